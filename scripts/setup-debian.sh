@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package the build, the tests and the program use.
+# Idempotent; runs as root, or through sudo when it is not root.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config git
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-dev
+  unixodbc unixodbc-dev libsqliteodbc sqlite3
+)
+
+SUDO=
+if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The SQLite ODBC driver registers itself as "SQLite3"; make sure it is there
+# even where the package's post-install step did not run.
+if ! odbcinst -q -d -n SQLite3 >/dev/null 2>&1; then
+  lib=$(find /usr/lib -name libsqlite3odbc.so 2>/dev/null | head -n 1)
+  if [ -n "$lib" ]; then
+    printf '[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=%s\nSetup=%s\nUsageCount=1\n' \
+      "$lib" "$lib" | $SUDO odbcinst -i -d -r >/dev/null
+  fi
+fi
