@@ -1,0 +1,58 @@
+#include "comms/Event.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace tornu;
+
+TEST(Event, AutoResetIsTakenByOneWait) {
+    CEvent e;
+    EXPECT_FALSE(e.Wait(0));
+    e.Set();
+    EXPECT_TRUE(e.IsSet());
+    EXPECT_TRUE(e.Wait(0));
+    EXPECT_FALSE(e.IsSet());
+    EXPECT_FALSE(e.Wait(0));
+}
+
+TEST(Event, ManualResetStaysSetUntilReset) {
+    CEvent e(true);
+    e.Set();
+    EXPECT_TRUE(e.Wait(0));
+    EXPECT_TRUE(e.Wait(0));
+    e.Reset();
+    EXPECT_FALSE(e.Wait(0));
+}
+
+TEST(Event, WakesAWaiterOnAnotherThread) {
+    CEvent e;
+    std::atomic<bool> woke{false};
+    std::thread t([&] { woke = e.Wait(CEvent::kInfinite); });
+    e.Set();
+    t.join();
+    EXPECT_TRUE(woke);
+    EXPECT_FALSE(e.IsSet());
+}
+
+TEST(Event, WaitAnyReturnsTheSetEventAndTakesOnlyIt) {
+    CEvent a, b, c(true);
+    b.Set();
+    c.Set();
+    EXPECT_EQ(CEvent::WaitAny({&a, &b, &c}, 0), 1);
+    EXPECT_FALSE(b.IsSet());
+    EXPECT_TRUE(c.IsSet());
+    EXPECT_EQ(CEvent::WaitAny({&a, &b, &c}, 0), 2);
+    c.Reset();
+    EXPECT_EQ(CEvent::WaitAny({&a, &b, &c}, 0), -1);
+}
+
+TEST(Event, WaitAnyWakesWhenAnEventIsSetLater) {
+    CEvent a, b;
+    int index = -2;
+    std::thread t([&] { index = CEvent::WaitAny({&a, &b}, CEvent::kInfinite); });
+    b.Set();
+    t.join();
+    EXPECT_EQ(index, 1);
+}
