@@ -1,0 +1,169 @@
+#include "db/ConfigDatabase.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <filesystem>
+
+namespace tornu {
+
+namespace {
+
+struct TableSchema {
+    const char* name;
+    const char* create;
+    const char* index;
+};
+
+// The stored format. Long texts are TEXT: a NUMERIC column would turn a
+// stored "0012" into 12.
+constexpr TableSchema kSchema[] = {
+    {"terminal",
+     "CREATE TABLE terminal (id int,phone varchar(40),password varchar(40),config TEXT,"
+     "term_config TEXT)",
+     "CREATE UNIQUE INDEX terminal_index ON terminal (id)"},
+    {"device",
+     "CREATE TABLE device (term_id int,id int,password varchar(40),name varchar(255),"
+     "master_id int,last_key int,systemstate int,last_time varchar(40),config TEXT,"
+     "sensor_cnt int)",
+     "CREATE UNIQUE INDEX device_index ON device (term_id,id)"},
+    {"sensor",
+     "CREATE TABLE sensor (term_id int,device_id int,id int,state int,type int,"
+     "name varchar(255))",
+     "CREATE UNIQUE INDEX sensor_index ON sensor (term_id,id)"},
+    {"device_param",
+     "CREATE TABLE device_param (term_id int,device_id int,name varchar(20),"
+     "param_value varchar(255))",
+     "CREATE UNIQUE INDEX device_param_index ON device_param (term_id,device_id,name)"},
+    {"device_phone",
+     "CREATE TABLE device_phone (term_id int,device_id int,id int,type int,mask int,"
+     "phone varchar(20))",
+     "CREATE UNIQUE INDEX device_phone_index ON device_phone (term_id,device_id,id)"},
+    {"device_key",
+     "CREATE TABLE device_key (term_id int,device_id int,id int,key_value varchar(40),"
+     "key_owner varchar(100))",
+     "CREATE UNIQUE INDEX device_key_index ON device_key (term_id,device_id,id)"},
+};
+
+std::string CurrentDirectory() {
+    std::error_code ec;
+    std::filesystem::path path = std::filesystem::current_path(ec);
+    return ec ? std::string(".") : path.string();
+}
+
+} // namespace
+
+std::string CConfigDatabase::DefaultConnectString(const std::string& directory) {
+    std::string path = directory;
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    path += kFileName;
+    return "Driver=SQLite3;Database=" + path + ";JournalMode=WAL;SyncPragma=NORMAL";
+}
+
+CIniFile CConfigDatabase::ConnectionSettings(const CIniFile& programSettings,
+                                             const std::string& directory) {
+    CIniFile settings;
+    const int count = programSettings.CountEntries(kSection);
+    for (int index = 0; index < count; ++index) {
+        std::string key, value;
+        if (programSettings.GetEntry(kSection, index, key, value))
+            settings.SetValue(kSection, key, value);
+    }
+    std::string connect;
+    if (!settings.GetValue(kSection, "Connect", connect) || connect.empty())
+        settings.SetValue(kSection, "Connect", DefaultConnectString(directory));
+    return settings;
+}
+
+std::string CConfigDatabase::Escape(std::string_view text) {
+    std::string result;
+    result.reserve(text.size() + 8);
+    for (char c : text) {
+        result += c;
+        if (c == '\'')
+            result += '\'';
+    }
+    return result;
+}
+
+std::string CConfigDatabase::Quote(std::string_view text) {
+    return "'" + Escape(text) + "'";
+}
+
+std::string CConfigDatabase::Format(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    int length = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string result;
+    if (length > 0) {
+        result.resize(static_cast<std::size_t>(length) + 1);
+        std::vsnprintf(result.data(), result.size(), format, args);
+        result.resize(static_cast<std::size_t>(length));
+    }
+    va_end(args);
+    return result;
+}
+
+CConfigDatabase::CConfigDatabase() {
+    Open(CIniFile());
+}
+
+CConfigDatabase::CConfigDatabase(const CIniFile& programSettings) {
+    Open(programSettings);
+}
+
+void CConfigDatabase::Open(const CIniFile& programSettings) {
+    CIniFile settings = ConnectionSettings(programSettings, CurrentDirectory());
+    connected_ = connection_.Connect(kSection, settings);
+    // A failed step leaves later tables unchecked; their statements fail later.
+    CheckSchema();
+}
+
+bool CConfigDatabase::Execute(const std::string& statement) {
+    return connection_.ExecDirect(statement);
+}
+
+bool CConfigDatabase::Fetch() {
+    return connection_.Fetch();
+}
+
+bool CConfigDatabase::Query(const std::string& statement,
+                            std::vector<std::vector<std::string>>& rows) {
+    rows.clear();
+    if (!Execute(statement))
+        return false;
+    const int count = ColumnCount();
+    while (Fetch()) {
+        std::vector<std::string>& row = rows.emplace_back();
+        row.reserve(count);
+        for (int index = 0; index < count; ++index)
+            row.emplace_back(*connection_.ColumnView(index));
+    }
+    return true;
+}
+
+bool CConfigDatabase::QueryInts(const std::string& statement, std::vector<int>& values) {
+    values.clear();
+    if (!Execute(statement))
+        return false;
+    while (Fetch())
+        values.push_back(ColumnInt(0));
+    return true;
+}
+
+bool CConfigDatabase::CheckSchema() {
+    for (const TableSchema& table : kSchema) {
+        if (Execute(std::string("SELECT COUNT(*) FROM ") + table.name)) {
+            connection_.CloseCursor();
+            continue;
+        }
+        if (!Execute(table.create) || !Execute(table.index))
+            return false;
+    }
+    return true;
+}
+
+} // namespace tornu

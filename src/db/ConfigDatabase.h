@@ -1,0 +1,79 @@
+#pragma once
+// The configuration database of the document: connects on construction,
+// creates whatever tables are missing, then runs one statement at a time.
+//
+// By default the database is the SQLite file "tornucfg.db" in the working
+// directory (created by the driver on first connect). The program's settings
+// may name another ODBC data source in their "TonruDataSource" section.
+//
+// Every statement is its own autocommit transaction, durable when Execute
+// returns: the records write through and there is no save step.
+#include "db/OdbcConnection.h"
+#include "settings/IniFile.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tornu {
+
+class CConfigDatabase {
+public:
+    static constexpr const char* kSection = "TonruDataSource";
+    static constexpr const char* kFileName = "tornucfg.db";
+
+    // "Driver=SQLite3;Database=<directory>/tornucfg.db;JournalMode=WAL;SyncPragma=NORMAL"
+    static std::string DefaultConnectString(const std::string& directory);
+    // The "TonruDataSource" section of the program's settings; "Connect" is
+    // the default SQLite file in `directory` unless the section gives one.
+    static CIniFile ConnectionSettings(const CIniFile& programSettings,
+                                       const std::string& directory);
+
+    // Text for the '%s' places of a statement: every apostrophe doubled.
+    static std::string Escape(std::string_view text);
+    // The text as an SQL literal: between apostrophes, inner ones doubled.
+    static std::string Quote(std::string_view text);
+    // printf-style statement of any length.
+    static std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+    // Connect with the default SQLite file in the current directory.
+    CConfigDatabase();
+    // Connect as the program's settings say (see ConnectionSettings).
+    explicit CConfigDatabase(const CIniFile& programSettings);
+    ~CConfigDatabase() = default;
+    CConfigDatabase(const CConfigDatabase&) = delete;
+    CConfigDatabase& operator=(const CConfigDatabase&) = delete;
+
+    bool IsConnected() const { return connected_; }
+    const std::string& LastError() const { return connection_.LastError(); }
+
+    // One statement; closes the cursor of the previous one.
+    bool Execute(const std::string& statement);
+    // True while a next row of the last statement was fetched.
+    bool Fetch();
+    // Column of the current row, index from 0; nothing outside the result.
+    std::optional<std::string> Column(int index) const { return connection_.ColumnText(index); }
+    // Leading decimal number of the column; 0 when missing, NULL or not numeric.
+    int ColumnInt(int index) const { return connection_.ColumnInt(index); }
+    int ColumnCount() const { return connection_.ColumnCount(); }
+
+    // Runs a query and reads every row, each column as text.
+    bool Query(const std::string& statement, std::vector<std::vector<std::string>>& rows);
+    // Runs a query and reads the first column of every row as a number.
+    bool QueryInts(const std::string& statement, std::vector<int>& values);
+
+    // Creates the tables and unique indexes that are missing, in schema
+    // order; stops at the first statement that fails.
+    bool CheckSchema();
+
+    COdbcConnection& Connection() { return connection_; }
+
+private:
+    void Open(const CIniFile& programSettings);
+
+    COdbcConnection connection_;
+    bool connected_ = false;
+};
+
+} // namespace tornu

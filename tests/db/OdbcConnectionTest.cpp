@@ -1,0 +1,220 @@
+#include "db/OdbcConnection.h"
+#include "db/ConfigDatabase.h"
+
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+#include <sql.h>
+#include <sqlext.h>
+
+namespace tornu {
+namespace {
+
+using test::TempDir;
+using test::WriteBytes;
+
+class OdbcConnectionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(db.Connect(CConfigDatabase::DefaultConnectString(dir.Path().string())))
+            << db.LastError();
+        ASSERT_TRUE(db.ExecDirect("CREATE TABLE t (id int,name varchar(40),memo TEXT,raw blob)"))
+            << db.LastError();
+    }
+
+    // The value stored through a quoted literal, read back.
+    std::string RoundTrip(const std::string& column, const std::string& value) {
+        EXPECT_TRUE(db.ExecDirect("DELETE FROM t")) << db.LastError();
+        EXPECT_TRUE(db.ExecDirect("INSERT INTO t (id," + column + ") VALUES(1," +
+                                  CConfigDatabase::Quote(value) + ")"))
+            << db.LastError();
+        EXPECT_TRUE(db.ExecDirect("SELECT " + column + " FROM t WHERE id=1")) << db.LastError();
+        EXPECT_TRUE(db.Fetch());
+        std::string text = db.ColumnText(0).value_or("<none>");
+        EXPECT_FALSE(db.Fetch());
+        return text;
+    }
+
+    TempDir dir;
+    COdbcConnection db;
+};
+
+TEST_F(OdbcConnectionTest, TextValuesRoundTripUnchanged) {
+    const struct {
+        const char* name;
+        std::string value;
+    } cases[] = {
+        {"apostrophes", "O'Brien's ''key'' '"},
+        {"cyrillic", "Шлейф №1 «вход» ёЁ"},
+        {"odbc escape", "{fn UCASE('x')} {d '2020-01-01'}"},
+        {"parameter marker", "a ? b ?"},
+        {"statement text", "x'); DROP TABLE t; --"},
+        {"leading zeros", "0012"},
+        {"exponent", "1e5"},
+        {"backslash and percent", "C:\\dir\\%s%d"},
+        {"empty", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(RoundTrip("memo", c.value), c.value);
+        EXPECT_EQ(RoundTrip("name", c.value), c.value);
+    }
+}
+
+TEST_F(OdbcConnectionTest, LongValuesComeBackWhole) {
+    std::string big;
+    for (int i = 0; big.size() < 200000; ++i)
+        big += "ПАРАМ" + std::to_string(i) + "=значение;";
+    EXPECT_EQ(RoundTrip("memo", big), big);
+    // The declared size of a varchar does not limit what SQLite stores.
+    std::string name(300, 'x');
+    name += std::string(300, 'y') + "Ж";
+    EXPECT_EQ(RoundTrip("name", name), name);
+    std::string exact(65536, 'z');
+    EXPECT_EQ(RoundTrip("memo", exact), exact);
+}
+
+TEST_F(OdbcConnectionTest, BinaryColumnsReadRawBytes) {
+    ASSERT_TRUE(db.ExecDirect("INSERT INTO t (id,raw) VALUES(1,x'00FF410042')"));
+    ASSERT_TRUE(db.ExecDirect("SELECT raw FROM t"));
+    ASSERT_TRUE(db.Fetch());
+    EXPECT_EQ(db.ColumnText(0), std::string("\0\xff\x41\0\x42", 5));
+}
+
+TEST_F(OdbcConnectionTest, ColumnsDescribeTheResult) {
+    ASSERT_TRUE(db.ExecDirect("INSERT INTO t (id,name) VALUES(7,NULL)"));
+    ASSERT_TRUE(db.ExecDirect("SELECT * FROM t"));
+    ASSERT_EQ(db.ColumnCount(), 4);
+    EXPECT_EQ(db.ColumnName(1), "name");
+    EXPECT_EQ(db.ColumnType(1), SQL_VARCHAR);
+    EXPECT_EQ(db.ColumnSize(1), 40u);
+    EXPECT_EQ(db.ColumnType(2), SQL_LONGVARCHAR);
+    ASSERT_TRUE(db.Fetch());
+    EXPECT_EQ(db.ColumnInt(0), 7);
+    // NULL reads as an empty text and as 0.
+    EXPECT_EQ(db.ColumnText(1), "");
+    EXPECT_EQ(db.ColumnInt(1), 0);
+    EXPECT_EQ(db.ColumnText(4), std::nullopt);
+    EXPECT_EQ(db.ColumnText(-1), std::nullopt);
+    EXPECT_EQ(db.ColumnInt(9), 0);
+    EXPECT_FALSE(db.Fetch());
+}
+
+TEST_F(OdbcConnectionTest, ColumnIntReadsLeadingDecimal) {
+    const struct {
+        const char* text;
+        int value;
+    } cases[] = {{"42", 42},
+                 {"-17", -17},
+                 {"12abc", 12},
+                 {"abc", 0},
+                 {" 5", 5},
+                 {"", 0},
+                 {"99999999999", 2147483647},
+                 {"-99999999999", -2147483647 - 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        ASSERT_TRUE(db.ExecDirect(std::string("SELECT ") + CConfigDatabase::Quote(c.text)));
+        ASSERT_TRUE(db.Fetch());
+        EXPECT_EQ(db.ColumnInt(0), c.value);
+    }
+}
+
+TEST_F(OdbcConnectionTest, NextStatementAbandonsTheOpenCursor) {
+    for (int id = 1; id <= 3; ++id)
+        ASSERT_TRUE(db.ExecDirect("INSERT INTO t (id) VALUES(" + std::to_string(id) + ")"));
+    ASSERT_TRUE(db.ExecDirect("SELECT id FROM t ORDER BY id"));
+    ASSERT_TRUE(db.FetchNext());
+    EXPECT_EQ(db.ColumnInt(0), 1);
+    ASSERT_TRUE(db.ExecDirect("UPDATE t SET name='a' WHERE id=2"));
+    EXPECT_EQ(db.ColumnCount(), 0);
+    EXPECT_FALSE(db.Fetch());
+    // An update that matches nothing is still a statement that ran.
+    EXPECT_TRUE(db.ExecDirect("UPDATE t SET name='b' WHERE id=99")) << db.LastError();
+    EXPECT_TRUE(db.ExecDirect("DELETE FROM t WHERE id=99")) << db.LastError();
+}
+
+TEST_F(OdbcConnectionTest, FailedStatementGivesDiagnosticText) {
+    EXPECT_FALSE(db.ExecDirect("SELECT COUNT(*) FROM nosuch"));
+    EXPECT_EQ(db.LastError(), "SQLExecDirect, State: HY000, Native Error: 1, Error Message: "
+                              "[SQLite]no such table: nosuch (1)");
+    EXPECT_EQ(db.ColumnCount(), 0);
+}
+
+TEST(OdbcConnectionErrors, EveryOperationFailsWhenNotConnected) {
+    COdbcConnection db;
+    EXPECT_FALSE(db.IsConnected());
+    EXPECT_FALSE(db.ExecDirect("SELECT 1"));
+    EXPECT_EQ(db.LastError(), "Stmt is NULL");
+    EXPECT_FALSE(db.Fetch());
+    EXPECT_EQ(db.LastError(), "Stmt is NULL");
+    EXPECT_EQ(db.ColumnText(0), std::nullopt);
+}
+
+TEST(OdbcConnectionErrors, UnknownDriverGivesConnectDiagnostic) {
+    COdbcConnection db;
+    EXPECT_FALSE(db.Connect("Driver=NoSuchDriver;Database=/tmp/x.db"));
+    EXPECT_FALSE(db.IsConnected());
+    EXPECT_EQ(db.LastError(), "SQLConnect, State: 01000, Native Error: 0, Error Message: "
+                              "[unixODBC][Driver Manager]Can't open lib 'NoSuchDriver' : "
+                              "file not found");
+    EXPECT_FALSE(db.ExecDirect("SELECT 1"));
+    EXPECT_EQ(db.LastError(), "Stmt is NULL");
+}
+
+TEST(OdbcConnectionErrors, UnopenableFileGivesConnectDiagnostic) {
+    TempDir dir;
+    COdbcConnection db;
+    std::string path = dir / "missing-folder/x.db";
+    EXPECT_FALSE(db.Connect("Driver=SQLite3;Database=" + path));
+    EXPECT_EQ(db.LastError().rfind("SQLConnect, State: ", 0), 0u) << db.LastError();
+}
+
+TEST(OdbcConnectionSettings, MissingConnectKeyNamesKeyAndSection) {
+    CIniFile settings;
+    settings.SetValue("TonruDataSource", "CharSet", "OEM");
+    COdbcConnection db;
+    EXPECT_FALSE(db.Connect("TonruDataSource", settings));
+    EXPECT_EQ(db.LastError(), "Не найден параметр Connect секция TonruDataSource");
+    EXPECT_EQ(db.Section(), "TonruDataSource");
+}
+
+TEST(OdbcConnectionSettings, CharSetIsMatchedWithoutCase) {
+    const struct {
+        const char* value;
+        COdbcConnection::CharSet expected;
+    } cases[] = {{"oem", COdbcConnection::Oem},
+                 {"OEM", COdbcConnection::Oem},
+                 {"Ansi", COdbcConnection::Ansi},
+                 {"koi8", COdbcConnection::Ansi},
+                 {"", COdbcConnection::Ansi}};
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        CIniFile settings;
+        settings.SetValue("S", "Connect", CConfigDatabase::DefaultConnectString(dir.Path()));
+        settings.SetValue("S", "CharSet", c.value);
+        COdbcConnection db;
+        EXPECT_TRUE(db.Connect("S", settings)) << db.LastError();
+        EXPECT_EQ(db.GetCharSet(), c.expected);
+    }
+}
+
+TEST(OdbcConnectionSettings, InitScriptRunsAfterConnecting) {
+    TempDir dir;
+    WriteBytes(dir / "init.sql", "CREATE TABLE made_by_script (id int)");
+    WriteBytes(dir / "empty.sql", "");
+    CIniFile settings;
+    settings.SetValue("S", "Connect", CConfigDatabase::DefaultConnectString(dir.Path()));
+    settings.SetValue("S", "InitScriptFileName", dir / "empty.sql");
+    COdbcConnection db;
+    // An empty script is reported but the connection stands.
+    EXPECT_TRUE(db.Connect("S", settings));
+    EXPECT_EQ(db.LastError(), "Файла скрипта пустой: " + dir / "empty.sql");
+    settings.SetValue("S", "InitScriptFileName", dir / "init.sql");
+    ASSERT_TRUE(db.Connect("S", settings)) << db.LastError();
+    EXPECT_TRUE(db.ExecDirect("SELECT COUNT(*) FROM made_by_script")) << db.LastError();
+}
+
+} // namespace
+} // namespace tornu
