@@ -20,17 +20,17 @@ struct CExprEvaluator::Node {
 
 namespace {
 
-// Binary levels from the lowest precedence; the level after the last is "^".
-constexpr int kLogicLevel = 0;
-constexpr int kPowerLevel = 4;
+// Binary levels from the lowest precedence; "^" is right-associative and
+// parsed apart.
+enum Level : int { kLogicLevel, kComparisonLevel, kSumLevel, kProductLevel, kPowerLevel };
 
 bool IsOperatorOfLevel(int level, int type) {
     switch (level) {
     case kLogicLevel:
         return type == kTokenAnd || type == kTokenOr;
-    case 1:
+    case kComparisonLevel:
         return type >= kTokenGreater && type <= kTokenLessEqual;
-    case 2:
+    case kSumLevel:
         return type == kTokenPlus || type == kTokenMinus;
     default:
         return type == kTokenMultiply || type == kTokenDivide || type == kTokenRemainder;

@@ -10,9 +10,22 @@ bool IsDigit(char c) {
 bool IsLatin(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
-bool IsOperatorChar(char c) {
-    return std::string_view("+-*/%^()[]=<>&|!").find(c) != std::string_view::npos;
-}
+
+struct SOperator {
+    std::string_view text;
+    int type;
+};
+
+// Pairs first, so that "<=" is not read as "<" and "=".
+constexpr SOperator kOperators[] = {
+    {"<=", kTokenLessEqual}, {">=", kTokenGreaterEqual}, {"==", kTokenEqual},
+    {"!=", kTokenNotEqual},  {"&&", kTokenAnd},          {"||", kTokenOr},
+    {"+", kTokenPlus},       {"-", kTokenMinus},         {"*", kTokenMultiply},
+    {"/", kTokenDivide},     {"%", kTokenRemainder},     {"^", kTokenPower},
+    {"(", kTokenOpen},       {"[", kTokenOpen},          {")", kTokenClose},
+    {"]", kTokenClose},      {"<", kTokenLess},          {">", kTokenGreater},
+    {"=", kTokenAssign},
+};
 
 } // namespace
 
@@ -27,15 +40,15 @@ bool CExprTokenizer::Next() {
         return true;
     }
     const char c = text_[pos_];
-    bool ok = false;
+    bool ok;
     if (c == '\r' || c == '\n')
         ok = ReadLineEnd();
-    else if (IsOperatorChar(c))
-        ok = ReadOperator();
     else if (IsDigit(c) || c == '.')
         ok = ReadNumber();
     else if (IsLatin(c))
         ok = ReadName();
+    else
+        ok = ReadOperator();
     if (!ok)
         pos_ = start;
     return ok;
@@ -58,54 +71,16 @@ bool CExprTokenizer::ReadLineEnd() {
     return true;
 }
 
+// "!", "&" and "|" exist only in pairs; any other character fails here too.
 bool CExprTokenizer::ReadOperator() {
-    const char c = text_[pos_];
-    const char next = pos_ + 1 < text_.size() ? text_[pos_ + 1] : '\0';
-    switch (c) {
-    case '+':
-        Set(kTokenPlus, 1);
-        return true;
-    case '-':
-        Set(kTokenMinus, 1);
-        return true;
-    case '*':
-        Set(kTokenMultiply, 1);
-        return true;
-    case '/':
-        Set(kTokenDivide, 1);
-        return true;
-    case '%':
-        Set(kTokenRemainder, 1);
-        return true;
-    case '^':
-        Set(kTokenPower, 1);
-        return true;
-    case '(':
-    case '[':
-        Set(kTokenOpen, 1);
-        return true;
-    case ')':
-    case ']':
-        Set(kTokenClose, 1);
-        return true;
-    case '<':
-        next == '=' ? Set(kTokenLessEqual, 2) : Set(kTokenLess, 1);
-        return true;
-    case '>':
-        next == '=' ? Set(kTokenGreaterEqual, 2) : Set(kTokenGreater, 1);
-        return true;
-    case '=':
-        next == '=' ? Set(kTokenEqual, 2) : Set(kTokenAssign, 1);
-        return true;
-    default:
-        break;
+    const std::string_view rest = text_.substr(pos_);
+    for (const auto& op : kOperators) {
+        if (rest.starts_with(op.text)) {
+            Set(op.type, op.text.size());
+            return true;
+        }
     }
-    // "!", "&" and "|" exist only in pairs.
-    const char partner = c == '!' ? '=' : c;
-    if (next != partner)
-        return false;
-    Set(c == '!' ? kTokenNotEqual : c == '&' ? kTokenAnd : kTokenOr, 2);
-    return true;
+    return false;
 }
 
 // digits [ "." digits ]; either part may be empty, not both.
