@@ -268,6 +268,8 @@ std::string CIniFile::ToBytes() const {
 }
 
 bool CIniFile::Save() {
+    if (fileName_.empty())
+        return false;
     FileEncoding encoding;
     bool mark;
     const std::string bytes = Encode(Render(), encoding, mark);

@@ -263,6 +263,12 @@ TEST(IniFileSave, KeepsPermissionsAndLinks) {
     EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"link.ini", "real.ini"}));
 }
 
+TEST(IniFileSave, FailsWithoutAFileName) {
+    CIniFile ini;
+    ASSERT_TRUE(ini.SetValue("S", "k", "v"));
+    EXPECT_FALSE(ini.Save());
+}
+
 TEST(IniFileSave, FailsWhenTheFolderIsMissing) {
     TempDir dir;
     ScopedCwd cwd(dir.Path());
