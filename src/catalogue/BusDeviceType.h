@@ -1,0 +1,60 @@
+#pragma once
+// A network-device type: one entry of the catalogue section "BusDevice.Type",
+// and the built-in device part of every base-module type.
+//
+//   NAME=Раздел-8;DTYPE=S;DSCNT=8;DMST=1;DSLV=0;TLN=8;PHBOOK=BitMask;PLIST=DLYIN,DLYOUT
+//
+// The whole description text is kept: device records store it and rebuild
+// their own copy of the type from it, so a later catalogue change leaves
+// existing devices as they were made.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tornu {
+
+class CBusDeviceType {
+public:
+    // True when the text describes a valid type; the object is changed only
+    // then. On failure `reason`, when given, tells the first rule broken
+    // ("нет ключа TLN", "пустое NAME", "отрицательное значение DSCNT").
+    bool Read(std::string_view descriptionText, std::string* reason = nullptr);
+    // Takes every field of `other`; refuses (false, nothing changed) a type
+    // that Read would not have accepted.
+    bool Copy(const CBusDeviceType& other);
+    // Name not empty and the four numbers 0 or more.
+    bool IsValid() const;
+
+    const std::string& Name() const { return name_; }
+    const std::string& DescriptionText() const { return descriptionText_; }
+    // Parameter names from "PLIST", as written (no trimming, empty pieces kept).
+    const std::vector<std::string>& ParamList() const { return paramList_; }
+    // "PHBOOK"; empty means the layout "BitMask".
+    const std::string& PhoneBookLayoutName() const { return phoneBookLayout_; }
+    // "DTYPE": prefix of a slave device's entry in the loop configuration text.
+    const std::string& TypeCode() const { return typeCode_; }
+    // "DSCNT": the most loops a device of this type can have.
+    std::int32_t LoopCount() const { return loopCount_; }
+    // "DMST": not 0 when a device of this type may stand directly on a terminal.
+    std::int32_t TopLevelFlag() const { return topLevel_; }
+    // "DSLV": not 0 when a device of this type may be subordinate to another.
+    std::int32_t SubordinateFlag() const { return subordinate_; }
+    bool CanBeTopLevel() const { return topLevel_ != 0; }
+    bool CanBeSubordinate() const { return subordinate_ != 0; }
+    // "TLN": phone-book entries of each of the three phone kinds.
+    std::int32_t PhoneBookLength() const { return phoneBookLength_; }
+
+private:
+    std::vector<std::string> paramList_;
+    std::string descriptionText_;
+    std::string name_;
+    std::string phoneBookLayout_;
+    std::string typeCode_;
+    std::int32_t loopCount_ = 0;
+    std::int32_t topLevel_ = 0;
+    std::int32_t subordinate_ = 0;
+    std::int32_t phoneBookLength_ = 0;
+};
+
+} // namespace tornu

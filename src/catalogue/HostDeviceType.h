@@ -1,0 +1,49 @@
+#pragma once
+// A base-module (terminal) type: one entry of the catalogue section
+// "HostDevice.Type". Its text also describes the module's built-in device, so
+// it must satisfy every rule of a network-device type as well.
+//
+//   NAME=БМ-4;DADDR=0;TSCNT=32;TDCNT=16;RS485=1;DSCNT=4;DMST=1;DSLV=0;TLN=4;PLIST=DLYIN
+#include "catalogue/BusDeviceType.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tornu {
+
+class CHostDeviceType {
+public:
+    // True when the text describes a valid type; the object is changed only
+    // then. On failure `reason`, when given, tells the first rule broken.
+    bool Read(std::string_view descriptionText, std::string* reason = nullptr);
+    // Takes every field of `other`; refuses (false, nothing changed) a type
+    // that Read would not have accepted.
+    bool Copy(const CHostDeviceType& other);
+    bool IsValid() const;
+
+    // The built-in device's type, read from the same text.
+    const CBusDeviceType& DevicePart() const { return devicePart_; }
+    const std::string& DescriptionText() const { return descriptionText_; }
+    const std::string& Name() const { return name_; }
+    // "TSCNT": loops of one terminal are numbered 1 to this, terminal-wide.
+    std::int32_t LoopNumberCount() const { return loopNumbers_; }
+    // "RS485": kept with the type; nothing else depends on it.
+    std::int32_t Rs485() const { return rs485_; }
+    // "TDCNT": network devices have bus addresses 0 to this - 1.
+    std::int32_t BusAddressCount() const { return busAddresses_; }
+    // "DADDR": address of the built-in device; negative when there is none.
+    std::int32_t OwnDeviceAddress() const { return ownAddress_; }
+    bool HasBuiltInDevice() const { return ownAddress_ >= 0; }
+
+private:
+    CBusDeviceType devicePart_;
+    std::string descriptionText_;
+    std::string name_;
+    std::int32_t loopNumbers_ = 0;
+    std::int32_t rs485_ = 0;
+    std::int32_t busAddresses_ = 0;
+    std::int32_t ownAddress_ = -1;
+};
+
+} // namespace tornu
