@@ -118,8 +118,10 @@ CConfigDatabase::CConfigDatabase(const CIniFile& programSettings) {
 void CConfigDatabase::Open(const CIniFile& programSettings) {
     CIniFile settings = ConnectionSettings(programSettings, CurrentDirectory());
     connected_ = connection_.Connect(kSection, settings);
-    // A failed step leaves later tables unchecked; their statements fail later.
-    CheckSchema();
+    // Without a connection every step would fail and only hide the
+    // connection's error text. A failed step leaves later tables unchecked.
+    if (connected_)
+        CheckSchema();
 }
 
 bool CConfigDatabase::Execute(const std::string& statement) {

@@ -156,6 +156,7 @@ TEST_F(ConfigDatabaseTest, BadDataSourceLeavesEveryStatementFailing) {
     program.SetValue("TonruDataSource", "Connect", "Driver=NoSuchDriver");
     CConfigDatabase db(program);
     EXPECT_FALSE(db.IsConnected());
+    EXPECT_EQ(db.LastError().rfind("SQLConnect, State: ", 0), 0u) << db.LastError();
     EXPECT_FALSE(db.Execute("SELECT COUNT(*) FROM terminal"));
     EXPECT_EQ(db.LastError(), "Stmt is NULL");
     EXPECT_FALSE(db.Fetch());
