@@ -1,0 +1,306 @@
+#include "comms/SerialPort.h"
+
+#include "PtyHelpers.h"
+#include "TestUtil.h"
+#include "comms/DebugLog.h"
+#include "comms/TimeScale.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+using namespace tornu;
+using tornu::test::Eventually;
+using tornu::test::PtyPair;
+
+namespace {
+
+// Records what the reader hands over; a chosen byte plays a modem's final
+// result and sets the reply event, another closes the port from the hook.
+class RecordingPort : public CSerialPort {
+public:
+    ~RecordingPort() override { Shutdown(); }
+
+    std::optional<std::uint8_t> replyOn;
+    std::optional<std::uint8_t> closeOn;
+    std::atomic<int> rxEvents{0};
+    CEvent lost{true};
+
+    std::string Received() {
+        std::lock_guard lock(mutex_);
+        return received_;
+    }
+    std::vector<std::thread::id> Threads() {
+        std::lock_guard lock(mutex_);
+        return threads_;
+    }
+    // True once count bytes have come (a hang guard, not a timing check).
+    bool WaitForBytes(std::size_t count) {
+        return Eventually([&] { return Received().size() >= count; });
+    }
+
+protected:
+    void OnReceive(std::uint8_t byte) override {
+        {
+            std::lock_guard lock(mutex_);
+            received_.push_back(static_cast<char>(byte));
+            threads_.push_back(std::this_thread::get_id());
+        }
+        if (replyOn && byte == *replyOn)
+            ReplyEvent().Set();
+        if (closeOn && byte == *closeOn)
+            Close();
+    }
+    void OnCommEvent(std::uint32_t mask) override {
+        if (mask & kEvRxChar)
+            ++rxEvents;
+        if (mask & kEvErr)
+            lost.Set();
+    }
+
+private:
+    std::mutex mutex_;
+    std::string received_;
+    std::vector<std::thread::id> threads_;
+};
+
+std::string AllByteValues() {
+    std::string bytes;
+    for (int i = 0; i < 256; ++i)
+        bytes.push_back(static_cast<char>(i));
+    return bytes;
+}
+
+class SerialPortPty : public ::testing::Test {
+protected:
+    CScopedTimeScale scale_{0.01};
+    PtyPair pty_;
+    RecordingPort port_;
+};
+
+} // namespace
+
+TEST(SerialPortNames, MapToDevicePaths) {
+    struct Case {
+        const char* name;
+        const char* path;
+    };
+    const Case cases[] = {
+        {"COM1", "/dev/ttyS0"},
+        {"COM9", "/dev/ttyS8"},
+        {"COM10", "/dev/ttyS9"},
+        {"COM16", "/dev/ttyS15"},
+        {"COM17", "/dev/ttyS16"},
+        {"com3", "/dev/ttyS2"},
+        {"/dev/ttyUSB0", "/dev/ttyUSB0"},
+        {"/dev/pts/7", "/dev/pts/7"},
+        {"COM", "COM"},
+        {"COM0", "COM0"},
+        {"COM01", "COM01"},
+        {"COM1A", "COM1A"},
+        {"COMX", "COMX"},
+        {"", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.path, CSerialPort::DevicePath(c.name)) << c.name;
+}
+
+TEST(SerialPortNames, OffersSixteenPortsAndElevenSpeeds) {
+    ASSERT_EQ(16u, CSerialPort::PortNames().size());
+    EXPECT_EQ("COM1", CSerialPort::PortNames().front());
+    EXPECT_EQ("COM16", CSerialPort::PortNames().back());
+    const std::vector<std::uint32_t> speeds = {300,   600,   1200,  2400,  4800,  9600,
+                                               14400, 19200, 38400, 57600, 115200};
+    EXPECT_EQ(speeds, CSerialPort::Speeds());
+}
+
+TEST(SerialPortClosed, RefusesEverythingQuietly) {
+    RecordingPort port;
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_FALSE(port.WriteByte('A'));
+    EXPECT_FALSE(port.WaitReply(60000)); // at once: nothing to wait for
+    EXPECT_FALSE(port.SetLine(CSerialPort::kSetDtr));
+    EXPECT_TRUE(port.Close());
+}
+
+TEST(SerialPortClosed, OpenFailsForWhatIsNoPort) {
+    test::TempDir dir;
+    test::WriteBytes(dir / "plain", "not a terminal");
+    PtyPair pty;
+    RecordingPort port;
+    EXPECT_FALSE(port.Open(dir / "missing", 9600));
+    EXPECT_FALSE(port.Open(dir / "plain", 9600));
+    EXPECT_FALSE(port.Open(pty.SlavePath(), 0));
+    EXPECT_FALSE(port.Open(pty.SlavePath(), 9600, 9));
+    EXPECT_FALSE(port.Open(pty.SlavePath(), 9600, 8, 5));
+    EXPECT_FALSE(port.Open(pty.SlavePath(), 9600, 8, 0, 3));
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_TRUE(port.Open(pty.SlavePath(), 9600)); // failures left nothing behind
+}
+
+TEST_F(SerialPortPty, DeliversEveryByteInOrderOnTheReaderThread) {
+    ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600));
+    const std::string bytes = AllByteValues();
+    // Split writes: the reader must not care how the bytes are cut.
+    ASSERT_TRUE(pty_.Write(bytes.substr(0, 100)));
+    ASSERT_TRUE(port_.WaitForBytes(100));
+    ASSERT_TRUE(pty_.Write(bytes.substr(100)));
+    ASSERT_TRUE(port_.WaitForBytes(bytes.size()));
+
+    EXPECT_EQ(bytes, port_.Received()); // no byte translated, eaten or added
+    const auto threads = port_.Threads();
+    ASSERT_FALSE(threads.empty());
+    EXPECT_NE(std::this_thread::get_id(), threads.front());
+    for (const auto& id : threads)
+        EXPECT_EQ(threads.front(), id);
+    EXPECT_GE(port_.rxEvents.load(), 1);
+    EXPECT_TRUE(port_.IsReading());
+}
+
+TEST_F(SerialPortPty, WritesReachTheDeviceByteExact) {
+    ASSERT_TRUE(port_.Open(pty_.SlavePath(), 115200));
+    const std::string bytes = AllByteValues();
+    for (char c : bytes)
+        ASSERT_TRUE(port_.WriteByte(static_cast<std::uint8_t>(c)));
+    EXPECT_EQ(bytes, pty_.Read(bytes.size()));
+}
+
+TEST_F(SerialPortPty, OpensRawAndPutsTheOldSettingsBackOnClose) {
+    const termios before = pty_.SlaveSettings();
+    ASSERT_TRUE(before.c_lflag & ICANON);
+    ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600));
+
+    const termios t = pty_.SlaveSettings();
+    EXPECT_EQ(0u, t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN));
+    EXPECT_EQ(0u, t.c_iflag & (IXON | IXOFF | ICRNL | INLCR | IGNCR | ISTRIP | INPCK));
+    EXPECT_EQ(0u, t.c_oflag & OPOST);
+    EXPECT_EQ(static_cast<tcflag_t>(CS8), t.c_cflag & CSIZE);
+    EXPECT_EQ(0u, t.c_cflag & (PARENB | CSTOPB | CRTSCTS));
+    EXPECT_EQ(static_cast<tcflag_t>(CLOCAL | CREAD), t.c_cflag & (CLOCAL | CREAD));
+    EXPECT_EQ(static_cast<speed_t>(B9600), cfgetospeed(&t));
+
+    EXPECT_TRUE(port_.Close());
+    const termios after = pty_.SlaveSettings();
+    EXPECT_EQ(before.c_lflag, after.c_lflag);
+    EXPECT_EQ(before.c_iflag, after.c_iflag);
+    EXPECT_EQ(before.c_oflag, after.c_oflag);
+    EXPECT_EQ(cfgetospeed(&before), cfgetospeed(&after));
+}
+
+TEST_F(SerialPortPty, OpensAtEveryOfferedSpeed) {
+    for (std::uint32_t baud : CSerialPort::Speeds()) {
+        EXPECT_TRUE(port_.Open(pty_.SlavePath(), baud)) << baud;
+        EXPECT_TRUE(port_.WriteByte('s')) << baud;
+        EXPECT_EQ("s", pty_.Read(1)) << baud;
+    }
+}
+
+TEST_F(SerialPortPty, ModemLinesAreReportedMissingOnAPseudoTerminal) {
+    ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600)); // the missing lines do not fail the open
+    EXPECT_FALSE(port_.SetLine(CSerialPort::kSetRts));
+    EXPECT_FALSE(port_.SetLine(CSerialPort::kClrDtr));
+    EXPECT_FALSE(port_.SetLine(7)); // no such code
+    EXPECT_TRUE(port_.WriteByte('x'));
+}
+
+TEST_F(SerialPortPty, WaitReplyEndsWhenTheHookSetsTheReplyEvent) {
+    port_.replyOn = 'K';
+    ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600));
+    EXPECT_FALSE(port_.WaitReply(500)); // nothing came: five scaled steps
+    ASSERT_TRUE(pty_.Write("\r\nOK\r\n"));
+    EXPECT_TRUE(port_.WaitReply(600000));
+    EXPECT_FALSE(port_.WaitReply(50)); // auto-reset: one reply, one wait
+}
+
+TEST_F(SerialPortPty, CloseReleasesAWaiterAndLaterWaitsFailAtOnce) {
+    CScopedTimeScale realTime(1.0); // a release that failed would hang here
+    ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600));
+    std::atomic<bool> returned{false};
+    std::thread waiter([&] {
+        port_.WaitReply(100000000);
+        returned = true;
+    });
+    EXPECT_TRUE(port_.Close());
+    waiter.join();
+    EXPECT_TRUE(returned);
+    EXPECT_FALSE(port_.WaitReply(100000000));
+    EXPECT_FALSE(port_.IsOpen());
+    EXPECT_TRUE(port_.Close()); // closing again does nothing
+}
+
+TEST_F(SerialPortPty, ReopensAfterCloseAndWhileOpen) {
+    for (int session = 0; session < 3; ++session) {
+        ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600)) << session;
+        ASSERT_TRUE(port_.Open(pty_.SlavePath(), 19200)) << session; // closes, then reopens
+        const std::string text = "session " + std::to_string(session);
+        const std::string expected = port_.Received() + text;
+        ASSERT_TRUE(pty_.Write(text));
+        ASSERT_TRUE(port_.WaitForBytes(expected.size()));
+        EXPECT_EQ(expected, port_.Received());
+        ASSERT_TRUE(port_.WriteByte('!'));
+        EXPECT_EQ("!", pty_.Read(1));
+        EXPECT_TRUE(port_.Close());
+    }
+}
+
+TEST_F(SerialPortPty, SecondUserOfAnOpenPortIsRefused) {
+    ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600));
+    RecordingPort other;
+    EXPECT_FALSE(other.Open(pty_.SlavePath(), 9600));
+    port_.Close();
+    EXPECT_TRUE(other.Open(pty_.SlavePath(), 9600));
+    EXPECT_FALSE(port_.Open(pty_.SlavePath(), 9600));
+}
+
+TEST_F(SerialPortPty, VanishedDeviceEndsReadingAndFailsEveryWrite) {
+    ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600));
+    ASSERT_TRUE(pty_.Write("ab"));
+    ASSERT_TRUE(port_.WaitForBytes(2));
+    pty_.CloseMaster(); // the adapter is pulled out
+
+    ASSERT_TRUE(port_.lost.Wait(CEvent::kInfinite));
+    EXPECT_FALSE(port_.IsReading());
+    EXPECT_TRUE(port_.IsOpen()); // still held until Close
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(port_.WriteByte('x'));
+    {
+        CScopedTimeScale realTime(1.0);
+        EXPECT_FALSE(port_.WaitReply(100000000)); // would hang if it waited on
+    }
+    EXPECT_TRUE(port_.Close());
+    EXPECT_EQ("ab", port_.Received());
+}
+
+TEST_F(SerialPortPty, DestructorEndsAnOpenSessionWithBytesFlowing) {
+    auto port = std::make_unique<RecordingPort>();
+    ASSERT_TRUE(port->Open(pty_.SlavePath(), 9600));
+    ASSERT_TRUE(pty_.Write(std::string(1000, 'z')));
+    port.reset(); // must neither hang nor run a hook on a destroyed object
+    SUCCEED();
+}
+
+TEST_F(SerialPortPty, CloseFromTheReceiveHookStopsDelivery) {
+    port_.closeOn = 'X';
+    ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600));
+    ASSERT_TRUE(pty_.Write("abXcd"));
+    ASSERT_TRUE(Eventually([&] { return !port_.IsOpen(); }));
+    EXPECT_EQ("abX", port_.Received());
+    ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600)); // the reader serves the next session
+    ASSERT_TRUE(pty_.Write("e"));
+    ASSERT_TRUE(port_.WaitForBytes(4));
+    EXPECT_EQ("abXe", port_.Received());
+}
+
+TEST_F(SerialPortPty, CloseWritesItsDiagnosticOnlyWhenDebugging) {
+    ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600));
+    testing::internal::CaptureStderr();
+    CDebugLog::SetEnabled(true);
+    port_.Close();
+    CDebugLog::SetEnabled(false);
+    ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600));
+    port_.Close();
+    EXPECT_EQ("COM: Close\r\n", testing::internal::GetCapturedStderr());
+}

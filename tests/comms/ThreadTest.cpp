@@ -1,0 +1,127 @@
+#include "comms/Thread.h"
+
+#include "comms/Event.h"
+#include "comms/TimeScale.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace tornu;
+
+namespace {
+
+// Runs until released; records the thread it ran on.
+class GatedThread : public CThread {
+public:
+    ~GatedThread() override {
+        gate.Set();
+        Wait();
+    }
+    CEvent gate{true};
+    CEvent entered{true};
+    std::atomic<std::thread::id> ranOn{};
+    unsigned result = 7;
+
+protected:
+    unsigned Run() override {
+        ranOn = std::this_thread::get_id();
+        entered.Set();
+        gate.Wait();
+        return result;
+    }
+};
+
+class ThrowingThread : public CThread {
+public:
+    ~ThrowingThread() override { Wait(); }
+
+protected:
+    unsigned Run() override { throw std::runtime_error("body failed"); }
+};
+
+} // namespace
+
+TEST(Thread, RunsTheBodyOnItsOwnThreadAndKeepsItsResult) {
+    GatedThread t;
+    t.Start();
+    ASSERT_TRUE(t.entered.Wait(CEvent::kInfinite));
+    EXPECT_NE(t.ranOn.load(), std::this_thread::get_id());
+    EXPECT_FALSE(t.Wait(0)); // still held at the gate
+    t.gate.Set();
+    EXPECT_TRUE(t.Wait());
+    EXPECT_TRUE(t.Wait()); // an ended thread is waited for at once, again
+    EXPECT_EQ(7u, t.ExitCode());
+}
+
+TEST(Thread, SecondStartThrowsTheProgramsError) {
+    GatedThread t;
+    t.Start();
+    try {
+        t.Start();
+        FAIL() << "a second Start must throw";
+    } catch (const CThreadError& e) {
+        EXPECT_STREQ("Thread already running - you can only call Start() once!", e.what());
+        EXPECT_EQ("CThread::Start()", e.Location());
+    }
+    t.gate.Set();
+    ASSERT_TRUE(t.Wait());
+    // Still refused once the first thread has ended.
+    EXPECT_THROW(t.Start(), CThreadError);
+}
+
+TEST(Thread, AnExceptionLeavingRunEndsTheThreadWithCodeZero) {
+    ThrowingThread t;
+    t.Start();
+    EXPECT_TRUE(t.Wait());
+    EXPECT_EQ(0u, t.ExitCode());
+}
+
+TEST(Thread, WaitOnANeverStartedThreadReturnsAtOnce) {
+    GatedThread t;
+    EXPECT_FALSE(t.IsStarted());
+    EXPECT_TRUE(t.Wait(0));
+}
+
+TEST(Thread, SeveralThreadsMayWaitForTheSameEnd) {
+    GatedThread t;
+    t.Start();
+    std::atomic<int> done{0};
+    std::thread a([&] { done += t.Wait() ? 1 : 0; });
+    std::thread b([&] { done += t.Wait() ? 1 : 0; });
+    t.gate.Set();
+    a.join();
+    b.join();
+    EXPECT_EQ(2, done.load());
+}
+
+TEST(TimeScale, ScalesDurationsButNeverToZero) {
+    struct Case {
+        const char* name;
+        double factor;
+        int ms;
+        int expected;
+    };
+    const Case cases[] = {
+        {"real time keeps the value", 1.0, 60000, 60000},
+        {"a dial wait shrinks", 0.01, 60000, 600},
+        {"a reply step shrinks", 0.01, 100, 1},
+        {"a short pause stays at least 1 ms", 0.001, 50, 1},
+        {"zero stays zero", 0.01, 0, 0},
+        {"an infinite wait stays infinite", 0.01, -1, -1},
+        {"stretching works too", 2.0, 1500, 3000},
+    };
+    for (const Case& c : cases) {
+        CScopedTimeScale scale(c.factor);
+        EXPECT_EQ(c.expected, CTimeScale::Ms(c.ms)) << c.name;
+    }
+    EXPECT_EQ(1.0, CTimeScale::Get());
+}
+
+TEST(TimeScale, IgnoresFactorsThatAreNotPositive) {
+    CScopedTimeScale scale(0.5);
+    CTimeScale::Set(0);
+    CTimeScale::Set(-3);
+    EXPECT_EQ(0.5, CTimeScale::Get());
+}
