@@ -1,0 +1,205 @@
+#include "catalogue/Catalogue.h"
+#include "settings/IniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tornu {
+namespace {
+
+template <class T> std::vector<std::string> Names(const CCatalogue::List<T>& list) {
+    std::vector<std::string> names;
+    for (const auto& item : list)
+        names.push_back(item->Name());
+    return names;
+}
+
+CIniFile FromText(const std::string& text) {
+    CIniFile file;
+    file.LoadFromBytes(text);
+    return file;
+}
+
+TEST(CatalogueTest, SampleCatalogueIsAcceptedWhole) {
+    CIniFile file;
+    ASSERT_TRUE(file.Load(TORNU_SOURCE_DIR "/data/tornucfg.ini"));
+    CCatalogue catalogue;
+    catalogue.LoadPhoneBookLayouts(file);
+    catalogue.LoadTypes(file);
+
+    for (const DroppedEntry& entry : catalogue.LoadReport())
+        ADD_FAILURE() << DescribeDroppedEntry(entry);
+    EXPECT_EQ(catalogue.HostTypes().size(), 2u);
+    EXPECT_EQ(catalogue.BusTypes().size(), 6u);
+    EXPECT_EQ(catalogue.Params().size(), 18u);
+    EXPECT_EQ(catalogue.Commands().size(), 19u);
+    EXPECT_EQ(catalogue.PhoneBookLayouts().size(), 2u);
+
+    // One base module with a built-in device, one without.
+    ASSERT_EQ(catalogue.HostTypes().size(), 2u);
+    EXPECT_TRUE(catalogue.HostTypes()[0]->HasBuiltInDevice());
+    EXPECT_FALSE(catalogue.HostTypes()[1]->HasBuiltInDevice());
+    // Every name a type lists is a parameter of the catalogue.
+    for (const auto& type : catalogue.BusTypes()) {
+        for (const std::string& name : type->ParamList())
+            EXPECT_NE(catalogue.FindParam(name), nullptr) << type->Name() << ": " << name;
+        EXPECT_NE(catalogue.FindPhoneBookLayout(type->PhoneBookLayoutName()), nullptr)
+            << type->Name();
+    }
+    for (const auto& command : catalogue.Commands()) {
+        for (const std::string& name : command->ParamList())
+            EXPECT_NE(catalogue.FindParam(name), nullptr) << command->Name() << ": " << name;
+    }
+}
+
+// One bad entry for each rule family, between good ones, so both the order of
+// what stays and the report can be checked.
+constexpr const char* kMixedCatalogue = R"([BusDevice.PhoneBook]
+BitMask=BIT0=Тревога;BIT1=Пожар
+Empty=
+
+[HostDevice.Type]
+1=NAME=БМ-4;DADDR=0;TSCNT=32;TDCNT=16;RS485=1;DSCNT=4;DMST=1;DSLV=0;TLN=4
+2=NAME=БМ-X;DADDR=0;TSCNT=32;TDCNT=16;RS485=1;DMST=1;DSLV=0;TLN=4
+3=NAME=БМ-16;DADDR=-1;TSCNT=128;TDCNT=32;RS485=1;DSCNT=0;DMST=0;DSLV=0;TLN=0
+4=NAME=БМ-Y;TSCNT=32;TDCNT=16;RS485=1;DSCNT=4;DMST=1;DSLV=0;TLN=4
+
+[BusDevice.Type]
+; comment lines are not entries
+a=NAME=Раздел-8;DSCNT=8;DMST=1;DSLV=0;TLN=8
+b=NAME=Без TLN;DSCNT=8;DMST=1;DSLV=0
+c=NAME=Расширитель;DTYPE=S;DSCNT=много;DMST=0;DSLV=1;TLN=0
+d=NAME=;DSCNT=1;DMST=1;DSLV=0;TLN=0
+e=NAME=Минус;DSCNT=-1;DMST=1;DSLV=0;TLN=0
+
+[BusDevice.Parameters]
+1=NAME=DLYIN;DESC=Задержка на вход;VTYPE=N;DTYPE=IO;DEFLT=30
+2=NAME=BAD;DESC=Плохой;VTYPE=N;DTYPE=io
+
+[BusDevice.Commands]
+LinkTest=NUM=1;TYPE=T;DESC=Проверка связи
+Lower=NUM=16;TYPE=d;DESC=Чтение
+NoDesc=NUM=16;TYPE=D;DESC=
+ReadStatus=NUM=16;TYPE=D;DESC=Чтение состояния
+
+[BusDevice.Type]
+f=NAME=Из второго заголовка;DSCNT=1;DMST=1;DSLV=0;TLN=0
+)";
+
+TEST(CatalogueTest, BadEntriesAreLeftOutAndReported) {
+    CIniFile file = FromText(kMixedCatalogue);
+    CCatalogue catalogue;
+    catalogue.LoadPhoneBookLayouts(file);
+    catalogue.LoadTypes(file);
+
+    EXPECT_EQ(Names(catalogue.HostTypes()), (std::vector<std::string>{"БМ-4", "БМ-16"}));
+    EXPECT_EQ(Names(catalogue.BusTypes()), (std::vector<std::string>{"Раздел-8", "Расширитель"}));
+    EXPECT_EQ(catalogue.BusTypes()[1]->LoopCount(), 0); // no digits reads as 0
+    EXPECT_EQ(Names(catalogue.Params()), std::vector<std::string>{"DLYIN"});
+    EXPECT_EQ(Names(catalogue.Commands()), (std::vector<std::string>{"LinkTest", "ReadStatus"}));
+    EXPECT_EQ(Names(catalogue.PhoneBookLayouts()), (std::vector<std::string>{"BitMask", "Empty"}));
+
+    const std::vector<DroppedEntry> expected = {
+        {"HostDevice.Type", "2", "нет ключа DSCNT"},
+        {"HostDevice.Type", "4", "нет ключа DADDR"},
+        {"BusDevice.Type", "b", "нет ключа TLN"},
+        {"BusDevice.Type", "d", "пустое NAME"},
+        {"BusDevice.Type", "e", "отрицательное значение DSCNT"},
+        {"BusDevice.Commands", "Lower", "недопустимое значение TYPE"},
+        {"BusDevice.Commands", "NoDesc", "пустое DESC"},
+    };
+    // The parameter's own wording is its reader's business; only its place is checked here.
+    const auto& report = catalogue.LoadReport();
+    ASSERT_EQ(report.size(), expected.size() + 1);
+    std::vector<DroppedEntry> withoutParam;
+    for (const DroppedEntry& entry : report) {
+        if (entry.section == "BusDevice.Parameters") {
+            EXPECT_EQ(entry.key, "2");
+            EXPECT_FALSE(entry.reason.empty());
+        } else {
+            withoutParam.push_back(entry);
+        }
+    }
+    EXPECT_EQ(withoutParam, expected);
+    EXPECT_EQ(report[5].section, "BusDevice.Parameters"); // in loading order
+    EXPECT_EQ(DescribeDroppedEntry(report[2]), "[BusDevice.Type] b: нет ключа TLN");
+}
+
+TEST(CatalogueTest, RepeatedKeyReplacesTheEarlierEntryInItsPlace) {
+    CIniFile file = FromText("[BusDevice.Type]\n"
+                             "1=NAME=Первый;DSCNT=1;DMST=1;DSLV=0;TLN=0\n"
+                             "2=NAME=Второй;DSCNT=1;DMST=1;DSLV=0;TLN=0\n"
+                             "1=NAME=Замена;DSCNT=1;DMST=1;DSLV=0\n"
+                             "[BusDevice.Commands]\n"
+                             "Same=NUM=1;TYPE=T;DESC=Первая\n"
+                             "Same=NUM=2;TYPE=T;DESC=Вторая\n");
+    CCatalogue catalogue;
+    catalogue.LoadTypes(file);
+    // The replacing text lacks TLN: the first entry is gone, not kept.
+    EXPECT_EQ(Names(catalogue.BusTypes()), std::vector<std::string>{"Второй"});
+    ASSERT_EQ(catalogue.LoadReport().size(), 1u);
+    EXPECT_EQ(catalogue.LoadReport()[0].key, "1");
+    ASSERT_EQ(catalogue.Commands().size(), 1u);
+    EXPECT_EQ(catalogue.Commands()[0]->Code(), 2);
+}
+
+TEST(CatalogueTest, MissingSectionsAndFileGiveEmptyLists) {
+    CIniFile file;
+    EXPECT_FALSE(file.Load("/nonexistent/tornucfg.ini"));
+    CCatalogue catalogue;
+    catalogue.LoadPhoneBookLayouts(file);
+    catalogue.LoadTypes(file);
+    EXPECT_TRUE(catalogue.HostTypes().empty());
+    EXPECT_TRUE(catalogue.BusTypes().empty());
+    EXPECT_TRUE(catalogue.Params().empty());
+    EXPECT_TRUE(catalogue.Commands().empty());
+    EXPECT_TRUE(catalogue.PhoneBookLayouts().empty());
+    EXPECT_TRUE(catalogue.LoadReport().empty());
+    EXPECT_EQ(catalogue.FindPhoneBookLayout(""), nullptr);
+}
+
+TEST(CatalogueTest, LoadingAgainReplacesListsAndReport) {
+    CIniFile file = FromText(kMixedCatalogue);
+    CCatalogue catalogue;
+    catalogue.LoadPhoneBookLayouts(file);
+    catalogue.LoadTypes(file);
+    catalogue.LoadPhoneBookLayouts(file);
+    catalogue.LoadTypes(file);
+    EXPECT_EQ(catalogue.HostTypes().size(), 2u);
+    EXPECT_EQ(catalogue.Commands().size(), 2u);
+    EXPECT_EQ(catalogue.PhoneBookLayouts().size(), 2u);
+    EXPECT_EQ(catalogue.LoadReport().size(), 8u);
+
+    CIniFile other = FromText("[BusDevice.Commands]\nA=NUM=1;TYPE=T;DESC=a\n");
+    catalogue.LoadTypes(other);
+    EXPECT_TRUE(catalogue.HostTypes().empty());
+    EXPECT_EQ(catalogue.Commands().size(), 1u);
+    EXPECT_TRUE(catalogue.LoadReport().empty());
+    EXPECT_EQ(catalogue.PhoneBookLayouts().size(), 2u); // layouts are loaded on their own
+}
+
+TEST(CatalogueTest, FindsLayoutsAndParameters) {
+    CIniFile file = FromText(kMixedCatalogue);
+    CCatalogue catalogue;
+    catalogue.LoadPhoneBookLayouts(file);
+    catalogue.LoadTypes(file);
+
+    const CPhoneBookLayout* byDefault = catalogue.FindPhoneBookLayout("");
+    ASSERT_NE(byDefault, nullptr);
+    EXPECT_EQ(byDefault->Name(), "BitMask");
+    EXPECT_EQ(byDefault->Label(1), "Пожар");
+    ASSERT_NE(catalogue.FindPhoneBookLayout("Empty"), nullptr);
+    EXPECT_EQ(catalogue.FindPhoneBookLayout("Empty")->Label(0), "");
+    EXPECT_EQ(catalogue.FindPhoneBookLayout("bitmask"), nullptr); // names are exact
+    EXPECT_EQ(catalogue.FindPhoneBookLayout("ExtMask"), nullptr);
+
+    ASSERT_NE(catalogue.FindParam("DLYIN"), nullptr);
+    EXPECT_EQ(catalogue.FindParam("DLYIN")->Default(), "30");
+    EXPECT_EQ(catalogue.FindParam("dlyin"), nullptr);
+    EXPECT_EQ(catalogue.FindParam("BAD"), nullptr);
+}
+
+} // namespace
+} // namespace tornu
