@@ -64,11 +64,6 @@ TEST(StationServer, ProbeSeesSemaphoreWhileItExists) {
     EXPECT_FALSE(IsStationServerRunning(name));
 }
 
-TEST(StationServer, DefaultNameIsTheServersLock) {
-    EXPECT_EQ(kStationServerLock, "TornuServerLockMutex");
-    EXPECT_EQ(IsStationServerRunning(), SemaphoreExists("TornuServerLockMutex"));
-}
-
 TEST(StationServer, InstallDirFromEnvironment) {
     ScopedInstallDir restore;
     unsetenv("TORNU_INSTALL_DIR");
