@@ -39,11 +39,16 @@ std::string FormatFixed(double value, std::int32_t decimals) {
 }
 
 // Truncation toward zero; a value that is not finite or falls outside the
-// 32-bit range has no integer form and fails the conversion.
+// 32-bit range has no integer form and fails the conversion. A value a
+// rounding error away from an integer counts as that integer first, so that
+// 0.29 entered with an output expression "VAL*100" stores 29, not 28.
 bool TruncateToInt32(double value, std::int32_t& integer) {
     if (!std::isfinite(value))
         return false;
-    const double truncated = std::trunc(value);
+    const double nearest = std::round(value);
+    const double truncated = std::fabs(value - nearest) <= 1e-12 * std::max(1.0, std::fabs(value))
+                                 ? nearest
+                                 : std::trunc(value);
     if (truncated < -2147483648.0 || truncated > 2147483647.0)
         return false;
     integer = static_cast<std::int32_t>(truncated);
@@ -214,6 +219,10 @@ bool CParamDesc::FromDisplay(std::string_view display, std::string& stored) cons
     case ParamValueKind::Fixed:
         return FixedFromDisplay(display, stored);
     case ParamValueKind::String:
+        // A ";" would end the pair in the parameter text sent to the device,
+        // and what follows it would read as further parameters.
+        if (display.find(';') != std::string_view::npos)
+            return false;
         stored = display;
         return true;
     case ParamValueKind::YesNo:

@@ -68,7 +68,8 @@ public:
     // outside the 32-bit range.
     bool ToDisplay(std::optional<std::string_view> stored, std::string& display) const;
     // Stored text of a display text; false, with `stored` untouched, on the
-    // same grounds.
+    // same grounds, and for a text value holding ";", which the device would
+    // read as the end of the value.
     bool FromDisplay(std::string_view display, std::string& stored) const;
 
 private:
