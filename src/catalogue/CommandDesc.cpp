@@ -51,7 +51,7 @@ bool CCommandDesc::Read(std::string_view name, std::string_view descriptionText,
         return RefuseDescription(reason, "нет ключа TYPE");
     kind_ = ReadCommandKind(value);
     if (kind_ == CommandKind::None)
-        return RefuseDescription(reason, "недопустимое значение TYPE");
+        return RefuseDescription(reason, "неверный TYPE");
     return true;
 }
 

@@ -107,7 +107,7 @@ TEST(CatalogueTest, BadEntriesAreLeftOutAndReported) {
         {"BusDevice.Type", "b", "нет ключа TLN"},
         {"BusDevice.Type", "d", "пустое NAME"},
         {"BusDevice.Type", "e", "отрицательное значение DSCNT"},
-        {"BusDevice.Commands", "Lower", "недопустимое значение TYPE"},
+        {"BusDevice.Commands", "Lower", "неверный TYPE"},
         {"BusDevice.Commands", "NoDesc", "пустое DESC"},
     };
     // The parameter's own wording is its reader's business; only its place is checked here.

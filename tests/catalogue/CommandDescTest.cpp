@@ -42,7 +42,7 @@ TEST(CommandDescTest, KindIsTheWholeTextExactly) {
         if (ok) {
             EXPECT_EQ(command.Kind(), c.kind) << '"' << c.type << '"';
         } else {
-            EXPECT_EQ(reason, "недопустимое значение TYPE") << '"' << c.type << '"';
+            EXPECT_EQ(reason, "неверный TYPE") << '"' << c.type << '"';
         }
     }
 }
