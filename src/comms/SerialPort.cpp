@@ -152,6 +152,7 @@ struct CSerialPort::Session {
     bool claimed = false; // the reader has taken the session (under sessionMutex_)
     bool closing = false; // a Close has taken the session on (under sessionMutex_)
     CEvent loopEnded{true};
+    CEvent closed{true};
 
     ~Session() {
         if (fd >= 0)
@@ -226,24 +227,40 @@ bool CSerialPort::Open(const std::string& name, std::uint32_t baud, std::uint8_t
     tcflag_t frame = 0;
     if (baud == 0 || !FrameFlags(byteSize, parity, stopBits, frame) || !StartReader())
         return false;
+    auto s = OpenDevice(DevicePath(name), baud, frame);
+    if (!s)
+        return false;
+    Install(s);
+    startEvent_.Set();
+    return true;
+}
+
+// The configured device, or null; a failure leaves the device as it was.
+std::shared_ptr<CSerialPort::Session> CSerialPort::OpenDevice(const std::string& path,
+                                                              std::uint32_t baud, unsigned frame) {
     auto s = std::make_shared<Session>();
-    s->fd = open(DevicePath(name).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (s->fd < 0 || !TakeExclusive(s->fd) || tcgetattr(s->fd, &s->saved) != 0)
-        return false;
-    if (!Configure(s->fd, s->saved, baud, frame)) {
-        tcsetattr(s->fd, TCSANOW, &s->saved);
-        return false;
+    s->fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (s->fd < 0 || !TakeExclusive(s->fd))
+        return nullptr;
+    const bool ok = tcgetattr(s->fd, &s->saved) == 0;
+    if (ok && Configure(s->fd, s->saved, baud, frame)) {
+        s->stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (s->stopFd >= 0) {
+            ChangeLines(s->fd, TIOCMBIS, TIOCM_DTR | TIOCM_RTS);
+            tcflush(s->fd, TCIOFLUSH);
+            s->reading = true;
+            return s;
+        }
     }
-    ChangeLines(s->fd, TIOCMBIS, TIOCM_DTR | TIOCM_RTS);
-    tcflush(s->fd, TCIOFLUSH);
-    s->stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (s->stopFd < 0) {
+    if (ok)
         tcsetattr(s->fd, TCSANOW, &s->saved);
-        return false;
-    }
-    s->reading = true;
-    // Only a Close racing with this Open leaves a session here; if no Close
-    // has taken it on, it is ended here.
+    ioctl(s->fd, TIOCNXCL);
+    return nullptr;
+}
+
+// Makes s the current session. Only a Close racing with this Open can leave
+// another one here; if no Close has taken that on, it is ended here.
+void CSerialPort::Install(const std::shared_ptr<Session>& s) {
     std::shared_ptr<Session> old;
     {
         std::lock_guard lock(sessionMutex_);
@@ -253,20 +270,29 @@ bool CSerialPort::Open(const std::string& name, std::uint32_t baud, std::uint8_t
         else if (old)
             old->closing = true;
     }
-    if (old)
+    if (old) {
         EndSession(old);
-    startEvent_.Set();
-    return true;
+        old->closed.Set();
+    }
 }
 
 bool CSerialPort::Close() {
     std::shared_ptr<Session> s;
+    bool mine;
     {
         std::lock_guard lock(sessionMutex_);
-        if (!session_ || session_->closing)
+        if (!session_)
             return true;
-        session_->closing = true;
         s = session_;
+        mine = !s->closing;
+        s->closing = true;
+    }
+    if (!mine) {
+        // Another thread is closing (a cancel meeting the session's own close):
+        // return when it is done, so that no hook runs after either returns.
+        if (!OnReaderThread())
+            s->closed.Wait();
+        return true;
     }
     EndSession(s);
     {
@@ -276,8 +302,13 @@ bool CSerialPort::Close() {
         if (session_ == s)
             session_.reset();
     }
+    s->closed.Set();
     CDebugLog::Write("COM: Close\r\n");
     return true;
+}
+
+bool CSerialPort::OnReaderThread() const {
+    return readerId_.load() == std::this_thread::get_id();
 }
 
 // Stops one session: the waiter is released, pending data dropped, the read
@@ -294,7 +325,7 @@ void CSerialPort::EndSession(const std::shared_ptr<Session>& s) {
         claimed = s->claimed;
     }
     // From a hook the loop cannot end under us; it notices the stop on return.
-    if (claimed && readerId_.load() != std::this_thread::get_id())
+    if (claimed && !OnReaderThread())
         s->loopEnded.Wait();
     tcsetattr(s->fd, TCSANOW, &s->saved);
     ioctl(s->fd, TIOCNXCL);

@@ -66,8 +66,9 @@ public:
               std::uint8_t parity = kNoParity, std::uint8_t stopBits = kOneStopBit);
 
     // Releases a WaitReply waiter, purges both queues, stops reading and puts
-    // back the settings the port had. When it returns no hook is running for
-    // the session (unless called from a hook). Always true.
+    // back the settings the port had. When it returns (also when another
+    // thread was closing at the same time) no hook runs any more for the
+    // session, unless it was called from a hook. Always true.
     bool Close();
 
     bool IsOpen() const;
@@ -108,8 +109,12 @@ private:
     struct Session;
 
     bool StartReader();
+    std::shared_ptr<Session> OpenDevice(const std::string& path, std::uint32_t baud,
+                                        unsigned frame);
+    void Install(const std::shared_ptr<Session>& s);
     std::shared_ptr<Session> CurrentSession() const;
     std::shared_ptr<Session> ClaimSession();
+    bool OnReaderThread() const;
     void ReadLoop(Session& s);
     bool DeliverBytes(Session& s);
     void EndSession(const std::shared_ptr<Session>& s);

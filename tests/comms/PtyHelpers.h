@@ -1,6 +1,7 @@
 #pragma once
 // A pseudo-terminal pair for tests of the serial stack: the code under test
 // opens SlavePath() as its port, the test plays the device on the master.
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>

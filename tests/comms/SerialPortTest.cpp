@@ -26,9 +26,15 @@ public:
 
     std::optional<std::uint8_t> replyOn;
     std::optional<std::uint8_t> closeOn;
+    std::atomic<bool> expectQuiet{false}; // set while no session is open
+    std::atomic<int> hooksWhileQuiet{0};
     std::atomic<int> rxEvents{0};
     CEvent lost{true};
 
+    std::size_t Count() {
+        std::lock_guard lock(mutex_);
+        return received_.size();
+    }
     std::string Received() {
         std::lock_guard lock(mutex_);
         return received_;
@@ -44,6 +50,8 @@ public:
 
 protected:
     void OnReceive(std::uint8_t byte) override {
+        if (expectQuiet)
+            ++hooksWhileQuiet;
         {
             std::lock_guard lock(mutex_);
             received_.push_back(static_cast<char>(byte));
@@ -272,6 +280,31 @@ TEST_F(SerialPortPty, VanishedDeviceEndsReadingAndFailsEveryWrite) {
     }
     EXPECT_TRUE(port_.Close());
     EXPECT_EQ("ab", port_.Received());
+}
+
+// The device keeps sending while the port is closed, here from two threads at
+// once as when a cancel meets the session's own close.
+TEST_F(SerialPortPty, NoHookRunsOnceCloseHasReturned) {
+    for (int round = 0; round < 5; ++round) {
+        ASSERT_TRUE(port_.Open(pty_.SlavePath(), 115200)) << round;
+        std::atomic<bool> pumping{true};
+        std::thread pump([&] {
+            while (pumping)
+                write(pty_.Master(), "0123456789", 10);
+        });
+        const std::size_t before = port_.Count();
+        ASSERT_TRUE(Eventually([&] { return port_.Count() > before; }));
+        std::thread cancel([&] { port_.Close(); });
+        EXPECT_TRUE(port_.Close());
+        cancel.join();
+        port_.expectQuiet = true;
+        const std::size_t atClose = port_.Count();
+        pumping = false;
+        pump.join();
+        EXPECT_EQ(atClose, port_.Count()) << round;
+        EXPECT_EQ(0, port_.hooksWhileQuiet.load()) << round;
+        port_.expectQuiet = false;
+    }
 }
 
 TEST_F(SerialPortPty, DestructorEndsAnOpenSessionWithBytesFlowing) {
