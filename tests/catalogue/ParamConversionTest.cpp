@@ -9,10 +9,8 @@
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
-#include <locale>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -216,13 +214,9 @@ bool UseCommaLocale() {
         std::filesystem::remove_all(aside, ec);
     }
     ::setenv("LOCPATH", root.c_str(), 1);
-    try {
-        // Sets the C library's locale too, which printf-style formatting follows.
-        std::locale::global(std::locale("ru_RU.UTF-8"));
-    } catch (const std::runtime_error&) {
-        return false;
-    }
-    return std::localeconv()->decimal_point == std::string(",");
+    // The desktop toolkit sets the C library's locale this way at start-up.
+    return std::setlocale(LC_ALL, "ru_RU.UTF-8") != nullptr &&
+           std::localeconv()->decimal_point == std::string(",");
 }
 
 TEST(ParamConversion, PointWhateverTheLocale) {
@@ -234,7 +228,7 @@ TEST(ParamConversion, PointWhateverTheLocale) {
     const bool shownOk = delay.ToDisplay("1234", shown);
     const bool rawOk = raw.ToDisplay("7", rawShown);
     const bool storedOk = delay.FromDisplay("7.25", stored);
-    std::locale::global(std::locale::classic());
+    std::setlocale(LC_ALL, "C");
     ::unsetenv("LOCPATH");
     if (!comma)
         GTEST_SKIP() << "no locale with a decimal comma could be built";
