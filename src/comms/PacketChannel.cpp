@@ -1,6 +1,7 @@
 #include "comms/PacketChannel.h"
 
 #include "comms/Crc8.h"
+#include "comms/DebugLog.h"
 #include "comms/Link.h"
 #include "comms/PacketChannelPool.h"
 
@@ -111,9 +112,17 @@ void CPacketChannel::ClearReceiver() {
     length_ = 0;
 }
 
+void CPacketChannel::TraceByte(char b) const {
+    CDebugLog::Write("OnReceive, BYTE: 0x%02X (char %c)\n", static_cast<unsigned char>(b), b);
+    CDebugLog::Write(inPacket_ ? ">BYTE - WETX\n" : ">BYTE - WSTX\n");
+}
+
 void CPacketChannel::OnByte(char b) {
+    if (CDebugLog::Enabled())
+        TraceByte(b);
     if (!inPacket_) {
         if (b == kStart) {
+            CDebugLog::Write(">STX\n");
             ClearReceiver();
             inPacket_ = true;
         }
@@ -123,6 +132,7 @@ void CPacketChannel::OnByte(char b) {
         ++breaks_;
     } else if (length_ == kBufferSize) {
         // Too long for any packet: drop it whole and wait for the next start.
+        CDebugLog::Write(">DROP - longer than %zu bytes\n", kMaxPacket);
         ClearReceiver();
         return;
     } else {
@@ -134,6 +144,7 @@ void CPacketChannel::OnByte(char b) {
 
 void CPacketChannel::CompletePacket() {
     std::size_t length = length_ > kCheckDigits ? length_ - kCheckDigits : length_;
+    CDebugLog::Write(">ETX\n");
     queue_.Push(buffer_.get(), length);
     Signal();
     ClearReceiver();

@@ -69,6 +69,7 @@ protected:
 
 private:
     void OnByte(char b);
+    void TraceByte(char b) const;
     void CompletePacket();
     void ClearReceiver();
     // Called by a link that is going away.
