@@ -208,7 +208,8 @@ void CSerialPort::Shutdown() {
 }
 
 // The reader starts with the first open, when the object (and any derived
-// part) is complete.
+// part) is complete. Waiting until it runs orders its first virtual call
+// before anything this thread does later, such as destroying a derived part.
 bool CSerialPort::StartReader() {
     if (IsStarted())
         return true;
@@ -218,6 +219,7 @@ bool CSerialPort::StartReader() {
         CDebugLog::Write("ERROR COM: %s (%s)\r\n", e.what(), e.Location().c_str());
         return false;
     }
+    readerReady_.Wait();
     return true;
 }
 
@@ -357,6 +359,7 @@ bool CSerialPort::IsReading() const {
 
 unsigned CSerialPort::Run() {
     readerId_ = std::this_thread::get_id();
+    readerReady_.Set();
     while (running_) {
         startEvent_.Wait();
         if (!running_)

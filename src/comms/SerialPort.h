@@ -123,6 +123,7 @@ private:
     std::shared_ptr<Session> session_;
     std::atomic<bool> running_{true};
     std::atomic<std::thread::id> readerId_{};
+    CEvent readerReady_{true};
     CEvent startEvent_{false};
     CEvent replyEvent_{false};
 };

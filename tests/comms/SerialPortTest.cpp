@@ -149,6 +149,17 @@ TEST(SerialPortClosed, OpenFailsForWhatIsNoPort) {
     EXPECT_TRUE(port.Open(pty.SlavePath(), 9600)); // failures left nothing behind
 }
 
+// A port class derived once more (as a test double of the modem is): its
+// destruction right after the reader started must not meet the reader's
+// first call (checked by the thread sanitizer).
+TEST(SerialPortClosed, DestroyingADerivedPortRightAfterAFailedOpen) {
+    class Derived : public RecordingPort {};
+    for (int i = 0; i < 20; ++i) {
+        Derived port;
+        EXPECT_FALSE(port.Open("/nonexistent/tty", 9600));
+    }
+}
+
 TEST_F(SerialPortPty, DeliversEveryByteInOrderOnTheReaderThread) {
     ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600));
     const std::string bytes = AllByteValues();
