@@ -1,0 +1,30 @@
+#pragma once
+// The load of the whole configuration at start-up: every terminal with its
+// devices, loops, parameter values, phones and keys.
+//
+// Ids are taken in ascending order. Rows that cannot make a record are left
+// out of memory and keep their rows, and the load goes on: an id out of its
+// range (a negative terminal number, a device address outside the type's bus
+// addresses, a loop number below 1), a type description that no longer reads.
+// A slave whose master is missing loads unattached. A parameter, phone or key
+// row that is missing is added with its initial value.
+#include "db/Terminal.h"
+
+#include <memory>
+#include <vector>
+
+namespace tornu {
+
+class CConfigDatabase;
+class IRowSource;
+
+// Appends the terminals to `terminals`. Reads each table with one query;
+// false when the tables cannot be read (nothing is appended then).
+bool LoadConfiguration(CConfigDatabase& db, const ParamDescList& params,
+                       std::vector<std::unique_ptr<CTerminal>>& terminals);
+
+// The same from any row source.
+bool LoadConfiguration(IRowSource& source, CConfigDatabase& db, const ParamDescList& params,
+                       std::vector<std::unique_ptr<CTerminal>>& terminals);
+
+} // namespace tornu

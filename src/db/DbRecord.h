@@ -1,0 +1,86 @@
+#pragma once
+// Base of the configuration records. Each record mirrors one row of one
+// table and writes itself through: creating it inserts the row, every change
+// updates it, deleting it deletes it. There is no save step.
+//
+// A record builds the text of each statement's clause; the statements
+// themselves are the same for every table:
+//   INSERT INTO <table> VALUES(<clause 1>)
+//   UPDATE <table> <clause 2>
+//   SELECT * FROM <table> WHERE <clause 0>
+//   DELETE FROM <table> WHERE <clause 3>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tornu {
+
+class CConfigDatabase;
+
+// The columns of one fetched row, in the table's column order; NULL reads as
+// an empty text.
+using DbRow = std::vector<std::string>;
+
+// What identifies a row within its table: the integer columns of its unique
+// index (unused ones 0) and, for a parameter, its name.
+struct RowKey {
+    int terminal = 0;
+    int device = 0;
+    int id = 0;
+    std::string name;
+    bool operator==(const RowKey&) const = default;
+};
+
+struct RowKeyHash {
+    std::size_t operator()(const RowKey& key) const;
+};
+
+class CDbRecord {
+public:
+    enum ClauseKind : int {
+        kSelectClause = 0, // WHERE condition of the select
+        kInsertClause = 1, // VALUES list of the insert
+        kUpdateClause = 2, // SET clause with its own WHERE
+        kDeleteClause = 3, // WHERE condition of the delete
+    };
+
+    CDbRecord(const char* table, CConfigDatabase* db) : table_(table), db_(db) {}
+    virtual ~CDbRecord() = default;
+    CDbRecord(const CDbRecord&) = delete;
+    CDbRecord& operator=(const CDbRecord&) = delete;
+
+    // The clause of `kind`; any other kind gives an empty text. Text values
+    // stand between apostrophes with every inner apostrophe doubled.
+    virtual void BuildClause(int kind, std::string& clause) const = 0;
+    // Copies the columns of a row of the table into the fields, stopping at
+    // the first column the row does not have.
+    virtual void ReadRow(const DbRow& row) = 0;
+    // The key columns of the record's row.
+    virtual RowKey Key() const = 0;
+
+    // Each is one statement, durable when it returns; all fail at once
+    // without a database. Select reads the row found into the fields and
+    // is true only when there was one.
+    bool Insert();
+    bool Update();
+    bool Select();
+    bool Delete();
+
+    const char* Table() const { return table_; }
+    CConfigDatabase* Database() const { return db_; }
+
+    // Integer column as the records read them: a leading decimal number,
+    // 0 for NULL or text that is not a number.
+    static int ColumnNumber(std::string_view text);
+    // Text for the '%s' places of a clause: apostrophes doubled.
+    static std::string Esc(std::string_view text);
+
+private:
+    const char* table_;
+    CConfigDatabase* db_;
+};
+
+} // namespace tornu

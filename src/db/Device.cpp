@@ -1,0 +1,215 @@
+#include "db/Device.h"
+
+#include "db/ConfigDatabase.h"
+#include "db/RowSource.h"
+#include "db/Sensor.h"
+#include "db/Terminal.h"
+
+#include <algorithm>
+
+namespace tornu {
+
+CDevice::CDevice(CTerminal* terminal, int address)
+    : CDbRecord("device", terminal->Database()), terminal_(terminal), address_(address) {}
+
+CDevice::~CDevice() = default;
+
+void CDevice::BuildClause(int kind, std::string& clause) const {
+    const int terminal = terminal_->Id();
+    switch (kind) {
+    case kSelectClause:
+    case kDeleteClause:
+        clause = CConfigDatabase::Format("term_id=%d AND id=%d", terminal, address_);
+        break;
+    case kInsertClause:
+        clause = CConfigDatabase::Format("%d,%d,'%s','%s',%d,%d,%d,'%s','%s',%d", terminal,
+                                         address_, Esc(password_).c_str(), Esc(name_).c_str(),
+                                         master_, lastKey_, systemState_, Esc(lastTime_).c_str(),
+                                         Esc(type_.DescriptionText()).c_str(), loopCount_);
+        break;
+    case kUpdateClause:
+        clause = CConfigDatabase::Format(
+            "SET password='%s',name='%s',master_id=%d,last_key=%d,systemstate=%d,"
+            "last_time='%s',sensor_cnt=%d WHERE term_id=%d AND id=%d",
+            Esc(password_).c_str(), Esc(name_).c_str(), master_, lastKey_, systemState_,
+            Esc(lastTime_).c_str(), loopCount_, terminal, address_);
+        break;
+    default:
+        clause.clear();
+    }
+}
+
+void CDevice::ReadRow(const DbRow& row) {
+    const std::size_t count = row.size();
+    if (count <= 2)
+        return;
+    password_ = row[2];
+    if (count <= 3)
+        return;
+    name_ = row[3];
+    if (count <= 4)
+        return;
+    master_ = ColumnNumber(row[4]);
+    if (count <= 5)
+        return;
+    lastKey_ = ColumnNumber(row[5]);
+    if (count <= 6)
+        return;
+    systemState_ = ColumnNumber(row[6]);
+    if (count <= 7)
+        return;
+    lastTime_ = row[7];
+    if (count <= 8)
+        return;
+    typeRead_ = type_.Read(row[8]);
+    if (count <= 9)
+        return;
+    loopCount_ = ColumnNumber(row[9]);
+}
+
+RowKey CDevice::Key() const {
+    return {terminal_->Id(), 0, address_, {}};
+}
+
+int CDevice::LoopsToCreate() const {
+    const int maximum = type_.LoopCount();
+    if (loopCount_ == kTypeLoopCount)
+        return maximum;
+    return std::clamp(loopCount_, 0, maximum);
+}
+
+bool CDevice::SetName(std::string name) {
+    name_ = std::move(name);
+    return Update();
+}
+
+bool CDevice::SetPassword(std::string password) {
+    password_ = std::move(password);
+    return Update();
+}
+
+bool CDevice::SetLoopCount(int count) {
+    if (count < 0 || count > type_.LoopCount())
+        return false;
+    loopCount_ = count;
+    return Update();
+}
+
+bool CDevice::SetLastTime(std::string time) {
+    lastTime_ = std::move(time);
+    return Update();
+}
+
+CDeviceParam* CDevice::FindParam(std::string_view name) const {
+    for (const auto& param : params_)
+        if (param->Name() == name)
+            return param.get();
+    return nullptr;
+}
+
+bool CDevice::SetParamValue(std::string_view name, std::string value) {
+    CDeviceParam* param = FindParam(name);
+    return param && param->SetValue(std::move(value));
+}
+
+bool CDevice::SetValue(std::size_t index, std::string_view stored) {
+    return index < params_.size() && params_[index]->SetValue(std::string(stored));
+}
+
+CDevice* CDevice::CreateSlave(int address, const CBusDeviceType& type) {
+    if (!IsTopLevel())
+        return nullptr;
+    CDevice* slave = terminal_->CreateDevice(address, type);
+    if (!slave)
+        return nullptr;
+    if (!slave->AttachTo(address_)) {
+        terminal_->DeleteDevice(slave);
+        return nullptr;
+    }
+    return slave;
+}
+
+bool CDevice::AttachTo(int masterAddress) {
+    CDevice* master = terminal_->FindDevice(masterAddress);
+    // Only a top-level device takes slaves, so that no device can end up
+    // among its own slaves, directly or through another.
+    if (masterAddress != kNoMaster &&
+        (!master || master == this || !master->IsTopLevel() || !slaves_.empty()))
+        return false;
+    if (!IsTopLevel())
+        if (CDevice* former = terminal_->FindDevice(master_))
+            former->RemoveSlave(this);
+    master_ = masterAddress;
+    if (master)
+        master->InsertSlave(this);
+    return Update();
+}
+
+bool CDevice::CreateNew(const CBusDeviceType& type) {
+    if (!type_.Copy(type))
+        return false;
+    typeRead_ = true;
+    if (!Insert())
+        return false;
+    CreateDependants(nullptr);
+    return true;
+}
+
+bool CDevice::Load(IRowSource& source) {
+    if (!source.Load(*this) || !typeRead_)
+        return false;
+    CreateDependants(&source);
+    return true;
+}
+
+template <class Record> void CDevice::AddDependant(Record& record, IRowSource* source) {
+    // A row that is missing is added, so that later changes of the record
+    // have a row to update.
+    if (!source || !source->Load(record))
+        record.Insert();
+}
+
+void CDevice::CreateDependants(IRowSource* source) {
+    for (const CParamDesc* desc : SelectDeviceParams(terminal_->ParamDescs(), type_.ParamList()))
+        AddDependant(*params_.emplace_back(std::make_unique<CDeviceParam>(this, desc)), source);
+    const int perType = type_.PhoneBookLength();
+    for (int type = 0; type < 3; ++type)
+        for (int i = 0; i < perType; ++i) {
+            const int number = type * perType + i;
+            AddDependant(*phones_.emplace_back(std::make_unique<CDevicePhone>(this, number, type)),
+                         source);
+        }
+    for (int number = 0; number < CDeviceKey::kKeysPerDevice; ++number)
+        AddDependant(*keys_.emplace_back(std::make_unique<CDeviceKey>(this, number)), source);
+}
+
+void CDevice::LoadLoops(IRowSource& source) {
+    std::vector<int> numbers;
+    source.LoopIds(terminal_->Id(), address_, numbers);
+    for (int number : numbers)
+        if (number >= 1)
+            terminal_->LoadLoop(*this, number, source);
+}
+
+void CDevice::CreateLoops() {
+    const int count = LoopsToCreate();
+    for (int i = 0; i < count; ++i)
+        if (!terminal_->CreateLoop(*this, -1, 0))
+            break;
+}
+
+void CDevice::InsertSlave(CDevice* slave) {
+    auto at = std::find_if(slaves_.begin(), slaves_.end(),
+                           [&](CDevice* other) { return other->Address() > slave->Address(); });
+    slaves_.insert(at, slave);
+}
+
+void CDevice::RemoveSlave(CDevice* slave) {
+    std::erase(slaves_, slave);
+}
+
+void CDevice::RemoveLoop(CSensor* loop) {
+    std::erase(loops_, loop);
+}
+
+} // namespace tornu

@@ -1,0 +1,159 @@
+#pragma once
+// A network device on a terminal's RS485 bus (a partition or a subordinate
+// device): one row of table device. The terminal's own module is a device
+// too, at the terminal type's own address.
+//
+// A device owns its parameter values, phone-book entries and keys; its loops
+// belong to the terminal (loop numbers are terminal-wide) and its slaves are
+// devices of the same terminal.
+#include "catalogue/BusDeviceType.h"
+#include "catalogue/ParamValue.h"
+#include "db/DbRecord.h"
+#include "db/DeviceKey.h"
+#include "db/DeviceParam.h"
+#include "db/DevicePhone.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tornu {
+
+class CSensor;
+class CTerminal;
+class IRowSource;
+
+class CDevice : public CDbRecord, public IParamValues {
+public:
+    static constexpr int kNoMaster = -1;
+    static constexpr int kInitialSystemState = 13;
+    // A loop count of -1: as many as the type allows.
+    static constexpr int kTypeLoopCount = -1;
+
+    // Initial fields (no master, last key -1, system state 13, loop count 0,
+    // no type); no statement. The terminal makes devices through
+    // CTerminal::CreateDevice and the load.
+    CDevice(CTerminal* terminal, int address);
+    ~CDevice() override;
+
+    // term_id=%d AND id=%d
+    // %d,%d,'%s','%s',%d,%d,%d,'%s','%s',%d   (terminal, address, password, name,
+    //     master, last key, system state, last time, type description, loop count)
+    // SET password='%s',name='%s',master_id=%d,last_key=%d,systemstate=%d,
+    //     last_time='%s',sensor_cnt=%d WHERE term_id=%d AND id=%d
+    void BuildClause(int kind, std::string& clause) const override;
+    // 2 password, 3 name, 4 master, 5 last key, 6 system state, 7 last time,
+    // 8 type description, 9 loop count.
+    void ReadRow(const DbRow& row) override;
+    RowKey Key() const override;
+
+    CTerminal& Terminal() const { return *terminal_; }
+    int Address() const { return address_; }
+    const std::string& Password() const { return password_; }
+    const std::string& NewPassword() const { return newPassword_; }
+    const std::string& Name() const { return name_; }
+    int Master() const { return master_; }
+    bool IsTopLevel() const { return master_ == kNoMaster; }
+    int LastKey() const { return lastKey_; }
+    int SystemState() const { return systemState_; }
+    const std::string& LastTime() const { return lastTime_; }
+    const CBusDeviceType& Type() const { return type_; }
+    // The loop count chosen for the device; -1 means the type's maximum.
+    int LoopCountSetting() const { return loopCount_; }
+    // The loops the device gets at the next distribution.
+    int LoopsToCreate() const;
+
+    // Write through.
+    bool SetName(std::string name);
+    bool SetPassword(std::string password);
+    // 0 to the type's maximum loops; anything else fails without change.
+    bool SetLoopCount(int count);
+    bool SetLastTime(std::string time);
+    // Memory only: a reply sets these and then saves the record once.
+    void SetNewPassword(std::string password) { newPassword_ = std::move(password); }
+    void SetSystemState(int state) { systemState_ = state; }
+    void SetLastKey(int key) { lastKey_ = key; }
+    bool Save() { return Update(); }
+
+    const std::vector<CDevice*>& Slaves() const { return slaves_; }
+    // In creation order; the terminal owns them.
+    const std::vector<CSensor*>& Loops() const { return loops_; }
+    // In catalogue order.
+    const std::vector<std::unique_ptr<CDeviceParam>>& Params() const { return params_; }
+    // Types 0, 1 and 2 of "TLN" entries each, numbered from 0.
+    const std::vector<std::unique_ptr<CDevicePhone>>& Phones() const { return phones_; }
+    // Exactly 15, numbers 0 to 14.
+    const std::vector<std::unique_ptr<CDeviceKey>>& Keys() const { return keys_; }
+
+    // The parameter of that exact name; null when there is none.
+    CDeviceParam* FindParam(std::string_view name) const;
+    // Writes through; fails when the device has no parameter of that name.
+    bool SetParamValue(std::string_view name, std::string value);
+
+    // The values as the conversions, the editing rule and the command
+    // builder see them; SetValue writes through.
+    std::size_t Count() const override { return params_.size(); }
+    std::string_view Name(std::size_t index) const override { return params_[index]->Name(); }
+    std::string_view Value(std::size_t index) const override { return params_[index]->Value(); }
+    const CParamDesc* Desc(std::size_t index) const override { return params_[index]->Desc(); }
+    bool SetValue(std::size_t index, std::string_view stored) override;
+
+    // A new subordinate device at `address` of this device's terminal. Only a
+    // device without a master takes slaves. Null when it cannot be made.
+    CDevice* CreateSlave(int address, const CBusDeviceType& type);
+    // Makes this device a slave of the device at `masterAddress` (written
+    // through), leaving its former master. -1 detaches it. Fails when no
+    // device has that address, when it is this device or a slave itself, and
+    // when this device has slaves of its own.
+    bool AttachTo(int masterAddress);
+
+    // One entry of the loop configuration text, without its trailing ",":
+    // "M1=2(1,0,)" for a top-level device, "S5=1(16,)" or "<DTYPE>5=..." for
+    // a slave.
+    bool BuildLoopEntry(std::string& entry) const;
+
+private:
+    friend class CTerminal;
+
+    // New form: the row is inserted with the type's description, then the
+    // parameters, phones and keys. False, with nothing kept, when the row
+    // cannot be inserted.
+    bool CreateNew(const CBusDeviceType& type);
+    // Load form: the row and the type it stores, then the dependants. False
+    // when there is no row or its type description does not read.
+    bool Load(IRowSource& source);
+    // Parameters, phones and keys; in load form each takes its row, and
+    // one without a row is inserted with its initial value.
+    void CreateDependants(IRowSource* source);
+    template <class Record> void AddDependant(Record& record, IRowSource* source);
+    void LoadLoops(IRowSource& source);
+    // Loops of the distribution: first free numbers, type 0.
+    void CreateLoops();
+
+    void InsertSlave(CDevice* slave);
+    void RemoveSlave(CDevice* slave);
+    void AddLoop(CSensor* loop) { loops_.push_back(loop); }
+    void RemoveLoop(CSensor* loop);
+
+    CTerminal* terminal_;
+    int address_;
+    std::string password_;
+    std::string newPassword_;
+    std::string name_;
+    int master_ = kNoMaster;
+    int lastKey_ = -1;
+    int systemState_ = kInitialSystemState;
+    std::string lastTime_;
+    CBusDeviceType type_;
+    bool typeRead_ = false;
+    int loopCount_ = 0;
+    int referenceCount_ = 1;
+    std::vector<CDevice*> slaves_;
+    std::vector<CSensor*> loops_;
+    std::vector<std::unique_ptr<CDeviceParam>> params_;
+    std::vector<std::unique_ptr<CDevicePhone>> phones_;
+    std::vector<std::unique_ptr<CDeviceKey>> keys_;
+};
+
+} // namespace tornu

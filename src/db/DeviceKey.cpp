@@ -1,0 +1,61 @@
+#include "db/DeviceKey.h"
+
+#include "db/ConfigDatabase.h"
+#include "db/Device.h"
+#include "db/Terminal.h"
+#include "protocol/OneWireCrc.h"
+
+namespace tornu {
+
+CDeviceKey::CDeviceKey(CDevice* device, int number)
+    : CDbRecord("device_key", device->Database()), device_(device), number_(number) {}
+
+void CDeviceKey::BuildClause(int kind, std::string& clause) const {
+    const int terminal = device_->Terminal().Id();
+    const int address = device_->Address();
+    switch (kind) {
+    case kSelectClause:
+    case kDeleteClause:
+        clause = CConfigDatabase::Format("term_id=%d AND device_id=%d AND id = %d", terminal,
+                                         address, number_);
+        break;
+    case kInsertClause:
+        clause = CConfigDatabase::Format("%d,%d,%d,'%s','%s'", terminal, address, number_,
+                                         Esc(code_).c_str(), Esc(owner_).c_str());
+        break;
+    case kUpdateClause:
+        clause = CConfigDatabase::Format(
+            "SET key_value='%s',key_owner='%s' WHERE term_id=%d AND device_id=%d AND id = %d",
+            Esc(code_).c_str(), Esc(owner_).c_str(), terminal, address, number_);
+        break;
+    default:
+        clause.clear();
+    }
+}
+
+void CDeviceKey::ReadRow(const DbRow& row) {
+    if (row.size() <= 3)
+        return;
+    code_ = row[3];
+    if (row.size() <= 4)
+        return;
+    owner_ = row[4];
+}
+
+RowKey CDeviceKey::Key() const {
+    return {device_->Terminal().Id(), device_->Address(), number_, {}};
+}
+
+bool CDeviceKey::SetKeyCode(std::string_view code) {
+    if (!IsValidKeyCode(code))
+        return false;
+    code_ = std::string(code);
+    return Update();
+}
+
+bool CDeviceKey::SetOwner(std::string owner) {
+    owner_ = std::move(owner);
+    return Update();
+}
+
+} // namespace tornu

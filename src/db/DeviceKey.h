@@ -1,0 +1,46 @@
+#pragma once
+// One electronic key of a device: one row of table device_key. A device has
+// exactly 15 keys, numbered 0 to 14; key 0 is the master key.
+#include "db/DbRecord.h"
+
+#include <string>
+#include <string_view>
+
+namespace tornu {
+
+class CDevice;
+
+class CDeviceKey : public CDbRecord {
+public:
+    static constexpr int kKeysPerDevice = 15;
+
+    // No code, no owner; the caller inserts or selects the row.
+    CDeviceKey(CDevice* device, int number);
+
+    // term_id=%d AND device_id=%d AND id = %d
+    // %d,%d,%d,'%s','%s'   (terminal, device, number, key value, owner)
+    // SET key_value='%s',key_owner='%s' WHERE term_id=%d AND device_id=%d AND id = %d
+    void BuildClause(int kind, std::string& clause) const override;
+    // 3 key value, 4 owner.
+    void ReadRow(const DbRow& row) override;
+    RowKey Key() const override;
+
+    int Number() const { return number_; }
+    // 16 hexadecimal digits, or empty.
+    const std::string& Code() const { return code_; }
+    const std::string& Owner() const { return owner_; }
+
+    // Stores only a valid 1-Wire key code, exactly as given (letter case
+    // kept), and writes through; anything else fails and changes nothing.
+    bool SetKeyCode(std::string_view code);
+    // Write through.
+    bool SetOwner(std::string owner);
+
+private:
+    CDevice* device_;
+    int number_;
+    std::string code_;
+    std::string owner_;
+};
+
+} // namespace tornu

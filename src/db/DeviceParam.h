@@ -1,0 +1,42 @@
+#pragma once
+// One parameter value of a device: one row of table device_param, found by
+// terminal, device and the parameter's name. The value is kept in stored
+// form, the text the device itself sends and accepts.
+#include "db/DbRecord.h"
+
+#include <string>
+
+namespace tornu {
+
+class CDevice;
+class CParamDesc;
+
+class CDeviceParam : public CDbRecord {
+public:
+    // Named after its description, holding the description's default.
+    CDeviceParam(CDevice* device, const CParamDesc* desc);
+
+    // term_id=%d AND device_id=%d AND name = '%s'
+    // %d,%d,'%s','%s'   (terminal, device, name, value)
+    // SET param_value='%s' WHERE term_id=%d AND device_id=%d AND name = '%s'
+    void BuildClause(int kind, std::string& clause) const override;
+    // 3 value.
+    void ReadRow(const DbRow& row) override;
+    RowKey Key() const override;
+
+    const std::string& Name() const { return name_; }
+    const std::string& Value() const { return value_; }
+    // The catalogue's description; it outlives the records.
+    const CParamDesc* Desc() const { return desc_; }
+
+    // Write through.
+    bool SetValue(std::string value);
+
+private:
+    CDevice* device_;
+    const CParamDesc* desc_;
+    std::string name_;
+    std::string value_;
+};
+
+} // namespace tornu

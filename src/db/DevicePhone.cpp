@@ -1,0 +1,84 @@
+#include "db/DevicePhone.h"
+
+#include "db/ConfigDatabase.h"
+#include "db/Device.h"
+#include "db/Terminal.h"
+
+namespace tornu {
+
+CDevicePhone::CDevicePhone(CDevice* device, int number, int type)
+    : CDbRecord("device_phone", device->Database()), device_(device), number_(number), type_(type) {
+}
+
+void CDevicePhone::BuildClause(int kind, std::string& clause) const {
+    const int terminal = device_->Terminal().Id();
+    const int address = device_->Address();
+    switch (kind) {
+    case kSelectClause:
+    case kDeleteClause:
+        clause = CConfigDatabase::Format("term_id=%d AND device_id=%d AND id = %d", terminal,
+                                         address, number_);
+        break;
+    case kInsertClause:
+        clause = CConfigDatabase::Format("%d,%d,%d,%d,%d,'%s'", terminal, address, number_, type_,
+                                         mask_, Esc(phone_).c_str());
+        break;
+    case kUpdateClause:
+        clause = CConfigDatabase::Format(
+            "SET phone='%s',mask=%d WHERE term_id=%d AND device_id=%d AND id = %d",
+            Esc(phone_).c_str(), mask_, terminal, address, number_);
+        break;
+    default:
+        clause.clear();
+    }
+}
+
+void CDevicePhone::ReadRow(const DbRow& row) {
+    if (row.size() <= 3)
+        return;
+    type_ = ColumnNumber(row[3]);
+    if (row.size() <= 4)
+        return;
+    mask_ = ColumnNumber(row[4]);
+    if (row.size() <= 5)
+        return;
+    phone_ = row[5];
+}
+
+RowKey CDevicePhone::Key() const {
+    return {device_->Terminal().Id(), device_->Address(), number_, {}};
+}
+
+bool CDevicePhone::SetPhoneNumber(std::string_view text) {
+    std::string phone;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if ((c >= '0' && c <= '9') || (c == '+' && i == 0))
+            phone += c;
+    }
+    phone_ = std::move(phone);
+    return Update();
+}
+
+int CDevicePhone::SetMaskBit(int bit, int on) {
+    if (bit < 0 || bit >= kMaskBits || (on != 0 && on != 1))
+        return -1;
+    const int previous = GetMaskBit(bit) ? 1 : 0;
+    if (on)
+        mask_ |= 1 << bit;
+    else
+        mask_ &= ~(1 << bit);
+    Update();
+    return previous;
+}
+
+bool CDevicePhone::GetMaskBit(int bit) const {
+    return bit >= 0 && bit < 32 && ((static_cast<unsigned>(mask_) >> bit) & 1u) != 0;
+}
+
+bool CDevicePhone::SetMask(int mask) {
+    mask_ = mask;
+    return Update();
+}
+
+} // namespace tornu

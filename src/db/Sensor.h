@@ -1,0 +1,48 @@
+#pragma once
+// A loop ("шлейф") of a network device: one row of table sensor. Loop
+// numbers run from 1 and are unique within the terminal, so the row is found
+// by terminal and number; the device column only says whose loop it is.
+#include "db/DbRecord.h"
+
+#include <string>
+
+namespace tornu {
+
+class CDevice;
+
+class CSensor : public CDbRecord {
+public:
+    // State 0, no name; the caller inserts or selects the row.
+    CSensor(CDevice* device, int number, int type);
+
+    // term_id=%d AND id=%d
+    // %d,%d,%d,%d,%d,'%s'   (terminal, device, number, state, type, name)
+    // SET device_id=%d,state=%d,type=%d,name='%s' WHERE term_id=%d AND id=%d
+    void BuildClause(int kind, std::string& clause) const override;
+    // 3 state, 4 type, 5 name.
+    void ReadRow(const DbRow& row) override;
+    RowKey Key() const override;
+
+    CDevice& Device() const { return *device_; }
+    int Number() const { return number_; }
+    int State() const { return state_; }
+    // Flag bits of the loop's kind.
+    int Type() const { return type_; }
+    const std::string& Name() const { return name_; }
+
+    // Write through.
+    bool SetState(int state);
+    bool SetType(int type);
+    bool SetName(std::string name);
+
+private:
+    int TerminalId() const;
+
+    CDevice* device_;
+    int number_;
+    int state_ = 0;
+    int type_;
+    std::string name_;
+};
+
+} // namespace tornu

@@ -1,0 +1,285 @@
+#include "db/Terminal.h"
+
+#include "catalogue/ParamDesc.h"
+#include "db/ConfigDatabase.h"
+#include "db/RowSource.h"
+
+#include <algorithm>
+
+namespace tornu {
+
+namespace {
+
+const ParamDescList kNoParams;
+
+// Index of the first element whose number is not below `number`.
+template <class List, class Number> auto LowerBound(const List& list, int number, Number numberOf) {
+    return std::lower_bound(list.begin(), list.end(), number,
+                            [&](const auto& item, int n) { return numberOf(*item) < n; });
+}
+
+} // namespace
+
+CTerminal::CTerminal(CConfigDatabase* db, const ParamDescList* params, int id)
+    : CDbRecord("terminal", db), id_(id), params_(params) {}
+
+CTerminal::~CTerminal() = default;
+
+std::unique_ptr<CTerminal> CTerminal::Create(CConfigDatabase* db, const ParamDescList* params,
+                                             int id, std::string phone, std::string password,
+                                             const CHostDeviceType& type, int loopCount) {
+    auto terminal = std::make_unique<CTerminal>(db, params, id);
+    terminal->phone_ = std::move(phone);
+    terminal->password_ = std::move(password);
+    if (!terminal->type_.Copy(type) || !terminal->Insert())
+        return nullptr;
+    terminal->typeRead_ = true;
+    if (type.HasBuiltInDevice())
+        if (CDevice* own = terminal->CreateDevice(type.OwnDeviceAddress(), type.DevicePart()))
+            own->SetLoopCount(loopCount);
+    return terminal;
+}
+
+bool CTerminal::Load(IRowSource& source) {
+    if (!source.Load(*this) || !typeRead_)
+        return false;
+    const int ownAddress = type_.OwnDeviceAddress();
+    CDevice* own = ownAddress >= 0 ? LoadDevice(ownAddress, source) : nullptr;
+    if (own)
+        own->LoadLoops(source);
+    std::vector<int> addresses;
+    source.DeviceIds(id_, addresses);
+    // Every valid address counts, 0 included: a terminal without a built-in
+    // module has its first network device there.
+    for (int address : addresses) {
+        if (own && address == ownAddress)
+            continue;
+        if (CDevice* device = LoadDevice(address, source))
+            device->LoadLoops(source);
+    }
+    AttachLoadedSlaves();
+    return true;
+}
+
+void CTerminal::AttachLoadedSlaves() {
+    for (const auto& device : devices_) {
+        if (device->IsTopLevel())
+            continue;
+        // A slave whose master is missing, or is no top-level device, stays
+        // unattached: it keeps its row but shows nowhere.
+        CDevice* master = FindDevice(device->Master());
+        if (master && master != device.get() && master->IsTopLevel())
+            master->InsertSlave(device.get());
+    }
+}
+
+void CTerminal::BuildClause(int kind, std::string& clause) const {
+    switch (kind) {
+    case kSelectClause:
+    case kDeleteClause:
+        clause = CConfigDatabase::Format("id=%d", id_);
+        break;
+    case kInsertClause:
+        clause = CConfigDatabase::Format(
+            "%d,'%s','%s','%s','%s'", id_, Esc(phone_).c_str(), Esc(password_).c_str(),
+            Esc(type_.DescriptionText()).c_str(), Esc(readConfiguration_).c_str());
+        break;
+    case kUpdateClause:
+        clause = CConfigDatabase::Format(
+            "SET phone='%s',password='%s',term_config='%s' WHERE id=%d", Esc(phone_).c_str(),
+            Esc(password_).c_str(), Esc(readConfiguration_).c_str(), id_);
+        break;
+    default:
+        clause.clear();
+    }
+}
+
+void CTerminal::ReadRow(const DbRow& row) {
+    if (row.size() <= 1)
+        return;
+    phone_ = row[1];
+    if (row.size() <= 2)
+        return;
+    password_ = row[2];
+    if (row.size() <= 3)
+        return;
+    typeRead_ = type_.Read(row[3]);
+    if (row.size() <= 4)
+        return;
+    readConfiguration_ = row[4];
+}
+
+RowKey CTerminal::Key() const {
+    return {0, 0, id_, {}};
+}
+
+const ParamDescList& CTerminal::ParamDescs() const {
+    return params_ ? *params_ : kNoParams;
+}
+
+bool CTerminal::SetPhone(std::string phone) {
+    phone_ = std::move(phone);
+    return Update();
+}
+
+bool CTerminal::SetPassword(std::string password) {
+    password_ = std::move(password);
+    return Update();
+}
+
+CDevice* CTerminal::DeviceAt(std::size_t index) const {
+    return index < devices_.size() ? devices_[index].get() : nullptr;
+}
+
+CDevice* CTerminal::FindDevice(int address) const {
+    auto at = LowerBound(devices_, address, [](const CDevice& d) { return d.Address(); });
+    return at != devices_.end() && (*at)->Address() == address ? at->get() : nullptr;
+}
+
+CSensor* CTerminal::FindLoop(int number) const {
+    auto at = LowerBound(loops_, number, [](const CSensor& s) { return s.Number(); });
+    return at != loops_.end() && (*at)->Number() == number ? at->get() : nullptr;
+}
+
+std::vector<int> CTerminal::FreeAddresses() const {
+    std::vector<int> free;
+    for (int address = 0; address < type_.BusAddressCount(); ++address)
+        if (!FindDevice(address))
+            free.push_back(address);
+    return free;
+}
+
+int CTerminal::FirstFreeLoopNumber() const {
+    for (int number = 1; number <= type_.LoopNumberCount(); ++number)
+        if (!FindLoop(number))
+            return number;
+    return -1;
+}
+
+bool CTerminal::CanTakeDevice(int address) const {
+    return address >= 0 && address < type_.BusAddressCount() && !FindDevice(address);
+}
+
+CDevice* CTerminal::PlaceDevice(std::unique_ptr<CDevice> device) {
+    auto at =
+        LowerBound(devices_, device->Address() + 1, [](const CDevice& d) { return d.Address(); });
+    return devices_.insert(at, std::move(device))->get();
+}
+
+CDevice* CTerminal::CreateDevice(int address, const CBusDeviceType& type) {
+    if (!CanTakeDevice(address))
+        return nullptr;
+    auto device = std::make_unique<CDevice>(this, address);
+    if (!device->CreateNew(type))
+        return nullptr;
+    return PlaceDevice(std::move(device));
+}
+
+CDevice* CTerminal::LoadDevice(int address, IRowSource& source) {
+    if (!CanTakeDevice(address))
+        return nullptr;
+    auto device = std::make_unique<CDevice>(this, address);
+    if (!device->Load(source))
+        return nullptr;
+    return PlaceDevice(std::move(device));
+}
+
+bool CTerminal::DeleteDevice(CDevice* device) {
+    auto owned = std::find_if(devices_.begin(), devices_.end(),
+                              [&](const auto& d) { return d.get() == device; });
+    if (owned == devices_.end())
+        return false;
+    bool ok = true;
+    const std::vector<CDevice*> slaves = device->Slaves();
+    for (CDevice* slave : slaves)
+        if (--slave->referenceCount_ <= 0)
+            ok = DeleteDevice(slave) && ok;
+    // The slaves' deletion moved the list: find the device again.
+    owned = std::find_if(devices_.begin(), devices_.end(),
+                         [&](const auto& d) { return d.get() == device; });
+    std::unique_ptr<CDevice> doomed = std::move(*owned);
+    devices_.erase(owned);
+    for (const auto& other : devices_)
+        other->RemoveSlave(device);
+    const std::vector<CSensor*> loops = device->Loops();
+    for (CSensor* loop : loops)
+        ok = DeleteLoop(loop) && ok;
+    // By device rather than by record, so that no row of the address is
+    // left behind for a later device there to trip over.
+    for (const char* table : {"device_param", "device_phone", "device_key", "sensor"})
+        ok = Database() &&
+             Database()->Execute(
+                 CConfigDatabase::Format("DELETE FROM %s WHERE term_id=%d AND device_id=%d", table,
+                                         id_, device->Address())) &&
+             ok;
+    return doomed->Delete() && ok;
+}
+
+CSensor* CTerminal::CreateLoop(CDevice& device, int number, int type) {
+    return AddLoop(device, number, type, nullptr);
+}
+
+CSensor* CTerminal::LoadLoop(CDevice& device, int number, IRowSource& source) {
+    return AddLoop(device, number, -1, &source);
+}
+
+CSensor* CTerminal::AddLoop(CDevice& device, int number, int type, IRowSource* source) {
+    if (number == -1)
+        number = FirstFreeLoopNumber();
+    if (number == -1 || static_cast<int>(loops_.size()) >= type_.LoopNumberCount() ||
+        FindLoop(number))
+        return nullptr;
+    if (static_cast<int>(device.Loops().size()) >= device.Type().LoopCount())
+        return nullptr;
+    auto loop = std::make_unique<CSensor>(&device, number, type);
+    if (source ? !source->Load(*loop) : !loop->Insert())
+        return nullptr;
+    auto at = LowerBound(loops_, number, [](const CSensor& s) { return s.Number(); });
+    CSensor* added = loops_.insert(at, std::move(loop))->get();
+    device.AddLoop(added);
+    return added;
+}
+
+bool CTerminal::DeleteLoop(CSensor* loop) {
+    auto owned =
+        std::find_if(loops_.begin(), loops_.end(), [&](const auto& l) { return l.get() == loop; });
+    if (owned == loops_.end())
+        return false;
+    std::unique_ptr<CSensor> doomed = std::move(*owned);
+    loops_.erase(owned);
+    doomed->Device().RemoveLoop(loop);
+    return doomed->Delete();
+}
+
+bool CTerminal::DistributeLoops() {
+    bool ok = true;
+    std::vector<CDevice*> topLevel;
+    for (const auto& device : devices_) {
+        const std::vector<CSensor*> loops = device->Loops();
+        for (CSensor* loop : loops)
+            ok = DeleteLoop(loop) && ok;
+        if (device->IsTopLevel())
+            topLevel.push_back(device.get());
+    }
+    for (CDevice* device : topLevel) {
+        device->CreateLoops();
+        for (CDevice* slave : device->Slaves())
+            slave->CreateLoops();
+    }
+    return ok;
+}
+
+bool CTerminal::DeleteRows() {
+    if (!Database())
+        return false;
+    bool ok = true;
+    // Rows the load left out of memory go too, so that a terminal made
+    // later with this number starts clean.
+    for (const char* table : {"device_param", "device_phone", "device_key", "sensor", "device"})
+        ok = Database()->Execute(
+                 CConfigDatabase::Format("DELETE FROM %s WHERE term_id=%d", table, id_)) &&
+             ok;
+    return Delete() && ok;
+}
+
+} // namespace tornu

@@ -1,0 +1,138 @@
+#pragma once
+// A terminal (base module, "Базовый модуль"): one row of table terminal. Its
+// number is its database id and the address in every message header.
+//
+// A terminal owns its devices, sorted by address, and all of its loops,
+// sorted by number; loop numbers are unique within the terminal.
+#include "catalogue/HostDeviceType.h"
+#include "db/DbRecord.h"
+#include "db/Device.h"
+#include "db/Sensor.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tornu {
+
+class CBusDeviceType;
+class CParamDesc;
+class IRowSource;
+
+// The catalogue's parameter descriptions, from which devices make their
+// parameter values.
+using ParamDescList = std::vector<std::unique_ptr<CParamDesc>>;
+
+class CTerminal : public CDbRecord {
+public:
+    // Empty fields and no type; no statement. `params` may be null (no
+    // parameters) and must outlive the terminal.
+    CTerminal(CConfigDatabase* db, const ParamDescList* params, int id);
+    ~CTerminal() override;
+
+    // A new terminal of `type`: inserts its row, then its own module at the
+    // type's own address with `loopCount` loops chosen (a count the module's
+    // type does not allow is left at 0). Null when the row cannot be
+    // inserted. The caller checks that no terminal has that id.
+    static std::unique_ptr<CTerminal> Create(CConfigDatabase* db, const ParamDescList* params,
+                                             int id, std::string phone, std::string password,
+                                             const CHostDeviceType& type, int loopCount);
+    // Load form: its row, then its own module, its other devices with their
+    // loops, and the slaves attached to their masters. False when there is
+    // no row or its type description does not read.
+    bool Load(IRowSource& source);
+
+    // id=%d
+    // %d,'%s','%s','%s','%s'   (id, phone, password, type description, read configuration)
+    // SET phone='%s',password='%s',term_config='%s' WHERE id=%d
+    void BuildClause(int kind, std::string& clause) const override;
+    // 1 phone, 2 password, 3 type description, 4 read configuration.
+    void ReadRow(const DbRow& row) override;
+    RowKey Key() const override;
+
+    int Id() const { return id_; }
+    const std::string& Phone() const { return phone_; }
+    const std::string& Password() const { return password_; }
+    const std::string& NewPassword() const { return newPassword_; }
+    const CHostDeviceType& Type() const { return type_; }
+    // The loop configuration text last read from the terminal.
+    const std::string& ReadConfiguration() const { return readConfiguration_; }
+    const ParamDescList& ParamDescs() const;
+
+    // Write through.
+    bool SetPhone(std::string phone);
+    bool SetPassword(std::string password);
+    // Memory only.
+    void SetNewPassword(std::string password) { newPassword_ = std::move(password); }
+    bool Save() { return Update(); }
+
+    const std::vector<std::unique_ptr<CDevice>>& Devices() const { return devices_; }
+    std::size_t DeviceCount() const { return devices_.size(); }
+    CDevice* DeviceAt(std::size_t index) const;
+    CDevice* FindDevice(int address) const;
+    const std::vector<std::unique_ptr<CSensor>>& Loops() const { return loops_; }
+    CSensor* FindLoop(int number) const;
+
+    // Every bus address of the type that no device uses, ascending.
+    std::vector<int> FreeAddresses() const;
+    // The smallest loop number from 1 to the type's count that no loop
+    // uses; -1 when all are taken.
+    int FirstFreeLoopNumber() const;
+
+    // A new network device at a free address of the type's range, with its
+    // parameters, phones and keys. Null when the address is out of range or
+    // taken, or its row cannot be inserted.
+    CDevice* CreateDevice(int address, const CBusDeviceType& type);
+    // Deletes the device with its slaves, loops, parameters, phones and keys,
+    // rows and objects. False when a statement failed; the objects go anyway.
+    bool DeleteDevice(CDevice* device);
+    // A new loop of `device`: number -1 takes the first free one. Null when
+    // the terminal or the device has all the loops its type allows, the
+    // number is taken, or its row cannot be inserted.
+    CSensor* CreateLoop(CDevice& device, int number, int type);
+    bool DeleteLoop(CSensor* loop);
+    // "Распределение шлейфов": every loop is deleted, then each top-level
+    // device in address order and after it each of its slaves gets its loop
+    // count of new loops, numbered from 1 on, type 0, no name, until the
+    // terminal's loop numbers run out.
+    bool DistributeLoops();
+    // Deletes every row of the terminal in all six tables; the caller then
+    // destroys the object.
+    bool DeleteRows();
+
+    // The loop configuration text: each top-level device's entry and ",",
+    // each followed by its slaves' entries and ",":  M1=2(1,0,),S5=1(16,),
+    bool BuildLoopConfiguration(std::string& text) const;
+    // Keeps the text read from the terminal, applies it and writes the row.
+    bool SetLoopConfiguration(std::string text);
+    // Sets the loop types the text gives, device by device, by position in
+    // each device's loop list. Stops at the first malformed entry (false);
+    // entries before it stay applied. It never adds or removes loops.
+    bool ApplyLoopConfiguration(std::string_view text);
+
+private:
+    friend class CDevice;
+
+    bool HasTypeRead() const { return typeRead_; }
+    CDevice* LoadDevice(int address, IRowSource& source);
+    CSensor* LoadLoop(CDevice& device, int number, IRowSource& source);
+    CSensor* AddLoop(CDevice& device, int number, int type, IRowSource* source);
+    bool CanTakeDevice(int address) const;
+    CDevice* PlaceDevice(std::unique_ptr<CDevice> device);
+    void AttachLoadedSlaves();
+    bool ApplyLoopEntry(const std::string& line);
+
+    int id_;
+    std::string phone_;
+    std::string password_;
+    std::string newPassword_;
+    CHostDeviceType type_;
+    bool typeRead_ = false;
+    std::string readConfiguration_;
+    const ParamDescList* params_;
+    std::vector<std::unique_ptr<CDevice>> devices_;
+    std::vector<std::unique_ptr<CSensor>> loops_;
+};
+
+} // namespace tornu

@@ -1,0 +1,112 @@
+#pragma once
+// A real configuration database in a fresh folder and a small catalogue, for
+// the record tests.
+#include "catalogue/BusDeviceType.h"
+#include "catalogue/HostDeviceType.h"
+#include "catalogue/ParamDesc.h"
+#include "db/ConfigDatabase.h"
+#include "db/ConfigurationLoader.h"
+#include "db/Terminal.h"
+
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tornu::test {
+
+// Built-in module at address 0, loop numbers 1 to 8, bus addresses 0 to 15.
+inline constexpr const char* kHostWithModule =
+    "NAME=БМ-4;DADDR=0;TSCNT=8;TDCNT=16;RS485=1;DSCNT=4;DMST=1;DSLV=0;TLN=2;PLIST=DLYIN,MODE";
+// No built-in module: the first network device gets address 0.
+inline constexpr const char* kHostWithoutModule =
+    "NAME=БМ-16;DADDR=-1;TSCNT=8;TDCNT=8;RS485=1;DSCNT=0;DMST=0;DSLV=0;TLN=0";
+inline constexpr const char* kPartitionType =
+    "NAME=Раздел-8;DSCNT=4;DMST=1;DSLV=0;TLN=2;PLIST=MODE,DLYIN,OBJNAME,AUTOARM,UBATMIN,NONE";
+inline constexpr const char* kExpanderType =
+    "NAME=Расширитель;DTYPE=S;DSCNT=2;DMST=0;DSLV=1;TLN=0;PLIST=TEMP";
+inline constexpr const char* kRelayType = "NAME=Релейный;DTYPE=RK;DSCNT=1;DMST=0;DSLV=1;TLN=0";
+inline constexpr const char* kBareType = "NAME=Пустой;DSCNT=0;DMST=1;DSLV=1;TLN=0";
+
+inline const char* const kParamTexts[] = {
+    "NAME=DLYIN;DESC=Задержка на вход;VTYPE=N;DTYPE=IO;DEFLT=30",
+    "NAME=UBATMIN;DESC=Порог;VTYPE=F1;DTYPE=IO;DEFLT=110;IEXPR=VAL/10;OEXPR=VAL*10",
+    "NAME=OBJNAME;DESC=Название объекта;VTYPE=S;DTYPE=IO;DEFLT=Объект",
+    "NAME=AUTOARM;DESC=Автопостановка;VTYPE=B;DTYPE=IO;DEFLT=0",
+    "NAME=MODE;DESC=Режим;VTYPE=L;DTYPE=O;LIST=Выкл,Вкл,Авто;DEFLT=0",
+    "NAME=TEMP;DESC=Температура;VTYPE=F1;DTYPE=I;DEFLT=700;IEXPR=(VAL-500)/10",
+};
+
+inline CHostDeviceType HostType(const char* text) {
+    CHostDeviceType type;
+    EXPECT_TRUE(type.Read(text)) << text;
+    return type;
+}
+
+inline CBusDeviceType BusType(const char* text) {
+    CBusDeviceType type;
+    EXPECT_TRUE(type.Read(text)) << text;
+    return type;
+}
+
+inline ParamDescList MakeParams() {
+    ParamDescList params;
+    for (const char* text : kParamTexts) {
+        auto desc = std::make_unique<CParamDesc>();
+        EXPECT_TRUE(desc->Read(text)) << text;
+        params.push_back(std::move(desc));
+    }
+    return params;
+}
+
+class RecordTest : public ::testing::Test {
+protected:
+    RecordTest() : cwd(dir.Path()), db(std::make_unique<CConfigDatabase>()) {}
+
+    void SetUp() override { ASSERT_TRUE(db->IsConnected()) << db->LastError(); }
+
+    std::unique_ptr<CTerminal> NewTerminal(int id, const char* hostType = kHostWithModule,
+                                           int loopCount = 0) {
+        return CTerminal::Create(db.get(), &params, id, "+70000000000", "pw", HostType(hostType),
+                                 loopCount);
+    }
+
+    // A fresh connection and a whole load, as at the next start.
+    std::vector<std::unique_ptr<CTerminal>> Reload() {
+        // Records made before keep their connection.
+        oldDbs.push_back(std::move(db));
+        db = std::make_unique<CConfigDatabase>();
+        EXPECT_TRUE(db->IsConnected()) << db->LastError();
+        std::vector<std::unique_ptr<CTerminal>> terminals;
+        EXPECT_TRUE(LoadConfiguration(*db, params, terminals));
+        return terminals;
+    }
+
+    int Count(const std::string& table, const std::string& where = "1=1") {
+        std::vector<int> counts;
+        EXPECT_TRUE(db->QueryInts("SELECT COUNT(*) FROM " + table + " WHERE " + where, counts))
+            << db->LastError();
+        return counts.empty() ? -1 : counts[0];
+    }
+
+    std::vector<std::vector<std::string>> Rows(const std::string& statement) {
+        std::vector<std::vector<std::string>> rows;
+        EXPECT_TRUE(db->Query(statement, rows)) << db->LastError() << "\n" << statement;
+        return rows;
+    }
+
+    void Exec(const std::string& statement) {
+        ASSERT_TRUE(db->Execute(statement)) << db->LastError() << "\n" << statement;
+    }
+
+    TempDir dir;
+    ScopedCwd cwd;
+    ParamDescList params = MakeParams();
+    std::unique_ptr<CConfigDatabase> db;
+    std::vector<std::unique_ptr<CConfigDatabase>> oldDbs;
+};
+
+} // namespace tornu::test
