@@ -100,13 +100,15 @@ protected:
 
     // Closes the port and ends the reader thread. A class that overrides the
     // hooks calls this first in its destructor, so that no hook runs on a
-    // half-destroyed object; later calls do nothing.
+    // half-destroyed object; later calls do nothing. (Destroying an object
+    // of a class derived further while bytes flow still races with a hook
+    // call: close the port first.)
     void Shutdown();
-
-    unsigned Run() override;
 
 private:
     struct Session;
+
+    unsigned Run() override; // the reader
 
     bool StartReader();
     std::shared_ptr<Session> OpenDevice(const std::string& path, std::uint32_t baud,
@@ -119,7 +121,7 @@ private:
     bool DeliverBytes(Session& s);
     void EndSession(const std::shared_ptr<Session>& s);
 
-    mutable std::mutex sessionMutex_; // guards session_ and Session::claimed
+    mutable std::mutex sessionMutex_; // guards session_, Session::claimed and ::closing
     std::shared_ptr<Session> session_;
     std::atomic<bool> running_{true};
     std::atomic<std::thread::id> readerId_{};
