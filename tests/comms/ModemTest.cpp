@@ -167,6 +167,7 @@ TEST(ModemConnect, FailsWithoutChannel) {
     TestModem modem;
     int result = 5;
     EXPECT_FALSE(modem.Connect(nullptr, true, &result));
+    EXPECT_EQ(result, -1);
     EXPECT_FALSE(modem.IsDataMode());
 }
 
