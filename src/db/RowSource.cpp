@@ -35,8 +35,10 @@ int IdColumn(const DbRow& row, std::size_t index) {
 bool RowKeyOf(const std::string& table, const DbRow& row, RowKey& key) {
     if (table == "terminal")
         return KeyColumn(row, 0, key.id);
-    if (table == "device" || table == "sensor")
+    if (table == "device")
         return KeyColumn(row, 0, key.terminal) && KeyColumn(row, 1, key.id);
+    if (table == "sensor")
+        return KeyColumn(row, 0, key.terminal) && KeyColumn(row, 2, key.id);
     if (!KeyColumn(row, 0, key.terminal) || !KeyColumn(row, 1, key.device))
         return false;
     if (table == "device_param") {

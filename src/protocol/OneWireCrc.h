@@ -14,7 +14,7 @@ std::uint8_t OneWireCrc8(const std::uint8_t* bytes, std::size_t length);
 // A key code as the terminal reports it: 16 hexadecimal digits of either case,
 // the family byte last and the CRC byte first. Read from its end as bytes 0 to
 // 7, the CRC of bytes 0 to 6 must equal byte 7.
-//   "6E000001B4C3D201": family 01, serial 00 01 B4 C3 D2 ... , CRC 6E
+//   "A200000001B81C02": family 02, serial 1C B8 01 00 00 00, CRC A2
 bool IsValidKeyCode(std::string_view code);
 
 } // namespace tornu

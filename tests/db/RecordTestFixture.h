@@ -110,3 +110,60 @@ protected:
 };
 
 } // namespace tornu::test
+
+namespace tornu::test {
+
+// Everything the records hold in memory, one line a record, for comparing two
+// loads.
+inline std::string Describe(const std::vector<std::unique_ptr<CTerminal>>& terminals) {
+    std::string text;
+    auto line = [&](const std::string& s) { text += s + "\n"; };
+    for (const auto& t : terminals) {
+        line("T " + std::to_string(t->Id()) + " " + t->Phone() + " " + t->Password() + " " +
+             t->Type().Name() + " [" + t->ReadConfiguration() + "]");
+        for (const auto& d : t->Devices()) {
+            std::string slaves;
+            for (const CDevice* s : d->Slaves())
+                slaves += std::to_string(s->Address()) + ",";
+            line(" D " + std::to_string(d->Address()) + " " + d->Name() + "|" + d->Password() +
+                 "|" + std::to_string(d->Master()) + "|" + std::to_string(d->LastKey()) + "|" +
+                 std::to_string(d->SystemState()) + "|" + d->LastTime() + "|" + d->Type().Name() +
+                 "|" + std::to_string(d->LoopCountSetting()) + " slaves " + slaves);
+            for (const CSensor* s : d->Loops())
+                line("  L " + std::to_string(s->Number()) + " " + std::to_string(s->State()) + " " +
+                     std::to_string(s->Type()) + " " + s->Name());
+            for (const auto& p : d->Params())
+                line("  P " + p->Name() + "=" + p->Value());
+            for (const auto& p : d->Phones())
+                line("  F " + std::to_string(p->Number()) + " " + std::to_string(p->Type()) + " " +
+                     std::to_string(p->Mask()) + " " + p->Phone());
+            for (const auto& k : d->Keys())
+                line("  K " + std::to_string(k->Number()) + " " + k->Code() + " " + k->Owner());
+        }
+        std::string loops;
+        for (const auto& s : t->Loops())
+            loops +=
+                std::to_string(s->Number()) + "@" + std::to_string(s->Device().Address()) + ",";
+        line(" loops " + loops);
+    }
+    return text;
+}
+
+// Every row of the six tables, sorted.
+inline std::string DumpTables(CConfigDatabase& db) {
+    std::string text;
+    for (const char* table :
+         {"terminal", "device", "sensor", "device_param", "device_phone", "device_key"}) {
+        std::vector<std::vector<std::string>> rows;
+        EXPECT_TRUE(db.Query(std::string("SELECT * FROM ") + table + " ORDER BY 1,2,3,4", rows));
+        text += std::string("[") + table + "]\n";
+        for (const auto& row : rows) {
+            for (const auto& column : row)
+                text += column + "|";
+            text += "\n";
+        }
+    }
+    return text;
+}
+
+} // namespace tornu::test
