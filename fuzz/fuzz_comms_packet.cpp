@@ -3,7 +3,7 @@
 #include "comms/Link.h"
 #include "comms/PacketChannel.h"
 #include "comms/PacketChannelPool.h"
-#include "comms/TermMessage.h"
+#include "protocol/TermMessage.h"
 #include "comms/Transact.h"
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "comms/PacketChannel.h"
 
-#include "comms/Crc8.h"
+#include "protocol/Crc8.h"
 #include "comms/DebugLog.h"
 #include "comms/Link.h"
 #include "comms/PacketChannelPool.h"

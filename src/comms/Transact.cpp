@@ -1,7 +1,7 @@
 #include "comms/Transact.h"
 
 #include "comms/PacketChannel.h"
-#include "comms/TermMessage.h"
+#include "protocol/TermMessage.h"
 
 namespace tornu {
 

@@ -2,7 +2,7 @@
 #include "comms/PacketChannel.h"
 #include "comms/PacketChannelPool.h"
 #include "comms/PacketQueue.h"
-#include "comms/TermMessage.h"
+#include "protocol/TermMessage.h"
 #include "comms/Transact.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "comms/TermMessage.h"
-#include "comms/Crc8.h"
+#include "protocol/TermMessage.h"
+#include "protocol/Crc8.h"
 
 #include <gtest/gtest.h>
 

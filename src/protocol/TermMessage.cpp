@@ -1,4 +1,4 @@
-#include "comms/TermMessage.h"
+#include "protocol/TermMessage.h"
 
 #include "settings/Encoding.h"
 

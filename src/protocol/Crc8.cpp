@@ -1,4 +1,4 @@
-#include "comms/Crc8.h"
+#include "protocol/Crc8.h"
 
 namespace tornu {
 
