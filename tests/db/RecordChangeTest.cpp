@@ -1,0 +1,196 @@
+// Changes that write through: texts of any content, parameter edits of each
+// kind, phone numbers and masks, key codes.
+#include "RecordTestFixture.h"
+
+#include "catalogue/ParamEdit.h"
+
+namespace tornu {
+namespace {
+
+using test::BusType;
+using test::RecordTest;
+
+using Table = std::vector<std::vector<std::string>>;
+
+const char* const kAwkwardTexts[] = {
+    "O'Brien", "''", "'; DROP TABLE device; --", "Склад «Север» д'Артаньяна", "%s %d %%", "",
+};
+
+TEST_F(RecordTest, EveryTextSetterKeepsApostrophesAndCyrillic) {
+    for (const char* text : kAwkwardTexts) {
+        SCOPED_TRACE(text);
+        Exec("DELETE FROM terminal");
+        Exec("DELETE FROM device");
+        Exec("DELETE FROM sensor");
+        Exec("DELETE FROM device_param");
+        Exec("DELETE FROM device_phone");
+        Exec("DELETE FROM device_key");
+        {
+            auto terminal = NewTerminal(1, test::kHostWithModule, 1);
+            ASSERT_TRUE(terminal);
+            CDevice* device = terminal->CreateDevice(4, BusType(test::kPartitionType));
+            ASSERT_TRUE(device);
+            ASSERT_TRUE(terminal->SetPhone(text));
+            ASSERT_TRUE(terminal->SetPassword(text));
+            ASSERT_TRUE(terminal->SetLoopConfiguration(text));
+            ASSERT_TRUE(device->SetName(text));
+            ASSERT_TRUE(device->SetPassword(text));
+            ASSERT_TRUE(device->SetLastTime(text));
+            ASSERT_TRUE(device->SetParamValue("OBJNAME", text));
+            ASSERT_TRUE(device->Keys()[3]->SetOwner(text));
+            CSensor* loop = terminal->CreateLoop(*device, -1, 0);
+            ASSERT_TRUE(loop);
+            ASSERT_TRUE(loop->SetName(text));
+        }
+        auto terminals = Reload();
+        ASSERT_EQ(terminals.size(), 1u);
+        CTerminal& terminal = *terminals[0];
+        EXPECT_EQ(terminal.Phone(), text);
+        EXPECT_EQ(terminal.Password(), text);
+        EXPECT_EQ(terminal.ReadConfiguration(), text);
+        CDevice* device = terminal.FindDevice(4);
+        ASSERT_TRUE(device);
+        EXPECT_EQ(device->Name(), text);
+        EXPECT_EQ(device->Password(), text);
+        EXPECT_EQ(device->LastTime(), text);
+        EXPECT_EQ(device->FindParam("OBJNAME")->Value(), text);
+        EXPECT_EQ(device->Keys()[3]->Owner(), text);
+        ASSERT_EQ(device->Loops().size(), 1u);
+        EXPECT_EQ(device->Loops()[0]->Name(), text);
+        EXPECT_EQ(Count("device"), 2) << "nothing dropped";
+    }
+}
+
+TEST_F(RecordTest, TypeDescriptionsWithApostrophesAndLongTextsAreStoredWhole) {
+    std::string longName = "Раздел 'Д'" + std::string(70000, 'x');
+    const std::string text = "NAME=" + longName + ";DSCNT=1;DMST=1;DSLV=0;TLN=0";
+    auto terminal = NewTerminal(1);
+    ASSERT_TRUE(terminal->CreateDevice(2, BusType(text.c_str())));
+    terminal.reset();
+    auto terminals = Reload();
+    ASSERT_TRUE(terminals[0]->FindDevice(2));
+    EXPECT_EQ(terminals[0]->FindDevice(2)->Type().Name(), longName);
+}
+
+struct EditCase {
+    const char* param;
+    const char* entered;
+    const char* stored;
+};
+
+// One edit of each kind of value, as the parameter view makes it.
+const EditCase kEdits[] = {
+    {"DLYIN", "45", "45"},                   // N
+    {"UBATMIN", "12.5", "125"},              // F with OEXPR=VAL*10
+    {"OBJNAME", "Дача 'Лес'", "Дача 'Лес'"}, // S
+    {"AUTOARM", "Да", "1"},                  // B
+    {"MODE", "Авто", "2"},                   // L
+};
+
+TEST_F(RecordTest, ParameterEditOfEachKindReachesItsRow) {
+    auto terminal = NewTerminal(1);
+    CDevice* device = terminal->CreateDevice(4, BusType(test::kPartitionType));
+    for (const EditCase& edit : kEdits) {
+        SCOPED_TRACE(edit.param);
+        std::size_t index = 0;
+        while (index < device->Count() && device->Name(index) != edit.param)
+            ++index;
+        ASSERT_LT(index, device->Count());
+        EditResult result = EditValue(*device, index, std::string_view(edit.entered));
+        EXPECT_EQ(result.outcome, EditOutcome::Stored);
+        EXPECT_EQ(Rows(CConfigDatabase::Format(
+                      "SELECT param_value FROM device_param WHERE term_id=1 AND device_id=4 "
+                      "AND name='%s'",
+                      edit.param)),
+                  (Table{{edit.stored}}));
+    }
+    EXPECT_EQ(BuildParameterText(*device),
+              "DLYIN=45;UBATMIN=125;OBJNAME=Дача 'Лес';AUTOARM=1;MODE=2;");
+}
+
+TEST_F(RecordTest, ParameterByUnknownNameFails) {
+    auto terminal = NewTerminal(1);
+    EXPECT_FALSE(terminal->DeviceAt(0)->SetParamValue("TEMP", "1"));
+    EXPECT_FALSE(terminal->DeviceAt(0)->SetParamValue("dlyin", "1")) << "names are exact";
+}
+
+struct PhoneCase {
+    const char* typed;
+    const char* stored;
+};
+
+const PhoneCase kPhones[] = {
+    {"+7 (912) 345-67-89", "+79123456789"},
+    {"8 912 345 67 89", "89123456789"},
+    {"79123456789FFF", "79123456789"},
+    {"7+912", "7912"},
+    {" +7912", "7912"},
+    {"++7", "+7"},
+    {"", ""},
+};
+
+TEST_F(RecordTest, PhoneNumberKeepsDigitsAndALeadingPlus) {
+    auto terminal = NewTerminal(1);
+    CDevicePhone& phone = *terminal->DeviceAt(0)->Phones()[1];
+    for (const PhoneCase& c : kPhones) {
+        SCOPED_TRACE(c.typed);
+        ASSERT_TRUE(phone.SetPhoneNumber(c.typed));
+        EXPECT_EQ(phone.Phone(), c.stored);
+        EXPECT_EQ(Rows("SELECT phone FROM device_phone WHERE id=1"), (Table{{c.stored}}));
+    }
+}
+
+TEST_F(RecordTest, MaskBitsReturnThePreviousStateAndWriteThrough) {
+    auto terminal = NewTerminal(1);
+    CDevicePhone& phone = *terminal->DeviceAt(0)->Phones()[0];
+    EXPECT_EQ(phone.SetMaskBit(0, 1), 0);
+    EXPECT_EQ(phone.SetMaskBit(23, 1), 0);
+    EXPECT_EQ(phone.SetMaskBit(23, 1), 1);
+    EXPECT_EQ(phone.SetMaskBit(0, 0), 1);
+    EXPECT_EQ(phone.SetMaskBit(24, 1), -1);
+    EXPECT_EQ(phone.SetMaskBit(-1, 1), -1);
+    EXPECT_EQ(phone.SetMaskBit(3, 2), -1);
+    EXPECT_EQ(phone.Mask(), 1 << 23);
+    EXPECT_EQ(Rows("SELECT mask FROM device_phone WHERE id=0"), (Table{{"8388608"}}));
+}
+
+struct KeyCase {
+    const char* code;
+    bool valid;
+};
+
+const KeyCase kKeys[] = {
+    {"A200000001B81C02", true},                               // CRC A2 over 02 1C B8 01 00 00 00
+    {"a200000001b81c02", true},                               // either case, kept as given
+    {"0000000000000000", true},                               // CRC of seven zero bytes is 0
+    {"A300000001B81C02", false},                              // CRC byte off by one
+    {"02000000001B81CA2", false}, {"A200000001B81C0", false}, // 15 digits
+    {"A200000001B81C0G", false},  {"", false},
+};
+
+TEST_F(RecordTest, KeyCodeIsStoredOnlyWithItsCheckByte) {
+    auto terminal = NewTerminal(1);
+    CDeviceKey& key = *terminal->DeviceAt(0)->Keys()[2];
+    std::string current;
+    for (const KeyCase& c : kKeys) {
+        SCOPED_TRACE(c.code);
+        EXPECT_EQ(key.SetKeyCode(c.code), c.valid);
+        if (c.valid)
+            current = c.code;
+        EXPECT_EQ(key.Code(), current);
+        EXPECT_EQ(Rows("SELECT key_value FROM device_key WHERE id=2"), (Table{{current}}));
+    }
+}
+
+TEST_F(RecordTest, LoopSettersWriteThrough) {
+    auto terminal = NewTerminal(1, test::kHostWithModule, 2);
+    terminal->DistributeLoops();
+    CSensor& loop = *terminal->Loops()[1];
+    ASSERT_TRUE(loop.SetState(9));
+    ASSERT_TRUE(loop.SetType(17));
+    EXPECT_EQ(Rows("SELECT term_id,device_id,id,state,type FROM sensor WHERE id=2"),
+              (Table{{"1", "0", "2", "9", "17"}}));
+}
+
+} // namespace
+} // namespace tornu
