@@ -5,13 +5,6 @@
 
 namespace tornu {
 
-std::size_t RowKeyHash::operator()(const RowKey& key) const {
-    std::size_t hash = std::hash<std::string>()(key.name);
-    for (int part : {key.terminal, key.device, key.id})
-        hash = hash * 1000003u ^ static_cast<std::size_t>(static_cast<unsigned>(part));
-    return hash;
-}
-
 bool CDbRecord::Insert() {
     if (!db_)
         return false;
@@ -35,11 +28,12 @@ bool CDbRecord::Select() {
         return false;
     std::string where;
     BuildClause(kSelectClause, where);
-    std::vector<DbRow> rows;
+    std::vector<std::vector<std::string>> rows;
     if (!db_->Query(std::string("SELECT * FROM ") + table_ + " WHERE " + where, rows) ||
         rows.empty())
         return false;
-    ReadRow(rows.front());
+    const std::vector<std::string_view> columns(rows.front().begin(), rows.front().end());
+    ReadRow(columns);
     return true;
 }
 

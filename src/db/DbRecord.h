@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,7 +23,7 @@ class CConfigDatabase;
 
 // The columns of one fetched row, in the table's column order; NULL reads as
 // an empty text.
-using DbRow = std::vector<std::string>;
+using DbRow = std::span<const std::string_view>;
 
 // What identifies a row within its table: the integer columns of its unique
 // index (unused ones 0) and, for a parameter, its name.
@@ -32,10 +33,6 @@ struct RowKey {
     int id = 0;
     std::string name;
     bool operator==(const RowKey&) const = default;
-};
-
-struct RowKeyHash {
-    std::size_t operator()(const RowKey& key) const;
 };
 
 class CDbRecord {
@@ -57,7 +54,7 @@ public:
     virtual void BuildClause(int kind, std::string& clause) const = 0;
     // Copies the columns of a row of the table into the fields, stopping at
     // the first column the row does not have.
-    virtual void ReadRow(const DbRow& row) = 0;
+    virtual void ReadRow(DbRow row) = 0;
     // The key columns of the record's row.
     virtual RowKey Key() const = 0;
 

@@ -39,7 +39,7 @@ void CDevice::BuildClause(int kind, std::string& clause) const {
     }
 }
 
-void CDevice::ReadRow(const DbRow& row) {
+void CDevice::ReadRow(DbRow row) {
     const std::size_t count = row.size();
     if (count <= 2)
         return;

@@ -13,6 +13,7 @@
 #include "db/DeviceParam.h"
 #include "db/DevicePhone.h"
 
+#include <ctime>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -20,7 +21,9 @@
 
 namespace tornu {
 
+class CCommandDesc;
 class CSensor;
+class CTermMessage;
 class CTerminal;
 class IRowSource;
 
@@ -45,7 +48,7 @@ public:
     void BuildClause(int kind, std::string& clause) const override;
     // 2 password, 3 name, 4 master, 5 last key, 6 system state, 7 last time,
     // 8 type description, 9 loop count.
-    void ReadRow(const DbRow& row) override;
+    void ReadRow(DbRow row) override;
     RowKey Key() const override;
 
     CTerminal& Terminal() const { return *terminal_; }
@@ -112,6 +115,33 @@ public:
     // "M1=2(1,0,)" for a top-level device, "S5=1(16,)" or "<DTYPE>5=..." for
     // a slave.
     bool BuildLoopEntry(std::string& entry) const;
+
+    // ---- Terminal protocol (DeviceProtocol.cpp)
+    // A device command: code, the terminal's number and the text
+    // "RZD=%02d;PASS=...;" of the partition (the master's, for a slave, then
+    // "DEVA=%02d;") with the command's body. False, message untouched, when the
+    // master is missing or the input file cannot be read or exceeds 64000 bytes.
+    bool BuildCommand(const CCommandDesc& command, CTermMessage& message) const;
+    // Applies the device's reply to `command`; a usable reply sets last_time
+    // from `now` and writes the row. False when the reply is not usable or the
+    // row cannot be written; what earlier steps applied stays.
+    bool ProcessReply(const CCommandDesc& command, const CTermMessage& reply,
+                      std::time_t now = std::time(nullptr));
+    // Parameter values ("I"/"IO" only), "SYS", "KEY" and the loop states of
+    // "SHL", each written through; always true.
+    bool ReadStatusReply(std::string_view text);
+    // "SMS", "DIA" and "DAT" entries into the phone entries of each type in
+    // order. False at the first missing type or malformed entry; what came
+    // before stays applied.
+    bool ReadPhoneBookReply(std::string_view text);
+    // "MKEY" and "KEY1".."KEY14" into the keys; invalid codes are ignored.
+    // False only for an empty text.
+    bool ReadKeyReply(std::string_view text);
+    // "MKEY=<code>;KEY1=<code>;..." for every key, in list order.
+    std::string BuildKeyText() const;
+    // "SMS=...;DIA=...;DAT=...;": each entry the number cut or padded with "F"
+    // to 12 characters, the mask as "%06X" and ",".
+    std::string BuildPhoneBookText() const;
 
 private:
     friend class CTerminal;

@@ -33,7 +33,7 @@ void CDeviceKey::BuildClause(int kind, std::string& clause) const {
     }
 }
 
-void CDeviceKey::ReadRow(const DbRow& row) {
+void CDeviceKey::ReadRow(DbRow row) {
     if (row.size() <= 3)
         return;
     code_ = row[3];

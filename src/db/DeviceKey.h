@@ -22,7 +22,7 @@ public:
     // SET key_value='%s',key_owner='%s' WHERE term_id=%d AND device_id=%d AND id = %d
     void BuildClause(int kind, std::string& clause) const override;
     // 3 key value, 4 owner.
-    void ReadRow(const DbRow& row) override;
+    void ReadRow(DbRow row) override;
     RowKey Key() const override;
 
     int Number() const { return number_; }

@@ -34,7 +34,7 @@ void CDeviceParam::BuildClause(int kind, std::string& clause) const {
     }
 }
 
-void CDeviceParam::ReadRow(const DbRow& row) {
+void CDeviceParam::ReadRow(DbRow row) {
     if (row.size() > 3)
         value_ = row[3];
 }

@@ -21,7 +21,7 @@ public:
     // SET param_value='%s' WHERE term_id=%d AND device_id=%d AND name = '%s'
     void BuildClause(int kind, std::string& clause) const override;
     // 3 value.
-    void ReadRow(const DbRow& row) override;
+    void ReadRow(DbRow row) override;
     RowKey Key() const override;
 
     const std::string& Name() const { return name_; }

@@ -33,7 +33,7 @@ void CDevicePhone::BuildClause(int kind, std::string& clause) const {
     }
 }
 
-void CDevicePhone::ReadRow(const DbRow& row) {
+void CDevicePhone::ReadRow(DbRow row) {
     if (row.size() <= 3)
         return;
     type_ = ColumnNumber(row[3]);

@@ -7,8 +7,10 @@
 // in six statements instead of one per record.
 #include "db/DbRecord.h"
 
-#include <map>
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -49,6 +51,7 @@ class CPreloadedRowSource final : public IRowSource {
 public:
     // Reads the six tables; a table that cannot be read answers nothing.
     explicit CPreloadedRowSource(CConfigDatabase& db);
+    ~CPreloadedRowSource() override;
 
     // Every table was read.
     bool IsComplete() const { return complete_; }
@@ -59,16 +62,44 @@ public:
     bool Load(CDbRecord& record) override;
 
 private:
-    using Rows = std::unordered_map<RowKey, DbRow, RowKeyHash>;
+    enum TableId { kTerminal, kDevice, kSensor, kParam, kPhone, kKey, kTableCount };
 
-    bool ReadTable(CConfigDatabase& db, const std::string& table, Rows& rows);
-    void IndexIds(const std::string& table, const DbRow& row);
+    // The rows of one table, cell after cell; the texts live in store_,
+    // blocks that never move.
+    struct Table {
+        std::size_t columns = 0;
+        std::vector<std::string_view> cells;
+        std::size_t RowCount() const { return columns ? cells.size() / columns : 0; }
+        DbRow Row(std::size_t index) const {
+            return DbRow(cells).subspan(index * columns, columns);
+        }
+    };
+    // The rows that belong to one device, each with the id or name that
+    // finds it; a device has few, so they are searched in order.
+    struct DeviceRows {
+        std::vector<std::uint32_t> params;
+        std::vector<std::pair<int, std::uint32_t>> phones;
+        std::vector<std::pair<int, std::uint32_t>> keys;
+    };
+
+    static std::uint64_t Pair(int first, int second);
+    bool ReadTable(CConfigDatabase& db, TableId id);
+    std::string_view Keep(std::string_view text);
+    void Index(TableId id, std::uint32_t index);
+    bool Find(const CDbRecord& record, TableId& id, std::uint32_t& index) const;
 
     bool complete_ = true;
-    std::unordered_map<std::string, Rows> tables_;
+    Table tables_[kTableCount];
+    std::vector<std::unique_ptr<char[]>> store_;
+    std::size_t storeUsed_ = 0;
+    std::size_t storeSize_ = 0;
+    std::unordered_map<int, std::uint32_t> terminalRows_;
+    std::unordered_map<std::uint64_t, std::uint32_t> deviceRows_;
+    std::unordered_map<std::uint64_t, std::uint32_t> sensorRows_;
+    std::unordered_map<std::uint64_t, DeviceRows> dependants_;
     std::vector<int> terminalIds_;
     std::unordered_map<int, std::vector<int>> deviceIds_;
-    std::map<std::pair<int, int>, std::vector<int>> loopIds_;
+    std::unordered_map<std::uint64_t, std::vector<int>> loopIds_;
 };
 
 } // namespace tornu

@@ -33,7 +33,7 @@ void CSensor::BuildClause(int kind, std::string& clause) const {
     }
 }
 
-void CSensor::ReadRow(const DbRow& row) {
+void CSensor::ReadRow(DbRow row) {
     if (row.size() <= 3)
         return;
     state_ = ColumnNumber(row[3]);

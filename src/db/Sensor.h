@@ -20,7 +20,7 @@ public:
     // SET device_id=%d,state=%d,type=%d,name='%s' WHERE term_id=%d AND id=%d
     void BuildClause(int kind, std::string& clause) const override;
     // 3 state, 4 type, 5 name.
-    void ReadRow(const DbRow& row) override;
+    void ReadRow(DbRow row) override;
     RowKey Key() const override;
 
     CDevice& Device() const { return *device_; }

@@ -94,7 +94,7 @@ void CTerminal::BuildClause(int kind, std::string& clause) const {
     }
 }
 
-void CTerminal::ReadRow(const DbRow& row) {
+void CTerminal::ReadRow(DbRow row) {
     if (row.size() <= 1)
         return;
     phone_ = row[1];

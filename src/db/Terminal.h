@@ -9,6 +9,7 @@
 #include "db/Device.h"
 #include "db/Sensor.h"
 
+#include <ctime>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -17,6 +18,8 @@
 namespace tornu {
 
 class CBusDeviceType;
+class CCommandDesc;
+class CTermMessage;
 class CParamDesc;
 class IRowSource;
 
@@ -48,7 +51,7 @@ public:
     // SET phone='%s',password='%s',term_config='%s' WHERE id=%d
     void BuildClause(int kind, std::string& clause) const override;
     // 1 phone, 2 password, 3 type description, 4 read configuration.
-    void ReadRow(const DbRow& row) override;
+    void ReadRow(DbRow row) override;
     RowKey Key() const override;
 
     int Id() const { return id_; }
@@ -110,6 +113,19 @@ public:
     // each device's loop list. Stops at the first malformed entry (false);
     // entries before it stay applied. It never adds or removes loops.
     bool ApplyLoopConfiguration(std::string_view text);
+
+    // ---- Terminal protocol (TerminalProtocol.cpp)
+    // A terminal command: code, this terminal's number and the text
+    // "RZD=<lowest device>;PASS=<its password>;" with the command's body.
+    // `now` is the clock the set-time command sends. False, with the message
+    // untouched, when the terminal has no device, the input file cannot be
+    // read or exceeds 64000 bytes, or the loop configuration is empty.
+    bool BuildCommand(const CCommandDesc& command, CTermMessage& message,
+                      std::time_t now = std::time(nullptr)) const;
+    // Applies the terminal's reply to `command` and writes the row. False when
+    // the reply is not usable (unset header, a missing "CFG" or "NPSWD", an
+    // output file that cannot be written) or the row cannot be written.
+    bool ProcessReply(const CCommandDesc& command, const CTermMessage& reply);
 
 private:
     friend class CDevice;
