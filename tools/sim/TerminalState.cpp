@@ -222,7 +222,7 @@ private:
             int count = 0;
             if (!ReadInt(value, 0, 255, count))
                 return "a key count is expected";
-            device.keys.resize(std::max<std::size_t>(device.keys.size(), count));
+            device.keys.resize(count);
             return {};
         }
         if (StartsWith(key, "Loop."))
@@ -284,6 +284,28 @@ private:
     std::string baseDir_;
     std::set<int> loopNumbers_;
 };
+
+// The settings reader drops what it cannot place; here that is an error.
+std::string CheckLayout(std::string_view text) {
+    std::set<std::string> sections;
+    for (std::string line : SplitLines(text)) {
+        TrimText(line);
+        if (line.empty() || line[0] == ';')
+            continue;
+        if (line[0] != '[') {
+            if (sections.empty())
+                return "\"" + line + "\": a line before the first section";
+            continue;
+        }
+        std::string name = line.substr(1, line.size() > 1 ? line.size() - 2 : 0);
+        TrimText(name);
+        if (line.back() != ']' || name.empty())
+            return "\"" + line + "\": a malformed section header";
+        if (!sections.insert(name).second)
+            return "[" + name + "]: the section is given twice";
+    }
+    return {};
+}
 
 // Devices are created first so that sections may come in any order.
 std::string CreateDevices(const CIniFile& file, CTerminalState& state) {
@@ -367,7 +389,9 @@ bool CTerminalState::Read(std::string_view text, const std::string& baseDir, std
     CIniFile file;
     file.LoadFromBytes(text);
     CTerminalState fresh;
-    error = CreateDevices(file, fresh);
+    error = CheckLayout(text);
+    if (error.empty())
+        error = CreateDevices(file, fresh);
     CStateReader reader(fresh, baseDir);
     for (const auto& section : file.Sections()) {
         if (!error.empty())
@@ -475,7 +499,12 @@ void CTerminalState::ApplyLoopConfiguration(std::string_view text) {
         if (!GetField(line, '=', 0, false, name) || !GetField(line, '=', 1, false, value) ||
             name.size() < 2 || value.size() < 3)
             return;
-        SSimDevice* device = FindDevice(std::atoi(name.c_str() + 1));
+        // The prefix is "M", "S" or a longer type letter code such as "RK".
+        const auto digits =
+            name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+        SSimDevice* device = digits == std::string::npos || digits == 0
+                                 ? nullptr
+                                 : FindDevice(std::atoi(name.c_str() + digits));
         const auto open = value.find('(');
         const auto close = value.find(')', open == std::string::npos ? 0 : open);
         if (!device || open == std::string::npos || close == std::string::npos)

@@ -1,0 +1,136 @@
+// The simulated terminal's state file and its replies to each command code.
+#include <gtest/gtest.h>
+
+#include "SimTestUtil.h"
+#include "TestUtil.h"
+#include "sim/SimTerminal.h"
+#include "sim/TerminalState.h"
+
+namespace tornu {
+namespace {
+
+const char kState[] = "[Terminal]\nNumber=12\nLinkPassword=1234\nArmCode=20\nDisarmCode=21\n"
+                      "[Files]\nOut.61=414243\n"
+                      "[Device 1]\nMaster=-1\nPassword=1111\nSystem=1001\nLastKey=3\n"
+                      "Loop.1=3,1\nLoop.2=10,0\nParam.DLYIN=30\n"
+                      "Phone.1=SMS,+79001234567,0000FF\nPhone.2=DIA,123,000003\n"
+                      "KeyCount=2\nKey.0=540000001E3C5A01\n"
+                      "[Device 5]\nMaster=1\nPrefix=RK\nLoop.3=5,16\nParam.TEMP=735\n";
+
+class SimTerminalTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(state_.Read(kState, ".", error)) << error;
+        terminal_.StartSession();
+    }
+    // The reply's code and data to a message of this terminal.
+    std::pair<int, std::string> Ask(int code, const std::string& data, int number = 12) {
+        CTermMessage reply;
+        EXPECT_EQ(terminal_.Handle(CTermMessage(number, code, data), reply),
+                  CSimTerminal::Outcome::Reply);
+        return {reply.GetCode(), reply.GetData()};
+    }
+    void Login() { ASSERT_EQ(Ask(4, "1234").first, 6); }
+
+    CTerminalState state_;
+    CSimTerminal terminal_{state_};
+};
+
+TEST_F(SimTerminalTest, ExampleFileMatchesTheSampleCatalogueAndRoundTrips) {
+    CTerminalState example;
+    std::string error;
+    ASSERT_TRUE(example.Load(TORNU_SOURCE_DIR "/tools/sim/example.sim", error)) << error;
+    EXPECT_EQ(example.number, 12);
+    ASSERT_NE(example.FindDevice(1), nullptr);
+    EXPECT_EQ(example.FindDevice(1)->loops.size(), 8u);
+    EXPECT_EQ(*example.FindDevice(0)->FindParam("OBJNAME"), "Склад №3");
+    EXPECT_EQ(example.BuildLoopConfiguration(),
+              "M0=4(1,0,8,2,),M1=8(0,0,8,0,1,1,2,0,),S5=4(0,0,0,16,),RK6=0(),");
+    CTerminalState again;
+    ASSERT_TRUE(again.Read(example.Render(), ".", error)) << error;
+    EXPECT_EQ(again.Render(), example.Render());
+}
+
+TEST_F(SimTerminalTest, StateFileErrorsNameTheEntry) {
+    const struct {
+        const char* name;
+        const char* text;
+        const char* error;
+    } cases[] = {
+        {"unknown key", "[Terminal]\nNumbr=1\n", "[Terminal] Numbr: unknown key"},
+        {"loop number twice", "[Device 1]\nLoop.1=3,0\n[Device 2]\nLoop.1=3,0\n",
+         "[Device 2] Loop.1: the loop number is already taken"},
+        {"master is a slave", "[Device 1]\nMaster=2\n[Device 2]\nMaster=3\n[Device 3]\n",
+         "[Device 1] Master: no partition at that address"},
+        {"phone kind", "[Device 1]\nPhone.1=FAX,1,0\n",
+         "[Device 1] Phone.1: the kind is SMS, DIA or DAT"},
+        {"section twice", "[Modem]\nDial=BUSY\n[Modem]\nAnswer=0\n",
+         "[Modem]: the section is given twice"},
+        {"fault code", "[Faults]\nError.x=5\n",
+         "[Faults] Error.x: a message code 0..99 must follow the dot"},
+    };
+    for (const auto& c : cases) {
+        CTerminalState state;
+        std::string error;
+        EXPECT_FALSE(state.Read(c.text, ".", error)) << c.name;
+        EXPECT_EQ(error, c.error) << c.name;
+    }
+}
+
+TEST_F(SimTerminalTest, ReadingRepliesAndErrors) {
+    EXPECT_EQ(Ask(16, "RZD=01;PASS=1111;"), std::make_pair(70, std::string("10"))) << "no login";
+    EXPECT_EQ(Ask(4, "4321"), std::make_pair(70, std::string("5")));
+    Login();
+    const struct {
+        const char* name;
+        int code;
+        const char* data;
+        int replyCode;
+        const char* reply;
+    } cases[] = {
+        {"partition status with its slave's loops", 16, "RZD=01;PASS=1111;", 16,
+         "SYS=1001;KEY=3;SHL=0013002A0035;DLYIN=30;"},
+        {"slave status", 16, "RZD=01;PASS=1111;DEVA=05;", 16, "SYS=1101;KEY=-1;SHL=0035;TEMP=735;"},
+        {"phone book", 23, "RZD=01;PASS=1111;", 23,
+         "SMS=+790012345670000FF,;DIA=123FFFFFFFFF000003,;DAT=;"},
+        {"keys", 38, "RZD=01;PASS=1111;", 38, "MKEY=540000001E3C5A01;KEY1=;"},
+        {"loop configuration", 39, "RZD=1;PASS=1111;", 39, "CFG=M1=2(1,0,),RK5=1(16,),;"},
+        {"output file", 61, "RZD=1;PASS=1111;", 61, "FILE=414243;"},
+        {"link test", 1, "RZD=1;PASS=1111;", 1, ""},
+        {"wrong partition password", 16, "RZD=01;PASS=1112;", 70, "6"},
+        {"unknown partition", 16, "RZD=02;PASS=1111;", 70, "7"},
+        {"unknown subordinate device", 16, "RZD=01;PASS=1111;DEVA=06;", 70, "12"},
+        {"no address", 16, "PASS=1111;", 70, "8"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Ask(c.code, c.data), std::make_pair(c.replyCode, std::string(c.reply))) << c.name;
+    EXPECT_EQ(Ask(16, "RZD=01;PASS=1111;", 13), std::make_pair(70, std::string("4")));
+}
+
+TEST_F(SimTerminalTest, WritesChangeWhatIsReadBack) {
+    Login();
+    const std::string p = "RZD=01;PASS=1111;";
+    Ask(17, p + "DLYIN=45;NEWP=Пост;");
+    EXPECT_EQ(Ask(16, p).second, "SYS=1001;KEY=3;SHL=0013002A0035;DLYIN=45;NEWP=Пост;");
+    const std::string book = "SMS=+79001112233000001,;DIA=;DAT=5551FFFFFFFF00000A,;";
+    EXPECT_EQ(Ask(24, p + book).first, 24);
+    EXPECT_EQ(Ask(23, p).second, book);
+    EXPECT_EQ(Ask(24, p + "SMS=;DIA=;").second, "8") << "no DAT: format error, book kept";
+    EXPECT_EQ(Ask(23, p).second, book);
+    Ask(9, p + "MKEY=;KEY1=4500004433221101;");
+    EXPECT_EQ(Ask(38, p).second, "MKEY=;KEY1=4500004433221101;");
+    EXPECT_EQ(Ask(40, p + "CFG=M1=2(5,6,),RK5=1(3,),;").second, "CFG=M1=2(5,6,),RK5=1(3,),;");
+    EXPECT_EQ(state_.FindDevice(5)->loops[0].type, 3);
+    EXPECT_EQ(state_.FindDevice(1)->loops[1].type, 6);
+    Ask(60, p + "FILE=0102FF;");
+    EXPECT_EQ(state_.inFiles[60], "0102FF");
+    EXPECT_EQ(Ask(20, p).second, "SYS=1101;KEY=3;SHL=0019002A0035;DLYIN=45;NEWP=Пост;") << "armed";
+    EXPECT_EQ(Ask(97, p + "NPSWD=4321;").second, "NPSWD=4321;");
+    EXPECT_EQ(state_.linkPassword, "4321");
+    EXPECT_EQ(Ask(96, p + "NPASS=2222;").second, "NPASS=2222;");
+    EXPECT_EQ(Ask(16, p).second, "6") << "the old partition password no longer opens it";
+}
+
+} // namespace
+} // namespace tornu
