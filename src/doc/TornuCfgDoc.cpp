@@ -1,0 +1,185 @@
+#include "doc/TornuCfgDoc.h"
+
+#include "db/ConfigurationLoader.h"
+#include "settings/Md5Digest.h"
+
+#include <algorithm>
+
+namespace tornu {
+
+namespace {
+
+constexpr const char* kMainSection = "Main";
+constexpr const char* kPasswordKey = "Password";
+
+} // namespace
+
+CTornuCfgDoc::CTornuCfgDoc(IOperator& op) : operator_(op), settings_(kSettingsFileName) {
+    // The settings come first: they may name the database to connect to.
+    settings_.Load(kSettingsFileName);
+    database_ = std::make_unique<CConfigDatabase>(settings_);
+    catalogue_.LoadPhoneBookLayouts(settings_);
+}
+
+CTornuCfgDoc::~CTornuCfgDoc() = default;
+
+bool CTornuCfgDoc::OnNewDocument() {
+    if (started_)
+        return true;
+    if (!CheckProgramPassword())
+        return false;
+    started_ = true;
+    catalogue_.LoadTypes(settings_);
+    // A database that cannot be read leaves an empty configuration, and every
+    // change then fails with its own message.
+    LoadConfiguration(*database_, catalogue_.Params(), terminals_);
+    FillTree();
+    return true;
+}
+
+bool CTornuCfgDoc::CheckProgramPassword() {
+    std::string stored;
+    if (!settings_.GetValue(kMainSection, kPasswordKey, stored) || stored.empty())
+        return true;
+    for (;;) {
+        std::optional<std::string> typed = operator_.AskPassword(PasswordMode::Login);
+        if (!typed)
+            return false;
+        if (typed->empty()) {
+            operator_.Message(kEmptyPasswordMessage);
+            continue;
+        }
+        // Exactly as stored: a digest kept in upper case never matches.
+        if (CMd5Digest(*typed).Hex() == stored)
+            return true;
+        operator_.Message(kWrongPasswordMessage);
+        return false;
+    }
+}
+
+bool CTornuCfgDoc::ChangeProgramPassword() {
+    std::optional<std::string> typed = operator_.AskPassword(PasswordMode::NewPassword);
+    if (!typed)
+        return false;
+    const std::string digest = typed->empty() ? std::string() : CMd5Digest(*typed).Hex();
+    return settings_.SetValue(kMainSection, kPasswordKey, digest) && settings_.Save();
+}
+
+void CTornuCfgDoc::OnCloseDocument() {
+    ShowNothing();
+    ClearTree();
+    terminals_.clear();
+}
+
+void CTornuCfgDoc::AddObserver(IDocObserver& observer) {
+    if (std::find(observers_.begin(), observers_.end(), &observer) == observers_.end())
+        observers_.push_back(&observer);
+}
+
+void CTornuCfgDoc::RemoveObserver(IDocObserver& observer) {
+    observers_.erase(std::remove(observers_.begin(), observers_.end(), &observer),
+                     observers_.end());
+}
+
+void CTornuCfgDoc::Notify(UpdateHint hint, CTreeNode* node, CTreeNode** slot) {
+    // A copy: a view may register or leave while it is told.
+    const std::vector<IDocObserver*> observers = observers_;
+    for (IDocObserver* observer : observers)
+        observer->OnUpdate(hint, node, slot);
+}
+
+void CTornuCfgDoc::ShowPane(Pane pane) {
+    pane_ = pane;
+    for (IDocObserver* observer : std::vector<IDocObserver*>(observers_))
+        observer->OnPaneChanged(pane);
+}
+
+void CTornuCfgDoc::ShowNothing() {
+    Notify(kHintShowNode);
+    ShowPane(Pane::Empty);
+}
+
+void CTornuCfgDoc::FillTree() {
+    tree_.Fill(terminals_, showStructure_);
+    Notify(kHintFillTree);
+}
+
+void CTornuCfgDoc::ClearTree() {
+    Notify(kHintClearTree);
+    tree_.Clear();
+}
+
+CTreeNode* CTornuCfgDoc::SelectedNode() {
+    CTreeNode* node = nullptr;
+    Notify(kHintCurrentNode, nullptr, &node);
+    return node;
+}
+
+void CTornuCfgDoc::Select(CTreeNode* node) {
+    if (!node) {
+        ShowNothing();
+        return;
+    }
+    ShowPane(node->Kind() == NodeKind::Terminal ? Pane::TerminalOptions : Pane::DeviceOptions);
+    Notify(kHintShowNode, node);
+}
+
+void CTornuCfgDoc::ToggleStructure() {
+    ShowNothing();
+    ClearTree();
+    showStructure_ = !showStructure_;
+    FillTree();
+}
+
+CTreeNode& CTornuCfgDoc::InsertDevice(CTreeNode* parent, CDevice& device) {
+    // Without the structure every device stands at the root, as a fill puts it.
+    CTreeNode& item = tree_.InsertDevice(showStructure_ ? parent : nullptr, device, showStructure_);
+    for (IDocObserver* observer : std::vector<IDocObserver*>(observers_))
+        observer->OnItemInserted(item);
+    return item;
+}
+
+void CTornuCfgDoc::Relabel(CTreeNode& node, std::string label) {
+    tree_.Relabel(node, std::move(label));
+    for (IDocObserver* observer : std::vector<IDocObserver*>(observers_))
+        observer->OnItemRelabelled(node);
+}
+
+CTerminal* CTornuCfgDoc::FindTerminal(int id) const {
+    for (const auto& terminal : terminals_)
+        if (terminal->Id() == id)
+            return terminal.get();
+    return nullptr;
+}
+
+std::optional<std::string> CTornuCfgDoc::CheckTerminalInput(const TerminalInput& input) {
+    if (input.number.empty())
+        return kEnterNumberMessage;
+    if (input.hostType < 0)
+        return kChooseTypeMessage;
+    return std::nullopt;
+}
+
+std::optional<std::string> CTornuCfgDoc::CheckDeviceInput(const DeviceInput& input) {
+    if (input.address < 0)
+        return kChooseAddressMessage;
+    if (input.busType < 0)
+        return kChooseTypeMessage;
+    return std::nullopt;
+}
+
+std::vector<int> CTornuCfgDoc::OfferedAddresses(const CTreeNode& parent) const {
+    return parent.Terminal().FreeAddresses();
+}
+
+std::vector<int> CTornuCfgDoc::OfferedBusTypes(const CTreeNode& parent) const {
+    const bool underTerminal = parent.Kind() == NodeKind::Terminal;
+    std::vector<int> offered;
+    const auto& types = catalogue_.BusTypes();
+    for (std::size_t index = 0; index < types.size(); ++index)
+        if (underTerminal ? types[index]->CanBeTopLevel() : types[index]->CanBeSubordinate())
+            offered.push_back(static_cast<int>(index));
+    return offered;
+}
+
+} // namespace tornu

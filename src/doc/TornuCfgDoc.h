@@ -1,0 +1,180 @@
+#pragma once
+// The document: the one owner of everything the running program knows (the
+// settings file, the equipment catalogue, the configuration database and the
+// terminals) and of the configuration tree the views render. Views change the
+// configuration only through its operations and learn of changes through its
+// update hints (DocObserver.h).
+//
+// Every operation the operator starts takes what the dialog collected and
+// reports a refusal to him through IOperator, one message per failed action.
+// Records write through, so there is no save step.
+#include "catalogue/Catalogue.h"
+#include "db/ConfigDatabase.h"
+#include "db/Terminal.h"
+#include "doc/DocObserver.h"
+#include "doc/Operator.h"
+#include "doc/TreeModel.h"
+#include "import/StationServer.h"
+#include "settings/IniFile.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tornu {
+
+inline constexpr const char* kSettingsFileName = "tornucfg.ini";
+
+inline constexpr const char* kEmptyPasswordMessage = "Пароль не может быть пустым";
+inline constexpr const char* kWrongPasswordMessage = "Некорректный пароль";
+inline constexpr const char* kEnterNumberMessage = "Введите номер устройства";
+inline constexpr const char* kChooseTypeMessage = "Выберите тип устройства";
+inline constexpr const char* kChooseAddressMessage = "Выберите адрес устройства";
+inline constexpr const char* kAddTerminalFailedMessage =
+    "Ошибка добавления базового модуля.\r\nВозможно устройство с таким номером уже существует";
+inline constexpr const char* kEditTerminalFailedMessage =
+    "Ошибка изменения параметров базового модуля";
+inline constexpr const char* kAddDeviceFailedMessage = "Ошибка добавления сетевого устройства";
+inline constexpr const char* kEditDeviceFailedMessage =
+    "Ошибка изменения параметров сетевого устройства";
+
+// What the "Базовый модуль" dialog collects.
+struct TerminalInput {
+    std::string number{}; // "Номер устройства" as typed
+    int hostType = -1;    // index in the catalogue's host types; -1 none chosen
+    int loopCount = 0;    // 0 for "Нет шлейфов"
+    std::string phone{};
+    std::string password{};
+    std::string newPassword{};
+};
+
+// What the "Сетевое устройство" dialog collects.
+struct DeviceInput {
+    int address = -1; // -1 none chosen
+    int busType = -1; // index in the catalogue's bus types; -1 none chosen
+    int loopCount = 0;
+    std::string name{};
+    std::string password{};
+    std::string newPassword{};
+};
+
+class CTornuCfgDoc {
+public:
+    using TerminalList = std::vector<std::unique_ptr<CTerminal>>;
+
+    // Works in the current directory: loads "tornucfg.ini" (a missing file
+    // leaves the settings empty), connects to the configuration database as
+    // the settings say, creating its missing tables, and reads the
+    // phone-book layouts.
+    explicit CTornuCfgDoc(IOperator& op);
+    ~CTornuCfgDoc();
+    CTornuCfgDoc(const CTornuCfgDoc&) = delete;
+    CTornuCfgDoc& operator=(const CTornuCfgDoc&) = delete;
+
+    // The start: the program password when one is set, the catalogue, the
+    // whole configuration, the tree (kHintFillTree). False when the operator
+    // cancels the login or types a wrong password: the program ends. Later
+    // calls change nothing.
+    bool OnNewDocument();
+    // Shows nothing, empties the tree and frees the configuration in memory;
+    // the rows stay.
+    void OnCloseDocument();
+    // "Сменить пароль ...": stores the digest of the new password, or an
+    // empty value that removes the login, and saves the settings file. False
+    // when cancelled or the file could not be saved.
+    bool ChangeProgramPassword();
+
+    void AddObserver(IDocObserver& observer);
+    void RemoveObserver(IDocObserver& observer);
+
+    // The tree's current item (kHintCurrentNode); null when there is none.
+    CTreeNode* SelectedNode();
+    // The tree's selection changed: the right pane follows it.
+    void Select(CTreeNode* node);
+    // "Показывать структуру": the tree is built anew the other way, with
+    // nothing selected.
+    void ToggleStructure();
+    bool ShowStructure() const { return showStructure_; }
+    Pane RightPane() const { return pane_; }
+
+    // The dialogs' own checks: the message the dialog answers with, nothing
+    // when the input may go on.
+    static std::optional<std::string> CheckTerminalInput(const TerminalInput& input);
+    static std::optional<std::string> CheckDeviceInput(const DeviceInput& input);
+    // What the "Сетевое устройство" dialog offers under `parent`: the free
+    // addresses of its terminal, and the bus types (catalogue indexes) that
+    // may stand on a terminal or be subordinate to a device.
+    std::vector<int> OfferedAddresses(const CTreeNode& parent) const;
+    std::vector<int> OfferedBusTypes(const CTreeNode& parent) const;
+    // "Удалить" is offered for a terminal, and for a device other than the
+    // terminal's own module while the structure is shown.
+    bool CanDelete(const CTreeNode& node) const;
+
+    // "Новое устройство": a terminal of the chosen type with its own module.
+    bool NewTerminal(const TerminalInput& input);
+    // "Редактировать" on a terminal: new password (memory only), password
+    // and phone.
+    bool EditTerminal(CTreeNode& node, const TerminalInput& input);
+    // "Новый раздел" under a terminal node, "Новое подчиненное устройство"
+    // under a device node.
+    bool NewDevice(CTreeNode& parent, const DeviceInput& input);
+    // "Редактировать" on a device: new password (memory only), password and name.
+    bool EditDevice(CTreeNode& node, const DeviceInput& input);
+    // "Удалить": the node's record with everything under it, rows and items,
+    // without a question. `node` is gone afterwards.
+    bool DeleteNode(CTreeNode& node);
+    // "Распределение шлейфов" for a terminal node; kHintNodeChanged follows.
+    bool DistributeLoops(CTreeNode& node);
+
+    // The import command: refused while the station's server runs, then the
+    // station's folder asked for, starting at the installation folder.
+    void OnImport(std::string_view serverLock = kStationServerLock);
+    // Phones and passwords of the known terminals from the station's table
+    // in `folder`; the outcome is told to the operator. False when the table
+    // could not be opened.
+    bool ImportStationData(const std::string& folder);
+
+    CIniFile& Settings() { return settings_; }
+    CCatalogue& Catalogue() { return catalogue_; }
+    const CCatalogue& Catalogue() const { return catalogue_; }
+    CConfigDatabase& Database() { return *database_; }
+    const TerminalList& Terminals() const { return terminals_; }
+    CTerminal* FindTerminal(int id) const;
+    const CTreeModel& Tree() const { return tree_; }
+
+private:
+    bool CheckProgramPassword();
+    void Notify(UpdateHint hint, CTreeNode* node = nullptr, CTreeNode** slot = nullptr);
+    void ShowPane(Pane pane);
+    // Hint 1 with no node and the empty view.
+    void ShowNothing();
+    void FillTree();
+    void ClearTree();
+    CTreeNode& InsertDevice(CTreeNode* parent, CDevice& device);
+    void Relabel(CTreeNode& node, std::string label);
+
+    bool AddTerminal(const TerminalInput& input);
+    CDevice* AddDevice(CTreeNode& parent, const DeviceInput& input);
+    bool UpdateTerminal(CTreeNode& node, const TerminalInput& input);
+    bool UpdateDevice(CTreeNode& node, const DeviceInput& input);
+    // Every item whose record goes with `node`'s record, `node` first.
+    std::vector<CTreeNode*> DoomedItems(CTreeNode& node) const;
+    void RemoveItems(const std::vector<CTreeNode*>& items);
+    bool DeleteTerminal(CTerminal& terminal);
+
+    IOperator& operator_;
+    std::vector<IDocObserver*> observers_;
+    CIniFile settings_;
+    CCatalogue catalogue_;
+    std::unique_ptr<CConfigDatabase> database_;
+    // After the catalogue and the database: terminals refer to both.
+    TerminalList terminals_;
+    CTreeModel tree_;
+    bool showStructure_ = true;
+    Pane pane_ = Pane::Empty;
+    bool started_ = false;
+};
+
+} // namespace tornu

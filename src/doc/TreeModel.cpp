@@ -1,0 +1,118 @@
+#include "doc/TreeModel.h"
+
+#include "db/Device.h"
+#include "db/Terminal.h"
+
+#include <algorithm>
+
+namespace tornu {
+
+namespace {
+
+// After the last sibling whose label is not greater: equal labels keep their
+// insertion order.
+CTreeNode::List::iterator SortedPlace(CTreeNode::List& siblings, const std::string& label) {
+    return std::upper_bound(
+        siblings.begin(), siblings.end(), label,
+        [](const std::string& l, const auto& node) { return l < node->Label(); });
+}
+
+CTreeNode::List::iterator Position(CTreeNode::List& siblings, const CTreeNode& node) {
+    return std::find_if(siblings.begin(), siblings.end(),
+                        [&](const auto& sibling) { return sibling.get() == &node; });
+}
+
+} // namespace
+
+CTreeNode& CTreeModel::Insert(CTreeNode* parent, std::unique_ptr<CTreeNode> node) {
+    node->parent_ = parent;
+    CTreeNode::List& siblings = parent ? parent->children_ : roots_;
+    auto at = SortedPlace(siblings, node->Label());
+    return **siblings.insert(at, std::move(node));
+}
+
+CTreeNode& CTreeModel::InsertTerminal(CTerminal& terminal) {
+    return Insert(nullptr, std::make_unique<CTreeNode>(terminal, TerminalLabel(terminal)));
+}
+
+CTreeNode& CTreeModel::InsertDevice(CTreeNode* parent, CDevice& device, bool showStructure) {
+    return Insert(parent, std::make_unique<CTreeNode>(device, DeviceLabel(device, showStructure)));
+}
+
+CTreeNode::List& CTreeModel::SiblingsOf(const CTreeNode& node) {
+    return node.parent_ ? node.parent_->children_ : roots_;
+}
+
+const CTreeNode::List& CTreeModel::SiblingsOf(const CTreeNode& node) const {
+    return node.parent_ ? node.parent_->children_ : roots_;
+}
+
+void CTreeModel::Relabel(CTreeNode& node, std::string label) {
+    CTreeNode::List& siblings = SiblingsOf(node);
+    auto at = Position(siblings, node);
+    if (at == siblings.end())
+        return;
+    std::unique_ptr<CTreeNode> owned = std::move(*at);
+    siblings.erase(at);
+    owned->label_ = std::move(label);
+    siblings.insert(SortedPlace(siblings, owned->Label()), std::move(owned));
+}
+
+void CTreeModel::Remove(CTreeNode& node) {
+    CTreeNode::List& siblings = SiblingsOf(node);
+    auto at = Position(siblings, node);
+    if (at != siblings.end())
+        siblings.erase(at);
+}
+
+std::size_t CTreeModel::Row(const CTreeNode& node) const {
+    const CTreeNode::List& siblings = SiblingsOf(node);
+    auto at = std::find_if(siblings.begin(), siblings.end(),
+                           [&](const auto& sibling) { return sibling.get() == &node; });
+    return static_cast<std::size_t>(at - siblings.begin());
+}
+
+void CTreeModel::Fill(const std::vector<std::unique_ptr<CTerminal>>& terminals,
+                      bool showStructure) {
+    for (const auto& terminal : terminals) {
+        CTreeNode* parent = showStructure ? &InsertTerminal(*terminal) : nullptr;
+        for (const auto& device : terminal->Devices()) {
+            if (!device->IsTopLevel())
+                continue;
+            CTreeNode& item = InsertDevice(parent, *device, showStructure);
+            for (CDevice* slave : device->Slaves())
+                InsertDevice(showStructure ? &item : nullptr, *slave, showStructure);
+        }
+    }
+}
+
+CTreeNode* CTreeModel::Find(const CTerminal& terminal) const {
+    CTreeNode* found = nullptr;
+    ForEach([&](CTreeNode& node) {
+        if (!found && node.Kind() == NodeKind::Terminal && &node.Terminal() == &terminal)
+            found = &node;
+    });
+    return found;
+}
+
+CTreeNode* CTreeModel::Find(const CDevice& device) const {
+    CTreeNode* found = nullptr;
+    ForEach([&](CTreeNode& node) {
+        if (!found && node.Device() == &device)
+            found = &node;
+    });
+    return found;
+}
+
+void CTreeModel::ForEach(const std::function<void(CTreeNode&)>& visit) const {
+    Visit(roots_, visit);
+}
+
+void CTreeModel::Visit(const CTreeNode::List& list, const std::function<void(CTreeNode&)>& visit) {
+    for (const auto& node : list) {
+        visit(*node);
+        Visit(node->children_, visit);
+    }
+}
+
+} // namespace tornu

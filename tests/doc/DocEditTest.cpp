@@ -1,0 +1,182 @@
+#include "DocTestFixture.h"
+
+using namespace tornu;
+using namespace tornu::test;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const char* const kDeviceTables[] = {"device", "device_param", "device_phone", "device_key",
+                                     "sensor"};
+
+} // namespace
+
+TEST_F(DocTest, NewTerminalWritesRowsAndItems) {
+    Start();
+    EXPECT_TRUE(doc->NewTerminal({"7", kBm4, 2, "+7 900", "link", "next"}));
+    EXPECT_EQ(Outline(), (Strings{"[0007] БМ-4", "  [00] "}));
+    EXPECT_EQ(Rows("SELECT id,phone,password FROM terminal"),
+              (std::vector<Strings>{{"7", "+7 900", "link"}}));
+    EXPECT_EQ(Rows("SELECT id,sensor_cnt FROM device"), (std::vector<Strings>{{"0", "2"}}));
+    // Text that is no number gives terminal 0.
+    EXPECT_TRUE(doc->NewTerminal({.number = "семь", .hostType = kBm16}));
+    EXPECT_NE(doc->FindTerminal(0), nullptr);
+    EXPECT_TRUE(op.messages.empty());
+}
+
+TEST_F(DocTest, NewTerminalRefusals) {
+    Start();
+    AddTerminal(7);
+    const struct {
+        TerminalInput input;
+        const char* message;
+    } cases[] = {
+        {{.number = "", .hostType = kBm4}, kEnterNumberMessage},
+        {{.number = "8", .hostType = -1}, kChooseTypeMessage},
+        {{.number = "7", .hostType = kBm16}, kAddTerminalFailedMessage},
+        {{.number = "8", .hostType = 2}, kAddTerminalFailedMessage},
+    };
+    for (const auto& c : cases) {
+        op.messages.clear();
+        EXPECT_FALSE(doc->NewTerminal(c.input));
+        EXPECT_EQ(op.messages, Strings{c.message}) << c.input.number;
+    }
+    EXPECT_EQ(Count("terminal"), 1);
+    EXPECT_EQ(Outline().size(), 2u);
+}
+
+TEST_F(DocTest, NewDevicesSortedUnderTheirParents) {
+    Start();
+    CTreeNode& terminal = AddTerminal(7);
+    CTreeNode& store = AddDevice(terminal, 5, kPartition16, "Склад");
+    AddDevice(terminal, 2, kPartition8, "Офис", 9); // too many loops: added with none
+    AddDevice(store, 3, kExpander);
+    EXPECT_EQ(Outline(),
+              (Strings{"[0007] БМ-4", "  [00] ", "  [02] Офис", "  [05] Склад", "    [03] "}));
+    EXPECT_EQ(
+        Rows("SELECT name,password,master_id,sensor_cnt FROM device WHERE id IN (2,3) ORDER BY id"),
+        (std::vector<Strings>{{"Офис", "part", "-1", "0"}, {"", "part", "5", "0"}}));
+    EXPECT_EQ(Count("device_key", "device_id=3"), 15);
+    EXPECT_TRUE(op.messages.empty());
+}
+
+TEST_F(DocTest, NewDeviceRefusals) {
+    Start();
+    CTreeNode& terminal = AddTerminal(7);
+    CTreeNode& store = AddDevice(terminal, 5, kPartition16, "Склад");
+    CTreeNode& slave = AddDevice(store, 3, kExpander);
+    const struct {
+        const char* name;
+        CTreeNode& parent;
+        DeviceInput input;
+        const char* message;
+    } cases[] = {
+        {"NoAddress", terminal, {.address = -1, .busType = kPartition8}, kChooseAddressMessage},
+        {"NoType", terminal, {.address = 6, .busType = -1}, kChooseTypeMessage},
+        {"AddressTaken", terminal, {.address = 5, .busType = kPartition8}, kAddDeviceFailedMessage},
+        {"AddressOutOfRange",
+         terminal,
+         {.address = 16, .busType = kPartition8},
+         kAddDeviceFailedMessage},
+        {"SlaveTypeOnTerminal",
+         terminal,
+         {.address = 6, .busType = kExpander},
+         kAddDeviceFailedMessage},
+        {"TopLevelTypeAsSlave",
+         store,
+         {.address = 6, .busType = kPartition8},
+         kAddDeviceFailedMessage},
+        {"SlaveOfSlave", slave, {.address = 6, .busType = kRelay}, kAddDeviceFailedMessage},
+    };
+    const Strings outline = Outline();
+    for (const auto& c : cases) {
+        op.messages.clear();
+        EXPECT_FALSE(doc->NewDevice(c.parent, c.input)) << c.name;
+        EXPECT_EQ(op.messages, Strings{c.message}) << c.name;
+    }
+    EXPECT_EQ(Count("device"), 3);
+    EXPECT_EQ(Outline(), outline);
+}
+
+TEST_F(DocTest, EditsWriteThroughAndRelabel) {
+    Start();
+    CTreeNode& terminal = AddTerminal(7);
+    CTreeNode& store = AddDevice(terminal, 5, kPartition16, "Склад");
+    EXPECT_TRUE(doc->EditTerminal(terminal, {"", -1, 0, "+7911", "it's", "new"}));
+    EXPECT_TRUE(doc->EditDevice(store, {5, kPartition16, 0, "Архив «А»", "p'w", "np"}));
+    EXPECT_EQ(Rows("SELECT phone,password FROM terminal"),
+              (std::vector<Strings>{{"+7911", "it's"}}));
+    EXPECT_EQ(Rows("SELECT name,password FROM device WHERE id=5"),
+              (std::vector<Strings>{{"Архив «А»", "p'w"}}));
+    EXPECT_EQ(doc->FindTerminal(7)->NewPassword(), "new");
+    EXPECT_EQ(store.Device()->NewPassword(), "np");
+    EXPECT_EQ(store.Label(), "[05] Архив «А»");
+    EXPECT_EQ(view.hints.back(), std::make_pair(kHintNodeChanged, &store));
+
+    EXPECT_FALSE(doc->EditTerminal(store, {}));
+    EXPECT_FALSE(doc->EditDevice(terminal, {}));
+    EXPECT_EQ(op.messages, (Strings{kEditTerminalFailedMessage, kEditDeviceFailedMessage}));
+}
+
+TEST_F(DocTest, DeletingMasterRemovesEverySlaveRowAndItem) {
+    Start();
+    for (bool structure : {true, false}) {
+        const int id = structure ? 1 : 2;
+        CTreeNode& store = AddDevice(AddTerminal(id), 5, kPartition16, "Склад");
+        for (int address : {1, 3, 9})
+            AddDevice(store, address, address == 9 ? kUniversal : kExpander, {}, 2);
+        doc->DistributeLoops(Node(id));
+        if (!structure)
+            doc->ToggleStructure();
+        CTreeNode* master = doc->Tree().Find(*doc->FindTerminal(id)->FindDevice(5));
+        doc->Select(doc->Tree().Find(*doc->FindTerminal(id)->FindDevice(3)));
+        view.hints.clear();
+
+        EXPECT_TRUE(doc->DeleteNode(*master));
+        EXPECT_EQ(view.HintNumbers(), std::vector<int>(4, kHintNodeDeleting));
+        EXPECT_EQ(view.shown, nullptr);
+        for (const char* table : kDeviceTables)
+            EXPECT_EQ(
+                Count(table, "term_id=" + std::to_string(id) +
+                                 (table == kDeviceTables[0] ? " AND id<>0" : " AND device_id<>0")),
+                0)
+                << table;
+        EXPECT_EQ(doc->FindTerminal(id)->DeviceCount(), 1u);
+        EXPECT_EQ(Outline().size(), 2u); // terminal 1 and its module; the modules of both
+        if (!structure)
+            doc->ToggleStructure();
+    }
+}
+
+TEST_F(DocTest, DeletingTerminals) {
+    Start();
+    CTreeNode& terminal = AddTerminal(7);
+    AddDevice(terminal, 4, kPartition8, "Склад");
+    EXPECT_FALSE(doc->CanDelete(Node(7, 0)));
+    EXPECT_FALSE(doc->DeleteNode(Node(7, 0))); // the terminal's own module
+    doc->Select(&Node(7, 4));
+    EXPECT_EQ(view.pane, Pane::DeviceOptions);
+
+    EXPECT_TRUE(doc->DeleteNode(terminal));
+    for (const char* table : kDeviceTables)
+        EXPECT_EQ(Count(table), 0) << table;
+    EXPECT_EQ(Count("terminal"), 0);
+    EXPECT_TRUE(doc->Tree().Empty());
+    EXPECT_EQ(view.pane, Pane::Empty);
+    EXPECT_EQ(view.hints.back(), std::make_pair(kHintShowNode, static_cast<CTreeNode*>(nullptr)));
+}
+
+TEST_F(DocTest, LoopDistributionStopsAtTheTerminalsLoopNumbers) {
+    Start();
+    CTreeNode& terminal = AddTerminal(7, kBm4, 4);
+    AddDevice(terminal, 1, kPartition16, "А", 16);
+    AddDevice(terminal, 2, kPartition16, "Б", 16); // 4 + 16 + 16 > 32 loop numbers
+    AddDevice(terminal, 3, kPartition8, "В", 8);
+    EXPECT_TRUE(doc->DistributeLoops(terminal));
+    EXPECT_EQ(Rows("SELECT device_id,COUNT(*),MIN(id),MAX(id) FROM sensor GROUP BY device_id"),
+              (std::vector<Strings>{
+                  {"0", "4", "1", "4"}, {"1", "16", "5", "20"}, {"2", "12", "21", "32"}}));
+    EXPECT_EQ(view.hints.back(), std::make_pair(kHintNodeChanged, &terminal));
+    EXPECT_FALSE(doc->DistributeLoops(Node(7, 1)));
+}

@@ -1,0 +1,109 @@
+#include "DocTestFixture.h"
+
+#include "settings/Md5Digest.h"
+
+#include <filesystem>
+
+using namespace tornu;
+using namespace tornu::test;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+void SetSetting(const std::string& section, const std::string& key, const std::string& value) {
+    CIniFile ini;
+    ini.Load(kSettingsFileName);
+    ASSERT_TRUE(ini.SetValue(section, key, value));
+    ASSERT_TRUE(ini.Save());
+}
+
+} // namespace
+
+TEST_F(DocTest, FirstStartInEmptyFolderCreatesTheTables) {
+    std::filesystem::remove(dir / kSettingsFileName);
+    Start();
+    Strings tables;
+    for (const auto& row : Rows("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"))
+        tables.push_back(row[0]);
+    EXPECT_EQ(tables, (Strings{"device", "device_key", "device_param", "device_phone", "sensor",
+                               "terminal"}));
+    EXPECT_TRUE(op.passwordModes.empty());
+    EXPECT_TRUE(doc->Catalogue().HostTypes().empty());
+    EXPECT_TRUE(doc->Tree().Empty());
+    EXPECT_EQ(view.HintNumbers(), std::vector<int>{kHintFillTree});
+}
+
+TEST_F(DocTest, DatabaseNamedBySettingsIsTheOneUsed) {
+    SetSetting("TonruDataSource", "Connect", "Driver=SQLite3;Database=" + (dir / "other.db"));
+    Start();
+    AddTerminal(7);
+    EXPECT_TRUE(std::filesystem::exists(dir / "other.db"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "tornucfg.db"));
+}
+
+TEST_F(DocTest, SecondStartDoesNotLoadAgain) {
+    Start();
+    AddTerminal(7);
+    Restart();
+    const Strings outline = Outline();
+    EXPECT_EQ(outline, (Strings{"[0007] БМ-4", "  [00] "}));
+    EXPECT_TRUE(doc->OnNewDocument());
+    EXPECT_EQ(doc->Terminals().size(), 1u);
+    EXPECT_EQ(Outline(), outline);
+}
+
+struct LoginCase {
+    const char* name;
+    enum { None, Lower, Upper } stored;
+    std::vector<std::optional<std::string>> typed;
+    bool started;
+    Strings messages;
+    std::size_t asked; // prompts shown; a failed login asks no more
+};
+
+class LoginTest : public DocTest, public ::testing::WithParamInterface<LoginCase> {};
+
+TEST_P(LoginTest, Outcome) {
+    const LoginCase& c = GetParam();
+    std::string digest = CMd5Digest("секрет").Hex();
+    if (c.stored == LoginCase::Upper)
+        for (char& ch : digest)
+            ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    if (c.stored != LoginCase::None)
+        SetSetting("Main", "Password", digest);
+    op.passwords.assign(c.typed.begin(), c.typed.end());
+    Start(c.started);
+    EXPECT_EQ(op.messages, c.messages);
+    EXPECT_EQ(op.passwordModes.size(), c.asked);
+    // The catalogue is read only behind the login.
+    EXPECT_EQ(doc->Catalogue().HostTypes().empty(), !c.started);
+}
+
+const char* const kEmpty = kEmptyPasswordMessage;
+const char* const kWrong = kWrongPasswordMessage;
+
+INSTANTIATE_TEST_SUITE_P(
+    Doc, LoginTest,
+    ::testing::Values(
+        LoginCase{"NoPassword", LoginCase::None, {}, true, {}, 0},
+        LoginCase{"Right", LoginCase::Lower, {"секрет"}, true, {}, 1},
+        LoginCase{"EmptyAsksAgain", LoginCase::Lower, {"", "секрет"}, true, {kEmpty}, 2},
+        LoginCase{"OneAttempt", LoginCase::Lower, {"Секрет", "секрет"}, false, {kWrong}, 1},
+        LoginCase{"Cancel", LoginCase::Lower, {std::nullopt}, false, {}, 1},
+        LoginCase{"UpperCaseDigest", LoginCase::Upper, {"секрет"}, false, {kWrong}, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DocTest, ChangedPasswordAskedAtNextStartAndEmptyOneRemovesLogin) {
+    Start();
+    op.passwords = {"новый"};
+    EXPECT_TRUE(doc->ChangeProgramPassword());
+    op.passwords = {"новый"};
+    Restart();
+    EXPECT_EQ(op.passwordModes, (std::vector{PasswordMode::NewPassword, PasswordMode::Login}));
+
+    op.passwords = {""};
+    EXPECT_TRUE(doc->ChangeProgramPassword());
+    Restart();
+    EXPECT_EQ(op.passwordModes.size(), 3u);
+}

@@ -1,0 +1,75 @@
+#include "DocTestFixture.h"
+
+using namespace tornu;
+using namespace tornu::test;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const Strings kStructure = {"[0003] БМ-16", "  [00] Склад", "[0012] БМ-4",
+                            "  [00] ",      "  [07] Склад", "    [03] "};
+const Strings kFlat = {"Базовый модуль [0012], раздел [00]", "Базовый модуль [0012], раздел [03]",
+                       "Склад", "Склад"};
+
+} // namespace
+
+class TreeTest : public DocTest {
+protected:
+    void SetUp() override {
+        Start();
+        AddDevice(AddDevice(AddTerminal(12), 7, kPartition8, "Склад"), 3, kExpander);
+        // No built-in module: the first network device takes address 0.
+        AddDevice(AddTerminal(3, kBm16), 0, kPartition16, "Склад");
+    }
+};
+
+TEST_F(TreeTest, LabelsAndOrderSurviveARestart) {
+    EXPECT_EQ(Outline(), kStructure);
+    Restart();
+    EXPECT_EQ(Outline(), kStructure);
+}
+
+TEST_F(TreeTest, ToggleStructureRebuildsWithNothingSelected) {
+    doc->Select(&Node(12, 7));
+    view.hints.clear();
+    doc->ToggleStructure();
+    EXPECT_EQ(Outline(), kFlat);
+    EXPECT_EQ(view.HintNumbers(), (std::vector<int>{kHintShowNode, kHintClearTree, kHintFillTree}));
+    EXPECT_EQ(view.shown, nullptr);
+    EXPECT_EQ(view.pane, Pane::Empty);
+
+    // Without the structure a new slave stands at the root, as a fill puts it.
+    AddDevice(Node(12, 7), 4, kExpander);
+    const Strings flat = Outline();
+    doc->ToggleStructure();
+    doc->ToggleStructure();
+    EXPECT_EQ(Outline(), flat);
+    doc->ToggleStructure();
+    EXPECT_EQ(Outline().size(), kStructure.size() + 1);
+}
+
+TEST_F(TreeTest, SlaveWithoutMasterIsInNoItem) {
+    ASSERT_TRUE(doc->Database().Execute(
+        "INSERT INTO device SELECT term_id,4,password,name,9,last_key,systemstate,last_time,"
+        "config,sensor_cnt FROM device WHERE term_id=12 AND id=3"));
+    Restart();
+    EXPECT_NE(doc->FindTerminal(12)->FindDevice(4), nullptr);
+    EXPECT_EQ(Outline(), kStructure);
+}
+
+TEST_F(TreeTest, SelectionSwitchesThePane) {
+    const std::pair<CTreeNode*, Pane> steps[] = {
+        {&Node(3), Pane::TerminalOptions},
+        {&Node(12, 3), Pane::DeviceOptions},
+        {nullptr, Pane::Empty},
+    };
+    for (const auto& [node, pane] : steps) {
+        doc->Select(node);
+        EXPECT_EQ(view.pane, pane);
+        EXPECT_EQ(view.hints.back(), std::make_pair(kHintShowNode, node));
+    }
+    EXPECT_EQ(doc->SelectedNode(), nullptr);
+    view.current = &Node(12, 7);
+    EXPECT_EQ(doc->SelectedNode(), &Node(12, 7));
+}
