@@ -17,7 +17,7 @@ namespace {
 
 constexpr int kIdlePollMs = 100;
 constexpr int kHangUpPauseMs = 20; // a closed slave keeps the master readable
-constexpr useconds_t kSplitPauseUs = 2000;
+constexpr useconds_t kSplitPauseUs = 500;
 
 std::string Reason(const std::string& what) {
     return what + ": " + std::strerror(errno);
