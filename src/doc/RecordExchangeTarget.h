@@ -1,0 +1,29 @@
+#pragma once
+// The configuration records as an exchange target: the terminal gives the
+// phone number and the link password; the device, when there is one, builds
+// the commands and takes the replies, otherwise the terminal itself does.
+#include "comms/ExchangeTarget.h"
+
+namespace tornu {
+
+class CDevice;
+class CTerminal;
+
+class CRecordExchangeTarget : public CExchangeTarget {
+public:
+    // `device` null: the commands address the terminal. Both must outlive the
+    // exchange.
+    CRecordExchangeTarget(CTerminal& terminal, CDevice* device)
+        : terminal_(terminal), device_(device) {}
+
+    std::string Phone() const override;
+    std::string LinkPassword() const override;
+    bool BuildCommand(const CCommandDesc& command, CTermMessage& message) override;
+    bool ProcessReply(const CCommandDesc& command, const CTermMessage& reply) override;
+
+private:
+    CTerminal& terminal_;
+    CDevice* device_;
+};
+
+} // namespace tornu
