@@ -1,3 +1,0 @@
-#pragma once
-// Moved to the protocol layer; kept while callers move over.
-#include "protocol/TermMessage.h"
