@@ -130,7 +130,6 @@ public:
 private:
     friend class CDevice;
 
-    bool HasTypeRead() const { return typeRead_; }
     CDevice* LoadDevice(int address, IRowSource& source);
     CSensor* LoadLoop(CDevice& device, int number, IRowSource& source);
     CSensor* AddLoop(CDevice& device, int number, int type, IRowSource* source);
