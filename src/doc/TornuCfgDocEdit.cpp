@@ -153,10 +153,13 @@ std::vector<CTreeNode*> CTornuCfgDoc::DoomedItems(CTreeNode& node) const {
 
 void CTornuCfgDoc::RemoveItems(const std::vector<CTreeNode*>& items) {
     // Only the topmost ones: an item goes with everything under it.
+    // Chosen before any goes, since removing one frees the items under it.
     std::unordered_set<const CTreeNode*> doomed(items.begin(), items.end());
-    for (CTreeNode* item : items) {
-        if (item->Parent() && doomed.count(item->Parent()))
-            continue;
+    std::vector<CTreeNode*> topmost;
+    for (CTreeNode* item : items)
+        if (!item->Parent() || !doomed.count(item->Parent()))
+            topmost.push_back(item);
+    for (CTreeNode* item : topmost) {
         for (IDocObserver* observer : std::vector<IDocObserver*>(observers_))
             observer->OnItemRemoving(*item);
         tree_.Remove(*item);
