@@ -57,19 +57,3 @@ TEST_F(TreeTest, SlaveWithoutMasterIsInNoItem) {
     EXPECT_NE(doc->FindTerminal(12)->FindDevice(4), nullptr);
     EXPECT_EQ(Outline(), kStructure);
 }
-
-TEST_F(TreeTest, SelectionSwitchesThePane) {
-    const std::pair<CTreeNode*, Pane> steps[] = {
-        {&Node(3), Pane::TerminalOptions},
-        {&Node(12, 3), Pane::DeviceOptions},
-        {nullptr, Pane::Empty},
-    };
-    for (const auto& [node, pane] : steps) {
-        doc->Select(node);
-        EXPECT_EQ(view.pane, pane);
-        EXPECT_EQ(view.hints.back(), std::make_pair(kHintShowNode, node));
-    }
-    EXPECT_EQ(doc->SelectedNode(), nullptr);
-    view.current = &Node(12, 7);
-    EXPECT_EQ(doc->SelectedNode(), &Node(12, 7));
-}
