@@ -3,7 +3,7 @@
 #include "db/ConfigDatabase.h"
 #include "db/Device.h"
 #include "db/Terminal.h"
-#include "protocol/OneWireCrc.h"
+#include "protocol/KeyCode.h"
 
 namespace tornu {
 

@@ -1,4 +1,8 @@
-#include "protocol/OneWireCrc.h"
+#include "protocol/KeyCode.h"
+
+#include "protocol/Crc8.h"
+
+#include <cstdint>
 
 namespace tornu {
 
@@ -16,16 +20,6 @@ int HexDigit(char c) {
 
 } // namespace
 
-std::uint8_t OneWireCrc8(const std::uint8_t* bytes, std::size_t length) {
-    std::uint8_t crc = 0;
-    for (std::size_t i = 0; i < length; ++i) {
-        crc ^= bytes[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? static_cast<std::uint8_t>((crc >> 1) ^ 0x8C) : crc >> 1;
-    }
-    return crc;
-}
-
 bool IsValidKeyCode(std::string_view code) {
     constexpr std::size_t kBytes = 8;
     if (code.size() != 2 * kBytes)
@@ -40,7 +34,7 @@ bool IsValidKeyCode(std::string_view code) {
             return false;
         bytes[i] = static_cast<std::uint8_t>(high * 16 + low);
     }
-    return OneWireCrc8(bytes, kBytes - 1) == bytes[kBytes - 1];
+    return Crc8(bytes, kBytes - 1) == bytes[kBytes - 1];
 }
 
 } // namespace tornu
