@@ -4,8 +4,24 @@
 // dialogs, the tests with a scripted operator.
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tornu {
+
+class CCommandDesc;
+class CExchange;
+
+// What the exchange dialog "Обмен" returns from its choice form.
+struct CommandChoice {
+    std::vector<CCommandDesc*> chosen; // the ticked commands, in list order
+    bool showResults = true;           // "Показывать результат выполнения команд"
+};
+
+// How the log window ended.
+enum class ExchangeLogEnd {
+    Closed = 1,    // the exchange had ended
+    Cancelled = 2, // the operator cancelled it
+};
 
 enum class PasswordMode {
     Login,       // "Вход в программу"
@@ -26,6 +42,18 @@ public:
     // The password field as typed (an empty text when the field was left
     // empty); nothing when he cancels. The document takes the digest.
     virtual std::optional<std::string> AskPassword(PasswordMode mode) = 0;
+
+    // ---- Running commands. The defaults choose nothing, wait for the
+    // exchange without showing it and show no results.
+
+    // The exchange dialog's choice form over the offered commands; the
+    // operator may change their file names there. Nothing when he cancels.
+    virtual std::optional<CommandChoice> ChooseCommands(const std::vector<CCommandDesc*>& offered);
+    // The log window, shown while the exchange runs: takes its status lines
+    // every 100 ms until its state is final, or cancels it.
+    virtual ExchangeLogEnd RunExchangeLog(CExchange& exchange);
+    // The exchange dialog's results form.
+    virtual void ShowCommandResults(const std::vector<CCommandDesc*>& /*commands*/) {}
 };
 
 } // namespace tornu

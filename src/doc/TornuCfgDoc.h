@@ -9,6 +9,7 @@
 // reports a refusal to him through IOperator, one message per failed action.
 // Records write through, so there is no save step.
 #include "catalogue/Catalogue.h"
+#include "comms/Exchange.h"
 #include "db/ConfigDatabase.h"
 #include "db/Terminal.h"
 #include "doc/DocObserver.h"
@@ -39,6 +40,18 @@ inline constexpr const char* kEditTerminalFailedMessage =
 inline constexpr const char* kAddDeviceFailedMessage = "Ошибка добавления сетевого устройства";
 inline constexpr const char* kEditDeviceFailedMessage =
     "Ошибка изменения параметров сетевого устройства";
+inline constexpr const char* kNoPartitionPasswordQuestion = "Не задан пароль раздела. Продолжить?";
+inline constexpr const char* kNoLinkPasswordQuestion = "Не задан пароль на связь. Продолжить?";
+inline constexpr const char* kExchangeStartFailedMessage = "Невозможно запустить обмен";
+
+// What became of "Выполнить команду ...".
+enum class ExchangeOutcome {
+    NotStarted,  // no node, a question answered No, or the choice cancelled
+    StartFailed, // "Невозможно запустить обмен"
+    Finished,    // the session ended normally: see each command's result
+    Failed,      // the exchange failed before or during the login
+    Cancelled,   // the operator cancelled it
+};
 
 // What the "Базовый модуль" dialog collects.
 struct TerminalInput {
@@ -136,6 +149,15 @@ public:
     // could not be opened.
     bool ImportStationData(const std::string& folder);
 
+    // ---- Exchange (TornuCfgDocExchange.cpp)
+
+    // "Выполнение команд..." / "Выполнить команду ...": for the tree's
+    // current node, the password questions, the commands offered by kind
+    // with their remembered files, the operator's choice, the exchange with
+    // its log, then kHintNodeChanged and, when asked for, the results.
+    ExchangeOutcome RunCommands();
+    CExchange& Exchange() { return *exchange_; }
+
     CIniFile& Settings() { return settings_; }
     CCatalogue& Catalogue() { return catalogue_; }
     const CCatalogue& Catalogue() const { return catalogue_; }
@@ -163,6 +185,7 @@ private:
     std::vector<CTreeNode*> DoomedItems(CTreeNode& node) const;
     void RemoveItems(const std::vector<CTreeNode*>& items);
     bool DeleteTerminal(CTerminal& terminal);
+    bool ConfirmPasswords(const CTreeNode& node);
 
     IOperator& operator_;
     std::vector<IDocObserver*> observers_;
@@ -172,6 +195,8 @@ private:
     // After the catalogue and the database: terminals refer to both.
     TerminalList terminals_;
     CTreeModel tree_;
+    // Last: it is cancelled and gone before the records it talks to.
+    std::unique_ptr<CExchange> exchange_ = std::make_unique<CExchange>(settings_);
     bool showStructure_ = true;
     Pane pane_ = Pane::Empty;
     bool started_ = false;
