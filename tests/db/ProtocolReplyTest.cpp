@@ -52,18 +52,10 @@ protected:
                      " FROM device WHERE id=" + std::to_string(id));
     }
     std::string Phone(int id) {
-        return Value("SELECT phone FROM device_phone WHERE device_id=1 AND id=" +
-                     std::to_string(id)) +
-               "/" +
-               Value("SELECT mask FROM device_phone WHERE device_id=1 AND id=" +
+        return Value("SELECT phone || '/' || mask FROM device_phone WHERE device_id=1 AND id=" +
                      std::to_string(id));
     }
-    std::string LoopStates() {
-        std::string text;
-        for (const auto& row : Rows("SELECT state FROM sensor ORDER BY id"))
-            text += row[0] + ",";
-        return text;
-    }
+    std::string LoopStates() { return Value("SELECT group_concat(state) FROM sensor"); }
 
     static constexpr std::time_t kNow = 1700000000;
     std::unique_ptr<CTerminal> terminal;
@@ -101,7 +93,7 @@ TEST_F(ProtocolReplyTest, StatusReplySetsInputsStatesAndTime) {
         << "an output parameter is never overwritten";
     EXPECT_EQ(DeviceColumn("systemstate"), "6");
     EXPECT_EQ(DeviceColumn("last_key"), "3");
-    EXPECT_EQ(LoopStates(), "3,0,15,") << "loop 3 is the expander's";
+    EXPECT_EQ(LoopStates(), "3,0,15") << "loop 3 is the expander's";
     char time[32];
     std::strftime(time, sizeof time, "%d.%m.%Y %H:%M:%S", std::localtime(&kNow));
     EXPECT_EQ(DeviceColumn("last_time"), time);
@@ -114,7 +106,7 @@ TEST_F(ProtocolReplyTest, StatusReplySetsInputsStatesAndTime) {
     EXPECT_EQ(Value("SELECT param_value FROM device_param WHERE device_id=5"), "7'1");
     EXPECT_EQ(DeviceColumn("systemstate", 5), "0");
     EXPECT_EQ(DeviceColumn("last_key", 5), std::to_string(INT_MAX));
-    EXPECT_EQ(LoopStates(), "3,0,15,");
+    EXPECT_EQ(LoopStates(), "3,0,15");
     EXPECT_FALSE(part->ProcessReply(Command("NUM=16"), CTermMessage(7, CTermMessage::kNotSet)));
 }
 
