@@ -14,7 +14,7 @@ class CExchange;
 // What the exchange dialog "Обмен" returns from its choice form.
 struct CommandChoice {
     std::vector<CCommandDesc*> chosen; // the ticked commands, in list order
-    bool showResults = true;           // "Показывать результат выполнения команд"
+    bool showResults = true; // "Показывать результат выполнения команд"
 };
 
 // How the log window ended.

@@ -1,0 +1,167 @@
+#include "CliOperator.h"
+
+#include "catalogue/CommandDesc.h"
+#include "comms/Exchange.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <iostream>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace tornu::cli {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+namespace {
+
+constexpr const char* kPasswordEnv = "TORNU_PASSWORD";
+
+std::string Now() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%d.%m.%Y %H:%M:%S", &local);
+    return text;
+}
+
+// A line from the terminal with echo off when `hidden`; nothing at the end
+// of input.
+std::optional<std::string> ReadLine(bool hidden) {
+    termios saved{};
+    const bool tty = hidden && isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (tty) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    std::string line;
+    const bool got = static_cast<bool>(std::getline(std::cin, line));
+    if (tty) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::cerr << '\n';
+    }
+    if (!got)
+        return std::nullopt;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}
+
+} // namespace
+
+std::string CommandResultText(const CCommandDesc& command) {
+    if (command.ResultState() == kCommandDone)
+        return "Успешно выполнена";
+    if (command.ResultState() == kCommandNotCompleted)
+        return "Не завершена";
+    return command.ResultText();
+}
+
+void CCliOperator::Message(const std::string& text) {
+    messages_.push_back(text);
+    std::cerr << text << std::endl;
+}
+
+bool CCliOperator::Ask(const std::string& text) {
+    if (options_.yes) {
+        std::cerr << text << " да" << std::endl;
+        return true;
+    }
+    std::cerr << text << " [д/н] " << std::flush;
+    const std::optional<std::string> answer = ReadLine(false);
+    return answer && (*answer == "д" || *answer == "Д" || *answer == "y" || *answer == "Y" ||
+                      *answer == "да" || *answer == "yes");
+}
+
+std::optional<std::string> CCliOperator::ChooseFolder(const std::string& /*initial*/) {
+    return options_.folder;
+}
+
+std::optional<std::string> CCliOperator::AskPassword(PasswordMode mode) {
+    if (mode == PasswordMode::Login) {
+        if (const char* env = std::getenv(kPasswordEnv))
+            return std::string(env);
+        std::cerr << "Вход в программу. Пароль: " << std::flush;
+    } else {
+        std::cerr << "Введите новый пароль: " << std::flush;
+    }
+    return ReadLine(true);
+}
+
+bool CCliOperator::ApplyFiles(const std::vector<CCommandDesc*>& offered) {
+    const auto apply = [&](const std::map<std::string, std::string>& files, int flag) {
+        for (const auto& [name, path] : files) {
+            bool found = false;
+            for (CCommandDesc* command : offered)
+                if (command->Name() == name && command->HasFile(flag)) {
+                    command->SetFileName(flag, path);
+                    found = true;
+                }
+            if (!found) {
+                std::cerr << "Команда " << name << " не предлагается здесь или не имеет "
+                          << (flag == kCommandFileIn ? "входного" : "выходного") << " файла"
+                          << std::endl;
+                return false;
+            }
+        }
+        return true;
+    };
+    return apply(options_.filesIn, kCommandFileIn) && apply(options_.filesOut, kCommandFileOut);
+}
+
+std::optional<CommandChoice>
+CCliOperator::ChooseCommands(const std::vector<CCommandDesc*>& offered) {
+    CommandChoice choice;
+    for (const std::string& name : options_.commands) {
+        CCommandDesc* found = nullptr;
+        for (CCommandDesc* command : offered)
+            if (command->Name() == name)
+                found = command;
+        if (!found) {
+            std::cerr << "Команда " << name << " не предлагается для этого устройства" << std::endl;
+            return std::nullopt;
+        }
+        choice.chosen.push_back(found);
+    }
+    if (choice.chosen.empty() || !ApplyFiles(offered))
+        return std::nullopt;
+    chosen_ = choice.chosen;
+    return choice;
+}
+
+ExchangeLogEnd CCliOperator::RunExchangeLog(CExchange& exchange) {
+    std::string line;
+    for (;;) {
+        while (exchange.PopStatus(line))
+            std::cout << Now() << "  " << line << std::endl;
+        if (exchange.GetState() != CExchange::kRunning)
+            break;
+        if (g_interrupted) {
+            std::cerr << "Отмена обмена..." << std::endl;
+            exchange.Cancel();
+            while (exchange.PopStatus(line))
+                std::cout << Now() << "  " << line << std::endl;
+            return ExchangeLogEnd::Cancelled;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    // Lines posted between the last poll and the end.
+    while (exchange.PopStatus(line))
+        std::cout << Now() << "  " << line << std::endl;
+    return ExchangeLogEnd::Closed;
+}
+
+void CCliOperator::ShowCommandResults(const std::vector<CCommandDesc*>& commands) {
+    std::cout << "Результат выполнения команд:" << std::endl;
+    int row = 1;
+    for (const CCommandDesc* command : commands)
+        std::cout << row++ << ". " << command->Name() << " (" << command->Code() << ", "
+                  << command->Description() << "): " << CommandResultText(*command) << std::endl;
+}
+
+} // namespace tornu::cli

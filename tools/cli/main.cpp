@@ -1,0 +1,527 @@
+// tornucfg-cli: the configurator's document and exchange engine from the
+// command line, for scripts, tests and work without the desktop program.
+#include "CliOperator.h"
+#include "CliShow.h"
+
+#include "catalogue/CommandDesc.h"
+#include "catalogue/ParamEdit.h"
+#include "db/Device.h"
+#include "db/DeviceKey.h"
+#include "db/DevicePhone.h"
+#include "db/Terminal.h"
+#include "doc/TornuCfgDoc.h"
+#include "import/StationImport.h"
+
+#include <cerrno>
+#include <charconv>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <set>
+#include <unistd.h>
+
+namespace tornu::cli {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1; // an operation refused, or a command not carried out
+constexpr int kExitError = 2;  // bad use, nothing found, or the exchange failed
+
+constexpr const char* kProgramHelp =
+    R"(Использование: tornucfg-cli [--dir ПАПКА] КОМАНДА [АРГУМЕНТЫ]
+
+Работает с tornucfg.ini (каталог и настройки) и базой данных в текущей папке
+или в папке, заданной --dir.
+
+Команды:
+  list                      дерево базовых модулей и устройств
+  show УСТР                 параметры базового модуля или устройства
+  run УСТР КОМАНДА...       обмен с командами каталога
+  import ПАПКА              импорт данных станции мониторинга
+  add-terminal НОМЕР        новый базовый модуль
+  add-device УСТР           новое сетевое (или подчиненное) устройство
+  edit УСТР                 изменить базовый модуль или устройство
+  delete УСТР               удалить базовый модуль или устройство
+  distribute НОМЕР          распределение шлейфов
+  set-param УСТР ИМЯ ЗНАЧ   значение параметра (в отображаемом виде)
+  set-key УСТР N КОД        ключ N (0..14) устройства
+  set-phone УСТР N ТЕЛЕФОН  номер N телефонной книги устройства
+
+УСТР: номер базового модуля (12) или номер и адрес устройства (12/1).
+Пароль программы берется из TORNU_PASSWORD или спрашивается.
+Коды выхода: 0 успех; 1 операция отклонена или команда не выполнена;
+2 ошибка вызова, неизвестное устройство, неверный пароль или сбой обмена.
+"tornucfg-cli КОМАНДА --help" описывает команду.
+)";
+
+struct Args {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> values;
+    std::set<std::string> flags;
+    std::map<std::string, std::string> filesIn;
+    std::map<std::string, std::string> filesOut;
+};
+
+const std::set<std::string> kFlags = {"--help", "--yes", "--show-passwords"};
+
+std::optional<Args> ParseArgs(const std::vector<std::string>& words) {
+    Args args;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        if (word.rfind("--", 0) != 0) {
+            args.positional.push_back(word);
+        } else if (kFlags.count(word)) {
+            args.flags.insert(word);
+        } else if (i + 1 >= words.size()) {
+            std::cerr << "Нет значения для " << word << std::endl;
+            return std::nullopt;
+        } else if (word == "--file-in" || word == "--file-out") {
+            const std::string& pair = words[++i];
+            const std::size_t eq = pair.find('=');
+            if (eq == std::string::npos || eq == 0) {
+                std::cerr << word << " ждет КОМАНДА=ПУТЬ" << std::endl;
+                return std::nullopt;
+            }
+            (word == "--file-in" ? args.filesIn : args.filesOut)[pair.substr(0, eq)] =
+                pair.substr(eq + 1);
+        } else {
+            args.values[word] = words[++i];
+        }
+    }
+    return args;
+}
+
+std::optional<int> ParseInt(std::string_view text) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty())
+        return std::nullopt;
+    return value;
+}
+
+// Plays the tree: its current item is the node a command works on.
+class CCliView : public IDocObserver {
+public:
+    void OnUpdate(UpdateHint hint, CTreeNode* /*node*/, CTreeNode** slot) override {
+        if (hint == kHintCurrentNode && current)
+            *slot = current;
+        if (hint == kHintClearTree)
+            current = nullptr;
+    }
+    void OnItemRemoving(CTreeNode& node) override {
+        for (CTreeNode* item = current; item; item = item->Parent())
+            if (item == &node)
+                current = nullptr;
+    }
+    CTreeNode* current = nullptr;
+};
+
+struct Context {
+    CTornuCfgDoc& doc;
+    CCliOperator& op;
+    CCliView& view;
+    Args& args;
+};
+
+int Fail(const std::string& text) {
+    std::cerr << text << std::endl;
+    return kExitError;
+}
+
+// "12" or "12/1": the tree item of a terminal or one of its devices.
+CTreeNode* FindNode(Context& ctx, const std::string& spec) {
+    const std::size_t slash = spec.find('/');
+    const std::optional<int> id = ParseInt(std::string_view(spec).substr(0, slash));
+    CTerminal* terminal = id ? ctx.doc.FindTerminal(*id) : nullptr;
+    if (!terminal) {
+        std::cerr << "Нет базового модуля " << spec.substr(0, slash) << std::endl;
+        return nullptr;
+    }
+    if (slash == std::string::npos)
+        return ctx.doc.Tree().Find(*terminal);
+    const std::optional<int> address = ParseInt(std::string_view(spec).substr(slash + 1));
+    CDevice* device = address ? terminal->FindDevice(*address) : nullptr;
+    CTreeNode* node = device ? ctx.doc.Tree().Find(*device) : nullptr;
+    if (!node)
+        std::cerr << "Нет устройства с адресом " << spec.substr(slash + 1) << " у базового модуля "
+                  << *id << std::endl;
+    return node;
+}
+
+CTreeNode* NodeArg(Context& ctx, std::size_t index, const char* what = "УСТР") {
+    if (ctx.args.positional.size() <= index) {
+        std::cerr << "Не задано " << what << std::endl;
+        return nullptr;
+    }
+    return FindNode(ctx, ctx.args.positional[index]);
+}
+
+std::string Value(const Context& ctx, const std::string& key, std::string fallback = {}) {
+    const auto it = ctx.args.values.find(key);
+    return it == ctx.args.values.end() ? fallback : it->second;
+}
+
+int Result(bool ok) {
+    return ok ? kExitOk : kExitFailed;
+}
+
+int CmdList(Context& ctx) {
+    PrintTree(ctx.doc, std::cout);
+    return kExitOk;
+}
+
+int CmdShow(Context& ctx) {
+    CTreeNode* node = NodeArg(ctx, 0);
+    if (!node)
+        return kExitError;
+    PrintNode(*node, ctx.args.flags.count("--show-passwords") > 0, std::cout);
+    return kExitOk;
+}
+
+int CmdRun(Context& ctx) {
+    CTreeNode* node = NodeArg(ctx, 0);
+    if (!node)
+        return kExitError;
+    if (ctx.args.positional.size() < 2)
+        return Fail("Выберите команду");
+    for (std::size_t i = 1; i < ctx.args.positional.size(); ++i) {
+        bool known = false;
+        for (const auto& command : ctx.doc.Catalogue().Commands())
+            known = known || command->Name() == ctx.args.positional[i];
+        if (!known)
+            return Fail("Неизвестная команда " + ctx.args.positional[i]);
+    }
+    ctx.view.current = node;
+    const ExchangeOutcome outcome = ctx.doc.RunCommands();
+    if (outcome == ExchangeOutcome::Cancelled)
+        ctx.op.ShowCommandResults(ctx.op.Chosen());
+    if (outcome != ExchangeOutcome::Finished)
+        return kExitError;
+    for (const CCommandDesc* command : ctx.op.Chosen())
+        if (command->ResultState() != kCommandDone)
+            return kExitFailed;
+    return kExitOk;
+}
+
+int CmdImport(Context& ctx) {
+    if (ctx.args.positional.empty())
+        return Fail("Не задана папка");
+    ctx.doc.OnImport();
+    const auto& messages = ctx.op.Messages();
+    return Result(!messages.empty() &&
+                  messages.back().rfind(kStationTableOpenFailedMessage, 0) != 0 &&
+                  messages.back() != kStationServerRunningMessage);
+}
+
+// The index of the named type, -1 when none is named; nothing when unknown.
+template <class List> std::optional<int> TypeIndex(const List& types, const std::string& name) {
+    if (name.empty())
+        return -1;
+    for (std::size_t i = 0; i < types.size(); ++i)
+        if (types[i]->Name() == name)
+            return static_cast<int>(i);
+    std::cerr << "Неизвестный тип " << name << "; в каталоге:";
+    for (const auto& type : types)
+        std::cerr << " \"" << type->Name() << "\"";
+    std::cerr << std::endl;
+    return std::nullopt;
+}
+
+std::optional<int> LoopsArg(const Context& ctx, int fallback) {
+    const std::string text = Value(ctx, "--loops");
+    if (text.empty())
+        return fallback;
+    const std::optional<int> loops = ParseInt(text);
+    if (!loops || *loops < 0 || *loops > fallback) {
+        std::cerr << "Количество шлейфов: от 0 до " << fallback << std::endl;
+        return std::nullopt;
+    }
+    return loops;
+}
+
+int CmdAddTerminal(Context& ctx) {
+    TerminalInput input;
+    input.number = ctx.args.positional.empty() ? std::string() : ctx.args.positional[0];
+    const auto& types = ctx.doc.Catalogue().HostTypes();
+    const std::optional<int> type = TypeIndex(types, Value(ctx, "--type"));
+    if (!type)
+        return kExitError;
+    input.hostType = *type;
+    const int maxLoops = *type >= 0 ? types[*type]->DevicePart().LoopCount() : 0;
+    const std::optional<int> loops = LoopsArg(ctx, maxLoops);
+    if (!loops)
+        return kExitError;
+    input.loopCount = *loops;
+    input.phone = Value(ctx, "--phone");
+    input.password = Value(ctx, "--password");
+    if (!input.number.empty() && !ParseInt(input.number))
+        return Fail("Номер устройства должен быть числом");
+    return Result(ctx.doc.NewTerminal(input));
+}
+
+int CmdAddDevice(Context& ctx) {
+    CTreeNode* parent = NodeArg(ctx, 0, "базовый модуль или ведущее устройство");
+    if (!parent)
+        return kExitError;
+    const auto& types = ctx.doc.Catalogue().BusTypes();
+    const std::optional<int> type = TypeIndex(types, Value(ctx, "--type"));
+    if (!type)
+        return kExitError;
+    DeviceInput input;
+    const std::vector<int> offered = ctx.doc.OfferedBusTypes(*parent);
+    if (*type >= 0 && std::find(offered.begin(), offered.end(), *type) == offered.end())
+        return Fail("Тип " + types[*type]->Name() + " не может стоять здесь");
+    input.busType = *type;
+    const std::string addressText = Value(ctx, "--address");
+    if (!addressText.empty()) {
+        const std::optional<int> address = ParseInt(addressText);
+        const std::vector<int> free = ctx.doc.OfferedAddresses(*parent);
+        if (!address || std::find(free.begin(), free.end(), *address) == free.end())
+            return Fail("Адрес " + addressText + " занят или недопустим");
+        input.address = *address;
+    }
+    const std::optional<int> loops = LoopsArg(ctx, *type >= 0 ? types[*type]->LoopCount() : 0);
+    if (!loops)
+        return kExitError;
+    input.loopCount = *loops;
+    input.name = Value(ctx, "--name");
+    input.password = Value(ctx, "--password");
+    return Result(ctx.doc.NewDevice(*parent, input));
+}
+
+int CmdEdit(Context& ctx) {
+    CTreeNode* node = NodeArg(ctx, 0);
+    if (!node)
+        return kExitError;
+    if (node->Kind() == NodeKind::Terminal) {
+        const CTerminal& terminal = node->Terminal();
+        TerminalInput input;
+        input.number = std::to_string(terminal.Id());
+        input.hostType = 0;
+        input.phone = Value(ctx, "--phone", terminal.Phone());
+        input.password = Value(ctx, "--password", terminal.Password());
+        input.newPassword = Value(ctx, "--new-password", terminal.NewPassword());
+        return Result(ctx.doc.EditTerminal(*node, input));
+    }
+    const CDevice& device = *node->Device();
+    DeviceInput input;
+    input.address = device.Address();
+    input.busType = 0;
+    input.name = Value(ctx, "--name", device.Name());
+    input.password = Value(ctx, "--password", device.Password());
+    input.newPassword = Value(ctx, "--new-password", device.NewPassword());
+    return Result(ctx.doc.EditDevice(*node, input));
+}
+
+int CmdDelete(Context& ctx) {
+    CTreeNode* node = NodeArg(ctx, 0);
+    if (!node)
+        return kExitError;
+    if (!ctx.doc.CanDelete(*node))
+        return Fail("Это устройство нельзя удалить отдельно от базового модуля");
+    return Result(ctx.doc.DeleteNode(*node));
+}
+
+int CmdDistribute(Context& ctx) {
+    CTreeNode* node = NodeArg(ctx, 0, "базовый модуль");
+    if (!node)
+        return kExitError;
+    if (node->Kind() != NodeKind::Terminal)
+        return Fail("Распределение шлейфов делается для базового модуля");
+    return Result(ctx.doc.DistributeLoops(*node));
+}
+
+CDevice* DeviceArg(Context& ctx, std::size_t needed) {
+    CTreeNode* node = NodeArg(ctx, 0);
+    if (!node)
+        return nullptr;
+    if (!node->Device() || ctx.args.positional.size() < needed) {
+        std::cerr << "Нужны устройство (НОМЕР/АДРЕС) и " << needed - 1 << " аргумента" << std::endl;
+        return nullptr;
+    }
+    return node->Device();
+}
+
+int CmdSetParam(Context& ctx) {
+    CDevice* device = DeviceArg(ctx, 3);
+    if (!device)
+        return kExitError;
+    const std::string& name = ctx.args.positional[1];
+    for (std::size_t i = 0; i < device->Count(); ++i) {
+        if (device->Name(i) != name)
+            continue;
+        const EditResult result = EditValue(*device, i, ctx.args.positional[2]);
+        if (result.outcome == EditOutcome::Stored)
+            return kExitOk;
+        const std::string_view message = EditMessage(result.outcome);
+        return Fail(message.empty() ? "Значение не сохранено" : std::string(message));
+    }
+    return Fail("У устройства нет параметра " + name);
+}
+
+int CmdSetKey(Context& ctx) {
+    CDevice* device = DeviceArg(ctx, 3);
+    if (!device)
+        return kExitError;
+    const std::optional<int> number = ParseInt(ctx.args.positional[1]);
+    if (!number || *number < 0 || static_cast<std::size_t>(*number) >= device->Keys().size())
+        return Fail("Номер ключа: от 0 до " + std::to_string(device->Keys().size() - 1));
+    CDeviceKey& key = *device->Keys()[static_cast<std::size_t>(*number)];
+    if (!key.SetKeyCode(ctx.args.positional[2]))
+        return Fail("Неверный код ключа");
+    if (ctx.args.values.count("--owner") && !key.SetOwner(Value(ctx, "--owner")))
+        return kExitFailed;
+    return kExitOk;
+}
+
+int CmdSetPhone(Context& ctx) {
+    CDevice* device = DeviceArg(ctx, 3);
+    if (!device)
+        return kExitError;
+    const std::optional<int> number = ParseInt(ctx.args.positional[1]);
+    if (!number || *number < 0 || static_cast<std::size_t>(*number) >= device->Phones().size())
+        return Fail("Номер записи: от 0 до " + std::to_string(device->Phones().size()) + " - 1");
+    CDevicePhone& phone = *device->Phones()[static_cast<std::size_t>(*number)];
+    if (!phone.SetPhoneNumber(ctx.args.positional[2]))
+        return Fail("Неверный номер телефона");
+    if (ctx.args.values.count("--mask")) {
+        const std::optional<int> mask = ParseInt(Value(ctx, "--mask"));
+        if (!mask || !phone.SetMask(*mask))
+            return Fail("Неверная маска");
+    }
+    return kExitOk;
+}
+
+struct Command {
+    int (*run)(Context&);
+    const char* help;
+};
+
+const std::map<std::string, Command>& Commands() {
+    static const std::map<std::string, Command> commands = {
+        {"list", {CmdList, "list\n  Дерево: базовые модули, сетевые и подчиненные устройства."}},
+        {"show",
+         {CmdShow, "show НОМЕР[/АДРЕС] [--show-passwords]\n"
+                   "  Содержимое окна параметров; пароли скрыты без --show-passwords."}},
+        {"run",
+         {CmdRun, "run НОМЕР[/АДРЕС] КОМАНДА... [--yes] [--file-in КОМАНДА=ПУТЬ]\n"
+                  "    [--file-out КОМАНДА=ПУТЬ]\n"
+                  "  Обмен с командами каталога (по их ключам). Пути файлов запоминаются\n"
+                  "  в tornucfg.ini. --yes отвечает \"да\" на вопросы. Ctrl+C отменяет обмен.\n"
+                  "  Выход: 0 все выполнены, 1 есть невыполненные, 2 обмен не удался."}},
+        {"import", {CmdImport, "import ПАПКА\n  Телефоны и пароли из таблицы станции."}},
+        {"add-terminal",
+         {CmdAddTerminal, "add-terminal НОМЕР --type ТИП [--loops N] [--phone ТЕЛ]\n"
+                          "    [--password ПАРОЛЬ]\n  Новый базовый модуль."}},
+        {"add-device",
+         {CmdAddDevice, "add-device НОМЕР[/АДРЕС_ВЕДУЩЕГО] --address A --type ТИП [--loops N]\n"
+                        "    [--name ИМЯ] [--password ПАРОЛЬ]\n"
+                        "  Новый раздел базового модуля или подчиненное устройство раздела."}},
+        {"edit",
+         {CmdEdit, "edit НОМЕР[/АДРЕС] [--phone ТЕЛ] [--password П] [--new-password П]\n"
+                   "    [--name ИМЯ]\n  Изменить базовый модуль (телефон, пароли) или\n"
+                   "  устройство (название, пароли)."}},
+        {"delete", {CmdDelete, "delete НОМЕР[/АДРЕС]\n  Удалить со всем, что под ним."}},
+        {"distribute", {CmdDistribute, "distribute НОМЕР\n  Распределение шлейфов."}},
+        {"set-param",
+         {CmdSetParam, "set-param НОМЕР/АДРЕС ИМЯ ЗНАЧЕНИЕ\n"
+                       "  Значение параметра в отображаемом виде (для списка: пункт)."}},
+        {"set-key",
+         {CmdSetKey, "set-key НОМЕР/АДРЕС N КОД [--owner ВЛАДЕЛЕЦ]\n  Ключ N (0 мастер)."}},
+        {"set-phone",
+         {CmdSetPhone, "set-phone НОМЕР/АДРЕС N ТЕЛЕФОН [--mask N]\n"
+                       "  Запись N телефонной книги."}},
+    };
+    return commands;
+}
+
+void OnInterrupt(int) {
+    g_interrupted = 1;
+}
+
+void CatchInterrupt() {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+int RunCommand(const std::string& name, const Command& command, Args& args) {
+    if (!std::filesystem::exists(kSettingsFileName))
+        return Fail(std::string("Нет файла настроек и каталога ") + kSettingsFileName + " в " +
+                    std::filesystem::current_path().string());
+    CliOptions options;
+    options.yes = args.flags.count("--yes") > 0;
+    if (name == "import" && !args.positional.empty())
+        options.folder = args.positional[0];
+    if (name == "run") {
+        options.commands.assign(args.positional.begin() + (args.positional.empty() ? 0 : 1),
+                                args.positional.end());
+        options.filesIn = args.filesIn;
+        options.filesOut = args.filesOut;
+        CatchInterrupt();
+    }
+    CCliOperator op(std::move(options));
+    CTornuCfgDoc doc(op);
+    if (!doc.Database().IsConnected())
+        return Fail("Невозможно открыть базу данных: " + doc.Database().LastError());
+    if (!doc.OnNewDocument())
+        return kExitError;
+    if (doc.Catalogue().HostTypes().empty() && doc.Catalogue().BusTypes().empty())
+        return Fail(std::string("В ") + kSettingsFileName + " нет каталога устройств");
+    CCliView view;
+    doc.AddObserver(view);
+    Context ctx{doc, op, view, args};
+    const int status = command.run(ctx);
+    doc.RemoveObserver(view);
+    return status;
+}
+
+int Main(int argc, char** argv) {
+    std::vector<std::string> words(argv + 1, argv + argc);
+    std::size_t i = 0;
+    std::optional<std::string> dir;
+    for (; i < words.size() && words[i].rfind("--", 0) == 0; ++i) {
+        if (words[i] == "--help") {
+            std::cout << kProgramHelp;
+            return kExitOk;
+        }
+        if (words[i] != "--dir" || i + 1 >= words.size())
+            return Fail("Неизвестный параметр " + words[i] + "; см. --help");
+        dir = words[++i];
+    }
+    if (i >= words.size()) {
+        std::cerr << kProgramHelp;
+        return kExitError;
+    }
+    const auto found = Commands().find(words[i]);
+    if (found == Commands().end())
+        return Fail("Неизвестная команда " + words[i] + "; см. --help");
+    std::optional<Args> args =
+        ParseArgs(std::vector<std::string>(words.begin() + static_cast<long>(i) + 1, words.end()));
+    if (!args)
+        return kExitError;
+    if (args->flags.count("--help")) {
+        std::cout << "Использование: tornucfg-cli [--dir ПАПКА] " << found->second.help << '\n';
+        return kExitOk;
+    }
+    if (dir && chdir(dir->c_str()) != 0)
+        return Fail("Нет папки " + *dir + ": " + std::strerror(errno));
+    return RunCommand(found->first, found->second, *args);
+}
+
+} // namespace
+} // namespace tornu::cli
+
+int main(int argc, char** argv) {
+    try {
+        return tornu::cli::Main(argc, argv);
+    } catch (const std::exception& error) {
+        std::cerr << "Ошибка: " << error.what() << std::endl;
+        return 2;
+    }
+}
