@@ -11,6 +11,8 @@
 #include "db/ConfigDatabase.h"
 #include "db/ConfigurationLoader.h"
 #include "db/Terminal.h"
+#include "import/OdbBuilder.h"
+#include "import/StationImport.h"
 
 #include <benchmark/benchmark.h>
 
@@ -202,6 +204,41 @@ void BM_UpdateParameter(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_UpdateParameter)->Unit(benchmark::kMicrosecond);
+
+// The station import of 1,000 terminals: every record matches a terminal, and
+// each run writes values that differ from the last, so every update is real.
+void BM_StationImport(benchmark::State& state) {
+    BenchDatabase& bench = Database();
+    CConfigDatabase db;
+    std::vector<std::unique_ptr<CTerminal>> terminals;
+    if (!LoadConfiguration(db, bench.params, terminals)) {
+        state.SkipWithError("load failed");
+        return;
+    }
+    const std::filesystem::path folder = bench.dir / "station";
+    std::filesystem::create_directories(folder);
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        test::OdbBuilder table = test::StationLayout();
+        for (int id = 1; id <= kTerminals; ++id)
+            table.Raw(test::StationRecord(id, "+7913" + std::to_string(round * 10000 + id),
+                                          "st" + std::to_string(round)));
+        std::FILE* out = std::fopen((folder / "terminal.odb").c_str(), "wb");
+        const std::string bytes = table.Bytes();
+        std::fwrite(bytes.data(), 1, bytes.size(), out);
+        std::fclose(out);
+        ++round;
+        state.ResumeTiming();
+        if (ImportStationData(folder.string(), terminals).count != kTerminals)
+            state.SkipWithError("import failed");
+    }
+}
+BENCHMARK(BM_StationImport)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
 
 } // namespace
 } // namespace tornu
