@@ -160,6 +160,7 @@ TEST_F(E2eTest, CancelDuringTheCommandPhase) {
     EXPECT_EQ(Status().back(), "Выполнение команды: Чтение телефонной книги");
     EXPECT_TRUE(Eventually([&] { return SimLogCount("-- call ended") > 0; }, 60000));
     StopSimulator();
+    EXPECT_EQ(SimLogCount("<- \"ath0\""), 1);
     EXPECT_EQ(SimLogCount(kClosing), 0);
     EXPECT_EQ(SimLogCount("<- [0012] 38"), 0);
     EXPECT_EQ(Result("ReadStatus"), kCommandDone);
