@@ -103,7 +103,7 @@ CSensor* FindLoopOf(const CDevice& device, int number) {
 
 void ReadLoopStates(const CDevice& device, std::string_view value) {
     for (std::size_t at = 0; at + kLoopGroup <= value.size(); at += kLoopGroup) {
-        const int number = ReadLeadingInteger(value.substr(at, kLoopGroup - 1));
+        const int number = ReadLenientInteger(value.substr(at, kLoopGroup - 1));
         if (CSensor* loop = FindLoopOf(device, number))
             loop->SetState(LoopStateDigit(value[at + kLoopGroup - 1]));
     }
@@ -216,7 +216,7 @@ bool CDevice::ReadStatusReply(std::string_view text) {
     if (GetConfigValue(text, "SYS", value))
         systemState_ = ReadSystemState(value);
     if (GetConfigValue(text, "KEY", value))
-        lastKey_ = ReadLeadingInteger(value);
+        lastKey_ = ReadLenientInteger(value);
     if (GetConfigValue(text, "SHL", value))
         ReadLoopStates(*this, value);
     return true;

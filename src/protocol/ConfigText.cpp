@@ -177,6 +177,27 @@ bool GetField(std::string_view text, char separator, std::size_t index, bool toE
     return true;
 }
 
+std::int32_t ReadLenientInteger(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsConfigSpace(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    // Accumulated as a magnitude in 64 bits and clamped once it passes the
+    // range, so a long run of digits cannot overflow.
+    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+    std::int64_t magnitude = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        magnitude = magnitude * 10 + (text[i] - '0');
+        if (magnitude > kLimit)
+            magnitude = kLimit;
+    }
+    if (negative)
+        return static_cast<std::int32_t>(-magnitude);
+    return static_cast<std::int32_t>(magnitude >= kLimit ? kLimit - 1 : magnitude);
+}
+
 bool ParseInteger(std::string_view text, std::int32_t& value) {
     const std::string_view t = TrimmedText(text);
     if (t.empty())

@@ -53,6 +53,13 @@ void TrimText(std::string& text);
 // The text without white space at either end.
 std::string_view TrimmedText(std::string_view text);
 
+// Lenient decimal integer, as the C library's atoi reads it: leading white
+// space skipped, an optional "+" or "-", then digits up to the first other character; no digits
+// gives 0
+// ("12abc" is 12, "abc" is 0, " -3" is -3). A value beyond the 32-bit range
+// is clamped to its nearest end.
+std::int32_t ReadLenientInteger(std::string_view text);
+
 // Strict check of an integer typed by the operator or stored as a value: after
 // trimming, decimal digits with an optional leading "-" ("-" alone gives 0).
 // A value outside the 32-bit signed range fails.

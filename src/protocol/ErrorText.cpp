@@ -1,7 +1,8 @@
 #include "protocol/ErrorText.h"
 
+#include "protocol/ConfigText.h"
+
 #include <array>
-#include <climits>
 
 namespace tornu {
 namespace {
@@ -23,10 +24,6 @@ constexpr std::array<std::string_view, kErrorTextCount> kErrorTexts = {
     "Отрицательная квитанция от устройства на интерфейсе",
 };
 
-bool IsBlank(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
 // The text of a known error reply, else `fallback`.
 std::string ErrorReport(const CTermMessage& answer, std::string_view fallback) {
     std::string text;
@@ -46,29 +43,8 @@ bool GetErrorText(int number, std::string& text) {
     return true;
 }
 
-int ReadLeadingInteger(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        negative = text[i++] == '-';
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        if (value <= static_cast<long long>(INT_MAX) + 1)
-            value = value * 10 + (text[i] - '0');
-    }
-    if (negative)
-        value = -value;
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(value);
-}
-
 int ReadErrorNumber(const CTermMessage& reply) {
-    return ReadLeadingInteger(reply.GetData());
+    return ReadLenientInteger(reply.GetData());
 }
 
 bool JudgeLoginAnswer(const CTermMessage& answer, std::string& report) {

@@ -36,12 +36,8 @@ inline constexpr int kErrorTextCount = 14;
 // is emptied and the result is false.
 bool GetErrorText(int number, std::string& text);
 
-// A number as the C library's decimal conversion reads it: leading blanks, an
-// optional sign, then digits up to the first other character; no digits give
-// 0. Values beyond the int range are clamped, never overflow.
-int ReadLeadingInteger(std::string_view text);
-
-// The error number of an error reply: its data text read as above.
+// The error number of an error reply: its data text read leniently
+// (ReadLenientInteger).
 int ReadErrorNumber(const CTermMessage& reply);
 
 // The answer to the login. True when it accepts (code 6); otherwise false

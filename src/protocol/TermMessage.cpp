@@ -1,5 +1,6 @@
 #include "protocol/TermMessage.h"
 
+#include "protocol/ConfigText.h"
 #include "settings/Encoding.h"
 
 #include <cstdio>
@@ -9,41 +10,10 @@ namespace {
 
 constexpr std::size_t kMinText = 10;
 
-// A decimal field is read leniently, as atoi reads it: leading blanks, an
-// optional sign, then digits up to the first other character.
-int ReadDecimalField(std::string_view field) {
-    std::size_t i = 0;
-    while (i < field.size() && (field[i] == ' ' || field[i] == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < field.size() && (field[i] == '-' || field[i] == '+'))
-        negative = field[i++] == '-';
-    int value = 0;
-    for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i)
-        value = value * 10 + (field[i] - '0');
-    return negative ? -value : value;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // Four hex digits; -1 when any other character is among them.
 int ReadHexField(std::string_view field) {
-    int value = 0;
-    for (char c : field) {
-        int digit = HexDigit(c);
-        if (digit < 0)
-            return -1;
-        value = value * 16 + digit;
-    }
-    return value;
+    std::uint32_t value = 0;
+    return ParseHex(field, value) ? static_cast<int>(value) : -1;
 }
 
 } // namespace
@@ -73,7 +43,7 @@ bool CTermMessage::ReadText(std::string_view text) {
     int number;
     std::size_t offset;
     if (text[0] != 'H') {
-        number = ReadDecimalField(text.substr(0, 4));
+        number = ReadLenientInteger(text.substr(0, 4));
         offset = 4;
     } else {
         if (text.size() < kMinText + 1)
@@ -81,8 +51,8 @@ bool CTermMessage::ReadText(std::string_view text) {
         number = ReadHexField(text.substr(1, 4));
         offset = 5;
     }
-    int code = ReadDecimalField(text.substr(offset, 2));
-    int length = ReadDecimalField(text.substr(offset + 2, 4));
+    int code = ReadLenientInteger(text.substr(offset, 2));
+    int length = ReadLenientInteger(text.substr(offset + 2, 4));
     if (number < 0 || code < 0 || length < 0)
         return false;
     number_ = number;

@@ -1,4 +1,5 @@
 #include "protocol/ErrorText.h"
+#include "protocol/ConfigText.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +17,8 @@ TEST(ErrorText, FourteenTextsAndNothingOutside) {
         EXPECT_FALSE(GetErrorText(number, text)) << number;
         EXPECT_EQ(text, "");
     }
-    EXPECT_EQ(ReadLeadingInteger(" \t-12;x"), -12);
-    EXPECT_EQ(ReadLeadingInteger("99999999999999999999999"), INT_MAX);
+    EXPECT_EQ(ReadLenientInteger(" \t-12;x"), -12);
+    EXPECT_EQ(ReadLenientInteger("99999999999999999999999"), INT_MAX);
 }
 
 struct JudgeCase {
