@@ -15,22 +15,13 @@ bool CBusDeviceType::Read(std::string_view descriptionText, std::string* reason)
     GetDescriptionValue(descriptionText, "DTYPE", read.typeCode_);
     GetDescriptionValue(descriptionText, "PHBOOK", read.phoneBookLayout_);
 
-    if (!GetDescriptionValue(descriptionText, "NAME", read.name_))
-        return RefuseDescription(reason, "нет ключа NAME");
-    const std::pair<const char*, std::int32_t*> numbers[] = {{"DMST", &read.topLevel_},
-                                                             {"DSLV", &read.subordinate_},
-                                                             {"DSCNT", &read.loopCount_},
-                                                             {"TLN", &read.phoneBookLength_}};
-    for (const auto& [key, field] : numbers) {
-        if (!GetDescriptionNumber(descriptionText, key, *field))
-            return RefuseDescription(reason, std::string("нет ключа ") + key);
-    }
-    if (read.name_.empty())
-        return RefuseDescription(reason, "пустое NAME");
-    for (const auto& [key, field] : numbers) {
-        if (*field < 0)
-            return RefuseDescription(reason, std::string("отрицательное значение ") + key);
-    }
+    if (!ReadNameAndCounts(descriptionText, read.name_,
+                           {{"DMST", &read.topLevel_},
+                            {"DSLV", &read.subordinate_},
+                            {"DSCNT", &read.loopCount_},
+                            {"TLN", &read.phoneBookLength_}},
+                           reason))
+        return false;
     read.descriptionText_.assign(descriptionText);
     *this = std::move(read);
     return true;

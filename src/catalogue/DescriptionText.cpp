@@ -19,6 +19,23 @@ bool GetDescriptionNumber(std::string_view text, std::string_view key, std::int3
     return true;
 }
 
+bool ReadNameAndCounts(std::string_view text, std::string& name,
+                       std::initializer_list<DescriptionCount> counts, std::string* reason) {
+    if (!GetDescriptionValue(text, "NAME", name))
+        return RefuseDescription(reason, "нет ключа NAME");
+    for (const auto& [key, field] : counts) {
+        if (!GetDescriptionNumber(text, key, *field))
+            return RefuseDescription(reason, std::string("нет ключа ") + key);
+    }
+    if (name.empty())
+        return RefuseDescription(reason, "пустое NAME");
+    for (const auto& [key, field] : counts) {
+        if (*field < 0)
+            return RefuseDescription(reason, std::string("отрицательное значение ") + key);
+    }
+    return true;
+}
+
 bool RefuseDescription(std::string* reason, std::string text) {
     if (reason)
         *reason = std::move(text);

@@ -6,6 +6,7 @@
 #include "protocol/ConfigText.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,16 @@ bool GetDescriptionValue(std::string_view text, std::string_view key, std::strin
 
 // The value of `key` read with ReadLenientInteger; false when the key is absent.
 bool GetDescriptionNumber(std::string_view text, std::string_view key, std::int32_t& value);
+
+// The name and counts every type description carries, in the order a reader
+// checks them: "NAME" present, each count present, the name not empty, every
+// count 0 or more. False with the first rule broken in `reason`.
+struct DescriptionCount {
+    const char* key;
+    std::int32_t* field;
+};
+bool ReadNameAndCounts(std::string_view text, std::string& name,
+                       std::initializer_list<DescriptionCount> counts, std::string* reason);
 
 // Sets `reason` (when given) and returns false: the tail of a refused read.
 bool RefuseDescription(std::string* reason, std::string text);

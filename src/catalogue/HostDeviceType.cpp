@@ -12,20 +12,12 @@ bool CHostDeviceType::Read(std::string_view descriptionText, std::string* reason
         return false;
     if (!GetDescriptionNumber(descriptionText, "DADDR", read.ownAddress_))
         return RefuseDescription(reason, "нет ключа DADDR");
-    if (!GetDescriptionValue(descriptionText, "NAME", read.name_))
-        return RefuseDescription(reason, "нет ключа NAME");
-    const std::pair<const char*, std::int32_t*> numbers[] = {
-        {"TSCNT", &read.loopNumbers_}, {"TDCNT", &read.busAddresses_}, {"RS485", &read.rs485_}};
-    for (const auto& [key, field] : numbers) {
-        if (!GetDescriptionNumber(descriptionText, key, *field))
-            return RefuseDescription(reason, std::string("нет ключа ") + key);
-    }
-    if (read.name_.empty())
-        return RefuseDescription(reason, "пустое NAME");
-    for (const auto& [key, field] : numbers) {
-        if (*field < 0)
-            return RefuseDescription(reason, std::string("отрицательное значение ") + key);
-    }
+    if (!ReadNameAndCounts(descriptionText, read.name_,
+                           {{"TSCNT", &read.loopNumbers_},
+                            {"TDCNT", &read.busAddresses_},
+                            {"RS485", &read.rs485_}},
+                           reason))
+        return false;
     read.descriptionText_.assign(descriptionText);
     *this = std::move(read);
     return true;
