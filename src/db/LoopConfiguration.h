@@ -1,38 +1,6 @@
 #pragma once
-// The loop configuration text: which devices of a terminal carry how many
-// loops of which type. The program builds it from the records and sends it
-// with command 40; the terminal echoes its own copy in the replies to
-// commands 39 and 40, which sets the loop types back.
-//
-//   M1=2(1,0,),S5=1(16,),M2=0(),
-//
-// One entry per device, each followed by ",": a prefix ("M" for a top-level
-// device, the type's DTYPE or "S" for a slave), the device number, "=", the
-// number of loops and, in brackets, each loop's type mask followed by ",".
-// The builder and the appliers are CDevice::BuildLoopEntry and
+// The records' side of the loop configuration text (protocol/LoopConfigText.h):
+// the builder and the appliers are CDevice::BuildLoopEntry and
 // CTerminal::BuildLoopConfiguration, SetLoopConfiguration and
 // ApplyLoopConfiguration.
-#include <string>
-#include <string_view>
-#include <vector>
-
-namespace tornu {
-
-struct LoopEntry {
-    int device = 0;
-    std::vector<int> types;
-    bool operator==(const LoopEntry&) const = default;
-};
-
-// The entries of a text, one a line: a "," before a Latin letter starts a new
-// entry and a "," at the very end is dropped; every other "," stays.
-std::vector<std::string> SplitLoopConfiguration(std::string_view text);
-
-// One entry such as "M1=2(5,6,)" or "RK7=0()". The device number follows
-// every leading letter of the name, so a slave whose type code has several
-// letters reads back as it was written. False when the name has fewer than
-// 2 characters, the value fewer than 3, a bracket is missing, or the number
-// of types differs from the loop count.
-bool ParseLoopEntry(std::string_view line, LoopEntry& entry);
-
-} // namespace tornu
+#include "protocol/LoopConfigText.h"

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "protocol/ConfigText.h"
+#include "protocol/LoopConfigText.h"
 #include "settings/IniFile.h"
 
 namespace tornu {
@@ -485,35 +486,14 @@ std::string CTerminalState::BuildLoopConfiguration() const {
 }
 
 void CTerminalState::ApplyLoopConfiguration(std::string_view text) {
-    // Entries are separated by a "," that a letter follows.
-    std::string lines;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool last = i + 1 == text.size();
-        if (text[i] == ',' && !last && std::isalpha(static_cast<unsigned char>(text[i + 1])))
-            lines += "\r\n";
-        else if (!(text[i] == ',' && last))
-            lines += text[i];
-    }
-    for (const std::string& line : SplitLines(lines)) {
-        std::string name, value;
-        if (!GetField(line, '=', 0, false, name) || !GetField(line, '=', 1, false, value) ||
-            name.size() < 2 || value.size() < 3)
+    // Stops at the first entry that does not read, as the terminal does.
+    for (const std::string& line : SplitLoopConfiguration(text)) {
+        LoopEntry entry;
+        SSimDevice* device = ParseLoopEntry(line, entry) ? FindDevice(entry.device) : nullptr;
+        if (!device)
             return;
-        // The prefix is "M", "S" or a longer type letter code such as "RK".
-        const auto digits =
-            name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-        SSimDevice* device = digits == std::string::npos || digits == 0
-                                 ? nullptr
-                                 : FindDevice(std::atoi(name.c_str() + digits));
-        const auto open = value.find('(');
-        const auto close = value.find(')', open == std::string::npos ? 0 : open);
-        if (!device || open == std::string::npos || close == std::string::npos)
-            return;
-        const auto items = SplitList(std::string_view(value).substr(open + 1, close - open - 1));
-        if (static_cast<int>(items.size()) != std::atoi(value.c_str()))
-            return;
-        for (std::size_t i = 0; i < std::min(items.size(), device->loops.size()); ++i)
-            device->loops[i].type = std::atoi(items[i].c_str());
+        for (std::size_t i = 0; i < std::min(entry.types.size(), device->loops.size()); ++i)
+            device->loops[i].type = entry.types[i];
     }
 }
 
