@@ -5,6 +5,8 @@
 #include "import/StationTable.h"
 #include "settings/Encoding.h"
 
+#include "ScratchFile.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -14,18 +16,6 @@
 using tornu::COdbTable;
 
 namespace {
-
-std::string g_path;
-
-void RemoveFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(std::filesystem::path(g_path).parent_path(), ec);
-}
-
-void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-}
 
 void CheckText(const COdbTable& table, std::string_view name) {
     std::string text;
@@ -56,22 +46,14 @@ void WalkRecords(COdbTable& table, size_t fileSize) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    std::error_code ec;
-    const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec)
-                                           ? std::filesystem::path("/dev/shm")
-                                           : std::filesystem::temp_directory_path();
-    std::string folder = (base / "fuzz-odb-XXXXXX").string();
-    if (!mkdtemp(folder.data()))
-        std::abort();
-    g_path = folder + "/terminal.odb";
-    std::atexit(RemoveFolder);
+    tornu::fuzz::MakeScratchFile("terminal.odb");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    WriteFile(g_path, data, size);
+    tornu::fuzz::WriteScratchFile(data, size);
     COdbTable table;
-    if (!table.Open(g_path))
+    if (!table.Open(tornu::fuzz::ScratchPath()))
         return 0;
     WalkRecords(table, size);
     // The rows the import would apply come from the same walk.
