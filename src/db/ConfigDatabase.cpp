@@ -108,15 +108,16 @@ std::string CConfigDatabase::Format(const char* format, ...) {
 }
 
 CConfigDatabase::CConfigDatabase() {
-    Open(CIniFile());
+    Open(CIniFile(), {});
 }
 
-CConfigDatabase::CConfigDatabase(const CIniFile& programSettings) {
-    Open(programSettings);
+CConfigDatabase::CConfigDatabase(const CIniFile& programSettings, const std::string& directory) {
+    Open(programSettings, directory);
 }
 
-void CConfigDatabase::Open(const CIniFile& programSettings) {
-    CIniFile settings = ConnectionSettings(programSettings, CurrentDirectory());
+void CConfigDatabase::Open(const CIniFile& programSettings, const std::string& directory) {
+    CIniFile settings =
+        ConnectionSettings(programSettings, directory.empty() ? CurrentDirectory() : directory);
     connected_ = connection_.Connect(kSection, settings);
     // Without a connection every step would fail and only hide the
     // connection's error text. A failed step leaves later tables unchecked.

@@ -39,8 +39,9 @@ public:
 
     // Connect with the default SQLite file in the current directory.
     CConfigDatabase();
-    // Connect as the program's settings say (see ConnectionSettings).
-    explicit CConfigDatabase(const CIniFile& programSettings);
+    // Connect as the program's settings say (see ConnectionSettings); the
+    // default file lies in `directory`, the current one when empty.
+    explicit CConfigDatabase(const CIniFile& programSettings, const std::string& directory = {});
     ~CConfigDatabase() = default;
     CConfigDatabase(const CConfigDatabase&) = delete;
     CConfigDatabase& operator=(const CConfigDatabase&) = delete;
@@ -70,7 +71,7 @@ public:
     COdbcConnection& Connection() { return connection_; }
 
 private:
-    void Open(const CIniFile& programSettings);
+    void Open(const CIniFile& programSettings, const std::string& directory);
 
     COdbcConnection connection_;
     bool connected_ = false;
