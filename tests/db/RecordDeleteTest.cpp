@@ -60,13 +60,9 @@ TEST_F(RecordDeleteTest, SlaveLeavesItsMastersList) {
     EXPECT_EQ(master->Slaves(), std::vector<CDevice*>{above});
     EXPECT_EQ(RowsOf(4), 0);
     EXPECT_EQ(Addresses(*terminal), (std::vector<int>{0, 5, 6}));
-}
-
-TEST_F(RecordDeleteTest, DeviceOfAnotherTerminalIsNotDeleted) {
-    auto first = NewTerminal(1);
-    auto second = NewTerminal(2);
-    EXPECT_FALSE(first->DeleteDevice(second->DeviceAt(0)));
-    EXPECT_EQ(Count("device"), 2);
+    auto other = NewTerminal(2);
+    EXPECT_FALSE(terminal->DeleteDevice(other->DeviceAt(0))) << "another terminal's";
+    EXPECT_EQ(Count("device", "term_id=2"), 1);
 }
 
 TEST_F(RecordDeleteTest, TerminalTakesEveryRowOfItsNumber) {
