@@ -9,6 +9,7 @@
 #include "db/ConfigDatabase.h"
 #include "db/Terminal.h"
 #include "protocol/TermMessage.h"
+#include "settings/IniFile.h"
 
 #include "ScratchFile.h"
 
@@ -50,16 +51,19 @@ constexpr const char* kCommands[] = {"NUM=1",  "NUM=22", "NUM=39", "NUM=40",
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // The database file goes into the current folder: a scratch one.
+    // The database and the command's output file go into a scratch folder.
     const std::string& scratch = fuzz::MakeScratchFile("reply.bin");
-    std::filesystem::current_path(std::filesystem::path(scratch).parent_path());
+    CIniFile program;
+    program.SetValue("TonruDataSource", "Connect",
+                     CConfigDatabase::DefaultConnectString(
+                         std::filesystem::path(scratch).parent_path().string()));
     world = new World;
     for (const char* text : {"NAME=DLYIN;DESC=Вход;VTYPE=N;DTYPE=IO;DEFLT=30",
                              "NAME=OBJNAME;DESC=Объект;VTYPE=S;DTYPE=IO;DEFLT=Объект",
                              "NAME=TEMP;DESC=Т;VTYPE=F1;DTYPE=I;DEFLT=700;IEXPR=(VAL-500)/10",
                              "NAME=MODE;DESC=Режим;VTYPE=L;DTYPE=O;LIST=Выкл,Вкл;DEFLT=0"})
         world->params.push_back(std::make_unique<CParamDesc>(Read<CParamDesc>(text)));
-    world->db = std::make_unique<CConfigDatabase>();
+    world->db = std::make_unique<CConfigDatabase>(program);
     if (!world->db->IsConnected())
         std::abort();
     world->terminal = CTerminal::Create(

@@ -25,7 +25,7 @@ for t in "${targets[@]}"; do
   if [ -d "fuzz/corpus/$t" ]; then cp -n fuzz/corpus/"$t"/* "$corpus"/ 2>/dev/null || true; fi
   echo "== $t for ${secs}s"
   "build-fuzz/fuzz/$t" -max_total_time="$secs" -print_final_stats=1 \
-    -artifact_prefix="build-fuzz/artifacts/$t-" "$corpus" 2>"build-fuzz/$t.log" || {
+    -artifact_prefix="$PWD/build-fuzz/artifacts/$t-" "$PWD/$corpus" 2>"build-fuzz/$t.log" || {
     tail -n 60 "build-fuzz/$t.log" >&2
     echo "fuzz: $t failed; the input is in build-fuzz/artifacts/" >&2
     exit 1
