@@ -31,11 +31,7 @@ TEST(CatalogueTest, SampleCatalogueIsAcceptedWhole) {
 
     for (const DroppedEntry& entry : catalogue.LoadReport())
         ADD_FAILURE() << DescribeDroppedEntry(entry);
-    EXPECT_EQ(catalogue.HostTypes().size(), 2u);
-    EXPECT_EQ(catalogue.BusTypes().size(), 6u);
-    EXPECT_EQ(catalogue.Params().size(), 18u);
     EXPECT_EQ(catalogue.Commands().size(), 19u);
-    EXPECT_EQ(catalogue.PhoneBookLayouts().size(), 2u);
     // Every name a type lists is a parameter of the catalogue.
     for (const auto& type : catalogue.BusTypes()) {
         for (const std::string& name : type->ParamList())

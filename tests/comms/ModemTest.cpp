@@ -9,9 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -99,19 +97,17 @@ TEST(ModemCommandMode, ResultsEndWaitsUnsolicitedLinesAndRingDoNot) {
     EXPECT_EQ(ReadBytes(dir / "m.log").substr(0, 24), "[09.03.2025 14:30:00] - ");
 }
 
-TEST(ModemDataMode, WritesOnlyInDataMode) {
+TEST(ModemDataMode, WritesOnlyInDataModeAndPlusesAfterDataPassThrough) {
+    TestModem alone;
+    int result = 5;
+    EXPECT_FALSE(alone.Connect(nullptr, true, &result)); // no channel
+    EXPECT_EQ(result, -1);
     ModemWithChannel m;
     EXPECT_FALSE(m.modem.Write("abc", 3));
     EXPECT_FALSE(m.channel->SendPacket("0012020002"));
     ASSERT_TRUE(m.modem.Connect(nullptr, true));
-    EXPECT_TRUE(m.modem.IsDataMode());
     // The port is closed: the bytes are lost, but data-mode writes report no errors.
     EXPECT_TRUE(m.modem.Write("abc", 3));
-}
-
-TEST(ModemDataMode, PlusesRightAfterOtherDataPassThrough) {
-    ModemWithChannel m;
-    ASSERT_TRUE(m.modem.Connect(nullptr, true));
     m.modem.Feed("noise~AB+++CD\r\n");
     EXPECT_TRUE(m.modem.IsDataMode());
     std::string packet;
@@ -134,14 +130,6 @@ TEST(ModemDataMode, ThreePlusesAfterSilenceReturnToCommandMode) {
     EXPECT_EQ(m.modem.LastResult(), CModemReplyParser::kOk);
     std::string packet;
     EXPECT_FALSE(m.channel->ReceivePacket(packet));
-}
-
-TEST(ModemConnect, FailsWithoutChannel) {
-    TestModem modem;
-    int result = 5;
-    EXPECT_FALSE(modem.Connect(nullptr, true, &result));
-    EXPECT_EQ(result, -1);
-    EXPECT_FALSE(modem.IsDataMode());
 }
 
 TEST(ModemOpen, FailureOpensNoLog) {

@@ -74,7 +74,7 @@ TEST(IniFileRead, LinesSectionsAndKeys) {
 }
 
 TEST(IniFileRead, LineEndsAndEncodings) {
-    for (const std::string bytes : {"[S]\r\na=1\r\nb=x\ry\r\n", "[S]\na=1\nb=x\ry\n",
+    for (const char* bytes : {"[S]\r\na=1\r\nb=x\ry\r\n", "[S]\na=1\nb=x\ry\n",
                                     "[S]\na=1\r\nb=x\ry", "[S]\r\na=1\r\r\nb=x\ry\r"}) {
         CIniFile ini = Parse(bytes);
         EXPECT_EQ(Value(ini, "S", "a"), "1") << bytes;
@@ -131,7 +131,7 @@ TEST(IniFileWrite, RoundTripIsByteExact) {
 }
 
 TEST(IniFileWrite, KeepsTheEncodingTheFileWasReadIn) {
-    for (const std::string bytes :
+    for (const char* bytes :
          {"[\xD1\xE5\xEA\xF6\xE8\xFF]\r\nk=\xE7\xED\xE0\xF7\xE5\xED\xE8\xE5\r\n\r\n",
           "[Секция]\r\nk=значение\r\n\r\n", "\xEF\xBB\xBF[Секция]\r\nk=значение\r\n\r\n"}) {
         InFolder f;
