@@ -57,7 +57,9 @@ TEST(ParamDescRead, FirstLetterSelectsTheKind) {
 TEST(ParamDescRead, RefusedWithTheFirstRuleBrokenAndLeftAsItWas) {
     const std::pair<const char*, const char*> cases[] = {
         {"DESC=П;VTYPE=N;DTYPE=I", "нет ключа NAME"},
+        {"NAME=;DESC=П;VTYPE=N;DTYPE=I", "пустое NAME"},
         {"NAME=P;VTYPE=N;DTYPE=I", "нет ключа DESC"},
+        {"NAME=P;DESC=;VTYPE=N;DTYPE=I", "пустое DESC"},
         {"NAME=P;DESC=П;DTYPE=I", "нет ключа VTYPE"},
         {"NAME=P;DESC=П;VTYPE=;DTYPE=I", "пустое VTYPE"},
         {"NAME=P;DESC=П;VTYPE=n;DTYPE=I", "неверный VTYPE"},

@@ -37,4 +37,9 @@ TEST(Event, WaitAnyReturnsTheSetEventAndTakesOnlyIt) {
     EXPECT_EQ(CEvent::WaitAny({&a, &b, &c}, 0), 2);
     c.Reset();
     EXPECT_EQ(CEvent::WaitAny({&a, &b, &c}, 0), -1);
+    int index = -2; // wakes when an event is set later
+    std::thread t([&] { index = CEvent::WaitAny({&a, &b}, CEvent::kInfinite); });
+    b.Set();
+    t.join();
+    EXPECT_EQ(index, 1);
 }

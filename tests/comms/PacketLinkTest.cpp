@@ -153,9 +153,11 @@ TEST_F(PacketLink, QueueKeepsTenAndResetForgetsEverything) {
     EXPECT_EQ(TakeAll(), std::vector<std::string>{"BBB"});
 
     CPacketQueue queue(2);
+    std::string packet;
+    EXPECT_FALSE(queue.Pop(packet));
     for (const char* p : {"a", "b", "c"})
         queue.Push(p, 1);
-    std::string packet;
+    EXPECT_EQ(queue.Count(), 2u);
     ASSERT_TRUE(queue.Pop(packet));
     EXPECT_EQ(packet, "b");
     queue.Clear();

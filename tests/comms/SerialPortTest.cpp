@@ -192,6 +192,20 @@ TEST_F(SerialPortPty, WaitReplyEndsOnTheHooksEventOrOnClose) {
     EXPECT_TRUE(port_.Close()); // closing again does nothing
 }
 
+TEST_F(SerialPortPty, OpensAtEveryOfferedSpeedAndLogsWhenDebugging) {
+    for (std::uint32_t baud : CSerialPort::Speeds())
+        EXPECT_TRUE(port_.Open(pty_.SlavePath(), baud)) << baud;
+    // A pseudo-terminal has no modem lines: reported, without failing the open.
+    EXPECT_FALSE(port_.SetLine(CSerialPort::kSetRts));
+    EXPECT_FALSE(port_.SetLine(CSerialPort::kClrDtr));
+    EXPECT_FALSE(port_.SetLine(7)); // no such code
+    testing::internal::CaptureStderr();
+    CDebugLog::SetEnabled(true);
+    port_.Close();
+    CDebugLog::SetEnabled(false);
+    EXPECT_EQ("COM: Close\r\n", testing::internal::GetCapturedStderr());
+}
+
 TEST_F(SerialPortPty, ReopensAfterCloseAndWhileOpen) {
     for (int session = 0; session < 3; ++session) {
         ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600)) << session;

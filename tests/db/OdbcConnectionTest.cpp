@@ -45,6 +45,7 @@ TEST_F(OdbcConnectionTest, TextValuesRoundTripUnchanged) {
         std::string value;
     } cases[] = {
         {"apostrophes", "O'Brien's ''key'' '"},
+        {"cyrillic", "Шлейф №1 «вход» ёЁ"},
         {"odbc escape", "{fn UCASE('x')} {d '2020-01-01'}"},
         {"statement text", "x'); DROP TABLE t; --"},
         {"backslash and percent", "C:\\dir\\%s%d"},
@@ -95,7 +96,7 @@ TEST_F(OdbcConnectionTest, ColumnsDescribeTheResult) {
     EXPECT_EQ(db.ColumnInt(9), 0);
     EXPECT_FALSE(db.Fetch());
     // Integers read the leading decimal, clamped.
-    ASSERT_TRUE(db.ExecDirect("SELECT '-17', '12abc', 'abc', '99999999999'"));
+    ASSERT_TRUE(db.ExecDirect("SELECT ' -17', '12abc', 'abc', '99999999999'"));
     ASSERT_TRUE(db.Fetch());
     EXPECT_EQ(db.ColumnInt(0), -17);
     EXPECT_EQ(db.ColumnInt(1), 12);
@@ -145,6 +146,9 @@ TEST(OdbcConnectionSettings, ConnectKeyAndCharSet) {
     COdbcConnection db;
     EXPECT_FALSE(db.Connect("S", settings));
     EXPECT_EQ(db.LastError(), "Не найден параметр Connect секция S");
+    EXPECT_EQ(db.Section(), "S");
+    EXPECT_FALSE(db.Connect("Driver=SQLite3;Database=" + dir / "missing-folder/x.db"));
+    EXPECT_EQ(db.LastError().rfind("SQLConnect, State: ", 0), 0u) << db.LastError();
     settings.SetValue("S", "Connect", CConfigDatabase::DefaultConnectString(dir.Path()));
     ASSERT_TRUE(db.Connect("S", settings)) << db.LastError();
     EXPECT_EQ(db.GetCharSet(), COdbcConnection::Oem);

@@ -116,6 +116,8 @@ TEST(ExprEvaluator, TrailingTextAndErrors) {
         {".", "3", 0, CExprEvaluator::kErrorTokenizer},
         {"(1 $)", "3", 0, CExprEvaluator::kErrorTokenizer},
         {"[VAL+1", "3", 0, CExprEvaluator::kErrorBracket},
+        {"((1)", "3", 0, CExprEvaluator::kErrorBracket},
+        {"2^", "3", 0, CExprEvaluator::kErrorOperand},
         {"(1=2)", "3", 0, CExprEvaluator::kErrorBracket},
         {"*2", "3", 0, CExprEvaluator::kErrorOperand},
         {"1+", "3", 0, CExprEvaluator::kErrorOperand},

@@ -133,6 +133,8 @@ TEST(ConfigText, StrictNumbers) {
     const std::pair<std::string, std::optional<double>> numbers[] = {
         {"  -2.25\r\n", -2.25},
         {"5.", 5.0},
+        {"-.", 0.0},
+        {"", std::nullopt},
         {"1" + std::string(308, '0'), 1e308},
         {"-1" + std::string(400, '0') + ".5", std::nullopt},
         {"0." + std::string(400, '0') + "1", 0.0},

@@ -17,6 +17,8 @@ TEST(LoopStates, TypeBoxesKeepTheFiveKnownBits) {
     for (int type = 0; type <= kLoopTypeKnownMask; ++type)
         EXPECT_EQ(LoopTypeFromBoxes(LoopTypeBoxes(type)), type);
     EXPECT_EQ(LoopTypeFromBoxes(LoopTypeBoxes(0x40 | kLoopDelay)), kLoopDelay);
+    EXPECT_EQ(LoopTypeMark(5, 2), "X");
+    EXPECT_EQ(LoopTypeMark(5, 1), "");
     EXPECT_EQ(LoopTypeMark(31, 5), "");
     EXPECT_EQ(LoopTypeMark(31, -1), "");
 }
