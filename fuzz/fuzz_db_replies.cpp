@@ -74,7 +74,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (!world->terminal)
         std::abort();
     world->partition = world->terminal->CreateDevice(
-        1, Read<CBusDeviceType>("NAME=Раздел;DSCNT=4;DMST=1;DSLV=0;TLN=4;PLIST=DLYIN,OBJNAME,MODE"));
+        1,
+        Read<CBusDeviceType>("NAME=Раздел;DSCNT=4;DMST=1;DSLV=0;TLN=4;PLIST=DLYIN,OBJNAME,MODE"));
     world->slave = world->partition->CreateSlave(
         5, Read<CBusDeviceType>("NAME=Расш;DTYPE=S;DSCNT=2;DMST=0;DSLV=1;TLN=0;PLIST=TEMP"));
     if (!world->partition || !world->slave)

@@ -94,8 +94,9 @@ TEST(CatalogueTest, BadEntriesAreLeftOutAndReportedInLoadingOrder) {
     EXPECT_EQ(Names(catalogue.PhoneBookLayouts()), (std::vector<std::string>{"BitMask", "Empty"}));
     std::vector<std::string> report;
     for (const DroppedEntry& entry : catalogue.LoadReport())
-        report.push_back(entry.section == "BusDevice.Parameters" ? "[BusDevice.Parameters] " + entry.key
-                                                                : DescribeDroppedEntry(entry));
+        report.push_back(entry.section == "BusDevice.Parameters"
+                             ? "[BusDevice.Parameters] " + entry.key
+                             : DescribeDroppedEntry(entry));
     EXPECT_EQ(report, (std::vector<std::string>{
                           "[HostDevice.Type] 2: нет ключа DSCNT",
                           "[HostDevice.Type] 4: нет ключа DADDR",

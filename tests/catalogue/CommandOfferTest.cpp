@@ -66,7 +66,7 @@ TEST(CommandOfferTest, PreparingResetsResultsAndTakesRememberedNames) {
         EXPECT_EQ(command->ResultState(), kCommandNotCompleted) << command->Name();
     EXPECT_EQ(catalogue.Commands()[4]->FileName(kCommandFileIn), "/data/bm4.bin");
     EXPECT_EQ(catalogue.Commands()[4]->FileName(kCommandFileOut), ""); // it has no output
-    EXPECT_EQ(program.FileName(kCommandFileIn), "/data/earlier.bin"); // not remembered: kept
+    EXPECT_EQ(program.FileName(kCommandFileIn), "/data/earlier.bin");  // not remembered: kept
     EXPECT_EQ(program.FileName(kCommandFileOut), "/data/answer.bin");
 }
 

@@ -39,10 +39,10 @@ TEST(ParamDescRead, FirstLetterSelectsTheKind) {
         ParamValueKind kind;
         std::int32_t decimals;
     } cases[] = {
-        {"N2", ParamValueKind::Integer, -1},  {"Number", ParamValueKind::Integer, -1},
-        {"F", ParamValueKind::Fixed, -1},     {"F0", ParamValueKind::Fixed, 0},
-        {"Fx", ParamValueKind::Fixed, 0},     {"F3abc", ParamValueKind::Fixed, 3},
-        {"S", ParamValueKind::String, -1},    {"B", ParamValueKind::YesNo, -1},
+        {"N2", ParamValueKind::Integer, -1}, {"Number", ParamValueKind::Integer, -1},
+        {"F", ParamValueKind::Fixed, -1},    {"F0", ParamValueKind::Fixed, 0},
+        {"Fx", ParamValueKind::Fixed, 0},    {"F3abc", ParamValueKind::Fixed, 3},
+        {"S", ParamValueKind::String, -1},   {"B", ParamValueKind::YesNo, -1},
         {"L", ParamValueKind::List, -1},
     };
     for (const auto& c : cases) {

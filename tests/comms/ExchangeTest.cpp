@@ -45,7 +45,8 @@ TEST(Exchange, RefusedStartsAndMissingPhone) {
     std::vector<std::string> lines;
     for (std::string line; exchange.PopStatus(line);)
         lines.push_back(line);
-    EXPECT_EQ(lines, (std::vector<std::string>{"Начало обмена", "ОШИБКА: Не задан номер телефона"}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"Начало обмена", "ОШИБКА: Не задан номер телефона"}));
     EXPECT_EQ(exchange.GetState(), CExchange::kFailed);
     EXPECT_EQ(command.ResultState(), kCommandNotCompleted);
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path())); // the port was not opened

@@ -4,8 +4,8 @@
 #include "comms/PacketChannel.h"
 #include "comms/PacketChannelPool.h"
 #include "comms/PacketQueue.h"
-#include "protocol/TermMessage.h"
 #include "comms/Transact.h"
+#include "protocol/TermMessage.h"
 
 #include <gtest/gtest.h>
 
@@ -68,7 +68,9 @@ protected:
         link.reset();
         EXPECT_EQ(pool.Count(), 0u); // the link held the only reference
     }
-    void Feed(const std::string& bytes) { ASSERT_TRUE(channel->OnBytes(bytes.data(), bytes.size())); }
+    void Feed(const std::string& bytes) {
+        ASSERT_TRUE(channel->OnBytes(bytes.data(), bytes.size()));
+    }
     std::vector<std::string> TakeAll() {
         std::vector<std::string> packets;
         for (std::string packet; channel->ReceivePacket(packet);)

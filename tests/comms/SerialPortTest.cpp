@@ -93,9 +93,9 @@ protected:
 
 TEST(SerialPortNames, MapToDevicePaths) {
     const std::pair<const char*, const char*> cases[] = {
-        {"COM1", "/dev/ttyS0"},   {"COM10", "/dev/ttyS9"}, {"com3", "/dev/ttyS2"},
-        {"/dev/pts/7", "/dev/pts/7"}, {"COM", "COM"},      {"COM0", "COM0"},
-        {"COM01", "COM01"},       {"COM1A", "COM1A"},      {"", ""},
+        {"COM1", "/dev/ttyS0"},       {"COM10", "/dev/ttyS9"}, {"com3", "/dev/ttyS2"},
+        {"/dev/pts/7", "/dev/pts/7"}, {"COM", "COM"},          {"COM0", "COM0"},
+        {"COM01", "COM01"},           {"COM1A", "COM1A"},      {"", ""},
     };
     for (const auto& [name, path] : cases)
         EXPECT_EQ(path, CSerialPort::DevicePath(name)) << name;
@@ -118,7 +118,7 @@ TEST(SerialPortClosed, OpenFailsForWhatIsNoPort) {
     EXPECT_FALSE(port.SetLine(CSerialPort::kSetDtr));
     EXPECT_TRUE(port.Close());
     EXPECT_TRUE(port.Open(pty.SlavePath(), 9600)); // failures left nothing behind
-    RecordingPort other; // a second user of an open port is refused
+    RecordingPort other;                           // a second user of an open port is refused
     EXPECT_FALSE(other.Open(pty.SlavePath(), 9600));
     port.Close();
     EXPECT_TRUE(other.Open(pty.SlavePath(), 9600));
@@ -189,7 +189,7 @@ TEST_F(SerialPortPty, WaitReplyEndsOnTheHooksEventOrOnClose) {
     EXPECT_TRUE(port_.Close());
     waiter.join();
     EXPECT_FALSE(port_.WaitReply(100000000)); // closed: fails at once
-    EXPECT_TRUE(port_.Close()); // closing again does nothing
+    EXPECT_TRUE(port_.Close());               // closing again does nothing
 }
 
 TEST_F(SerialPortPty, OpensAtEveryOfferedSpeedAndLogsWhenDebugging) {

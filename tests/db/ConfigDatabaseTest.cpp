@@ -114,7 +114,8 @@ TEST(ConnectionSettings, DefaultUnlessTheSectionHasConnect) {
     const std::string fallback = "Driver=SQLite3;Database=/w/tornucfg.db;JournalMode=WAL;"
                                  "SyncPragma=NORMAL";
     EXPECT_EQ(CConfigDatabase::DefaultConnectString("/w/"), fallback);
-    for (const auto& [connect, expected] : {std::pair{"", fallback}, {"DSN=shared", "DSN=shared"}}) {
+    for (const auto& [connect, expected] :
+         {std::pair{"", fallback}, {"DSN=shared", "DSN=shared"}}) {
         CIniFile program;
         program.SetValue("TonruDataSource", "InitScriptFileName", "init.sql");
         program.SetValue("Main", "Connect", "DSN=elsewhere");

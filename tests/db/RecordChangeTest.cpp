@@ -12,7 +12,8 @@ using test::RecordTest;
 
 using Table = std::vector<std::vector<std::string>>;
 
-const char* const kAwkwardTexts[] = {"'; DROP TABLE device; --", "Склад «Север» д'Артаньяна %s", ""};
+const char* const kAwkwardTexts[] = {"'; DROP TABLE device; --", "Склад «Север» д'Артаньяна %s",
+                                     ""};
 
 TEST_F(RecordTest, EveryTextSetterKeepsApostrophesAndCyrillic) {
     for (const char* text : kAwkwardTexts) {
@@ -112,9 +113,11 @@ TEST_F(RecordTest, ParameterEditOfEachKindReachesItsRow) {
 TEST_F(RecordTest, PhoneMaskAndKeyWriteThrough) {
     auto terminal = NewTerminal(1);
     CDevicePhone& phone = *terminal->DeviceAt(0)->Phones()[1];
-    for (const auto& [typed, stored] : std::vector<std::pair<const char*, const char*>>{
-             {"+7 (912) 345-67-89", "+79123456789"}, {"79123456789FFF", "79123456789"},
-             {" +7912", "7912"}, {"++7", "+7"}}) {
+    for (const auto& [typed, stored] :
+         std::vector<std::pair<const char*, const char*>>{{"+7 (912) 345-67-89", "+79123456789"},
+                                                          {"79123456789FFF", "79123456789"},
+                                                          {" +7912", "7912"},
+                                                          {"++7", "+7"}}) {
         ASSERT_TRUE(phone.SetPhoneNumber(typed));
         EXPECT_EQ(Rows("SELECT phone FROM device_phone WHERE id=1"), (Table{{stored}})) << typed;
     }
@@ -132,8 +135,8 @@ TEST_F(RecordTest, PhoneMaskAndKeyWriteThrough) {
         {"A200000001B81C02", true},  // CRC A2 over 02 1C B8 01 00 00 00
         {"0000000000000000", true},  // CRC of seven zero bytes is 0
         {"A300000001B81C02", false}, // CRC byte off by one
-        {"02000000001B81CA2", false}, {"A200000001B81C0", false}, {"A200000001B81C0G", false},
-        {"", false},
+        {"02000000001B81CA2", false}, {"A200000001B81C0", false},
+        {"A200000001B81C0G", false},  {"", false},
     };
     for (const auto& [code, valid] : keys) {
         EXPECT_EQ(key.SetKeyCode(code), valid) << code;

@@ -53,24 +53,42 @@ void CheckAll(std::initializer_list<EvalCase> cases) {
 
 TEST(ExprEvaluator, OperatorsPrecedenceAndSigns) {
     CheckAll({
-        {"VAL/10", "1234", 123.4, kOk},      {"VAL*10", "0.500000", 5, kOk},
-        {"(VAL+1]*2", "3", 8, kOk},          {"[VAL+1]*2", "3", 8, kOk},
-        {"VAL % 3", "-7.8", -1, kOk},        {"7.9%2.9", "3", 1, kOk},
-        {"7%-3", "3", 1, kOk},               {"(-2147483647-1) % -1", "3", 0, kOk},
-        {"9^0.5", "3", 3, kOk},              {"  \t.5 + 5. \t ", "3", 5.5, kOk},
-        {"2+3*4", "3", 14, kOk},             {"2*3^2", "3", 18, kOk},
-        {"1+1==2", "3", 1, kOk},             {"1<2 && 3<2", "3", 0, kOk},
-        {"1 || 1 && 0", "3", 0, kOk},        {"0 && 0 || 1", "3", 1, kOk},
-        {"2 == 2 > 0", "3", 1, kOk},         {"5 > 4 > 3", "3", 0, kOk},
-        {"VAL > 2", "2.9", 0, kOk},          {"2>=3", "3", 0, kOk},
-        {"1.9!=1", "3", 0, kOk},             {"-1.9<=-1", "3", 1, kOk},
-        {"0.5 && 1", "3", 0, kOk},           {"0 || -3", "3", 1, kOk},
-        {"8-3-2", "3", 3, kOk},              {"64/4/2", "3", 8, kOk},
-        {"100%7%3", "3", 2, kOk},            {"2^3^2", "3", 512, kOk},
-        {"-2^2", "3", 4, kOk},               {"2^-2^2", "3", 16, kOk},
-        {"2--3", "3", 5, kOk},               {"+5", "3", 5, kOk},
-        {"- 2", "3", -2, kOk},               {"-(2+3)", "3", -5, kOk},
-        {"-VAL", "3", -3, kOk},              {"-7%3", "3", -1, kOk},
+        {"VAL/10", "1234", 123.4, kOk},
+        {"VAL*10", "0.500000", 5, kOk},
+        {"(VAL+1]*2", "3", 8, kOk},
+        {"[VAL+1]*2", "3", 8, kOk},
+        {"VAL % 3", "-7.8", -1, kOk},
+        {"7.9%2.9", "3", 1, kOk},
+        {"7%-3", "3", 1, kOk},
+        {"(-2147483647-1) % -1", "3", 0, kOk},
+        {"9^0.5", "3", 3, kOk},
+        {"  \t.5 + 5. \t ", "3", 5.5, kOk},
+        {"2+3*4", "3", 14, kOk},
+        {"2*3^2", "3", 18, kOk},
+        {"1+1==2", "3", 1, kOk},
+        {"1<2 && 3<2", "3", 0, kOk},
+        {"1 || 1 && 0", "3", 0, kOk},
+        {"0 && 0 || 1", "3", 1, kOk},
+        {"2 == 2 > 0", "3", 1, kOk},
+        {"5 > 4 > 3", "3", 0, kOk},
+        {"VAL > 2", "2.9", 0, kOk},
+        {"2>=3", "3", 0, kOk},
+        {"1.9!=1", "3", 0, kOk},
+        {"-1.9<=-1", "3", 1, kOk},
+        {"0.5 && 1", "3", 0, kOk},
+        {"0 || -3", "3", 1, kOk},
+        {"8-3-2", "3", 3, kOk},
+        {"64/4/2", "3", 8, kOk},
+        {"100%7%3", "3", 2, kOk},
+        {"2^3^2", "3", 512, kOk},
+        {"-2^2", "3", 4, kOk},
+        {"2^-2^2", "3", 16, kOk},
+        {"2--3", "3", 5, kOk},
+        {"+5", "3", 5, kOk},
+        {"- 2", "3", -2, kOk},
+        {"-(2+3)", "3", -5, kOk},
+        {"-VAL", "3", -3, kOk},
+        {"-7%3", "3", -1, kOk},
         {"--2", "3", 0, CExprEvaluator::kErrorOperand},
         {"-+2", "3", 0, CExprEvaluator::kErrorOperand},
         {"3000000000 * 2", "3", 6e9, kOk}, // plain arithmetic never truncates
@@ -170,7 +188,8 @@ TEST(ExprEvaluator, LengthAndDepthLimits) {
         return std::string(depth, '(') + powers(count) + std::string(depth, ')');
     };
     constexpr int kMax = CExprEvaluator::kMaxDepth;
-    for (const auto& [depth, count] : {std::pair{kMax, 0}, {0, kMax}, {kMax / 2, kMax - kMax / 2}}) {
+    for (const auto& [depth, count] :
+         {std::pair{kMax, 0}, {0, kMax}, {kMax / 2, kMax - kMax / 2}}) {
         EXPECT_TRUE(Eval(nested(depth, count)).ok) << depth << " " << count;
         EXPECT_EQ(Eval(nested(depth, count + 1)).error, CExprEvaluator::kErrorDepth);
     }

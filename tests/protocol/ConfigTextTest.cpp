@@ -68,9 +68,8 @@ TEST(ConfigText, LineValues) {
 
 TEST(ConfigText, ListsLinesAndFields) {
     const std::pair<std::string, Strings> lists[] = {
-        {"", {}},         {",a", {"", "a"}},     {"a,,b", {"a", "", "b"}},
-        {"a,", {"a"}},    {",", {""}},           {"a,b,,", {"a", "b", ""}},
-        {" a , b", {" a ", " b"}}, {"a\r\nb", {"a\r\nb"}},
+        {"", {}},    {",a", {"", "a"}},         {"a,,b", {"a", "", "b"}},  {"a,", {"a"}},
+        {",", {""}}, {"a,b,,", {"a", "b", ""}}, {" a , b", {" a ", " b"}}, {"a\r\nb", {"a\r\nb"}},
     };
     for (const auto& [text, items] : lists)
         EXPECT_EQ(SplitList(text), items) << text;
@@ -89,8 +88,8 @@ TEST(ConfigText, ListsLinesAndFields) {
         bool toEnd;
         std::optional<std::string> expected;
     } fields[] = {
-        {"a=b", 1, false, "b"},   {"a=b", 2, false, kNone}, {"", 0, false, kNone},
-        {"abc", 0, false, "abc"}, {"abc", 1, false, kNone}, {"a=b=c", 1, false, "b"},
+        {"a=b", 1, false, "b"},    {"a=b", 2, false, kNone}, {"", 0, false, kNone},
+        {"abc", 0, false, "abc"},  {"abc", 1, false, kNone}, {"a=b=c", 1, false, "b"},
         {"a=b=c", 1, true, "b=c"}, {"a=", 1, false, ""},
     };
     for (const auto& c : fields) {
@@ -151,8 +150,9 @@ TEST(ConfigText, StrictNumbers) {
         EXPECT_DOUBLE_EQ(value, expected.value_or(99.5)) << text;
     }
     const std::pair<std::string, std::optional<std::uint32_t>> hex[] = {
-        {"DeadBeef", 0xDEADBEEFu}, {"ff", 255u},          {"123456789", 0x23456789u},
-        {"", std::nullopt},        {"G12345678", std::nullopt}, {" 1", std::nullopt},
+        {"DeadBeef", 0xDEADBEEFu},   {"ff", 255u},
+        {"123456789", 0x23456789u},  {"", std::nullopt},
+        {"G12345678", std::nullopt}, {" 1", std::nullopt},
         {"0x1", std::nullopt},
     };
     for (const auto& [text, expected] : hex) {
@@ -209,7 +209,7 @@ TEST(ConfigTextFiles, WritingHex) {
     WriteBytes(dir / "out.bin", "old content");
     EXPECT_FALSE(WriteHexToFile(dir / "out.bin", "4142ZZ43"));
     EXPECT_FALSE(WriteHexToFile(dir / "out.bin", "41 2"));
-    EXPECT_EQ(ReadBytes(dir / "out.bin"), "old content"); // bad hex leaves the file alone
+    EXPECT_EQ(ReadBytes(dir / "out.bin"), "old content");    // bad hex leaves the file alone
     ASSERT_TRUE(WriteHexToFile(dir / "out.bin", "0aff414")); // an odd digit is dropped
     EXPECT_EQ(ReadBytes(dir / "out.bin"), "\x0A\xFF\x41");
     ASSERT_TRUE(WriteHexToFile(dir / "out.bin", ""));

@@ -6,7 +6,7 @@ using namespace tornu;
 
 TEST(Encoding, EveryByteSurvivesARoundTrip) {
     EXPECT_EQ(Utf8ToCp1251("Ёё №5 «ключ» €"), "\xA8\xB8 \xB9"
-                                                "5 \xAB\xEA\xEB\xFE\xF7\xBB \x88");
+                                              "5 \xAB\xEA\xEB\xFE\xF7\xBB \x88");
     std::string all;
     for (int b = 0; b < 256; ++b)
         all += static_cast<char>(b);
@@ -17,11 +17,13 @@ TEST(Encoding, EveryByteSurvivesARoundTrip) {
 }
 
 TEST(Encoding, UnmappableAndMalformedBecomeQuestionMarks) {
-    EXPECT_EQ(Utf8ToCp1251("a\xE4\xB8\xAD" "b"), "a?b");     // CJK character
-    EXPECT_EQ(Utf8ToCp1251("\xF0\x9F\x98\x80"), "?");       // emoji
-    EXPECT_EQ(Utf8ToCp1251("x\xC0\xAFy"), "x??y");          // overlong '/'
-    EXPECT_EQ(Utf8ToCp1251("\xED\xA0\x80"), "???");         // surrogate
-    EXPECT_EQ(Utf8ToCp1251("\xD0"), "?");                   // truncated
+    EXPECT_EQ(Utf8ToCp1251("a\xE4\xB8\xAD"
+                           "b"),
+              "a?b");                                      // CJK character
+    EXPECT_EQ(Utf8ToCp1251("\xF0\x9F\x98\x80"), "?");      // emoji
+    EXPECT_EQ(Utf8ToCp1251("x\xC0\xAFy"), "x??y");         // overlong '/'
+    EXPECT_EQ(Utf8ToCp1251("\xED\xA0\x80"), "???");        // surrogate
+    EXPECT_EQ(Utf8ToCp1251("\xD0"), "?");                  // truncated
     EXPECT_FALSE(IsValidUtf8("\xCF\xE0\xF0\xEE\xEB\xFC")); // Windows-1251
     EXPECT_FALSE(IsValidUtf8("\xC0\x80"));
     EXPECT_FALSE(HasNonAscii("ascii only"));

@@ -75,7 +75,7 @@ TEST(IniFileRead, LinesSectionsAndKeys) {
 
 TEST(IniFileRead, LineEndsAndEncodings) {
     for (const char* bytes : {"[S]\r\na=1\r\nb=x\ry\r\n", "[S]\na=1\nb=x\ry\n",
-                                    "[S]\na=1\r\nb=x\ry", "[S]\r\na=1\r\r\nb=x\ry\r"}) {
+                              "[S]\na=1\r\nb=x\ry", "[S]\r\na=1\r\r\nb=x\ry\r"}) {
         CIniFile ini = Parse(bytes);
         EXPECT_EQ(Value(ini, "S", "a"), "1") << bytes;
         EXPECT_EQ(Value(ini, "S", "b"), "x\ry") << bytes; // a lone CR stays in the line

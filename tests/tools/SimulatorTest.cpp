@@ -2,7 +2,6 @@
 // pseudo-terminal runner carries every session of the end-to-end tests.
 #include <gtest/gtest.h>
 
-
 #include "SimTestUtil.h"
 
 namespace tornu {
