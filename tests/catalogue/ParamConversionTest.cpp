@@ -35,7 +35,14 @@ struct ConversionCase {
 TEST(ParamConversion, StoredToDisplay) {
     const ConversionCase cases[] = {
         {"VTYPE=N", " \t-42 \r\n", "-42"},
+        {"VTYPE=N", "-", "0"},
         {"VTYPE=N", "+5", kFails},
+        {"VTYPE=N", "1.5", kFails},
+        {"VTYPE=N;IEXPR=VAL*2", "x", kFails},
+        {"VTYPE=N;IEXPR=(VAL+1", "10", kFails},
+        {"VTYPE=F3", "12345", "12345.000000"},
+        {"VTYPE=F2;IEXPR=VAL/0", "1", kFails},
+        {"VTYPE=F", "1,5", kFails},
         {"VTYPE=N", "2147483648", kFails},
         {"VTYPE=N;IEXPR=VAL/3", "-10", "-3"},
         {"VTYPE=N;IEXPR=VAL*1000000", "5000", kFails},
@@ -70,6 +77,10 @@ TEST(ParamConversion, DisplayToStored) {
     const ConversionCase cases[] = {
         {"VTYPE=N", "-", "0"},
         {"VTYPE=N", "+5", kFails},
+        {"VTYPE=N", "4a", kFails},
+        {"VTYPE=F1;OEXPR=VAL*10", ".", "0"},
+        {"VTYPE=F1;OEXPR=VAL*10", "+7.5", kFails},
+        {"VTYPE=F;OEXPR=VAL/0", "0", kFails},
         {"VTYPE=N;OEXPR=VAL/4", "-7", "-1"},
         {"VTYPE=N;OEXPR=VAL*1000000", "5000", kFails},
         {"VTYPE=F1;OEXPR=VAL*10", "7.5", "75"},

@@ -15,6 +15,12 @@ TEST(Event, AutoResetIsTakenByOneWait) {
     EXPECT_TRUE(e.Wait(0));
     EXPECT_FALSE(e.IsSet());
     EXPECT_FALSE(e.Wait(0));
+    CEvent manual(true); // stays set until reset
+    manual.Set();
+    EXPECT_TRUE(manual.Wait(0));
+    EXPECT_TRUE(manual.Wait(0));
+    manual.Reset();
+    EXPECT_FALSE(manual.Wait(0));
 }
 
 TEST(Event, WakesAWaiterOnAnotherThread) {

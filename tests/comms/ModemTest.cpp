@@ -120,7 +120,12 @@ TEST(ModemDataMode, ThreePlusesAfterSilenceReturnToCommandMode) {
     ModemWithChannel m;
     ASSERT_TRUE(m.modem.Connect(nullptr, true));
     m.modem.Feed("~AB");
-    CTimeScale::Sleep(3000); // well past the (scaled) second of silence
+    CTimeScale::Sleep(3000);  // well past the (scaled) second of silence
+    m.modem.Feed("++CD\r\n"); // two pluses are data
+    std::string packet;
+    ASSERT_TRUE(m.channel->ReceivePacket(packet));
+    EXPECT_EQ(packet, "AB++");
+    CTimeScale::Sleep(3000);
     m.modem.Feed("++");
     EXPECT_TRUE(m.modem.IsDataMode());
     m.modem.Feed("+");
@@ -128,7 +133,6 @@ TEST(ModemDataMode, ThreePlusesAfterSilenceReturnToCommandMode) {
     // Back in command mode the modem's replies are results again.
     m.modem.Feed("\r\nOK\r\n");
     EXPECT_EQ(m.modem.LastResult(), CModemReplyParser::kOk);
-    std::string packet;
     EXPECT_FALSE(m.channel->ReceivePacket(packet));
 }
 

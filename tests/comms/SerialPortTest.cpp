@@ -265,6 +265,13 @@ TEST_F(SerialPortPty, NoHookRunsOnceCloseHasReturned) {
     }
 }
 
+TEST_F(SerialPortPty, DestructorEndsAnOpenSessionWithBytesFlowing) {
+    auto port = std::make_unique<RecordingPort>();
+    ASSERT_TRUE(port->Open(pty_.SlavePath(), 9600));
+    ASSERT_TRUE(pty_.Write(std::string(1000, 'z')));
+    port.reset(); // must neither hang nor run a hook on a destroyed object
+}
+
 TEST_F(SerialPortPty, CloseFromTheReceiveHookStopsDelivery) {
     port_.closeOn = 'X';
     ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600));

@@ -109,6 +109,7 @@ TEST(TimeScale, ScalesDurationsButNeverToZero) {
     }
     EXPECT_EQ(1.0, CTimeScale::Get());
     CScopedTimeScale scale(0.5);
-    CTimeScale::Set(-3); // ignored
+    CTimeScale::Set(0); // ignored, as every factor that is not positive
+    CTimeScale::Set(-3);
     EXPECT_EQ(0.5, CTimeScale::Get());
 }

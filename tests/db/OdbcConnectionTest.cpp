@@ -96,12 +96,14 @@ TEST_F(OdbcConnectionTest, ColumnsDescribeTheResult) {
     EXPECT_EQ(db.ColumnInt(9), 0);
     EXPECT_FALSE(db.Fetch());
     // Integers read the leading decimal, clamped.
-    ASSERT_TRUE(db.ExecDirect("SELECT ' -17', '12abc', 'abc', '99999999999'"));
+    ASSERT_TRUE(db.ExecDirect("SELECT ' -17', '12abc', 'abc', '99999999999', '-99999999999', ''"));
     ASSERT_TRUE(db.Fetch());
     EXPECT_EQ(db.ColumnInt(0), -17);
     EXPECT_EQ(db.ColumnInt(1), 12);
     EXPECT_EQ(db.ColumnInt(2), 0);
     EXPECT_EQ(db.ColumnInt(3), 2147483647);
+    EXPECT_EQ(db.ColumnInt(4), -2147483647 - 1);
+    EXPECT_EQ(db.ColumnInt(5), 0);
 }
 
 TEST_F(OdbcConnectionTest, NextStatementAbandonsTheOpenCursor) {
