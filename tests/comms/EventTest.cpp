@@ -15,15 +15,12 @@ TEST(Event, AutoResetIsTakenByOneWait) {
     EXPECT_TRUE(e.Wait(0));
     EXPECT_FALSE(e.IsSet());
     EXPECT_FALSE(e.Wait(0));
-}
-
-TEST(Event, ManualResetStaysSetUntilReset) {
-    CEvent e(true);
-    e.Set();
-    EXPECT_TRUE(e.Wait(0));
-    EXPECT_TRUE(e.Wait(0));
-    e.Reset();
-    EXPECT_FALSE(e.Wait(0));
+    CEvent manual(true); // stays set until reset
+    manual.Set();
+    EXPECT_TRUE(manual.Wait(0));
+    EXPECT_TRUE(manual.Wait(0));
+    manual.Reset();
+    EXPECT_FALSE(manual.Wait(0));
 }
 
 TEST(Event, WakesAWaiterOnAnotherThread) {
@@ -46,11 +43,7 @@ TEST(Event, WaitAnyReturnsTheSetEventAndTakesOnlyIt) {
     EXPECT_EQ(CEvent::WaitAny({&a, &b, &c}, 0), 2);
     c.Reset();
     EXPECT_EQ(CEvent::WaitAny({&a, &b, &c}, 0), -1);
-}
-
-TEST(Event, WaitAnyWakesWhenAnEventIsSetLater) {
-    CEvent a, b;
-    int index = -2;
+    int index = -2; // wakes when an event is set later
     std::thread t([&] { index = CEvent::WaitAny({&a, &b}, CEvent::kInfinite); });
     b.Set();
     t.join();

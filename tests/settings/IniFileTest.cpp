@@ -37,267 +37,179 @@ std::vector<std::string> FilesIn(const fs::path& dir) {
     return names;
 }
 
+// A fresh folder made current for one test.
+struct InFolder {
+    TempDir dir;
+    ScopedCwd cwd{dir.Path()};
+};
+
 } // namespace
 
-// ---- Reading ----------------------------------------------------------------
-
-TEST(IniFileRead, KeySplitsAtTheFirstEqualsSignAndBothSidesAreTrimmed) {
-    CIniFile ini = Parse("[S]\r\n  key  =  a=b  \r\n\tnoequals\t\r\n=skipped\r\n");
-    EXPECT_EQ(Value(ini, "S", "key"), "a=b");
-    EXPECT_EQ(Value(ini, "S", "noequals"), "");
-    EXPECT_EQ(ini.CountEntries("S"), 2);
-}
-
-TEST(IniFileRead, SectionHeaders) {
+TEST(IniFileRead, LinesSectionsAndKeys) {
     CIniFile ini = Parse("before=dropped\r\n"
                          "[  Main  ]\r\n"
-                         "a=1\r\n"
+                         "  key  =  a=b  \r\n" // split at the first "=", both sides trimmed
+                         "\tnoequals\t\r\n"
+                         "=skipped\r\n"
                          "[Broken\r\n" // no "]": skipped, entries stay in Main
-                         "b=2\r\n"
-                         "[ ]\r\n" // empty name: skipped
-                         "c=3\r\n");
-    ASSERT_EQ(ini.Sections().size(), 1u);
+                         ";comment\r\n"
+                         "key=second\r\n" // replaces in place
+                         "[ ]\r\n"
+                         "[B]\r\ny=2\r\n"
+                         "[Main]\r\nkey=9\r\nz=3\r\n"); // a repeated section is dropped
+    ASSERT_EQ(ini.Sections().size(), 2u);
     EXPECT_EQ(ini.Sections()[0].name, "Main");
-    EXPECT_EQ(ini.CountEntries("Main"), 3);
-    EXPECT_EQ(Value(ini, "Main", "before"), "<absent>");
-}
-
-TEST(IniFileRead, RepeatedSectionIsDroppedWithItsLines) {
-    CIniFile ini = Parse("[A]\r\nx=1\r\n[B]\r\ny=2\r\n[A]\r\nx=9\r\nz=3\r\n[C]\r\nw=4\r\n");
-    ASSERT_EQ(ini.Sections().size(), 3u);
-    EXPECT_EQ(Value(ini, "A", "x"), "1");
-    EXPECT_EQ(Value(ini, "A", "z"), "<absent>");
-    EXPECT_EQ(Value(ini, "C", "w"), "4");
-}
-
-TEST(IniFileRead, RepeatedKeyReplacesInPlace) {
-    CIniFile ini = Parse("[S]\r\nk=first\r\nm=2\r\nk=second\r\n");
-    EXPECT_EQ(ini.CountEntries("S"), 2);
+    EXPECT_EQ(ini.CountEntries("Main"), 2);
+    EXPECT_EQ(Value(ini, "Main", "key"), "second");
+    EXPECT_EQ(Value(ini, "Main", "noequals"), "");
+    for (const auto& [section, key] : std::vector<std::pair<std::string, std::string>>{
+             {"Main", "before"}, {"Main", "z"}, {"main", "key"}, {"Main", "Key"}, {"Main", "key "}})
+        EXPECT_EQ(Value(ini, section, key), "<absent>") << section << "/" << key;
     std::string key, value;
-    ASSERT_TRUE(ini.GetEntry("S", 0, key, value));
-    EXPECT_EQ(key, "k");
-    EXPECT_EQ(value, "second");
+    ASSERT_TRUE(ini.GetEntry("Main", 1, key, value)); // the comment is not counted
+    EXPECT_EQ(key + "=" + value, "noequals=");
+    EXPECT_FALSE(ini.GetEntry("Main", 2, key, value));
+    EXPECT_FALSE(ini.GetEntry("Main", -1, key, value));
+    EXPECT_FALSE(ini.GetEntry("T", 0, key, value));
 }
 
-TEST(IniFileRead, LookupsAreExactAndCaseSensitive) {
-    CIniFile ini = Parse("[Main]\r\nPassword=abc\r\n");
-    EXPECT_EQ(Value(ini, "Main", "Password"), "abc");
-    EXPECT_EQ(Value(ini, "main", "Password"), "<absent>");
-    EXPECT_EQ(Value(ini, "Main", "password"), "<absent>");
-    EXPECT_EQ(Value(ini, "Main", "Password "), "<absent>");
-}
-
-TEST(IniFileRead, LineEnds) {
-    struct Case {
-        const char* name;
-        std::string bytes;
-    };
-    const Case cases[] = {
-        {"crlf", "[S]\r\na=1\r\nb=x\ry\r\n"},
-        {"lf only", "[S]\na=1\nb=x\ry\n"},
-        {"mixed", "[S]\na=1\r\nb=x\ry\n"},
-        {"last line unended", "[S]\r\na=1\r\nb=x\ry"},
-        {"trailing cr trimmed", "[S]\r\na=1\r\r\nb=x\ry\r"},
-    };
-    for (const Case& c : cases) {
-        CIniFile ini = Parse(c.bytes);
-        EXPECT_EQ(Value(ini, "S", "a"), "1") << c.name;
-        EXPECT_EQ(Value(ini, "S", "b"), "x\ry") << c.name; // a lone CR stays in the line
-        EXPECT_EQ(ini.CountEntries("S"), 2) << c.name;
+TEST(IniFileRead, LineEndsAndEncodings) {
+    for (const char* bytes : {"[S]\r\na=1\r\nb=x\ry\r\n", "[S]\na=1\nb=x\ry\n",
+                              "[S]\na=1\r\nb=x\ry", "[S]\r\na=1\r\r\nb=x\ry\r"}) {
+        CIniFile ini = Parse(bytes);
+        EXPECT_EQ(Value(ini, "S", "a"), "1") << bytes;
+        EXPECT_EQ(Value(ini, "S", "b"), "x\ry") << bytes; // a lone CR stays in the line
     }
-}
-
-TEST(IniFileRead, Encodings) {
-    struct Case {
-        const char* name;
+    const struct {
         std::string bytes;
         CIniFile::FileEncoding encoding;
         bool mark;
         const char* value;
-    };
-    const Case cases[] = {
-        {"windows-1251", "[S]\r\nk=\xCF\xE0\xF0\xEE\xEB\xFC\r\n", CIniFile::FileEncoding::Cp1251,
-         false, "Пароль"},
-        {"utf-8", "[S]\r\nk=Пароль\r\n", CIniFile::FileEncoding::Utf8, false, "Пароль"},
-        {"utf-8 with mark", "\xEF\xBB\xBF[S]\r\nk=Пароль\r\n", CIniFile::FileEncoding::Utf8, true,
-         "Пароль"},
-        {"ascii", "[S]\r\nk=v\r\n", CIniFile::FileEncoding::Cp1251, false, "v"},
+    } cases[] = {
+        {"[S]\r\nk=\xCF\xE0\xF0\xEE\xEB\xFC\r\n", CIniFile::FileEncoding::Cp1251, false, "Пароль"},
+        {"[S]\r\nk=Пароль\r\n", CIniFile::FileEncoding::Utf8, false, "Пароль"},
+        {"\xEF\xBB\xBF[S]\r\nk=Пароль\r\n", CIniFile::FileEncoding::Utf8, true, "Пароль"},
         // One stray byte makes the whole file Windows-1251.
-        {"mostly utf-8", "[S]\r\nk=\xD0\xB0\r\nz=\xE0\r\n", CIniFile::FileEncoding::Cp1251, false,
-         "Р°"},
+        {"[S]\r\nk=\xD0\xB0\r\nz=\xE0\r\n", CIniFile::FileEncoding::Cp1251, false, "Р°"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         CIniFile ini = Parse(c.bytes);
-        EXPECT_EQ(ini.Encoding(), c.encoding) << c.name;
-        EXPECT_EQ(ini.HasByteOrderMark(), c.mark) << c.name;
-        EXPECT_EQ(Value(ini, "S", "k"), c.value) << c.name;
+        EXPECT_EQ(ini.Encoding(), c.encoding) << c.value;
+        EXPECT_EQ(ini.HasByteOrderMark(), c.mark) << c.value;
+        EXPECT_EQ(Value(ini, "S", "k"), c.value);
     }
 }
 
-// ---- Writing ----------------------------------------------------------------
-
 TEST(IniFileWrite, RoundTripIsByteExact) {
-    TempDir dir;
-    ScopedCwd cwd(dir.Path());
-    WriteBytes(dir / "tornucfg.ini", "stray=before any section\r\n"
-                                     "[Main]\r\n"
-                                     "  ; spaced comment  \r\n"
-                                     "Password = 0cc175b9c0f1b6a831c399e269772661\r\n"
-                                     "\r\n"
-                                     "ConfigVersion=2.1\r\n"
-                                     "Password=d41d8cd98f00b204e9800998ecf8427e\r\n"
-                                     ";\r\n"
-                                     "[Interface]\n"
-                                     "WindowSize=800,600\n"
-                                     "[Main]\r\n"
-                                     "ConfigVersion=9.9\r\n"
-                                     "[Empty]\r\n"
-                                     "[Modem]\r\n"
-                                     "Init=AT&F\rE0\r\n"
-                                     "Port=COM1");
+    InFolder f;
+    WriteBytes(f.dir / "tornucfg.ini", "stray=before any section\r\n"
+                                       "[Main]\r\n"
+                                       "  ; spaced comment  \r\n"
+                                       "Password = 0cc175b9c0f1b6a831c399e269772661\r\n"
+                                       "\r\n"
+                                       "Password=d41d8cd98f00b204e9800998ecf8427e\r\n"
+                                       "[Interface]\n"
+                                       "WindowSize=800,600\n"
+                                       "[Empty]\r\n"
+                                       "[Modem]\r\n"
+                                       "Init=AT&F\rE0\r\n"
+                                       "Port=COM1");
     CIniFile ini("tornucfg.ini");
     ASSERT_TRUE(ini.Load("tornucfg.ini"));
     ASSERT_TRUE(ini.Save());
-    const std::string expected = "[Main]\r\n"
-                                 "; spaced comment\r\n"
-                                 "Password=d41d8cd98f00b204e9800998ecf8427e\r\n"
-                                 "ConfigVersion=2.1\r\n"
-                                 ";\r\n"
-                                 "\r\n"
-                                 "[Interface]\r\n"
-                                 "WindowSize=800,600\r\n"
-                                 "\r\n"
-                                 "[Empty]\r\n"
-                                 "\r\n"
-                                 "[Modem]\r\n"
-                                 "Init=AT&F\rE0\r\n"
-                                 "Port=COM1\r\n"
-                                 "\r\n";
-    EXPECT_EQ(ReadBytes(dir / "tornucfg.ini"), expected);
-
-    // What Save writes reads back as the same object and saves to the same bytes.
+    const std::string expected = "[Main]\r\n; spaced comment\r\n"
+                                 "Password=d41d8cd98f00b204e9800998ecf8427e\r\n\r\n"
+                                 "[Interface]\r\nWindowSize=800,600\r\n\r\n"
+                                 "[Empty]\r\n\r\n"
+                                 "[Modem]\r\nInit=AT&F\rE0\r\nPort=COM1\r\n\r\n";
+    EXPECT_EQ(ReadBytes(f.dir / "tornucfg.ini"), expected);
     CIniFile again;
     ASSERT_TRUE(again.Load("tornucfg.ini"));
     EXPECT_EQ(again.Sections(), ini.Sections());
     ASSERT_TRUE(again.Save());
-    EXPECT_EQ(ReadBytes(dir / "tornucfg.ini"), expected);
+    EXPECT_EQ(ReadBytes(f.dir / "tornucfg.ini"), expected);
 }
 
 TEST(IniFileWrite, KeepsTheEncodingTheFileWasReadIn) {
-    struct Case {
-        const char* name;
-        std::string bytes;
-    };
-    const Case cases[] = {
-        {"windows-1251",
-         "[\xD1\xE5\xEA\xF6\xE8\xFF]\r\nk=\xE7\xED\xE0\xF7\xE5\xED\xE8\xE5\r\n\r\n"},
-        {"utf-8", "[Секция]\r\nk=значение\r\n\r\n"},
-        {"utf-8 with mark", "\xEF\xBB\xBF[Секция]\r\nk=значение\r\n\r\n"},
-    };
-    for (const Case& c : cases) {
-        TempDir dir;
-        ScopedCwd cwd(dir.Path());
-        WriteBytes(dir / "s.ini", c.bytes);
+    for (const char* bytes :
+         {"[\xD1\xE5\xEA\xF6\xE8\xFF]\r\nk=\xE7\xED\xE0\xF7\xE5\xED\xE8\xE5\r\n\r\n",
+          "[Секция]\r\nk=значение\r\n\r\n", "\xEF\xBB\xBF[Секция]\r\nk=значение\r\n\r\n"}) {
+        InFolder f;
+        WriteBytes(f.dir / "s.ini", bytes);
         CIniFile ini;
-        ASSERT_TRUE(ini.Load("s.ini")) << c.name;
-        EXPECT_EQ(Value(ini, "Секция", "k"), "значение") << c.name;
-        ASSERT_TRUE(ini.Save()) << c.name;
-        EXPECT_EQ(ReadBytes(dir / "s.ini"), c.bytes) << c.name;
+        ASSERT_TRUE(ini.Load("s.ini"));
+        EXPECT_EQ(Value(ini, "Секция", "k"), "значение");
+        ASSERT_TRUE(ini.Save());
+        EXPECT_EQ(ReadBytes(f.dir / "s.ini"), bytes);
     }
-}
-
-TEST(IniFileWrite, NewFileIsWindows1251) {
-    TempDir dir;
-    ScopedCwd cwd(dir.Path());
+    // A new file is Windows-1251 ...
+    InFolder f;
     CIniFile ini;
     EXPECT_FALSE(ini.Load("new.ini"));
     ASSERT_TRUE(ini.SetValue("Main", "Имя", "Ёлка"));
     ASSERT_TRUE(ini.Save());
-    EXPECT_EQ(ReadBytes(dir / "new.ini"), "[Main]\r\n\xC8\xEC\xFF=\xA8\xEB\xEA\xE0\r\n\r\n");
+    EXPECT_EQ(ReadBytes(f.dir / "new.ini"), "[Main]\r\n\xC8\xEC\xFF=\xA8\xEB\xEA\xE0\r\n\r\n");
 }
 
-// Windows-1251 cannot give these texts back, so the file turns UTF-8 (with a
-// mark) rather than lose them.
+// ... unless the code page cannot give a text back: then UTF-8 with a mark.
 TEST(IniFileWrite, TextTheCodePageCannotKeepIsWrittenAsUtf8) {
-    struct Case {
-        const char* name;
-        const char* value;
-    };
-    const Case cases[] = {
-        {"character outside the code page", "/home/оператор/✓.bin"},
-        {"windows-1251 bytes that read as utf-8", "Д«"}, // C4 AB is U+012B in UTF-8
-    };
-    for (const Case& c : cases) {
-        TempDir dir;
-        ScopedCwd cwd(dir.Path());
+    // "Д«" is C4 AB in Windows-1251, which reads as U+012B in UTF-8.
+    for (const char* value : {"/home/оператор/✓.bin", "Д«"}) {
+        InFolder f;
         CIniFile ini("s.ini");
-        ASSERT_TRUE(ini.SetValue("Files", "Out", c.value));
+        ASSERT_TRUE(ini.SetValue("Files", "Out", value));
         ASSERT_TRUE(ini.Save());
-        EXPECT_EQ(ini.Encoding(), CIniFile::FileEncoding::Utf8) << c.name;
-        EXPECT_EQ(ReadBytes(dir / "s.ini"),
-                  std::string("\xEF\xBB\xBF[Files]\r\nOut=") + c.value + "\r\n\r\n")
-            << c.name;
+        EXPECT_EQ(ini.Encoding(), CIniFile::FileEncoding::Utf8) << value;
+        EXPECT_EQ(ReadBytes(f.dir / "s.ini"),
+                  std::string("\xEF\xBB\xBF[Files]\r\nOut=") + value + "\r\n\r\n");
         CIniFile back;
         ASSERT_TRUE(back.Load("s.ini"));
-        EXPECT_EQ(Value(back, "Files", "Out"), c.value) << c.name;
+        EXPECT_EQ(Value(back, "Files", "Out"), value);
     }
 }
 
-// ---- Atomic save ------------------------------------------------------------
-
 TEST(IniFileSave, KeepsPermissionsAndLinks) {
-    TempDir dir;
-    ScopedCwd cwd(dir.Path());
-    WriteBytes(dir / "real.ini", "[S]\r\nk=1\r\n");
-    ::chmod((dir / "real.ini").c_str(), 0640);
-    fs::create_symlink("real.ini", dir / "link.ini");
+    InFolder f;
+    WriteBytes(f.dir / "real.ini", "[S]\r\nk=1\r\n");
+    ::chmod((f.dir / "real.ini").c_str(), 0640);
+    fs::create_symlink("real.ini", f.dir / "link.ini");
     CIniFile ini;
     ASSERT_TRUE(ini.Load("link.ini"));
     ASSERT_TRUE(ini.SetValue("S", "k", "2"));
     ASSERT_TRUE(ini.Save());
-    EXPECT_TRUE(fs::is_symlink(dir / "link.ini"));
-    EXPECT_EQ(ReadBytes(dir / "real.ini"), "[S]\r\nk=2\r\n\r\n");
+    EXPECT_TRUE(fs::is_symlink(f.dir / "link.ini"));
+    EXPECT_EQ(ReadBytes(f.dir / "real.ini"), "[S]\r\nk=2\r\n\r\n");
     struct stat st {};
-    ASSERT_EQ(::stat((dir / "real.ini").c_str(), &st), 0);
+    ASSERT_EQ(::stat((f.dir / "real.ini").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"link.ini", "real.ini"}));
+    EXPECT_EQ(FilesIn(f.dir.Path()), (std::vector<std::string>{"link.ini", "real.ini"}));
 }
 
-TEST(IniFileSave, FailsWithoutAFileName) {
-    CIniFile ini;
-    ASSERT_TRUE(ini.SetValue("S", "k", "v"));
-    EXPECT_FALSE(ini.Save());
+TEST(IniFileSave, FailuresLeaveNoTemporaryFile) {
+    CIniFile unnamed;
+    ASSERT_TRUE(unnamed.SetValue("S", "k", "v"));
+    EXPECT_FALSE(unnamed.Save());
+
+    InFolder f;
+    CIniFile missing;
+    EXPECT_FALSE(missing.Load("missing/s.ini"));
+    ASSERT_TRUE(missing.SetValue("S", "k", "v"));
+    EXPECT_FALSE(missing.Save());
+
+    fs::create_directory(f.dir / "s.ini"); // the rename fails
+    WriteBytes(f.dir / "s.ini/keep", "x");
+    CIniFile folder("s.ini");
+    ASSERT_TRUE(folder.SetValue("S", "k", "v"));
+    EXPECT_FALSE(folder.Save());
+    EXPECT_EQ(FilesIn(f.dir.Path()), std::vector<std::string>{"s.ini"});
+    EXPECT_EQ(ReadBytes(f.dir / "s.ini/keep"), "x");
 }
 
-TEST(IniFileSave, FailsWhenTheFolderIsMissing) {
-    TempDir dir;
-    ScopedCwd cwd(dir.Path());
-    CIniFile ini;
-    EXPECT_FALSE(ini.Load("missing/s.ini"));
-    ASSERT_TRUE(ini.SetValue("S", "k", "v"));
-    EXPECT_FALSE(ini.Save());
-    EXPECT_TRUE(FilesIn(dir.Path()).empty());
-}
-
-TEST(IniFileSave, FailedRenameLeavesNoTemporaryFile) {
-    TempDir dir;
-    ScopedCwd cwd(dir.Path());
-    fs::create_directory(dir / "s.ini");
-    WriteBytes(dir / "s.ini/keep", "x");
-    CIniFile ini("s.ini");
-    ASSERT_TRUE(ini.SetValue("S", "k", "v"));
-    EXPECT_FALSE(ini.Save());
-    EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"s.ini"});
-    EXPECT_EQ(ReadBytes(dir / "s.ini/keep"), "x");
-}
-
-// A write that fails half way (here: the file size limit) leaves the old file
-// as it was.
+// A write that fails half way (here: the file size limit) leaves the old file.
 TEST(IniFileSave, FailedWriteLeavesTheOldFileIntact) {
-    TempDir dir;
-    ScopedCwd cwd(dir.Path());
+    InFolder f;
     const std::string old = "[S]\r\nk=old\r\n";
-    WriteBytes(dir / "s.ini", old);
+    WriteBytes(f.dir / "s.ini", old);
     CIniFile ini;
     ASSERT_TRUE(ini.Load("s.ini"));
     ASSERT_TRUE(ini.SetValue("S", "k", std::string(100000, 'x')));
@@ -313,93 +225,64 @@ TEST(IniFileSave, FailedWriteLeavesTheOldFileIntact) {
     std::signal(SIGXFSZ, previousHandler);
 
     EXPECT_FALSE(saved);
-    EXPECT_EQ(ReadBytes(dir / "s.ini"), old);
-    EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"s.ini"});
+    EXPECT_EQ(ReadBytes(f.dir / "s.ini"), old);
+    EXPECT_EQ(FilesIn(f.dir.Path()), std::vector<std::string>{"s.ini"});
 }
 
-// ---- Operations -------------------------------------------------------------
-
-TEST(IniFileOps, PathIsTheDirectoryCurrentAtConstruction) {
+TEST(IniFileOps, PathIsTheDirectoryCurrentAtConstructionAndLoadFailureEmpties) {
     TempDir dir;
     CIniFile ini = [&] {
         ScopedCwd cwd(dir.Path());
         return CIniFile("tornucfg.ini");
     }();
-    EXPECT_EQ(ini.Directory(), dir.Path().string());
     EXPECT_EQ(ini.Path(), dir / "tornucfg.ini");
     WriteBytes(dir / "tornucfg.ini", "[S]\r\nk=v\r\n");
     EXPECT_TRUE(ini.Load("tornucfg.ini")); // found although the current directory changed back
-}
 
-TEST(IniFileOps, MissingFileLeavesTheObjectEmpty) {
-    TempDir dir;
     ScopedCwd cwd(dir.Path());
-    CIniFile ini;
-    ini.LoadFromBytes("[S]\r\nk=v\r\n");
-    EXPECT_FALSE(ini.Load("absent.ini"));
-    EXPECT_TRUE(ini.Sections().empty());
-    EXPECT_EQ(ini.CountEntries("S"), -1);
     fs::create_directory(dir / "folder.ini");
-    EXPECT_FALSE(ini.Load("folder.ini"));
+    for (const char* name : {"absent.ini", "folder.ini"}) {
+        ini.LoadFromBytes("[S]\r\nk=v\r\n");
+        EXPECT_FALSE(ini.Load(name));
+        EXPECT_EQ(ini.CountEntries("S"), -1) << name;
+    }
 }
 
-TEST(IniFileOps, SetValue) {
+TEST(IniFileOps, SetValueAddSectionCopyAndClear) {
     CIniFile ini;
     EXPECT_FALSE(ini.SetValue("", "k", "v"));
     EXPECT_FALSE(ini.SetValue("S", "", "v"));
+    // Anything that would read back differently, or break the file's lines, is refused.
+    for (const auto& [section, key, value] :
+         std::vector<std::tuple<std::string, std::string, std::string>>{
+             {"S", "k", "line\r\n[Main]\r\nPassword="},
+             {"S", ";", "two\nlines"},
+             {"S\n", "k", "v"},
+             {" S", "k", "v"},
+             {"S", "a=b", "v"},
+             {"S", "[k", "v"},
+             {"S", ";k", "v"},
+             {"S", "k ", "v"}})
+        EXPECT_FALSE(ini.SetValue(section, key, value)) << section << "/" << key;
+    EXPECT_TRUE(ini.Sections().empty());
     ASSERT_TRUE(ini.SetValue("S", "k", "1"));
     ASSERT_TRUE(ini.SetValue("S", ";", "note"));
     ASSERT_TRUE(ini.SetValue("S", ";", "note"));
     ASSERT_TRUE(ini.SetValue("T", "a", "2"));
     ASSERT_TRUE(ini.SetValue("S", "k", "3"));
-    ASSERT_TRUE(ini.SetValue("S", "m", "4"));
-    EXPECT_EQ(ini.ToBytes(), "[S]\r\nk=3\r\n;note\r\n;note\r\nm=4\r\n\r\n[T]\r\na=2\r\n\r\n");
-}
-
-// Anything that would read back differently, or break the file's lines, is refused.
-TEST(IniFileOps, SetValueRefusesWhatTheFileCannotHold) {
-    CIniFile ini;
-    EXPECT_FALSE(ini.SetValue("S", "k", "line\r\n[Main]\r\nPassword="));
-    EXPECT_FALSE(ini.SetValue("S", ";", "two\nlines"));
-    EXPECT_FALSE(ini.SetValue("S\n", "k", "v"));
-    EXPECT_FALSE(ini.SetValue(" S", "k", "v"));
-    EXPECT_FALSE(ini.SetValue("S", "a=b", "v"));
-    EXPECT_FALSE(ini.SetValue("S", "[k", "v"));
-    EXPECT_FALSE(ini.SetValue("S", ";k", "v"));
-    EXPECT_FALSE(ini.SetValue("S", "k ", "v"));
-    EXPECT_TRUE(ini.Sections().empty());
+    EXPECT_FALSE(ini.AddSection("T"));
+    EXPECT_FALSE(ini.AddSection(""));
+    EXPECT_TRUE(ini.AddSection("t"));
+    EXPECT_EQ(ini.ToBytes(), "[S]\r\nk=3\r\n;note\r\n;note\r\n\r\n[T]\r\na=2\r\n\r\n[t]\r\n\r\n");
     EXPECT_TRUE(ini.SetValue("S]", "k]", "a\rb=c;[d]"));
     EXPECT_EQ(Parse(ini.ToBytes()).Sections(), ini.Sections());
-}
 
-TEST(IniFileOps, AddSection) {
-    CIniFile ini;
-    EXPECT_TRUE(ini.AddSection("A"));
-    EXPECT_FALSE(ini.AddSection("A"));
-    EXPECT_FALSE(ini.AddSection(""));
-    EXPECT_TRUE(ini.AddSection("a"));
-    EXPECT_EQ(ini.CountEntries("A"), 0);
-    EXPECT_EQ(ini.ToBytes(), "[A]\r\n\r\n[a]\r\n\r\n");
-}
-
-TEST(IniFileOps, GetEntrySkipsComments) {
-    CIniFile ini = Parse("[S]\r\n;c0\r\na=1\r\n;c1\r\n;c2\r\nb=2\r\n");
-    EXPECT_EQ(ini.CountEntries("S"), 2);
-    std::string key, value;
-    ASSERT_TRUE(ini.GetEntry("S", 1, key, value));
-    EXPECT_EQ(key + "=" + value, "b=2");
-    EXPECT_FALSE(ini.GetEntry("S", 2, key, value));
-    EXPECT_FALSE(ini.GetEntry("S", -1, key, value));
-    EXPECT_FALSE(ini.GetEntry("T", 0, key, value));
-}
-
-TEST(IniFileOps, CopyFromAndClear) {
-    CIniFile source = Parse("[A]\r\n;c\r\nx=1\r\n[Empty]\r\n[B]\r\ny=2\r\n");
     CIniFile copy = Parse("[Old]\r\nz=0\r\n");
-    copy.CopyFrom(source);
-    EXPECT_EQ(copy.ToBytes(), "[A]\r\n;c\r\nx=1\r\n\r\n[B]\r\ny=2\r\n\r\n");
+    copy.CopyFrom(ini);
     copy.CopyFrom(copy);
-    EXPECT_EQ(copy.CountEntries("B"), 1);
+    EXPECT_EQ(Value(copy, "S]", "k]"), "a\rb=c;[d]");
+    EXPECT_EQ(copy.CountEntries("Old"), -1);
+    EXPECT_EQ(copy.CountEntries("t"), -1); // empty sections are not copied
     copy.Clear();
     EXPECT_TRUE(copy.Sections().empty());
 }

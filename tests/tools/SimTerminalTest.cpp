@@ -108,26 +108,14 @@ TEST_F(SimTerminalTest, ReadingRepliesAndErrors) {
     EXPECT_EQ(Ask(16, "RZD=01;PASS=1111;", 13), std::make_pair(70, std::string("4")));
 }
 
-TEST_F(SimTerminalTest, WritesChangeWhatIsReadBack) {
+// What the configurator writes is read back; the end-to-end sessions cover
+// each write, here only what they leave out.
+TEST_F(SimTerminalTest, ArmingAndRefusedWrites) {
     Login();
     const std::string p = "RZD=01;PASS=1111;";
-    Ask(17, p + "DLYIN=45;NEWP=Пост;");
-    EXPECT_EQ(Ask(16, p).second, "SYS=1001;KEY=3;SHL=0013002A0035;DLYIN=45;NEWP=Пост;");
-    const std::string book = "SMS=+79001112233000001,;DIA=;DAT=5551FFFFFFFF00000A,;";
-    EXPECT_EQ(Ask(24, p + book).first, 24);
-    EXPECT_EQ(Ask(23, p).second, book);
     EXPECT_EQ(Ask(24, p + "SMS=;DIA=;").second, "8") << "no DAT: format error, book kept";
-    EXPECT_EQ(Ask(23, p).second, book);
-    Ask(9, p + "MKEY=;KEY1=4500004433221101;");
-    EXPECT_EQ(Ask(38, p).second, "MKEY=;KEY1=4500004433221101;");
-    EXPECT_EQ(Ask(40, p + "CFG=M1=2(5,6,),RK5=1(3,),;").second, "CFG=M1=2(5,6,),RK5=1(3,),;");
-    EXPECT_EQ(state_.FindDevice(5)->loops[0].type, 3);
-    EXPECT_EQ(state_.FindDevice(1)->loops[1].type, 6);
-    Ask(60, p + "FILE=0102FF;");
-    EXPECT_EQ(state_.inFiles[60], "0102FF");
-    EXPECT_EQ(Ask(20, p).second, "SYS=1101;KEY=3;SHL=0019002A0035;DLYIN=45;NEWP=Пост;") << "armed";
-    EXPECT_EQ(Ask(97, p + "NPSWD=4321;").second, "NPSWD=4321;");
-    EXPECT_EQ(state_.linkPassword, "4321");
+    EXPECT_EQ(Ask(23, p).second, "SMS=+790012345670000FF,;DIA=123FFFFFFFFF000003,;DAT=;");
+    EXPECT_EQ(Ask(20, p).second, "SYS=1101;KEY=3;SHL=0019002A0035;DLYIN=30;") << "armed";
     EXPECT_EQ(Ask(96, p + "NPASS=2222;").second, "NPASS=2222;");
     EXPECT_EQ(Ask(16, p).second, "6") << "the old partition password no longer opens it";
 }

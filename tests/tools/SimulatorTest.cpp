@@ -1,17 +1,8 @@
-// The simulator's modem, line and faults, driven by bytes and a clock; one
-// smoke test through a real pseudo-terminal.
+// The simulator's modem, line and faults, driven by bytes and a clock. Its
+// pseudo-terminal runner carries every session of the end-to-end tests.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <thread>
-#include <unistd.h>
-
 #include "SimTestUtil.h"
-#include "TestUtil.h"
-#include "comms/TimeScale.h"
-#include "sim/PtyRunner.h"
 
 namespace tornu {
 namespace {
@@ -116,16 +107,6 @@ TEST_F(SimulatorTest, CallLoginAndEscape) {
     EXPECT_TRUE(sim_.TakeCallEnded());
 }
 
-TEST_F(SimulatorTest, EmulationOpensTheLinkWithoutAnAnswer) {
-    Start();
-    EXPECT_EQ(Send("+EMUL\r"), "");
-    EXPECT_EQ(sim_.GetMode(), CSimulator::Mode::Data);
-    EXPECT_EQ(FramesIn(Wait(100)).size(), 1u);
-    sim_.PeerClosed();
-    EXPECT_FALSE(sim_.CallUp());
-    EXPECT_EQ(sim_.GetMode(), CSimulator::Mode::Command);
-}
-
 TEST_F(SimulatorTest, ReceiptFaults) {
     const struct {
         const char* name;
@@ -175,74 +156,6 @@ TEST_F(SimulatorTest, LineFaults) {
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_FALSE(frames[0].checkOk);
     EXPECT_EQ(frames[0].message.GetCode(), 6);
-}
-
-// The configurator's side: a raw serial line on the link.
-class LinkEnd {
-public:
-    explicit LinkEnd(const std::string& path) : fd_(open(path.c_str(), O_RDWR | O_NOCTTY)) {
-        termios t{};
-        tcgetattr(fd_, &t);
-        cfmakeraw(&t);
-        tcsetattr(fd_, TCSANOW, &t);
-    }
-    ~LinkEnd() { close(fd_); }
-    bool IsOpen() const { return fd_ >= 0; }
-    void Write(const std::string& bytes) {
-        EXPECT_EQ(write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    }
-    // Reads until `end` has come after `from` or a generous limit passes.
-    std::string ReadUntil(const std::string& end, char from = 0) {
-        std::string got;
-        auto done = [&] {
-            const std::size_t start = from ? got.find(from) : 0;
-            return start != std::string::npos && got.find(end, start) != std::string::npos;
-        };
-        while (!done()) {
-            pollfd p{fd_, POLLIN, 0};
-            char buffer[256];
-            if (poll(&p, 1, 5000) <= 0)
-                break;
-            const ssize_t n = read(fd_, buffer, sizeof buffer);
-            if (n <= 0)
-                break;
-            got.append(buffer, static_cast<std::size_t>(n));
-        }
-        return got;
-    }
-
-private:
-    int fd_;
-};
-
-TEST_F(SimulatorTest, PseudoTerminalSmoke) {
-    Start();
-    CScopedTimeScale scale(0.01);
-    test::TempDir dir;
-    const std::string link = dir / "ttySIM";
-    CPtyRunner runner(sim_);
-    std::string error;
-    ASSERT_TRUE(runner.Open(link, error)) << error;
-    std::atomic<bool> stop{false};
-    std::thread thread([&] { runner.Run(stop); });
-    {
-        LinkEnd port(link);
-        ASSERT_TRUE(port.IsOpen());
-        port.Write("AT&FE0Q0V1&C1&D2S0=0\r");
-        EXPECT_EQ(port.ReadUntil("OK\r\n"), "\r\nOK\r\n");
-        port.Write("atd+79001234567\r");
-        const std::string connect = port.ReadUntil("\r\n", '~');
-        EXPECT_EQ(connect.substr(0, 16), "\r\nCONNECT 9600\r\n");
-        EXPECT_EQ(FramesIn(connect).size(), 1u) << "the receipt";
-        port.Write(ConfiguratorFrame(CTermMessage(12, 4, "1234")));
-        const auto frames = FramesIn(port.ReadUntil("\r\n", '~'));
-        ASSERT_EQ(frames.size(), 1u);
-        EXPECT_EQ(frames[0].message.GetCode(), 6);
-    }
-    stop = true;
-    thread.join();
-    runner.Close();
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
 }
 
 } // namespace
