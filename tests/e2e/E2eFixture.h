@@ -167,7 +167,8 @@ protected:
                      std::to_string(device) + " AND name='" + name + "'");
     }
 
-    CScopedTimeScale fast{0.01};
+    // Room for a loaded machine: a modem reply waited for 1 s gets 50 ms.
+    CScopedTimeScale fast{0.05};
     CTerminalState sim;
     std::function<void(const std::string&)> onSimLog; // on the simulator's thread
 
