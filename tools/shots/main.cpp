@@ -8,6 +8,7 @@
 #include "ui/LoopDlg.h"
 #include "ui/MainFrame.h"
 #include "ui/ModalRunner.h"
+#include "ui/ParamGrid.h"
 #include "ui/PasswordDlg.h"
 #include "ui/QtOperator.h"
 #include "ui/TerminalDlg.h"
@@ -21,6 +22,7 @@
 #include <QMessageBox>
 #include <QTableWidget>
 #include <QTreeView>
+#include <QTreeWidget>
 
 #include <cstdio>
 #include <filesystem>
@@ -107,6 +109,9 @@ int main(int argc, char* argv[]) {
     shots.SaveAsIs(frame, "main-terminal");
     tree.SelectNode(partition);
     frame.DeviceOptions().Loops()->selectRow(0);
+    // A grid row chosen, so that its comment shows below the grid.
+    if (QTreeWidgetItem* row = frame.DeviceOptions().Grid().Row(0))
+        frame.DeviceOptions().Grid().Rows()->setCurrentItem(row);
     shots.SaveAsIs(frame, "main-device");
     if (CTreeNode* slave = doc.FindNode(12, 5)) {
         tree.SelectNode(slave);
@@ -117,6 +122,9 @@ int main(int argc, char* argv[]) {
     shots.SaveAsIs(frame, "main-flat");
     frame.Action(kCmdShowStructure)->trigger();
     tree.Tree()->expandAll();
+    // The tree was built anew: its items are new.
+    terminal = doc.FindNode(12);
+    partition = doc.FindNode(12, 1);
 
     // The context menus, drawn on their own.
     for (CTreeNode* node : {static_cast<CTreeNode*>(nullptr), terminal, partition, doc.FindNode(12, 5)}) {
