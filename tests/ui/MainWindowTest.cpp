@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -389,8 +390,13 @@ private slots:
         QCOMPARE(menuOf(Node(12, 0)), devEdit + " (x)"); // the terminal's own module
         QCOMPARE(menuOf(Node(12, 5)), QStringLiteral("SlvDevEdit: Выполнить команду ..., -, Удалить"));
 
-        // A right click makes the item current without moving the selection.
+        // The menu key opens the current item's menu.
         Tree().SelectNode(Node(12, 1));
+        QContextMenuEvent byKey(QContextMenuEvent::Keyboard, {}, {});
+        QApplication::sendEvent(Tree().Tree()->viewport(), &byKey);
+        QCOMPARE(runner->menus.last(), QStringLiteral("DevEdit"));
+
+        // A right click makes the item current without moving the selection.
         OpenMenu(Node(12, 5));
         QCOMPARE(doc->SelectedNode(), Node(12, 5));
         QCOMPARE(frame->DeviceOptions().Shown(), Node(12, 1));
@@ -579,6 +585,17 @@ private slots:
         grid.Commit(4, QStringLiteral("Да"));
         QCOMPARE(stored("AUTOARM"), std::string("1"));
         QCOMPARE(runner->messages.size(), 2);
+
+        // A stored text without a display form is shown as stored, marked.
+        QVERIFY(doc->Database().Execute("UPDATE device_param SET param_value='x1' WHERE "
+                                        "term_id=12 AND device_id=1 AND name='SIRTIME'"));
+        QVERIFY(Start());
+        Tree().SelectNode(Node(12, 1));
+        QTreeWidgetItem* sirtime = frame->DeviceOptions().Grid().Row(2);
+        QCOMPARE(sirtime->text(1), QStringLiteral("x1"));
+        QVERIFY(sirtime->font(1).italic());
+        QVERIFY(!sirtime->toolTip(1).isEmpty());
+        QVERIFY(!frame->DeviceOptions().Grid().Row(0)->font(1).italic());
     }
 };
 
