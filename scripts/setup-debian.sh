@@ -8,6 +8,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
   unixodbc unixodbc-dev libsqliteodbc sqlite3
+  qt6-base-dev qt6-svg-dev libqt6svg6 fonts-dejavu-core desktop-file-utils
 )
 
 SUDO=
