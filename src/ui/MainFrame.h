@@ -11,6 +11,7 @@
 class QMessageBox;
 class QSplitter;
 class QStackedWidget;
+class QToolBar;
 
 namespace tornu {
 class CTornuCfgDoc;

@@ -30,7 +30,6 @@ namespace {
 // The tree control: its keys and context menu requests go to the pane.
 class CTreeControl : public QTreeView {
 public:
-    using Parent = QTreeView;
     std::function<void(QContextMenuEvent&)> onMenu;
     std::function<bool(int)> onKey;
 
@@ -115,19 +114,24 @@ CTerminalView::CTerminalView(CTornuCfgDoc& doc, CQtOperator& op, QWidget* parent
 
 CTerminalView::~CTerminalView() { doc_.RemoveObserver(*this); }
 
-void CTerminalView::OnUpdate(UpdateHint hint, CTreeNode*, CTreeNode** slot) {
+void CTerminalView::OnUpdate(UpdateHint hint, CTreeNode* node, CTreeNode** slot) {
     if (hint == kHintCurrentNode && current_ && slot)
         *slot = current_;
+    if (hint == kHintShowNode)
+        shown_ = node;
     if (hint == kHintClearTree)
-        current_ = nullptr;
+        current_ = shown_ = nullptr;
 }
 
-void CTerminalView::OnTreeResetting() { current_ = nullptr; }
+void CTerminalView::OnTreeResetting() { current_ = shown_ = nullptr; }
 
 void CTerminalView::OnItemRemoving(CTreeNode& node) {
     for (CTreeNode* item = current_; item; item = item->Parent())
         if (item == &node)
             current_ = nullptr;
+    for (CTreeNode* item = shown_; item; item = item->Parent())
+        if (item == &node)
+            shown_ = nullptr;
 }
 
 CTreeNode* CTerminalView::NodeAt(const QModelIndex& proxyIndex) const {
@@ -144,6 +148,7 @@ void CTerminalView::SelectNode(CTreeNode* node) {
         tree_->setCurrentIndex(index);
     else
         tree_->selectionModel()->clearSelection();
+    ApplySelection();
 }
 
 void CTerminalView::ExpandAfterChange() {
@@ -153,11 +158,20 @@ void CTerminalView::ExpandAfterChange() {
 }
 
 void CTerminalView::OnSelectionChanged() {
+    if (selectionPending_)
+        return;
+    selectionPending_ = true;
+    QMetaObject::invokeMethod(this, &CTerminalView::ApplySelection, Qt::QueuedConnection);
+}
+
+void CTerminalView::ApplySelection() {
+    selectionPending_ = false;
     const QModelIndexList selected = tree_->selectionModel()->selectedIndexes();
     CTreeNode* node = selected.isEmpty() ? nullptr : NodeAt(selected.front());
     if (node)
         current_ = node;
-    doc_.Select(node);
+    if (node != shown_)
+        doc_.Select(node);
 }
 
 void CTerminalView::OnDoubleClicked(const QModelIndex& index) {

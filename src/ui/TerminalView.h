@@ -69,7 +69,11 @@ public:
     void OnItemRemoving(CTreeNode& node) override;
 
 private:
+    // The tree's selection handed to the document: after the event that
+    // changed it, so that a selection Qt moves while the document removes
+    // items never points a view at an item on its way out.
     void OnSelectionChanged();
+    void ApplySelection();
     void OnDoubleClicked(const QModelIndex& index);
     void OnKey(int key);
     CTreeNode* NodeAt(const QModelIndex& proxyIndex) const;
@@ -92,6 +96,9 @@ private:
     QLineEdit* filter_;
     QTreeView* tree_;
     CTreeNode* current_ = nullptr;
+    // What the option views show, as the document last told (hint 1).
+    CTreeNode* shown_ = nullptr;
+    bool selectionPending_ = false;
 };
 
 } // namespace tornu::ui

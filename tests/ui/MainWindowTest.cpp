@@ -444,6 +444,7 @@ private slots:
         QCOMPARE(Rows("SELECT COUNT(*) FROM device WHERE term_id=12 AND id=5"),
                  (std::vector<std::vector<std::string>>{{"0"}}));
         // The views let go of it; the selection may move on to a neighbour.
+        QCoreApplication::processEvents();
         bool shownLives = !frame->DeviceOptions().Shown();
         doc->Tree().ForEach([&](CTreeNode& node) {
             shownLives = shownLives || &node == frame->DeviceOptions().Shown();
