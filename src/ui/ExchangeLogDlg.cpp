@@ -16,6 +16,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace tornu::ui {
 
 CExchangeLogDlg::CExchangeLogDlg(CExchangeMonitor& monitor, CQtOperator& op, QWidget* parent)
@@ -29,7 +31,9 @@ CExchangeLogDlg::CExchangeLogDlg(CExchangeMonitor& monitor, CQtOperator& op, QWi
     save_->setObjectName(QStringLiteral("saveLog"));
     list_->setColumnCount(2);
     list_->setHorizontalHeaderLabels({QStringLiteral("Дата/время"), QStringLiteral("Сообщение")});
-    list_->setColumnWidth(0, 120);
+    // At least the classic 120 pixels, and room for the whole time stamp.
+    list_->setColumnWidth(
+        0, std::max(120, list_->fontMetrics().horizontalAdvance(QStringLiteral("00.00.0000 00:00:00")) + 16));
     list_->setColumnWidth(1, 300);
     list_->horizontalHeader()->setStretchLastSection(true);
     list_->verticalHeader()->hide();

@@ -2,6 +2,7 @@
 
 #include "comms/SerialPort.h"
 #include "doc/TornuCfgDoc.h"
+#include "settings/IniFile.h"
 #include "ui/UiText.h"
 
 #include <QCheckBox>
@@ -11,6 +12,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <algorithm>
+#include <filesystem>
 
 namespace tornu::ui {
 
@@ -28,14 +32,24 @@ CModemPortDlg::CModemPortDlg(CTornuCfgDoc& doc, std::vector<ModemPortEntry> entr
     port_->setEditable(true);
     port_->setInsertPolicy(QComboBox::NoInsert);
     port_->setMinimumWidth(320);
-    for (const ModemPortEntry& entry : entries_)
-        port_->addItem(Q(entry.caption), Q(entry.name));
     for (std::uint32_t speed : CSerialPort::Speeds())
         speed_->addItem(QString::number(speed), speed);
     access_->setWordWrap(true);
     access_->setStyleSheet(QStringLiteral("color: #a00000"));
 
+    // A device path typed in earlier is offered again when it is still there.
+    std::string stored;
+    std::error_code missing;
+    if (doc_.Settings().GetValue("Modem", "ComPort", stored) && !stored.empty() &&
+        std::none_of(entries_.begin(), entries_.end(),
+                     [&](const ModemPortEntry& entry) {
+                         return QString::compare(Q(entry.name), Q(stored), Qt::CaseInsensitive) == 0;
+                     }) &&
+        std::filesystem::exists(stored, missing))
+        entries_.insert(entries_.begin(), {stored, stored});
     const ModemPortSettings current = doc_.ModemPort(entries_);
+    for (const ModemPortEntry& entry : entries_)
+        port_->addItem(Q(entry.caption), Q(entry.name));
     port_->setCurrentIndex(current.port.empty() ? -1 : port_->findData(Q(current.port)));
     if (port_->currentIndex() < 0)
         port_->setEditText(QString());

@@ -56,8 +56,10 @@ CPhoneBookDlg::CPhoneBookDlg(CTornuCfgDoc& doc, CTreeNode& node, PhoneBookModel 
     list_->setHeaderLabels(headers);
     list_->setColumnWidth(kNumberColumn, 25);
     list_->setColumnWidth(kPhoneColumn, 100);
-    list_->setColumnWidth(kTypeColumn, 40);
-    int width = 165;
+    // "VOICE" and the bit labels are wider than the classic widths.
+    list_->setColumnWidth(kTypeColumn,
+                          std::max(40, list_->fontMetrics().horizontalAdvance("VOICE") + 16));
+    int width = 125 + list_->columnWidth(kTypeColumn);
     for (int column = kFirstBitColumn; column < list_->columnCount() - 1; ++column) {
         list_->resizeColumnToContents(column);
         list_->setColumnWidth(column, std::max(list_->columnWidth(column), 40));
@@ -70,7 +72,7 @@ CPhoneBookDlg::CPhoneBookDlg(CTornuCfgDoc& doc, CTreeNode& node, PhoneBookModel 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
     layout->addWidget(OkCancel(*this, QDialogButtonBox::Ok));
-    resize(std::min(width + 60, 1100), 420);
+    list_->setMinimumSize(std::min(width + 40, 1000), 360);
 }
 
 int CPhoneBookDlg::ColumnOf(int bit) const {
@@ -167,13 +169,13 @@ CKeysDlg::CKeysDlg(CTornuCfgDoc& doc, CTreeNode& node, std::vector<KeyRow> keys,
     list_->setColumnWidth(0, 60);
     list_->setColumnWidth(1, 140);
     list_->setColumnWidth(2, 300);
+    list_->setMinimumSize(540, 300);
     Fill();
     connect(list_, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item, int) { EditKey(list_->indexOfTopLevelItem(item)); });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
     layout->addWidget(OkCancel(*this, QDialogButtonBox::Ok));
-    resize(560, 420);
 }
 
 void CKeysDlg::Fill() {
