@@ -130,7 +130,8 @@ void CExchangeLogDlg::Tick() {
 void CExchangeLogDlg::RequestClose() {
     if (cancelling_)
         return;
-    if (ended_) {
+    // Ended, even when the timer has not seen it yet: nothing to cancel.
+    if (ended_ || !monitor_.Running()) {
         done(static_cast<int>(ExchangeLogEnd::Closed));
         return;
     }

@@ -13,6 +13,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace tornu::ui {
 
 namespace {
@@ -83,26 +85,43 @@ int CPhoneBookDlg::ColumnOf(int bit) const {
 }
 
 void CPhoneBookDlg::Fill() {
-    filling_ = true;
     list_->clear();
-    for (const PhoneBookRow& row : model_.rows) {
+    for (std::size_t row = 0; row < model_.rows.size(); ++row) {
         auto* item = new QTreeWidgetItem(list_);
-        item->setText(kNumberColumn, Q(row.number));
-        item->setText(kPhoneColumn, Q(row.phone));
-        item->setText(kTypeColumn, Q(row.type));
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        for (std::size_t i = 0; i < model_.columns.size(); ++i) {
-            const bool set = (row.mask >> model_.columns[i].bit) & 1U;
-            item->setCheckState(kFirstBitColumn + static_cast<int>(i),
-                                set ? Qt::Checked : Qt::Unchecked);
-        }
-        if (row.grey) {
-            const QColor grey(kPhoneBookGreyBand.red, kPhoneBookGreyBand.green, kPhoneBookGreyBand.blue);
+        ShowRow(static_cast<int>(row));
+        if (model_.rows[row].grey) {
+            const QColor grey(kPhoneBookGreyBand.red, kPhoneBookGreyBand.green,
+                              kPhoneBookGreyBand.blue);
             for (int column = 0; column < list_->columnCount(); ++column)
                 item->setBackground(column, grey);
         }
     }
-    filling_ = false;
+}
+
+void CPhoneBookDlg::ShowRow(int row) {
+    // The row's item stays: it may be the one whose signal is being handled.
+    QTreeWidgetItem* item = list_->topLevelItem(row);
+    if (!item || row >= static_cast<int>(model_.rows.size()))
+        return;
+    const PhoneBookRow& entry = model_.rows[static_cast<std::size_t>(row)];
+    const bool filling = std::exchange(filling_, true);
+    item->setText(kNumberColumn, Q(entry.number));
+    item->setText(kPhoneColumn, Q(entry.phone));
+    item->setText(kTypeColumn, Q(entry.type));
+    for (std::size_t i = 0; i < model_.columns.size(); ++i) {
+        const bool set = (entry.mask >> model_.columns[i].bit) & 1U;
+        item->setCheckState(kFirstBitColumn + static_cast<int>(i), set ? Qt::Checked : Qt::Unchecked);
+    }
+    filling_ = filling;
+}
+
+void CPhoneBookDlg::Reload(int row) {
+    std::optional<PhoneBookModel> now = doc_.PhoneBook(node_);
+    if (!now || now->rows.size() != model_.rows.size())
+        return;
+    model_ = std::move(*now);
+    ShowRow(row);
 }
 
 void CPhoneBookDlg::OnItemChanged(QTreeWidgetItem* item, int column) {
@@ -116,12 +135,7 @@ void CPhoneBookDlg::OnItemChanged(QTreeWidgetItem* item, int column) {
     const bool on = item->checkState(column) == Qt::Checked;
     doc_.SetPhoneMaskBit(node_, static_cast<std::size_t>(entry.entry), bit, on);
     // Shown as stored, refused or not.
-    if (std::optional<PhoneBookModel> now = doc_.PhoneBook(node_)) {
-        model_ = std::move(*now);
-        const int current = row;
-        Fill();
-        list_->setCurrentItem(list_->topLevelItem(current));
-    }
+    Reload(row);
 }
 
 void CPhoneBookDlg::EditNumber(int row) {
@@ -131,13 +145,8 @@ void CPhoneBookDlg::EditNumber(int row) {
     CPhoneNumberDlg dialog(Q(entry.phone), [&](const QString& typed) {
         return doc_.SetPhoneNumber(node_, static_cast<std::size_t>(entry.entry), S(typed));
     }, this);
-    if (operator_.Runner().Exec(dialog) != QDialog::Accepted)
-        return;
-    if (std::optional<PhoneBookModel> now = doc_.PhoneBook(node_)) {
-        model_ = std::move(*now);
-        Fill();
-        list_->setCurrentItem(list_->topLevelItem(row));
-    }
+    if (operator_.Runner().Exec(dialog) == QDialog::Accepted)
+        Reload(row);
 }
 
 CPhoneNumberDlg::CPhoneNumberDlg(const QString& number, std::function<bool(const QString&)> store,

@@ -36,6 +36,9 @@ public:
 
 private:
     void Fill();
+    void ShowRow(int row);
+    // The document's rows again; row `row` shows what is stored now.
+    void Reload(int row);
     void OnItemChanged(QTreeWidgetItem* item, int column);
 
     CTornuCfgDoc& doc_;
