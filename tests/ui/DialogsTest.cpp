@@ -210,6 +210,9 @@ private slots:
     // The close box while a command waits for its answer: "Отменить
     // операцию?", the call hung up off the UI thread, result 2, no results.
     void cancelFromTheCloseBox() {
+        // Slow enough that the unanswered command still waits when the
+        // window's next tick has shown its line.
+        CScopedTimeScale slower(0.2);
         StartSimulator();
         runner->dialogs.push_back(Answer<CExchangeDlg>([&](CExchangeDlg& dialog) {
             for (int row = 0; row < dialog.List()->rowCount(); ++row)
