@@ -45,20 +45,24 @@ std::optional<QString> CQtOperator::ChooseFile(FileDialogKind kind, const QStrin
     QFileDialog dialog(parent ? parent : window_);
     switch (kind) {
     case FileDialogKind::Open:
+        dialog.setWindowTitle(QStringLiteral("Открыть"));
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
         break;
     case FileDialogKind::Save:
         // Qt asks before overwriting unless told not to.
+        dialog.setWindowTitle(QStringLiteral("Сохранить как"));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         break;
     case FileDialogKind::Any:
+        dialog.setWindowTitle(QStringLiteral("Выбор файла"));
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setNameFilter(QStringLiteral("All Files (*)"));
         break;
     case FileDialogKind::Folder:
+        dialog.setWindowTitle(QStringLiteral("Выбор папки"));
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setOption(QFileDialog::ShowDirsOnly);
         break;

@@ -183,6 +183,9 @@ private slots:
             QTest::keyClick(log, Qt::Key_Return);
             const int end = log->exec();
             logRows = log->List()->rowCount();
+            // "Сохранить лог...": time stamp, tab, text.
+            runner->dialogs.push_front(PickFile(QString::fromStdString(*dir / "log.txt")));
+            log->SaveLog();
             return end;
         });
         runner->answers.push_back(true); // "Обмен завершен. Закрыть окно лога?"
@@ -195,11 +198,14 @@ private slots:
         Tree().Run(kCmdRunTerminal, Node(12));
         StopSimulator();
 
-        QCOMPARE(runner->titles, (QStringList{"Обмен", "Параметры команды", "Лог",
+        QCOMPARE(runner->titles, (QStringList{"Обмен", "Параметры команды", "Лог", "Сохранить как",
                                               "Результат выполнения команд"}));
         QCOMPARE(runner->messages,
                  (QStringList{kChooseCommandMessage, kExchangeEndedQuestion}));
         QVERIFY(logRows >= 3);
+        const std::string saved = ReadBytes(*dir / "log.txt");
+        QVERIFY2(saved.find("\tНачало обмена\n") == std::string("00.00.0000 00:00:00").size(),
+                 saved.c_str());
         QCOMPARE(results.size(), 2);
         QVERIFY2(results[0].startsWith("ОШИБКА: "), qPrintable(results[0]));
         QCOMPARE(results[1], QStringLiteral("Не завершена"));
