@@ -3,7 +3,8 @@
 # window on the demonstration terminal (terminal selected, partition with its
 # loop list and parameter grid, a subordinate device, the structure hidden),
 # the tree's context menus and every dialog. The terminal's states come from
-# a real exchange with the simulator first.
+# a real exchange with the simulator first; the exchange dialogs and the log
+# window are pictured in another one.
 #   scripts/screenshots.sh OUTDIR
 set -euo pipefail
 if [ $# -ne 1 ]; then
@@ -27,6 +28,8 @@ cd "$work"
 demo_start_sim
 demo_terminal >/dev/null
 "$cli" run 12 ReadLoopConfig --yes >/dev/null || true
-"$cli" run 12/1 ReadStatus ReadKeys --yes >/dev/null || true
-demo_stop_sim
+"$cli" run 12/1 ReadStatus ReadKeys ReadPhoneBook --yes >/dev/null || true
+# The simulator stays on the line: the exchange dialogs are pictured in a
+# real exchange.
 QT_QPA_PLATFORM=offscreen "$root/build/tools/tornucfg-shots" --dir "$work" "$out"
+demo_stop_sim

@@ -219,6 +219,11 @@ bool CTornuCfgDoc::ImportStationData(const std::string& folder) {
         return false;
     }
     operator_.Message(StationImportedMessage(result.count));
+    // Phones and passwords changed under the views: the tree's filter and an
+    // option view showing a terminal read them again.
+    for (const auto& terminal : terminals_)
+        if (CTreeNode* node = tree_.Find(*terminal))
+            Notify(kHintNodeChanged, node);
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include "ui/DeviceOptionsView.h"
 #include "ui/Icons.h"
 #include "ui/ModalRunner.h"
+#include "ui/ModemPortDlg.h"
 #include "ui/QtOperator.h"
 #include "ui/TerminalOptionsView.h"
 #include "ui/TerminalView.h"
@@ -83,6 +84,9 @@ QAction* CMainFrame::AddCommand(QMenu* menu, int command, const char* caption) {
 
 void CMainFrame::BuildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&Файл"));
+    connect(AddCommand(file, kCmdImport, "Импорт данных ПЦН..."), &QAction::triggered, this,
+            [this] { doc_.OnImport(); });
+    file->addSeparator();
     QAction* exit = AddCommand(file, kCmdExit, "&Выход");
     exit->setShortcut(QKeySequence::Quit);
     connect(exit, &QAction::triggered, this, &QWidget::close);
@@ -95,8 +99,8 @@ void CMainFrame::BuildMenus() {
     connect(control, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("&Настройки"));
-    // The modem settings dialog is not part of this program yet.
-    AddCommand(settings, kCmdModem, "Модем...")->setEnabled(false);
+    connect(AddCommand(settings, kCmdModem, "Модем..."), &QAction::triggered, this,
+            &CMainFrame::ModemPort);
     connect(AddCommand(settings, kCmdChangePassword, "Сменить пароль ..."), &QAction::triggered,
             this, [this] { doc_.ChangeProgramPassword(); });
 
@@ -146,6 +150,11 @@ void CMainFrame::UpdateCommands() {
 void CMainFrame::DistributeLoops() {
     if (CTreeNode* node = doc_.SelectedNode())
         doc_.DistributeLoops(*node);
+}
+
+void CMainFrame::ModemPort() {
+    CModemPortDlg dialog(doc_, ModemPortEntries(), this);
+    operator_.Runner().Exec(dialog);
 }
 
 QWidget* CMainFrame::RightPane() const { return pane_->currentWidget(); }

@@ -27,6 +27,7 @@ class CTerminalView;
 // Command ids of the main menu, as the actions carry them.
 enum FrameCommand : int {
     kCmdExit = 57665,
+    kCmdImport = 32795,
     kCmdRunCommands = 32783,
     kCmdDistributeLoops = 32787,
     kCmdModem = 32782,
@@ -83,6 +84,7 @@ private:
     void About();
     void Help();
     void DistributeLoops();
+    void ModemPort();
 
     CTornuCfgDoc& doc_;
     CQtOperator& operator_;

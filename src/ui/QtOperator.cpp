@@ -1,10 +1,16 @@
 #include "ui/QtOperator.h"
 
+#include "ui/ExchangeDlg.h"
+#include "ui/ExchangeLogDlg.h"
+#include "ui/ImportDlg.h"
 #include "ui/ModalRunner.h"
 #include "ui/PasswordDlg.h"
 #include "ui/UiText.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -28,12 +34,68 @@ bool CQtOperator::Ask(const std::string& text) {
 }
 
 std::optional<std::string> CQtOperator::ChooseFolder(const std::string& initial) {
-    QFileDialog dialog(window_, QStringLiteral("Выберите папку"), Q(initial));
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly);
+    CImportDlg dialog(Q(initial), *this, window_);
+    if (runner_.Exec(dialog) != QDialog::Accepted)
+        return std::nullopt;
+    return S(dialog.Path()->text());
+}
+
+std::optional<QString> CQtOperator::ChooseFile(FileDialogKind kind, const QString& start,
+                                               QWidget* parent) {
+    QFileDialog dialog(parent ? parent : window_);
+    switch (kind) {
+    case FileDialogKind::Open:
+        dialog.setWindowTitle(QStringLiteral("Открыть"));
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        break;
+    case FileDialogKind::Save:
+        // Qt asks before overwriting unless told not to.
+        dialog.setWindowTitle(QStringLiteral("Сохранить как"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        break;
+    case FileDialogKind::Any:
+        dialog.setWindowTitle(QStringLiteral("Выбор файла"));
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setNameFilter(QStringLiteral("All Files (*)"));
+        break;
+    case FileDialogKind::Folder:
+        dialog.setWindowTitle(QStringLiteral("Выбор папки"));
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+        break;
+    }
+    if (!start.isEmpty()) {
+        const QFileInfo info(start);
+        if (info.isDir())
+            dialog.setDirectory(start);
+        else
+            dialog.selectFile(start);
+    }
     if (runner_.Exec(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return S(dialog.selectedFiles().front());
+    return dialog.selectedFiles().front();
+}
+
+std::optional<CommandChoice> CQtOperator::ChooseCommands(const std::vector<CCommandDesc*>& offered) {
+    CExchangeDlg dialog(CExchangeDlg::Form::Choice, offered, *this, window_);
+    if (runner_.Exec(dialog) != QDialog::Accepted)
+        return std::nullopt;
+    return CommandChoice{dialog.Chosen(), dialog.ShowResults()->isChecked()};
+}
+
+ExchangeLogEnd CQtOperator::RunExchangeLog(CExchangeMonitor& monitor) {
+    CExchangeLogDlg dialog(monitor, *this, window_);
+    const int end = runner_.Exec(dialog);
+    return end == static_cast<int>(ExchangeLogEnd::Cancelled) ? ExchangeLogEnd::Cancelled
+                                                               : ExchangeLogEnd::Closed;
+}
+
+void CQtOperator::ShowCommandResults(const std::vector<CCommandDesc*>& commands) {
+    CExchangeDlg dialog(CExchangeDlg::Form::Results, commands, *this, window_);
+    runner_.Exec(dialog);
 }
 
 std::optional<std::string> CQtOperator::AskPassword(PasswordMode mode) {

@@ -3,6 +3,8 @@
 // dialogs, every one of them run through the modal runner.
 #include "doc/Operator.h"
 
+#include <QString>
+
 class QWidget;
 
 namespace tornu::ui {
@@ -10,6 +12,14 @@ namespace tornu::ui {
 class CModalRunner;
 
 inline constexpr const char* kProgramTitle = "Торну-конфигуратор";
+
+// The system's file dialogs the program opens.
+enum class FileDialogKind {
+    Open,   // an existing file
+    Save,   // any name, asking before overwriting
+    Any,    // "Выбрать" of "Параметры команды": any name, all files
+    Folder, // a folder
+};
 
 class CQtOperator : public IOperator {
 public:
@@ -23,6 +33,15 @@ public:
     bool Ask(const std::string& text) override;
     std::optional<std::string> ChooseFolder(const std::string& initial) override;
     std::optional<std::string> AskPassword(PasswordMode mode) override;
+    std::optional<CommandChoice> ChooseCommands(const std::vector<CCommandDesc*>& offered) override;
+    // The log window; the UI thread keeps running its events all along.
+    ExchangeLogEnd RunExchangeLog(CExchangeMonitor& monitor) override;
+    void ShowCommandResults(const std::vector<CCommandDesc*>& commands) override;
+
+    // A file or folder chosen in the system's dialog, starting at `start`;
+    // nothing when cancelled.
+    std::optional<QString> ChooseFile(FileDialogKind kind, const QString& start,
+                                      QWidget* parent = nullptr);
 
 private:
     CModalRunner& runner_;

@@ -5,6 +5,7 @@
 #include "doc/TornuCfgDoc.h"
 #include "ui/DeviceDlg.h"
 #include "ui/ModalRunner.h"
+#include "ui/PhoneBookDlg.h"
 #include "ui/QtOperator.h"
 #include "ui/TerminalDlg.h"
 #include "ui/TreeFilterModel.h"
@@ -229,14 +230,13 @@ std::unique_ptr<QMenu> CTerminalView::MenuFor(CTreeNode* node) {
     menu->addSeparator();
     AddCommand(*menu, kCmdRunDevice, "Выполнить команду ...");
     menu->addSeparator();
-    // The phone-book and key dialogs are not part of this program yet.
-    AddCommand(*menu, kCmdPhoneBook, "Телефонная книга", false);
-    AddCommand(*menu, kCmdLoadPhoneBook, "Загрузить телефонную книгу", false);
-    AddCommand(*menu, kCmdSavePhoneBook, "Сохранить телефонную книгу", false);
+    AddCommand(*menu, kCmdPhoneBook, "Телефонная книга");
+    AddCommand(*menu, kCmdLoadPhoneBook, "Загрузить телефонную книгу");
+    AddCommand(*menu, kCmdSavePhoneBook, "Сохранить телефонную книгу");
     menu->addSeparator();
-    AddCommand(*menu, kCmdKeys, "Ключи", false);
-    AddCommand(*menu, kCmdLoadKeys, "Загрузить список ключей", false);
-    AddCommand(*menu, kCmdSaveKeys, "Сохранить список ключей", false);
+    AddCommand(*menu, kCmdKeys, "Ключи");
+    AddCommand(*menu, kCmdLoadKeys, "Загрузить список ключей");
+    AddCommand(*menu, kCmdSaveKeys, "Сохранить список ключей");
     menu->addSeparator();
     AddCommand(*menu, kCmdDeleteDevice, "Удалить", canDelete);
     return menu;
@@ -289,7 +289,65 @@ void CTerminalView::Run(int command, CTreeNode* node) {
         current_ = node;
         doc_.RunCommands();
         break;
+    case kCmdPhoneBook:
+        if (!terminal)
+            ShowPhoneBook(*node);
+        break;
+    case kCmdKeys:
+        if (!terminal)
+            ShowKeys(*node);
+        break;
+    case kCmdLoadPhoneBook:
+    case kCmdSavePhoneBook:
+    case kCmdLoadKeys:
+    case kCmdSaveKeys:
+        if (!terminal)
+            ListFile(command, *node);
+        break;
     default:
+        break;
+    }
+}
+
+void CTerminalView::ShowPhoneBook(CTreeNode& node) {
+    std::optional<PhoneBookModel> model = doc_.PhoneBook(node);
+    if (!model)
+        return;
+    if (!model->hasLayout) {
+        operator_.Message(std::string(kNoPhoneBookLayoutMessage));
+        return;
+    }
+    CPhoneBookDlg dialog(doc_, node, std::move(*model), operator_, window());
+    operator_.Runner().Exec(dialog);
+}
+
+void CTerminalView::ShowKeys(CTreeNode& node) {
+    std::optional<std::vector<KeyRow>> keys = doc_.KeyList(node);
+    if (!keys)
+        return;
+    CKeysDlg dialog(doc_, node, std::move(*keys), operator_, window());
+    operator_.Runner().Exec(dialog);
+}
+
+void CTerminalView::ListFile(int command, CTreeNode& node) {
+    // No filter and no default extension: the files are the operator's to name.
+    const bool load = command == kCmdLoadPhoneBook || command == kCmdLoadKeys;
+    const std::optional<QString> path =
+        operator_.ChooseFile(load ? FileDialogKind::Open : FileDialogKind::Save, QString());
+    if (!path)
+        return;
+    switch (command) {
+    case kCmdLoadPhoneBook:
+        doc_.LoadPhoneBook(node, S(*path));
+        break;
+    case kCmdSavePhoneBook:
+        doc_.SavePhoneBook(node, S(*path));
+        break;
+    case kCmdLoadKeys:
+        doc_.LoadKeyList(node, S(*path));
+        break;
+    default:
+        doc_.SaveKeyList(node, S(*path));
         break;
     }
 }

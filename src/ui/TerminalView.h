@@ -84,6 +84,10 @@ private:
     void EditTerminal(CTreeNode& node);
     void NewDevice(CTreeNode& parent);
     void EditDevice(CTreeNode& node);
+    void ShowPhoneBook(CTreeNode& node);
+    void ShowKeys(CTreeNode& node);
+    // The four phone-book and key-list file commands.
+    void ListFile(int command, CTreeNode& node);
 
     CTornuCfgDoc& doc_;
     CQtOperator& operator_;

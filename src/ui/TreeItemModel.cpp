@@ -63,7 +63,14 @@ QVariant CTreeItemModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-void CTreeItemModel::OnUpdate(UpdateHint, CTreeNode*, CTreeNode**) {}
+void CTreeItemModel::OnUpdate(UpdateHint hint, CTreeNode* node, CTreeNode**) {
+    // What the filter matches (a terminal's phone) may have changed with it.
+    if (hint == kHintNodeChanged && node) {
+        const QModelIndex index = IndexOf(node);
+        if (index.isValid())
+            emit dataChanged(index, index);
+    }
+}
 
 void CTreeItemModel::OnTreeResetting() { beginResetModel(); }
 

@@ -2,13 +2,20 @@
 // program to PNG files, headless, for a look at the layouts without a
 // display. Works on the configuration in --dir (the screenshots script puts
 // the demonstration terminal there first).
+#include "catalogue/CommandDesc.h"
 #include "doc/TornuCfgDoc.h"
+#include "ui/CommandParamsDlg.h"
 #include "ui/DeviceDlg.h"
+#include "ui/ExchangeDlg.h"
+#include "ui/ExchangeLogDlg.h"
+#include "ui/ImportDlg.h"
 #include "ui/DeviceOptionsView.h"
 #include "ui/LoopDlg.h"
 #include "ui/MainFrame.h"
 #include "ui/ModalRunner.h"
+#include "ui/ModemPortDlg.h"
 #include "ui/ParamGrid.h"
+#include "ui/PhoneBookDlg.h"
 #include "ui/PasswordDlg.h"
 #include "ui/QtOperator.h"
 #include "ui/TerminalDlg.h"
@@ -18,13 +25,18 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QTableWidget>
 #include <QTreeView>
 #include <QTreeWidget>
 
 #include <cstdio>
+#include <functional>
 #include <filesystem>
 
 using namespace tornu;
@@ -32,10 +44,12 @@ using namespace tornu::ui;
 
 namespace {
 
-// Nothing modal runs here: every box is drawn instead of shown.
+// Nothing modal runs here: every box is drawn instead of shown, or handed to
+// the step the exchange's pictures set.
 class CNoModal : public CModalRunner {
 public:
-    int Exec(QDialog&) override { return QDialog::Rejected; }
+    std::function<int(QDialog&)> onExec;
+    int Exec(QDialog& dialog) override { return onExec ? onExec(dialog) : QDialog::Rejected; }
     QAction* Popup(QMenu&, const QPoint&) override { return nullptr; }
     bool OpenUrl(const QUrl&) override { return false; }
 };
@@ -175,6 +189,92 @@ int main(int argc, char* argv[]) {
     loop.comment = "Окно кухни";
     CLoopDlg loopDialog({3}, loop, op, &frame);
     shots.Save(loopDialog, "dialog-loop");
+
+    // The phone book, keys and their dialogs, the modem port and the import.
+    if (std::optional<PhoneBookModel> book = doc.PhoneBook(*partition); book && book->hasLayout) {
+        CPhoneBookDlg phoneBook(doc, *partition, *book, op, &frame);
+        shots.Save(phoneBook, "dialog-phone-book");
+        phoneBook.hide();
+    }
+    CPhoneNumberDlg phoneNumber(QStringLiteral("+79001234567"), [](const QString&) { return true; },
+                                &frame);
+    shots.Save(phoneNumber, "dialog-phone-number");
+    if (std::optional<std::vector<KeyRow>> keys = doc.KeyList(*partition)) {
+        CKeysDlg keyList(doc, *partition, *keys, op, &frame);
+        shots.Save(keyList, "dialog-keys");
+        keyList.hide();
+    }
+    CKeyDlg key(QStringLiteral("Иванов И. И."), QStringLiteral("4500004433221101"), &frame);
+    shots.Save(key, "dialog-key");
+    CModemPortDlg modem(doc, ModemPortEntries(), &frame);
+    shots.Save(modem, "dialog-modem-port");
+    CImportDlg import(QStringLiteral("/opt/tornu"), op, &frame);
+    shots.Save(import, "dialog-import");
+
+    // A real exchange with the simulator, when it is on the line: the choice
+    // form, the command parameters, the log in the middle of the exchange and
+    // the results (the firmware's input file is missing on purpose).
+    runner.onExec = [&](QDialog& dialog) -> int {
+        if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
+            std::printf("tornucfg-shots: %s\n", qPrintable(box->text()));
+            return box->standardButtons().testFlag(QMessageBox::Yes) ? QMessageBox::Yes
+                                                                      : QMessageBox::Ok;
+        }
+        if (auto* choice = qobject_cast<CExchangeDlg*>(&dialog)) {
+            if (choice->windowTitle() != QStringLiteral("Обмен")) {
+                shots.Save(*choice, "dialog-exchange-results");
+                return QDialog::Accepted;
+            }
+            QTableWidget& list = *choice->List();
+            for (int row = 0; row < list.rowCount(); ++row) {
+                const QString code = list.item(row, 1)->text();
+                if (code == "1" || code == "39" || code == "60" || code == "61")
+                    list.item(row, 0)->setCheckState(Qt::Checked);
+                if (code == "60")
+                    choice->EditParams(row);
+            }
+            shots.Save(*choice, "dialog-exchange");
+            return QDialog::Accepted;
+        }
+        if (auto* params = qobject_cast<CCommandParamsDlg*>(&dialog)) {
+            params->findChild<QLineEdit*>(QStringLiteral("input"))
+                ->setText(QStringLiteral("/nonexistent/firmware.bin"));
+            shots.Save(*params, "dialog-command-params");
+            return QDialog::Accepted;
+        }
+        if (auto* log = qobject_cast<CExchangeLogDlg*>(&dialog)) {
+            log->resize(640, 380);
+            log->show();
+            QElapsedTimer waited;
+            waited.start();
+            bool shot = false;
+            while (log->isVisible() && waited.elapsed() < 120000) {
+                QApplication::processEvents(QEventLoop::AllEvents, 50);
+                if (!shot && log->Lines().size() >= 6) {
+                    shots.SaveAsIs(*log, "dialog-exchange-log");
+                    shot = true;
+                }
+            }
+            if (log->isVisible())
+                log->done(static_cast<int>(ExchangeLogEnd::Closed));
+            return log->result();
+        }
+        return QDialog::Rejected;
+    };
+    const QString port = QString::fromStdString([&] {
+        std::string value;
+        doc.Settings().GetValue("Modem", "ComPort", value);
+        return value;
+    }());
+    if (QFileInfo::exists(port)) {
+        tree.SelectNode(terminal);
+        CShots::Settle();
+        doc.RunCommands();
+    } else {
+        std::fprintf(stderr, "tornucfg-shots: no simulator on %s: no exchange pictures\n",
+                     qPrintable(port));
+    }
+    runner.onExec = nullptr;
 
     shots.Save(*frame.AboutBox(), "dialog-about");
     QMessageBox message(QMessageBox::Information, QString::fromUtf8(kProgramTitle),

@@ -1,0 +1,70 @@
+#pragma once
+// "Лог": shown modally while an exchange runs. A 100 ms timer takes the
+// status lines; the window shows that the exchange is busy and for how long,
+// asks to close once it has ended, and cancels it from the close box. The
+// blocking cancel runs on its own thread so that the window keeps painting
+// while the call is hung up.
+#include "doc/ExchangeMonitor.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+
+namespace tornu::ui {
+
+class CQtOperator;
+
+class CExchangeLogDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kPollMs = 100;
+
+    CExchangeLogDlg(CExchangeMonitor& monitor, CQtOperator& op, QWidget* parent = nullptr);
+    ~CExchangeLogDlg() override;
+
+    QTableWidget* List() const { return list_; }
+    QLabel* State() const { return state_; }
+    QPushButton* SaveButton() const { return save_; }
+    const std::vector<ExchangeLogLine>& Lines() const { return lines_; }
+    bool Cancelling() const { return cancelling_; }
+    // The close box: closes once the exchange has ended, else asks to cancel.
+    void RequestClose();
+    // "Сохранить лог...".
+    void SaveLog();
+
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void Tick();
+    void Append(const std::vector<ExchangeLogLine>& lines);
+    void ShowBusy();
+
+    CExchangeMonitor& monitor_;
+    CQtOperator& operator_;
+    QTableWidget* list_;
+    QProgressBar* busy_;
+    QLabel* state_;
+    QPushButton* save_;
+    QTimer timer_;
+    QElapsedTimer since_;
+    std::vector<ExchangeLogLine> lines_;
+    bool ended_ = false;
+    bool cancelling_ = false;
+    std::atomic<bool> cancelled_{false};
+    std::thread cancel_;
+};
+
+} // namespace tornu::ui

@@ -1,0 +1,233 @@
+#include "ui/PhoneBookDlg.h"
+
+#include "doc/TornuCfgDoc.h"
+#include "ui/ModalRunner.h"
+#include "ui/QtOperator.h"
+#include "ui/UiText.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <utility>
+
+namespace tornu::ui {
+
+namespace {
+
+// Columns before the bit columns.
+enum PhoneColumn { kNumberColumn = 0, kPhoneColumn = 1, kTypeColumn = 2, kFirstBitColumn = 3 };
+
+QDialogButtonBox* OkCancel(QDialog& dialog, QDialogButtonBox::StandardButtons which) {
+    auto* buttons = new QDialogButtonBox(which, &dialog);
+    if (QPushButton* cancel = buttons->button(QDialogButtonBox::Cancel))
+        cancel->setText(QStringLiteral("Отмена"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    return buttons;
+}
+
+void SetupList(QTreeWidget& list) {
+    list.setRootIsDecorated(false);
+    list.setUniformRowHeights(true);
+    list.setAllColumnsShowFocus(true);
+    list.setSelectionMode(QAbstractItemView::SingleSelection);
+    list.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list.header()->setStretchLastSection(true);
+    list.header()->setSectionsMovable(false);
+}
+
+} // namespace
+
+CPhoneBookDlg::CPhoneBookDlg(CTornuCfgDoc& doc, CTreeNode& node, PhoneBookModel model,
+                             CQtOperator& op, QWidget* parent)
+    : QDialog(parent), doc_(doc), node_(node), model_(std::move(model)), operator_(op),
+      list_(new QTreeWidget(this)) {
+    setWindowTitle(QStringLiteral("Телефонная книга"));
+    setSizeGripEnabled(true);
+    list_->setObjectName(QStringLiteral("phones"));
+    SetupList(*list_);
+    QStringList headers{QStringLiteral("№"), QStringLiteral("Телефон"), QStringLiteral("Тип")};
+    for (const PhoneBookColumn& column : model_.columns)
+        headers << Q(column.label);
+    headers << QString();
+    list_->setHeaderLabels(headers);
+    list_->setColumnWidth(kNumberColumn, 25);
+    list_->setColumnWidth(kPhoneColumn, 100);
+    // "VOICE" and the bit labels are wider than the classic widths.
+    list_->setColumnWidth(kTypeColumn,
+                          std::max(40, list_->fontMetrics().horizontalAdvance("VOICE") + 16));
+    int width = 125 + list_->columnWidth(kTypeColumn);
+    for (int column = kFirstBitColumn; column < list_->columnCount() - 1; ++column) {
+        list_->resizeColumnToContents(column);
+        list_->setColumnWidth(column, std::max(list_->columnWidth(column), 40));
+        width += list_->columnWidth(column);
+    }
+    Fill();
+    connect(list_, &QTreeWidget::itemChanged, this, &CPhoneBookDlg::OnItemChanged);
+    connect(list_, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item, int) { EditNumber(list_->indexOfTopLevelItem(item)); });
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(list_);
+    layout->addWidget(OkCancel(*this, QDialogButtonBox::Ok));
+    list_->setMinimumSize(std::min(width + 40, 1000), 360);
+}
+
+int CPhoneBookDlg::ColumnOf(int bit) const {
+    for (std::size_t i = 0; i < model_.columns.size(); ++i)
+        if (model_.columns[i].bit == bit)
+            return kFirstBitColumn + static_cast<int>(i);
+    return -1;
+}
+
+void CPhoneBookDlg::Fill() {
+    list_->clear();
+    for (std::size_t row = 0; row < model_.rows.size(); ++row) {
+        auto* item = new QTreeWidgetItem(list_);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        ShowRow(static_cast<int>(row));
+        if (model_.rows[row].grey) {
+            const QColor grey(kPhoneBookGreyBand.red, kPhoneBookGreyBand.green,
+                              kPhoneBookGreyBand.blue);
+            for (int column = 0; column < list_->columnCount(); ++column)
+                item->setBackground(column, grey);
+        }
+    }
+}
+
+void CPhoneBookDlg::ShowRow(int row) {
+    // The row's item stays: it may be the one whose signal is being handled.
+    QTreeWidgetItem* item = list_->topLevelItem(row);
+    if (!item || row >= static_cast<int>(model_.rows.size()))
+        return;
+    const PhoneBookRow& entry = model_.rows[static_cast<std::size_t>(row)];
+    const bool filling = std::exchange(filling_, true);
+    item->setText(kNumberColumn, Q(entry.number));
+    item->setText(kPhoneColumn, Q(entry.phone));
+    item->setText(kTypeColumn, Q(entry.type));
+    for (std::size_t i = 0; i < model_.columns.size(); ++i) {
+        const bool set = (entry.mask >> model_.columns[i].bit) & 1U;
+        item->setCheckState(kFirstBitColumn + static_cast<int>(i), set ? Qt::Checked : Qt::Unchecked);
+    }
+    filling_ = filling;
+}
+
+void CPhoneBookDlg::Reload(int row) {
+    std::optional<PhoneBookModel> now = doc_.PhoneBook(node_);
+    if (!now || now->rows.size() != model_.rows.size())
+        return;
+    model_ = std::move(*now);
+    ShowRow(row);
+}
+
+void CPhoneBookDlg::OnItemChanged(QTreeWidgetItem* item, int column) {
+    if (filling_ || column < kFirstBitColumn || column >= kFirstBitColumn + int(model_.columns.size()))
+        return;
+    const int row = list_->indexOfTopLevelItem(item);
+    if (row < 0)
+        return;
+    const PhoneBookRow& entry = model_.rows[static_cast<std::size_t>(row)];
+    const int bit = model_.columns[static_cast<std::size_t>(column - kFirstBitColumn)].bit;
+    const bool on = item->checkState(column) == Qt::Checked;
+    doc_.SetPhoneMaskBit(node_, static_cast<std::size_t>(entry.entry), bit, on);
+    // Shown as stored, refused or not.
+    Reload(row);
+}
+
+void CPhoneBookDlg::EditNumber(int row) {
+    if (row < 0 || row >= static_cast<int>(model_.rows.size()))
+        return;
+    const PhoneBookRow entry = model_.rows[static_cast<std::size_t>(row)];
+    CPhoneNumberDlg dialog(Q(entry.phone), [&](const QString& typed) {
+        return doc_.SetPhoneNumber(node_, static_cast<std::size_t>(entry.entry), S(typed));
+    }, this);
+    if (operator_.Runner().Exec(dialog) == QDialog::Accepted)
+        Reload(row);
+}
+
+CPhoneNumberDlg::CPhoneNumberDlg(const QString& number, std::function<bool(const QString&)> store,
+                                 QWidget* parent)
+    : QDialog(parent), store_(std::move(store)), field_(new QLineEdit(number, this)) {
+    setWindowTitle(QStringLiteral("Номер телефона"));
+    field_->setObjectName(QStringLiteral("phone"));
+    field_->setMaxLength(kPhoneNumberMaxLength);
+    field_->setMinimumWidth(200);
+    auto* form = new QFormLayout(this);
+    form->addRow(QStringLiteral("&Номер"), field_);
+    form->addRow(OkCancel(*this, QDialogButtonBox::Ok | QDialogButtonBox::Cancel));
+}
+
+void CPhoneNumberDlg::accept() {
+    if (store_(field_->text()))
+        QDialog::accept();
+}
+
+CKeysDlg::CKeysDlg(CTornuCfgDoc& doc, CTreeNode& node, std::vector<KeyRow> keys, CQtOperator& op,
+                   QWidget* parent)
+    : QDialog(parent), doc_(doc), node_(node), keys_(std::move(keys)), operator_(op),
+      list_(new QTreeWidget(this)) {
+    setWindowTitle(QStringLiteral("Ключи"));
+    setSizeGripEnabled(true);
+    list_->setObjectName(QStringLiteral("keys"));
+    SetupList(*list_);
+    list_->setHeaderLabels({QStringLiteral("№"), QStringLiteral("Ключ"), QStringLiteral("Владелец")});
+    list_->setColumnWidth(0, 60);
+    list_->setColumnWidth(1, 140);
+    list_->setColumnWidth(2, 300);
+    list_->setMinimumSize(540, 300);
+    Fill();
+    connect(list_, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item, int) { EditKey(list_->indexOfTopLevelItem(item)); });
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(list_);
+    layout->addWidget(OkCancel(*this, QDialogButtonBox::Ok));
+}
+
+void CKeysDlg::Fill() {
+    list_->clear();
+    for (const KeyRow& key : keys_) {
+        auto* item = new QTreeWidgetItem(list_);
+        item->setText(0, Q(key.label));
+        item->setText(1, Q(key.code));
+        item->setText(2, Q(key.owner));
+    }
+}
+
+void CKeysDlg::EditKey(int row) {
+    if (row < 0 || row >= static_cast<int>(keys_.size()))
+        return;
+    const KeyRow key = keys_[static_cast<std::size_t>(row)];
+    CKeyDlg dialog(Q(key.owner), Q(key.code), this);
+    for (;;) {
+        if (operator_.Runner().Exec(dialog) != QDialog::Accepted)
+            return;
+        if (doc_.SetKey(node_, static_cast<std::size_t>(key.index), S(dialog.Code()->text()),
+                        S(dialog.Owner()->text())))
+            break;
+        // Refused with its message: the same dialog again, as typed.
+        dialog.setResult(QDialog::Rejected);
+    }
+    if (std::optional<std::vector<KeyRow>> now = doc_.KeyList(node_)) {
+        keys_ = std::move(*now);
+        Fill();
+        list_->setCurrentItem(list_->topLevelItem(row));
+    }
+}
+
+CKeyDlg::CKeyDlg(const QString& owner, const QString& code, QWidget* parent)
+    : QDialog(parent), owner_(new QLineEdit(owner, this)), code_(new QLineEdit(code, this)) {
+    setWindowTitle(QStringLiteral("Ключ"));
+    owner_->setObjectName(QStringLiteral("owner"));
+    code_->setObjectName(QStringLiteral("code"));
+    owner_->setMinimumWidth(260);
+    auto* form = new QFormLayout(this);
+    form->addRow(QStringLiteral("&Владелец"), owner_);
+    form->addRow(QStringLiteral("&Электронный номер"), code_);
+    form->addRow(OkCancel(*this, QDialogButtonBox::Ok | QDialogButtonBox::Cancel));
+}
+
+} // namespace tornu::ui

@@ -1,0 +1,103 @@
+#pragma once
+// "Телефонная книга" of a device: a row per phone entry with a check-box
+// column per labelled mask bit; a toggle is written at once. A double click
+// opens "Номер телефона". "Ключи" and "Ключ" are its sibling dialogs.
+#include "doc/PhoneBookModel.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QLineEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace tornu {
+class CTornuCfgDoc;
+class CTreeNode;
+} // namespace tornu
+
+namespace tornu::ui {
+
+class CQtOperator;
+
+class CPhoneBookDlg : public QDialog {
+    Q_OBJECT
+public:
+    // `model` is what the document gave for `node` (with its layout).
+    CPhoneBookDlg(CTornuCfgDoc& doc, CTreeNode& node, PhoneBookModel model, CQtOperator& op,
+                  QWidget* parent = nullptr);
+
+    QTreeWidget* List() const { return list_; }
+    // The bit column of mask bit `bit`; -1 when the layout has no label for it.
+    int ColumnOf(int bit) const;
+    // "Номер телефона" for row `row`.
+    void EditNumber(int row);
+
+private:
+    void Fill();
+    void ShowRow(int row);
+    // The document's rows again; row `row` shows what is stored now.
+    void Reload(int row);
+    void OnItemChanged(QTreeWidgetItem* item, int column);
+
+    CTornuCfgDoc& doc_;
+    CTreeNode& node_;
+    PhoneBookModel model_;
+    CQtOperator& operator_;
+    QTreeWidget* list_;
+    bool filling_ = false;
+};
+
+// "Номер телефона": at most 12 characters; OK asks `store`, which answers
+// false (having told why) to keep the dialog open.
+class CPhoneNumberDlg : public QDialog {
+    Q_OBJECT
+public:
+    CPhoneNumberDlg(const QString& number, std::function<bool(const QString&)> store,
+                    QWidget* parent = nullptr);
+    QLineEdit* Field() const { return field_; }
+    void accept() override;
+
+private:
+    std::function<bool(const QString&)> store_;
+    QLineEdit* field_;
+};
+
+// "Ключи": "№" ("Мастер" for the master key), "Ключ", "Владелец"; a double
+// click opens "Ключ".
+class CKeysDlg : public QDialog {
+    Q_OBJECT
+public:
+    CKeysDlg(CTornuCfgDoc& doc, CTreeNode& node, std::vector<KeyRow> keys, CQtOperator& op,
+             QWidget* parent = nullptr);
+
+    QTreeWidget* List() const { return list_; }
+    // "Ключ" for row `row`, shown again with what was typed while the
+    // document refuses the code.
+    void EditKey(int row);
+
+private:
+    void Fill();
+
+    CTornuCfgDoc& doc_;
+    CTreeNode& node_;
+    std::vector<KeyRow> keys_;
+    CQtOperator& operator_;
+    QTreeWidget* list_;
+};
+
+// "Ключ": "Владелец" and "Электронный номер".
+class CKeyDlg : public QDialog {
+    Q_OBJECT
+public:
+    CKeyDlg(const QString& owner, const QString& code, QWidget* parent = nullptr);
+    QLineEdit* Owner() const { return owner_; }
+    QLineEdit* Code() const { return code_; }
+
+private:
+    QLineEdit* owner_;
+    QLineEdit* code_;
+};
+
+} // namespace tornu::ui

@@ -1,0 +1,393 @@
+// The exchange, phone-book, key, modem and import dialogs of the desktop
+// program driven as an operator would: the real main window and document on a
+// real SQLite database, the terminal simulator on a pseudo-terminal, headless.
+#include "UiTestSupport.h"
+
+#include "catalogue/CommandOffer.h"
+#include "comms/TimeScale.h"
+#include "doc/ExchangeMonitor.h"
+#include "import/OdbBuilder.h"
+#include "protocol/ErrorText.h"
+#include "sim/PtyRunner.h"
+#include "sim/Simulator.h"
+#include "sim/TerminalState.h"
+#include "ui/CommandParamsDlg.h"
+#include "ui/ExchangeDlg.h"
+#include "ui/ExchangeLogDlg.h"
+#include "ui/ImportDlg.h"
+#include "ui/ModemPortDlg.h"
+#include "ui/PhoneBookDlg.h"
+#include "ui/TerminalOptionsView.h"
+#include "ui/TerminalView.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <atomic>
+#include <thread>
+
+using namespace tornu;
+using namespace tornu::test;
+using namespace tornu::ui;
+
+namespace {
+
+// Terminal 12 as the simulator plays it; SetClock (22) is never answered.
+const char* const kSimState = R"([Terminal]
+Number=12
+LinkPassword=link
+
+[Modem]
+DialDelay=2000
+ReceiptDelay=500
+
+[Faults]
+Silent.22=1000
+Silent.39=1000
+
+[Device 0]
+Password=0000
+)";
+
+// A file dialog step: `path` typed in and accepted; the dialog kept for a look.
+ScriptedRunner::DialogStep PickFile(const QString& path, QFileDialog::AcceptMode* mode = nullptr) {
+    return [path, mode](QDialog& dialog) {
+        auto* files = qobject_cast<QFileDialog*>(&dialog);
+        if (!files)
+            return int(QDialog::Rejected);
+        if (mode)
+            *mode = files->acceptMode();
+        files->selectFile(path);
+        return int(QDialog::Accepted);
+    };
+}
+
+} // namespace
+
+class DialogsTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempDir> dir;
+    std::unique_ptr<ScopedCwd> cwd;
+    std::unique_ptr<ScriptedRunner> runner;
+    std::unique_ptr<CQtOperator> op;
+    std::unique_ptr<CTornuCfgDoc> doc;
+    std::unique_ptr<CMainFrame> frame;
+    // The simulator on the pseudo-terminal "ComPort" names.
+    std::unique_ptr<CScopedTimeScale> fast;
+    CTerminalState sim;
+    std::unique_ptr<CSimulator> simulator;
+    std::unique_ptr<CPtyRunner> pty;
+    std::atomic<bool> stop{false};
+    std::thread simThread;
+
+    CTreeNode* Node(int id, int address = -1) { return doc->FindNode(id, address); }
+    std::vector<std::vector<std::string>> Rows(const std::string& statement) {
+        std::vector<std::vector<std::string>> rows;
+        doc->Database().Query(statement, rows);
+        return rows;
+    }
+    std::string Setting(const char* section, const char* key) {
+        CIniFile file(kSettingsFileName);
+        file.Load(kSettingsFileName);
+        std::string value;
+        file.GetValue(section, key, value);
+        return value;
+    }
+    void StartSimulator() {
+        std::string error;
+        QVERIFY2(sim.Read(kSimState, dir->Path().string(), error), error.c_str());
+        simulator = std::make_unique<CSimulator>(sim, [](const std::string&) {});
+        pty = std::make_unique<CPtyRunner>(*simulator);
+        QVERIFY2(pty->Open(*dir / "ttySIM", error), error.c_str());
+        simThread = std::thread([this] { pty->Run(stop); });
+    }
+    void StopSimulator() {
+        stop = true;
+        if (simThread.joinable())
+            simThread.join();
+        pty.reset();
+        simulator.reset();
+    }
+
+private slots:
+    void init() {
+        dir = std::make_unique<TempDir>();
+        cwd = std::make_unique<ScopedCwd>(dir->Path());
+        WriteBytes(*dir / kSettingsFileName,
+                   ReadBytes(std::string(TORNU_SOURCE_DIR) + "/data/tornucfg.ini"));
+        runner = std::make_unique<ScriptedRunner>();
+        op = std::make_unique<CQtOperator>(*runner);
+        fast = std::make_unique<CScopedTimeScale>(0.01);
+        doc = std::make_unique<CTornuCfgDoc>(*op, dir->Path());
+        doc->Settings().SetValue("Modem", "ComPort", *dir / "ttySIM");
+        doc->Settings().SetValue("Modem", "Emul", "0");
+        frame = std::make_unique<CMainFrame>(*doc, *op);
+        QVERIFY(frame->Start());
+        QVERIFY(doc->NewTerminal({.number = "12", .hostType = 0, .loopCount = 4,
+                                  .phone = "+79001234567", .password = "link"}));
+        QVERIFY(doc->NewDevice(*Node(12), {.address = 1, .busType = 0, .loopCount = 4,
+                                            .name = "Офис", .password = "part"}));
+        stop = false;
+    }
+    void cleanup() {
+        StopSimulator();
+        frame.reset();
+        doc.reset();
+        fast.reset();
+        cwd.reset();
+        dir.reset();
+    }
+
+    // "Обмен" → "Параметры команды" → "Лог" until its question → results: a
+    // command without an answer fails and stops the call, the next one is
+    // never reached.
+    void exchangeChosenWatchedAndResults() {
+        StartSimulator();
+        QStringList results;
+        int logRows = 0;
+        runner->dialogs.push_back(Answer<CExchangeDlg>([&](CExchangeDlg& dialog) {
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Обмен"));
+            QVERIFY(dialog.ShowResults()->isChecked());
+            dialog.accept(); // nothing ticked
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
+            QTableWidget& list = *dialog.List();
+            for (int row = 0; row < list.rowCount(); ++row) {
+                const QString code = list.item(row, 1)->text();
+                if (code == "22" || code == "39")
+                    list.item(row, 0)->setCheckState(Qt::Checked);
+                if (code == "60")
+                    dialog.EditParams(row);
+            }
+        }));
+        runner->dialogs.push_back(Answer<CCommandParamsDlg>([&](CCommandParamsDlg& dialog) {
+            auto* output = dialog.findChild<QLineEdit*>("output");
+            QVERIFY(!output->isEnabled());
+            QVERIFY(!dialog.findChild<QPushButton*>("chooseOutput")->isEnabled());
+            dialog.findChild<QLineEdit*>("input")->setText("/opt/fw.bin");
+        }));
+        runner->dialogs.push_back([&](QDialog& dialog) {
+            auto* log = qobject_cast<CExchangeLogDlg*>(&dialog);
+            if (!log)
+                return int(QDialog::Rejected);
+            // Enter and Esc do nothing.
+            QTest::keyClick(log, Qt::Key_Escape);
+            QTest::keyClick(log, Qt::Key_Return);
+            const int end = log->exec();
+            logRows = log->List()->rowCount();
+            // "Сохранить лог...": time stamp, tab, text.
+            runner->dialogs.push_front(PickFile(QString::fromStdString(*dir / "log.txt")));
+            log->SaveLog();
+            return end;
+        });
+        runner->answers.push_back(true); // "Обмен завершен. Закрыть окно лога?"
+        runner->dialogs.push_back(Answer<CExchangeDlg>([&](CExchangeDlg& dialog) {
+            QVERIFY(!dialog.ShowResults()->isVisible());
+            for (int row = 0; row < dialog.List()->rowCount(); ++row)
+                results << dialog.List()->item(row, 3)->text();
+        }));
+        Tree().SelectNode(Node(12));
+        Tree().Run(kCmdRunTerminal, Node(12));
+        StopSimulator();
+
+        QCOMPARE(runner->titles, (QStringList{"Обмен", "Параметры команды", "Лог", "Сохранить как",
+                                              "Результат выполнения команд"}));
+        QCOMPARE(runner->messages,
+                 (QStringList{kChooseCommandMessage, kExchangeEndedQuestion}));
+        QVERIFY(logRows >= 3);
+        const std::string saved = ReadBytes(*dir / "log.txt");
+        QVERIFY2(saved.find("\tНачало обмена\n") == std::string("00.00.0000 00:00:00").size(),
+                 saved.c_str());
+        QCOMPARE(results.size(), 2);
+        QVERIFY2(results[0].startsWith("ОШИБКА: "), qPrintable(results[0]));
+        QCOMPARE(results[1], QStringLiteral("Не завершена"));
+        QCOMPARE(Setting(kCommandFilesSection, "LoadFirmware_FileIn"), std::string("/opt/fw.bin"));
+        QVERIFY(!doc->ExchangeRunning());
+    }
+
+    // The close box while a command waits for its answer: "Отменить
+    // операцию?", the call hung up off the UI thread, result 2, no results.
+    void cancelFromTheCloseBox() {
+        // Slow enough that the unanswered command still waits when the
+        // window's next tick has shown its line.
+        CScopedTimeScale slower(0.2);
+        StartSimulator();
+        runner->dialogs.push_back(Answer<CExchangeDlg>([&](CExchangeDlg& dialog) {
+            for (int row = 0; row < dialog.List()->rowCount(); ++row)
+                if (dialog.List()->item(row, 1)->text() == "39")
+                    dialog.List()->item(row, 0)->setCheckState(Qt::Checked);
+        }));
+        bool cancelling = false;
+        int rows = 0;
+        runner->dialogs.push_back([&](QDialog& dialog) {
+            auto* log = qobject_cast<CExchangeLogDlg*>(&dialog);
+            if (!log)
+                return int(QDialog::Rejected);
+            QTimer watch;
+            QObject::connect(&watch, &QTimer::timeout, log, [&] {
+                for (const ExchangeLogLine& line : log->Lines())
+                    if (line.text.starts_with(kReportCommandStarted)) {
+                        watch.stop();
+                        log->close();
+                        cancelling = log->Cancelling();
+                        return;
+                    }
+            });
+            watch.start(5);
+            const int end = log->exec();
+            rows = log->List()->rowCount();
+            return end;
+        });
+        runner->answers.push_back(true); // "Отменить операцию?"
+        Tree().SelectNode(Node(12));
+        QCOMPARE(doc->RunCommands(), ExchangeOutcome::Cancelled);
+        StopSimulator();
+        QVERIFY(cancelling);
+        QVERIFY(rows >= 3);
+        QCOMPARE(runner->messages, QStringList{kCancelExchangeQuestion});
+        QCOMPARE(runner->titles, (QStringList{"Обмен", "Лог"}));
+        QVERIFY(!doc->ExchangeRunning());
+    }
+
+    // "Телефонная книга": a toggle written at once; "Номер телефона" refuses
+    // an SMS number without "+" and keeps the dialog; "Ключи"/"Ключ" shows
+    // the refused code again; the file commands through the system dialogs.
+    void phoneBookKeysAndFiles() {
+        CTreeNode* partition = Node(12, 1);
+        const auto phone = [&](const char* column) {
+            const auto rows = Rows(std::string("SELECT ") + column +
+                                   " FROM device_phone WHERE term_id=12 AND device_id=1 AND id=0");
+            return rows.empty() ? std::string("<none>") : rows[0][0];
+        };
+        runner->dialogs.push_back(Answer<CPhoneBookDlg>([&](CPhoneBookDlg& dialog) {
+            QTreeWidget& list = *dialog.List();
+            QVERIFY(list.topLevelItemCount() > 3);
+            QCOMPARE(list.topLevelItem(0)->text(2), QStringLiteral("SMS"));
+            const int column = dialog.ColumnOf(0);
+            QVERIFY(column >= 3);
+            list.topLevelItem(0)->setCheckState(column, Qt::Checked);
+            dialog.EditNumber(0);
+            QCOMPARE(dialog.List()->topLevelItem(0)->text(1), QStringLiteral("+79001112233"));
+        }));
+        runner->dialogs.push_back(Answer<CPhoneNumberDlg>([&](CPhoneNumberDlg& dialog) {
+            QCOMPARE(dialog.Field()->maxLength(), kPhoneNumberMaxLength);
+            dialog.Field()->setText("79001112233");
+            dialog.accept();
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
+            dialog.Field()->setText("+79001112233");
+        }));
+        Tree().Run(kCmdPhoneBook, partition);
+        QCOMPARE(runner->messages, QStringList{QString::fromUtf8(kSmsPhoneFormatMessage.data(),
+                                                                 kSmsPhoneFormatMessage.size())});
+        QCOMPARE(phone("mask"), std::string("1"));
+        QCOMPARE(phone("phone"), std::string("+79001112233"));
+
+        runner->messages.clear();
+        QString shown;
+        runner->dialogs.push_back(Answer<CKeysDlg>([&](CKeysDlg& dialog) {
+            QCOMPARE(dialog.List()->topLevelItem(0)->text(0), QStringLiteral("Мастер"));
+            dialog.EditKey(1);
+            shown = dialog.List()->topLevelItem(1)->text(1) + "|" +
+                    dialog.List()->topLevelItem(1)->text(2);
+        }));
+        runner->dialogs.push_back(Answer<CKeyDlg>([](CKeyDlg& dialog) {
+            dialog.Owner()->setText("Иванов");
+            dialog.Code()->setText("12345");
+        }));
+        runner->dialogs.push_back(Answer<CKeyDlg>([](CKeyDlg& dialog) {
+            QCOMPARE(dialog.Code()->text(), QStringLiteral("12345")); // as typed
+            dialog.Code()->setText("4500004433221101");
+        }));
+        Tree().Run(kCmdKeys, partition);
+        QCOMPARE(runner->messages, QStringList{"Введен некорректный ключ"});
+        QCOMPARE(shown, QStringLiteral("4500004433221101|Иванов"));
+
+        // Saved with the save dialog, loaded back after a change.
+        QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+        runner->dialogs.push_back(PickFile(QString::fromStdString(*dir / "keys.txt"), &mode));
+        Tree().Run(kCmdSaveKeys, partition);
+        QCOMPARE(mode, QFileDialog::AcceptSave);
+        QVERIFY(doc->SetKey(*partition, 1, "540000001E3C5A01", std::string("Петров")));
+        runner->dialogs.push_back(PickFile(QString::fromStdString(*dir / "keys.txt"), &mode));
+        Tree().Run(kCmdLoadKeys, partition);
+        QCOMPARE(mode, QFileDialog::AcceptOpen);
+        const auto key = Rows("SELECT key_value,key_owner FROM device_key WHERE term_id=12 AND "
+                              "device_id=1 AND id=1");
+        QCOMPARE(key, (std::vector<std::vector<std::string>>{{"4500004433221101", "Иванов"}}));
+        runner->dialogs.push_back(PickFile(QString::fromStdString(*dir / "missing")));
+        Tree().Run(kCmdLoadPhoneBook, partition);
+        QCOMPARE(runner->messages.back(),
+                 QString::fromStdString("Невозможно открыть файл: " + (*dir / "missing")));
+    }
+
+    // "Модем...": "Выберите порт", then the four keys written to the file.
+    void modemPortWritesTheSettingsFile() {
+        doc->Settings().SetValue("Modem", "ComPort", "");
+        runner->dialogs.push_back(Answer<CModemPortDlg>([](CModemPortDlg& dialog) {
+            QVERIFY(dialog.Port()->isEditable());
+            QVERIFY(dialog.Port()->findText("COM16") >= 0);
+            QCOMPARE(dialog.Speed()->count(), 11);
+            dialog.accept();
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
+            dialog.Port()->setCurrentIndex(dialog.Port()->findText("COM3"));
+            dialog.Speed()->setCurrentIndex(dialog.Speed()->findText("19200"));
+            dialog.Init()->setText("AT&F");
+            dialog.Emulation()->setChecked(true);
+        }));
+        frame->Action(kCmdModem)->trigger();
+        QCOMPARE(runner->messages, QStringList{"Выберите порт"});
+        QCOMPARE(Setting("Modem", "ComPort"), std::string("COM3"));
+        QCOMPARE(Setting("Modem", "ComSpeed"), std::string("19200"));
+        QCOMPARE(Setting("Modem", "Init"), std::string("AT&F"));
+        QCOMPARE(Setting("Modem", "Emul"), std::string("1"));
+    }
+
+    // "Импорт данных ПЦН...": the folder chosen with "Выбрать"; the shown
+    // terminal and the tree's filter follow the imported phone.
+    void importRefreshesTheViews() {
+        const std::string station = *dir / "station";
+        std::filesystem::create_directories(station);
+        WriteBytes(station + "/terminal.odb",
+                   StationLayout().Raw(StationRecord(12, "+79005550000", "pw")).Bytes());
+        Tree().SelectNode(Node(12));
+        QLineEdit* shownPhone = frame->TerminalOptions().findChild<QLineEdit*>("phone");
+        QCOMPARE(shownPhone->text(), QStringLiteral("+79001234567"));
+        runner->dialogs.push_back(Answer<CImportDlg>([&](CImportDlg& dialog) {
+            dialog.Choose();
+            QCOMPARE(dialog.Path()->text(), QString::fromStdString(station));
+        }));
+        bool folderMode = false;
+        QString startedAt;
+        runner->dialogs.push_back([&](QDialog& dialog) {
+            auto* files = qobject_cast<QFileDialog*>(&dialog);
+            if (!files)
+                return int(QDialog::Rejected);
+            folderMode = files->fileMode() == QFileDialog::Directory;
+            startedAt = files->directory().absolutePath();
+            files->selectFile(QString::fromStdString(station));
+            return int(QDialog::Accepted);
+        });
+        frame->Action(kCmdImport)->trigger();
+        QCOMPARE(runner->titles.front(), QStringLiteral("Импорт данных ПЦН Торну"));
+        QVERIFY(folderMode);
+        QCOMPARE(startedAt, QDir::currentPath());
+        QCOMPARE(runner->messages, QStringList{"Импортированы данные по 1 устройствам"});
+        QCOMPARE(shownPhone->text(), QStringLiteral("+79005550000"));
+        Tree().Filter()->setText("5550000");
+        QCOMPARE(Tree().Tree()->model()->rowCount(), 1);
+    }
+
+private:
+    CTerminalView& Tree() { return frame->TreePane(); }
+};
+
+QTEST_MAIN(DialogsTest)
+#include "DialogsTest.moc"
