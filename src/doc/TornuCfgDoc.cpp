@@ -1,9 +1,12 @@
 #include "doc/TornuCfgDoc.h"
 
 #include "db/ConfigurationLoader.h"
+#include "protocol/ConfigText.h"
+#include "protocol/TermMessage.h"
 #include "settings/Md5Digest.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace tornu {
 
@@ -16,7 +19,10 @@ constexpr const char* kPasswordKey = "Password";
 
 CTornuCfgDoc::CTornuCfgDoc(IOperator& op) : operator_(op), settings_(kSettingsFileName) {
     // The settings come first: they may name the database to connect to.
-    settings_.Load(kSettingsFileName);
+    // A missing file is a new installation; one that exists but cannot be
+    // read is not, and the operator hears of it.
+    if (!settings_.Load(kSettingsFileName) && std::filesystem::exists(settings_.Path()))
+        settingsError_ = kSettingsUnreadableMessage + settings_.LastError();
     database_ = std::make_unique<CConfigDatabase>(settings_);
     catalogue_.LoadPhoneBookLayouts(settings_);
 }
@@ -30,9 +36,14 @@ bool CTornuCfgDoc::OnNewDocument() {
         return false;
     started_ = true;
     catalogue_.LoadTypes(settings_);
-    // A database that cannot be read leaves an empty configuration, and every
-    // change then fails with its own message.
-    LoadConfiguration(*database_, catalogue_.Params(), terminals_);
+    // A database that cannot be opened or read is said so once, and nothing
+    // is written in it (it refuses every statement from then on); the tree
+    // stays empty.
+    if (!settingsError_.empty())
+        operator_.Message(settingsError_);
+    if (!LoadConfiguration(*database_, catalogue_.Params(), terminals_) &&
+        !database_->Failure().empty())
+        operator_.Message(database_->Failure());
     FillTree();
     return true;
 }
@@ -62,7 +73,12 @@ bool CTornuCfgDoc::ChangeProgramPassword() {
     if (!typed)
         return false;
     const std::string digest = typed->empty() ? std::string() : CMd5Digest(*typed).Hex();
-    return settings_.SetValue(kMainSection, kPasswordKey, digest) && settings_.Save();
+    if (!settings_.SetValue(kMainSection, kPasswordKey, digest))
+        return false;
+    if (settings_.Save())
+        return true;
+    operator_.Message(kSettingsNotSavedMessage + settings_.LastError());
+    return false;
 }
 
 void CTornuCfgDoc::OnCloseDocument() {
@@ -155,8 +171,24 @@ CTerminal* CTornuCfgDoc::FindTerminal(int id) const {
 std::optional<std::string> CTornuCfgDoc::CheckTerminalInput(const TerminalInput& input) {
     if (input.number.empty())
         return kEnterNumberMessage;
+    // The number is the address in every message header. A text that is no
+    // number at all still reads as 0; a number no header can carry is refused.
+    std::int32_t number = 0;
+    const std::string_view digits = TrimmedText(input.number);
+    const bool numeric = !digits.empty() && digits.find_first_not_of("-0123456789") ==
+                                                std::string_view::npos;
+    if (numeric && (!ParseInteger(digits, number) || number < 0 ||
+                    number > CTermMessage::kMaxNumber))
+        return kTerminalNumberRangeMessage;
     if (input.hostType < 0)
         return kChooseTypeMessage;
+    return CheckTerminalTexts(input);
+}
+
+std::optional<std::string> CTornuCfgDoc::CheckTerminalTexts(const TerminalInput& input) {
+    for (const std::string* text : {&input.phone, &input.password, &input.newPassword})
+        if (!IsMessageSafe(*text))
+            return kUnsafeTextMessage;
     return std::nullopt;
 }
 
@@ -165,6 +197,13 @@ std::optional<std::string> CTornuCfgDoc::CheckDeviceInput(const DeviceInput& inp
         return kChooseAddressMessage;
     if (input.busType < 0)
         return kChooseTypeMessage;
+    return CheckDeviceTexts(input);
+}
+
+std::optional<std::string> CTornuCfgDoc::CheckDeviceTexts(const DeviceInput& input) {
+    for (const std::string* text : {&input.name, &input.password, &input.newPassword})
+        if (!IsMessageSafe(*text))
+            return kUnsafeTextMessage;
     return std::nullopt;
 }
 

@@ -3,11 +3,16 @@
 #include "catalogue/CommandDesc.h"
 #include "comms/ExchangeTarget.h"
 #include "comms/TimeScale.h"
+#include "protocol/ConfigText.h"
+#include "protocol/Crc8.h"
 #include "protocol/TermMessage.h"
 #include "settings/IniFile.h"
 
 #include "PtyHelpers.h"
 #include "TestUtil.h"
+
+#include "protocol/ConfigText.h"
+#include "protocol/Crc8.h"
 
 #include <gtest/gtest.h>
 
@@ -123,7 +128,7 @@ private:
     void Send(const CTermMessage& message) {
         std::string text;
         message.BuildText(text);
-        pty_.Write("~" + text + "00\r\n");
+        pty_.Write("~" + text + HexByte(Crc8(text)) + "\r\n");
     }
 
     PtyPair& pty_;
@@ -271,7 +276,7 @@ TEST_F(ExchangeOverPty, BusyOnDialling) {
     line_.dialReply = "\r\nBUSY\r\n";
     EXPECT_EQ(Run(1),
               (Lines{"Начало обмена", "Инициализация модема ...", "Дозвон (# " + kPhone + ") ...",
-                     "ОШИБКА: Невозможно установить соединение"}));
+                     "ОШИБКА: Невозможно установить соединение: абонент занят (BUSY)"}));
     EXPECT_EQ(exchange_.GetState(), CExchange::kFailed);
     EXPECT_NE(ModemLog().find("---------------CLOSE"), std::string::npos);
 }
