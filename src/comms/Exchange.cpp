@@ -88,6 +88,8 @@ bool CExchange::Start(CExchangeTarget* target, std::vector<CCommandDesc*> comman
         return false;
     target_ = target;
     commands_ = std::move(commands);
+    // Read here, on the caller's thread, which owns the settings object.
+    modemSettings_ = ReadSettings();
     {
         std::lock_guard lock(statusLock_);
         statusQueue_.clear();
@@ -167,7 +169,7 @@ unsigned CExchange::Run() {
 
 void CExchange::RunExchange() {
     PostStatus("Начало обмена");
-    const ModemSettings settings = ReadSettings();
+    const ModemSettings& settings = modemSettings_;
     phone_ = target_->Phone();
     password_ = target_->LinkPassword();
     if (phone_.empty()) {

@@ -5,7 +5,9 @@
 // reply, the closing message, hang-up.
 //
 // Threads: Start, PopStatus, GetState and Cancel belong to the user-interface
-// thread; everything else runs on the worker. The status queue (and the
+// thread; everything else runs on the worker. Cancel may also be called from
+// another thread of the caller's, so that a window stays responsive while it
+// waits. The status queue (and the
 // command results the worker sets) is the only hand-over, under statusLock_;
 // state_ and cancelled_ are atomic flags. The UI thread must leave the target,
 // the command records and the settings object alone while the exchange runs.
@@ -43,7 +45,7 @@ public:
     static constexpr int kCommandMs = 10000;
     static constexpr int kAttempts = 5;
 
-    // The settings object is only read, at the start of every exchange.
+    // The settings object is only read, by Start, on the caller's thread.
     explicit CExchange(const CIniFile& settings);
     // Cancels a running exchange and waits for it.
     ~CExchange();
@@ -107,6 +109,7 @@ private:
     // Set by Start before the worker runs; the worker's own afterwards.
     CExchangeTarget* target_ = nullptr;
     std::vector<CCommandDesc*> commands_;
+    ModemSettings modemSettings_;
     std::string phone_;
     std::string password_;
 

@@ -134,15 +134,16 @@ std::string CConfigDatabase::Format(const char* format, ...) {
 }
 
 CConfigDatabase::CConfigDatabase() {
-    Open(CIniFile());
+    Open(CIniFile(), {});
 }
 
-CConfigDatabase::CConfigDatabase(const CIniFile& programSettings) {
-    Open(programSettings);
+CConfigDatabase::CConfigDatabase(const CIniFile& programSettings, const std::string& directory) {
+    Open(programSettings, directory);
 }
 
-void CConfigDatabase::Open(const CIniFile& programSettings) {
-    CIniFile settings = ConnectionSettings(programSettings, CurrentDirectory());
+void CConfigDatabase::Open(const CIniFile& programSettings, const std::string& directory) {
+    CIniFile settings =
+        ConnectionSettings(programSettings, directory.empty() ? CurrentDirectory() : directory);
     settings.GetValue(kSection, "Connect", connect_);
     connect_ = MaskPasswords(connect_);
     connected_ = connection_.Connect(kSection, settings);

@@ -53,8 +53,9 @@ public:
 
     // Connect with the default SQLite file in the current directory.
     CConfigDatabase();
-    // Connect as the program's settings say (see ConnectionSettings).
-    explicit CConfigDatabase(const CIniFile& programSettings);
+    // Connect as the program's settings say (see ConnectionSettings); the
+    // default file lies in `directory`, the current one when empty.
+    explicit CConfigDatabase(const CIniFile& programSettings, const std::string& directory = {});
     ~CConfigDatabase() = default;
     CConfigDatabase(const CConfigDatabase&) = delete;
     CConfigDatabase& operator=(const CConfigDatabase&) = delete;
@@ -101,7 +102,7 @@ public:
     int TransactionDepth() const { return depth_; }
 
 private:
-    void Open(const CIniFile& programSettings);
+    void Open(const CIniFile& programSettings, const std::string& directory);
     void Fail(const char* what);
 
     COdbcConnection connection_;

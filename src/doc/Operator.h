@@ -9,7 +9,7 @@
 namespace tornu {
 
 class CCommandDesc;
-class CExchange;
+class CExchangeMonitor;
 
 // What the exchange dialog "Обмен" returns from its choice form.
 struct CommandChoice {
@@ -49,9 +49,10 @@ public:
     // The exchange dialog's choice form over the offered commands; the
     // operator may change their file names there. Nothing when he cancels.
     virtual std::optional<CommandChoice> ChooseCommands(const std::vector<CCommandDesc*>& offered);
-    // The log window, shown while the exchange runs: takes its status lines
-    // every 100 ms until its state is final, or cancels it.
-    virtual ExchangeLogEnd RunExchangeLog(CExchange& exchange);
+    // The log window, shown while the exchange runs: polls it every 100 ms
+    // until it has ended, or cancels it. The default waits without showing
+    // anything, sleeping between polls: only for callers without a window.
+    virtual ExchangeLogEnd RunExchangeLog(CExchangeMonitor& monitor);
     // The exchange dialog's results form.
     virtual void ShowCommandResults(const std::vector<CCommandDesc*>& /*commands*/) {}
 };

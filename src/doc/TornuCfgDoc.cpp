@@ -17,13 +17,27 @@ constexpr const char* kPasswordKey = "Password";
 
 } // namespace
 
-CTornuCfgDoc::CTornuCfgDoc(IOperator& op) : operator_(op), settings_(kSettingsFileName) {
+namespace {
+
+std::filesystem::path FolderOrCurrent(std::filesystem::path folder) {
+    if (!folder.empty())
+        return folder;
+    std::error_code ec;
+    folder = std::filesystem::current_path(ec);
+    return ec ? std::filesystem::path(".") : folder;
+}
+
+} // namespace
+
+CTornuCfgDoc::CTornuCfgDoc(IOperator& op, std::filesystem::path folder)
+    : operator_(op), folder_(FolderOrCurrent(std::move(folder))) {
     // The settings come first: they may name the database to connect to.
     // A missing file is a new installation; one that exists but cannot be
     // read is not, and the operator hears of it.
-    if (!settings_.Load(kSettingsFileName) && std::filesystem::exists(settings_.Path()))
+    const std::string settingsPath = (folder_ / kSettingsFileName).string();
+    if (!settings_.Load(settingsPath) && std::filesystem::exists(settingsPath))
         settingsError_ = kSettingsUnreadableMessage + settings_.LastError();
-    database_ = std::make_unique<CConfigDatabase>(settings_);
+    database_ = std::make_unique<CConfigDatabase>(settings_, folder_.string());
     catalogue_.LoadPhoneBookLayouts(settings_);
 }
 
@@ -97,17 +111,24 @@ void CTornuCfgDoc::RemoveObserver(IDocObserver& observer) {
                      observers_.end());
 }
 
-void CTornuCfgDoc::Notify(UpdateHint hint, CTreeNode* node, CTreeNode** slot) {
+void CTornuCfgDoc::Tell(const std::function<void(IDocObserver&)>& call) {
     // A copy: a view may register or leave while it is told.
     const std::vector<IDocObserver*> observers = observers_;
     for (IDocObserver* observer : observers)
-        observer->OnUpdate(hint, node, slot);
+        call(*observer);
+}
+
+void CTornuCfgDoc::Notify(UpdateHint hint, CTreeNode* node, CTreeNode** slot,
+                          const IDocObserver* sender) {
+    Tell([&](IDocObserver& observer) {
+        if (&observer != sender)
+            observer.OnUpdate(hint, node, slot);
+    });
 }
 
 void CTornuCfgDoc::ShowPane(Pane pane) {
     pane_ = pane;
-    for (IDocObserver* observer : std::vector<IDocObserver*>(observers_))
-        observer->OnPaneChanged(pane);
+    Tell([&](IDocObserver& observer) { observer.OnPaneChanged(pane); });
 }
 
 void CTornuCfgDoc::ShowNothing() {
@@ -116,13 +137,17 @@ void CTornuCfgDoc::ShowNothing() {
 }
 
 void CTornuCfgDoc::FillTree() {
+    Tell([](IDocObserver& observer) { observer.OnTreeResetting(); });
     tree_.Fill(terminals_, showStructure_);
+    Tell([](IDocObserver& observer) { observer.OnTreeReset(); });
     Notify(kHintFillTree);
 }
 
 void CTornuCfgDoc::ClearTree() {
     Notify(kHintClearTree);
+    Tell([](IDocObserver& observer) { observer.OnTreeResetting(); });
     tree_.Clear();
+    Tell([](IDocObserver& observer) { observer.OnTreeReset(); });
 }
 
 CTreeNode* CTornuCfgDoc::SelectedNode() {
@@ -147,18 +172,37 @@ void CTornuCfgDoc::ToggleStructure() {
     FillTree();
 }
 
-CTreeNode& CTornuCfgDoc::InsertDevice(CTreeNode* parent, CDevice& device) {
-    // Without the structure every device stands at the root, as a fill puts it.
-    CTreeNode& item = tree_.InsertDevice(showStructure_ ? parent : nullptr, device, showStructure_);
-    for (IDocObserver* observer : std::vector<IDocObserver*>(observers_))
-        observer->OnItemInserted(item);
+CTreeNode& CTornuCfgDoc::InsertItem(CTreeNode* parent, std::unique_ptr<CTreeNode> node) {
+    const std::size_t row = tree_.InsertRow(parent, node->Label());
+    Tell([&](IDocObserver& observer) { observer.OnItemInserting(parent, row); });
+    CTreeNode& item = tree_.Insert(parent, std::move(node));
+    Tell([&](IDocObserver& observer) { observer.OnItemInserted(item); });
     return item;
 }
 
+CTreeNode& CTornuCfgDoc::InsertDevice(CTreeNode* parent, CDevice& device) {
+    // Without the structure every device stands at the root, as a fill puts it.
+    return InsertItem(showStructure_ ? parent : nullptr,
+                      std::make_unique<CTreeNode>(device, DeviceLabel(device, showStructure_)));
+}
+
 void CTornuCfgDoc::Relabel(CTreeNode& node, std::string label) {
+    const std::size_t from = tree_.Row(node);
+    const std::size_t to = tree_.RelabelRow(node, label);
+    if (from != to)
+        Tell([&](IDocObserver& observer) { observer.OnItemMoving(node, from, to); });
     tree_.Relabel(node, std::move(label));
-    for (IDocObserver* observer : std::vector<IDocObserver*>(observers_))
-        observer->OnItemRelabelled(node);
+    if (from != to)
+        Tell([&](IDocObserver& observer) { observer.OnItemMoved(node); });
+    Tell([&](IDocObserver& observer) { observer.OnItemRelabelled(node); });
+}
+
+void CTornuCfgDoc::RemoveItem(CTreeNode& node) {
+    Tell([&](IDocObserver& observer) { observer.OnItemRemoving(node); });
+    CTreeNode* parent = node.Parent();
+    const std::size_t row = tree_.Row(node);
+    tree_.Remove(node);
+    Tell([&](IDocObserver& observer) { observer.OnItemRemoved(parent, row); });
 }
 
 CTerminal* CTornuCfgDoc::FindTerminal(int id) const {
@@ -166,6 +210,16 @@ CTerminal* CTornuCfgDoc::FindTerminal(int id) const {
         if (terminal->Id() == id)
             return terminal.get();
     return nullptr;
+}
+
+CTreeNode* CTornuCfgDoc::FindNode(int id, int address) const {
+    const CTerminal* terminal = FindTerminal(id);
+    if (!terminal)
+        return nullptr;
+    if (address < 0)
+        return tree_.Find(*terminal);
+    const CDevice* device = terminal->FindDevice(address);
+    return device ? tree_.Find(*device) : nullptr;
 }
 
 std::optional<std::string> CTornuCfgDoc::CheckTerminalInput(const TerminalInput& input) {

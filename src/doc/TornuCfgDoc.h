@@ -9,15 +9,21 @@
 // reports a refusal to him through IOperator, one message per failed action.
 // Records write through, so there is no save step.
 #include "catalogue/Catalogue.h"
+#include "catalogue/ParamEdit.h"
 #include "comms/Exchange.h"
 #include "db/ConfigDatabase.h"
 #include "db/Terminal.h"
 #include "doc/DocObserver.h"
 #include "doc/Operator.h"
+#include "doc/OptionViewModels.h"
+#include "doc/ParamGridModel.h"
+#include "doc/PhoneBookModel.h"
 #include "doc/TreeModel.h"
 #include "import/StationServer.h"
 #include "settings/IniFile.h"
 
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -80,11 +86,12 @@ class CTornuCfgDoc {
 public:
     using TerminalList = std::vector<std::unique_ptr<CTerminal>>;
 
-    // Works in the current directory: loads "tornucfg.ini" (a missing file
-    // leaves the settings empty), connects to the configuration database as
-    // the settings say, creating its missing tables, and reads the
-    // phone-book layouts.
-    explicit CTornuCfgDoc(IOperator& op);
+    // Works in `folder` (by default the current directory): loads its
+    // "tornucfg.ini" (a missing file leaves the settings empty), connects to
+    // the configuration database as the settings say (by default the file
+    // in that folder), creating its missing tables, and reads the phone-book
+    // layouts.
+    explicit CTornuCfgDoc(IOperator& op, std::filesystem::path folder = {});
     ~CTornuCfgDoc();
     CTornuCfgDoc(const CTornuCfgDoc&) = delete;
     CTornuCfgDoc& operator=(const CTornuCfgDoc&) = delete;
@@ -155,7 +162,50 @@ public:
     // could not be opened.
     bool ImportStationData(const std::string& folder);
 
+    // ---- What the views show (TornuCfgDocViews.cpp). Nothing while an
+    // exchange runs (the worker owns the records then) or for a node of the
+    // other kind.
+
+    std::optional<TerminalViewModel> TerminalView(const CTreeNode& node) const;
+    std::optional<DeviceViewModel> DeviceView(const CTreeNode& node) const;
+    std::optional<ParamGridModel> ParamGrid(const CTreeNode& node) const;
+    std::optional<PhoneBookModel> PhoneBook(const CTreeNode& node) const;
+    std::optional<std::vector<KeyRow>> KeyList(const CTreeNode& node) const;
+
+    // ---- Changes the option views and their dialogs make. Each tells the
+    // operator why it refused, and sends kHintNodeChanged for the node to
+    // every view but `sender`, the view that made the change.
+
+    // The grid's commit of value `index`: the typed text (N, F, S, B) or the
+    // chosen list item (L; none when nothing is chosen). The result carries
+    // the text to put back into the cell when the edit was refused.
+    EditResult EditParam(CTreeNode& node, std::size_t index, std::optional<std::string> entered,
+                         const IDocObserver* sender = nullptr);
+    // The same by the parameter's name.
+    EditResult EditParam(CTreeNode& node, std::string_view name, std::string entered,
+                         const IDocObserver* sender = nullptr);
+    // "Шлейф" on a loop of the device or of one of its slaves: only what
+    // changed is written. False when the loop is not there or a row failed.
+    bool EditLoop(CTreeNode& node, int loopNumber, const LoopInput& input,
+                  const IDocObserver* sender = nullptr);
+    // Phone-book entry `entry`: one mask bit, the whole mask (0 to 2^24-1),
+    // or the number after the "Номер телефона" check (false, with the
+    // message, when refused: the dialog stays open).
+    bool SetPhoneMaskBit(CTreeNode& node, std::size_t entry, int bit, bool on,
+                         const IDocObserver* sender = nullptr);
+    bool SetPhoneMask(CTreeNode& node, std::size_t entry, std::int64_t mask,
+                      const IDocObserver* sender = nullptr);
+    bool SetPhoneNumber(CTreeNode& node, std::size_t entry, const std::string& typed,
+                        const IDocObserver* sender = nullptr);
+    // "Ключ": a valid code and the owner; "Введен некорректный ключ" and
+    // false otherwise, nothing stored. Nothing for `owner` keeps the owner.
+    bool SetKey(CTreeNode& node, std::size_t index, const std::string& code,
+                std::optional<std::string> owner, const IDocObserver* sender = nullptr);
+
     // ---- Exchange (TornuCfgDocExchange.cpp)
+
+    // True from the start of an exchange until its worker has ended.
+    bool ExchangeRunning() const { return exchangeRunning_; }
 
     // "Выполнение команд..." / "Выполнить команду ...": for the tree's
     // current node, the password questions, the commands offered by kind
@@ -173,17 +223,29 @@ public:
     const TerminalList& Terminals() const { return terminals_; }
     CTerminal* FindTerminal(int id) const;
     const CTreeModel& Tree() const { return tree_; }
+    // The item of terminal `id` (device address < 0) or of its device at
+    // `address`; null when there is none.
+    CTreeNode* FindNode(int id, int address = -1) const;
+    const std::filesystem::path& Folder() const { return folder_; }
 
 private:
     bool CheckProgramPassword();
-    void Notify(UpdateHint hint, CTreeNode* node = nullptr, CTreeNode** slot = nullptr);
+    void Notify(UpdateHint hint, CTreeNode* node = nullptr, CTreeNode** slot = nullptr,
+                const IDocObserver* sender = nullptr);
+    void Tell(const std::function<void(IDocObserver&)>& call);
+    // The records behind a node may be read and changed now.
+    bool RecordsFree() const { return !exchangeRunning_; }
+    CDevice* EditableDevice(CTreeNode& node) const;
     void ShowPane(Pane pane);
     // Hint 1 with no node and the empty view.
     void ShowNothing();
     void FillTree();
     void ClearTree();
+    // The tree's single changes, told to the views before and after.
+    CTreeNode& InsertItem(CTreeNode* parent, std::unique_ptr<CTreeNode> node);
     CTreeNode& InsertDevice(CTreeNode* parent, CDevice& device);
     void Relabel(CTreeNode& node, std::string label);
+    void RemoveItem(CTreeNode& node);
 
     bool AddTerminal(const TerminalInput& input);
     CDevice* AddDevice(CTreeNode& parent, const DeviceInput& input);
@@ -194,8 +256,10 @@ private:
     void RemoveItems(const std::vector<CTreeNode*>& items);
     bool DeleteTerminal(CTerminal& terminal);
     bool ConfirmPasswords(const CTreeNode& node);
+    void EndExchange();
 
     IOperator& operator_;
+    std::filesystem::path folder_;
     std::vector<IDocObserver*> observers_;
     CIniFile settings_;
     std::string settingsError_;
@@ -209,6 +273,7 @@ private:
     bool showStructure_ = true;
     Pane pane_ = Pane::Empty;
     bool started_ = false;
+    bool exchangeRunning_ = false;
 };
 
 } // namespace tornu

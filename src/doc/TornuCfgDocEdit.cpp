@@ -54,11 +54,9 @@ bool CTornuCfgDoc::AddTerminal(const TerminalInput& input) {
     if (!terminal)
         return false;
     CTreeNode* parent = nullptr;
-    if (showStructure_) {
-        parent = &tree_.InsertTerminal(*terminal);
-        for (IDocObserver* observer : std::vector<IDocObserver*>(observers_))
-            observer->OnItemInserted(*parent);
-    }
+    if (showStructure_)
+        parent =
+            &InsertItem(nullptr, std::make_unique<CTreeNode>(*terminal, TerminalLabel(*terminal)));
     if (type.HasBuiltInDevice())
         if (CDevice* own = terminal->FindDevice(type.OwnDeviceAddress()))
             InsertDevice(parent, *own);
@@ -172,11 +170,8 @@ void CTornuCfgDoc::RemoveItems(const std::vector<CTreeNode*>& items) {
     for (CTreeNode* item : items)
         if (!item->Parent() || !doomed.count(item->Parent()))
             topmost.push_back(item);
-    for (CTreeNode* item : topmost) {
-        for (IDocObserver* observer : std::vector<IDocObserver*>(observers_))
-            observer->OnItemRemoving(*item);
-        tree_.Remove(*item);
-    }
+    for (CTreeNode* item : topmost)
+        RemoveItem(*item);
 }
 
 bool CTornuCfgDoc::CanDelete(const CTreeNode& node) const {

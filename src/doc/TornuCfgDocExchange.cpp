@@ -2,6 +2,7 @@
 // exchange. The choice of commands and the log window are the operator's.
 #include "catalogue/CommandOffer.h"
 #include "db/Device.h"
+#include "doc/ExchangeMonitor.h"
 #include "doc/RecordExchangeTarget.h"
 #include "doc/TornuCfgDoc.h"
 
@@ -14,11 +15,11 @@ std::optional<CommandChoice> IOperator::ChooseCommands(const std::vector<CComman
     return std::nullopt;
 }
 
-ExchangeLogEnd IOperator::RunExchangeLog(CExchange& exchange) {
-    std::string line;
-    while (exchange.GetState() == CExchange::kRunning)
+ExchangeLogEnd IOperator::RunExchangeLog(CExchangeMonitor& monitor) {
+    std::vector<ExchangeLogLine> lines;
+    while (!monitor.Poll(lines)) {
+        lines.clear();
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    while (exchange.PopStatus(line)) {
     }
     return ExchangeLogEnd::Closed;
 }
@@ -57,6 +58,11 @@ bool CTornuCfgDoc::ConfirmPasswords(const CTreeNode& node) {
     return true;
 }
 
+void CTornuCfgDoc::EndExchange() {
+    exchangeRunning_ = false;
+    Tell([](IDocObserver& observer) { observer.OnExchangeEnded(); });
+}
+
 ExchangeOutcome CTornuCfgDoc::RunCommands() {
     CTreeNode* node = SelectedNode();
     if (!node || !ConfirmPasswords(*node))
@@ -70,14 +76,20 @@ ExchangeOutcome CTornuCfgDoc::RunCommands() {
     RememberCommandFiles(offered, settings_);
 
     CRecordExchangeTarget target(node->Terminal(), node->Device());
+    // From here until the worker has ended, the records are the worker's.
+    exchangeRunning_ = true;
+    Tell([](IDocObserver& observer) { observer.OnExchangeStarted(); });
     if (!exchange_->Start(&target, choice->chosen)) {
+        EndExchange();
         operator_.Message(kExchangeStartFailedMessage);
         return ExchangeOutcome::StartFailed;
     }
-    const ExchangeLogEnd end = operator_.RunExchangeLog(*exchange_);
+    CExchangeMonitor monitor(*exchange_);
+    const ExchangeLogEnd end = operator_.RunExchangeLog(monitor);
     // The target lives on this stack: nothing may run past this point.
-    if (exchange_->GetState() == CExchange::kRunning)
+    if (monitor.Running())
         exchange_->Cancel();
+    EndExchange();
     Notify(kHintNodeChanged, node);
     if (end == ExchangeLogEnd::Cancelled)
         return ExchangeOutcome::Cancelled;

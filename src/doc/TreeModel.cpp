@@ -11,7 +11,7 @@ namespace {
 
 // After the last sibling whose label is not greater: equal labels keep their
 // insertion order.
-CTreeNode::List::iterator SortedPlace(CTreeNode::List& siblings, const std::string& label) {
+template <class List> auto SortedPlace(List& siblings, const std::string& label) {
     return std::upper_bound(
         siblings.begin(), siblings.end(), label,
         [](const std::string& l, const auto& node) { return l < node->Label(); });
@@ -29,6 +29,20 @@ CTreeNode& CTreeModel::Insert(CTreeNode* parent, std::unique_ptr<CTreeNode> node
     CTreeNode::List& siblings = parent ? parent->children_ : roots_;
     auto at = SortedPlace(siblings, node->Label());
     return **siblings.insert(at, std::move(node));
+}
+
+std::size_t CTreeModel::InsertRow(const CTreeNode* parent, const std::string& label) const {
+    const CTreeNode::List& siblings = parent ? parent->children_ : roots_;
+    return static_cast<std::size_t>(SortedPlace(siblings, label) - siblings.begin());
+}
+
+std::size_t CTreeModel::RelabelRow(const CTreeNode& node, const std::string& label) const {
+    // Its place among the others, as Relabel takes it out and puts it back.
+    const std::size_t row = Row(node);
+    const std::size_t place = InsertRow(node.parent_, label);
+    if (place <= row)
+        return place;
+    return place - 1;
 }
 
 CTreeNode& CTreeModel::InsertTerminal(CTerminal& terminal) {

@@ -31,23 +31,11 @@ constexpr std::array<LoopTypeFlag, kLoopTypeBitCount> kLoopTypeFlags{{
     {kLoopFast65ms, "65 мс", "65 мс"},
 }};
 
-constexpr std::array<LoopListColumn, kLoopListColumnCount> kLoopListColumns{{
-    {"Шлейф", 50, false},
-    {"Устр.", 50, false},
-    {"Комментарий", 200, false},
-    {"Состояние", 150, false},
-    {"ПОЖ", 40, true},
-    {"СУТ", 40, true},
-    {"АВТ", 40, true},
-    {"ЗДЖ", 40, true},
-    {"65 мс", 45, true},
-}};
-
 constexpr std::array<SystemStateField, kSystemStateBitCount> kSystemStateFields{{
-    {kSystemBattery, "Батарея", "Норма", std::nullopt, "Разряжена", kStateRed},
-    {kSystemArmed, "Режим", "На охране", kStateGreen, "Снят с охраны", std::nullopt},
-    {kSystemMains, "Сеть 220В", "Есть", std::nullopt, "Отсутствует", kStateRed},
-    {kSystemBus, "Шина RS485", "Норма", std::nullopt, "Авария", kStateRed},
+    {kSystemBattery, "Батарея", "Норма", StateTone::Plain, "Разряжена", StateTone::Bad},
+    {kSystemArmed, "Режим", "На охране", StateTone::Good, "Снят с охраны", StateTone::Plain},
+    {kSystemMains, "Сеть 220В", "Есть", StateTone::Plain, "Отсутствует", StateTone::Bad},
+    {kSystemBus, "Шина RS485", "Норма", StateTone::Plain, "Авария", StateTone::Bad},
 }};
 
 constexpr int kFireIndex = 0;
@@ -100,23 +88,6 @@ bool LoopTypeBoxEnabled(const std::array<bool, kLoopTypeBitCount>& boxes, int in
     return true;
 }
 
-std::span<const LoopListColumn, kLoopListColumnCount> LoopListColumns() {
-    return kLoopListColumns;
-}
-
-LoopListRow MakeLoopListRow(int loopNumber, int deviceNumber, std::string_view comment, int state,
-                            int type) {
-    // "%3d": right-aligned in three places, wider numbers as they are.
-    std::string number = std::to_string(loopNumber);
-    if (number.size() < 3)
-        number.insert(0, 3 - number.size(), ' ');
-    LoopListRow row{std::move(number), std::to_string(deviceNumber), std::string(comment),
-                    std::string(LoopStateText(state))};
-    for (int i = 0; i < kLoopTypeBitCount; ++i)
-        row[4 + i] = std::string(LoopTypeMark(type, i));
-    return row;
-}
-
 std::span<const SystemStateField, kSystemStateBitCount> SystemStateFields() {
     return kSystemStateFields;
 }
@@ -126,8 +97,8 @@ SystemStateShown ShowSystemState(int systemState, int index) {
         return {};
     const SystemStateField& field = kSystemStateFields[index];
     if (systemState & field.mask)
-        return {field.label, field.setText, field.setColour};
-    return {field.label, field.clearText, field.clearColour};
+        return {field.label, field.setText, field.setTone};
+    return {field.label, field.clearText, field.clearTone};
 }
 
 std::string LastKeyText(int lastKey) {

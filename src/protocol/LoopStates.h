@@ -4,8 +4,6 @@
 // loop list row built from them. Plain data and functions shared by the
 // option views, the loop dialog and the command-line front end.
 #include <array>
-#include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -55,40 +53,14 @@ int LoopTypeFromBoxes(const std::array<bool, kLoopTypeBitCount>& boxes);
 // loop read back with both set can still be mended).
 bool LoopTypeBoxEnabled(const std::array<bool, kLoopTypeBitCount>& boxes, int index);
 
-// ---- Loop list of the device option view.
-
-inline constexpr int kLoopListColumnCount = 4 + kLoopTypeBitCount;
-
-struct LoopListColumn {
-    std::string_view head;
-    int width; // pixels
-    bool centred;
-};
-
-// "Шлейф", "Устр.", "Комментарий", "Состояние", then the five type columns.
-std::span<const LoopListColumn, kLoopListColumnCount> LoopListColumns();
-
-using LoopListRow = std::array<std::string, kLoopListColumnCount>;
-
-// Loop number as "%3d", the owning device's number, the loop's comment, the
-// state text, then "X" or empty per type bit.
-LoopListRow MakeLoopListRow(int loopNumber, int deviceNumber, std::string_view comment, int state,
-                            int type);
-
 // ---- System state: four bits from "SYS" of a status reply.
 
-struct Rgb {
-    std::uint8_t red;
-    std::uint8_t green;
-    std::uint8_t blue;
-    friend bool operator==(const Rgb&, const Rgb&) = default;
+// How a state text reads to the operator; the views give it a colour.
+enum class StateTone {
+    Plain, // nothing to point out
+    Good,  // armed
+    Bad,   // discharged, absent, fault
 };
-
-inline constexpr Rgb kStateGreen{0, 255, 0};
-inline constexpr Rgb kStateRed{255, 0, 0};
-
-// A label background; no value means the window system's button-face colour.
-using StateColour = std::optional<Rgb>;
 
 enum SystemStateBit : int {
     kSystemBattery = 1, // battery normal
@@ -103,9 +75,9 @@ struct SystemStateField {
     int mask;
     std::string_view label; // the caption beside the field
     std::string_view setText;
-    StateColour setColour;
+    StateTone setTone;
     std::string_view clearText;
-    StateColour clearColour;
+    StateTone clearTone;
 };
 
 // The four fields in bit order (battery, mode, mains, bus).
@@ -114,7 +86,7 @@ std::span<const SystemStateField, kSystemStateBitCount> SystemStateFields();
 struct SystemStateShown {
     std::string_view label;
     std::string_view text;
-    StateColour colour;
+    StateTone tone;
 };
 
 // What field `index` (0 to 3) shows for a device's system state.

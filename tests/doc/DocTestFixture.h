@@ -1,6 +1,7 @@
 #pragma once
 // A document on a real database in a fresh folder with the sample catalogue,
 // a scripted operator and a view that records what it is told.
+#include "doc/ExchangeMonitor.h"
 #include "doc/TornuCfgDoc.h"
 
 #include "TestUtil.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,6 +34,26 @@ public:
         passwordModes.push_back(mode);
         return Next(passwords).value_or(std::nullopt);
     }
+    std::optional<CommandChoice>
+    ChooseCommands(const std::vector<CCommandDesc*>& offered) override {
+        this->offered = offered;
+        return choose ? choose(offered) : std::nullopt;
+    }
+    // Polls as the log window's timer would, calling `onPoll` at every tick.
+    ExchangeLogEnd RunExchangeLog(CExchangeMonitor& monitor) override {
+        std::vector<ExchangeLogLine> lines;
+        for (bool ended = false; !ended;) {
+            ended = monitor.Poll(lines);
+            if (onPoll)
+                onPoll();
+        }
+        for (const ExchangeLogLine& line : lines)
+            log.push_back(line.text);
+        return ExchangeLogEnd::Closed;
+    }
+    void ShowCommandResults(const std::vector<CCommandDesc*>& commands) override {
+        results = commands;
+    }
 
     std::vector<std::string> messages;
     std::vector<std::string> questions;
@@ -40,6 +62,11 @@ public:
     std::deque<bool> answers;
     std::deque<std::optional<std::string>> folders;
     std::deque<std::optional<std::string>> passwords;
+    std::function<std::optional<CommandChoice>(const std::vector<CCommandDesc*>&)> choose;
+    std::function<void()> onPoll;
+    std::vector<CCommandDesc*> offered;
+    std::vector<CCommandDesc*> results;
+    std::vector<std::string> log;
 
 private:
     template <class T> std::optional<T> Next(std::deque<T>& script) {
@@ -93,13 +120,13 @@ enum BusIndex { kPartition8 = 0, kPartition16 = 1, kExpander = 2, kRelay = 3, kU
 
 class DocTest : public ::testing::Test {
 protected:
-    DocTest() : cwd(dir.Path()) {
+    DocTest() {
         WriteBytes(dir / kSettingsFileName,
                    ReadBytes(std::string(TORNU_SOURCE_DIR) + "/data/tornucfg.ini"));
     }
 
     CTornuCfgDoc& Start(bool started = true) {
-        doc = std::make_unique<CTornuCfgDoc>(op);
+        doc = std::make_unique<CTornuCfgDoc>(op, dir.Path());
         doc->AddObserver(view);
         EXPECT_EQ(doc->OnNewDocument(), started);
         return *doc;
@@ -155,7 +182,6 @@ protected:
     }
 
     TempDir dir;
-    ScopedCwd cwd;
     ScriptedOperator op;
     RecordingView view;
     std::unique_ptr<CTornuCfgDoc> doc;

@@ -11,9 +11,10 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-void SetSetting(const std::string& section, const std::string& key, const std::string& value) {
+void SetSetting(const std::filesystem::path& folder, const std::string& section,
+                const std::string& key, const std::string& value) {
     CIniFile ini;
-    ini.Load(kSettingsFileName);
+    ini.Load((folder / kSettingsFileName).string());
     ASSERT_TRUE(ini.SetValue(section, key, value));
     ASSERT_TRUE(ini.Save());
 }
@@ -35,7 +36,8 @@ TEST_F(DocTest, FirstStartInEmptyFolderCreatesTheTables) {
 }
 
 TEST_F(DocTest, DatabaseNamedBySettingsIsTheOneUsed) {
-    SetSetting("TonruDataSource", "Connect", "Driver=SQLite3;Database=" + (dir / "other.db"));
+    SetSetting(dir.Path(), "TonruDataSource", "Connect",
+               "Driver=SQLite3;Database=" + (dir / "other.db"));
     Start();
     AddTerminal(7);
     EXPECT_TRUE(std::filesystem::exists(dir / "other.db"));
@@ -71,7 +73,7 @@ TEST_P(LoginTest, Outcome) {
         for (char& ch : digest)
             ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     if (c.stored != LoginCase::None)
-        SetSetting("Main", "Password", digest);
+        SetSetting(dir.Path(), "Main", "Password", digest);
     op.passwords.assign(c.typed.begin(), c.typed.end());
     Start(c.started);
     EXPECT_EQ(op.messages, c.messages);

@@ -1,7 +1,7 @@
 #include "CliOperator.h"
 
 #include "catalogue/CommandDesc.h"
-#include "comms/Exchange.h"
+#include "doc/ExchangeMonitor.h"
 
 #include <chrono>
 #include <cstdio>
@@ -19,15 +19,6 @@ volatile std::sig_atomic_t g_interrupted = 0;
 namespace {
 
 constexpr const char* kPasswordEnv = "TORNU_PASSWORD";
-
-std::string Now() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%d.%m.%Y %H:%M:%S", &local);
-    return text;
-}
 
 // A line from the terminal with echo off when `hidden`; nothing at the end
 // of input.
@@ -134,25 +125,25 @@ CCliOperator::ChooseCommands(const std::vector<CCommandDesc*>& offered) {
     return choice;
 }
 
-ExchangeLogEnd CCliOperator::RunExchangeLog(CExchange& exchange) {
-    std::string line;
-    for (;;) {
-        while (exchange.PopStatus(line))
-            std::cout << Now() << "  " << line << std::endl;
-        if (exchange.GetState() != CExchange::kRunning)
-            break;
+ExchangeLogEnd CCliOperator::RunExchangeLog(CExchangeMonitor& monitor) {
+    std::vector<ExchangeLogLine> lines;
+    const auto print = [&] {
+        for (const ExchangeLogLine& line : lines)
+            std::cout << line.time << "  " << line.text << std::endl;
+        lines.clear();
+    };
+    while (!monitor.Poll(lines)) {
+        print();
         if (g_interrupted) {
             std::cerr << "Отмена обмена..." << std::endl;
-            exchange.Cancel();
-            while (exchange.PopStatus(line))
-                std::cout << Now() << "  " << line << std::endl;
+            monitor.Cancel();
+            monitor.Poll(lines);
+            print();
             return ExchangeLogEnd::Cancelled;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    // Lines posted between the last poll and the end.
-    while (exchange.PopStatus(line))
-        std::cout << Now() << "  " << line << std::endl;
+    print();
     return ExchangeLogEnd::Closed;
 }
 

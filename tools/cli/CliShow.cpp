@@ -1,16 +1,9 @@
 #include "CliShow.h"
 
-#include "catalogue/ParamDesc.h"
-#include "db/Device.h"
-#include "db/DeviceParam.h"
 #include "db/LoopConfiguration.h"
-#include "db/Sensor.h"
-#include "db/Terminal.h"
 #include "doc/TornuCfgDoc.h"
-#include "protocol/LoopStates.h"
 #include "settings/Encoding.h"
 
-#include <map>
 #include <ostream>
 #include <string>
 
@@ -42,21 +35,19 @@ void PrintConfiguration(std::ostream& out, std::string_view caption, const std::
         out << "  " << line << '\n';
 }
 
-void PrintTerminal(const CTerminal& terminal, bool showPasswords, std::ostream& out) {
-    Field(out, "Номер устройства", std::to_string(terminal.Id()));
-    Field(out, "Тип", terminal.Type().Name());
-    Field(out, "Номер телефона", terminal.Phone());
-    Field(out, "Пароль на связь", Secret(terminal.Password(), showPasswords));
-    if (!terminal.NewPassword().empty())
-        Field(out, "Новый пароль на связь", Secret(terminal.NewPassword(), showPasswords));
-    std::string current;
-    terminal.BuildLoopConfiguration(current);
-    PrintConfiguration(out, "Текущая конфигурация", current);
-    PrintConfiguration(out, "Конфигурация считанная с устройства", terminal.ReadConfiguration());
+void PrintTerminal(const TerminalViewModel& terminal, bool showPasswords, std::ostream& out) {
+    Field(out, "Номер устройства", std::to_string(terminal.number));
+    Field(out, "Тип", terminal.type);
+    Field(out, "Номер телефона", terminal.phone);
+    Field(out, "Пароль на связь", Secret(terminal.password, showPasswords));
+    if (!terminal.newPassword.empty())
+        Field(out, "Новый пароль на связь", Secret(terminal.newPassword, showPasswords));
+    PrintConfiguration(out, "Текущая конфигурация", terminal.currentConfig);
+    PrintConfiguration(out, "Конфигурация считанная с устройства", terminal.readConfig);
 }
 
 // Cells padded to the column widths (pixels / 8, at least the head).
-void PrintRow(std::ostream& out, const LoopListRow& row) {
+void PrintRow(std::ostream& out, const LoopListCells& row) {
     const auto columns = LoopListColumns();
     std::string line;
     for (std::size_t i = 0; i < row.size(); ++i) {
@@ -73,72 +64,58 @@ void PrintRow(std::ostream& out, const LoopListRow& row) {
     out << "  " << line << '\n';
 }
 
-void PrintLoops(const CDevice& device, std::ostream& out) {
+void PrintLoops(const DeviceViewModel& device, std::ostream& out) {
     out << "Шлейфы:\n";
-    LoopListRow head;
+    LoopListCells head;
     const auto columns = LoopListColumns();
     for (std::size_t i = 0; i < head.size(); ++i)
         head[i] = std::string(columns[i].head);
     PrintRow(out, head);
-    const auto rows = [&](const CDevice& owner) {
-        for (const CSensor* loop : owner.Loops())
-            PrintRow(out, MakeLoopListRow(loop->Number(), owner.Address(), loop->Name(),
-                                          loop->State(), loop->Type()));
-    };
-    rows(device);
-    for (const CDevice* slave : device.Slaves())
-        rows(*slave);
+    for (const LoopRowModel& row : device.loops)
+        PrintRow(out, row.cells);
 }
 
-void PrintSystemState(const CDevice& device, std::ostream& out) {
+void PrintSystemState(const DeviceViewModel& device, std::ostream& out) {
     out << kSystemStateGroupCaption << ":\n";
-    // The view's order: mode, battery, bus, mains.
-    for (int index : {1, 0, 3, 2}) {
-        const SystemStateShown shown = ShowSystemState(device.SystemState(), index);
-        out << "  " << shown.label << ": " << shown.text << '\n';
-    }
-    Field(out, kLastKeyCaption, LastKeyText(device.LastKey()));
-    Field(out, kLastTimeCaption, device.LastTime());
+    for (const SystemStateModel& field : device.system)
+        out << "  " << field.caption << ": " << field.text << '\n';
+    Field(out, kLastKeyCaption, device.lastKey);
+    Field(out, kLastTimeCaption, device.lastTime);
 }
 
-void PrintParams(const CDevice& device, std::ostream& out) {
-    // Groups in the order they first appear, as the grid shows them.
-    std::vector<std::string> groups;
-    std::map<std::string, std::vector<const CDeviceParam*>> byGroup;
-    for (const auto& param : device.Params()) {
-        const std::string group = param->Desc() ? param->Desc()->Group() : std::string();
-        if (!byGroup.count(group))
-            groups.push_back(group);
-        byGroup[group].push_back(param.get());
-    }
-    out << "Параметры:\n";
-    for (const std::string& group : groups) {
-        out << "  [" << (group.empty() ? "Общие" : group) << "]\n";
-        for (const CDeviceParam* param : byGroup[group]) {
-            std::string display = param->Value();
-            if (param->Desc())
-                param->Desc()->ToDisplay(param->Value(), display);
-            const std::string label = param->Desc() ? param->Desc()->Description() : param->Name();
-            out << "    " << label << " (" << param->Name() << "): " << display << '\n';
+void PrintParams(const ParamGridModel& grid, int parent, int depth, std::ostream& out) {
+    for (const ParamGridRow& row : grid.rows) {
+        if (row.parentItem != parent)
+            continue;
+        out << std::string(static_cast<std::size_t>(depth) * 2, ' ') << row.label;
+        if (row.kind == GridRowKind::Param) {
+            out << " (" << row.name << "): " << row.display;
+            if (row.unconverted)
+                out << " [не преобразуется]";
+            out << '\n';
+        } else {
+            out << ":\n";
+            PrintParams(grid, row.item, depth + 1, out);
         }
     }
 }
 
-void PrintDevice(const CDevice& device, bool showPasswords, std::ostream& out) {
-    Field(out, "Номер прибора", std::to_string(device.Terminal().Id()));
-    Field(out, "Сетевой адрес", std::to_string(device.Address()));
-    Field(out, "Тип устройства", device.Type().Name());
-    if (device.IsTopLevel()) {
-        Field(out, "Название", device.Name());
-        Field(out, "Пароль раздела", Secret(device.Password(), showPasswords));
-        if (!device.NewPassword().empty())
-            Field(out, "Новый пароль раздела", Secret(device.NewPassword(), showPasswords));
+void PrintDevice(const DeviceViewModel& device, const ParamGridModel& grid, bool showPasswords,
+                 std::ostream& out) {
+    Field(out, "Номер прибора", std::to_string(device.terminal));
+    Field(out, "Сетевой адрес", std::to_string(device.address));
+    Field(out, "Тип устройства", device.type);
+    if (!device.subordinate) {
+        Field(out, "Название", device.name);
+        Field(out, "Пароль раздела", Secret(device.password, showPasswords));
+        if (!device.newPassword.empty())
+            Field(out, "Новый пароль раздела", Secret(device.newPassword, showPasswords));
         PrintSystemState(device, out);
         PrintLoops(device, out);
     } else {
-        Field(out, "Ведущее устройство", std::to_string(device.Master()));
+        Field(out, "Ведущее устройство", std::to_string(device.master));
     }
-    PrintParams(device, out);
+    PrintParams(grid, -1, 0, out);
 }
 
 } // namespace
@@ -147,11 +124,12 @@ void PrintTree(const CTornuCfgDoc& doc, std::ostream& out) {
     PrintItems(doc.Tree().Roots(), 0, out);
 }
 
-void PrintNode(const CTreeNode& node, bool showPasswords, std::ostream& out) {
-    if (node.Kind() == NodeKind::Terminal)
-        PrintTerminal(node.Terminal(), showPasswords, out);
-    else
-        PrintDevice(*node.Device(), showPasswords, out);
+void PrintNode(const CTornuCfgDoc& doc, const CTreeNode& node, bool showPasswords,
+               std::ostream& out) {
+    if (std::optional<TerminalViewModel> terminal = doc.TerminalView(node))
+        PrintTerminal(*terminal, showPasswords, out);
+    else if (std::optional<DeviceViewModel> device = doc.DeviceView(node))
+        PrintDevice(*device, *doc.ParamGrid(node), showPasswords, out);
 }
 
 } // namespace tornu::cli

@@ -11,6 +11,7 @@ class CTreeNode;
 namespace tornu::cli {
 
 void PrintTree(const CTornuCfgDoc& doc, std::ostream& out);
-void PrintNode(const CTreeNode& node, bool showPasswords, std::ostream& out);
+void PrintNode(const CTornuCfgDoc& doc, const CTreeNode& node, bool showPasswords,
+               std::ostream& out);
 
 } // namespace tornu::cli

@@ -11,7 +11,9 @@
 #include "db/Terminal.h"
 #include "doc/TornuCfgDoc.h"
 #include "import/StationImport.h"
+#include "protocol/KeyCode.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <csignal>
@@ -135,16 +137,14 @@ int Fail(const std::string& text) {
 CTreeNode* FindNode(Context& ctx, const std::string& spec) {
     const std::size_t slash = spec.find('/');
     const std::optional<int> id = ParseInt(std::string_view(spec).substr(0, slash));
-    CTerminal* terminal = id ? ctx.doc.FindTerminal(*id) : nullptr;
-    if (!terminal) {
+    if (!id || !ctx.doc.FindNode(*id)) {
         std::cerr << "Нет базового модуля " << spec.substr(0, slash) << std::endl;
         return nullptr;
     }
     if (slash == std::string::npos)
-        return ctx.doc.Tree().Find(*terminal);
+        return ctx.doc.FindNode(*id);
     const std::optional<int> address = ParseInt(std::string_view(spec).substr(slash + 1));
-    CDevice* device = address ? terminal->FindDevice(*address) : nullptr;
-    CTreeNode* node = device ? ctx.doc.Tree().Find(*device) : nullptr;
+    CTreeNode* node = address && *address >= 0 ? ctx.doc.FindNode(*id, *address) : nullptr;
     if (!node)
         std::cerr << "Нет устройства с адресом " << spec.substr(slash + 1) << " у базового модуля "
                   << *id << std::endl;
@@ -177,7 +177,7 @@ int CmdShow(Context& ctx) {
     CTreeNode* node = NodeArg(ctx, 0);
     if (!node)
         return kExitError;
-    PrintNode(*node, ctx.args.flags.count("--show-passwords") > 0, std::cout);
+    PrintNode(ctx.doc, *node, ctx.args.flags.count("--show-passwords") > 0, std::cout);
     return kExitOk;
 }
 
@@ -334,7 +334,7 @@ int CmdDistribute(Context& ctx) {
     return Result(ctx.doc.DistributeLoops(*node));
 }
 
-CDevice* DeviceArg(Context& ctx, std::size_t needed) {
+CTreeNode* DeviceArg(Context& ctx, std::size_t needed) {
     CTreeNode* node = NodeArg(ctx, 0);
     if (!node)
         return nullptr;
@@ -342,56 +342,75 @@ CDevice* DeviceArg(Context& ctx, std::size_t needed) {
         std::cerr << "Нужны устройство (НОМЕР/АДРЕС) и " << needed - 1 << " аргумента" << std::endl;
         return nullptr;
     }
-    return node->Device();
+    return node;
+}
+
+// Entry `index` of a list of `count`: its number, or the range message.
+std::optional<std::size_t> EntryArg(Context& ctx, std::size_t index, std::size_t count,
+                                    const char* what) {
+    const std::optional<int> number = ParseInt(ctx.args.positional[index]);
+    if (number && *number >= 0 && static_cast<std::size_t>(*number) < count)
+        return static_cast<std::size_t>(*number);
+    std::cerr << what << ": от 0 до " << (count == 0 ? 0 : count - 1) << std::endl;
+    return std::nullopt;
 }
 
 int CmdSetParam(Context& ctx) {
-    CDevice* device = DeviceArg(ctx, 3);
-    if (!device)
+    CTreeNode* node = DeviceArg(ctx, 3);
+    if (!node)
         return kExitError;
     const std::string& name = ctx.args.positional[1];
-    for (std::size_t i = 0; i < device->Count(); ++i) {
-        if (device->Name(i) != name)
-            continue;
-        const EditResult result = EditValue(*device, i, ctx.args.positional[2]);
-        if (result.outcome == EditOutcome::Stored)
-            return kExitOk;
-        const std::string_view message = EditMessage(result.outcome);
-        return Fail(message.empty() ? "Значение не сохранено" : std::string(message));
-    }
-    return Fail("У устройства нет параметра " + name);
+    const ParamGridModel grid = *ctx.doc.ParamGrid(*node);
+    const auto named = std::find_if(grid.rows.begin(), grid.rows.end(),
+                                    [&](const ParamGridRow& row) { return row.name == name; });
+    if (named == grid.rows.end())
+        return Fail("У устройства нет параметра " + name);
+    // A refusal has been told by the document.
+    const EditResult result = ctx.doc.EditParam(*node, name, ctx.args.positional[2]);
+    if (result.outcome == EditOutcome::Stored)
+        return kExitOk;
+    if (result.outcome == EditOutcome::ReadOnly || result.outcome == EditOutcome::BadFormat)
+        return kExitError;
+    return Fail("Значение не сохранено");
 }
 
 int CmdSetKey(Context& ctx) {
-    CDevice* device = DeviceArg(ctx, 3);
-    if (!device)
+    CTreeNode* node = DeviceArg(ctx, 3);
+    if (!node)
         return kExitError;
-    const std::optional<int> number = ParseInt(ctx.args.positional[1]);
-    if (!number || *number < 0 || static_cast<std::size_t>(*number) >= device->Keys().size())
-        return Fail("Номер ключа: от 0 до " + std::to_string(device->Keys().size() - 1));
-    CDeviceKey& key = *device->Keys()[static_cast<std::size_t>(*number)];
-    if (!key.SetKeyCode(ctx.args.positional[2]))
-        return Fail("Неверный код ключа");
-    if (ctx.args.values.count("--owner") && !key.SetOwner(Value(ctx, "--owner")))
-        return kExitFailed;
+    const std::size_t count = ctx.doc.KeyList(*node)->size();
+    const std::optional<std::size_t> index = EntryArg(ctx, 1, count, "Номер ключа");
+    if (!index)
+        return kExitError;
+    std::optional<std::string> owner;
+    if (ctx.args.values.count("--owner"))
+        owner = Value(ctx, "--owner");
+    const bool valid = IsValidKeyCode(ctx.args.positional[2]);
+    if (!ctx.doc.SetKey(*node, *index, ctx.args.positional[2], owner))
+        return valid ? kExitFailed : kExitError;
     return kExitOk;
 }
 
 int CmdSetPhone(Context& ctx) {
-    CDevice* device = DeviceArg(ctx, 3);
-    if (!device)
+    CTreeNode* node = DeviceArg(ctx, 3);
+    if (!node)
         return kExitError;
-    const std::optional<int> number = ParseInt(ctx.args.positional[1]);
-    if (!number || *number < 0 || static_cast<std::size_t>(*number) >= device->Phones().size())
-        return Fail("Номер записи: от 0 до " + std::to_string(device->Phones().size()) + " - 1");
-    CDevicePhone& phone = *device->Phones()[static_cast<std::size_t>(*number)];
-    if (!phone.SetPhoneNumber(ctx.args.positional[2]))
-        return Fail("Неверный номер телефона");
+    const std::size_t count = ctx.doc.PhoneBook(*node)->rows.size();
+    const std::optional<std::size_t> index = EntryArg(ctx, 1, count, "Номер записи");
+    if (!index)
+        return kExitError;
+    // Every argument is checked before anything is written.
+    std::optional<std::int64_t> mask;
     if (ctx.args.values.count("--mask")) {
-        const std::optional<int> mask = ParseInt(Value(ctx, "--mask"));
-        if (!mask || !phone.SetMask(*mask))
-            return Fail("Неверная маска");
+        const std::optional<int> parsed = ParseInt(Value(ctx, "--mask"));
+        if (!parsed || *parsed < 0 || *parsed > 0xFFFFFF)
+            return Fail("Маска: от 0 до 16777215");
+        mask = *parsed;
     }
+    if (!ctx.doc.SetPhoneNumber(*node, *index, ctx.args.positional[2]))
+        return kExitError;
+    if (mask && !ctx.doc.SetPhoneMask(*node, *index, *mask))
+        return kExitFailed;
     return kExitOk;
 }
 
@@ -450,10 +469,11 @@ void CatchInterrupt() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
-int RunCommand(const std::string& name, const Command& command, Args& args) {
-    if (!std::filesystem::exists(kSettingsFileName))
+int RunCommand(const std::string& name, const Command& command, Args& args,
+               const std::filesystem::path& folder) {
+    if (!std::filesystem::exists(folder / kSettingsFileName))
         return Fail(std::string("Нет файла настроек и каталога ") + kSettingsFileName + " в " +
-                    std::filesystem::current_path().string());
+                    std::filesystem::absolute(folder).string());
     CliOptions options;
     options.yes = args.flags.count("--yes") > 0;
     if (name == "import" && !args.positional.empty())
@@ -466,7 +486,7 @@ int RunCommand(const std::string& name, const Command& command, Args& args) {
         CatchInterrupt();
     }
     CCliOperator op(std::move(options));
-    CTornuCfgDoc doc(op);
+    CTornuCfgDoc doc(op, folder);
     if (!doc.Database().IsConnected())
         return Fail("Невозможно открыть базу данных: " + doc.Database().LastError());
     if (!doc.OnNewDocument())
@@ -509,9 +529,12 @@ int Main(int argc, char** argv) {
         std::cout << "Использование: tornucfg-cli [--dir ПАПКА] " << found->second.help << '\n';
         return kExitOk;
     }
-    if (dir && chdir(dir->c_str()) != 0)
-        return Fail("Нет папки " + *dir + ": " + std::strerror(errno));
-    return RunCommand(found->first, found->second, *args);
+    std::error_code ec;
+    const std::filesystem::path folder =
+        dir ? std::filesystem::path(*dir) : std::filesystem::current_path(ec);
+    if (!std::filesystem::is_directory(folder, ec))
+        return Fail("Нет папки " + folder.string());
+    return RunCommand(found->first, found->second, *args, folder);
 }
 
 } // namespace

@@ -1,0 +1,44 @@
+#pragma once
+// The log window's side of a running exchange: its polling step and its
+// cancel. The window's timer only calls Poll; Cancel blocks until the worker
+// has ended, so a window that must stay responsive calls it off its own
+// thread (Poll may run meanwhile).
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tornu {
+
+class CExchange;
+
+inline constexpr const char* kExchangeEndedQuestion = "Обмен завершен. Закрыть окно лога?";
+inline constexpr const char* kCancelExchangeQuestion = "Отменить операцию?";
+
+struct ExchangeLogLine {
+    std::string time; // "%d.%m.%Y %H:%M:%S", when the line was taken
+    std::string text;
+};
+
+class CExchangeMonitor {
+public:
+    using Clock = std::function<std::time_t()>;
+
+    explicit CExchangeMonitor(CExchange& exchange, Clock clock = {});
+
+    // Appends every waiting status line, stamped with the local time of now;
+    // true once the exchange has ended (no line is left behind then).
+    bool Poll(std::vector<ExchangeLogLine>& lines);
+    bool Running() const;
+    // Stops the exchange; returns when its worker has ended.
+    void Cancel();
+
+private:
+    CExchange& exchange_;
+    Clock clock_;
+};
+
+// "%d.%m.%Y %H:%M:%S" of a local time.
+std::string LogTimeStamp(std::time_t when);
+
+} // namespace tornu

@@ -1,0 +1,171 @@
+// The option views' models and the changes made through them, on the sample
+// catalogue and a real database.
+#include "DocTestFixture.h"
+
+#include "db/Device.h"
+#include "db/Sensor.h"
+
+using namespace tornu;
+using namespace tornu::test;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// A second view, the sender of the changes: it must not hear of its own.
+struct SenderView : IDocObserver {
+    void OnUpdate(UpdateHint hint, CTreeNode*, CTreeNode**) override { hints.push_back(hint); }
+    std::vector<int> hints;
+};
+
+class ViewModelTest : public DocTest {
+protected:
+    ViewModelTest() {
+        Start();
+        doc->AddObserver(sender);
+        master = &AddDevice(AddTerminal(7, kBm16), 2, kPartition8, "Склад", 2);
+        AddDevice(*master, 6, kExpander, "", 2);
+        AddDevice(*master, 4, kExpander, "", 1);
+        EXPECT_TRUE(doc->DistributeLoops(Node(7)));
+        view.hints.clear();
+        sender.hints.clear();
+    }
+    CDevice& Device(int address) { return *doc->FindTerminal(7)->FindDevice(address); }
+
+    SenderView sender;
+    CTreeNode* master = nullptr;
+};
+
+TEST_F(ViewModelTest, DeviceViewListsOwnLoopsThenEachSlavesInSlaveOrder) {
+    Device(2).SetSystemState(2);
+    Device(2).SetLastKey(-1);
+    doc->FindTerminal(7)->FindLoop(1)->SetType(31);
+    const DeviceViewModel model = *doc->DeviceView(*master);
+    std::vector<std::pair<int, int>> loops; // loop, device
+    for (const LoopRowModel& row : model.loops)
+        loops.emplace_back(row.loop, row.device);
+    EXPECT_EQ(loops, (std::vector<std::pair<int, int>>{{1, 2}, {2, 2}, {3, 4}, {4, 6}, {5, 6}}));
+    EXPECT_EQ(model.loops[0].cells,
+              (LoopListCells{"  1", "2", "", "-----------", "X", "X", "X", "X", "X"}));
+    EXPECT_FALSE(model.subordinate);
+    EXPECT_EQ(model.system[0].text, "На охране"); // mode first, green
+    EXPECT_EQ(model.system[0].colour, kStateGreen);
+    EXPECT_EQ(model.system[1].colour, kStateRed); // battery discharged
+    EXPECT_EQ(model.lastKey, "");
+
+    const DeviceViewModel slave = *doc->DeviceView(Node(7, 4));
+    EXPECT_TRUE(slave.subordinate);
+    EXPECT_EQ(slave.master, 2);
+    EXPECT_FALSE(doc->DeviceView(Node(7)));
+    EXPECT_EQ(doc->TerminalView(Node(7))->type, "БМ-16");
+}
+
+TEST_F(ViewModelTest, GridGroupsInOrderOfFirstAppearance) {
+    // Groups A, none, B, A in value order; a read-only yes/no value; one
+    // stored value that has no display form.
+    CIniFile& settings = doc->Settings();
+    settings.SetValue("BusDevice.Parameters", "91",
+                      "NAME=PA1;DESC=a1;GROUP=A;VTYPE=N;DTYPE=IO;DEFLT=1");
+    settings.SetValue("BusDevice.Parameters", "92",
+                      "NAME=P0;DESC=p0;VTYPE=L;DTYPE=O;LIST=x,y;DEFLT=0");
+    settings.SetValue("BusDevice.Parameters", "93",
+                      "NAME=PB;DESC=b;GROUP=B;VTYPE=B;DTYPE=I;DEFLT=1");
+    settings.SetValue("BusDevice.Parameters", "94",
+                      "NAME=PA2;DESC=a2;GROUP=A;VTYPE=B;DTYPE=IO;DEFLT=0");
+    settings.SetValue("BusDevice.Type", "9",
+                      "NAME=Тест;DSCNT=0;DMST=1;DSLV=0;TLN=1;PLIST=PA1,P0,PB,PA2");
+    doc->Catalogue().LoadTypes(settings);
+    int type = -1;
+    for (std::size_t i = 0; i < doc->Catalogue().BusTypes().size(); ++i)
+        if (doc->Catalogue().BusTypes()[i]->Name() == "Тест")
+            type = static_cast<int>(i);
+    CTreeNode& node = AddDevice(Node(7), 9, type, "t");
+    Device(9).SetParamValue("PA1", "abc");
+
+    const ParamGridModel grid = *doc->ParamGrid(node);
+    std::vector<std::tuple<int, int, std::string, GridCell, std::string>> rows;
+    for (const ParamGridRow& row : grid.rows)
+        rows.emplace_back(row.item, row.parentItem, row.label, row.cell, row.display);
+    using R = decltype(rows)::value_type;
+    EXPECT_EQ(rows, (std::vector<R>{R{10000, -1, "Параметры устройства", GridCell::None, ""},
+                                    R{10001, 10000, "A", GridCell::None, ""},
+                                    R{0, 10001, "a1", GridCell::Edit, "abc"},
+                                    R{1, 10000, "p0", GridCell::List, "x"},
+                                    R{10002, 10000, "B", GridCell::None, ""},
+                                    R{2, 10002, "b", GridCell::Static, "Да"},
+                                    R{3, 10001, "a2", GridCell::YesNo, "Нет"}}));
+    EXPECT_TRUE(grid.Find(0)->unconverted);
+    EXPECT_EQ(grid.Find(2)->colour, kGridReadOnlyColour);
+    EXPECT_EQ(grid.Find(10001)->colour, kGridGroupColour);
+    EXPECT_EQ(grid.Find(3)->items, (Strings{"Да", "Нет"}));
+}
+
+TEST_F(ViewModelTest, ParamEditsStoreOrRefuseAndTellTheOtherViews) {
+    const EditResult stored = doc->EditParam(*master, "SIRTIME", "2", &sender);
+    EXPECT_EQ(stored.outcome, EditOutcome::Stored);
+    EXPECT_EQ(Rows("SELECT param_value FROM device_param WHERE device_id=2 AND name='SIRTIME'"),
+              (std::vector<Strings>{{"120"}}));
+    EXPECT_EQ(view.HintNumbers(), std::vector<int>{kHintNodeChanged});
+    EXPECT_TRUE(sender.hints.empty());
+
+    const EditResult bad = doc->EditParam(*master, "DLYIN", "x1", &sender);
+    EXPECT_EQ(bad.outcome, EditOutcome::BadFormat);
+    EXPECT_EQ(bad.previousDisplay, "30");
+    const EditResult readOnly = doc->EditParam(*master, "FWVER", "2.0", &sender);
+    EXPECT_EQ(readOnly.outcome, EditOutcome::ReadOnly);
+    EXPECT_EQ(op.messages,
+              (Strings{std::string(kParamBadFormatMessage), std::string(kParamReadOnlyMessage)}));
+    EXPECT_EQ(view.hints.size(), 1u);
+}
+
+TEST_F(ViewModelTest, LoopEditsWriteOnlyWhatChanged) {
+    LoopInput input{{true, false, true, false, false}, "Окна"};
+    EXPECT_TRUE(doc->EditLoop(*master, 4, input, &sender)); // a slave's loop
+    EXPECT_EQ(Rows("SELECT type,name FROM sensor WHERE id=4"),
+              (std::vector<Strings>{{"5", "Окна"}}));
+    EXPECT_EQ(view.HintNumbers(), std::vector<int>{kHintNodeChanged});
+    EXPECT_TRUE(doc->EditLoop(*master, 4, input, &sender));
+    EXPECT_EQ(view.hints.size(), 1u);                  // nothing changed, nothing told
+    EXPECT_FALSE(doc->EditLoop(Node(7, 4), 1, input)); // the master's loop, not the slave's
+    EXPECT_TRUE(sender.hints.empty());
+}
+
+TEST_F(ViewModelTest, PhoneBookAndKeyEdits) {
+    const PhoneBookModel book = *doc->PhoneBook(*master);
+    ASSERT_TRUE(book.hasLayout);
+    ASSERT_EQ(book.rows.size(), 24u); // TLN 8 of each kind
+    EXPECT_EQ(book.rows[8].type, "VOICE");
+
+    EXPECT_TRUE(doc->SetPhoneMaskBit(*master, 8, 7, true, &sender));
+    EXPECT_TRUE(doc->SetPhoneMaskBit(*master, 8, 0, true, &sender));
+    EXPECT_TRUE(doc->SetPhoneMaskBit(*master, 8, 7, false, &sender));
+    EXPECT_FALSE(doc->SetPhoneMask(*master, 8, 1 << 24));
+    EXPECT_EQ(Rows("SELECT mask FROM device_phone WHERE device_id=2 AND id=8"),
+              (std::vector<Strings>{{"1"}}));
+
+    EXPECT_FALSE(doc->SetPhoneNumber(*master, 0, "79001234567")); // SMS without "+"
+    EXPECT_FALSE(doc->SetPhoneNumber(*master, 8, "+7 900"));
+    EXPECT_TRUE(doc->SetPhoneNumber(*master, 8, "  +7900 ", &sender));
+    EXPECT_TRUE(doc->SetPhoneNumber(*master, 0, "", &sender));
+    EXPECT_EQ(op.messages,
+              (Strings{std::string(kSmsPhoneFormatMessage), std::string(kPhoneDigitsMessage)}));
+    EXPECT_EQ(doc->PhoneBook(*master)->rows[8].phone, "+7900");
+
+    EXPECT_FALSE(doc->SetKey(*master, 1, "0123", std::string("Иванов")));
+    EXPECT_TRUE(doc->SetKey(*master, 1, "540000001E3C5A01", std::string("О'Нил"), &sender));
+    EXPECT_EQ(Rows("SELECT key_value,key_owner FROM device_key WHERE device_id=2 AND id=1"),
+              (std::vector<Strings>{{"540000001E3C5A01", "О'Нил"}}));
+    EXPECT_EQ(op.messages.back(), kBadKeyMessage);
+    EXPECT_EQ(doc->KeyList(*master)->front().label, "Мастер");
+    EXPECT_TRUE(sender.hints.empty());
+}
+
+TEST(PhoneBookModel, BandsOfAThird) {
+    Strings grey;
+    for (std::size_t i = 0; i < 9; ++i)
+        grey.push_back(PhoneBookRowGrey(i, 9) ? "g" : "w");
+    EXPECT_EQ(grey, (Strings{"w", "g", "g", "w", "g", "g", "w", "g", "g"}));
+    EXPECT_FALSE(PhoneBookRowGrey(1, 2)); // fewer than three rows: no bands
+}
+
+} // namespace
