@@ -279,16 +279,14 @@ std::shared_ptr<CSerialPort::Session> CSerialPort::OpenDevice(const std::string&
         return nullptr;
     }
     const bool ok = tcgetattr(s->fd, &s->saved) == 0;
-    if (!ok)
-        openError_ = OpenFailure(path, ENOTTY);
-    else
-        openError_ = "порт " + path + " не удалось настроить";
+    openError_ = ok ? "порт " + path + " не удалось настроить" : OpenFailure(path, ENOTTY);
     if (ok && Configure(s->fd, s->saved, baud, frame)) {
         s->stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         if (s->stopFd >= 0) {
             ChangeLines(s->fd, TIOCMBIS, TIOCM_DTR | TIOCM_RTS);
             tcflush(s->fd, TCIOFLUSH);
             s->reading = true;
+            openError_.clear();
             return s;
         }
     }

@@ -171,10 +171,16 @@ bool CConfigDatabase::Execute(const std::string& statement) {
             statementError_ = failure_;
         return false;
     }
+    // Once a statement of a transaction has failed, the transaction will be
+    // rolled back: the rest need not wait for a lock again to fail too.
+    if (depth_ > 0 && transactionFailed_)
+        return false;
     if (connection_.ExecDirect(statement))
         return true;
     if (statementError_.empty())
         statementError_ = connection_.LastError();
+    if (depth_ > 0)
+        transactionFailed_ = true;
     return false;
 }
 
@@ -196,7 +202,8 @@ bool CConfigDatabase::EndTransaction(bool commit) {
         return true;
     if (!IsAvailable())
         return false;
-    const bool ended = connection_.EndTransaction(commit);
+    const bool failed = std::exchange(transactionFailed_, false);
+    const bool ended = connection_.EndTransaction(commit && !failed) && !failed;
     // Back to one transaction per statement even when the end failed: the
     // driver has rolled back what it could not commit.
     if (!ended)

@@ -96,7 +96,8 @@ public:
     COdbcConnection& Connection() { return connection_; }
 
     // Transactions as CDbTransaction uses them: only the outermost of nested
-    // calls begins and ends one. False when the driver refuses.
+    // calls begins and ends one. A statement that fails inside a transaction
+    // makes the others of it fail at once and the end roll it back (false).
     bool BeginTransaction();
     bool EndTransaction(bool commit);
     int TransactionDepth() const { return depth_; }
@@ -111,6 +112,7 @@ private:
     std::string failure_;
     std::string statementError_;
     int depth_ = 0;
+    bool transactionFailed_ = false; // a statement of the open transaction failed
 };
 
 } // namespace tornu

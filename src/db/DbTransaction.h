@@ -4,10 +4,12 @@
 // under it, loops distributed, a phone book or key list loaded) into one
 // transaction, so that a process killed half-way leaves all of it or none.
 //
-// Guards nest: only the outermost one begins and ends the transaction. The
-// records in memory change as the statements run and are not put back, so
-// the outermost guard commits when it ends, failed statements or not: the
-// rows then match memory. A guard without a database does nothing.
+// Guards nest: only the outermost one begins and ends the transaction, and
+// commits when it ends. A statement that fails (a locked database, a full
+// disk) fails the rest of the transaction at once, and the end rolls all of
+// it back: the rows keep the state before the operation, and the operation
+// reports the failure (CConfigDatabase::TakeFailedStatementError). A guard
+// without a database does nothing.
 #include "db/ConfigDatabase.h"
 
 namespace tornu {
