@@ -245,10 +245,21 @@ bool CConfigDatabase::CheckSchema() {
             connection_.CloseCursor();
             continue;
         }
-        if (!Execute(table.create) || !Execute(table.index))
+        // Only a table that is not there is created: a file that cannot be
+        // read (damaged, cut short, its journal not writable) is not written to.
+        if (!IsMissingTableError(LastError()) || !Execute(table.create) || !Execute(table.index))
             return false;
     }
     return true;
+}
+
+bool CConfigDatabase::IsMissingTableError(std::string_view error) {
+    // The standard state, PostgreSQL's own, and SQLite's text (its driver
+    // reports every error as HY000).
+    for (std::string_view sign : {"State: 42S02", "State: 42P01", "no such table"})
+        if (error.find(sign) != std::string_view::npos)
+            return true;
+    return false;
 }
 
 } // namespace tornu

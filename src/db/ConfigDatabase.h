@@ -90,8 +90,11 @@ public:
     bool QueryInts(const std::string& statement, std::vector<int>& values);
 
     // Creates the tables and unique indexes that are missing, in schema
-    // order; stops at the first statement that fails.
+    // order; stops at the first statement that fails, and at a table that
+    // cannot be read for any other reason than that it is not there.
     bool CheckSchema();
+    // The driver's error text says that the table does not exist.
+    static bool IsMissingTableError(std::string_view error);
 
     COdbcConnection& Connection() { return connection_; }
 

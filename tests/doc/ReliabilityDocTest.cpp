@@ -78,6 +78,10 @@ TEST_F(ReliabilityDocTest, AnUnreadableDatabaseIsSaidAndLeftAlone) {
         std::function<void()> damage;
     } cases[] = {
         {"not a database", [&] { WriteBytes(dir / "tornucfg.db", garbage); }},
+        {"cut short", [&] {
+             const std::string whole = ReadBytes(dir / "tornucfg.db");
+             WriteBytes(dir / "tornucfg.db", whole.substr(0, whole.size() / 2));
+         }},
         {"journal cannot be written", [&] {
              std::filesystem::create_directory(dir / "tornucfg.db-wal");
              std::filesystem::create_directory(dir / "tornucfg.db-shm");
@@ -89,7 +93,8 @@ TEST_F(ReliabilityDocTest, AnUnreadableDatabaseIsSaidAndLeftAlone) {
             std::filesystem::remove_all(dir / extra);
         {
             Start();
-            AddTerminal(12);
+            for (int id = 1; id <= 20; ++id)
+                AddTerminal(id);
         }
         doc.reset();
         const std::string good = ReadBytes(dir / "tornucfg.db");
