@@ -42,8 +42,10 @@ TEST_F(ReliabilityDocTest, TextsThatWouldBreakAMessageAreRefusedWhereTyped) {
         EXPECT_FALSE(part.Device()->SetNewPassword(bad));
         refused += 8;
     }
-    for (const char* number : {"-1", "65536", "99999999999"})
-        EXPECT_FALSE(doc->NewTerminal({.number = number, .hostType = 0})), ++refused;
+    for (const char* number : {"-1", "65536", "99999999999"}) {
+        EXPECT_FALSE(doc->NewTerminal({.number = number, .hostType = 0}));
+        ++refused;
+    }
     EXPECT_TRUE(doc->NewTerminal({.number = "65535", .hostType = 0}));
     EXPECT_EQ(std::count(op.messages.begin(), op.messages.end(), kUnsafeTextMessage), 24);
     EXPECT_EQ(std::count(op.messages.begin(), op.messages.end(), kTerminalNumberRangeMessage), 3);
