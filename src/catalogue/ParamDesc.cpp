@@ -38,17 +38,22 @@ std::string FormatFixed(double value, std::int32_t decimals) {
     return text;
 }
 
+// Units in the last place within which a value counts as the integer next to
+// it: the noise of a few floating-point steps, never a real fraction.
+constexpr double kNoiseUlps = 4.0;
+
 // Truncation toward zero; a value that is not finite or falls outside the
 // 32-bit range has no integer form and fails the conversion. A value a
 // rounding error away from an integer counts as that integer first, so that
-// 0.29 entered with an output expression "VAL*100" stores 29, not 28.
+// 0.29 entered with an output expression "VAL*100" stores 29, not 28, while
+// 1999999999.9999 stays below 2000000000.
 bool TruncateToInt32(double value, std::int32_t& integer) {
     if (!std::isfinite(value))
         return false;
     const double nearest = std::round(value);
-    const double truncated = std::fabs(value - nearest) <= 1e-12 * std::max(1.0, std::fabs(value))
-                                 ? nearest
-                                 : std::trunc(value);
+    const double ulp = std::nextafter(std::fabs(nearest), HUGE_VAL) - std::fabs(nearest);
+    const double truncated =
+        std::fabs(value - nearest) <= kNoiseUlps * ulp ? nearest : std::trunc(value);
     if (truncated < -2147483648.0 || truncated > 2147483647.0)
         return false;
     integer = static_cast<std::int32_t>(truncated);
@@ -220,8 +225,9 @@ bool CParamDesc::FromDisplay(std::string_view display, std::string& stored) cons
         return FixedFromDisplay(display, stored);
     case ParamValueKind::String:
         // A ";" would end the pair in the parameter text sent to the device,
-        // and what follows it would read as further parameters.
-        if (display.find(';') != std::string_view::npos)
+        // and what follows it would read as further parameters; CR, LF and
+        // "~" would break the packet.
+        if (!IsMessageSafe(display))
             return false;
         stored = display;
         return true;

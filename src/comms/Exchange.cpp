@@ -23,6 +23,26 @@ bool FindSetting(const CIniFile& settings, const std::string& key, std::string& 
     return settings.FindValue(kModemSection, key, value);
 }
 
+// The dial's final result in the operator's words.
+std::string DialFailure(int result) {
+    switch (result) {
+    case CModemReplyParser::kBusy:
+        return "абонент занят (BUSY)";
+    case CModemReplyParser::kNoAnswer:
+        return "нет ответа (NO ANSWER)";
+    case CModemReplyParser::kNoCarrier:
+        return "нет несущей (NO CARRIER)";
+    case CModemReplyParser::kNoDialTone:
+        return "нет гудка (NO DIALTONE)";
+    case CModemReplyParser::kError:
+        return "модем ответил ERROR";
+    case -1:
+        return "модем не ответил на набор номера";
+    default:
+        return "модем ответил отказом";
+    }
+}
+
 } // namespace
 
 class CExchange::CWorker : public CThread {
@@ -87,6 +107,9 @@ bool CExchange::PopStatus(std::string& line) {
 // packet wait) and lets it hang up and close the port itself.
 bool CExchange::Cancel() {
     cancelled_ = true;
+    // A dial or a modem reply is not waited for to its time-out.
+    if (worker_ && !worker_->Wait(0))
+        modem_.AbortWait();
     if (CPacketChannel* channel = modem_.GetChannel()) {
         channel->AddRef();
         channel->Signal();
@@ -121,6 +144,8 @@ CExchange::ModemSettings CExchange::ReadSettings() const {
         result.port = value;
     if (FindSetting(settings_, "Init", value) && !value.empty())
         result.init = value;
+    if (FindSetting(settings_, "CheckCrc", value) && !value.empty())
+        result.checkDigits = ReadLenientInteger(value) != 0;
     if (FindSetting(settings_, "ComSpeed", value) && ReadLenientInteger(value) > 0)
         result.speed = static_cast<std::uint32_t>(ReadLenientInteger(value));
     return result;
@@ -146,17 +171,28 @@ void CExchange::RunExchange() {
     }
     PostStatus("Инициализация модема ...");
     if (!modem_.Open(settings.port, settings.speed)) {
-        Abort("Невозможно открыть порт модема");
+        const std::string& cause = modem_.OpenError();
+        Abort(std::string("Невозможно открыть порт модема") + (cause.empty() ? "" : ": " + cause));
         return;
     }
+    // Before dialling: the receipt is checked too.
+    if (CPacketChannel* channel = modem_.GetChannel())
+        channel->SetCheckDigits(settings.checkDigits);
     if (!InitModem(settings)) {
         CloseModem(false);
-        Abort("Модем не отвечает");
+        if (!cancelled_)
+            Abort("Модем не отвечает" + LinkLossText());
+        state_ = kFailed;
         return;
     }
-    if (!ConnectModem(settings)) {
+    int result = -1;
+    if (!ConnectModem(settings, result)) {
         CloseModem(false);
-        Abort("Невозможно установить соединение");
+        // A cancel posts nothing more.
+        if (!cancelled_)
+            Abort("Невозможно установить соединение: " +
+                  (modem_.LinkLost() ? LinkLossText().substr(2) : DialFailure(result)));
+        state_ = kFailed;
         return;
     }
     CPacketChannel* channel = modem_.GetChannel();
@@ -184,14 +220,25 @@ bool CExchange::InitModem(const ModemSettings& settings) {
 
 // Emulation treats the port as a data link that is already up: "+EMUL"
 // tells a terminal wired to the port directly that no modem is in between.
-bool CExchange::ConnectModem(const ModemSettings& settings) {
+std::string CExchange::LinkLossText() const {
+    switch (modem_.LinkLost()) {
+    case CModem::kCarrierLost:
+        return ": связь потеряна (NO CARRIER)";
+    case CModem::kDeviceGone:
+        return ": связь потеряна (порт модема закрыт или отключен)";
+    default:
+        return {};
+    }
+}
+
+bool CExchange::ConnectModem(const ModemSettings& settings, int& result) {
     if (settings.emulation) {
         PostStatus("Соединение в режиме эмуляции ...");
         modem_.SendCommand("+EMUL", true);
     } else {
         PostStatus("Дозвон (# " + phone_ + ") ...");
     }
-    return modem_.Connect(phone_.c_str(), settings.emulation);
+    return modem_.Connect(phone_.c_str(), settings.emulation, &result);
 }
 
 void CExchange::CloseModem(bool hangUp) {
@@ -224,7 +271,7 @@ bool CExchange::WaitReceipt(CPacketChannel& channel, CTermMessage& message) {
     if (!channel.WaitPacket(CTimeScale::Ms(kReceiptMs)))
         return true;
     if (!ReceiveMessage(channel, message))
-        return PostStatus(std::string(kReportNoReceipt), true);
+        return PostStatus(std::string(kReportNoReceipt) + LinkLossText(), true);
     if (message.GetCode() != kCodeReceipt)
         return PostStatus(std::string(kReportBadReceipt), true);
     return true;
@@ -234,7 +281,7 @@ bool CExchange::Login(CPacketChannel& channel, CTermMessage& message) {
     message.SetCode(kCodeReceipt);
     message.SetData(password_);
     if (!Transact(channel, message, message, CTimeScale::Ms(kLoginMs), kAttempts))
-        return PostStatus(std::string(kReportLoginNotSent), true);
+        return PostStatus(std::string(kReportLoginNotSent) + LinkLossText(), true);
     std::string report;
     if (!JudgeLoginAnswer(message, report))
         return PostStatus(report, true);
@@ -247,14 +294,16 @@ bool CExchange::RunCommand(CPacketChannel& channel, CCommandDesc& command, CTerm
         return false;
     PostStatus(std::string(kReportCommandStarted) + command.Description());
     if (!target_->BuildCommand(command, message)) {
-        PostStatus(std::string(kReportCannotBuild), true, &command);
+        const std::string cause = target_->BuildRefusal(command);
+        PostStatus(std::string(kReportCannotBuild) + (cause.empty() ? "" : ": " + cause), true,
+                   &command);
         return true;
     }
     const bool passed = Transact(channel, message, message, CTimeScale::Ms(kCommandMs), kAttempts);
     if ((cancelled = cancelled_.load()))
         return false;
     if (!passed) {
-        PostStatus(std::string(kReportCannotSend), true, &command);
+        PostStatus(std::string(kReportCannotSend) + LinkLossText(), true, &command);
         return false;
     }
     std::string report;
@@ -263,7 +312,9 @@ bool CExchange::RunCommand(CPacketChannel& channel, CCommandDesc& command, CTerm
         return true;
     }
     if (!target_->ProcessReply(command, message)) {
-        PostStatus(std::string(kReportCannotProcess), true, &command);
+        const std::string cause = target_->ReplyFailure();
+        PostStatus(std::string(kReportCannotProcess) + (cause.empty() ? "" : ": " + cause), true,
+                   &command);
         return true;
     }
     PostStatus(std::string(kReportOk));

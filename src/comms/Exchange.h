@@ -76,13 +76,16 @@ private:
         std::uint32_t speed = 9600;
         std::string init;
         bool emulation = false;
+        bool checkDigits = true; // "CheckCrc=0" turns the check of received packets off
     };
 
     unsigned Run();
     void RunExchange();
     ModemSettings ReadSettings() const;
     bool InitModem(const ModemSettings& settings);
-    bool ConnectModem(const ModemSettings& settings);
+    bool ConnectModem(const ModemSettings& settings, int& result);
+    // ": " and how the call was lost, or empty while it is up.
+    std::string LinkLossText() const;
     void CloseModem(bool hangUp);
     SessionEnd RunSession(CPacketChannel& channel);
     void SendClosing(CPacketChannel& channel, CTermMessage& message);

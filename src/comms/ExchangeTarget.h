@@ -23,8 +23,14 @@ public:
     // Fills the message for the command; false (message unchanged) when the
     // command cannot be built.
     virtual bool BuildCommand(const CCommandDesc& command, CTermMessage& message) = 0;
+    // Why BuildCommand refuses the command, for the log and the results;
+    // empty when there is nothing more to say than that it cannot be built.
+    virtual std::string BuildRefusal(const CCommandDesc& /*command*/) const { return {}; }
     // Applies a reply that carries the command's code; false when it is not usable.
     virtual bool ProcessReply(const CCommandDesc& command, const CTermMessage& reply) = 0;
+    // Why the last ProcessReply failed beyond the reply itself (the records
+    // could not be written); empty otherwise.
+    virtual std::string ReplyFailure() const { return {}; }
 };
 
 } // namespace tornu

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace tornu {
 
@@ -23,6 +24,10 @@ public:
     // one overload should bring the other in with `using CLink::Write;`.
     virtual bool Write(const std::string& buffer) { return Write(buffer.data(), buffer.size()); }
     virtual bool Write(const void* bytes, std::size_t length) = 0;
+
+    // A packet (its check digits included) that the channel dropped because
+    // its check digits are wrong. Called on the reader thread.
+    virtual void OnBadPacket(std::string_view /*packet*/) {}
 
     const std::string& GetName() const { return name_; }
     // The attached channel, or null. Safe from the reader thread.

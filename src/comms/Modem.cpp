@@ -15,6 +15,8 @@ constexpr int kDtrDropMs = 200;
 constexpr int kHangUpReplyMs = 50;
 // Silence before a "+++" from the line counts as an escape.
 constexpr int kPlusSilenceMs = 1000;
+// How long an abandoned dial is given to answer.
+constexpr int kAbortReplyMs = 1000;
 
 } // namespace
 
@@ -42,6 +44,7 @@ void CModem::ResetParser() {
 }
 
 void CModem::EnterDataMode() {
+    linkLost_ = kLinkUp;
     plusCount_ = 0;
     lastRxTick_ = 0;
     ReplyEvent().Reset();
@@ -50,6 +53,8 @@ void CModem::EnterDataMode() {
 
 bool CModem::Open(const std::string& port, std::uint32_t speed) {
     dataMode_ = false;
+    linkLost_ = kLinkUp;
+    aborted_ = false;
     plusCount_ = 0;
     lastRxTick_ = 0;
     ResetParser();
@@ -124,7 +129,16 @@ bool CModem::Connect(const char* number, bool direct, int* result) {
     }
     bool sent = SendCommand(number ? std::string("atd") + number : std::string("ata"), true);
     channel->ResetReceiver();
-    if (!sent || !WaitReply(kDialTimeoutMs)) {
+    const bool replied = sent && WaitReply(kDialTimeoutMs);
+    if (aborted_) {
+        // The character that abandons the dial is on its way: let the modem
+        // take it and answer before the port is closed and its queue purged.
+        WaitReply(kAbortReplyMs);
+        if (result)
+            *result = -1;
+        return false;
+    }
+    if (!replied) {
         if (result)
             *result = lastResult_;
         return false;
@@ -168,6 +182,53 @@ bool CModem::Write(const void* bytes, std::size_t length) {
     for (std::size_t i = 0; i < length; ++i)
         WriteByte(p[i]);
     return true;
+}
+
+void CModem::AbortWait() {
+    aborted_ = true;
+    if (IsOpen() && !dataMode_)
+        WriteByte('\r');
+    ReplyEvent().Set();
+}
+
+void CModem::LoseLink(LinkLoss loss) {
+    if (!dataMode_ && loss == kCarrierLost)
+        return;
+    int expected = kLinkUp;
+    if (!linkLost_.compare_exchange_strong(expected, loss))
+        return;
+    dataMode_ = false;
+    log_.Printf("LINK LOST       - [%s]", loss == kCarrierLost ? "NO CARRIER" : "device gone");
+    ReplyEvent().Set();
+    if (CPacketChannel* channel = GetChannel())
+        channel->Signal();
+}
+
+void CModem::OnCommEvent(std::uint32_t mask) {
+    if (mask & kEvErr)
+        LoseLink(kDeviceGone);
+}
+
+// The modem reports a lost carrier as a result line between packets; a
+// packet's line starts with '~' and never holds a break, so the two cannot
+// be confused.
+void CModem::WatchDataLine(std::uint8_t byte) {
+    static constexpr std::string_view kNoCarrier = "NO CARRIER";
+    if (byte == '\r' || byte == '\n') {
+        if (!dataLineIsPacket_ && dataLine_ == kNoCarrier)
+            LoseLink(kCarrierLost);
+        dataLine_.clear();
+        dataLineIsPacket_ = false;
+        return;
+    }
+    if (dataLine_.empty() && !dataLineIsPacket_ && byte == '~')
+        dataLineIsPacket_ = true;
+    else if (!dataLineIsPacket_ && dataLine_.size() <= kNoCarrier.size())
+        dataLine_ += static_cast<char>(byte);
+}
+
+void CModem::OnBadPacket(std::string_view packet) {
+    log_.Printf("BAD CHECK DIGITS - [%s] dropped", CLogFile::Printable(packet).c_str());
 }
 
 void CModem::OnReceive(std::uint8_t byte) {
@@ -227,6 +288,9 @@ void CModem::OnDataByte(std::uint8_t byte) {
             plusCount_ = 1;
     }
     if (escaped)
+        return;
+    WatchDataLine(byte);
+    if (!dataMode_)
         return;
     if (CPacketChannel* channel = GetChannel())
         channel->OnBytes(&byte, 1);

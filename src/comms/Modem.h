@@ -62,6 +62,18 @@ public:
     using CLink::Write;
     bool Write(const void* bytes, std::size_t length) override;
 
+    // Notes the dropped packet in the log.
+    void OnBadPacket(std::string_view packet) override;
+
+    // How a call that was up ended under the exchange: the modem reported
+    // the carrier gone ("NO CARRIER" between packets), or the device went
+    // away (unplugged, the far end closed). A waiting worker is woken at once.
+    enum LinkLoss : int { kLinkUp = 0, kCarrierLost, kDeviceGone };
+    int LinkLost() const { return linkLost_.load(); }
+    // From any thread: ends a wait for a modem reply at once and makes the
+    // modem abandon a dial (any character does). For the exchange's cancel.
+    void AbortWait();
+
     bool IsDataMode() const { return dataMode_.load(); }
     // The code of the last final result since the last command; -1 none.
     int LastResult() const { return lastResult_.load(); }
@@ -77,10 +89,13 @@ public:
 
 protected:
     void OnReceive(std::uint8_t byte) override;
+    void OnCommEvent(std::uint32_t mask) override;
 
 private:
     void OnCommandByte(std::uint8_t byte);
     void OnDataByte(std::uint8_t byte);
+    void WatchDataLine(std::uint8_t byte);
+    void LoseLink(LinkLoss loss);
     void EnterDataMode();
     void ResetParser();
     bool WriteAll(const std::string& bytes);
@@ -91,6 +106,11 @@ private:
     std::atomic<int> lastResult_{-1};
     std::atomic<int> plusCount_{0};
     std::atomic<std::int64_t> lastRxTick_{0};
+    std::atomic<int> linkLost_{kLinkUp};
+    std::atomic<bool> aborted_{false};
+    // A line between packets in data mode, reader thread only.
+    std::string dataLine_;
+    bool dataLineIsPacket_ = false;
     // The reader feeds the parser while the worker resets it for a new command.
     std::mutex parserLock_;
     CModemReplyParser parser_;

@@ -19,6 +19,25 @@ bool IsBreak(char b) {
     return b == '\r' || b == '\n';
 }
 
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// The two characters after the text are its CRC-8, high nibble first.
+bool CheckDigitsMatch(const char* packet, std::size_t textLength, std::size_t length) {
+    if (length != textLength + kCheckDigits)
+        return false;
+    const int high = HexDigit(packet[textLength]);
+    const int low = HexDigit(packet[textLength + 1]);
+    return high >= 0 && low >= 0 && Crc8(packet, textLength) == ((high << 4) | low);
+}
+
 } // namespace
 
 CPacketChannel::CPacketChannel(CPacketChannelPool* pool)
@@ -145,6 +164,15 @@ void CPacketChannel::OnByte(char b) {
 void CPacketChannel::CompletePacket() {
     std::size_t length = length_ > kCheckDigits ? length_ - kCheckDigits : length_;
     CDebugLog::Write(">ETX\n");
+    if (checkDigits_.load(std::memory_order_relaxed) &&
+        !CheckDigitsMatch(buffer_.get(), length, length_)) {
+        rejected_.fetch_add(1, std::memory_order_relaxed);
+        std::lock_guard<std::mutex> guard(lock_);
+        if (link_)
+            link_->OnBadPacket(std::string_view(buffer_.get(), length_));
+        ClearReceiver();
+        return;
+    }
     queue_.Push(buffer_.get(), length);
     Signal();
     ClearReceiver();

@@ -3,8 +3,10 @@
 //
 // Frame on the line:  '~'  text  CRC-8 of the text as two upper-case hex digits  CR
 // The terminal ends its packets with CR LF: a packet is complete at the second
-// CR or LF after its '~'; its last two characters (the check digits) are
-// removed without being verified.
+// CR or LF after its '~'; its last two characters are the check digits. With
+// the check on (the exchange turns it on unless the settings say otherwise) a
+// packet whose digits do not match its text is dropped as if it were lost, so
+// that the sender's repeated attempts recover it, and the link is told.
 //
 // Threads: OnBytes runs on the port reader thread, Send/Wait/Receive on the
 // exchange worker, Signal on any thread. The reader hands a packet over by
@@ -49,6 +51,13 @@ public:
     // Wakes a worker waiting in WaitPacket (cancel).
     void Signal();
 
+    // Whether the check digits of received packets are verified; off until
+    // turned on, for equipment that sends no valid digits.
+    void SetCheckDigits(bool verify) { checkDigits_.store(verify); }
+    bool CheckDigits() const { return checkDigits_.load(); }
+    // Packets dropped for wrong check digits since the channel was made.
+    int RejectedPackets() const { return rejected_.load(); }
+
     // Attaches the link it writes to; the link then holds the channel's first
     // reference. False for a null link.
     bool Attach(CLink* link);
@@ -85,6 +94,8 @@ private:
     // Receiver state, touched by the reader thread only; ResetReceiver asks
     // for it to be cleared before the next byte is taken.
     std::atomic<bool> resetPending_{false};
+    std::atomic<bool> checkDigits_{false};
+    std::atomic<int> rejected_{0};
     bool inPacket_ = false;
     int breaks_ = 0;
     std::size_t length_ = 0;

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -120,6 +123,29 @@ bool Configure(int fd, const termios& saved, std::uint32_t baud, tcflag_t frame)
 
 // Another user of the device makes the open fail. TIOCEXCL keeps other
 // processes out (root excepted); the lock also covers root and this process.
+// The operator's words for an open that failed with `error`.
+std::string OpenFailure(const std::string& path, int error) {
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return "порт " + path + " не найден";
+    case EACCES:
+    case EPERM:
+        return "нет прав на порт " + path +
+               " (пользователь должен входить в группу dialout)";
+    case EBUSY: {
+        const std::string holders = CSerialPort::Holders(path);
+        return "порт " + path + " занят" +
+               (holders.empty() ? std::string(" другой программой") : " программой " + holders);
+    }
+    case ENOTTY:
+        return path + " не является последовательным портом";
+    default:
+        return "порт " + path + ": " + std::strerror(error);
+    }
+}
+
 bool TakeExclusive(int fd) {
     if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
         return false;
@@ -229,7 +255,9 @@ bool CSerialPort::Open(const std::string& name, std::uint32_t baud, std::uint8_t
     tcflag_t frame = 0;
     if (baud == 0 || !FrameFlags(byteSize, parity, stopBits, frame) || !StartReader())
         return false;
-    auto s = OpenDevice(DevicePath(name), baud, frame);
+    openError_.clear();
+    const std::string path = DevicePath(name);
+    auto s = OpenDevice(path, baud, frame);
     if (!s)
         return false;
     Install(s);
@@ -242,15 +270,23 @@ std::shared_ptr<CSerialPort::Session> CSerialPort::OpenDevice(const std::string&
                                                               std::uint32_t baud, unsigned frame) {
     auto s = std::make_shared<Session>();
     s->fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (s->fd < 0 || !TakeExclusive(s->fd))
+    if (s->fd < 0) {
+        openError_ = OpenFailure(path, errno);
         return nullptr;
+    }
+    if (!TakeExclusive(s->fd)) {
+        openError_ = OpenFailure(path, EBUSY);
+        return nullptr;
+    }
     const bool ok = tcgetattr(s->fd, &s->saved) == 0;
+    openError_ = ok ? "порт " + path + " не удалось настроить" : OpenFailure(path, ENOTTY);
     if (ok && Configure(s->fd, s->saved, baud, frame)) {
         s->stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         if (s->stopFd >= 0) {
             ChangeLines(s->fd, TIOCMBIS, TIOCM_DTR | TIOCM_RTS);
             tcflush(s->fd, TCIOFLUSH);
             s->reading = true;
+            openError_.clear();
             return s;
         }
     }
@@ -258,6 +294,32 @@ std::shared_ptr<CSerialPort::Session> CSerialPort::OpenDevice(const std::string&
         tcsetattr(s->fd, TCSANOW, &s->saved);
     ioctl(s->fd, TIOCNXCL);
     return nullptr;
+}
+
+std::string CSerialPort::Holders(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path device = std::filesystem::canonical(path, ec);
+    if (ec)
+        return {};
+    const std::string self = std::to_string(getpid());
+    std::string holders;
+    for (const auto& process : std::filesystem::directory_iterator("/proc", ec)) {
+        const std::string pid = process.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos || pid == self)
+            continue;
+        std::error_code fdError;
+        for (const auto& fd : std::filesystem::directory_iterator(process.path() / "fd", fdError)) {
+            std::error_code linkError;
+            if (std::filesystem::read_symlink(fd.path(), linkError) != device || linkError)
+                continue;
+            std::ifstream comm(process.path() / "comm");
+            std::string name;
+            std::getline(comm, name);
+            holders += (holders.empty() ? "" : ", ") + name + " (" + pid + ")";
+            break;
+        }
+    }
+    return holders;
 }
 
 // Makes s the current session. Only a Close racing with this Open can leave

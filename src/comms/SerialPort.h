@@ -64,6 +64,13 @@ public:
     // first. False when the device cannot be opened or configured.
     bool Open(const std::string& name, std::uint32_t baud, std::uint8_t byteSize = 8,
               std::uint8_t parity = kNoParity, std::uint8_t stopBits = kOneStopBit);
+    // Why the last Open failed, for the operator: the port is missing, busy
+    // (with the program holding it when it can be found), not a serial
+    // device, or not permitted; empty after a successful Open.
+    const std::string& OpenError() const { return openError_; }
+    // The processes other than this one that hold `path` open, as
+    // "name (pid)", comma-separated; empty when none can be found.
+    static std::string Holders(const std::string& path);
 
     // Releases a WaitReply waiter, purges both queues, stops reading and puts
     // back the settings the port had. When it returns (also when another
@@ -121,6 +128,7 @@ private:
     bool DeliverBytes(Session& s);
     void EndSession(const std::shared_ptr<Session>& s);
 
+    std::string openError_; // the opening thread's own
     mutable std::mutex sessionMutex_; // guards session_, Session::claimed and ::closing
     std::shared_ptr<Session> session_;
     std::atomic<bool> running_{true};

@@ -1,8 +1,13 @@
 #include "db/ConfigDatabase.h"
 
+#include "protocol/ConfigText.h"
+
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
+#include <strings.h>
+#include <utility>
 
 namespace tornu {
 
@@ -57,7 +62,28 @@ std::string CConfigDatabase::DefaultConnectString(const std::string& directory) 
     if (path.empty() || path.back() != '/')
         path += '/';
     path += kFileName;
-    return "Driver=SQLite3;Database=" + path + ";JournalMode=WAL;SyncPragma=NORMAL";
+    return "Driver=SQLite3;Database=" + path + ";JournalMode=WAL;SyncPragma=NORMAL;Timeout=" +
+           std::to_string(kBusyTimeoutMs);
+}
+
+std::string CConfigDatabase::MaskPasswords(std::string_view connect) {
+    std::string masked;
+    while (!connect.empty()) {
+        const std::size_t end = std::min(connect.find(';'), connect.size());
+        std::string_view pair = connect.substr(0, end);
+        const std::size_t eq = pair.find('=');
+        std::string key(pair.substr(0, eq));
+        TrimText(key);
+        if (eq != std::string_view::npos &&
+            (strcasecmp(key.c_str(), "PWD") == 0 || strcasecmp(key.c_str(), "Password") == 0))
+            masked += std::string(pair.substr(0, eq + 1)) + "***";
+        else
+            masked += pair;
+        if (end < connect.size())
+            masked += ';';
+        connect.remove_prefix(std::min(end + 1, connect.size()));
+    }
+    return masked;
 }
 
 CIniFile CConfigDatabase::ConnectionSettings(const CIniFile& programSettings,
@@ -118,15 +144,71 @@ CConfigDatabase::CConfigDatabase(const CIniFile& programSettings, const std::str
 void CConfigDatabase::Open(const CIniFile& programSettings, const std::string& directory) {
     CIniFile settings =
         ConnectionSettings(programSettings, directory.empty() ? CurrentDirectory() : directory);
+    settings.GetValue(kSection, "Connect", connect_);
+    connect_ = MaskPasswords(connect_);
     connected_ = connection_.Connect(kSection, settings);
     // Without a connection every step would fail and only hide the
     // connection's error text. A failed step leaves later tables unchecked.
-    if (connected_)
-        CheckSchema();
+    if (!connected_)
+        Fail("Невозможно подключиться к базе данных");
+    else if (!CheckSchema())
+        Fail("Невозможно проверить структуру базы данных");
+}
+
+void CConfigDatabase::Fail(const char* what) {
+    failure_ = std::string(what) + " (" + connect_ + "): " + connection_.LastError();
+}
+
+void CConfigDatabase::MarkUnavailable(const std::string& error) {
+    if (failure_.empty())
+        failure_ = "Невозможно прочитать базу данных (" + connect_ + "): " + error;
 }
 
 bool CConfigDatabase::Execute(const std::string& statement) {
-    return connection_.ExecDirect(statement);
+    // A database that failed to open or load is left exactly as it is.
+    if (!failure_.empty()) {
+        if (statementError_.empty())
+            statementError_ = failure_;
+        return false;
+    }
+    // Once a statement of a transaction has failed, the transaction will be
+    // rolled back: the rest need not wait for a lock again to fail too.
+    if (depth_ > 0 && transactionFailed_)
+        return false;
+    if (connection_.ExecDirect(statement))
+        return true;
+    if (statementError_.empty())
+        statementError_ = connection_.LastError();
+    if (depth_ > 0)
+        transactionFailed_ = true;
+    return false;
+}
+
+std::string CConfigDatabase::TakeFailedStatementError() {
+    return std::exchange(statementError_, {});
+}
+
+bool CConfigDatabase::BeginTransaction() {
+    if (depth_++ > 0)
+        return true;
+    if (!IsAvailable() || connection_.SetAutoCommit(false))
+        return true;
+    depth_ = 0;
+    return false;
+}
+
+bool CConfigDatabase::EndTransaction(bool commit) {
+    if (depth_ == 0 || --depth_ > 0)
+        return true;
+    if (!IsAvailable())
+        return false;
+    const bool failed = std::exchange(transactionFailed_, false);
+    const bool ended = connection_.EndTransaction(commit && !failed) && !failed;
+    // Back to one transaction per statement even when the end failed: the
+    // driver has rolled back what it could not commit.
+    if (!ended)
+        connection_.EndTransaction(false);
+    return connection_.SetAutoCommit(true) && ended;
 }
 
 bool CConfigDatabase::Fetch() {
@@ -163,10 +245,21 @@ bool CConfigDatabase::CheckSchema() {
             connection_.CloseCursor();
             continue;
         }
-        if (!Execute(table.create) || !Execute(table.index))
+        // Only a table that is not there is created: a file that cannot be
+        // read (damaged, cut short, its journal not writable) is not written to.
+        if (!IsMissingTableError(LastError()) || !Execute(table.create) || !Execute(table.index))
             return false;
     }
     return true;
+}
+
+bool CConfigDatabase::IsMissingTableError(std::string_view error) {
+    // The standard state, PostgreSQL's own, and SQLite's text (its driver
+    // reports every error as HY000).
+    for (std::string_view sign : {"State: 42S02", "State: 42P01", "no such table"})
+        if (error.find(sign) != std::string_view::npos)
+            return true;
+    return false;
 }
 
 } // namespace tornu

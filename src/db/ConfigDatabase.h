@@ -7,7 +7,13 @@
 // may name another ODBC data source in their "TonruDataSource" section.
 //
 // Every statement is its own autocommit transaction, durable when Execute
-// returns: the records write through and there is no save step.
+// returns: the records write through and there is no save step. An operation
+// of many rows groups its statements in one transaction (CDbTransaction), so
+// that a process killed half-way leaves all of it or none.
+//
+// A database that cannot be connected to, checked or loaded is unavailable:
+// Failure() says why, once, with the driver's text, and every statement is
+// refused from then on, so nothing is created or written in it.
 #include "db/OdbcConnection.h"
 #include "settings/IniFile.h"
 
@@ -23,8 +29,16 @@ public:
     static constexpr const char* kSection = "TonruDataSource";
     static constexpr const char* kFileName = "tornucfg.db";
 
-    // "Driver=SQLite3;Database=<directory>/tornucfg.db;JournalMode=WAL;SyncPragma=NORMAL"
+    // How long a statement waits for a database another program holds
+    // locked before it fails.
+    static constexpr int kBusyTimeoutMs = 5000;
+
+    // "Driver=SQLite3;Database=<directory>/tornucfg.db;JournalMode=WAL;
+    // SyncPragma=NORMAL;Timeout=5000"
     static std::string DefaultConnectString(const std::string& directory);
+    // The connection string with the value of every password key ("PWD",
+    // "Password", any case) shown as "***".
+    static std::string MaskPasswords(std::string_view connect);
     // The "TonruDataSource" section of the program's settings; "Connect" is
     // the default SQLite file in `directory` unless the section gives one.
     static CIniFile ConnectionSettings(const CIniFile& programSettings,
@@ -47,10 +61,21 @@ public:
     CConfigDatabase& operator=(const CConfigDatabase&) = delete;
 
     bool IsConnected() const { return connected_; }
+    // Connected, checked and not marked unavailable.
+    bool IsAvailable() const { return connected_ && failure_.empty(); }
+    // Why the database is unavailable; empty while it is available.
+    const std::string& Failure() const { return failure_; }
+    // The configuration could not be read from it: the database is
+    // unavailable from now on; `error` is the driver's text.
+    void MarkUnavailable(const std::string& error);
     const std::string& LastError() const { return connection_.LastError(); }
 
     // One statement; closes the cursor of the previous one.
     bool Execute(const std::string& statement);
+    // The driver's text of the first statement that failed since the last
+    // call (a locked database, a full disk), and forgets it; empty when none
+    // failed. An operation that must not pass a lost write for success asks.
+    std::string TakeFailedStatementError();
     // True while a next row of the last statement was fetched.
     bool Fetch();
     // Column of the current row, index from 0; nothing outside the result.
@@ -65,16 +90,32 @@ public:
     bool QueryInts(const std::string& statement, std::vector<int>& values);
 
     // Creates the tables and unique indexes that are missing, in schema
-    // order; stops at the first statement that fails.
+    // order; stops at the first statement that fails, and at a table that
+    // cannot be read for any other reason than that it is not there.
     bool CheckSchema();
+    // The driver's error text says that the table does not exist.
+    static bool IsMissingTableError(std::string_view error);
 
     COdbcConnection& Connection() { return connection_; }
 
+    // Transactions as CDbTransaction uses them: only the outermost of nested
+    // calls begins and ends one. A statement that fails inside a transaction
+    // makes the others of it fail at once and the end roll it back (false).
+    bool BeginTransaction();
+    bool EndTransaction(bool commit);
+    int TransactionDepth() const { return depth_; }
+
 private:
     void Open(const CIniFile& programSettings, const std::string& directory);
+    void Fail(const char* what);
 
     COdbcConnection connection_;
     bool connected_ = false;
+    std::string connect_; // masked, for the failure text
+    std::string failure_;
+    std::string statementError_;
+    int depth_ = 0;
+    bool transactionFailed_ = false; // a statement of the open transaction failed
 };
 
 } // namespace tornu

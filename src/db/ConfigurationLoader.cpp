@@ -9,12 +9,17 @@ namespace tornu {
 
 bool LoadConfiguration(CConfigDatabase& db, const ParamDescList& params,
                        std::vector<std::unique_ptr<CTerminal>>& terminals) {
+    if (!db.IsAvailable())
+        return false;
     CPreloadedRowSource preloaded(db);
-    if (preloaded.IsComplete())
-        return LoadConfiguration(preloaded, db, params, terminals);
-    // A table could not be read whole: ask row by row, as far as it goes.
-    CStatementRowSource statements(db);
-    return LoadConfiguration(statements, db, params, terminals);
+    if (!preloaded.IsComplete()) {
+        // A table that cannot be read whole is a damaged database: showing
+        // part of it as the configuration, and writing the rows the load
+        // adds, would pass the damage for the operator's data.
+        db.MarkUnavailable(db.LastError());
+        return false;
+    }
+    return LoadConfiguration(preloaded, db, params, terminals);
 }
 
 bool LoadConfiguration(IRowSource& source, CConfigDatabase& db, const ParamDescList& params,

@@ -19,7 +19,9 @@ class CConfigDatabase;
 class IRowSource;
 
 // Appends the terminals to `terminals`. Reads each table with one query;
-// false when the tables cannot be read (nothing is appended then).
+// false when the database is unavailable or a table cannot be read whole:
+// nothing is appended then, and the database is marked unavailable with the
+// driver's text.
 bool LoadConfiguration(CConfigDatabase& db, const ParamDescList& params,
                        std::vector<std::unique_ptr<CTerminal>>& terminals);
 

@@ -1,9 +1,11 @@
 #include "db/Device.h"
 
 #include "db/ConfigDatabase.h"
+#include "db/DbTransaction.h"
 #include "db/RowSource.h"
 #include "db/Sensor.h"
 #include "db/Terminal.h"
+#include "protocol/ConfigText.h"
 
 #include <algorithm>
 
@@ -79,11 +81,15 @@ int CDevice::LoopsToCreate() const {
 }
 
 bool CDevice::SetName(std::string name) {
+    if (!IsMessageSafe(name))
+        return false;
     name_ = std::move(name);
     return Update();
 }
 
 bool CDevice::SetPassword(std::string password) {
+    if (!IsMessageSafe(password))
+        return false;
     password_ = std::move(password);
     return Update();
 }
@@ -119,6 +125,7 @@ bool CDevice::SetValue(std::size_t index, std::string_view stored) {
 CDevice* CDevice::CreateSlave(int address, const CBusDeviceType& type) {
     if (!IsTopLevel())
         return nullptr;
+    CDbTransaction transaction(Database());
     CDevice* slave = terminal_->CreateDevice(address, type);
     if (!slave)
         return nullptr;

@@ -67,14 +67,18 @@ public:
     // The loops the device gets at the next distribution.
     int LoopsToCreate() const;
 
-    // Write through.
+    // Write through. A text that could not travel in a message
+    // (IsMessageSafe) is refused, nothing changed.
     bool SetName(std::string name);
     bool SetPassword(std::string password);
     // 0 to the type's maximum loops; anything else fails without change.
     bool SetLoopCount(int count);
     bool SetLastTime(std::string time);
-    // Memory only: a reply sets these and then saves the record once.
-    void SetNewPassword(std::string password) { newPassword_ = std::move(password); }
+    // Memory only, refused like the password; a reply sets the others and
+    // then saves the record once.
+    bool SetNewPassword(std::string password);
+    // As CTerminal::BuildRefusal, for device commands (code 96).
+    std::string BuildRefusal(const CCommandDesc& command) const;
     void SetSystemState(int state) { systemState_ = state; }
     void SetLastKey(int key) { lastKey_ = key; }
     bool Save() { return Update(); }

@@ -3,6 +3,7 @@
 #include "db/ConfigDatabase.h"
 #include "db/Device.h"
 #include "db/Terminal.h"
+#include "protocol/ConfigText.h"
 #include "protocol/KeyCode.h"
 
 namespace tornu {
@@ -54,6 +55,8 @@ bool CDeviceKey::SetKeyCode(std::string_view code) {
 }
 
 bool CDeviceKey::SetOwner(std::string owner) {
+    if (!IsMessageSafe(owner))
+        return false;
     owner_ = std::move(owner);
     return Update();
 }

@@ -6,6 +6,7 @@
 
 #include "catalogue/CommandDesc.h"
 #include "catalogue/ParamDesc.h"
+#include "db/DbTransaction.h"
 #include "db/ReplyReaders.h"
 #include "db/Sensor.h"
 #include "db/Terminal.h"
@@ -124,7 +125,29 @@ bool ReadPhoneEntry(CDevicePhone& phone, std::string_view item) {
 
 } // namespace
 
+bool CDevice::SetNewPassword(std::string password) {
+    if (!IsMessageSafe(password))
+        return false;
+    newPassword_ = std::move(password);
+    return true;
+}
+
+std::string CDevice::BuildRefusal(const CCommandDesc& command) const {
+    const CDevice* master = IsTopLevel() ? this : terminal_->FindDevice(master_);
+    if (master && !IsMessageSafe(master->Password()))
+        return std::string(kRefusalUnsafePassword);
+    if (command.Code() == kDevNewPassword) {
+        if (newPassword_.empty())
+            return std::string(kRefusalNoNewPassword);
+        if (!IsMessageSafe(newPassword_))
+            return std::string(kRefusalUnsafePassword);
+    }
+    return {};
+}
+
 bool CDevice::BuildCommand(const CCommandDesc& command, CTermMessage& message) const {
+    if (!BuildRefusal(command).empty())
+        return false;
     std::string text;
     if (IsTopLevel()) {
         text = "RZD=" + TwoDigits(address_) + ";PASS=" + password_ + ";";
@@ -172,6 +195,9 @@ bool CDevice::ProcessReply(const CCommandDesc& command, const CTermMessage& repl
                            std::time_t now) {
     if (!HasReplyHeader(reply))
         return false;
+    // Whatever the reply changes lands whole or not at all: a status stores
+    // its parameters, loop states and the device row together.
+    CDbTransaction transaction(Database());
     const std::string& data = reply.GetData();
     bool usable = true;
     switch (command.Code()) {

@@ -1,8 +1,10 @@
 #include "db/LoopConfiguration.h"
 
 #include "db/ConfigDatabase.h"
+#include "db/DbTransaction.h"
 #include "db/Device.h"
 #include "db/Terminal.h"
+
 #include <algorithm>
 
 namespace tornu {
@@ -36,6 +38,7 @@ bool CTerminal::BuildLoopConfiguration(std::string& text) const {
 }
 
 bool CTerminal::SetLoopConfiguration(std::string text) {
+    CDbTransaction transaction(Database());
     readConfiguration_ = std::move(text);
     ApplyLoopConfiguration(readConfiguration_);
     return Update();

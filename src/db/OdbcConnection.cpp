@@ -123,6 +123,30 @@ bool COdbcConnection::Connect(const std::string& connectionString) {
     return true;
 }
 
+bool COdbcConnection::SetAutoCommit(bool on) {
+    if (!connected_)
+        return Fail("Not Connected");
+    const SQLRETURN rc =
+        SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT,
+                          reinterpret_cast<SQLPOINTER>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF),
+                          SQL_IS_UINTEGER);
+    if (Succeeded(rc))
+        return true;
+    SetDiagError("SQLSetConnectAttr", SQL_HANDLE_DBC, dbc_);
+    return false;
+}
+
+bool COdbcConnection::EndTransaction(bool commit) {
+    if (!connected_)
+        return Fail("Not Connected");
+    SQLFreeStmt(stmt_, SQL_CLOSE);
+    const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, dbc_, commit ? SQL_COMMIT : SQL_ROLLBACK);
+    if (Succeeded(rc))
+        return true;
+    SetDiagError("SQLEndTran", SQL_HANDLE_DBC, dbc_);
+    return false;
+}
+
 bool COdbcConnection::FailConnect(const char* error) {
     FreeHandles();
     return Fail(error);

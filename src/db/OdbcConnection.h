@@ -49,6 +49,11 @@ public:
     bool IsConnected() const { return connected_; }
 
     bool ExecDirect(const std::string& statement);
+
+    // Manual transactions: with autocommit off the driver opens a transaction
+    // at the next statement, and EndTransaction commits or rolls it back.
+    bool SetAutoCommit(bool on);
+    bool EndTransaction(bool commit);
     bool Fetch();
     bool FetchNext();
     // Abandons the rest of the current result (columns stay described).

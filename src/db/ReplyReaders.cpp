@@ -19,9 +19,10 @@ bool AppendInputFile(const CCommandDesc& command, std::string& text) {
 bool StoreOutputFile(const CCommandDesc& command, std::string_view replyData) {
     if (!command.HasFile(kCommandFileOut))
         return true;
+    // A reply without the file the command asked for has not carried it out.
     std::string hex;
     if (!GetConfigValue(replyData, "FILE", hex))
-        return true;
+        return false;
     return WriteHexToFile(command.FileName(kCommandFileOut), hex);
 }
 

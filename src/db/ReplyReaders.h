@@ -20,8 +20,8 @@ inline constexpr std::size_t kCommandFileLimit = 64000;
 // Without one: true, nothing appended.
 bool AppendInputFile(const CCommandDesc& command, std::string& text);
 
-// With an output file and a "FILE" value in the reply: writes its bytes to
-// the file; false when that fails. Otherwise true.
+// With an output file: writes the bytes of the reply's "FILE" value to the
+// file; false when the reply has no "FILE" or the write fails. Without one: true.
 bool StoreOutputFile(const CCommandDesc& command, std::string_view replyData);
 
 // A reply is read only when its code and terminal number are set.

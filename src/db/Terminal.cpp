@@ -2,7 +2,10 @@
 
 #include "catalogue/ParamDesc.h"
 #include "db/ConfigDatabase.h"
+#include "db/DbTransaction.h"
 #include "db/RowSource.h"
+#include "protocol/ConfigText.h"
+#include "protocol/TermMessage.h"
 
 #include <algorithm>
 
@@ -28,6 +31,11 @@ CTerminal::~CTerminal() = default;
 std::unique_ptr<CTerminal> CTerminal::Create(CConfigDatabase* db, const ParamDescList* params,
                                              int id, std::string phone, std::string password,
                                              const CHostDeviceType& type, int loopCount) {
+    // The number is the address in every message header.
+    if (id < 0 || id > CTermMessage::kMaxNumber || !IsMessageSafe(phone) ||
+        !IsMessageSafe(password))
+        return nullptr;
+    CDbTransaction transaction(db);
     auto terminal = std::make_unique<CTerminal>(db, params, id);
     terminal->phone_ = std::move(phone);
     terminal->password_ = std::move(password);
@@ -118,11 +126,15 @@ const ParamDescList& CTerminal::ParamDescs() const {
 }
 
 bool CTerminal::SetPhone(std::string phone) {
+    if (!IsMessageSafe(phone))
+        return false;
     phone_ = std::move(phone);
     return Update();
 }
 
 bool CTerminal::SetPassword(std::string password) {
+    if (!IsMessageSafe(password))
+        return false;
     password_ = std::move(password);
     return Update();
 }
@@ -169,6 +181,7 @@ CDevice* CTerminal::PlaceDevice(std::unique_ptr<CDevice> device) {
 CDevice* CTerminal::CreateDevice(int address, const CBusDeviceType& type) {
     if (!CanTakeDevice(address))
         return nullptr;
+    CDbTransaction transaction(Database());
     auto device = std::make_unique<CDevice>(this, address);
     if (!device->CreateNew(type))
         return nullptr;
@@ -189,6 +202,7 @@ bool CTerminal::DeleteDevice(CDevice* device) {
                               [&](const auto& d) { return d.get() == device; });
     if (owned == devices_.end())
         return false;
+    CDbTransaction transaction(Database());
     bool ok = true;
     const std::vector<CDevice*> slaves = device->Slaves();
     for (CDevice* slave : slaves)
@@ -252,6 +266,7 @@ bool CTerminal::DeleteLoop(CSensor* loop) {
 }
 
 bool CTerminal::DistributeLoops() {
+    CDbTransaction transaction(Database());
     bool ok = true;
     std::vector<CDevice*> topLevel;
     for (const auto& device : devices_) {
@@ -272,6 +287,7 @@ bool CTerminal::DistributeLoops() {
 bool CTerminal::DeleteRows() {
     if (!Database())
         return false;
+    CDbTransaction transaction(Database());
     bool ok = true;
     // Rows the load left out of memory go too, so that a terminal made
     // later with this number starts clean.

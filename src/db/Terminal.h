@@ -63,11 +63,16 @@ public:
     const std::string& ReadConfiguration() const { return readConfiguration_; }
     const ParamDescList& ParamDescs() const;
 
-    // Write through.
+    // Write through. A text that could not travel in a message
+    // (IsMessageSafe) is refused, nothing changed.
     bool SetPhone(std::string phone);
     bool SetPassword(std::string password);
-    // Memory only.
-    void SetNewPassword(std::string password) { newPassword_ = std::move(password); }
+    // Memory only; refused as above.
+    bool SetNewPassword(std::string password);
+    // Why the command cannot be built (code 97 without a new password, a
+    // password that cannot travel); empty when nothing stands in its way
+    // that BuildCommand would not report itself.
+    std::string BuildRefusal(const CCommandDesc& command) const;
     bool Save() { return Update(); }
 
     const std::vector<std::unique_ptr<CDevice>>& Devices() const { return devices_; }

@@ -3,8 +3,10 @@
 #include "db/Terminal.h"
 
 #include "catalogue/CommandDesc.h"
+#include "db/DbTransaction.h"
 #include "db/ReplyReaders.h"
 #include "protocol/ConfigText.h"
+#include "protocol/ErrorText.h"
 #include "protocol/TermMessage.h"
 
 #include <cstdio>
@@ -31,9 +33,30 @@ std::string ClockText(std::time_t now) {
 
 } // namespace
 
+bool CTerminal::SetNewPassword(std::string password) {
+    if (!IsMessageSafe(password))
+        return false;
+    newPassword_ = std::move(password);
+    return true;
+}
+
+// A change of password with nothing to change it to would leave the terminal
+// and the records with an empty one.
+std::string CTerminal::BuildRefusal(const CCommandDesc& command) const {
+    if (!devices_.empty() && !IsMessageSafe(devices_.front()->Password()))
+        return std::string(kRefusalUnsafePassword);
+    if (command.Code() == kTermNewPassword) {
+        if (newPassword_.empty())
+            return std::string(kRefusalNoNewPassword);
+        if (!IsMessageSafe(newPassword_))
+            return std::string(kRefusalUnsafePassword);
+    }
+    return {};
+}
+
 bool CTerminal::BuildCommand(const CCommandDesc& command, CTermMessage& message,
                              std::time_t now) const {
-    if (devices_.empty())
+    if (devices_.empty() || !BuildRefusal(command).empty())
         return false;
     const CDevice& first = *devices_.front();
     std::string text = "RZD=" + std::to_string(first.Address()) + ";PASS=" + first.Password() + ";";
@@ -68,6 +91,8 @@ bool CTerminal::BuildCommand(const CCommandDesc& command, CTermMessage& message,
 bool CTerminal::ProcessReply(const CCommandDesc& command, const CTermMessage& reply) {
     if (!HasReplyHeader(reply))
         return false;
+    // Whatever the reply changes lands whole or not at all.
+    CDbTransaction transaction(Database());
     std::string value;
     switch (command.Code()) {
     case kTermCheck:

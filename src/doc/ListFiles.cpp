@@ -1,5 +1,6 @@
 #include "doc/ListFiles.h"
 
+#include "db/DbTransaction.h"
 #include "db/Device.h"
 #include "db/DeviceKey.h"
 #include "protocol/ConfigText.h"
@@ -61,6 +62,8 @@ std::optional<std::string> LoadPhoneBookFile(CDevice& device, const std::string&
     std::string text;
     if (std::optional<std::string> failure = ReadWholeFile(path, text))
         return failure;
+    // The whole book lands, or none of it.
+    CDbTransaction transaction(device.Database());
     if (!device.ReadPhoneBookReply(text))
         return std::string(kPhoneBookDataMessage);
     return std::nullopt;
@@ -80,6 +83,8 @@ std::string BuildKeyListText(const CDevice& device) {
 bool ApplyKeyListText(CDevice& device, std::string_view text) {
     const std::vector<std::string> lines = SplitLines(text);
     const auto& keys = device.Keys();
+    // The whole list lands, or none of it.
+    CDbTransaction transaction(device.Database());
     bool saved = true;
     for (std::size_t i = 0; i < keys.size() && i < lines.size(); ++i) {
         const std::string& line = lines[i];

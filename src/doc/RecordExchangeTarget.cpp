@@ -1,5 +1,6 @@
 #include "doc/RecordExchangeTarget.h"
 
+#include "db/ConfigDatabase.h"
 #include "db/Device.h"
 #include "db/Terminal.h"
 
@@ -18,8 +19,22 @@ bool CRecordExchangeTarget::BuildCommand(const CCommandDesc& command, CTermMessa
                    : terminal_.BuildCommand(command, message);
 }
 
+std::string CRecordExchangeTarget::BuildRefusal(const CCommandDesc& command) const {
+    return device_ ? device_->BuildRefusal(command) : terminal_.BuildRefusal(command);
+}
+
 bool CRecordExchangeTarget::ProcessReply(const CCommandDesc& command, const CTermMessage& reply) {
-    return device_ ? device_->ProcessReply(command, reply) : terminal_.ProcessReply(command, reply);
+    CConfigDatabase* db = terminal_.Database();
+    replyFailure_.clear();
+    if (db)
+        db->TakeFailedStatementError();
+    const bool applied =
+        device_ ? device_->ProcessReply(command, reply) : terminal_.ProcessReply(command, reply);
+    const std::string error = db ? db->TakeFailedStatementError() : std::string();
+    if (error.empty())
+        return applied;
+    replyFailure_ = "ошибка записи в базу данных: " + error;
+    return false;
 }
 
 } // namespace tornu

@@ -4,6 +4,8 @@
 // the commands and takes the replies, otherwise the terminal itself does.
 #include "comms/ExchangeTarget.h"
 
+#include <string>
+
 namespace tornu {
 
 class CDevice;
@@ -19,9 +21,13 @@ public:
     std::string Phone() const override;
     std::string LinkPassword() const override;
     bool BuildCommand(const CCommandDesc& command, CTermMessage& message) override;
+    std::string BuildRefusal(const CCommandDesc& command) const override;
+    // A reply whose rows could not all be written is not passed for applied.
     bool ProcessReply(const CCommandDesc& command, const CTermMessage& reply) override;
+    std::string ReplyFailure() const override { return replyFailure_; }
 
 private:
+    std::string replyFailure_;
     CTerminal& terminal_;
     CDevice* device_;
 };

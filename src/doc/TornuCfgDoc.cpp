@@ -1,9 +1,12 @@
 #include "doc/TornuCfgDoc.h"
 
 #include "db/ConfigurationLoader.h"
+#include "protocol/ConfigText.h"
+#include "protocol/TermMessage.h"
 #include "settings/Md5Digest.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace tornu {
 
@@ -29,7 +32,11 @@ std::filesystem::path FolderOrCurrent(std::filesystem::path folder) {
 CTornuCfgDoc::CTornuCfgDoc(IOperator& op, std::filesystem::path folder)
     : operator_(op), folder_(FolderOrCurrent(std::move(folder))) {
     // The settings come first: they may name the database to connect to.
-    settings_.Load((folder_ / kSettingsFileName).string());
+    // A missing file is a new installation; one that exists but cannot be
+    // read is not, and the operator hears of it.
+    const std::string settingsPath = (folder_ / kSettingsFileName).string();
+    if (!settings_.Load(settingsPath) && std::filesystem::exists(settingsPath))
+        settingsError_ = kSettingsUnreadableMessage + settings_.LastError();
     database_ = std::make_unique<CConfigDatabase>(settings_, folder_.string());
     catalogue_.LoadPhoneBookLayouts(settings_);
 }
@@ -43,9 +50,14 @@ bool CTornuCfgDoc::OnNewDocument() {
         return false;
     started_ = true;
     catalogue_.LoadTypes(settings_);
-    // A database that cannot be read leaves an empty configuration, and every
-    // change then fails with its own message.
-    LoadConfiguration(*database_, catalogue_.Params(), terminals_);
+    // A database that cannot be opened or read is said so once, and nothing
+    // is written in it (it refuses every statement from then on); the tree
+    // stays empty.
+    if (!settingsError_.empty())
+        operator_.Message(settingsError_);
+    if (!LoadConfiguration(*database_, catalogue_.Params(), terminals_) &&
+        !database_->Failure().empty())
+        operator_.Message(database_->Failure());
     FillTree();
     return true;
 }
@@ -75,7 +87,12 @@ bool CTornuCfgDoc::ChangeProgramPassword() {
     if (!typed)
         return false;
     const std::string digest = typed->empty() ? std::string() : CMd5Digest(*typed).Hex();
-    return settings_.SetValue(kMainSection, kPasswordKey, digest) && settings_.Save();
+    if (!settings_.SetValue(kMainSection, kPasswordKey, digest))
+        return false;
+    if (settings_.Save())
+        return true;
+    operator_.Message(kSettingsNotSavedMessage + settings_.LastError());
+    return false;
 }
 
 void CTornuCfgDoc::OnCloseDocument() {
@@ -208,8 +225,24 @@ CTreeNode* CTornuCfgDoc::FindNode(int id, int address) const {
 std::optional<std::string> CTornuCfgDoc::CheckTerminalInput(const TerminalInput& input) {
     if (input.number.empty())
         return kEnterNumberMessage;
+    // The number is the address in every message header. A text that is no
+    // number at all still reads as 0; a number no header can carry is refused.
+    std::int32_t number = 0;
+    const std::string_view digits = TrimmedText(input.number);
+    const bool numeric = !digits.empty() && digits.find_first_not_of("-0123456789") ==
+                                                std::string_view::npos;
+    if (numeric && (!ParseInteger(digits, number) || number < 0 ||
+                    number > CTermMessage::kMaxNumber))
+        return kTerminalNumberRangeMessage;
     if (input.hostType < 0)
         return kChooseTypeMessage;
+    return CheckTerminalTexts(input);
+}
+
+std::optional<std::string> CTornuCfgDoc::CheckTerminalTexts(const TerminalInput& input) {
+    for (const std::string* text : {&input.phone, &input.password, &input.newPassword})
+        if (!IsMessageSafe(*text))
+            return kUnsafeTextMessage;
     return std::nullopt;
 }
 
@@ -218,6 +251,13 @@ std::optional<std::string> CTornuCfgDoc::CheckDeviceInput(const DeviceInput& inp
         return kChooseAddressMessage;
     if (input.busType < 0)
         return kChooseTypeMessage;
+    return CheckDeviceTexts(input);
+}
+
+std::optional<std::string> CTornuCfgDoc::CheckDeviceTexts(const DeviceInput& input) {
+    for (const std::string* text : {&input.name, &input.password, &input.newPassword})
+        if (!IsMessageSafe(*text))
+            return kUnsafeTextMessage;
     return std::nullopt;
 }
 

@@ -40,6 +40,7 @@ inline constexpr const char* kWrongPasswordMessage = "Некорректный �
 inline constexpr const char* kEnterNumberMessage = "Введите номер устройства";
 inline constexpr const char* kChooseTypeMessage = "Выберите тип устройства";
 inline constexpr const char* kChooseAddressMessage = "Выберите адрес устройства";
+inline constexpr const char* kTerminalNumberRangeMessage = "Номер устройства: от 0 до 65535";
 inline constexpr const char* kAddTerminalFailedMessage =
     "Ошибка добавления базового модуля.\r\nВозможно устройство с таким номером уже существует";
 inline constexpr const char* kEditTerminalFailedMessage =
@@ -50,6 +51,8 @@ inline constexpr const char* kEditDeviceFailedMessage =
 inline constexpr const char* kNoPartitionPasswordQuestion = "Не задан пароль раздела. Продолжить?";
 inline constexpr const char* kNoLinkPasswordQuestion = "Не задан пароль на связь. Продолжить?";
 inline constexpr const char* kExchangeStartFailedMessage = "Невозможно запустить обмен";
+inline constexpr const char* kSettingsUnreadableMessage = "Невозможно прочитать файл настроек: ";
+inline constexpr const char* kSettingsNotSavedMessage = "Невозможно сохранить файл настроек: ";
 
 // What became of "Выполнить команду ...".
 enum class ExchangeOutcome {
@@ -121,9 +124,12 @@ public:
     Pane RightPane() const { return pane_; }
 
     // The dialogs' own checks: the message the dialog answers with, nothing
-    // when the input may go on.
+    // when the input may go on. Texts that go into messages must be
+    // IsMessageSafe; the edits check those too.
     static std::optional<std::string> CheckTerminalInput(const TerminalInput& input);
     static std::optional<std::string> CheckDeviceInput(const DeviceInput& input);
+    static std::optional<std::string> CheckTerminalTexts(const TerminalInput& input);
+    static std::optional<std::string> CheckDeviceTexts(const DeviceInput& input);
     // What the "Сетевое устройство" dialog offers under `parent`: the free
     // addresses of its terminal, and the bus types (catalogue indexes) that
     // may stand on a terminal or be subordinate to a device.
@@ -226,6 +232,8 @@ public:
     CExchange& Exchange() { return *exchange_; }
 
     CIniFile& Settings() { return settings_; }
+    // Why the settings file that exists could not be read; empty otherwise.
+    const std::string& SettingsError() const { return settingsError_; }
     CCatalogue& Catalogue() { return catalogue_; }
     const CCatalogue& Catalogue() const { return catalogue_; }
     CConfigDatabase& Database() { return *database_; }
@@ -273,6 +281,7 @@ private:
     std::filesystem::path folder_;
     std::vector<IDocObserver*> observers_;
     CIniFile settings_;
+    std::string settingsError_;
     CCatalogue catalogue_;
     std::unique_ptr<CConfigDatabase> database_;
     // After the catalogue and the database: terminals refer to both.

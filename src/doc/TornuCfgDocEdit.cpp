@@ -2,6 +2,7 @@
 // added, changed and deleted, loops distributed, station data imported.
 #include "doc/TornuCfgDoc.h"
 
+#include "db/DbTransaction.h"
 #include "import/StationImport.h"
 #include "protocol/ConfigText.h"
 
@@ -36,7 +37,9 @@ bool CTornuCfgDoc::NewTerminal(const TerminalInput& input) {
     }
     if (AddTerminal(input))
         return true;
-    operator_.Message(kAddTerminalFailedMessage);
+    // Not a duplicate number when the database itself is the cause.
+    operator_.Message(database_->IsAvailable() ? std::string(kAddTerminalFailedMessage)
+                                               : database_->Failure());
     return false;
 }
 
@@ -62,6 +65,10 @@ bool CTornuCfgDoc::AddTerminal(const TerminalInput& input) {
 }
 
 bool CTornuCfgDoc::EditTerminal(CTreeNode& node, const TerminalInput& input) {
+    if (std::optional<std::string> refusal = CheckTerminalTexts(input)) {
+        operator_.Message(*refusal);
+        return false;
+    }
     if (UpdateTerminal(node, input))
         return true;
     operator_.Message(kEditTerminalFailedMessage);
@@ -95,6 +102,8 @@ CDevice* CTornuCfgDoc::AddDevice(CTreeNode& parent, const DeviceInput& input) {
     const std::vector<int> offered = OfferedBusTypes(parent);
     if (std::find(offered.begin(), offered.end(), input.busType) == offered.end())
         return nullptr;
+    // The device with its name, password and loops, or nothing.
+    CDbTransaction transaction(database_.get());
     const CBusDeviceType& type = *catalogue_.BusTypes()[static_cast<std::size_t>(input.busType)];
     CDevice* device = parent.Kind() == NodeKind::Terminal
                           ? parent.Terminal().CreateDevice(input.address, type)
@@ -110,6 +119,10 @@ CDevice* CTornuCfgDoc::AddDevice(CTreeNode& parent, const DeviceInput& input) {
 }
 
 bool CTornuCfgDoc::EditDevice(CTreeNode& node, const DeviceInput& input) {
+    if (std::optional<std::string> refusal = CheckDeviceTexts(input)) {
+        operator_.Message(*refusal);
+        return false;
+    }
     if (UpdateDevice(node, input))
         return true;
     operator_.Message(kEditDeviceFailedMessage);
@@ -218,7 +231,7 @@ bool CTornuCfgDoc::ImportStationData(const std::string& folder) {
         operator_.Message(kStationTableOpenFailedMessage + result.path);
         return false;
     }
-    operator_.Message(StationImportedMessage(result.count));
+    operator_.Message(StationImportedMessage(result.count, result.skipped));
     // Phones and passwords changed under the views: the tree's filter and an
     // option view showing a terminal read them again.
     for (const auto& terminal : terminals_)

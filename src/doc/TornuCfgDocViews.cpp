@@ -149,6 +149,11 @@ bool CTornuCfgDoc::SetKey(CTreeNode& node, std::size_t index, const std::string&
         operator_.Message(std::string(kBadKeyMessage));
         return false;
     }
+    // Checked before the code is written, so that nothing is half stored.
+    if (owner && !IsMessageSafe(*owner)) {
+        operator_.Message(kUnsafeTextMessage);
+        return false;
+    }
     bool saved = key.SetKeyCode(code);
     if (owner)
         saved = key.SetOwner(std::move(*owner)) && saved;

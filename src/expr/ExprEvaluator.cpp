@@ -45,10 +45,37 @@ bool IsSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
+// For a number out of the range of a double: true when it is too small
+// rather than too large, i.e. its first significant digit stands after the
+// point once the exponent is applied ("1e-400", "0.0001e-320").
+bool IsBelowRange(std::string_view number) {
+    const std::size_t e = number.find_first_of("eE");
+    const std::string_view mantissa = number.substr(0, e);
+    long long exponent = 0;
+    if (e != std::string_view::npos) {
+        std::size_t i = e + 1;
+        const bool negative = i < number.size() && number[i] == '-';
+        if (i < number.size() && (number[i] == '+' || number[i] == '-'))
+            ++i;
+        for (; i < number.size() && IsDigit(number[i]); ++i)
+            exponent = std::min(exponent * 10 + (number[i] - '0'), 1LL << 40);
+        exponent = negative ? -exponent : exponent;
+    }
+    // Position of the first significant digit relative to the point.
+    long long position = 0;
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const std::size_t first = mantissa.find_first_of("123456789");
+    if (first == std::string_view::npos)
+        return true;
+    position = first < point ? static_cast<long long>(point - first)
+                             : -static_cast<long long>(first - point - 1);
+    return position + exponent <= 0;
+}
+
 // Reads the number a text starts with: white space, a sign, digits, a point
 // and an exponent, always with "." as the point whatever the locale. Text
-// that does not start with a number gives 0; false when the number does not
-// fit a double.
+// that does not start with a number gives 0, and so does a number too small
+// to tell from 0; false when the number is too large for a double.
 bool ReadLeadingNumber(std::string_view text, double& value) {
     std::size_t i = 0;
     while (i < text.size() && IsSpace(text[i]))
@@ -63,7 +90,7 @@ bool ReadLeadingNumber(std::string_view text, double& value) {
     double parsed = 0;
     const auto [end, ec] = std::from_chars(text.data() + i, text.data() + text.size(), parsed);
     if (ec == std::errc::result_out_of_range)
-        return false;
+        return IsBelowRange(text.substr(i, static_cast<std::size_t>(end - (text.data() + i))));
     if (ec == std::errc())
         value = negative ? -parsed : parsed;
     return true;

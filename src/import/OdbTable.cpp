@@ -15,6 +15,7 @@ namespace tornu {
 namespace {
 
 constexpr char kMagic[4] = {'O', 'B', 'D', 'B'};
+constexpr std::size_t kRecordCountAt = 12;
 constexpr std::size_t kRecordSizeAt = 16;
 constexpr std::size_t kFieldCountAt = 20;
 
@@ -83,9 +84,12 @@ bool COdbTable::ReadLayout(std::uint64_t fileSize) {
     // Checked before anything is allocated, so a wild field count costs nothing.
     if (dataStart_ > fileSize || !ReadDescriptors(fieldCount))
         return false;
-    // Zero-byte records would make any header count an endless table.
-    if (recordSize_ == 0)
-        return false;
+    // Zero-byte records would make any header count but 0 an endless table;
+    // with a count of 0 the table is empty.
+    if (recordSize_ == 0) {
+        recordCount_ = 0;
+        return LoadU32(header + kRecordCountAt) == 0;
+    }
     recordCount_ = (fileSize - dataStart_) / recordSize_;
     return true;
 }

@@ -2,16 +2,23 @@
 
 #include "import/OdbTable.h"
 #include "import/StationTable.h"
+#include "protocol/ConfigText.h"
 
 #include <cstdio>
 #include <unordered_map>
 
 namespace tornu {
 
-std::string StationImportedMessage(int count) {
-    char text[96];
+std::string StationImportedMessage(int count, int skipped) {
+    char text[200];
     std::snprintf(text, sizeof text, "Импортированы данные по %d устройствам", count);
-    return text;
+    std::string message = text;
+    if (skipped > 0) {
+        std::snprintf(text, sizeof text, ". Пропущено значений с недопустимыми символами: %d",
+                      skipped);
+        message += text;
+    }
+    return message;
 }
 
 StationImportResult ImportStationData(std::string_view folder,
@@ -29,9 +36,14 @@ StationImportResult ImportStationData(std::string_view folder,
         auto found = byNumber.find(row.number);
         if (found == byNumber.end())
             continue;
-        if (row.phone)
+        // The record refuses a value that would break a message.
+        if (row.phone && !IsMessageSafe(*row.phone))
+            ++result.skipped;
+        else if (row.phone)
             found->second->SetPhone(*row.phone);
-        if (row.password)
+        if (row.password && !IsMessageSafe(*row.password))
+            ++result.skipped;
+        else if (row.password)
             found->second->SetPassword(*row.password);
         ++result.count;
     }

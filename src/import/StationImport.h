@@ -17,12 +17,16 @@ inline constexpr const char* kStationServerRunningMessage =
 inline constexpr const char* kStationTableOpenFailedMessage =
     "Невозможно открыть файл таблицы устройств: ";
 
-// "Импортированы данные по %d устройствам"
-std::string StationImportedMessage(int count);
+// "Импортированы данные по %d устройствам", and when values were skipped
+// ". Пропущено значений с недопустимыми символами: %d".
+std::string StationImportedMessage(int count, int skipped = 0);
 
 struct StationImportResult {
     bool opened = false; // false: the table could not be opened, nothing imported
     int count = 0;       // records applied to a known terminal, repeats included
+    // Phones and passwords left as they were: they hold a character that
+    // would break a message (IsMessageSafe).
+    int skipped = 0;
     std::string path;    // the table file
 };
 

@@ -269,6 +269,10 @@ bool ParseHex(std::string_view text, std::uint32_t& value) {
     return true;
 }
 
+bool IsMessageSafe(std::string_view text) {
+    return text.find_first_of(";\r\n~") == std::string_view::npos;
+}
+
 std::string HexByte(std::uint8_t byte) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     return {kDigits[byte >> 4], kDigits[byte & 0x0F]};

@@ -74,6 +74,15 @@ bool ParseNumber(std::string_view text, double& value);
 // count; the ones before them must still be valid.
 bool ParseHex(std::string_view text, std::uint32_t& value);
 
+// A text the operator gives that goes into a message (passwords, phone
+// numbers, names, key owners, string values): it may hold no ";" (it would end
+// the pair and let the rest read as further pairs), no CR or LF (they end a
+// packet) and no "~" (it starts one).
+bool IsMessageSafe(std::string_view text);
+// What the operator is told when he types such a text.
+inline constexpr const char* kUnsafeTextMessage =
+    "Текст не может содержать символы \";\", \"~\" и перевод строки";
+
 // Two upper-case hexadecimal digits.
 std::string HexByte(std::uint8_t byte);
 

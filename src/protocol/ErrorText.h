@@ -24,6 +24,10 @@ inline constexpr std::string_view kReportLoginNotSent = "Неудачная по
 inline constexpr std::string_view kReportBadPassword = "Неверный пароль";
 inline constexpr std::string_view kReportCommandStarted = "Выполнение команды: ";
 inline constexpr std::string_view kReportCannotBuild = "Невозможно создать команду";
+// Causes added to kReportCannotBuild ("...: " + cause).
+inline constexpr std::string_view kRefusalNoNewPassword = "не задан новый пароль";
+inline constexpr std::string_view kRefusalUnsafePassword =
+    "пароль содержит символ \";\", \"~\" или перевод строки";
 inline constexpr std::string_view kReportCannotSend = "Невозможно передать команду";
 inline constexpr std::string_view kReportWrongAnswer = "Неверный ответ на команду";
 inline constexpr std::string_view kReportCannotProcess = "Невозможно обработать команду";

@@ -5,8 +5,9 @@
 //   "%04d%02d%04d" + data       number 0..9999
 //   "H%04X%02d%04d" + data      number 10000..65535
 // the fields being number, code and data length (bytes sent). Fields are not
-// cut: a code above 99 or data over 9999 bytes widens its field, while the
-// reading side always takes 4 (or H + 4), 2 and 4 characters.
+// cut: a code above 99 or data over 9999 bytes widens its field; the reading
+// side takes the length field as wide as the digits that give the length of
+// the rest.
 #include <string>
 #include <string_view>
 
@@ -37,8 +38,9 @@ public:
 
     // Reads a received text; data converted back to UTF-8. Refuses texts under
     // 10 characters, bad hex digits of an "H" number and negative fields; a
-    // refused text leaves the message unchanged. The length field is not
-    // compared with the data that follows it.
+    // refused text leaves the message unchanged. The length field is four
+    // digits, or more when more digits give exactly the length of the data
+    // after them; a length that matches no width is not held against the text.
     bool ReadText(std::string_view text);
 
 private:

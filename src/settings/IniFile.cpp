@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -127,6 +128,13 @@ bool ReplaceFile(const std::string& path, std::string_view bytes) {
     const std::string target = ResolveLink(path);
     struct stat old {};
     const bool existed = ::stat(target.c_str(), &old) == 0;
+    // A file the operator made read-only stays as it is: renaming over it
+    // would replace it all the same. The mode bits are asked, not access(),
+    // which lets the superuser write anything.
+    if (existed && ((old.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)) {
+        errno = EACCES;
+        return false;
+    }
     std::string tempPath;
     const int fd = CreateTemporary(target, tempPath);
     if (fd < 0)
@@ -136,7 +144,9 @@ bool ReplaceFile(const std::string& path, std::string_view bytes) {
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(tempPath.c_str(), target.c_str()) == 0;
     if (!ok) {
+        const int error = errno;
         ::unlink(tempPath.c_str());
+        errno = error;
         return false;
     }
     SyncFolderOf(target);
@@ -159,7 +169,9 @@ std::string CIniFile::Path() const {
 bool CIniFile::Load(const std::string& fileName) {
     fileName_ = fileName;
     std::string bytes;
+    lastError_.clear();
     if (!ReadWholeFile(Path(), bytes)) {
+        lastError_ = std::strerror(errno);
         Clear();
         encoding_ = FileEncoding::Cp1251;
         byteOrderMark_ = false;
@@ -273,8 +285,11 @@ bool CIniFile::Save() {
     FileEncoding encoding;
     bool mark;
     const std::string bytes = Encode(Render(), encoding, mark);
-    if (!ReplaceFile(Path(), bytes))
+    lastError_.clear();
+    if (!ReplaceFile(Path(), bytes)) {
+        lastError_ = std::strerror(errno);
         return false;
+    }
     encoding_ = encoding;
     byteOrderMark_ = mark;
     return true;

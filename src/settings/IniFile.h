@@ -48,8 +48,12 @@ public:
     void LoadFromBytes(std::string_view bytes);
     // Replaces the file atomically (temporary file in the same folder, flushed
     // to disk, renamed over the old one; the old file's permissions are kept).
-    // On failure the old file stays intact and the result is false.
+    // On failure the old file stays intact and the result is false. A file
+    // without write permission is not replaced.
     bool Save();
+    // The system's text for the last failed Load or Save; empty after a
+    // successful one. Load of a missing file gives "No such file or directory".
+    const std::string& LastError() const { return lastError_; }
     // The bytes Save would write now.
     std::string ToBytes() const;
 
@@ -105,6 +109,7 @@ private:
     bool byteOrderMark_ = false;
     std::string lastSection_;
     std::string lastKey_;
+    std::string lastError_;
 };
 
 } // namespace tornu

@@ -112,7 +112,7 @@ TEST_F(ConfigDatabaseTest, ProgramSettingsNameTheDataSource) {
 
 TEST(ConnectionSettings, DefaultUnlessTheSectionHasConnect) {
     const std::string fallback = "Driver=SQLite3;Database=/w/tornucfg.db;JournalMode=WAL;"
-                                 "SyncPragma=NORMAL";
+                                 "SyncPragma=NORMAL;Timeout=5000";
     EXPECT_EQ(CConfigDatabase::DefaultConnectString("/w/"), fallback);
     for (const auto& [connect, expected] :
          {std::pair{"", fallback}, {"DSN=shared", "DSN=shared"}}) {

@@ -80,7 +80,7 @@ TEST_F(ProtocolReplyTest, TerminalReplies) {
 
     EXPECT_TRUE(Terminal("NUM=60;FILE=O", "FILE=00ff41;", "out.bin"));
     EXPECT_EQ(test::ReadBytes("out.bin"), std::string("\x00\xFF\x41", 3));
-    EXPECT_TRUE(Terminal("NUM=60;FILE=O", "X=1;", "none.bin"));
+    EXPECT_FALSE(Terminal("NUM=60;FILE=O", "X=1;", "none.bin"));
     EXPECT_FALSE(Terminal("NUM=60;FILE=O", "FILE=0G;", "bad.bin"));
     EXPECT_FALSE(Terminal("NUM=60;FILE=O", "FILE=00;", "no/such/dir.bin"));
 }

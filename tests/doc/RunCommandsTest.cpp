@@ -51,7 +51,7 @@ TEST_F(DocTest, RunCommandsAsksChoosesAndRunsOnlyAfterYes) {
                                 "ChangePartitionPassword", "Arm", "Disarm"}));
     EXPECT_EQ(exchangeView.events, (Strings{"started", "ended"}));
     EXPECT_EQ(op.results.size(), 1u);
-    EXPECT_EQ(op.log.back(), "ОШИБКА: Невозможно открыть порт модема");
+    EXPECT_EQ(op.log.back().rfind("ОШИБКА: Невозможно открыть порт модема: порт ", 0), 0u);
     EXPECT_EQ(view.hints.back(), std::make_pair(kHintNodeChanged, &partition));
     EXPECT_TRUE(doc->DeviceView(partition));
 }

@@ -99,6 +99,7 @@ protected:
 
     // Puts the simulator (with `sim` as the test has set it) on the line.
     void StartSimulator() {
+        stop_ = false; // a test may run several exchanges
         simulator_ = std::make_unique<CSimulator>(sim, [this](const std::string& line) {
             std::lock_guard lock(logLock_);
             log_.push_back(line);

@@ -129,7 +129,7 @@ TEST_F(E2eTest, SilentTerminalStopsTheCommands) {
 TEST_F(E2eTest, BusyOnDialling) {
     sim.modem.dial = "BUSY";
     const Lines lines = Run({"ReadLoopConfig"});
-    EXPECT_EQ(lines.back(), "ОШИБКА: Невозможно установить соединение");
+    EXPECT_EQ(lines.back(), "ОШИБКА: Невозможно установить соединение: абонент занят (BUSY)");
     EXPECT_EQ(exchange->GetState(), CExchange::kFailed);
     EXPECT_EQ(Result("ReadLoopConfig"), kCommandNotCompleted);
     EXPECT_EQ(SimLogCount("<- [0012]"), 0);

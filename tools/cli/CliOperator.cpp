@@ -75,8 +75,14 @@ std::optional<std::string> CCliOperator::ChooseFolder(const std::string& /*initi
 
 std::optional<std::string> CCliOperator::AskPassword(PasswordMode mode) {
     if (mode == PasswordMode::Login) {
-        if (const char* env = std::getenv(kPasswordEnv))
-            return std::string(env);
+        // Asked again and again, an empty password from the environment would
+        // never end: the run ends instead.
+        if (const char* env = std::getenv(kPasswordEnv)) {
+            if (*env)
+                return std::string(env);
+            std::cerr << kPasswordEnv << ": пароль не может быть пустым" << std::endl;
+            return std::nullopt;
+        }
         std::cerr << "Вход в программу. Пароль: " << std::flush;
     } else {
         std::cerr << "Введите новый пароль: " << std::flush;

@@ -11,6 +11,10 @@
 #include "db/Terminal.h"
 #include "doc/TornuCfgDoc.h"
 #include "import/StationImport.h"
+#include "protocol/ConfigText.h"
+#include "settings/Encoding.h"
+
+#include <CLI/CLI.hpp>
 #include "protocol/KeyCode.h"
 
 #include <algorithm>
@@ -56,6 +60,8 @@ constexpr const char* kProgramHelp =
   modem                     порт модема: показать или задать
 
 УСТР: номер базового модуля (12) или номер и адрес устройства (12/1).
+Значение может начинаться с "-", если записано как --параметр=ЗНАЧЕНИЕ;
+"--" заканчивает параметры, дальше только аргументы.
 Пароль программы берется из TORNU_PASSWORD или спрашивается.
 Коды выхода: 0 успех; 1 операция отклонена или команда не выполнена;
 2 ошибка вызова, неизвестное устройство, неверный пароль или сбой обмена.
@@ -69,35 +75,6 @@ struct Args {
     std::map<std::string, std::string> filesIn;
     std::map<std::string, std::string> filesOut;
 };
-
-const std::set<std::string> kFlags = {"--help", "--yes", "--show-passwords"};
-
-std::optional<Args> ParseArgs(const std::vector<std::string>& words) {
-    Args args;
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        const std::string& word = words[i];
-        if (word.rfind("--", 0) != 0) {
-            args.positional.push_back(word);
-        } else if (kFlags.count(word)) {
-            args.flags.insert(word);
-        } else if (i + 1 >= words.size()) {
-            std::cerr << "Нет значения для " << word << std::endl;
-            return std::nullopt;
-        } else if (word == "--file-in" || word == "--file-out") {
-            const std::string& pair = words[++i];
-            const std::size_t eq = pair.find('=');
-            if (eq == std::string::npos || eq == 0) {
-                std::cerr << word << " ждет КОМАНДА=ПУТЬ" << std::endl;
-                return std::nullopt;
-            }
-            (word == "--file-in" ? args.filesIn : args.filesOut)[pair.substr(0, eq)] =
-                pair.substr(eq + 1);
-        } else {
-            args.values[word] = words[++i];
-        }
-    }
-    return args;
-}
 
 std::optional<int> ParseInt(std::string_view text) {
     int value = 0;
@@ -196,6 +173,17 @@ int CmdRun(Context& ctx) {
             known = known || command->Name() == ctx.args.positional[i];
         if (!known)
             return Fail("Неизвестная команда " + ctx.args.positional[i]);
+    }
+    // The new passwords live in this process only, so they are taken here,
+    // where the command that sends them runs.
+    if (ctx.args.values.count("--new-password") &&
+        !node->Terminal().SetNewPassword(Value(ctx, "--new-password")))
+        return Fail(kUnsafeTextMessage);
+    if (ctx.args.values.count("--new-partition-password")) {
+        if (!node->Device())
+            return Fail("--new-partition-password задается для устройства (НОМЕР/АДРЕС)");
+        if (!node->Device()->SetNewPassword(Value(ctx, "--new-partition-password")))
+            return Fail(kUnsafeTextMessage);
     }
     ctx.view.current = node;
     const ExchangeOutcome outcome = ctx.doc.RunCommands();
@@ -299,6 +287,10 @@ int CmdEdit(Context& ctx) {
     CTreeNode* node = NodeArg(ctx, 0);
     if (!node)
         return kExitError;
+    // Held in memory only, it would be gone when this process ends.
+    if (ctx.args.values.count("--new-password"))
+        return Fail("Новый пароль задается в команде run: run УСТР КОМАНДА --new-password П "
+                    "(или --new-partition-password П)");
     if (node->Kind() == NodeKind::Terminal) {
         const CTerminal& terminal = node->Terminal();
         TerminalInput input;
@@ -306,7 +298,6 @@ int CmdEdit(Context& ctx) {
         input.hostType = 0;
         input.phone = Value(ctx, "--phone", terminal.Phone());
         input.password = Value(ctx, "--password", terminal.Password());
-        input.newPassword = Value(ctx, "--new-password", terminal.NewPassword());
         return Result(ctx.doc.EditTerminal(*node, input));
     }
     const CDevice& device = *node->Device();
@@ -315,7 +306,6 @@ int CmdEdit(Context& ctx) {
     input.busType = 0;
     input.name = Value(ctx, "--name", device.Name());
     input.password = Value(ctx, "--password", device.Password());
-    input.newPassword = Value(ctx, "--new-password", device.NewPassword());
     return Result(ctx.doc.EditDevice(*node, input));
 }
 
@@ -479,54 +469,72 @@ int CmdModem(Context& ctx) {
     return kExitOk;
 }
 
+constexpr std::size_t kAnyCount = 1000;
+
 struct Command {
     int (*run)(Context&);
     const char* help;
+    std::size_t minArgs = 0;
+    std::size_t maxArgs = 0; // kAnyCount: no limit
+    std::vector<const char*> options{}; // taking a value
+    std::vector<const char*> flags{};
 };
 
 const std::map<std::string, Command>& Commands() {
     static const std::map<std::string, Command> commands = {
-        {"list", {CmdList, "list\n  Дерево: базовые модули, сетевые и подчиненные устройства."}},
+        {"list", {CmdList, "list\n  Дерево: базовые модули, сетевые и подчиненные устройства.", 0, 0}},
         {"show",
          {CmdShow, "show НОМЕР[/АДРЕС] [--show-passwords]\n"
-                   "  Содержимое окна параметров; пароли скрыты без --show-passwords."}},
+                   "  Содержимое окна параметров; пароли скрыты без --show-passwords.",
+          1, 1, {}, {"--show-passwords"}}},
         {"run",
          {CmdRun, "run НОМЕР[/АДРЕС] КОМАНДА... [--yes] [--file-in КОМАНДА=ПУТЬ]\n"
-                  "    [--file-out КОМАНДА=ПУТЬ]\n"
+                  "    [--file-out КОМАНДА=ПУТЬ] [--new-password П] [--new-partition-password П]\n"
                   "  Обмен с командами каталога (по их ключам). Пути файлов запоминаются\n"
                   "  в tornucfg.ini. --yes отвечает \"да\" на вопросы. Ctrl+C отменяет обмен.\n"
-                  "  Выход: 0 все выполнены, 1 есть невыполненные, 2 обмен не удался."}},
-        {"import", {CmdImport, "import ПАПКА\n  Телефоны и пароли из таблицы станции."}},
+                  "  --new-password: новый пароль на связь для команды смены пароля;\n"
+                  "  --new-partition-password: новый пароль раздела (для устройства).\n"
+                  "  Выход: 0 все выполнены, 1 есть невыполненные, 2 обмен не удался.",
+          1, kAnyCount,
+          {"--file-in", "--file-out", "--new-password", "--new-partition-password"},
+          {"--yes"}}},
+        {"import", {CmdImport, "import ПАПКА\n  Телефоны и пароли из таблицы станции.", 1, 1}},
         {"add-terminal",
          {CmdAddTerminal, "add-terminal НОМЕР --type ТИП [--loops N] [--phone ТЕЛ]\n"
-                          "    [--password ПАРОЛЬ]\n  Новый базовый модуль."}},
+                          "    [--password ПАРОЛЬ]\n  Новый базовый модуль.", 1, 1,
+          {"--type", "--loops", "--phone", "--password"}}},
         {"add-device",
          {CmdAddDevice, "add-device НОМЕР[/АДРЕС_ВЕДУЩЕГО] --address A --type ТИП [--loops N]\n"
                         "    [--name ИМЯ] [--password ПАРОЛЬ]\n"
-                        "  Новый раздел базового модуля или подчиненное устройство раздела."}},
+                        "  Новый раздел базового модуля или подчиненное устройство раздела.", 1, 1,
+          {"--address", "--type", "--loops", "--name", "--password"}}},
         {"edit",
-         {CmdEdit, "edit НОМЕР[/АДРЕС] [--phone ТЕЛ] [--password П] [--new-password П]\n"
-                   "    [--name ИМЯ]\n  Изменить базовый модуль (телефон, пароли) или\n"
-                   "  устройство (название, пароли)."}},
-        {"delete", {CmdDelete, "delete НОМЕР[/АДРЕС]\n  Удалить со всем, что под ним."}},
-        {"distribute", {CmdDistribute, "distribute НОМЕР\n  Распределение шлейфов."}},
+         {CmdEdit, "edit НОМЕР[/АДРЕС] [--phone ТЕЛ] [--password П] [--name ИМЯ]\n"
+                   "  Изменить базовый модуль (телефон, пароль) или устройство (название,\n"
+                   "  пароль). Новые пароли задаются в команде run.",
+          1, 1, {"--phone", "--password", "--new-password", "--name"}}},
+        {"delete", {CmdDelete, "delete НОМЕР[/АДРЕС]\n  Удалить со всем, что под ним.", 1, 1}},
+        {"distribute", {CmdDistribute, "distribute НОМЕР\n  Распределение шлейфов.", 1, 1}},
         {"set-param",
          {CmdSetParam, "set-param НОМЕР/АДРЕС ИМЯ ЗНАЧЕНИЕ\n"
-                       "  Значение параметра в отображаемом виде (для списка: пункт)."}},
+                       "  Значение параметра в отображаемом виде (для списка: пункт).", 3, 3}},
         {"set-key",
-         {CmdSetKey, "set-key НОМЕР/АДРЕС N КОД [--owner ВЛАДЕЛЕЦ]\n  Ключ N (0 мастер)."}},
+         {CmdSetKey, "set-key НОМЕР/АДРЕС N КОД [--owner ВЛАДЕЛЕЦ]\n  Ключ N (0 мастер).", 3, 3,
+          {"--owner"}}},
         {"set-phone",
          {CmdSetPhone, "set-phone НОМЕР/АДРЕС N ТЕЛЕФОН [--mask N]\n"
-                       "  Запись N телефонной книги."}},
+                       "  Запись N телефонной книги.", 3, 3, {"--mask"}}},
         {"phonebook",
          {CmdPhoneBook, "phonebook НОМЕР/АДРЕС load|save ФАЙЛ\n"
-                        "  Телефонная книга устройства из файла или в файл (Windows-1251)."}},
+                        "  Телефонная книга устройства из файла или в файл (Windows-1251).", 3, 3}},
         {"keys",
          {CmdKeys, "keys НОМЕР/АДРЕС load|save ФАЙЛ\n"
-                   "  Список ключей устройства из файла или в файл: строка \"код,владелец\"."}},
+                   "  Список ключей устройства из файла или в файл: строка \"код,владелец\".",
+          3, 3}},
         {"modem",
          {CmdModem, "modem [--port ПОРТ] [--speed N] [--init СТРОКА] [--emul 0|1]\n"
-                    "  Без параметров показывает настройки порта модема, с ними - задает."}},
+                    "  Без параметров показывает настройки порта модема, с ними - задает.", 0, 0,
+          {"--port", "--speed", "--init", "--emul"}}},
     };
     return commands;
 }
@@ -561,9 +569,9 @@ int RunCommand(const std::string& name, const Command& command, Args& args,
     }
     CCliOperator op(std::move(options));
     CTornuCfgDoc doc(op, folder);
-    if (!doc.Database().IsConnected())
-        return Fail("Невозможно открыть базу данных: " + doc.Database().LastError());
-    if (!doc.OnNewDocument())
+    // An unreadable settings file or database has been told by the
+    // document; nothing may be done with it.
+    if (!doc.OnNewDocument() || !doc.SettingsError().empty() || !doc.Database().IsAvailable())
         return kExitError;
     if (doc.Catalogue().HostTypes().empty() && doc.Catalogue().BusTypes().empty())
         return Fail(std::string("В ") + kSettingsFileName + " нет каталога устройств");
@@ -575,40 +583,189 @@ int RunCommand(const std::string& name, const Command& command, Args& args,
     return status;
 }
 
-int Main(int argc, char** argv) {
-    std::vector<std::string> words(argv + 1, argv + argc);
-    std::size_t i = 0;
+std::string OptionList(const Command& command) {
+    std::string list;
+    for (const char* option : command.options)
+        list += std::string(list.empty() ? "" : ", ") + option;
+    for (const char* flag : command.flags)
+        list += std::string(list.empty() ? "" : ", ") + flag;
+    return (list.empty() ? std::string() : list + ", ") + "--help";
+}
+
+// What one command's words gave the parser.
+struct CommandWords {
+    std::vector<std::string> positional;
+    std::map<std::string, std::vector<std::string>> values;
+    std::map<std::string, bool> flags;
+    bool help = false;
+};
+
+struct Invocation {
     std::optional<std::string> dir;
-    for (; i < words.size() && words[i].rfind("--", 0) == 0; ++i) {
-        if (words[i] == "--help") {
-            std::cout << kProgramHelp;
-            return kExitOk;
-        }
-        if (words[i] != "--dir" || i + 1 >= words.size())
-            return Fail("Неизвестный параметр " + words[i] + "; см. --help");
-        dir = words[++i];
+    bool help = false;
+    std::string command; // empty: none named
+    Args args;
+};
+
+// The words as the command functions take them, every option and the number
+// of arguments checked before anything is opened; nothing when they are
+// wrong (said on the standard error).
+std::optional<Invocation> Parse(std::vector<std::string> words) {
+    // The command's name, and the options before it, are checked first so
+    // that a misspelt one is named as such.
+    std::size_t at = 0;
+    while (at < words.size() && (words[at] == "--dir" || words[at].rfind("--dir=", 0) == 0 ||
+                                 words[at] == "--help"))
+        at += words[at] == "--dir" ? 2 : 1;
+    if (at < words.size() && words[at].rfind("-", 0) == 0) {
+        std::cerr << "Неизвестный параметр " << words[at] << "; допустимые: --dir, --help"
+                  << std::endl;
+        return std::nullopt;
     }
-    if (i >= words.size()) {
+    if (at < words.size() && !Commands().count(words[at])) {
+        std::cerr << "Неизвестная команда " << words[at] << "; см. --help" << std::endl;
+        return std::nullopt;
+    }
+    // "--" ends the options: what follows are arguments, even when they
+    // begin with "-".
+    std::vector<std::string> tail;
+    if (at < words.size()) {
+        const auto end = std::find(words.begin() + static_cast<long>(at) + 1, words.end(), "--");
+        if (end != words.end()) {
+            tail.assign(end + 1, words.end());
+            words.erase(end, words.end());
+        }
+        const Command& command = Commands().at(words[at]);
+        for (std::size_t i = at + 1; i < words.size(); ++i) {
+            if (words[i].rfind("--", 0) != 0)
+                continue;
+            const std::string name = words[i].substr(0, words[i].find('='));
+            const auto known = [&](const std::vector<const char*>& list) {
+                return std::find(list.begin(), list.end(), name) != list.end();
+            };
+            if (name != "--help" && !known(command.options) && !known(command.flags)) {
+                std::cerr << "Неизвестный параметр " << name << " команды " << words[at]
+                          << "; допустимые: " << OptionList(command) << std::endl;
+                return std::nullopt;
+            }
+        }
+    }
+    CLI::App app("tornucfg-cli");
+    app.set_help_flag();
+    app.allow_extras(false);
+    app.require_subcommand(0, 1);
+    Invocation invocation;
+    std::string dir;
+    CLI::Option* dirOption = app.add_option("--dir", dir);
+    app.add_flag("--help", invocation.help);
+    // std::map keeps every element where it is: the parser writes into them.
+    std::map<std::string, CommandWords> given;
+    for (const auto& [name, command] : Commands()) {
+        CommandWords& state = given[name];
+        CLI::App* sub = app.add_subcommand(name);
+        sub->set_help_flag();
+        sub->allow_extras(false);
+        sub->add_option("arguments", state.positional)
+            ->expected(0, static_cast<int>(command.maxArgs));
+        for (const char* option : command.options)
+            sub->add_option(option, state.values[option])
+                ->expected(1)
+                ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+        for (const char* flag : command.flags)
+            sub->add_flag(flag, state.flags[flag]);
+        sub->add_flag("--help", state.help);
+    }
+    // The parser takes its words last to first.
+    std::vector<std::string> reversed(words.rbegin(), words.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& error) {
+        // A value missing, an argument where none is taken: the parser's own words.
+        if (at < words.size())
+            std::cerr << "Неверные параметры команды " << words[at] << " (" << error.what()
+                      << "); см. tornucfg-cli " << words[at] << " --help" << std::endl;
+        else
+            std::cerr << "Неверные параметры (" << error.what() << "); см. --help" << std::endl;
+        return std::nullopt;
+    }
+    if (dirOption->count() > 0)
+        invocation.dir = dir;
+    const std::vector<CLI::App*> chosen = app.get_subcommands();
+    if (chosen.empty())
+        return invocation;
+    invocation.command = chosen.front()->get_name();
+    const Command& command = Commands().at(invocation.command);
+    CommandWords& state = given[invocation.command];
+    state.positional.insert(state.positional.end(), tail.begin(), tail.end());
+    Args& args = invocation.args;
+    if (state.help) {
+        args.flags.insert("--help");
+        return invocation;
+    }
+    if (state.positional.size() < command.minArgs || state.positional.size() > command.maxArgs) {
+        std::cerr << "Команда " << invocation.command << " ждет аргументов: " << command.minArgs;
+        if (command.maxArgs == kAnyCount)
+            std::cerr << " и более";
+        else if (command.maxArgs != command.minArgs)
+            std::cerr << " - " << command.maxArgs;
+        std::cerr << "; см. tornucfg-cli " << invocation.command << " --help" << std::endl;
+        return std::nullopt;
+    }
+    args.positional = std::move(state.positional);
+    for (const auto& [flag, set] : state.flags)
+        if (set)
+            args.flags.insert(flag);
+    for (const auto& [option, values] : state.values) {
+        if (values.empty())
+            continue;
+        if (option != "--file-in" && option != "--file-out") {
+            if (values.size() > 1) {
+                std::cerr << option << " задан больше одного раза" << std::endl;
+                return std::nullopt;
+            }
+            args.values[option] = values.front();
+            continue;
+        }
+        for (const std::string& pair : values) {
+            const std::size_t eq = pair.find('=');
+            if (eq == std::string::npos || eq == 0) {
+                std::cerr << option << " ждет КОМАНДА=ПУТЬ" << std::endl;
+                return std::nullopt;
+            }
+            (option == "--file-in" ? args.filesIn : args.filesOut)[pair.substr(0, eq)] =
+                pair.substr(eq + 1);
+        }
+    }
+    return invocation;
+}
+
+int Main(int argc, char** argv) {
+    const std::vector<std::string> words(argv + 1, argv + argc);
+    for (const std::string& word : words)
+        if (!IsValidUtf8(word))
+            return Fail("Аргумент не в кодировке UTF-8");
+    std::optional<Invocation> invocation = Parse(words);
+    if (!invocation)
+        return kExitError;
+    if (invocation->help) {
+        std::cout << kProgramHelp;
+        return kExitOk;
+    }
+    if (invocation->command.empty()) {
         std::cerr << kProgramHelp;
         return kExitError;
     }
-    const auto found = Commands().find(words[i]);
-    if (found == Commands().end())
-        return Fail("Неизвестная команда " + words[i] + "; см. --help");
-    std::optional<Args> args =
-        ParseArgs(std::vector<std::string>(words.begin() + static_cast<long>(i) + 1, words.end()));
-    if (!args)
-        return kExitError;
-    if (args->flags.count("--help")) {
+    const auto found = Commands().find(invocation->command);
+    if (invocation->args.flags.count("--help")) {
         std::cout << "Использование: tornucfg-cli [--dir ПАПКА] " << found->second.help << '\n';
         return kExitOk;
     }
     std::error_code ec;
-    const std::filesystem::path folder =
-        dir ? std::filesystem::path(*dir) : std::filesystem::current_path(ec);
+    const std::filesystem::path folder = invocation->dir ? std::filesystem::path(*invocation->dir)
+                                                         : std::filesystem::current_path(ec);
     if (!std::filesystem::is_directory(folder, ec))
         return Fail("Нет папки " + folder.string());
-    return RunCommand(found->first, found->second, *args, folder);
+    return RunCommand(found->first, found->second, invocation->args, folder);
 }
 
 } // namespace

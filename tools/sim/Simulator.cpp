@@ -127,6 +127,15 @@ bool CSimulator::TakeCallEnded() {
 }
 
 void CSimulator::CommandByte(char c, std::int64_t now) {
+    // A modem abandons a dial on any character from the computer.
+    if (mode_ == Mode::Dialling && dialAt_ >= 0) {
+        Log("-- the dial is abandoned");
+        dialAt_ = -1;
+        mode_ = Mode::Command;
+        line_.clear();
+        SendResult("NO CARRIER");
+        return;
+    }
     if (c == '\n')
         return;
     if (c != '\r') {

@@ -1,0 +1,152 @@
+// What the document refuses before anything is written: texts that would
+// break a message, terminal numbers no header can carry, values of a station
+// table that would, and a database or settings file that cannot be read.
+#include "DocTestFixture.h"
+
+#include "catalogue/CommandDesc.h"
+#include "db/ConfigDatabase.h"
+#include "doc/RecordExchangeTarget.h"
+#include "import/OdbBuilder.h"
+#include "protocol/TermMessage.h"
+#include "protocol/ConfigText.h"
+
+#include <filesystem>
+
+using namespace tornu;
+using namespace tornu::test;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class ReliabilityDocTest : public DocTest {};
+
+TEST_F(ReliabilityDocTest, TextsThatWouldBreakAMessageAreRefusedWhereTyped) {
+    Start();
+    CTreeNode& terminal = AddTerminal(12);
+    CTreeNode& part = AddDevice(terminal, 1, kPartition8, "Офис");
+    const std::string before = Rows("SELECT * FROM terminal")[0][2] + Rows("SELECT * FROM device")[1][3];
+    int refused = 0;
+    for (const char* bad : {"1111;DEVA=05", "a\rb", "a\nb", "~0012"}) {
+        EXPECT_FALSE(doc->EditTerminal(terminal, {.number = "12", .hostType = 0, .phone = "+7900",
+                                                  .password = bad}));
+        EXPECT_FALSE(doc->EditTerminal(terminal, {.number = "12", .hostType = 0, .phone = bad,
+                                                  .password = "link"}));
+        EXPECT_FALSE(doc->EditTerminal(
+            terminal, {.number = "12", .hostType = 0, .phone = "+7900", .password = "link",
+                       .newPassword = bad}));
+        EXPECT_FALSE(doc->EditDevice(part, {.address = 1, .busType = 0, .name = bad}));
+        EXPECT_FALSE(doc->EditDevice(part, {.address = 1, .busType = 0, .password = bad}));
+        EXPECT_FALSE(doc->NewTerminal({.number = "13", .hostType = 0, .password = bad}));
+        EXPECT_FALSE(part.Device()->SetPassword(bad));
+        EXPECT_FALSE(part.Device()->SetNewPassword(bad));
+        refused += 8;
+    }
+    for (const char* number : {"-1", "65536", "99999999999"}) {
+        EXPECT_FALSE(doc->NewTerminal({.number = number, .hostType = 0}));
+        ++refused;
+    }
+    EXPECT_TRUE(doc->NewTerminal({.number = "65535", .hostType = 0}));
+    EXPECT_EQ(std::count(op.messages.begin(), op.messages.end(), kUnsafeTextMessage), 24);
+    EXPECT_EQ(std::count(op.messages.begin(), op.messages.end(), kTerminalNumberRangeMessage), 3);
+    EXPECT_EQ(Rows("SELECT * FROM terminal")[0][2] + Rows("SELECT * FROM device")[1][3], before);
+    EXPECT_EQ(Count("terminal"), 2);
+    std::printf("bad inputs refused with nothing changed: %d\n", refused);
+}
+
+TEST_F(ReliabilityDocTest, StationValuesThatWouldBreakAMessageAreSkipped) {
+    Start();
+    AddTerminal(5);
+    WriteBytes(dir / "terminal.odb",
+               StationLayout()
+                   .Raw(StationRecord(5, "+7900;1", "ok"))
+                   .Raw(StationRecord(5, "+7900111", "pw\r~"))
+                   .Bytes());
+    EXPECT_TRUE(doc->ImportStationData(dir.Path().string()));
+    EXPECT_EQ(op.messages.back(), "Импортированы данные по 2 устройствам. Пропущено значений с "
+                                  "недопустимыми символами: 2");
+    EXPECT_EQ(Rows("SELECT phone,password FROM terminal"), (std::vector<Strings>{{"+7900111", "ok"}}));
+
+    // No records of no size: an empty table, as the header says.
+    WriteBytes(dir / "terminal.odb", StationLayout().RecordSize(0).HeaderCount(0).Bytes());
+    EXPECT_TRUE(doc->ImportStationData(dir.Path().string()));
+    EXPECT_EQ(op.messages.back(), "Импортированы данные по 0 устройствам");
+}
+
+TEST_F(ReliabilityDocTest, AnUnreadableDatabaseIsSaidAndLeftAlone) {
+    const std::string garbage(8192, '\x5A');
+    const struct {
+        const char* name;
+        std::function<void()> damage;
+    } cases[] = {
+        {"not a database", [&] { WriteBytes(dir / "tornucfg.db", garbage); }},
+        {"cut short", [&] {
+             const std::string whole = ReadBytes(dir / "tornucfg.db");
+             WriteBytes(dir / "tornucfg.db", whole.substr(0, whole.size() / 2));
+         }},
+        {"journal cannot be written", [&] {
+             std::filesystem::create_directory(dir / "tornucfg.db-wal");
+             std::filesystem::create_directory(dir / "tornucfg.db-shm");
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const char* extra : {"tornucfg.db", "tornucfg.db-wal", "tornucfg.db-shm"})
+            std::filesystem::remove_all(dir / extra);
+        {
+            Start();
+            for (int id = 1; id <= 20; ++id)
+                AddTerminal(id);
+        }
+        doc.reset();
+        const std::string good = ReadBytes(dir / "tornucfg.db");
+        for (const char* extra : {"tornucfg.db-wal", "tornucfg.db-shm"})
+            std::filesystem::remove_all(dir / extra);
+        c.damage();
+        const std::string bytes = ReadBytes(dir / "tornucfg.db");
+        op.messages.clear();
+        Start();
+        EXPECT_FALSE(doc->Database().IsAvailable());
+        ASSERT_EQ(op.messages.size(), 1u);
+        EXPECT_NE(op.messages[0].find("данных ("), std::string::npos) << op.messages[0];
+        EXPECT_NE(op.messages[0].find("tornucfg.db"), std::string::npos) << op.messages[0];
+        EXPECT_TRUE(doc->Terminals().empty());
+        EXPECT_FALSE(doc->NewTerminal({.number = "13", .hostType = 0}));
+        EXPECT_EQ(op.messages.back(), doc->Database().Failure());
+        doc.reset();
+        EXPECT_EQ(ReadBytes(dir / "tornucfg.db"), bytes) << "written after all";
+    }
+}
+
+// Another program holds the database: the reply waits a bounded time and is
+// then reported with the driver's text, not passed for applied.
+TEST_F(ReliabilityDocTest, ALockedDatabaseFailsTheReplyWithTheDriversText) {
+    Start();
+    AddTerminal(12);
+    CConfigDatabase other(doc->Settings(), dir.Path().string());
+    ASSERT_TRUE(other.BeginTransaction());
+    ASSERT_TRUE(other.Execute("UPDATE terminal SET phone='held' WHERE id=12")) << other.LastError();
+    CCommandDesc command;
+    ASSERT_TRUE(command.Read("Cmd", "DESC=Команда;TYPE=T;NUM=39"));
+    CRecordExchangeTarget target(*doc->FindTerminal(12), nullptr);
+    EXPECT_FALSE(target.ProcessReply(command, CTermMessage(12, 39, "CFG=M0=1(8,),;")));
+    EXPECT_EQ(target.ReplyFailure().rfind("ошибка записи в базу данных: ", 0), 0u)
+        << target.ReplyFailure();
+    EXPECT_NE(target.ReplyFailure().find("locked"), std::string::npos) << target.ReplyFailure();
+    EXPECT_TRUE(other.EndTransaction(false));
+}
+
+TEST_F(ReliabilityDocTest, PasswordsInTheConnectionStringAreMasked) {
+    EXPECT_EQ(CConfigDatabase::MaskPasswords("DSN=x;UID=u;PWD=secret;Password=p2;pwd = q"),
+              "DSN=x;UID=u;PWD=***;Password=***;pwd =***");
+}
+
+TEST_F(ReliabilityDocTest, AnUnreadableSettingsFileIsSaid) {
+    std::filesystem::remove(dir / kSettingsFileName);
+    std::filesystem::create_directory(dir / kSettingsFileName);
+    Start();
+    ASSERT_FALSE(op.messages.empty());
+    EXPECT_EQ(op.messages[0].rfind(kSettingsUnreadableMessage, 0), 0u) << op.messages[0];
+}
+
+} // namespace
