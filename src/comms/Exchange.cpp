@@ -18,20 +18,9 @@ namespace {
 
 constexpr const char* kModemSection = "Modem";
 
-// A settings lookup that leaves the object untouched (CIniFile::GetValue
-// remembers the key for its error texts), so the worker only reads it.
+// A settings lookup that leaves the object untouched.
 bool FindSetting(const CIniFile& settings, const std::string& key, std::string& value) {
-    for (const CIniFile::Section& section : settings.Sections()) {
-        if (section.name != kModemSection)
-            continue;
-        for (const CIniFile::Entry& entry : section.entries) {
-            if (entry.key == key) {
-                value = entry.value;
-                return true;
-            }
-        }
-    }
-    return false;
+    return settings.FindValue(kModemSection, key, value);
 }
 
 // The dial's final result in the operator's words.

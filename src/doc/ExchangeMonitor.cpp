@@ -2,6 +2,9 @@
 
 #include "comms/Exchange.h"
 
+#include <algorithm>
+#include <fstream>
+
 namespace tornu {
 
 std::string LogTimeStamp(std::time_t when) {
@@ -31,6 +34,43 @@ bool CExchangeMonitor::Running() const {
 
 void CExchangeMonitor::Cancel() {
     exchange_.Cancel();
+}
+
+std::string MaskSecrets(std::string_view text, const std::vector<std::string>& secrets) {
+    constexpr std::string_view kMask = "***";
+    std::string masked(text);
+    // Longest first, so that a password holding another is hidden whole.
+    std::vector<std::string> sorted(secrets);
+    std::sort(sorted.begin(), sorted.end(),
+              [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    for (const std::string& secret : sorted) {
+        if (secret.empty())
+            continue;
+        for (std::size_t at = masked.find(secret); at != std::string::npos;
+             at = masked.find(secret, at + kMask.size()))
+            masked.replace(at, secret.size(), kMask);
+    }
+    for (std::string_view key : {"PASS=", "NPSWD=", "NPASS="}) {
+        for (std::size_t at = masked.find(key); at != std::string::npos;
+             at = masked.find(key, at + 1)) {
+            // "NPASS=" holds "PASS=": only a key that starts a pair counts.
+            if (at > 0 && masked[at - 1] != ';' && masked[at - 1] != ' ' && masked[at - 1] != '"')
+                continue;
+            const std::size_t value = at + key.size();
+            const std::size_t end = std::min(masked.find(';', value), masked.size());
+            masked.replace(value, end - value, kMask);
+        }
+    }
+    return masked;
+}
+
+bool CExchangeMonitor::SaveLog(const std::string& path,
+                               const std::vector<ExchangeLogLine>& lines) const {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    for (const ExchangeLogLine& line : lines)
+        out << line.time << '\t' << MaskSecrets(line.text, secrets_) << '\n';
+    out.close();
+    return static_cast<bool>(out);
 }
 
 } // namespace tornu

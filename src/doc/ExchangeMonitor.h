@@ -6,6 +6,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tornu {
@@ -33,10 +34,23 @@ public:
     // Stops the exchange; returns when its worker has ended.
     void Cancel();
 
+    // "Сохранить лог...": the lines (time stamp, tab, text) as UTF-8, every
+    // password of the exchange and every "PASS="/"NPSWD="/"NPASS=" value
+    // shown as "***", so that a log can go to support. False when the file
+    // could not be written.
+    bool SaveLog(const std::string& path, const std::vector<ExchangeLogLine>& lines) const;
+    // The passwords to hide, taken before the exchange starts.
+    void SetSecrets(std::vector<std::string> secrets) { secrets_ = std::move(secrets); }
+
 private:
     CExchange& exchange_;
     Clock clock_;
+    std::vector<std::string> secrets_;
 };
+
+// `text` with each of `secrets` (the non-empty ones) and every value of a
+// "PASS=", "NPSWD=" or "NPASS=" pair replaced by "***".
+std::string MaskSecrets(std::string_view text, const std::vector<std::string>& secrets);
 
 // "%d.%m.%Y %H:%M:%S" of a local time.
 std::string LogTimeStamp(std::time_t when);

@@ -14,6 +14,7 @@
 #include "db/ConfigDatabase.h"
 #include "db/Terminal.h"
 #include "doc/DocObserver.h"
+#include "doc/ModemPortSettings.h"
 #include "doc/Operator.h"
 #include "doc/OptionViewModels.h"
 #include "doc/ParamGridModel.h"
@@ -209,6 +210,22 @@ public:
     bool SetKey(CTreeNode& node, std::size_t index, const std::string& code,
                 std::optional<std::string> owner, const IDocObserver* sender = nullptr);
 
+    // The phone-book and key-list files of a device (the file chosen by the
+    // caller); a failure is told to the operator. A load keeps what it
+    // applied before it stopped, and tells the views.
+    bool LoadPhoneBook(CTreeNode& node, const std::string& path,
+                       const IDocObserver* sender = nullptr);
+    bool SavePhoneBook(CTreeNode& node, const std::string& path);
+    bool LoadKeyList(CTreeNode& node, const std::string& path,
+                     const IDocObserver* sender = nullptr);
+    bool SaveKeyList(CTreeNode& node, const std::string& path);
+
+    // "Настройка порта модема": what it shows, and the choice written with
+    // the settings file saved ("Выберите порт" / "Выберите скорость", or the
+    // save failure, told to the operator).
+    ModemPortSettings ModemPort(const std::vector<ModemPortEntry>& entries) const;
+    bool SetModemPort(const ModemPortSettings& chosen);
+
     // ---- Exchange (TornuCfgDocExchange.cpp)
 
     // True from the start of an exchange until its worker has ended.
@@ -243,6 +260,8 @@ private:
     // The records behind a node may be read and changed now.
     bool RecordsFree() const { return !exchangeRunning_; }
     CDevice* EditableDevice(CTreeNode& node) const;
+    // Tells the operator the failure, if any; true when there was none.
+    bool Told(const std::optional<std::string>& failure);
     void ShowPane(Pane pane);
     // Hint 1 with no node and the empty view.
     void ShowNothing();

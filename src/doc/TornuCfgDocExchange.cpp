@@ -44,6 +44,17 @@ std::optional<std::string> PartitionPassword(const CDevice& device) {
     return master->Password();
 }
 
+// Every password the exchange may show: taken before it starts, as the worker
+// may change them.
+std::vector<std::string> Passwords(const CTerminal& terminal) {
+    std::vector<std::string> passwords{terminal.Password(), terminal.NewPassword()};
+    for (const auto& device : terminal.Devices()) {
+        passwords.push_back(device->Password());
+        passwords.push_back(device->NewPassword());
+    }
+    return passwords;
+}
+
 } // namespace
 
 bool CTornuCfgDoc::ConfirmPasswords(const CTreeNode& node) {
@@ -85,6 +96,7 @@ ExchangeOutcome CTornuCfgDoc::RunCommands() {
         return ExchangeOutcome::StartFailed;
     }
     CExchangeMonitor monitor(*exchange_);
+    monitor.SetSecrets(Passwords(node->Terminal()));
     const ExchangeLogEnd end = operator_.RunExchangeLog(monitor);
     // The target lives on this stack: nothing may run past this point.
     if (monitor.Running())

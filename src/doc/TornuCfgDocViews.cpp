@@ -5,6 +5,7 @@
 #include "db/DeviceKey.h"
 #include "db/DevicePhone.h"
 #include "db/Sensor.h"
+#include "doc/ListFiles.h"
 #include "doc/TornuCfgDoc.h"
 #include "protocol/ConfigText.h"
 #include "protocol/KeyCode.h"
@@ -158,6 +159,58 @@ bool CTornuCfgDoc::SetKey(CTreeNode& node, std::size_t index, const std::string&
         saved = key.SetOwner(std::move(*owner)) && saved;
     Notify(kHintNodeChanged, &node, nullptr, sender);
     return saved;
+}
+
+bool CTornuCfgDoc::Told(const std::optional<std::string>& failure) {
+    if (failure)
+        operator_.Message(*failure);
+    return !failure;
+}
+
+bool CTornuCfgDoc::LoadPhoneBook(CTreeNode& node, const std::string& path,
+                                 const IDocObserver* sender) {
+    CDevice* device = EditableDevice(node);
+    if (!device)
+        return false;
+    const bool loaded = Told(LoadPhoneBookFile(*device, path));
+    Notify(kHintNodeChanged, &node, nullptr, sender);
+    return loaded;
+}
+
+bool CTornuCfgDoc::SavePhoneBook(CTreeNode& node, const std::string& path) {
+    CDevice* device = EditableDevice(node);
+    return device && Told(SavePhoneBookFile(*device, path));
+}
+
+bool CTornuCfgDoc::LoadKeyList(CTreeNode& node, const std::string& path,
+                               const IDocObserver* sender) {
+    CDevice* device = EditableDevice(node);
+    if (!device)
+        return false;
+    const bool loaded = Told(LoadKeyListFile(*device, path));
+    Notify(kHintNodeChanged, &node, nullptr, sender);
+    return loaded;
+}
+
+bool CTornuCfgDoc::SaveKeyList(CTreeNode& node, const std::string& path) {
+    CDevice* device = EditableDevice(node);
+    return device && Told(SaveKeyListFile(*device, path));
+}
+
+ModemPortSettings CTornuCfgDoc::ModemPort(const std::vector<ModemPortEntry>& entries) const {
+    return ReadModemPortSettings(settings_, entries);
+}
+
+bool CTornuCfgDoc::SetModemPort(const ModemPortSettings& chosen) {
+    if (std::optional<std::string_view> refusal = CheckModemPortSettings(chosen)) {
+        operator_.Message(std::string(*refusal));
+        return false;
+    }
+    if (!WriteModemPortSettings(settings_, chosen)) {
+        operator_.Message("Невозможно сохранить " + settings_.Path());
+        return false;
+    }
+    return true;
 }
 
 } // namespace tornu

@@ -310,7 +310,12 @@ bool CIniFile::GetValue(const std::string& section, const std::string& key, std:
         return false;
     lastSection_ = section;
     lastKey_ = key;
-    const Section* found = FindSection(section);
+    return FindValue(section, key, value);
+}
+
+bool CIniFile::FindValue(const std::string& section, const std::string& key,
+                         std::string& value) const {
+    const Section* found = key.empty() ? nullptr : FindSection(section);
     if (!found)
         return false;
     for (const Entry& entry : found->entries) {

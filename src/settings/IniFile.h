@@ -60,6 +60,9 @@ public:
     // An empty key gives false; otherwise section and key are remembered for
     // ErrorText whether or not they are found.
     bool GetValue(const std::string& section, const std::string& key, std::string& value);
+    // The same lookup without remembering anything: safe for a reader that
+    // shares the object.
+    bool FindValue(const std::string& section, const std::string& key, std::string& value) const;
     // False for an empty section name or key, and for a name, key or value
     // that the file could not give back as it is (a line break, white space
     // at either end of a name or key, "=" in a key, a key opening with "["

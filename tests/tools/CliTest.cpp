@@ -98,6 +98,26 @@ TEST_F(CliTest, ErrorsLeaveTheDatabaseAlone) {
     EXPECT_EQ(DatabaseBytes(), before);
 }
 
+TEST_F(CliTest, ListFilesAndModemSettings) {
+    Build();
+    ASSERT_EQ(Run("set-key 12/1 2 540000001E3C5A01 --owner Иванов").status, 0);
+    const std::string keys = dir_ / "keys.txt";
+    EXPECT_EQ(Run("keys 12/1 save " + keys).status, 0);
+    EXPECT_EQ(ReadBytes(keys).substr(0, 7), ",\r\n,\r\n5");
+    EXPECT_EQ(Run("set-key 12/1 2 4500004433221101 --owner x").status, 0);
+    EXPECT_EQ(Run("keys 12/1 load " + keys).status, 0);
+    EXPECT_NE(Run("show 12/1").output.find("Название: Офис"), std::string::npos);
+    const CliRun missing = Run("phonebook 12/1 load " + (dir_ / "none"));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.output.find("Невозможно открыть файл: "), std::string::npos);
+
+    EXPECT_EQ(Run("modem --port com3 --speed 19200 --emul 1").status, 0);
+    const CliRun shown = Run("modem");
+    EXPECT_NE(shown.output.find("Порт: COM3\nСкорость: 19200\n"), std::string::npos)
+        << shown.output;
+    EXPECT_EQ(Run("modem --speed 1").status, 2);
+}
+
 TEST_F(CliTest, ProgramPasswordFromTheEnvironment) {
     Build();
     CIniFile settings(dir_ / "tornucfg.ini");

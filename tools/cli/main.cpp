@@ -55,6 +55,9 @@ constexpr const char* kProgramHelp =
   set-param УСТР ИМЯ ЗНАЧ   значение параметра (в отображаемом виде)
   set-key УСТР N КОД        ключ N (0..14) устройства
   set-phone УСТР N ТЕЛЕФОН  номер N телефонной книги устройства
+  phonebook УСТР load|save ФАЙЛ   телефонная книга устройства в файл или из файла
+  keys УСТР load|save ФАЙЛ  список ключей устройства в файл или из файла
+  modem                     порт модема: показать или задать
 
 УСТР: номер базового модуля (12) или номер и адрес устройства (12/1).
 Значение может начинаться с "-", если записано как --параметр=ЗНАЧЕНИЕ;
@@ -404,6 +407,68 @@ int CmdSetPhone(Context& ctx) {
     return kExitOk;
 }
 
+// "phonebook" and "keys": load or save the device's list through a file.
+int ListFileCommand(Context& ctx,
+                    bool (CTornuCfgDoc::*load)(CTreeNode&, const std::string&, const IDocObserver*),
+                    bool (CTornuCfgDoc::*save)(CTreeNode&, const std::string&)) {
+    CTreeNode* node = DeviceArg(ctx, 3);
+    if (!node)
+        return kExitError;
+    const std::string& action = ctx.args.positional[1];
+    const std::string& path = ctx.args.positional[2];
+    if (action == "load")
+        return (ctx.doc.*load)(*node, path, nullptr) ? kExitOk : kExitFailed;
+    if (action == "save")
+        return (ctx.doc.*save)(*node, path) ? kExitOk : kExitFailed;
+    return Fail("Ожидается load или save, а не " + action);
+}
+
+int CmdPhoneBook(Context& ctx) {
+    return ListFileCommand(ctx, &CTornuCfgDoc::LoadPhoneBook, &CTornuCfgDoc::SavePhoneBook);
+}
+
+int CmdKeys(Context& ctx) {
+    return ListFileCommand(ctx, &CTornuCfgDoc::LoadKeyList, &CTornuCfgDoc::SaveKeyList);
+}
+
+int CmdModem(Context& ctx) {
+    const std::vector<ModemPortEntry> entries = ModemPortEntries();
+    ModemPortSettings settings = ctx.doc.ModemPort(entries);
+    const auto& values = ctx.args.values;
+    if (values.empty()) {
+        std::cout << "Порт: " << settings.port << "\nСкорость: "
+                  << (settings.speed ? std::to_string(settings.speed) : std::string())
+                  << "\nСтрока инициализации: " << settings.init
+                  << "\nРежим эмуляции: " << (settings.emulation ? 1 : 0) << '\n';
+        if (!settings.port.empty())
+            if (std::optional<std::string> problem = ModemPortAccessProblem(settings.port))
+                std::cout << *problem << '\n';
+        return kExitOk;
+    }
+    for (const auto& [key, value] : values)
+        if (key != "--port" && key != "--speed" && key != "--init" && key != "--emul")
+            return Fail("Неизвестный параметр " + key + "; см. modem --help");
+    if (values.count("--port"))
+        settings.port = values.at("--port");
+    if (values.count("--speed")) {
+        const std::optional<int> speed = ParseInt(values.at("--speed"));
+        settings.speed = speed && *speed > 0 ? static_cast<std::uint32_t>(*speed) : 0;
+    }
+    if (values.count("--init"))
+        settings.init = values.at("--init");
+    if (values.count("--emul")) {
+        const std::string& emul = values.at("--emul");
+        if (emul != "0" && emul != "1")
+            return Fail("--emul: 0 или 1");
+        settings.emulation = emul == "1";
+    }
+    if (!ctx.doc.SetModemPort(settings))
+        return kExitError;
+    if (std::optional<std::string> problem = ModemPortAccessProblem(settings.port))
+        std::cerr << problem->c_str() << std::endl;
+    return kExitOk;
+}
+
 constexpr std::size_t kAnyCount = 1000;
 
 struct Command {
@@ -459,6 +524,17 @@ const std::map<std::string, Command>& Commands() {
         {"set-phone",
          {CmdSetPhone, "set-phone НОМЕР/АДРЕС N ТЕЛЕФОН [--mask N]\n"
                        "  Запись N телефонной книги.", 3, 3, {"--mask"}}},
+        {"phonebook",
+         {CmdPhoneBook, "phonebook НОМЕР/АДРЕС load|save ФАЙЛ\n"
+                        "  Телефонная книга устройства из файла или в файл (Windows-1251).", 3, 3}},
+        {"keys",
+         {CmdKeys, "keys НОМЕР/АДРЕС load|save ФАЙЛ\n"
+                   "  Список ключей устройства из файла или в файл: строка \"код,владелец\".",
+          3, 3}},
+        {"modem",
+         {CmdModem, "modem [--port ПОРТ] [--speed N] [--init СТРОКА] [--emul 0|1]\n"
+                    "  Без параметров показывает настройки порта модема, с ними - задает.", 0, 0,
+          {"--port", "--speed", "--init", "--emul"}}},
     };
     return commands;
 }

@@ -1,0 +1,115 @@
+#include "doc/ListFiles.h"
+
+#include "db/DbTransaction.h"
+#include "db/Device.h"
+#include "db/DeviceKey.h"
+#include "protocol/ConfigText.h"
+#include "settings/Encoding.h"
+
+#include <filesystem>
+#include <fstream>
+#include <new>
+
+namespace tornu {
+
+namespace {
+
+std::string FullPath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return ec ? path : full.string();
+}
+
+// The whole file as UTF-8 text, or the message of the step that failed.
+std::optional<std::string> ReadWholeFile(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    std::error_code ec;
+    if (!in || std::filesystem::is_directory(path, ec))
+        return std::string(kCannotOpenFileMessage) + FullPath(path);
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size <= 0)
+        return std::string(kEmptyFileMessage);
+    std::string bytes;
+    try {
+        bytes.resize(static_cast<std::size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return std::string(kNoMemoryMessage);
+    }
+    in.seekg(0);
+    in.read(bytes.data(), size);
+    if (in.gcount() != size)
+        return std::string(kFileReadErrorMessage);
+    text = Cp1251ToUtf8(bytes);
+    return std::nullopt;
+}
+
+std::optional<std::string> WriteWholeFile(const std::string& path, std::string_view text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    const std::string bytes = Utf8ToCp1251(text);
+    if (out)
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (out)
+        out.close();
+    if (!out)
+        return std::string(kCannotCreateFileMessage) + FullPath(path);
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> LoadPhoneBookFile(CDevice& device, const std::string& path) {
+    std::string text;
+    if (std::optional<std::string> failure = ReadWholeFile(path, text))
+        return failure;
+    // The whole book lands, or none of it.
+    CDbTransaction transaction(device.Database());
+    if (!device.ReadPhoneBookReply(text))
+        return std::string(kPhoneBookDataMessage);
+    return std::nullopt;
+}
+
+std::optional<std::string> SavePhoneBookFile(const CDevice& device, const std::string& path) {
+    return WriteWholeFile(path, device.BuildPhoneBookText());
+}
+
+std::string BuildKeyListText(const CDevice& device) {
+    std::string text;
+    for (const auto& key : device.Keys())
+        text += key->Code() + "," + key->Owner() + "\r\n";
+    return text;
+}
+
+bool ApplyKeyListText(CDevice& device, std::string_view text) {
+    const std::vector<std::string> lines = SplitLines(text);
+    const auto& keys = device.Keys();
+    // The whole list lands, or none of it.
+    CDbTransaction transaction(device.Database());
+    bool saved = true;
+    for (std::size_t i = 0; i < keys.size() && i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        if (line.empty())
+            continue;
+        CDeviceKey& key = *keys[i];
+        const std::size_t comma = line.find(',');
+        // An invalid code is passed over; the owner is taken all the same.
+        key.SetKeyCode(std::string_view(line).substr(0, comma));
+        if (comma != std::string::npos)
+            saved = key.SetOwner(line.substr(comma + 1)) && saved;
+    }
+    return saved;
+}
+
+std::optional<std::string> LoadKeyListFile(CDevice& device, const std::string& path) {
+    std::string text;
+    if (std::optional<std::string> failure = ReadWholeFile(path, text))
+        return failure;
+    ApplyKeyListText(device, text);
+    return std::nullopt;
+}
+
+std::optional<std::string> SaveKeyListFile(const CDevice& device, const std::string& path) {
+    return WriteWholeFile(path, BuildKeyListText(device));
+}
+
+} // namespace tornu
