@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# Builds the command-line front end and the terminal simulator and, in the
-# working directory run/ (which gets the sample catalogue on first use),
-# shows a first exchange without equipment: the simulator plays the modem and
-# the terminal of tools/sim/example.sim on run/ttyTORNU, "Modem"/"ComPort"
-# points there, terminal 12 is created to match, and tornucfg-cli reads its
-# state, printing the exchange log and the results.
+# Builds the programs and starts the desktop program tornucfg in the working
+# directory run/ (which gets the sample catalogue on first use), with the
+# demonstration terminal 12 of tools/sim/example.sim in its configuration and
+# the terminal simulator running on run/ttyTORNU, the link "Modem"/"ComPort"
+# names, until the program ends: explore the configuration, and exchange with
+# the simulated terminal.
+#
+# Without a display (neither DISPLAY nor WAYLAND_DISPLAY set) it says so and
+# shows the command-line demonstration instead: tornucfg-cli reads the
+# terminal's state through the simulator, printing the exchange log and the
+# results.
 #
 # With arguments, runs tornucfg-cli with them in run/ instead:
 #   ./scripts/run.sh list      ./scripts/run.sh show 12/0
@@ -12,9 +17,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 cmake -S . -B build -G Ninja >/dev/null
-cmake --build build -j "$(nproc)" --target tornucfg-cli tornucfg-sim
+cmake --build build -j "$(nproc)" --target tornucfg tornucfg-cli tornucfg-sim
 cli=$root/build/tools/tornucfg-cli
 sim=$root/build/tools/tornucfg-sim
+app=$root/build/src/app/tornucfg
+. scripts/demo.sh
 mkdir -p run
 if [ ! -f run/tornucfg.ini ]; then
   cp data/tornucfg.ini run/
@@ -24,30 +31,24 @@ if [ $# -gt 0 ]; then
   exec "$cli" "$@"
 fi
 
-link=$PWD/ttyTORNU
-# The settings file is Windows-1251 with CR LF line ends; the path is ASCII.
-sed -i "s|^ComPort=[^\r]*|ComPort=$link|; s|^Emul=[^\r]*|Emul=0|" tornucfg.ini
+echo "== Симулятор терминала на $PWD/ttyTORNU (журнал кадров: run/sim.log)"
+demo_start_sim
+trap demo_stop_sim EXIT
+demo_terminal
 
-echo "== Симулятор терминала на $link (журнал кадров: run/sim.log)"
-"$sim" --link "$link" --state "$root/tools/sim/example.sim" --log sim.log &
-sim_pid=$!
-trap 'kill "$sim_pid" 2>/dev/null; wait "$sim_pid" 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
-  [ -e "$link" ] && break
-  sleep 0.1
-done
-
-if ! "$cli" show 12 >/dev/null 2>&1; then
-  echo "== Базовый модуль 12 как в example.sim"
-  "$cli" add-terminal 12 --type БМ-4 --phone +79001234567 --password 1234
-  "$cli" edit 12/0 --name "Склад №3" --password 0000
-  "$cli" add-device 12 --address 1 --type Раздел-8 --name Офис --password 1111
-  "$cli" add-device 12/1 --address 5 --type "Расширитель ШС-4"
-  "$cli" add-device 12/1 --address 6 --type "Релейный модуль РМ-4"
-  "$cli" distribute 12
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  if [ -n "$demo_created" ]; then
+    echo "== Первый обмен с разделом 1: состояние шлейфов и параметры"
+    "$cli" run 12/1 ReadStatus --yes >/dev/null || true
+  fi
+  echo "== Торну-конфигуратор в run/; симулятор работает, пока открыто окно программы"
+  "$app"
+  exit 0
 fi
-"$cli" list
 
+echo "== Графический дисплей недоступен (не заданы DISPLAY и WAYLAND_DISPLAY):"
+echo "   окно программы не открыть, вместо него — демонстрация в командной строке."
+"$cli" list
 echo "== Обмен с базовым модулем: конфигурация шлейфов и часы"
 status=0
 "$cli" run 12 ReadLoopConfig SetClock --yes || status=$?

@@ -9,6 +9,7 @@ PACKAGES=(
   clang libclang-rt-dev
   unixodbc unixodbc-dev libsqliteodbc sqlite3
   postgresql odbc-postgresql
+  qt6-base-dev qt6-svg-dev libqt6svg6 fonts-dejavu-core desktop-file-utils
 )
 
 SUDO=

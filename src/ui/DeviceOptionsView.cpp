@@ -1,0 +1,233 @@
+#include "ui/DeviceOptionsView.h"
+
+#include "doc/TornuCfgDoc.h"
+#include "ui/LoopDlg.h"
+#include "ui/ModalRunner.h"
+#include "ui/ParamGrid.h"
+#include "ui/QtOperator.h"
+#include "ui/UiText.h"
+#include "ui/ViewFields.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace tornu::ui {
+
+namespace {
+
+constexpr int kLoopRole = Qt::UserRole;
+
+QLabel* Caption(std::string_view text, QWidget* parent) { return new QLabel(Q(text), parent); }
+
+} // namespace
+
+CDeviceOptionsView::CDeviceOptionsView(CTornuCfgDoc& doc, CQtOperator& op, QWidget* parent)
+    : QWidget(parent), doc_(doc), operator_(op), terminal_(ReadOnlyField("terminal", this)),
+      address_(ReadOnlyField("address", this)), type_(ReadOnlyField("type", this)),
+      name_(ReadOnlyField("name", this)), lastKey_(ReadOnlyField("lastKey", this)),
+      lastTime_(ReadOnlyField("lastTime", this)), loops_(new QTableWidget(this)),
+      grid_(new CParamGrid(doc, *this, this)) {
+    setObjectName(QStringLiteral("deviceOptions"));
+
+    auto* head = new QGridLayout;
+    head->addWidget(Caption("Номер прибора", this), 0, 0);
+    head->addWidget(terminal_, 0, 1);
+    head->addWidget(Caption("Сетевой адрес", this), 0, 2);
+    head->addWidget(address_, 0, 3);
+    head->addWidget(Caption("Тип устройства", this), 1, 0);
+    head->addWidget(type_, 1, 1, 1, 3);
+    QLabel* nameCaption = Caption("Название", this);
+    head->addWidget(nameCaption, 2, 0);
+    head->addWidget(name_, 2, 1, 1, 3);
+    head->setColumnStretch(1, 1);
+    head->setColumnStretch(3, 1);
+
+    auto* system = new QGroupBox(Q(kSystemStateGroupCaption), this);
+    auto* systemGrid = new QGridLayout(system);
+    const auto fields = SystemStateFields();
+    for (std::size_t position = 0; position < states_.size(); ++position) {
+        const int bit = kSystemStateViewOrder[position];
+        auto* label = new QLabel(system);
+        label->setObjectName(QStringLiteral("state%1").arg(position));
+        label->setAlignment(Qt::AlignCenter);
+        label->setAutoFillBackground(true);
+        label->setFrameShape(QFrame::StyledPanel);
+        label->setMinimumWidth(110);
+        const int row = static_cast<int>(position / 2);
+        const int column = static_cast<int>(position % 2) * 2;
+        systemGrid->addWidget(Caption(fields[static_cast<std::size_t>(bit)].label, system), row,
+                              column);
+        systemGrid->addWidget(label, row, column + 1);
+        states_[position] = label;
+    }
+    systemGrid->setColumnStretch(1, 1);
+    systemGrid->setColumnStretch(3, 1);
+
+    auto* last = new QGridLayout;
+    QLabel* lastKeyCaption = Caption(kLastKeyCaption, this);
+    QLabel* lastTimeCaption = Caption(kLastTimeCaption, this);
+    last->addWidget(lastKeyCaption, 0, 0);
+    last->addWidget(lastKey_, 0, 1);
+    last->addWidget(lastTimeCaption, 1, 0);
+    last->addWidget(lastTime_, 1, 1);
+    last->setColumnStretch(1, 1);
+
+    loops_->setObjectName(QStringLiteral("loops"));
+    const auto columns = LoopListColumns();
+    loops_->setColumnCount(kLoopListColumnCount);
+    QStringList heads;
+    for (const LoopListColumn& column : columns)
+        heads << Q(column.head);
+    loops_->setHorizontalHeaderLabels(heads);
+    for (int i = 0; i < kLoopListColumnCount; ++i)
+        loops_->setColumnWidth(i, columns[static_cast<std::size_t>(i)].width);
+    loops_->verticalHeader()->hide();
+    loops_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    loops_->horizontalHeader()->setHighlightSections(false);
+    loops_->setShowGrid(true);
+    loops_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    loops_->setSelectionMode(QAbstractItemView::SingleSelection);
+    loops_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(loops_, &QTableWidget::cellDoubleClicked, this,
+            [this](int row, int) { EditLoop(row); });
+    QLabel* loopsCaption = Caption("Шлейфы", this);
+    auto* loopsBox = new QWidget(this);
+    auto* loopsLayout = new QVBoxLayout(loopsBox);
+    loopsLayout->setContentsMargins(0, 0, 0, 0);
+    loopsLayout->addWidget(loopsCaption);
+    loopsLayout->addWidget(loops_);
+
+    // The loop list and the grid share what is left, the operator moves the line.
+    auto* lower = new QSplitter(Qt::Vertical, this);
+    lower->addWidget(loopsBox);
+    lower->addWidget(grid_);
+    lower->setChildrenCollapsible(false);
+    lower->setStretchFactor(0, 1);
+    lower->setStretchFactor(1, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(head);
+    layout->addWidget(system);
+    layout->addLayout(last);
+    layout->addWidget(lower, 1);
+    masterOnly_ = {nameCaption, name_, system, lastKeyCaption, lastKey_,
+                   lastTimeCaption, lastTime_, loopsBox};
+    doc_.AddObserver(*this);
+}
+
+CDeviceOptionsView::~CDeviceOptionsView() { doc_.RemoveObserver(*this); }
+
+void CDeviceOptionsView::OnUpdate(UpdateHint hint, CTreeNode* node, CTreeNode**) {
+    switch (hint) {
+    case kHintShowNode:
+        node_ = node;
+        Refresh();
+        break;
+    case kHintNodeChanged:
+        if (node && node == node_)
+            Refresh();
+        break;
+    case kHintNodeDeleting:
+        node_ = nullptr;
+        Refresh();
+        break;
+    default:
+        break;
+    }
+}
+
+void CDeviceOptionsView::Refresh() {
+    if (node_ && doc_.ExchangeRunning())
+        return; // the worker owns the records: what is shown stays
+    const std::optional<DeviceViewModel> model =
+        node_ ? doc_.DeviceView(*node_) : std::optional<DeviceViewModel>();
+    const std::optional<ParamGridModel> grid =
+        node_ ? doc_.ParamGrid(*node_) : std::optional<ParamGridModel>();
+    if (!model || !grid) {
+        Clear();
+        return;
+    }
+    for (QWidget* widget : masterOnly_)
+        widget->setVisible(!model->subordinate);
+    ShowHeader(*model);
+    ShowLoops(*model);
+    grid_->Show(*node_, *grid);
+}
+
+void CDeviceOptionsView::Clear() {
+    for (QLineEdit* field : {terminal_, address_, type_, name_, lastKey_, lastTime_})
+        field->clear();
+    for (QLabel* label : states_) {
+        label->clear();
+        label->setPalette(palette());
+    }
+    loopRows_.clear();
+    loops_->setRowCount(0);
+    grid_->Clear();
+}
+
+void CDeviceOptionsView::ShowHeader(const DeviceViewModel& model) {
+    terminal_->setText(QString::number(model.terminal));
+    address_->setText(QString::number(model.address));
+    type_->setText(Q(model.type));
+    name_->setText(Q(model.name));
+    for (std::size_t position = 0; position < states_.size(); ++position)
+        SetState(*states_[position], model.system[position]);
+    lastKey_->setText(Q(model.lastKey));
+    lastTime_->setText(Q(model.lastTime));
+}
+
+void CDeviceOptionsView::SetState(QLabel& label, const SystemStateModel& state) {
+    label.setText(Q(state.text));
+    QPalette colours = palette();
+    if (state.colour) {
+        // A fixed bright background needs dark text, in a dark theme too.
+        colours.setColor(QPalette::Window,
+                         QColor(state.colour->red, state.colour->green, state.colour->blue));
+        colours.setColor(QPalette::WindowText, Qt::black);
+    } else {
+        colours.setColor(QPalette::Window, colours.color(QPalette::Button));
+        colours.setColor(QPalette::WindowText, colours.color(QPalette::ButtonText));
+    }
+    label.setPalette(colours);
+}
+
+void CDeviceOptionsView::ShowLoops(const DeviceViewModel& model) {
+    const int selected = loops_->currentRow();
+    loopRows_ = model.loops;
+    loops_->setUpdatesEnabled(false);
+    loops_->setRowCount(static_cast<int>(loopRows_.size()));
+    const auto columns = LoopListColumns();
+    for (int row = 0; row < static_cast<int>(loopRows_.size()); ++row) {
+        const LoopRowModel& loop = loopRows_[static_cast<std::size_t>(row)];
+        for (int column = 0; column < kLoopListColumnCount; ++column) {
+            auto* cell = new QTableWidgetItem(Q(loop.cells[static_cast<std::size_t>(column)]));
+            cell->setTextAlignment(columns[static_cast<std::size_t>(column)].centred
+                                       ? Qt::AlignCenter
+                                       : Qt::AlignLeft | Qt::AlignVCenter);
+            cell->setData(kLoopRole, loop.loop);
+            loops_->setItem(row, column, cell);
+        }
+    }
+    if (selected >= 0 && selected < loops_->rowCount())
+        loops_->selectRow(selected);
+    loops_->setUpdatesEnabled(true);
+}
+
+void CDeviceOptionsView::EditLoop(int row) {
+    if (!node_ || row < 0 || row >= static_cast<int>(loopRows_.size()))
+        return;
+    const LoopRowModel loop = loopRows_[static_cast<std::size_t>(row)];
+    CLoopDlg dialog({loop.loop}, {LoopTypeBoxes(loop.type), loop.comment}, operator_, window());
+    if (operator_.Runner().Exec(dialog) != QDialog::Accepted)
+        return;
+    // The document writes only what changed and tells this view to refresh.
+    doc_.EditLoop(*node_, loop.loop, dialog.Input());
+}
+
+} // namespace tornu::ui

@@ -1,0 +1,238 @@
+#include "ui/MainFrame.h"
+
+#include "doc/TornuCfgDoc.h"
+#include "protocol/ConfigText.h"
+#include "ui/DataFiles.h"
+#include "ui/DeviceOptionsView.h"
+#include "ui/Icons.h"
+#include "ui/ModalRunner.h"
+#include "ui/QtOperator.h"
+#include "ui/TerminalOptionsView.h"
+#include "ui/TerminalView.h"
+#include "ui/UiText.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace tornu::ui {
+
+namespace {
+
+constexpr const char* kInterfaceSection = "Interface";
+constexpr const char* kWindowSizeKey = "WindowSize";
+constexpr const char* kHelpFileName = "tornucfg.chm";
+const QString kReady = QStringLiteral("Готово");
+
+} // namespace
+
+CMainFrame::CMainFrame(CTornuCfgDoc& doc, CQtOperator& op, QWidget* parent)
+    : QMainWindow(parent), doc_(doc), operator_(op), splitter_(new QSplitter(this)),
+      tree_(new CTerminalView(doc, op, splitter_)), pane_(new QStackedWidget(splitter_)),
+      emptyView_(new QWidget(pane_)), terminalOptions_(new CTerminalOptionsView(doc, op, pane_)),
+      deviceOptions_(new CDeviceOptionsView(doc, op, pane_)) {
+    setObjectName(QStringLiteral("mainFrame"));
+    setWindowIcon(ProgramIcon());
+    emptyView_->setObjectName(QStringLiteral("emptyView"));
+    pane_->addWidget(emptyView_);
+    pane_->addWidget(terminalOptions_);
+    pane_->addWidget(deviceOptions_);
+    splitter_->addWidget(tree_);
+    splitter_->addWidget(pane_);
+    splitter_->setChildrenCollapsible(false);
+    splitter_->setStretchFactor(1, 1);
+    tree_->setMinimumWidth(kTreeMinimumWidth);
+    setCentralWidget(splitter_);
+    BuildMenus();
+    // A menu's hover clears the message pane; idle, it reads "Готово".
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& text) {
+        if (text.isEmpty())
+            statusBar()->showMessage(kReady);
+    });
+    statusBar()->showMessage(kReady);
+    resize(1000, 700);
+    operator_.SetWindow(this);
+    doc_.AddObserver(*this);
+}
+
+CMainFrame::~CMainFrame() {
+    doc_.RemoveObserver(*this);
+    operator_.SetWindow(nullptr);
+}
+
+bool CMainFrame::Start() {
+    RestoreWindowSize();
+    SetTitle();
+    return doc_.OnNewDocument();
+}
+
+QAction* CMainFrame::AddCommand(QMenu* menu, int command, const char* caption) {
+    QAction* action = menu->addAction(QString::fromUtf8(caption));
+    action->setData(command);
+    return action;
+}
+
+void CMainFrame::BuildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&Файл"));
+    QAction* exit = AddCommand(file, kCmdExit, "&Выход");
+    exit->setShortcut(QKeySequence::Quit);
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* control = menuBar()->addMenu(QStringLiteral("&Управление"));
+    connect(AddCommand(control, kCmdRunCommands, "Выполнение команд..."), &QAction::triggered,
+            this, [this] { doc_.RunCommands(); });
+    connect(AddCommand(control, kCmdDistributeLoops, "Распределение шлейфов"),
+            &QAction::triggered, this, &CMainFrame::DistributeLoops);
+    connect(control, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
+
+    QMenu* settings = menuBar()->addMenu(QStringLiteral("&Настройки"));
+    // The modem settings dialog is not part of this program yet.
+    AddCommand(settings, kCmdModem, "Модем...")->setEnabled(false);
+    connect(AddCommand(settings, kCmdChangePassword, "Сменить пароль ..."), &QAction::triggered,
+            this, [this] { doc_.ChangeProgramPassword(); });
+
+    toolBar_ = addToolBar(QStringLiteral("Панель инструментов"));
+    toolBar_->setObjectName(QStringLiteral("toolBar"));
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&Вид"));
+    QAction* toolBar = AddCommand(view, kCmdToolBar, "&Панель инструментов");
+    toolBar->setCheckable(true);
+    toolBar->setChecked(true);
+    connect(toolBar, &QAction::toggled, toolBar_, &QWidget::setVisible);
+    QAction* statusLine = AddCommand(view, kCmdStatusBar, "&Строка состояния");
+    statusLine->setCheckable(true);
+    statusLine->setChecked(true);
+    connect(statusLine, &QAction::toggled, statusBar(), &QWidget::setVisible);
+    QAction* structure = AddCommand(view, kCmdShowStructure, "Показывать структуру");
+    structure->setCheckable(true);
+    structure->setChecked(true);
+    connect(structure, &QAction::triggered, this, [this, structure] {
+        doc_.ToggleStructure();
+        structure->setChecked(doc_.ShowStructure());
+    });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Помощь"));
+    QAction* about = AddCommand(help, kCmdAbout, "О программе...");
+    about->setIcon(ProgramIcon());
+    connect(about, &QAction::triggered, this, &CMainFrame::About);
+    QAction* manual = AddCommand(help, kCmdHelp, "Справка");
+    manual->setShortcut(QKeySequence::HelpContents);
+    connect(manual, &QAction::triggered, this, &CMainFrame::Help);
+    toolBar_->addAction(about);
+}
+
+QAction* CMainFrame::Action(int command) const {
+    for (QAction* menu : menuBar()->actions())
+        for (QAction* action : menu->menu()->actions())
+            if (action->data().toInt() == command)
+                return action;
+    return nullptr;
+}
+
+void CMainFrame::UpdateCommands() {
+    CTreeNode* node = doc_.SelectedNode();
+    Action(kCmdRunCommands)->setEnabled(node != nullptr);
+    Action(kCmdDistributeLoops)->setEnabled(node && node->Kind() == NodeKind::Terminal);
+}
+
+void CMainFrame::DistributeLoops() {
+    if (CTreeNode* node = doc_.SelectedNode())
+        doc_.DistributeLoops(*node);
+}
+
+QWidget* CMainFrame::RightPane() const { return pane_->currentWidget(); }
+
+void CMainFrame::OnUpdate(UpdateHint, CTreeNode*, CTreeNode**) {}
+
+void CMainFrame::OnPaneChanged(Pane pane) {
+    switch (pane) {
+    case Pane::Empty:
+        pane_->setCurrentWidget(emptyView_);
+        break;
+    case Pane::TerminalOptions:
+        pane_->setCurrentWidget(terminalOptions_);
+        break;
+    case Pane::DeviceOptions:
+        pane_->setCurrentWidget(deviceOptions_);
+        break;
+    }
+}
+
+void CMainFrame::RestoreWindowSize() {
+    std::string value;
+    if (!doc_.Settings().GetValue(kInterfaceSection, kWindowSizeKey, value))
+        return;
+    const std::vector<std::string> parts = SplitList(value);
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    if (parts.size() != 2 || !ParseInteger(parts[0], width) || !ParseInteger(parts[1], height) ||
+        width <= 0 || height <= 0)
+        return;
+    resize(width, height);
+}
+
+void CMainFrame::SaveWindowSize() {
+    // Whatever the window's state; kept the way it is restored (the window
+    // manager's frame is not the program's to count).
+    const QSize size = this->size();
+    const std::string value = std::to_string(size.width()) + "," + std::to_string(size.height());
+    if (doc_.Settings().SetValue(kInterfaceSection, kWindowSizeKey, value))
+        doc_.Settings().Save();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!sizeSaved_) {
+        sizeSaved_ = true;
+        SaveWindowSize();
+    }
+    event->accept();
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The tree's ideal width, once the window has its size.
+    if (!shown_) {
+        shown_ = true;
+        splitter_->setSizes({kTreeIdealWidth, std::max(splitter_->width() - kTreeIdealWidth, 1)});
+    }
+}
+
+void CMainFrame::SetTitle() {
+    QString title = QString::fromUtf8(kProgramTitle);
+    std::string version;
+    if (doc_.Settings().GetValue("Main", "ConfigVersion", version) && !version.empty())
+        title += QLatin1Char(' ') + Q(version);
+    setWindowTitle(title);
+}
+
+std::unique_ptr<QMessageBox> CMainFrame::AboutBox() {
+    auto box = std::make_unique<QMessageBox>(this);
+    box->setWindowTitle(QStringLiteral("О программе ..."));
+    box->setIconPixmap(ProgramIcon().pixmap(64, 64));
+    box->setText(QStringLiteral("Торну-конфигуратор версия %1").arg(QStringLiteral(TORNU_VERSION)));
+    box->setStandardButtons(QMessageBox::Ok);
+    return box;
+}
+
+void CMainFrame::About() { operator_.Runner().Exec(*AboutBox()); }
+
+void CMainFrame::Help() {
+    const QString chm = QDir(Q(doc_.Folder().string())).filePath(QString::fromLatin1(kHelpFileName));
+    if (QFileInfo::exists(chm)) {
+        operator_.Runner().OpenUrl(QUrl::fromLocalFile(chm));
+        return;
+    }
+    const std::filesystem::path manual = FindDataFile("manual/index.html");
+    if (!manual.empty())
+        operator_.Runner().OpenUrl(QUrl::fromLocalFile(Q(manual.string())));
+}
+
+} // namespace tornu::ui

@@ -1,0 +1,43 @@
+#pragma once
+// The right pane for a terminal: its number, type, phone, passwords and the
+// two loop configuration texts, all read-only.
+#include "doc/DocObserver.h"
+
+#include <QWidget>
+
+class QLineEdit;
+class QPlainTextEdit;
+
+namespace tornu {
+class CTornuCfgDoc;
+}
+
+namespace tornu::ui {
+
+class CQtOperator;
+
+class CTerminalOptionsView : public QWidget, public IDocObserver {
+    Q_OBJECT
+public:
+    CTerminalOptionsView(CTornuCfgDoc& doc, CQtOperator& op, QWidget* parent = nullptr);
+    ~CTerminalOptionsView() override;
+
+    CTreeNode* Shown() const { return node_; }
+    void OnUpdate(UpdateHint hint, CTreeNode* node, CTreeNode** slot) override;
+
+private:
+    void Refresh();
+    void Clear();
+
+    CTornuCfgDoc& doc_;
+    CTreeNode* node_ = nullptr;
+    QLineEdit* number_;
+    QLineEdit* type_;
+    QLineEdit* phone_;
+    QLineEdit* password_;
+    QLineEdit* newPassword_;
+    QPlainTextEdit* currentConfig_;
+    QPlainTextEdit* readConfig_;
+};
+
+} // namespace tornu::ui

@@ -1,0 +1,364 @@
+#include "ui/TerminalView.h"
+
+#include "db/Device.h"
+#include "db/Terminal.h"
+#include "doc/TornuCfgDoc.h"
+#include "ui/DeviceDlg.h"
+#include "ui/ModalRunner.h"
+#include "ui/QtOperator.h"
+#include "ui/TerminalDlg.h"
+#include "ui/TreeFilterModel.h"
+#include "ui/TreeItemModel.h"
+#include "ui/UiText.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <functional>
+
+namespace tornu::ui {
+
+namespace {
+
+// The tree control: its keys and context menu requests go to the pane.
+class CTreeControl : public QTreeView {
+public:
+    std::function<void(QContextMenuEvent&)> onMenu;
+    std::function<bool(int)> onKey;
+
+    using QTreeView::QTreeView;
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override { onMenu(*event); }
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier)
+            if (onKey(event->key()))
+                return;
+        QTreeView::keyPressEvent(event);
+    }
+};
+
+QAction* AddCommand(QMenu& menu, int command, const char* caption, bool enabled = true) {
+    QAction* action = menu.addAction(QString::fromUtf8(caption));
+    action->setData(command);
+    action->setEnabled(enabled);
+    return action;
+}
+
+} // namespace
+
+CTerminalView::CTerminalView(CTornuCfgDoc& doc, CQtOperator& op, QWidget* parent)
+    : QWidget(parent), doc_(doc), operator_(op), model_(new CTreeItemModel(doc, this)),
+      proxy_(new CTreeFilterModel(this)), filter_(new QLineEdit(this)) {
+    auto* tree = new CTreeControl(this);
+    tree_ = tree;
+    tree_->setObjectName(QStringLiteral("tree"));
+    filter_->setObjectName(QStringLiteral("filter"));
+    filter_->setPlaceholderText(QStringLiteral("Поиск: номер, телефон или название"));
+    filter_->setClearButtonEnabled(true);
+    proxy_->setSourceModel(model_);
+    tree_->setModel(proxy_);
+    tree_->setHeaderHidden(true);
+    tree_->setUniformRowHeights(true);
+    tree_->setSelectionMode(QAbstractItemView::SingleSelection);
+    tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tree_->header()->setStretchLastSection(false);
+
+    tree->onMenu = [this, tree](QContextMenuEvent& event) {
+        // From the keyboard the menu belongs to the current item, beside it.
+        const bool byKey = event.reason() == QContextMenuEvent::Keyboard;
+        const QModelIndex index = byKey ? tree->currentIndex() : tree->indexAt(event.pos());
+        QPoint at = event.globalPos();
+        if (byKey && index.isValid())
+            at = tree->viewport()->mapToGlobal(tree->visualRect(index).bottomLeft());
+        OpenMenu(NodeAt(index), at);
+    };
+    tree->onKey = [this](int key) {
+        switch (key) {
+        case Qt::Key_Delete:
+        case Qt::Key_F2:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            OnKey(key);
+            return true;
+        default:
+            return false;
+        }
+    };
+    connect(tree_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CTerminalView::OnSelectionChanged);
+    connect(tree_, &QTreeView::doubleClicked, this, &CTerminalView::OnDoubleClicked);
+    connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        proxy_->SetText(text.trimmed());
+        if (!text.trimmed().isEmpty())
+            tree_->expandAll();
+    });
+    connect(proxy_, &QAbstractItemModel::modelReset, this, [this] { ExpandAfterChange(); });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(filter_);
+    layout->addWidget(tree_);
+    setMinimumWidth(50);
+    doc_.AddObserver(*this);
+}
+
+CTerminalView::~CTerminalView() { doc_.RemoveObserver(*this); }
+
+void CTerminalView::OnUpdate(UpdateHint hint, CTreeNode* node, CTreeNode** slot) {
+    if (hint == kHintCurrentNode && current_ && slot)
+        *slot = current_;
+    if (hint == kHintShowNode)
+        shown_ = node;
+    if (hint == kHintClearTree)
+        current_ = shown_ = nullptr;
+}
+
+void CTerminalView::OnTreeResetting() { current_ = shown_ = nullptr; }
+
+void CTerminalView::OnItemRemoving(CTreeNode& node) {
+    for (CTreeNode* item = current_; item; item = item->Parent())
+        if (item == &node)
+            current_ = nullptr;
+    for (CTreeNode* item = shown_; item; item = item->Parent())
+        if (item == &node)
+            shown_ = nullptr;
+}
+
+CTreeNode* CTerminalView::NodeAt(const QModelIndex& proxyIndex) const {
+    return CTreeItemModel::Node(proxy_->mapToSource(proxyIndex));
+}
+
+QModelIndex CTerminalView::ProxyIndexOf(CTreeNode* node) const {
+    return proxy_->mapFromSource(model_->IndexOf(node));
+}
+
+void CTerminalView::SelectNode(CTreeNode* node) {
+    const QModelIndex index = ProxyIndexOf(node);
+    if (index.isValid())
+        tree_->setCurrentIndex(index);
+    else
+        tree_->selectionModel()->clearSelection();
+    ApplySelection();
+}
+
+void CTerminalView::ExpandAfterChange() {
+    // A filtered tree shows what matched, opened.
+    if (!filter_->text().trimmed().isEmpty())
+        tree_->expandAll();
+}
+
+void CTerminalView::OnSelectionChanged() {
+    if (selectionPending_)
+        return;
+    selectionPending_ = true;
+    QMetaObject::invokeMethod(this, &CTerminalView::ApplySelection, Qt::QueuedConnection);
+}
+
+void CTerminalView::ApplySelection() {
+    selectionPending_ = false;
+    const QModelIndexList selected = tree_->selectionModel()->selectedIndexes();
+    CTreeNode* node = selected.isEmpty() ? nullptr : NodeAt(selected.front());
+    if (node)
+        current_ = node;
+    if (node != shown_)
+        doc_.Select(node);
+}
+
+void CTerminalView::OnDoubleClicked(const QModelIndex& index) {
+    // With the structure shown a double click only opens or closes an item.
+    CTreeNode* node = NodeAt(index);
+    if (node && node->Device() && !doc_.ShowStructure())
+        Run(kCmdEditDevice, node);
+}
+
+void CTerminalView::OnKey(int key) {
+    CTreeNode* node = NodeAt(tree_->currentIndex());
+    if (!node)
+        return;
+    current_ = node;
+    if (key == Qt::Key_Delete) {
+        if (doc_.CanDelete(*node))
+            Run(node->Device() ? kCmdDeleteDevice : kCmdDeleteTerminal, node);
+        return;
+    }
+    // Edit where the node's menu offers "Редактировать".
+    if (!node->Device())
+        Run(kCmdEditTerminal, node);
+    else if (node->Device()->IsTopLevel())
+        Run(kCmdEditDevice, node);
+}
+
+std::unique_ptr<QMenu> CTerminalView::MenuFor(CTreeNode* node) {
+    auto menu = std::make_unique<QMenu>(this);
+    if (!node) {
+        if (!doc_.ShowStructure())
+            return nullptr;
+        menu->setObjectName(QStringLiteral("TermNew"));
+        AddCommand(*menu, kCmdNewTerminal, "Новое устройство");
+        return menu;
+    }
+    if (node->Kind() == NodeKind::Terminal) {
+        menu->setObjectName(QStringLiteral("TermEdit"));
+        AddCommand(*menu, kCmdEditTerminal, "Редактировать");
+        AddCommand(*menu, kCmdNewPartition, "Новый раздел");
+        AddCommand(*menu, kCmdRunTerminal, "Выполнить команду ...");
+        menu->addSeparator();
+        AddCommand(*menu, kCmdDeleteTerminal, "Удалить");
+        return menu;
+    }
+    const bool canDelete = doc_.CanDelete(*node);
+    if (!node->Device()->IsTopLevel()) {
+        menu->setObjectName(QStringLiteral("SlvDevEdit"));
+        AddCommand(*menu, kCmdRunDevice, "Выполнить команду ...");
+        menu->addSeparator();
+        AddCommand(*menu, kCmdDeleteDevice, "Удалить", canDelete);
+        return menu;
+    }
+    menu->setObjectName(QStringLiteral("DevEdit"));
+    AddCommand(*menu, kCmdEditDevice, "Редактировать");
+    AddCommand(*menu, kCmdNewSlave, "Новое подчиненное устройство");
+    menu->addSeparator();
+    AddCommand(*menu, kCmdRunDevice, "Выполнить команду ...");
+    menu->addSeparator();
+    // The phone-book and key dialogs are not part of this program yet.
+    AddCommand(*menu, kCmdPhoneBook, "Телефонная книга", false);
+    AddCommand(*menu, kCmdLoadPhoneBook, "Загрузить телефонную книгу", false);
+    AddCommand(*menu, kCmdSavePhoneBook, "Сохранить телефонную книгу", false);
+    menu->addSeparator();
+    AddCommand(*menu, kCmdKeys, "Ключи", false);
+    AddCommand(*menu, kCmdLoadKeys, "Загрузить список ключей", false);
+    AddCommand(*menu, kCmdSaveKeys, "Сохранить список ключей", false);
+    menu->addSeparator();
+    AddCommand(*menu, kCmdDeleteDevice, "Удалить", canDelete);
+    return menu;
+}
+
+void CTerminalView::OpenMenu(CTreeNode* node, const QPoint& at) {
+    // The item clicked becomes the current item; the selection stays.
+    if (node)
+        current_ = node;
+    std::unique_ptr<QMenu> menu = MenuFor(node);
+    if (!menu)
+        return;
+    QAction* chosen = operator_.Runner().Popup(*menu, at);
+    if (chosen && chosen->isEnabled())
+        Run(chosen->data().toInt(), node);
+}
+
+void CTerminalView::Run(int command, CTreeNode* node) {
+    if (command == kCmdNewTerminal) {
+        NewTerminal();
+        return;
+    }
+    if (!node)
+        return;
+    const bool terminal = node->Kind() == NodeKind::Terminal;
+    switch (command) {
+    case kCmdEditTerminal:
+        if (terminal)
+            EditTerminal(*node);
+        break;
+    case kCmdNewPartition:
+        if (terminal)
+            NewDevice(*node);
+        break;
+    case kCmdEditDevice:
+        if (!terminal)
+            EditDevice(*node);
+        break;
+    case kCmdNewSlave:
+        if (!terminal)
+            NewDevice(*node);
+        break;
+    case kCmdDeleteTerminal:
+    case kCmdDeleteDevice:
+        if (terminal == (command == kCmdDeleteTerminal))
+            doc_.DeleteNode(*node);
+        break;
+    case kCmdRunTerminal:
+    case kCmdRunDevice:
+        current_ = node;
+        doc_.RunCommands();
+        break;
+    default:
+        break;
+    }
+}
+
+void CTerminalView::NewTerminal() {
+    CTerminalDlg dialog(CTerminalDlg::Mode::New, doc_.Catalogue(), operator_, {}, window());
+    if (operator_.Runner().Exec(dialog) != QDialog::Accepted)
+        return;
+    doc_.NewTerminal(dialog.Input());
+}
+
+void CTerminalView::EditTerminal(CTreeNode& node) {
+    const CTerminal& terminal = node.Terminal();
+    const auto& hosts = doc_.Catalogue().HostTypes();
+    const auto host = std::find_if(hosts.begin(), hosts.end(), [&](const auto& type) {
+        return type->Name() == terminal.Type().Name();
+    });
+    const CHostDeviceType& own = terminal.Type();
+    const CDevice* module =
+        own.HasBuiltInDevice() ? terminal.FindDevice(own.OwnDeviceAddress()) : nullptr;
+    const TerminalInput current{
+        .number = std::to_string(terminal.Id()),
+        .hostType = host == hosts.end() ? -1 : static_cast<int>(host - hosts.begin()),
+        .loopCount = module ? module->LoopsToCreate() : 0,
+        .phone = terminal.Phone(),
+        .password = terminal.Password(),
+        .newPassword = terminal.NewPassword()};
+    CTerminalDlg dialog(CTerminalDlg::Mode::Edit, doc_.Catalogue(), operator_, current, window());
+    if (operator_.Runner().Exec(dialog) != QDialog::Accepted)
+        return;
+    doc_.EditTerminal(node, dialog.Input());
+}
+
+void CTerminalView::NewDevice(CTreeNode& parent) {
+    const bool subordinate = parent.Kind() == NodeKind::Device;
+    std::vector<OfferedType> types;
+    for (int index : doc_.OfferedBusTypes(parent)) {
+        const CBusDeviceType& type = *doc_.Catalogue().BusTypes()[static_cast<std::size_t>(index)];
+        types.push_back({index, type.Name(), type.LoopCount()});
+    }
+    CDeviceDlg dialog(CDeviceDlg::Mode::New, subordinate, std::move(types),
+                      doc_.OfferedAddresses(parent), operator_, {}, window());
+    if (operator_.Runner().Exec(dialog) != QDialog::Accepted)
+        return;
+    doc_.NewDevice(parent, dialog.Input());
+    // The new subordinate device is shown under its master, added or not.
+    if (subordinate)
+        tree_->expand(ProxyIndexOf(&parent));
+}
+
+void CTerminalView::EditDevice(CTreeNode& node) {
+    const CDevice& device = *node.Device();
+    const auto& buses = doc_.Catalogue().BusTypes();
+    const auto bus = std::find_if(buses.begin(), buses.end(), [&](const auto& type) {
+        return type->Name() == device.Type().Name();
+    });
+    const int index = bus == buses.end() ? -1 : static_cast<int>(bus - buses.begin());
+    const DeviceInput current{.address = device.Address(),
+                              .busType = index,
+                              .loopCount = device.LoopsToCreate(),
+                              .name = device.Name(),
+                              .password = device.Password(),
+                              .newPassword = device.NewPassword()};
+    CDeviceDlg dialog(CDeviceDlg::Mode::Edit, !device.IsTopLevel(),
+                      {{index, device.Type().Name(), device.Type().LoopCount()}},
+                      {device.Address()}, operator_, current, window());
+    if (operator_.Runner().Exec(dialog) != QDialog::Accepted)
+        return;
+    doc_.EditDevice(node, dialog.Input());
+}
+
+} // namespace tornu::ui

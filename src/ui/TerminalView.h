@@ -1,0 +1,100 @@
+#pragma once
+// The left pane: the filter box and the tree of terminals and devices, with
+// the tree's context menus and the commands they run. Every command calls a
+// document operation; the tree itself only renders the document's tree.
+#include "doc/DocObserver.h"
+
+#include <QPoint>
+#include <QWidget>
+
+#include <memory>
+
+class QLineEdit;
+class QMenu;
+class QModelIndex;
+class QTreeView;
+
+namespace tornu {
+class CTornuCfgDoc;
+}
+
+namespace tornu::ui {
+
+class CQtOperator;
+class CTreeFilterModel;
+class CTreeItemModel;
+
+// Command ids of the tree's menus, as the menu actions carry them.
+enum TreeCommand : int {
+    kCmdNewTerminal = 32771,
+    kCmdEditTerminal = 32772,
+    kCmdEditDevice = 32773,
+    kCmdNewPartition = 32774,
+    kCmdDeleteTerminal = 32775,
+    kCmdNewSlave = 32776,
+    kCmdDeleteDevice = 32777,
+    kCmdPhoneBook = 32784,
+    kCmdKeys = 32786,
+    kCmdLoadPhoneBook = 32788,
+    kCmdSavePhoneBook = 32789,
+    kCmdRunTerminal = 32790,
+    kCmdRunDevice = 32791,
+    kCmdLoadKeys = 32793,
+    kCmdSaveKeys = 32794,
+};
+
+class CTerminalView : public QWidget, public IDocObserver {
+    Q_OBJECT
+public:
+    CTerminalView(CTornuCfgDoc& doc, CQtOperator& op, QWidget* parent = nullptr);
+    ~CTerminalView() override;
+
+    QTreeView* Tree() const { return tree_; }
+    QLineEdit* Filter() const { return filter_; }
+    CTreeItemModel& Model() const { return *model_; }
+    // The item last selected or last right-clicked.
+    CTreeNode* Current() const { return current_; }
+    // Selects the node's item (null: nothing), as a click would.
+    void SelectNode(CTreeNode* node);
+
+    // The pop-up for `node` ("TermNew" for none); null when none is offered.
+    std::unique_ptr<QMenu> MenuFor(CTreeNode* node);
+    // Opens the pop-up for `node` at a global position and runs the choice.
+    void OpenMenu(CTreeNode* node, const QPoint& at);
+    // Runs a command of the tree's menus on `node`.
+    void Run(int command, CTreeNode* node);
+
+    void OnUpdate(UpdateHint hint, CTreeNode* node, CTreeNode** slot) override;
+    void OnTreeResetting() override;
+    void OnItemRemoving(CTreeNode& node) override;
+
+private:
+    // The tree's selection handed to the document: after the event that
+    // changed it, so that a selection Qt moves while the document removes
+    // items never points a view at an item on its way out.
+    void OnSelectionChanged();
+    void ApplySelection();
+    void OnDoubleClicked(const QModelIndex& index);
+    void OnKey(int key);
+    CTreeNode* NodeAt(const QModelIndex& proxyIndex) const;
+    QModelIndex ProxyIndexOf(CTreeNode* node) const;
+    void ExpandAfterChange();
+
+    void NewTerminal();
+    void EditTerminal(CTreeNode& node);
+    void NewDevice(CTreeNode& parent);
+    void EditDevice(CTreeNode& node);
+
+    CTornuCfgDoc& doc_;
+    CQtOperator& operator_;
+    CTreeItemModel* model_;
+    CTreeFilterModel* proxy_;
+    QLineEdit* filter_;
+    QTreeView* tree_;
+    CTreeNode* current_ = nullptr;
+    // What the option views show, as the document last told (hint 1).
+    CTreeNode* shown_ = nullptr;
+    bool selectionPending_ = false;
+};
+
+} // namespace tornu::ui

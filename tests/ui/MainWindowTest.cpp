@@ -1,0 +1,604 @@
+// The desktop program driven as an operator would: the real main window,
+// document and SQLite database in a fresh folder, headless.
+#include "UiTestSupport.h"
+
+#include "settings/Md5Digest.h"
+#include "ui/DeviceDlg.h"
+#include "ui/DeviceOptionsView.h"
+#include "ui/LoopDlg.h"
+#include "ui/ParamGrid.h"
+#include "ui/PasswordDlg.h"
+#include "ui/TerminalDlg.h"
+#include "ui/TerminalOptionsView.h"
+#include "ui/TerminalView.h"
+#include "ui/TreeItemModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTreeView>
+#include <QTreeWidget>
+
+using namespace tornu;
+using namespace tornu::test;
+using namespace tornu::ui;
+
+namespace {
+
+// Sample catalogue indexes.
+constexpr int kBm4 = 0;
+constexpr int kBm16 = 1;
+
+void SetText(QWidget& dialog, const char* field, const QString& text) {
+    auto* edit = dialog.findChild<QLineEdit*>(QString::fromLatin1(field));
+    QVERIFY2(edit, field);
+    edit->setText(text);
+}
+
+void Choose(QWidget& dialog, const char* box, const QString& text) {
+    auto* combo = dialog.findChild<QComboBox*>(QString::fromLatin1(box));
+    QVERIFY2(combo, box);
+    combo->setCurrentIndex(combo->findText(text));
+    QVERIFY2(combo->currentIndex() >= 0, qPrintable(text));
+}
+
+QStringList Captions(const QMenu& menu) {
+    QStringList captions;
+    for (QAction* action : menu.actions())
+        captions << (action->isSeparator() ? QStringLiteral("-")
+                                           : action->text() + (action->isEnabled() ? "" : " (x)"));
+    return captions;
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempDir> dir;
+    std::unique_ptr<ScopedCwd> cwd;
+    std::unique_ptr<ScriptedRunner> runner;
+    std::unique_ptr<CQtOperator> op;
+    std::unique_ptr<CTornuCfgDoc> doc;
+    std::unique_ptr<CMainFrame> frame;
+
+    bool Start() {
+        frame.reset();
+        doc.reset();
+        doc = std::make_unique<CTornuCfgDoc>(*op, dir->Path());
+        frame = std::make_unique<CMainFrame>(*doc, *op);
+        return frame->Start();
+    }
+    void SetSetting(const char* section, const char* key, const std::string& value) {
+        CIniFile file(kSettingsFileName);
+        file.Load(kSettingsFileName);
+        file.SetValue(section, key, value);
+        file.Save();
+    }
+    std::string Setting(const char* section, const char* key) {
+        CIniFile file(kSettingsFileName);
+        file.Load(kSettingsFileName);
+        std::string value;
+        file.GetValue(section, key, value);
+        return value;
+    }
+    CTerminalView& Tree() { return frame->TreePane(); }
+    CTreeNode* Node(int id, int address = -1) { return doc->FindNode(id, address); }
+    QStringList Outline() {
+        QStringList lines;
+        doc->Tree().ForEach([&](CTreeNode& node) {
+            QString indent;
+            for (CTreeNode* up = node.Parent(); up; up = up->Parent())
+                indent += "  ";
+            lines << indent + QString::fromStdString(node.Label());
+        });
+        return lines;
+    }
+    std::vector<std::vector<std::string>> Rows(const std::string& statement) {
+        std::vector<std::vector<std::string>> rows;
+        doc->Database().Query(statement, rows);
+        return rows;
+    }
+    // The context menu of a node (null: empty space), as the operator opens it.
+    void OpenMenu(CTreeNode* node, const QString& choice = {}) {
+        if (!choice.isEmpty())
+            runner->menuSteps.push_back(tornu::test::Choose(choice));
+        Tree().OpenMenu(node, {});
+    }
+    // A terminal through "Новое устройство" and its dialog.
+    void AddTerminal(int id, int type = kBm4, int loops = -1, const QString& phone = "+79001234567") {
+        runner->dialogs.push_back(Answer<CTerminalDlg>([=](CTerminalDlg& dialog) {
+            SetText(dialog, "number", QString::number(id));
+            auto* types = dialog.findChild<QComboBox*>("type");
+            types->setCurrentIndex(type);
+            if (loops >= 0)
+                dialog.findChild<QComboBox*>("loops")->setCurrentIndex(loops);
+            SetText(dialog, "phone", phone);
+            SetText(dialog, "password", "1234");
+        }));
+        OpenMenu(nullptr, "Новое устройство");
+    }
+    // A partition or subordinate device through its parent's menu.
+    void AddDevice(CTreeNode* parent, int address, const QString& type, const QString& name = {},
+                   int loops = -1) {
+        runner->dialogs.push_back(Answer<CDeviceDlg>([=](CDeviceDlg& dialog) {
+            Choose(dialog, "type", type);
+            Choose(dialog, "address", QString::number(address));
+            if (loops >= 0)
+                dialog.findChild<QComboBox*>("loops")->setCurrentIndex(loops);
+            SetText(dialog, "name", name);
+            SetText(dialog, "password", "1111");
+        }));
+        OpenMenu(parent, parent->Kind() == NodeKind::Terminal ? "Новый раздел"
+                                                              : "Новое подчиненное устройство");
+    }
+    // Terminal 12 (БМ-4, own module with 4 loops), partition 1 of 8 loops
+    // with an expander of 4 loops, loops distributed.
+    void Sample() {
+        AddTerminal(12);
+        AddDevice(Node(12), 1, "Раздел-8", "Офис");
+        AddDevice(Node(12, 1), 5, "Расширитель ШС-4");
+        Tree().SelectNode(Node(12));
+        frame->Action(kCmdDistributeLoops)->trigger();
+    }
+
+private slots:
+    void init() {
+        dir = std::make_unique<TempDir>();
+        cwd = std::make_unique<ScopedCwd>(dir->Path());
+        WriteBytes(*dir / kSettingsFileName,
+                   ReadBytes(std::string(TORNU_SOURCE_DIR) + "/data/tornucfg.ini"));
+        runner = std::make_unique<ScriptedRunner>();
+        op = std::make_unique<CQtOperator>(*runner);
+    }
+    void cleanup() {
+        if (frame)
+            QVERIFY2(runner->dialogs.empty(), "the script has unused dialog steps");
+        frame.reset();
+        doc.reset();
+        op.reset();
+        runner.reset();
+        cwd.reset();
+        dir.reset();
+    }
+
+    void startUpAndShutDown() {
+        QVERIFY(Start());
+        QCOMPARE(frame->windowTitle(), QStringLiteral("Торну-конфигуратор 3.02"));
+        QCOMPARE(frame->size(), QSize(1024, 720));
+        QStringList menus;
+        for (QAction* menu : frame->menuBar()->actions())
+            menus << menu->text() + ": " + Captions(*menu->menu()).join(", ");
+        QCOMPARE(menus, QStringList({
+                            "&Файл: &Выход",
+                            "&Управление: Выполнение команд..., Распределение шлейфов",
+                            "&Настройки: Модем... (x), Сменить пароль ...",
+                            "&Вид: &Панель инструментов, &Строка состояния, Показывать структуру",
+                            "&Помощь: О программе..., Справка",
+                        }));
+        QVERIFY(frame->Action(kCmdShowStructure)->isChecked());
+        frame->UpdateCommands();
+        QVERIFY(!frame->Action(kCmdRunCommands)->isEnabled());
+        QCOMPARE(frame->statusBar()->currentMessage(), QStringLiteral("Готово"));
+        QCOMPARE(frame->RightPane(), frame->EmptyView());
+        frame->show();
+        QCOMPARE(frame->Splitter()->sizes().front(), kTreeIdealWidth);
+
+        // About box with the version, help without a help file: the manual.
+        frame->Action(kCmdAbout)->trigger();
+        QVERIFY(runner->messages.last().startsWith("Торну-конфигуратор версия 3."));
+        frame->Action(kCmdHelp)->trigger();
+        QCOMPARE(runner->opened.size(), 1);
+        QVERIFY(runner->opened.last().toLocalFile().endsWith("manual/index.html"));
+        WriteBytes(*dir / "tornucfg.chm", "chm");
+        frame->Action(kCmdHelp)->trigger();
+        QCOMPARE(runner->opened.last().toLocalFile(),
+                 QString::fromStdString(*dir / "tornucfg.chm"));
+
+        frame->resize(800, 600);
+        frame->close();
+        QCOMPARE(Setting("Interface", "WindowSize"), std::string("800,600"));
+        // Values that are not two positive numbers leave the default size.
+        for (const char* bad : {"800", "800,600,1", "0,600", "-5,600"}) {
+            SetSetting("Interface", "WindowSize", bad);
+            QVERIFY(Start());
+            QVERIFY2(frame->size() != QSize(800, 600), bad);
+        }
+    }
+
+    void login_data() {
+        QTest::addColumn<QStringList>("typed"); // "" an empty OK, "<cancel>" cancel
+        QTest::addColumn<bool>("started");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("right") << QStringList{"secret"} << true << QStringList{};
+        QTest::newRow("empty, then right")
+            << QStringList{"", "secret"} << true << QStringList{"Пароль не может быть пустым"};
+        QTest::newRow("wrong: one attempt")
+            << QStringList{"Secret"} << false << QStringList{"Некорректный пароль"};
+        QTest::newRow("cancel ends silently") << QStringList{"<cancel>"} << false << QStringList{};
+    }
+    void login() {
+        QFETCH(QStringList, typed);
+        QFETCH(bool, started);
+        QFETCH(QStringList, messages);
+        SetSetting("Main", "Password", CMd5Digest("secret").Hex());
+        runner->dialogs.push_back([typed](QDialog& dialog) {
+            if (dialog.windowTitle() != QStringLiteral("Вход в программу"))
+                return int(QDialog::Rejected);
+            for (const QString& text : typed) {
+                if (text == "<cancel>")
+                    return int(QDialog::Rejected);
+                dialog.findChild<QLineEdit*>("password")->setText(text);
+                dialog.accept();
+            }
+            return dialog.result();
+        });
+        QCOMPARE(Start(), started);
+        QCOMPARE(runner->messages, messages);
+    }
+
+    void changePassword() {
+        QVERIFY(Start());
+        runner->dialogs.push_back(Answer<CPasswordDlg>([](CPasswordDlg& dialog) {
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Введите новый пароль"));
+            dialog.findChild<QLineEdit*>("password")->setText("neu");
+        }));
+        frame->Action(kCmdChangePassword)->trigger();
+        QCOMPARE(Setting("Main", "Password"), CMd5Digest("neu").Hex());
+        // An empty new password removes the login.
+        runner->dialogs.push_back(Answer<CPasswordDlg>([](CPasswordDlg&) {}));
+        frame->Action(kCmdChangePassword)->trigger();
+        QCOMPARE(Setting("Main", "Password"), std::string());
+        QVERIFY(runner->messages.isEmpty());
+    }
+
+    void terminalDialog() {
+        QVERIFY(Start());
+        // The checks keep the dialog open; the loop list follows the type.
+        runner->dialogs.push_back(Answer<CTerminalDlg>([this](CTerminalDlg& dialog) {
+            auto* loops = dialog.findChild<QComboBox*>("loops");
+            QCOMPARE(loops->count(), 5); // БМ-4: "Нет шлейфов", 1 to 4
+            QCOMPARE(loops->currentText(), QStringLiteral("4"));
+            Choose(dialog, "type", "БМ-16");
+            QCOMPARE(loops->count(), 1);
+            QVERIFY(!loops->isEnabled());
+            dialog.accept();
+            QCOMPARE(runner->messages.last(), QStringLiteral("Введите номер устройства"));
+            SetText(dialog, "number", "7");
+            SetText(dialog, "phone", "+7900");
+        }));
+        OpenMenu(nullptr, "Новое устройство");
+        QCOMPARE(Outline(), QStringList{"[0007] БМ-16"});
+        QCOMPARE(Rows("SELECT id, phone FROM terminal"),
+                 (std::vector<std::vector<std::string>>{{"7", "+7900"}}));
+
+        AddTerminal(12, kBm4, 2);
+        QCOMPARE(Outline(), QStringList({"[0007] БМ-16", "[0012] БМ-4", "  [00] "}));
+        QCOMPARE(Rows("SELECT sensor_cnt FROM device WHERE term_id=12"),
+                 (std::vector<std::vector<std::string>>{{"2"}}));
+        AddTerminal(7);
+        QCOMPARE(runner->messages.last(), QStringLiteral("Ошибка добавления базового модуля.\n"
+                                                         "Возможно устройство с таким номером "
+                                                         "уже существует"));
+        QCOMPARE(Outline().size(), 3);
+
+        // Edit: number, type and loops fixed; the terminal's own type shown.
+        runner->dialogs.push_back(Answer<CTerminalDlg>([](CTerminalDlg& dialog) {
+            QVERIFY(!dialog.findChild<QLineEdit*>("number")->isEnabled());
+            QCOMPARE(dialog.findChild<QComboBox*>("type")->currentText(), QStringLiteral("БМ-4"));
+            QVERIFY(!dialog.findChild<QComboBox*>("type")->isEnabled());
+            QVERIFY(!dialog.findChild<QComboBox*>("loops")->isEnabled());
+            QCOMPARE(dialog.findChild<QLineEdit*>("phone")->text(), QStringLiteral("+79001234567"));
+            SetText(dialog, "phone", "+79990000000");
+            SetText(dialog, "newPassword", "4321");
+        }));
+        Tree().SelectNode(Node(12));
+        OpenMenu(Node(12), "Редактировать");
+        QCOMPARE(Rows("SELECT phone FROM terminal WHERE id=12"),
+                 (std::vector<std::vector<std::string>>{{"+79990000000"}}));
+        // The terminal view shows it at once.
+        CTerminalOptionsView& view = frame->TerminalOptions();
+        QCOMPARE(frame->RightPane(), &view);
+        QCOMPARE(view.findChild<QLineEdit*>("phone")->text(), QStringLiteral("+79990000000"));
+        QCOMPARE(view.findChild<QLineEdit*>("newPassword")->text(), QStringLiteral("4321"));
+        QCOMPARE(view.findChild<QLineEdit*>("type")->text(), QStringLiteral("БМ-4"));
+    }
+
+    void deviceDialog() {
+        QVERIFY(Start());
+        AddTerminal(12);
+        runner->dialogs.push_back(Answer<CDeviceDlg>([this](CDeviceDlg& dialog) {
+            // Partitions only; the terminal's free addresses.
+            auto* types = dialog.findChild<QComboBox*>("type");
+            QStringList names;
+            for (int i = 0; i < types->count(); ++i)
+                names << types->itemText(i);
+            QCOMPARE(names, QStringList({"Раздел-8", "Раздел-16П", "Универсальный модуль УМ-8"}));
+            QCOMPARE(dialog.findChild<QComboBox*>("address")->itemText(0), QStringLiteral("1"));
+            dialog.findChild<QComboBox*>("address")->setCurrentIndex(-1);
+            dialog.accept();
+            QCOMPARE(runner->messages.last(), QStringLiteral("Выберите адрес устройства"));
+            Choose(dialog, "address", "3");
+            SetText(dialog, "name", "Склад");
+        }));
+        OpenMenu(Node(12), "Новый раздел");
+        QCOMPARE(Outline(), QStringList({"[0012] БМ-4", "  [00] ", "  [03] Склад"}));
+
+        // A subordinate device: no name, no passwords; its master opens.
+        runner->dialogs.push_back(Answer<CDeviceDlg>([](CDeviceDlg& dialog) {
+            QVERIFY(dialog.findChild<QLineEdit*>("name")->isHidden());
+            QVERIFY(dialog.findChild<QLineEdit*>("password")->isHidden());
+            Choose(dialog, "type", "Клавиатура КЛ-2");
+            Choose(dialog, "address", "9");
+        }));
+        OpenMenu(Node(12, 3), "Новое подчиненное устройство");
+        QCOMPARE(Outline().last(), QStringLiteral("    [09] "));
+        QVERIFY(Tree().Tree()->isExpanded(
+            Tree().Tree()->model()->index(1, 0, Tree().Tree()->model()->index(0, 0))));
+
+        // Edit: type and address fixed, the name changed and relabelled.
+        runner->dialogs.push_back(Answer<CDeviceDlg>([](CDeviceDlg& dialog) {
+            QVERIFY(!dialog.findChild<QComboBox*>("type")->isEnabled());
+            QCOMPARE(dialog.findChild<QComboBox*>("address")->currentText(), QStringLiteral("3"));
+            QCOMPARE(dialog.findChild<QLineEdit*>("name")->text(), QStringLiteral("Склад"));
+            SetText(dialog, "name", "Архив");
+        }));
+        OpenMenu(Node(12, 3), "Редактировать");
+        QCOMPARE(Outline()[2], QStringLiteral("  [03] Архив"));
+        QCOMPARE(Rows("SELECT name FROM device WHERE term_id=12 AND id=3"),
+                 (std::vector<std::vector<std::string>>{{"Архив"}}));
+
+        // Every address taken: the list is disabled and OK refuses.
+        runner->dialogs.push_back(Answer<CDeviceDlg>([this](CDeviceDlg& dialog) {
+            auto* addresses = dialog.findChild<QComboBox*>("address");
+            QCOMPARE(addresses->count(), 13);
+            addresses->clear();
+            addresses->setEnabled(false);
+            dialog.accept();
+            QCOMPARE(runner->messages.last(), QStringLiteral("Выберите адрес устройства"));
+            dialog.reject();
+        }));
+        OpenMenu(Node(12), "Новый раздел");
+    }
+
+    void contextMenus() {
+        QVERIFY(Start());
+        Sample();
+        const auto menuOf = [this](CTreeNode* node) {
+            std::unique_ptr<QMenu> menu = Tree().MenuFor(node);
+            return menu ? menu->objectName() + ": " + Captions(*menu).join(", ") : QString();
+        };
+        QCOMPARE(menuOf(nullptr), QStringLiteral("TermNew: Новое устройство"));
+        QCOMPARE(menuOf(Node(12)), QStringLiteral("TermEdit: Редактировать, Новый раздел, "
+                                                  "Выполнить команду ..., -, Удалить"));
+        const QString devEdit = "DevEdit: Редактировать, Новое подчиненное устройство, -, "
+                                "Выполнить команду ..., -, Телефонная книга (x), Загрузить "
+                                "телефонную книгу (x), Сохранить телефонную книгу (x), -, Ключи "
+                                "(x), Загрузить список ключей (x), Сохранить список ключей (x), "
+                                "-, Удалить";
+        QCOMPARE(menuOf(Node(12, 1)), devEdit);
+        QCOMPARE(menuOf(Node(12, 0)), devEdit + " (x)"); // the terminal's own module
+        QCOMPARE(menuOf(Node(12, 5)), QStringLiteral("SlvDevEdit: Выполнить команду ..., -, Удалить"));
+
+        // The menu key opens the current item's menu.
+        Tree().SelectNode(Node(12, 1));
+        QContextMenuEvent byKey(QContextMenuEvent::Keyboard, {}, {});
+        QApplication::sendEvent(Tree().Tree()->viewport(), &byKey);
+        QCOMPARE(runner->menus.last(), QStringLiteral("DevEdit"));
+
+        // A right click makes the item current without moving the selection.
+        OpenMenu(Node(12, 5));
+        QCOMPARE(doc->SelectedNode(), Node(12, 5));
+        QCOMPARE(frame->DeviceOptions().Shown(), Node(12, 1));
+        frame->UpdateCommands();
+        QVERIFY(frame->Action(kCmdRunCommands)->isEnabled());
+        QVERIFY(!frame->Action(kCmdDistributeLoops)->isEnabled());
+
+        // Without the structure: no menu on empty space, "Удалить" greyed.
+        frame->Action(kCmdShowStructure)->trigger();
+        QVERIFY(!frame->Action(kCmdShowStructure)->isChecked());
+        QCOMPARE(menuOf(nullptr), QString());
+        QVERIFY(menuOf(doc->Tree().Roots()[0].get()).endsWith("Удалить (x)"));
+        frame->UpdateCommands();
+        QVERIFY(!frame->Action(kCmdRunCommands)->isEnabled());
+    }
+
+    void deleteStructureAndKeys() {
+        QVERIFY(Start());
+        QAbstractItemModelTester tester(&Tree().Model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        Sample();
+        AddTerminal(3);
+        QCOMPARE(Outline(), QStringList({"[0003] БМ-4", "  [00] ", "[0012] БМ-4", "  [00] ",
+                                         "  [01] Офис", "    [05] "}));
+        // The structure off and on again: devices by name, then as at the start.
+        frame->Action(kCmdShowStructure)->trigger();
+        QCOMPARE(Outline(), QStringList({"Базовый модуль [0003], раздел [00]",
+                                         "Базовый модуль [0012], раздел [00]",
+                                         "Базовый модуль [0012], раздел [05]", "Офис"}));
+        QCOMPARE(frame->RightPane(), frame->EmptyView());
+        // A double click edits the device; a new name moves it.
+        runner->dialogs.push_back(Answer<CDeviceDlg>([](CDeviceDlg& dialog) {
+            SetText(dialog, "name", "Амбар");
+        }));
+        QTreeView* tree = Tree().Tree();
+        emit tree->doubleClicked(tree->model()->index(3, 0));
+        QCOMPARE(Outline().front(), QStringLiteral("Амбар"));
+        frame->Action(kCmdShowStructure)->trigger();
+        QCOMPARE(Outline().size(), 6);
+
+        // Del on the expander, F2 on the terminal, Del on the own module does nothing.
+        Tree().SelectNode(Node(12, 5));
+        QCOMPARE(frame->RightPane(), &frame->DeviceOptions());
+        QTest::keyClick(tree, Qt::Key_Delete);
+        QCOMPARE(Outline().size(), 5);
+        QCOMPARE(Rows("SELECT COUNT(*) FROM device WHERE term_id=12 AND id=5"),
+                 (std::vector<std::vector<std::string>>{{"0"}}));
+        // The views let go of it; the selection may move on to a neighbour.
+        QCoreApplication::processEvents();
+        bool shownLives = !frame->DeviceOptions().Shown();
+        doc->Tree().ForEach([&](CTreeNode& node) {
+            shownLives = shownLives || &node == frame->DeviceOptions().Shown();
+        });
+        QVERIFY(shownLives);
+        Tree().SelectNode(Node(12, 0));
+        QTest::keyClick(tree, Qt::Key_Delete);
+        QCOMPARE(Outline().size(), 5);
+        runner->dialogs.push_back(Answer<CTerminalDlg>([](CTerminalDlg&) {}));
+        Tree().SelectNode(Node(3));
+        QTest::keyClick(tree, Qt::Key_F2);
+        QCOMPARE(runner->titles.last(), QStringLiteral("Базовый модуль"));
+
+        // Deleting terminals: the last one leaves the empty view.
+        OpenMenu(Node(3), "Удалить");
+        Tree().SelectNode(Node(12));
+        OpenMenu(Node(12), "Удалить");
+        QVERIFY(doc->Tree().Empty());
+        QCOMPARE(frame->RightPane(), frame->EmptyView());
+        QCOMPARE(Rows("SELECT COUNT(*) FROM device"),
+                 (std::vector<std::vector<std::string>>{{"0"}}));
+    }
+
+    void filter() {
+        QVERIFY(Start());
+        AddTerminal(12, kBm4, -1, "+79001112233");
+        AddTerminal(40, kBm4, -1, "+79005556677");
+        AddDevice(Node(40), 1, "Раздел-8", "Склад Север");
+        QAbstractItemModel* shown = Tree().Tree()->model();
+        const auto roots = [shown] {
+            QStringList labels;
+            for (int row = 0; row < shown->rowCount(); ++row)
+                labels << shown->index(row, 0).data().toString();
+            return labels;
+        };
+        for (const auto& [text, expected] :
+             std::vector<std::pair<QString, QStringList>>{{"север", {"[0040] БМ-4"}},
+                                                          {"1122", {"[0012] БМ-4"}},
+                                                          {"4", {"[0040] БМ-4"}},
+                                                          {"", {"[0012] БМ-4", "[0040] БМ-4"}}}) {
+            Tree().Filter()->setText(text);
+            QCOMPARE(roots(), expected);
+        }
+        Tree().Filter()->setText("Север");
+        QCOMPARE(shown->rowCount(shown->index(0, 0)), 2); // the whole terminal
+    }
+
+    void deviceViewAndLoopDialog() {
+        QVERIFY(Start());
+        Sample();
+        Tree().SelectNode(Node(12, 1));
+        CDeviceOptionsView& view = frame->DeviceOptions();
+        QCOMPARE(frame->RightPane(), &view);
+        QCOMPARE(view.findChild<QLineEdit*>("terminal")->text(), QStringLiteral("12"));
+        QCOMPARE(view.findChild<QLineEdit*>("name")->text(), QStringLiteral("Офис"));
+        // A new device's system state (13): disarmed, battery, bus and mains normal.
+        QStringList states;
+        for (int position = 0; position < 4; ++position) {
+            states << view.StateLabel(position)->text();
+            QCOMPARE(view.StateLabel(position)->palette().color(QPalette::Window),
+                     view.palette().color(QPalette::Button));
+        }
+        QCOMPARE(states, QStringList({"Снят с охраны", "Норма", "Норма", "Есть"}));
+        QVERIFY(view.findChild<QLineEdit*>("lastKey")->text().isEmpty());
+
+        // Its own 8 loops, then the expander's 4, under its address.
+        QTableWidget* loops = view.Loops();
+        QCOMPARE(loops->horizontalHeaderItem(8)->text(), QStringLiteral("65 мс"));
+        QCOMPARE(loops->columnWidth(2), 200);
+        QCOMPARE(loops->rowCount(), 12);
+        QCOMPARE(loops->item(0, 1)->text(), QStringLiteral("1"));
+        QCOMPARE(loops->item(8, 1)->text(), QStringLiteral("5"));
+        QCOMPARE(loops->item(0, 3)->text(), QStringLiteral("-----------"));
+        const QString firstLoop = loops->item(0, 0)->text().trimmed();
+
+        // "Шлейф": fire excludes automatic arming; only what changed is written.
+        runner->dialogs.push_back(Answer<CLoopDlg>([](CLoopDlg& dialog) {
+            QVERIFY(!dialog.findChild<QComboBox*>("number")->isEnabled());
+            dialog.Box(0)->setChecked(true);
+            QVERIFY(!dialog.Box(2)->isEnabled());
+            dialog.Box(3)->setChecked(true);
+            SetText(dialog, "comment", "Окно");
+        }));
+        emit loops->cellDoubleClicked(0, 0);
+        QCOMPARE(Rows("SELECT type, name FROM sensor WHERE term_id=12 AND id=" +
+                      firstLoop.toStdString()),
+                 (std::vector<std::vector<std::string>>{{"9", "Окно"}}));
+        QCOMPARE(loops->item(0, 2)->text(), QStringLiteral("Окно"));
+        QCOMPARE(loops->item(0, 4)->text(), QStringLiteral("X"));
+        QCOMPARE(loops->item(0, 7)->text(), QStringLiteral("X"));
+
+        // A subordinate device shows its header and its grid only.
+        Tree().SelectNode(Node(12, 5));
+        QVERIFY(view.findChild<QLineEdit*>("name")->isHidden());
+        QVERIFY(!loops->isVisibleTo(&view));
+        QCOMPARE(view.findChild<QLineEdit*>("address")->text(), QStringLiteral("5"));
+        QVERIFY(view.Grid().Rows()->topLevelItemCount() == 1);
+    }
+
+    void parameterGrid() {
+        QVERIFY(Start());
+        Sample();
+        Tree().SelectNode(Node(12, 1));
+        CParamGrid& grid = frame->DeviceOptions().Grid();
+        QTreeWidgetItem* root = grid.Row(kGridRootItem);
+        QVERIFY(root);
+        QCOMPARE(root->text(0), QStringLiteral("Параметры устройства"));
+        // Раздел-8: DLYIN, DLYOUT, SIRTIME, SIRMODE, AUTOARM, CHIME, OBJNAME, FWVER.
+        QCOMPARE(grid.Row(10001)->text(0), QStringLiteral("Таймеры"));
+        QCOMPARE(grid.Row(10001)->background(0).color(), QColor(0xE0, 0xFF, 0xE0));
+        QCOMPARE(grid.Row(0)->parent(), grid.Row(10001));
+        QCOMPARE(grid.Row(0)->text(1), QStringLiteral("30"));
+        QCOMPARE(grid.Row(2)->text(1), QStringLiteral("3")); // 180 s shown in minutes
+        QCOMPARE(grid.Row(4)->text(1), QStringLiteral("Нет")); // yes/no gets a row too
+        QCOMPARE(grid.Row(7)->background(0).color(), QColor(0xC0, 0xC0, 0xC0)); // read-only
+        QVERIFY(!(grid.Row(7)->flags() & Qt::ItemIsEditable));
+        grid.Rows()->setCurrentItem(grid.Row(0));
+        QVERIFY(grid.Comment()->text().startsWith("Время от нарушения"));
+
+        const auto stored = [this](const char* name) {
+            const auto rows = Rows(std::string("SELECT param_value FROM device_param WHERE "
+                                               "term_id=12 AND device_id=1 AND name='") +
+                                   name + "'");
+            return rows.empty() ? std::string("<none>") : rows[0][0];
+        };
+        grid.Commit(2, QStringLiteral("5"));
+        QCOMPARE(stored("SIRTIME"), std::string("300"));
+        QVERIFY(runner->messages.isEmpty());
+        grid.Commit(0, QStringLiteral("abc"));
+        QCOMPARE(runner->messages.last(), QStringLiteral("Неверный формат данных"));
+        QCOMPARE(grid.Row(0)->text(1), QStringLiteral("30"));
+        QCOMPARE(stored("DLYIN"), std::string("30"));
+        grid.Commit(7, QStringLiteral("2.0"));
+        QCOMPARE(runner->messages.last(),
+                 QStringLiteral("Поле только для отображения, редактирвание недопустимо"));
+        grid.Commit(3, QStringLiteral("Отключена"));
+        QCOMPARE(stored("SIRMODE"), std::string("2"));
+        grid.Commit(4, QStringLiteral("Да"));
+        QCOMPARE(stored("AUTOARM"), std::string("1"));
+        QCOMPARE(runner->messages.size(), 2);
+
+        // A stored text without a display form is shown as stored, marked.
+        QVERIFY(doc->Database().Execute("UPDATE device_param SET param_value='x1' WHERE "
+                                        "term_id=12 AND device_id=1 AND name='SIRTIME'"));
+        QVERIFY(Start());
+        Tree().SelectNode(Node(12, 1));
+        QTreeWidgetItem* sirtime = frame->DeviceOptions().Grid().Row(2);
+        QCOMPARE(sirtime->text(1), QStringLiteral("x1"));
+        QVERIFY(sirtime->font(1).italic());
+        QVERIFY(!sirtime->toolTip(1).isEmpty());
+        QVERIFY(!frame->DeviceOptions().Grid().Row(0)->font(1).italic());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"

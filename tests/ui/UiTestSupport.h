@@ -1,0 +1,107 @@
+#pragma once
+// The desktop program in a fresh folder with the sample catalogue, its modal
+// dialogs, message boxes and pop-up menus answered from a script.
+#include "doc/TornuCfgDoc.h"
+#include "ui/MainFrame.h"
+#include "ui/ModalRunner.h"
+#include "ui/QtOperator.h"
+
+#include "TestUtil.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTest>
+#include <QUrl>
+
+#include <deque>
+#include <functional>
+#include <memory>
+
+namespace tornu::test {
+
+class ScriptedRunner : public ui::CModalRunner {
+public:
+    using DialogStep = std::function<int(QDialog&)>;
+    using MenuStep = std::function<QAction*(QMenu&)>;
+
+    // Message boxes are read and answered ("Да" from `answers`, else OK);
+    // any other dialog takes the next step of the script.
+    int Exec(QDialog& dialog) override {
+        if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
+            messages << box->text();
+            if (box->standardButtons().testFlag(QMessageBox::Yes)) {
+                const bool yes = !answers.empty() && answers.front();
+                if (!answers.empty())
+                    answers.pop_front();
+                return yes ? QMessageBox::Yes : QMessageBox::No;
+            }
+            return QMessageBox::Ok;
+        }
+        titles << dialog.windowTitle();
+        if (dialogs.empty()) {
+            QTest::qFail("a dialog the script does not answer", __FILE__, __LINE__);
+            return QDialog::Rejected;
+        }
+        DialogStep step = std::move(dialogs.front());
+        dialogs.pop_front();
+        return step(dialog);
+    }
+    QAction* Popup(QMenu& menu, const QPoint&) override {
+        menus << menu.objectName();
+        if (menuSteps.empty())
+            return nullptr;
+        MenuStep step = std::move(menuSteps.front());
+        menuSteps.pop_front();
+        return step(menu);
+    }
+    bool OpenUrl(const QUrl& url) override {
+        opened << url;
+        return true;
+    }
+
+    QStringList messages;
+    QStringList titles;
+    QStringList menus;
+    QList<QUrl> opened;
+    std::deque<bool> answers;
+    std::deque<DialogStep> dialogs;
+    std::deque<MenuStep> menuSteps;
+};
+
+// The action of a menu with that caption; null when there is none.
+inline QAction* FindAction(const QMenu& menu, const QString& caption) {
+    for (QAction* action : menu.actions())
+        if (action->text() == caption)
+            return action;
+    return nullptr;
+}
+
+// A menu step choosing the caption.
+inline ScriptedRunner::MenuStep Choose(const QString& caption) {
+    return [caption](QMenu& menu) { return FindAction(menu, caption); };
+}
+
+// A dialog step that fills the dialog, then presses OK the way the button
+// does (its own checks may keep it open) and reports how it ended.
+template <class Dialog>
+ScriptedRunner::DialogStep Answer(std::function<void(Dialog&)> fill) {
+    return [fill](QDialog& dialog) {
+        auto* typed = qobject_cast<Dialog*>(&dialog);
+        if (!typed) {
+            QTest::qFail("another dialog than the script expects", __FILE__, __LINE__);
+            return int(QDialog::Rejected);
+        }
+        fill(*typed);
+        if (dialog.result() != QDialog::Accepted)
+            dialog.accept();
+        return dialog.result();
+    };
+}
+
+inline ScriptedRunner::DialogStep Cancel() {
+    return [](QDialog&) { return int(QDialog::Rejected); };
+}
+
+} // namespace tornu::test

@@ -1,0 +1,186 @@
+// tornucfg-shots: renders the main window and each dialog of the desktop
+// program to PNG files, headless, for a look at the layouts without a
+// display. Works on the configuration in --dir (the screenshots script puts
+// the demonstration terminal there first).
+#include "doc/TornuCfgDoc.h"
+#include "ui/DeviceDlg.h"
+#include "ui/DeviceOptionsView.h"
+#include "ui/LoopDlg.h"
+#include "ui/MainFrame.h"
+#include "ui/ModalRunner.h"
+#include "ui/ParamGrid.h"
+#include "ui/PasswordDlg.h"
+#include "ui/QtOperator.h"
+#include "ui/TerminalDlg.h"
+#include "ui/TerminalView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTableWidget>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <cstdio>
+#include <filesystem>
+
+using namespace tornu;
+using namespace tornu::ui;
+
+namespace {
+
+// Nothing modal runs here: every box is drawn instead of shown.
+class CNoModal : public CModalRunner {
+public:
+    int Exec(QDialog&) override { return QDialog::Rejected; }
+    QAction* Popup(QMenu&, const QPoint&) override { return nullptr; }
+    bool OpenUrl(const QUrl&) override { return false; }
+};
+
+class CShots {
+public:
+    explicit CShots(QString out) : out_(std::move(out)) {}
+
+    void Save(QWidget& widget, const char* name) {
+        widget.show();
+        widget.adjustSize();
+        Settle();
+        const QString file = out_ + "/" + QString::fromLatin1(name) + ".png";
+        if (!widget.grab().save(file))
+            std::fprintf(stderr, "tornucfg-shots: cannot write %s\n", qPrintable(file));
+        else
+            std::printf("%s\n", qPrintable(file));
+    }
+    void SaveAsIs(QWidget& widget, const char* name) {
+        Settle();
+        const QString file = out_ + "/" + QString::fromLatin1(name) + ".png";
+        widget.grab().save(file);
+        std::printf("%s\n", qPrintable(file));
+    }
+    static void Settle() {
+        for (int i = 0; i < 5; ++i)
+            QApplication::processEvents();
+    }
+
+private:
+    QString out_;
+};
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QCommandLineParser options;
+    const QCommandLineOption dir(QStringLiteral("dir"), QStringLiteral("working folder"),
+                                 QStringLiteral("DIR"));
+    options.addOption(dir);
+    options.addPositionalArgument(QStringLiteral("OUTDIR"), QStringLiteral("where the PNG files go"));
+    options.process(app);
+    if (options.positionalArguments().size() != 1) {
+        std::fprintf(stderr, "usage: tornucfg-shots [--dir DIR] OUTDIR\n");
+        return 2;
+    }
+    const QString out = QDir(options.positionalArguments().front()).absolutePath();
+    QDir().mkpath(out);
+    std::filesystem::current_path(options.isSet(dir) ? options.value(dir).toStdString() : ".");
+
+    CNoModal runner;
+    CQtOperator op(runner);
+    CTornuCfgDoc doc(op, std::filesystem::current_path());
+    CMainFrame frame(doc, op);
+    if (!frame.Start())
+        return 1;
+    frame.resize(1280, 860);
+    frame.show();
+    CShots shots(out);
+    CTerminalView& tree = frame.TreePane();
+    tree.Tree()->expandAll();
+
+    CTreeNode* terminal = doc.FindNode(12);
+    CTreeNode* partition = doc.FindNode(12, 1);
+    if (!terminal || !partition) {
+        std::fprintf(stderr, "tornucfg-shots: the demonstration terminal 12 with partition 1 is missing\n");
+        return 1;
+    }
+    tree.SelectNode(terminal);
+    shots.SaveAsIs(frame, "main-terminal");
+    tree.SelectNode(partition);
+    frame.DeviceOptions().Loops()->selectRow(0);
+    // A grid row chosen, so that its comment shows below the grid.
+    if (QTreeWidgetItem* row = frame.DeviceOptions().Grid().Row(0))
+        frame.DeviceOptions().Grid().Rows()->setCurrentItem(row);
+    shots.SaveAsIs(frame, "main-device");
+    if (CTreeNode* slave = doc.FindNode(12, 5)) {
+        tree.SelectNode(slave);
+        shots.SaveAsIs(frame, "main-subordinate");
+    }
+    frame.Action(kCmdShowStructure)->trigger();
+    tree.SelectNode(doc.FindNode(12, 1));
+    shots.SaveAsIs(frame, "main-flat");
+    frame.Action(kCmdShowStructure)->trigger();
+    tree.Tree()->expandAll();
+    // The tree was built anew: its items are new.
+    terminal = doc.FindNode(12);
+    partition = doc.FindNode(12, 1);
+
+    // The context menus, drawn on their own.
+    for (CTreeNode* node : {static_cast<CTreeNode*>(nullptr), terminal, partition, doc.FindNode(12, 5)}) {
+        std::unique_ptr<QMenu> menu = tree.MenuFor(node);
+        if (menu) {
+            const QByteArray name = "menu-" + menu->objectName().toLatin1();
+            shots.Save(*menu, name.constData());
+            menu->hide();
+        }
+    }
+
+    CPasswordDlg login(PasswordMode::Login, op, &frame);
+    shots.Save(login, "dialog-login");
+    CPasswordDlg password(PasswordMode::NewPassword, op, &frame);
+    shots.Save(password, "dialog-new-password");
+
+    CTerminalDlg newTerminal(CTerminalDlg::Mode::New, doc.Catalogue(), op, {}, &frame);
+    shots.Save(newTerminal, "dialog-terminal-new");
+    const TerminalInput current{.number = "12", .hostType = 0, .loopCount = 4,
+                                .phone = "+79001234567", .password = "1234"};
+    CTerminalDlg editTerminal(CTerminalDlg::Mode::Edit, doc.Catalogue(), op, current, &frame);
+    shots.Save(editTerminal, "dialog-terminal-edit");
+
+    std::vector<OfferedType> partitions;
+    for (int index : doc.OfferedBusTypes(*terminal)) {
+        const auto& type = *doc.Catalogue().BusTypes()[static_cast<std::size_t>(index)];
+        partitions.push_back({index, type.Name(), type.LoopCount()});
+    }
+    CDeviceDlg newDevice(CDeviceDlg::Mode::New, false, partitions, doc.OfferedAddresses(*terminal),
+                         op, {}, &frame);
+    shots.Save(newDevice, "dialog-device-new");
+    std::vector<OfferedType> slaves;
+    for (int index : doc.OfferedBusTypes(*partition)) {
+        const auto& type = *doc.Catalogue().BusTypes()[static_cast<std::size_t>(index)];
+        slaves.push_back({index, type.Name(), type.LoopCount()});
+    }
+    CDeviceDlg newSlave(CDeviceDlg::Mode::New, true, slaves, doc.OfferedAddresses(*partition), op,
+                        {}, &frame);
+    shots.Save(newSlave, "dialog-device-subordinate");
+    CDeviceDlg editDevice(CDeviceDlg::Mode::Edit, false, {partitions.front()}, {1}, op,
+                          {.address = 1, .busType = partitions.front().index, .loopCount = 8,
+                           .name = "Офис", .password = "1111"},
+                          &frame);
+    shots.Save(editDevice, "dialog-device-edit");
+
+    LoopInput loop;
+    loop.boxes = {true, false, false, true, false};
+    loop.comment = "Окно кухни";
+    CLoopDlg loopDialog({3}, loop, op, &frame);
+    shots.Save(loopDialog, "dialog-loop");
+
+    shots.Save(*frame.AboutBox(), "dialog-about");
+    QMessageBox message(QMessageBox::Information, QString::fromUtf8(kProgramTitle),
+                        QStringLiteral("Ошибка добавления базового модуля.\nВозможно устройство с "
+                                       "таким номером уже существует"),
+                        QMessageBox::Ok, &frame);
+    shots.Save(message, "message-add-terminal");
+    return 0;
+}
