@@ -2,9 +2,12 @@
 // with 8 devices of 10 parameters, 3 x 10 phones, 15 keys and 4 loops.
 //
 // The database is generated once into $TORNU_BENCH_DIR (default: a folder
-// under the system's temporary directory) and reused by later runs.
+// under the system's temporary directory) and reused by later runs. With
+// TORNU_TEST_CONNECT it is the server that connection string names instead
+// (scripts/pg-test.sh build build/bench/bench_db), and psql is the yardstick.
 //
-//   bench_db --benchmark_filter=Load
+//   bench_db --benchmark_filter='Load|Reads'
+// The yardstick's counter load_ratio is the load's time over its own.
 #include "catalogue/BusDeviceType.h"
 #include "catalogue/HostDeviceType.h"
 #include "catalogue/ParamDesc.h"
@@ -70,6 +73,19 @@ ParamDescList MakeParams() {
     return params;
 }
 
+std::string Server() {
+    const char* connect = std::getenv("TORNU_TEST_CONNECT");
+    return connect ? connect : "";
+}
+
+// The SQLite file in the current folder, or the server.
+std::unique_ptr<CConfigDatabase> OpenDatabase() {
+    CIniFile settings;
+    if (!Server().empty())
+        settings.SetValue(CConfigDatabase::kSection, "Connect", Server());
+    return std::make_unique<CConfigDatabase>(settings);
+}
+
 int CountTerminals(CConfigDatabase& db) {
     std::vector<int> counts;
     return db.QueryInts("SELECT COUNT(*) FROM device_key", counts) && !counts.empty() ? counts[0]
@@ -81,7 +97,7 @@ int CountTerminals(CConfigDatabase& db) {
 bool Generate(CConfigDatabase& db, const ParamDescList& params) {
     CHostDeviceType host;
     CBusDeviceType partition;
-    if (!host.Read(kHost) || !partition.Read(kPartition) || !db.Execute("BEGIN"))
+    if (!host.Read(kHost) || !partition.Read(kPartition) || !db.BeginTransaction())
         return false;
     for (int id = 1; id <= kTerminals; ++id) {
         auto terminal = CTerminal::Create(&db, &params, id, "+7912" + std::to_string(1000000 + id),
@@ -98,7 +114,7 @@ bool Generate(CConfigDatabase& db, const ParamDescList& params) {
         terminal->DistributeLoops();
         terminal->DeviceAt(1)->Phones()[0]->SetPhoneNumber("+79120000000");
     }
-    return db.Execute("COMMIT");
+    return db.EndTransaction(true);
 }
 
 struct BenchDatabase {
@@ -107,7 +123,8 @@ struct BenchDatabase {
 
     BenchDatabase() {
         std::filesystem::current_path(dir);
-        CConfigDatabase db;
+        const auto opened = OpenDatabase();
+        CConfigDatabase& db = *opened;
         const int expectedKeys = kTerminals * kDevicesPerTerminal * 15;
         if (CountTerminals(db) == expectedKeys)
             return;
@@ -123,14 +140,21 @@ BenchDatabase& Database() {
     return database;
 }
 
+// Mean time of one load, for the yardsticks' ratio.
+double loadSeconds = 0;
+
 void BM_LoadConfiguration(benchmark::State& state) {
     BenchDatabase& bench = Database();
-    CConfigDatabase db;
+    const auto opened = OpenDatabase();
+    CConfigDatabase& db = *opened;
     std::size_t devices = 0;
+    double total = 0;
     for (auto _ : state) {
         std::vector<std::unique_ptr<CTerminal>> terminals;
+        const auto start = std::chrono::steady_clock::now();
         if (!LoadConfiguration(db, bench.params, terminals))
             state.SkipWithError("load failed");
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.PauseTiming();
         devices = 0;
         for (const auto& terminal : terminals)
@@ -139,6 +163,20 @@ void BM_LoadConfiguration(benchmark::State& state) {
         state.ResumeTiming();
     }
     state.counters["devices"] = static_cast<double>(devices);
+    loadSeconds = state.iterations() ? total / static_cast<double>(state.iterations()) : 0;
+}
+
+// Runs the yardstick `command` and reports the load's time over its own.
+void MeasureYardstick(benchmark::State& state, const std::string& command) {
+    double total = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        if (std::system(command.c_str()) != 0)
+            state.SkipWithError("the yardstick failed");
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    if (state.iterations() && total > 0 && loadSeconds > 0)
+        state.counters["load_ratio"] = loadSeconds / (total / static_cast<double>(state.iterations()));
 }
 BENCHMARK(BM_LoadConfiguration)->Unit(benchmark::kMillisecond)->Iterations(5);
 
@@ -146,21 +184,40 @@ BENCHMARK(BM_LoadConfiguration)->Unit(benchmark::kMillisecond)->Iterations(5);
 // same file: the yardstick for the load.
 void BM_Sqlite3ShellReadsAllRows(benchmark::State& state) {
     BenchDatabase& bench = Database();
+    if (!Server().empty()) {
+        state.SkipWithError("on the server the yardstick is psql");
+        return;
+    }
     std::string command = "sqlite3 '" + (bench.dir / CConfigDatabase::kFileName).string() + "' '";
     for (const char* table : kTables)
         command += std::string("SELECT * FROM ") + table + ";";
     command += "' > /dev/null";
-    for (auto _ : state)
-        if (std::system(command.c_str()) != 0)
-            state.SkipWithError("sqlite3 shell failed");
+    MeasureYardstick(state, command);
 }
 BENCHMARK(BM_Sqlite3ShellReadsAllRows)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// psql reading every row of the six tables of the server's database (PGHOST,
+// PGPORT, PGDATABASE, PGUSER and PGPASSWORD name it, as scripts/pg-test.sh sets them).
+void BM_PsqlReadsAllRows(benchmark::State& state) {
+    Database();
+    if (Server().empty()) {
+        state.SkipWithError("needs the server (TORNU_TEST_CONNECT)");
+        return;
+    }
+    std::string command = "psql -qAtX";
+    for (const char* table : kTables)
+        command += std::string(" -c 'SELECT * FROM ") + table + "'";
+    command += " > /dev/null";
+    MeasureYardstick(state, command);
+}
+BENCHMARK(BM_PsqlReadsAllRows)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // One write-through change, each its own durable statement. The counter
 // median_us is the median of the single calls.
 template <class Change> void MeasureUpdates(benchmark::State& state, Change change) {
     BenchDatabase& bench = Database();
-    CConfigDatabase db;
+    const auto opened = OpenDatabase();
+    CConfigDatabase& db = *opened;
     std::vector<std::unique_ptr<CTerminal>> terminals;
     LoadConfiguration(db, bench.params, terminals);
     if (terminals.size() != kTerminals) {
@@ -209,7 +266,8 @@ BENCHMARK(BM_UpdateParameter)->Unit(benchmark::kMicrosecond);
 // each run writes values that differ from the last, so every update is real.
 void BM_StationImport(benchmark::State& state) {
     BenchDatabase& bench = Database();
-    CConfigDatabase db;
+    const auto opened = OpenDatabase();
+    CConfigDatabase& db = *opened;
     std::vector<std::unique_ptr<CTerminal>> terminals;
     if (!LoadConfiguration(db, bench.params, terminals)) {
         state.SkipWithError("load failed");

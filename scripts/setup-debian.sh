@@ -8,6 +8,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   clang libclang-rt-dev
   unixodbc unixodbc-dev libsqliteodbc sqlite3
+  postgresql odbc-postgresql
   qt6-base-dev qt6-svg-dev libqt6svg6 fonts-dejavu-core desktop-file-utils
 )
 
@@ -35,5 +36,14 @@ if ! odbcinst -q -d -n SQLite3 >/dev/null 2>&1; then
   if [ -n "$lib" ]; then
     printf '[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=%s\nSetup=%s\nUsageCount=1\n' \
       "$lib" "$lib" | $SUDO odbcinst -i -d -r >/dev/null
+  fi
+fi
+
+# Likewise the PostgreSQL driver as "PostgreSQL Unicode" (scripts/pg-test.sh).
+if ! odbcinst -q -d -n "PostgreSQL Unicode" >/dev/null 2>&1; then
+  lib=$(find /usr/lib -name psqlodbcw.so 2>/dev/null | head -n 1)
+  if [ -n "$lib" ]; then
+    printf '[PostgreSQL Unicode]\nDescription=PostgreSQL ODBC driver (Unicode)\nDriver=%s\nSetup=%s\nUsageCount=1\n' \
+      "$lib" "$(dirname "$lib")/libodbcpsqlS.so" | $SUDO odbcinst -i -d -r >/dev/null
   fi
 fi

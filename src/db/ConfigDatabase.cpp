@@ -147,6 +147,10 @@ void CConfigDatabase::Open(const CIniFile& programSettings, const std::string& d
     settings.GetValue(kSection, "Connect", connect_);
     connect_ = MaskPasswords(connect_);
     connected_ = connection_.Connect(kSection, settings);
+    // SQLite's Timeout bounds the wait for a file another program holds; a
+    // server would wait for a row another program writes until that one ends.
+    if (connected_ && connection_.DbmsName() == "PostgreSQL")
+        connection_.ExecDirect(Format("SET lock_timeout = %d", kBusyTimeoutMs));
     // Without a connection every step would fail and only hide the
     // connection's error text. A failed step leaves later tables unchecked.
     if (!connected_)

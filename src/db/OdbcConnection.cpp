@@ -119,6 +119,10 @@ bool COdbcConnection::Connect(const std::string& connectionString) {
         const SQLUINTEGER needed = SQL_GD_ANY_COLUMN | SQL_GD_ANY_ORDER | SQL_GD_BOUND;
         getDataOnBound_ = (getData & needed) == needed;
     }
+    SQLCHAR dbms[128] = {};
+    SQLSMALLINT dbmsLength = 0;
+    if (Succeeded(SQLGetInfo(dbc_, SQL_DBMS_NAME, dbms, sizeof dbms, &dbmsLength)))
+        dbmsName_ = reinterpret_cast<const char*>(dbms);
     connected_ = true;
     return true;
 }

@@ -47,6 +47,8 @@ public:
     bool Connect(const std::string& connectionString);
     void Close();
     bool IsConnected() const { return connected_; }
+    // The database product as the driver names it ("SQLite", "PostgreSQL").
+    const std::string& DbmsName() const { return dbmsName_; }
 
     bool ExecDirect(const std::string& statement);
 
@@ -102,6 +104,7 @@ private:
     bool getDataOnBound_ = false;
     std::vector<Column> columns_;
     std::string lastError_;
+    std::string dbmsName_;
     CIniFile settings_;
     std::string section_;
     CharSet charSet_ = Ansi;

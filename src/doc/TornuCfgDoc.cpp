@@ -101,6 +101,29 @@ void CTornuCfgDoc::OnCloseDocument() {
     terminals_.clear();
 }
 
+CTreeNode* CTornuCfgDoc::Reload() {
+    CTreeNode* selected = SelectedNode();
+    if (!started_ || !RecordsFree())
+        return selected;
+    TerminalList loaded;
+    if (!LoadConfiguration(*database_, catalogue_.Params(), loaded)) {
+        operator_.Message(database_->Failure().empty() ? database_->LastError()
+                                                       : database_->Failure());
+        return selected;
+    }
+    // The node is found again by its record's keys: the records are new.
+    const int id = selected ? selected->Terminal().Id() : -1;
+    const int address = selected && selected->Device() ? selected->Device()->Address() : -1;
+    ShowNothing();
+    ClearTree();
+    terminals_ = std::move(loaded);
+    FillTree();
+    CTreeNode* again = id >= 0 ? FindNode(id, address) : nullptr;
+    if (again)
+        Select(again);
+    return again;
+}
+
 void CTornuCfgDoc::AddObserver(IDocObserver& observer) {
     if (std::find(observers_.begin(), observers_.end(), &observer) == observers_.end())
         observers_.push_back(&observer);

@@ -105,6 +105,13 @@ public:
     // Shows nothing, empties the tree and frees the configuration in memory;
     // the rows stay.
     void OnCloseDocument();
+    // "Обновить": the configuration read again from the database, where
+    // another program may have changed it, and the tree built anew. The item
+    // selected before is shown again when its record is still there. Returns
+    // the item the tree is to make current (null: none). When the database
+    // cannot be read the operator is told why and everything stays as it was;
+    // during an exchange nothing is done.
+    CTreeNode* Reload();
     // "Сменить пароль ...": stores the digest of the new password, or an
     // empty value that removes the login, and saves the settings file. False
     // when cancelled or the file could not be saved.

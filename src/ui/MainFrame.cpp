@@ -122,6 +122,10 @@ void CMainFrame::BuildMenus() {
         doc_.ToggleStructure();
         structure->setChecked(doc_.ShowStructure());
     });
+    // Another operator's changes on a shared database.
+    QAction* reload = AddCommand(view, kCmdReload, "Обновить");
+    reload->setShortcut(Qt::Key_F5);
+    connect(reload, &QAction::triggered, this, [this] { tree_->SelectNode(doc_.Reload()); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Помощь"));
     QAction* about = AddCommand(help, kCmdAbout, "О программе...");

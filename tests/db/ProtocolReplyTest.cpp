@@ -55,7 +55,12 @@ protected:
         return Value("SELECT phone || '/' || mask FROM device_phone WHERE device_id=1 AND id=" +
                      std::to_string(id));
     }
-    std::string LoopStates() { return Value("SELECT group_concat(state) FROM sensor"); }
+    std::string LoopStates() {
+        std::string states;
+        for (const auto& row : Rows("SELECT state FROM sensor ORDER BY id"))
+            states += (states.empty() ? "" : ",") + row[0];
+        return states.empty() ? "<no row>" : states;
+    }
 
     static constexpr std::time_t kNow = 1700000000;
     std::unique_ptr<CTerminal> terminal;

@@ -229,6 +229,7 @@ void CopyDatabase(const std::filesystem::path& from, const std::filesystem::path
 }
 
 TEST_F(RecordLoadTest, PreloadedTablesGiveWhatRowByRowQueriesGive) {
+    TORNU_SKIP_ON_SERVER("copies the file; stores text in an integer column");
     BuildConfiguration();
     expected.clear();
     for (const BadRowsCase& bad : kBadRows)

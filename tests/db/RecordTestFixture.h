@@ -8,6 +8,7 @@
 #include "db/ConfigurationLoader.h"
 #include "db/Terminal.h"
 
+#include "TestDatabase.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -64,7 +65,7 @@ inline ParamDescList MakeParams() {
 
 class RecordTest : public ::testing::Test {
 protected:
-    RecordTest() : cwd(dir.Path()), db(std::make_unique<CConfigDatabase>()) {}
+    RecordTest() : cwd(dir.Path()), db(std::make_unique<CConfigDatabase>(dbSettings)) {}
 
     void SetUp() override { ASSERT_TRUE(db->IsConnected()) << db->LastError(); }
 
@@ -78,7 +79,7 @@ protected:
     std::vector<std::unique_ptr<CTerminal>> Reload() {
         // Records made before keep their connection.
         oldDbs.push_back(std::move(db));
-        db = std::make_unique<CConfigDatabase>();
+        db = std::make_unique<CConfigDatabase>(dbSettings);
         EXPECT_TRUE(db->IsConnected()) << db->LastError();
         std::vector<std::unique_ptr<CTerminal>> terminals;
         EXPECT_TRUE(LoadConfiguration(*db, params, terminals));
@@ -105,6 +106,7 @@ protected:
     TempDir dir;
     ScopedCwd cwd;
     ParamDescList params = MakeParams();
+    CIniFile dbSettings = FreshTestDatabaseSettings();
     std::unique_ptr<CConfigDatabase> db;
     std::vector<std::unique_ptr<CConfigDatabase>> oldDbs;
 };

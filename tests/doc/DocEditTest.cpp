@@ -158,7 +158,8 @@ TEST_F(DocTest, LoopDistributionStopsAtTheTerminalsLoopNumbers) {
     AddDevice(terminal, 2, kPartition16, "Б", 16); // 4 + 16 + 16 > 32 loop numbers
     AddDevice(terminal, 3, kPartition8, "В", 8);
     EXPECT_TRUE(doc->DistributeLoops(terminal));
-    EXPECT_EQ(Rows("SELECT device_id,COUNT(*),MIN(id),MAX(id) FROM sensor GROUP BY device_id"),
+    EXPECT_EQ(Rows("SELECT device_id,COUNT(*),MIN(id),MAX(id) FROM sensor GROUP BY device_id "
+                   "ORDER BY device_id"),
               (std::vector<Strings>{
                   {"0", "4", "1", "4"}, {"1", "16", "5", "20"}, {"2", "12", "21", "32"}}));
     EXPECT_EQ(view.hints.back(), std::make_pair(kHintNodeChanged, &terminal));

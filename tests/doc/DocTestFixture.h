@@ -4,6 +4,7 @@
 #include "doc/ExchangeMonitor.h"
 #include "doc/TornuCfgDoc.h"
 
+#include "TestDatabase.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -123,6 +124,12 @@ protected:
     DocTest() {
         WriteBytes(dir / kSettingsFileName,
                    ReadBytes(std::string(TORNU_SOURCE_DIR) + "/data/tornucfg.ini"));
+        if (OnServer()) {
+            CIniFile settings;
+            settings.Load(dir / kSettingsFileName);
+            settings.SetValue(CConfigDatabase::kSection, "Connect", FreshServerDatabase());
+            settings.Save();
+        }
     }
 
     CTornuCfgDoc& Start(bool started = true) {

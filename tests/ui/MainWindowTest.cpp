@@ -183,7 +183,8 @@ private slots:
                             "&Файл: Импорт данных ПЦН..., -, &Выход",
                             "&Управление: Выполнение команд..., Распределение шлейфов",
                             "&Настройки: Модем..., Сменить пароль ...",
-                            "&Вид: &Панель инструментов, &Строка состояния, Показывать структуру",
+                            "&Вид: &Панель инструментов, &Строка состояния, Показывать структуру, "
+                            "Обновить",
                             "&Помощь: О программе..., Справка",
                         }));
         QVERIFY(frame->Action(kCmdShowStructure)->isChecked());
@@ -402,6 +403,13 @@ private slots:
         frame->UpdateCommands();
         QVERIFY(frame->Action(kCmdRunCommands)->isEnabled());
         QVERIFY(!frame->Action(kCmdDistributeLoops)->isEnabled());
+
+        // "Обновить" builds the tree anew and selects the same item again.
+        Tree().SelectNode(Node(12, 1));
+        QCOMPARE(frame->Action(kCmdReload)->shortcut(), QKeySequence(Qt::Key_F5));
+        frame->Action(kCmdReload)->trigger();
+        QCOMPARE(doc->SelectedNode(), Node(12, 1));
+        QCOMPARE(frame->DeviceOptions().Shown(), Node(12, 1));
 
         // Without the structure: no menu on empty space, "Удалить" greyed.
         frame->Action(kCmdShowStructure)->trigger();

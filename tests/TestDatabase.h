@@ -1,0 +1,64 @@
+#pragma once
+// The database suites run on SQLite, and a second time on a server when
+// TORNU_TEST_CONNECT holds its ODBC connection string (scripts/pg-test.sh).
+// On the server each test process works in a schema of its own, so suites run
+// in parallel do not meet, and every test starts from empty tables.
+#include "db/ConfigDatabase.h"
+#include "db/OdbcConnection.h"
+#include "settings/IniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+namespace tornu::test {
+
+inline std::string TestServer() {
+    const char* connect = std::getenv("TORNU_TEST_CONNECT");
+    return connect ? connect : "";
+}
+
+inline bool OnServer() {
+    return !TestServer().empty();
+}
+
+inline const char* const kTableNames[] = {"terminal",     "device",       "sensor",
+                                          "device_param", "device_phone", "device_key"};
+
+// The connection string of this process's schema on the server with its
+// tables dropped; empty on SQLite.
+inline std::string FreshServerDatabase() {
+    const std::string server = TestServer();
+    if (server.empty())
+        return {};
+    const std::string schema = "t" + std::to_string(getpid());
+    COdbcConnection admin;
+    EXPECT_TRUE(admin.Connect(server)) << admin.LastError();
+    EXPECT_TRUE(admin.ExecDirect("CREATE SCHEMA IF NOT EXISTS " + schema)) << admin.LastError();
+    for (const char* table : kTableNames)
+        EXPECT_TRUE(admin.ExecDirect("DROP TABLE IF EXISTS " + schema + "." + table))
+            << admin.LastError();
+    return server + ";ConnSettings=SET search_path TO " + schema;
+}
+
+// Program settings naming the test database: the server's, emptied, or none
+// (the SQLite file in the current folder).
+inline CIniFile FreshTestDatabaseSettings() {
+    CIniFile settings;
+    if (OnServer())
+        settings.SetValue(CConfigDatabase::kSection, "Connect", FreshServerDatabase());
+    return settings;
+}
+
+} // namespace tornu::test
+
+// For a test of what only SQLite shows (the file's bytes, its journal, its
+// lock): `reason` says what.
+#define TORNU_SKIP_ON_SERVER(reason)                                                               \
+    do {                                                                                           \
+        if (::tornu::test::OnServer())                                                             \
+            GTEST_SKIP() << "SQLite only: " << (reason);                                           \
+    } while (false)

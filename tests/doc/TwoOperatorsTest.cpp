@@ -1,0 +1,147 @@
+// Two programs on one database, as two operators sharing a server: what one
+// writes the other refuses or sees after "Обновить". Runs on SQLite and, with
+// TORNU_TEST_CONNECT, on the server; the start-up and lock cases need the server.
+#include "DocTestFixture.h"
+
+#include "catalogue/CommandDesc.h"
+#include "db/Device.h"
+#include "doc/RecordExchangeTarget.h"
+#include "protocol/TermMessage.h"
+
+#include <regex>
+
+using namespace tornu;
+using namespace tornu::test;
+
+namespace {
+
+class TwoOperatorsTest : public DocTest {
+protected:
+    TwoOperatorsTest() {
+        Start();
+        other = std::make_unique<CTornuCfgDoc>(otherOp, dir.Path());
+        other->AddObserver(otherView);
+        EXPECT_TRUE(other->OnNewDocument());
+    }
+
+    // Every row of the six tables.
+    std::string Tables() {
+        std::string text;
+        for (const char* table : kTableNames)
+            for (const auto& row : Rows(std::string("SELECT * FROM ") + table + " ORDER BY 1,2,3"))
+                for (const auto& column : row)
+                    text += column + (&column == &row.back() ? "\n" : "|");
+        return text;
+    }
+
+    ScriptedOperator otherOp;
+    RecordingView otherView;
+    std::unique_ptr<CTornuCfgDoc> other;
+};
+
+TEST_F(TwoOperatorsTest, NumberTheOtherHasJustUsedIsRefusedWithNothingWritten) {
+    AddTerminal(7, kBm4, 4);
+    const std::string before = Tables();
+    EXPECT_FALSE(other->NewTerminal(
+        {.number = "7", .hostType = kBm16, .phone = "+7911", .password = "other"}));
+    EXPECT_EQ(otherOp.messages, std::vector<std::string>{kAddTerminalFailedMessage});
+    EXPECT_TRUE(other->Terminals().empty());
+    EXPECT_TRUE(other->Tree().Empty());
+    EXPECT_EQ(Tables(), before);
+}
+
+TEST_F(TwoOperatorsTest, ReloadShowsTheOthersChangesAndKeepsTheSelection) {
+    AddTerminal(7);
+    AddDevice(Node(7), 1, kPartition8, "Офис");
+    AddTerminal(8);
+    other->Reload();
+    otherView.current = other->FindNode(7, 1);
+    ASSERT_TRUE(otherView.current);
+
+    ASSERT_TRUE(doc->FindTerminal(7)->FindDevice(1)->SetName("Склад"));
+    ASSERT_TRUE(doc->DeleteNode(Node(8)));
+    AddTerminal(9);
+    CTreeNode* again = other->Reload();
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again, other->FindNode(7, 1));
+    EXPECT_EQ(again->Device()->Name(), "Склад");
+    EXPECT_EQ(otherView.shown, again);
+    EXPECT_EQ(other->RightPane(), Pane::DeviceOptions);
+    std::vector<int> ids;
+    for (const auto& terminal : other->Terminals())
+        ids.push_back(terminal->Id());
+    EXPECT_EQ(ids, (std::vector<int>{7, 9}));
+
+    // The selected node's record is gone: nothing is selected.
+    otherView.current = again;
+    ASSERT_TRUE(doc->DeleteNode(Node(7)));
+    EXPECT_EQ(other->Reload(), nullptr);
+    EXPECT_EQ(otherView.shown, nullptr);
+    EXPECT_EQ(other->Terminals().size(), 1u);
+    EXPECT_TRUE(otherOp.messages.empty());
+}
+
+// The server's connection string with one key's value replaced.
+std::string WithKey(const std::string& connect, const std::string& key, const std::string& value) {
+    return std::regex_replace(connect, std::regex("(^|;)" + key + "=[^;]*", std::regex::icase),
+                              "$1" + key + "=" + value);
+}
+
+TEST_F(DocTest, ServerThatCannotBeReachedOrRefusesTheLoginIsSaidOnce) {
+    if (!OnServer())
+        GTEST_SKIP() << "needs the server (scripts/pg-test.sh)";
+    const std::string server = TestServer();
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(server, match, std::regex("PWD=([^;]+)")));
+    const std::string password = match[1];
+    const struct {
+        const char* name;
+        std::string connect;
+        const char* driverText;
+    } cases[] = {
+        {"server stopped", WithKey(server, "Port", "1"), "onnection refused"},
+        {"login refused", WithKey(server, "PWD", "wrong-secret"), "password authentication"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CIniFile settings;
+        settings.Load(dir / kSettingsFileName);
+        settings.SetValue(CConfigDatabase::kSection, "Connect", c.connect);
+        ASSERT_TRUE(settings.Save());
+        op.messages.clear();
+        Start();
+        ASSERT_EQ(op.messages.size(), 1u);
+        const std::string said = op.messages[0];
+        EXPECT_EQ(said.rfind("Невозможно подключиться к базе данных (", 0), 0u) << said;
+        EXPECT_NE(said.find(c.driverText), std::string::npos) << said;
+        EXPECT_NE(said.find("PWD=***"), std::string::npos) << said;
+        EXPECT_EQ(said.find("wrong-secret"), std::string::npos) << said;
+        EXPECT_EQ(said.find(password), std::string::npos) << said;
+        EXPECT_TRUE(doc->Tree().Empty());
+        // Later actions say the same, not that the number is taken.
+        EXPECT_FALSE(doc->NewTerminal({.number = "13", .hostType = 0}));
+        EXPECT_EQ(op.messages.back(), said);
+        doc.reset();
+    }
+}
+
+// A row another program holds in an open transaction: the reply waits a
+// bounded time and fails with the server's text.
+TEST_F(TwoOperatorsTest, RowHeldByTheOtherFailsTheReplyAfterABoundedWait) {
+    if (!OnServer())
+        GTEST_SKIP() << "SQLite's case is ALockedDatabaseFailsTheReplyWithTheDriversText";
+    AddTerminal(12);
+    ASSERT_TRUE(other->Database().BeginTransaction());
+    ASSERT_TRUE(other->Database().Execute("UPDATE terminal SET phone='held' WHERE id=12"));
+    CCommandDesc command;
+    ASSERT_TRUE(command.Read("Cmd", "DESC=Команда;TYPE=T;NUM=39"));
+    CRecordExchangeTarget target(*doc->FindTerminal(12), nullptr);
+    EXPECT_FALSE(target.ProcessReply(command, CTermMessage(12, 39, "CFG=M0=1(8,),;")));
+    EXPECT_EQ(target.ReplyFailure().rfind("ошибка записи в базу данных: ", 0), 0u)
+        << target.ReplyFailure();
+    EXPECT_NE(target.ReplyFailure().find("lock timeout"), std::string::npos)
+        << target.ReplyFailure();
+    EXPECT_TRUE(other->Database().EndTransaction(false));
+}
+
+} // namespace
