@@ -84,18 +84,6 @@ TEST(HostDeviceTypeTest, ReadsOwnFieldsAndBuiltInDevice) {
     EXPECT_FALSE(type.HasBuiltInDevice());
 }
 
-TEST(HostDeviceTypeTest, ReadingRules) {
-    const std::string bus = ";DSCNT=0;DMST=0;DSLV=0;TLN=0";
-    CheckRules(CHostDeviceType{},
-               {{"NAME=A;DADDR=0;TSCNT=1;TDCNT=1;RS485=0;DMST=0;DSLV=0;TLN=0", "нет ключа DSCNT"},
-                {"NAME=A;TSCNT=1;TDCNT=1;RS485=0" + bus, "нет ключа DADDR"},
-                {"NAME=A;DADDR=0;TSCNT=1;TDCNT=1" + bus, "нет ключа RS485"},
-                {"NAME=A;DADDR=0;TSCNT=-1;TDCNT=1;RS485=0" + bus, "отрицательное значение TSCNT"},
-                {"NAME=A;DADDR=0;TSCNT=1;TDCNT=-1;RS485=0" + bus, "отрицательное значение TDCNT"},
-                {"NAME=;DADDR=0;TSCNT=1;TDCNT=1;RS485=0" + bus, "пустое NAME"},
-                {"NAME=A;DADDR=;TSCNT=1;TDCNT=1;RS485=0" + bus, nullptr}});
-}
-
 TEST(PhoneBookLayoutTest, LabelsByBitNumberFirstMatchNoQuotes) {
     CPhoneBookLayout layout;
     layout.Read("L", "BIT0=A;BIT1=B");
