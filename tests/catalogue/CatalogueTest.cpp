@@ -124,23 +124,5 @@ TEST(CatalogueTest, BadEntriesAreLeftOutAndReportedInLoadingOrder) {
     EXPECT_EQ(catalogue.PhoneBookLayouts().size(), 2u); // layouts are loaded on their own
 }
 
-TEST(CatalogueTest, RepeatedKeyReplacesTheEarlierEntryInItsPlace) {
-    CIniFile file = FromText("[BusDevice.Type]\n"
-                             "1=NAME=Первый;DSCNT=1;DMST=1;DSLV=0;TLN=0\n"
-                             "2=NAME=Второй;DSCNT=1;DMST=1;DSLV=0;TLN=0\n"
-                             "1=NAME=Замена;DSCNT=1;DMST=1;DSLV=0\n"
-                             "[BusDevice.Commands]\n"
-                             "Same=NUM=1;TYPE=T;DESC=Первая\n"
-                             "Same=NUM=2;TYPE=T;DESC=Вторая\n");
-    CCatalogue catalogue;
-    catalogue.LoadTypes(file);
-    // The replacing text lacks TLN: the first entry is gone, not kept.
-    EXPECT_EQ(Names(catalogue.BusTypes()), std::vector<std::string>{"Второй"});
-    ASSERT_EQ(catalogue.LoadReport().size(), 1u);
-    EXPECT_EQ(catalogue.LoadReport()[0].key, "1");
-    ASSERT_EQ(catalogue.Commands().size(), 1u);
-    EXPECT_EQ(catalogue.Commands()[0]->Code(), 2);
-}
-
 } // namespace
 } // namespace tornu

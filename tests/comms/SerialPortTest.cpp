@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <tuple>
 
 using namespace tornu;
 using tornu::test::Eventually;
@@ -160,20 +161,16 @@ TEST_F(SerialPortPty, OpensRawAndPutsTheOldSettingsBackOnClose) {
     ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600));
 
     const termios t = pty_.SlaveSettings();
-    EXPECT_EQ(0u, t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN));
-    EXPECT_EQ(0u, t.c_iflag & (IXON | IXOFF | ICRNL | INLCR | IGNCR | ISTRIP | INPCK));
-    EXPECT_EQ(0u, t.c_oflag & OPOST);
-    EXPECT_EQ(static_cast<tcflag_t>(CS8), t.c_cflag & CSIZE);
-    EXPECT_EQ(0u, t.c_cflag & (PARENB | CSTOPB | CRTSCTS));
-    EXPECT_EQ(static_cast<tcflag_t>(CLOCAL | CREAD), t.c_cflag & (CLOCAL | CREAD));
-    EXPECT_EQ(static_cast<speed_t>(B9600), cfgetospeed(&t));
+    EXPECT_EQ(std::tuple(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN),
+                         t.c_iflag & (IXON | IXOFF | ICRNL | INLCR | IGNCR | ISTRIP | INPCK),
+                         t.c_oflag & OPOST, t.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS),
+                         t.c_cflag & (CLOCAL | CREAD), cfgetospeed(&t)),
+              std::tuple(0u, 0u, 0u, tcflag_t{CS8}, tcflag_t{CLOCAL | CREAD}, speed_t{B9600}));
 
     EXPECT_TRUE(port_.Close());
     const termios after = pty_.SlaveSettings();
-    EXPECT_EQ(before.c_lflag, after.c_lflag);
-    EXPECT_EQ(before.c_iflag, after.c_iflag);
-    EXPECT_EQ(before.c_oflag, after.c_oflag);
-    EXPECT_EQ(cfgetospeed(&before), cfgetospeed(&after));
+    EXPECT_EQ(std::tuple(after.c_lflag, after.c_iflag, after.c_oflag, cfgetospeed(&after)),
+              std::tuple(before.c_lflag, before.c_iflag, before.c_oflag, cfgetospeed(&before)));
 }
 
 TEST_F(SerialPortPty, WaitReplyEndsOnTheHooksEventOrOnClose) {

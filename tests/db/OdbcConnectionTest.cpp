@@ -7,6 +7,9 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <optional>
+#include <tuple>
+
 namespace tornu {
 namespace {
 
@@ -87,23 +90,19 @@ TEST_F(OdbcConnectionTest, ColumnsDescribeTheResult) {
     EXPECT_EQ(db.ColumnSize(1), 40u);
     EXPECT_EQ(db.ColumnType(2), SQL_LONGVARCHAR);
     ASSERT_TRUE(db.Fetch());
-    EXPECT_EQ(db.ColumnInt(0), 7);
-    // NULL reads as an empty text and as 0.
-    EXPECT_EQ(db.ColumnText(1), "");
-    EXPECT_EQ(db.ColumnInt(1), 0);
-    EXPECT_EQ(db.ColumnText(4), std::nullopt);
-    EXPECT_EQ(db.ColumnText(-1), std::nullopt);
-    EXPECT_EQ(db.ColumnInt(9), 0);
+    // NULL reads as an empty text and as 0; columns beyond the result as nothing.
+    EXPECT_EQ(std::tuple(db.ColumnInt(0), db.ColumnText(1), db.ColumnInt(1), db.ColumnText(4),
+                         db.ColumnText(-1), db.ColumnInt(9)),
+              std::tuple(7, std::optional<std::string>(""), 0, std::optional<std::string>(),
+                         std::optional<std::string>(), 0));
     EXPECT_FALSE(db.Fetch());
     // Integers read the leading decimal, clamped.
     ASSERT_TRUE(db.ExecDirect("SELECT ' -17', '12abc', 'abc', '99999999999', '-99999999999', ''"));
     ASSERT_TRUE(db.Fetch());
-    EXPECT_EQ(db.ColumnInt(0), -17);
-    EXPECT_EQ(db.ColumnInt(1), 12);
-    EXPECT_EQ(db.ColumnInt(2), 0);
-    EXPECT_EQ(db.ColumnInt(3), 2147483647);
-    EXPECT_EQ(db.ColumnInt(4), -2147483647 - 1);
-    EXPECT_EQ(db.ColumnInt(5), 0);
+    std::vector<int> ints;
+    for (int column = 0; column < 6; ++column)
+        ints.push_back(db.ColumnInt(column));
+    EXPECT_EQ(ints, (std::vector<int>{-17, 12, 0, 2147483647, -2147483647 - 1, 0}));
 }
 
 TEST_F(OdbcConnectionTest, NextStatementAbandonsTheOpenCursor) {

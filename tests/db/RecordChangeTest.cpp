@@ -18,44 +18,36 @@ const char* const kAwkwardTexts[] = {"' OR 1=1 --", "Склад «Север» �
 TEST_F(RecordTest, EveryTextSetterKeepsApostrophesAndCyrillic) {
     for (const char* text : kAwkwardTexts) {
         SCOPED_TRACE(text);
-        Exec("DELETE FROM terminal");
-        Exec("DELETE FROM device");
-        Exec("DELETE FROM sensor");
-        Exec("DELETE FROM device_param");
-        Exec("DELETE FROM device_phone");
-        Exec("DELETE FROM device_key");
+        for (const char* table :
+             {"terminal", "device", "sensor", "device_param", "device_phone", "device_key"})
+            Exec(std::string("DELETE FROM ") + table);
         {
             auto terminal = NewTerminal(1, test::kHostWithModule, 1);
             ASSERT_TRUE(terminal);
             CDevice* device = terminal->CreateDevice(4, BusType(test::kPartitionType));
             ASSERT_TRUE(device);
-            ASSERT_TRUE(terminal->SetPhone(text));
-            ASSERT_TRUE(terminal->SetPassword(text));
-            ASSERT_TRUE(terminal->SetLoopConfiguration(text));
-            ASSERT_TRUE(device->SetName(text));
-            ASSERT_TRUE(device->SetPassword(text));
-            ASSERT_TRUE(device->SetLastTime(text));
-            ASSERT_TRUE(device->SetParamValue("OBJNAME", text));
-            ASSERT_TRUE(device->Keys()[3]->SetOwner(text));
             CSensor* loop = terminal->CreateLoop(*device, -1, 0);
             ASSERT_TRUE(loop);
-            ASSERT_TRUE(loop->SetName(text));
+            EXPECT_EQ(
+                (std::vector<bool>{terminal->SetPhone(text), terminal->SetPassword(text),
+                                   terminal->SetLoopConfiguration(text), device->SetName(text),
+                                   device->SetPassword(text), device->SetLastTime(text),
+                                   device->SetParamValue("OBJNAME", text),
+                                   device->Keys()[3]->SetOwner(text), loop->SetName(text)}),
+                std::vector<bool>(9, true));
         }
         auto terminals = Reload();
         ASSERT_EQ(terminals.size(), 1u);
         CTerminal& terminal = *terminals[0];
-        EXPECT_EQ(terminal.Phone(), text);
-        EXPECT_EQ(terminal.Password(), text);
-        EXPECT_EQ(terminal.ReadConfiguration(), text);
         CDevice* device = terminal.FindDevice(4);
         ASSERT_TRUE(device);
-        EXPECT_EQ(device->Name(), text);
-        EXPECT_EQ(device->Password(), text);
-        EXPECT_EQ(device->LastTime(), text);
-        EXPECT_EQ(device->FindParam("OBJNAME")->Value(), text);
-        EXPECT_EQ(device->Keys()[3]->Owner(), text);
         ASSERT_EQ(device->Loops().size(), 1u);
-        EXPECT_EQ(device->Loops()[0]->Name(), text);
+        EXPECT_EQ(
+            (std::vector<std::string>{
+                terminal.Phone(), terminal.Password(), terminal.ReadConfiguration(), device->Name(),
+                device->Password(), device->LastTime(), device->FindParam("OBJNAME")->Value(),
+                device->Keys()[3]->Owner(), device->Loops()[0]->Name()}),
+            std::vector<std::string>(9, text));
         EXPECT_FALSE(device->SetParamValue("dlyin", "1")) << "names are exact";
         EXPECT_EQ(Count("device"), 2) << "nothing dropped";
     }

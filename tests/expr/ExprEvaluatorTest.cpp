@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -196,29 +195,4 @@ TEST(ExprEvaluator, LengthAndDepthLimits) {
         EXPECT_TRUE(Eval(nested(depth, count)).ok) << depth << " " << count;
         EXPECT_EQ(Eval(nested(depth, count + 1)).error, CExprEvaluator::kErrorDepth);
     }
-}
-
-TEST(ExprEvaluator, ReusedEvaluatorStartsClean) {
-    CExprEvaluator evaluator;
-    evaluator.Variables().SetVariable("A", "6");
-    evaluator.Variables().SetVariable("B2", "4");
-    double value = -1;
-    EXPECT_FALSE(evaluator.Evaluate("A+(", value));
-    EXPECT_EQ(value, -1); // untouched on failure
-    EXPECT_TRUE(evaluator.Evaluate("A*B2 - A%B2", value));
-    EXPECT_EQ(evaluator.ErrorCode(), CExprEvaluator::kErrorNone);
-    EXPECT_EQ(value, 22);
-}
-
-TEST(ExprEvaluator, PointIsADotInAnyLocale) {
-    std::string previous = std::setlocale(LC_NUMERIC, nullptr);
-    const char* set = nullptr;
-    for (const char* name : {"ru_RU.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8"})
-        if ((set = std::setlocale(LC_NUMERIC, name)) != nullptr)
-            break;
-    if (set == nullptr)
-        GTEST_SKIP() << "no locale with a decimal comma installed";
-    const Outcome out = Eval("VAL*10 + 0.5", "0.250000");
-    std::setlocale(LC_NUMERIC, previous.c_str());
-    EXPECT_DOUBLE_EQ(out.value, 3);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+#include <tuple>
 #include <vector>
 
 using namespace tornu;
@@ -81,12 +83,11 @@ TEST(ExprVariables, FirstValueStaysAndNamesAreExact) {
     EXPECT_FALSE(variables.SetVariable("VAL", "99"));
     EXPECT_FALSE(variables.SetVariable("", "1"));
     EXPECT_FALSE(variables.SetVariable("X", ""));
-    EXPECT_EQ(variables.Count(), 2);
-    EXPECT_EQ(variables.Find("val"), 1);
-    EXPECT_EQ(variables.Find("Val"), -1);
-    EXPECT_EQ(variables.Value(0), "12");
-    EXPECT_EQ(variables.Value(2), "");
-    EXPECT_EQ(variables.Value(-1), "");
+    EXPECT_EQ(std::tuple(variables.Count(), variables.Find("val"), variables.Find("Val")),
+              std::tuple(2, 1, -1));
+    EXPECT_EQ((std::vector<std::string_view>{variables.Value(0), variables.Value(2),
+                                             variables.Value(-1)}),
+              (std::vector<std::string_view>{"12", "", ""}));
     variables.Clear();
     EXPECT_EQ(variables.Find("VAL"), -1);
 }
