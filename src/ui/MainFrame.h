@@ -35,7 +35,7 @@ enum FrameCommand : int {
     kCmdToolBar = 59392,
     kCmdStatusBar = 59393,
     kCmdShowStructure = 32781,
-    kCmdReload = 32795,
+    kCmdReload = 32796,
     kCmdAbout = 57664,
     kCmdHelp = 57670,
 };
