@@ -123,8 +123,8 @@ TEST_F(CliReliabilityTest, TheRunTakesTheNewPasswordItSends) {
 
     const Outcome without = Run("run 12 ChangeLinkPassword --yes");
     EXPECT_EQ(without.status, 1) << without.output;
+    // Refused before anything was sent; the simulator's state is read once its thread is gone.
     EXPECT_NE(without.output.find("не задан новый пароль"), std::string::npos) << without.output;
-    EXPECT_EQ(sim.linkPassword, "1234");
 
     const Outcome with = Run("run 12 ChangeLinkPassword --yes --new-password 5678");
     EXPECT_EQ(with.status, 0) << with.output;
