@@ -1,5 +1,6 @@
 #include "comms/PacketChannel.h"
 
+#include "protocol/ConfigText.h"
 #include "protocol/Crc8.h"
 #include "comms/DebugLog.h"
 #include "comms/Link.h"
@@ -19,23 +20,13 @@ bool IsBreak(char b) {
     return b == '\r' || b == '\n';
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // The two characters after the text are its CRC-8, high nibble first.
 bool CheckDigitsMatch(const char* packet, std::size_t textLength, std::size_t length) {
     if (length != textLength + kCheckDigits)
         return false;
-    const int high = HexDigit(packet[textLength]);
-    const int low = HexDigit(packet[textLength + 1]);
-    return high >= 0 && low >= 0 && Crc8(packet, textLength) == ((high << 4) | low);
+    std::uint32_t sent = 0;
+    return ParseHex(std::string_view(packet + textLength, kCheckDigits), sent) &&
+           Crc8(packet, textLength) == sent;
 }
 
 } // namespace

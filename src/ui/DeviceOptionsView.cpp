@@ -1,5 +1,7 @@
 #include "ui/DeviceOptionsView.h"
 
+#include "ui/OptionViewHints.h"
+
 #include "doc/TornuCfgDoc.h"
 #include "ui/LoopDlg.h"
 #include "ui/ModalRunner.h"
@@ -22,7 +24,9 @@ namespace {
 
 constexpr int kLoopRole = Qt::UserRole;
 
-QLabel* Caption(std::string_view text, QWidget* parent) { return new QLabel(Q(text), parent); }
+QLabel* Caption(std::string_view text, QWidget* parent) {
+    return new QLabel(Q(text), parent);
+}
 
 } // namespace
 
@@ -115,30 +119,18 @@ CDeviceOptionsView::CDeviceOptionsView(CTornuCfgDoc& doc, CQtOperator& op, QWidg
     layout->addWidget(system);
     layout->addLayout(last);
     layout->addWidget(lower, 1);
-    masterOnly_ = {nameCaption, name_, system, lastKeyCaption, lastKey_,
-                   lastTimeCaption, lastTime_, loopsBox};
+    masterOnly_ = {nameCaption, name_,           system,    lastKeyCaption,
+                   lastKey_,    lastTimeCaption, lastTime_, loopsBox};
     doc_.AddObserver(*this);
 }
 
-CDeviceOptionsView::~CDeviceOptionsView() { doc_.RemoveObserver(*this); }
+CDeviceOptionsView::~CDeviceOptionsView() {
+    doc_.RemoveObserver(*this);
+}
 
 void CDeviceOptionsView::OnUpdate(UpdateHint hint, CTreeNode* node, CTreeNode**) {
-    switch (hint) {
-    case kHintShowNode:
-        node_ = node;
+    if (FollowHint(hint, node, node_))
         Refresh();
-        break;
-    case kHintNodeChanged:
-        if (node && node == node_)
-            Refresh();
-        break;
-    case kHintNodeDeleting:
-        node_ = nullptr;
-        Refresh();
-        break;
-    default:
-        break;
-    }
 }
 
 void CDeviceOptionsView::Refresh() {

@@ -1,5 +1,7 @@
 #include "ui/TerminalOptionsView.h"
 
+#include "ui/OptionViewHints.h"
+
 #include "doc/TornuCfgDoc.h"
 #include "ui/UiText.h"
 #include "ui/ViewFields.h"
@@ -48,25 +50,13 @@ CTerminalOptionsView::CTerminalOptionsView(CTornuCfgDoc& doc, CQtOperator&, QWid
     doc_.AddObserver(*this);
 }
 
-CTerminalOptionsView::~CTerminalOptionsView() { doc_.RemoveObserver(*this); }
+CTerminalOptionsView::~CTerminalOptionsView() {
+    doc_.RemoveObserver(*this);
+}
 
 void CTerminalOptionsView::OnUpdate(UpdateHint hint, CTreeNode* node, CTreeNode**) {
-    switch (hint) {
-    case kHintShowNode:
-        node_ = node;
+    if (FollowHint(hint, node, node_))
         Refresh();
-        break;
-    case kHintNodeChanged:
-        if (node && node == node_)
-            Refresh();
-        break;
-    case kHintNodeDeleting:
-        node_ = nullptr;
-        Refresh();
-        break;
-    default:
-        break;
-    }
 }
 
 void CTerminalOptionsView::Refresh() {
