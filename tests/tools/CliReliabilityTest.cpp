@@ -1,6 +1,6 @@
 // The front end refuses bad words before anything is written, never loops on
 // a password it cannot get, and takes a new password on the run that sends it.
-#include "TestUtil.h"
+#include "CliTestUtil.h"
 
 #include "settings/IniFile.h"
 #include "settings/Md5Digest.h"
@@ -10,41 +10,24 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <atomic>
-#include <cstdio>
-#include <sys/wait.h>
 #include <thread>
 
 namespace tornu::test {
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string output;
-};
+using Outcome = CliRun;
 
 class CliReliabilityTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        WriteBytes(dir_ / "tornucfg.ini",
-                   ReadBytes(std::string(TORNU_SOURCE_DIR) + "/data/tornucfg.ini"));
+        CopySampleCatalogue(dir_.Path());
         Run("add-terminal 12 --type БМ-4 --phone +79001234567 --password 1234");
         Run("add-device 12 --address 1 --type Раздел-8 --name Офис --password 1111");
     }
 
-    // `timeout` keeps a front end that would loop from hanging the suite.
     Outcome Run(const std::string& args, const std::string& env = "TORNU_PASSWORD=x") {
-        const std::string command = "env " + env + " timeout 60 " + TORNU_CLI_PATH + " --dir '" +
-                                    dir_.Path().string() + "' " + args + " 2>&1 </dev/null";
-        Outcome run;
-        FILE* pipe = popen(command.c_str(), "r");
-        std::array<char, 4096> buffer{};
-        while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe))
-            run.output.append(buffer.data(), n);
-        const int raw = pclose(pipe);
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        return run;
+        return RunCli(dir_.Path(), args, env);
     }
     std::string Database() { return ReadBytes(dir_ / "tornucfg.db"); }
 
@@ -58,8 +41,9 @@ TEST_F(CliReliabilityTest, BadWordsChangeNothing) {
         int status;
         const char* message;
     } cases[] = {
-        {"edit 12 --pasword 9999", 2, "Неизвестный параметр --pasword команды edit; допустимые: "
-                                      "--phone, --password"},
+        {"edit 12 --pasword 9999", 2,
+         "Неизвестный параметр --pasword команды edit; допустимые: "
+         "--phone, --password"},
         {"edit 12 --new-password 5678", 2, "Новый пароль задается в команде run"},
         {"edit 12 --password", 2, "Неверные параметры команды edit"},
         {"set-phone 12/1 0 +7900 --mask 99999999999", 2, "Маска: от 0 до 16777215"},

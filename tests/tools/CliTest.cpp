@@ -1,43 +1,24 @@
 // The command-line front end as a script uses it: the built program in a
 // fresh folder with the sample catalogue, its output and exit status, and
 // the database left alone on errors.
-#include "TestUtil.h"
+#include "CliTestUtil.h"
 
 #include "settings/IniFile.h"
 #include "settings/Md5Digest.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <sys/wait.h>
 
 namespace tornu::test {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string output; // standard output and error together
-};
-
 class CliTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        WriteBytes(dir_ / "tornucfg.ini",
-                   ReadBytes(std::string(TORNU_SOURCE_DIR) + "/data/tornucfg.ini"));
-    }
+    void SetUp() override { CopySampleCatalogue(dir_.Path()); }
 
     CliRun Run(const std::string& args, const std::string& env = "TORNU_PASSWORD= ") {
-        const std::string command = "env " + env + " " + TORNU_CLI_PATH + " --dir '" +
-                                    dir_.Path().string() + "' " + args + " 2>&1 </dev/null";
-        CliRun run;
-        FILE* pipe = popen(command.c_str(), "r");
-        std::array<char, 4096> buffer{};
-        while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe))
-            run.output.append(buffer.data(), n);
-        const int raw = pclose(pipe);
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        return run;
+        return RunCli(dir_.Path(), args, env);
     }
 
     void Build() {
