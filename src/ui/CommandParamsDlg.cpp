@@ -1,4 +1,5 @@
 #include "ui/CommandParamsDlg.h"
+#include "ui/DialogButtons.h"
 
 #include "catalogue/CommandDesc.h"
 #include "ui/QtOperator.h"
@@ -41,10 +42,7 @@ CCommandParamsDlg::CCommandParamsDlg(const CCommandDesc& command, CQtOperator& o
            "chooseInput");
     addRow(1, QStringLiteral("В&ыходной файл"), output_, command.HasFile(kCommandFileOut),
            "chooseOutput");
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = DialogButtons(*this);
     grid->addWidget(buttons, 4, 0, 1, 2);
 }
 

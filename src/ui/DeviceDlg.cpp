@@ -1,4 +1,5 @@
 #include "ui/DeviceDlg.h"
+#include "ui/DialogButtons.h"
 
 #include "ui/LoopCountBox.h"
 #include "ui/UiText.h"
@@ -53,10 +54,7 @@ CDeviceDlg::CDeviceDlg(Mode mode, bool subordinate, std::vector<OfferedType> typ
     if (subordinate)
         for (QWidget* field : {name_, password_, newPassword_})
             form->setRowVisible(field, false);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = DialogButtons(*this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);

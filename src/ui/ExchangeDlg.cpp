@@ -1,4 +1,5 @@
 #include "ui/ExchangeDlg.h"
+#include "ui/DialogButtons.h"
 
 #include "catalogue/CommandDesc.h"
 #include "ui/CommandParamsDlg.h"
@@ -62,10 +63,7 @@ CExchangeDlg::CExchangeDlg(Form form, std::vector<CCommandDesc*> commands, CQtOp
     showResults_->setChecked(true);
     showResults_->setVisible(!results);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = DialogButtons(*this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
     auto* below = new QHBoxLayout;

@@ -1,4 +1,5 @@
 #include "ui/ImportDlg.h"
+#include "ui/DialogButtons.h"
 
 #include "ui/QtOperator.h"
 
@@ -23,10 +24,7 @@ CImportDlg::CImportDlg(const QString& initial, CQtOperator& op, QWidget* parent)
     choose->setObjectName(QStringLiteral("choose"));
     choose->setAutoDefault(false);
     connect(choose, &QPushButton::clicked, this, &CImportDlg::Choose);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = DialogButtons(*this);
     auto* row = new QHBoxLayout;
     row->addWidget(path_);
     row->addWidget(choose);

@@ -1,4 +1,5 @@
 #include "ui/LoopDlg.h"
+#include "ui/DialogButtons.h"
 
 #include "doc/Operator.h"
 #include "ui/UiText.h"
@@ -46,10 +47,7 @@ CLoopDlg::CLoopDlg(std::vector<int> numbers, const LoopInput& current, IOperator
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("&Номер"), number_);
     form->addRow(QStringLiteral("&Комментарий"), comment_);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = DialogButtons(*this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(types);

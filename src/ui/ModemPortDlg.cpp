@@ -1,4 +1,5 @@
 #include "ui/ModemPortDlg.h"
+#include "ui/DialogButtons.h"
 
 #include "comms/SerialPort.h"
 #include "doc/TornuCfgDoc.h"
@@ -59,10 +60,7 @@ CModemPortDlg::CModemPortDlg(CTornuCfgDoc& doc, std::vector<ModemPortEntry> entr
     connect(port_, &QComboBox::currentTextChanged, this, &CModemPortDlg::UpdateAccess);
     UpdateAccess();
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = DialogButtons(*this);
     auto* form = new QFormLayout(this);
     form->addRow(QStringLiteral("&Порт"), port_);
     form->addRow(QString(), access_);

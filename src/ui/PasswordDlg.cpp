@@ -1,4 +1,5 @@
 #include "ui/PasswordDlg.h"
+#include "ui/DialogButtons.h"
 
 #include "doc/TornuCfgDoc.h"
 
@@ -16,10 +17,7 @@ CPasswordDlg::CPasswordDlg(PasswordMode mode, IOperator& op, QWidget* parent)
     field_->setObjectName(QStringLiteral("password"));
     field_->setEchoMode(QLineEdit::Password);
     field_->setMinimumWidth(220);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = DialogButtons(*this);
     auto* form = new QFormLayout(this);
     form->addRow(QStringLiteral("&Пароль"), field_);
     form->addRow(buttons);

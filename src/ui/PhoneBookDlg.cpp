@@ -1,4 +1,5 @@
 #include "ui/PhoneBookDlg.h"
+#include "ui/DialogButtons.h"
 
 #include "doc/TornuCfgDoc.h"
 #include "ui/ModalRunner.h"
@@ -21,15 +22,6 @@ namespace {
 
 // Columns before the bit columns.
 enum PhoneColumn { kNumberColumn = 0, kPhoneColumn = 1, kTypeColumn = 2, kFirstBitColumn = 3 };
-
-QDialogButtonBox* OkCancel(QDialog& dialog, QDialogButtonBox::StandardButtons which) {
-    auto* buttons = new QDialogButtonBox(which, &dialog);
-    if (QPushButton* cancel = buttons->button(QDialogButtonBox::Cancel))
-        cancel->setText(QStringLiteral("Отмена"));
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    return buttons;
-}
 
 void SetupList(QTreeWidget& list) {
     list.setRootIsDecorated(false);
@@ -73,7 +65,7 @@ CPhoneBookDlg::CPhoneBookDlg(CTornuCfgDoc& doc, CTreeNode& node, PhoneBookModel 
             [this](QTreeWidgetItem* item, int) { EditNumber(list_->indexOfTopLevelItem(item)); });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
-    layout->addWidget(OkCancel(*this, QDialogButtonBox::Ok));
+    layout->addWidget(DialogButtons(*this, QDialogButtonBox::Ok));
     list_->setMinimumSize(std::min(width + 40, 1000), 360);
 }
 
@@ -158,7 +150,7 @@ CPhoneNumberDlg::CPhoneNumberDlg(const QString& number, std::function<bool(const
     field_->setMinimumWidth(200);
     auto* form = new QFormLayout(this);
     form->addRow(QStringLiteral("&Номер"), field_);
-    form->addRow(OkCancel(*this, QDialogButtonBox::Ok | QDialogButtonBox::Cancel));
+    form->addRow(DialogButtons(*this));
 }
 
 void CPhoneNumberDlg::accept() {
@@ -184,7 +176,7 @@ CKeysDlg::CKeysDlg(CTornuCfgDoc& doc, CTreeNode& node, std::vector<KeyRow> keys,
             [this](QTreeWidgetItem* item, int) { EditKey(list_->indexOfTopLevelItem(item)); });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
-    layout->addWidget(OkCancel(*this, QDialogButtonBox::Ok));
+    layout->addWidget(DialogButtons(*this, QDialogButtonBox::Ok));
 }
 
 void CKeysDlg::Fill() {
@@ -227,7 +219,7 @@ CKeyDlg::CKeyDlg(const QString& owner, const QString& code, QWidget* parent)
     auto* form = new QFormLayout(this);
     form->addRow(QStringLiteral("&Владелец"), owner_);
     form->addRow(QStringLiteral("&Электронный номер"), code_);
-    form->addRow(OkCancel(*this, QDialogButtonBox::Ok | QDialogButtonBox::Cancel));
+    form->addRow(DialogButtons(*this));
 }
 
 } // namespace tornu::ui

@@ -1,4 +1,5 @@
 #include "ui/TerminalDlg.h"
+#include "ui/DialogButtons.h"
 
 #include "ui/LoopCountBox.h"
 #include "ui/UiText.h"
@@ -57,10 +58,7 @@ CTerminalDlg::CTerminalDlg(Mode mode, const CCatalogue& catalogue, IOperator& op
     params->addRow(QStringLiteral("Номер &телефона"), phone_);
     params->addRow(QStringLiteral("&Пароль на связь"), password_);
     params->addRow(QStringLiteral("Н&овый пароль на связь"), newPassword_);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = DialogButtons(*this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(head);
     layout->addWidget(group);
