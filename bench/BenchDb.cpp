@@ -1,21 +1,30 @@
-// The configuration database under a realistic load: 1,000 terminals, each
-// with 8 devices of 10 parameters, 3 x 10 phones, 15 keys and 4 loops.
+// The configuration database under a realistic load: terminals of the sample
+// catalogue, each a module with its own partition and four network devices
+// (two partitions, an expander and a keyboard under them), their loops,
+// parameters, phone books and keys: about 236 rows a terminal.
 //
-// The database is generated once into $TORNU_BENCH_DIR (default: a folder
-// under the system's temporary directory) and reused by later runs. With
-// TORNU_TEST_CONNECT it is the server that connection string names instead
-// (scripts/pg-test.sh build build/bench/bench_db), and psql is the yardstick.
+// $TORNU_BENCH_TERMINALS terminals (default 1,000) are generated once into
+// $TORNU_BENCH_DIR (default: a folder per count under the system's temporary
+// directory), with the sample settings file beside them, so that the
+// programs can be measured on the same folder:
+//   tornucfg-cli --dir /tmp/tornu-bench-db-10000 list
+// With TORNU_TEST_CONNECT it is the server that connection string names
+// instead (scripts/pg-test.sh build build/bench/bench_db), and psql is the
+// yardstick.
 //
-//   bench_db --benchmark_filter='Load|Reads'
+//   TORNU_BENCH_TERMINALS=10000 bench_db --benchmark_filter='Load|Reads'
 // The yardstick's counter load_ratio is the load's time over its own.
-#include "catalogue/BusDeviceType.h"
-#include "catalogue/HostDeviceType.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/CommandDesc.h"
 #include "catalogue/ParamDesc.h"
 #include "db/ConfigDatabase.h"
 #include "db/ConfigurationLoader.h"
+#include "db/Sensor.h"
 #include "db/Terminal.h"
 #include "import/OdbBuilder.h"
 #include "import/StationImport.h"
+#include "protocol/Crc8.h"
+#include "protocol/TermMessage.h"
 
 #include <benchmark/benchmark.h>
 
@@ -31,26 +40,16 @@
 namespace tornu {
 namespace {
 
-constexpr int kTerminals = 1000;
-constexpr int kDevicesPerTerminal = 8;
+int Terminals() {
+    static const int count = [] {
+        const char* text = std::getenv("TORNU_BENCH_TERMINALS");
+        const int n = text ? std::atoi(text) : 0;
+        return n > 0 ? n : 1000;
+    }();
+    return count;
+}
 
-const char* const kParams[] = {
-    "NAME=P0;DESC=Задержка на вход;VTYPE=N;DTYPE=IO;DEFLT=30",
-    "NAME=P1;DESC=Задержка на выход;VTYPE=N;DTYPE=IO;DEFLT=60",
-    "NAME=P2;DESC=Сирена;VTYPE=N;DTYPE=IO;DEFLT=180;IEXPR=VAL/60;OEXPR=VAL*60",
-    "NAME=P3;DESC=Режим;VTYPE=L;DTYPE=IO;DEFLT=0;LIST=Выкл,Вкл,Авто",
-    "NAME=P4;DESC=Автопостановка;VTYPE=B;DTYPE=IO;DEFLT=0",
-    "NAME=P5;DESC=Звонок;VTYPE=B;DTYPE=IO;DEFLT=1",
-    "NAME=P6;DESC=АКБ;VTYPE=F2;DTYPE=I;DEFLT=0;IEXPR=VAL/100",
-    "NAME=P7;DESC=Порог;VTYPE=F1;DTYPE=IO;DEFLT=110;IEXPR=VAL/10;OEXPR=VAL*10",
-    "NAME=P8;DESC=Объект;VTYPE=S;DTYPE=IO;DEFLT=Объект",
-    "NAME=P9;DESC=Версия;VTYPE=S;DTYPE=I",
-};
-
-constexpr const char* kHost = "NAME=БМ-8;DADDR=0;TSCNT=32;TDCNT=16;RS485=1;DSCNT=4;DMST=1;DSLV=0;"
-                              "TLN=10;PLIST=P0,P1,P2,P3,P4,P5,P6,P7,P8,P9";
-constexpr const char* kPartition = "NAME=Раздел-4;DSCNT=4;DMST=1;DSLV=0;TLN=10;PHBOOK=BitMask;"
-                                   "PLIST=P0,P1,P2,P3,P4,P5,P6,P7,P8,P9";
+constexpr int kDevicesPerTerminal = 5;
 
 const char* const kTables[] = {"terminal",     "device",       "sensor",
                                "device_param", "device_phone", "device_key"};
@@ -58,19 +57,11 @@ const char* const kTables[] = {"terminal",     "device",       "sensor",
 std::filesystem::path BenchDir() {
     const char* dir = std::getenv("TORNU_BENCH_DIR");
     std::filesystem::path path =
-        dir && *dir ? dir : std::filesystem::temp_directory_path() / "tornu-bench-db";
+        dir && *dir ? std::filesystem::path(dir)
+                    : std::filesystem::temp_directory_path() /
+                          ("tornu-bench-db-" + std::to_string(Terminals()));
     std::filesystem::create_directories(path);
     return path;
-}
-
-ParamDescList MakeParams() {
-    ParamDescList params;
-    for (const char* text : kParams) {
-        auto desc = std::make_unique<CParamDesc>();
-        if (desc->Read(text))
-            params.push_back(std::move(desc));
-    }
-    return params;
 }
 
 std::string Server() {
@@ -86,53 +77,78 @@ std::unique_ptr<CConfigDatabase> OpenDatabase() {
     return std::make_unique<CConfigDatabase>(settings);
 }
 
-int CountTerminals(CConfigDatabase& db) {
+int Count(CConfigDatabase& db, const char* table) {
     std::vector<int> counts;
-    return db.QueryInts("SELECT COUNT(*) FROM device_key", counts) && !counts.empty() ? counts[0]
-                                                                                      : -1;
+    return db.QueryInts(std::string("SELECT COUNT(*) FROM ") + table, counts) && !counts.empty()
+               ? counts[0]
+               : -1;
+}
+
+const CBusDeviceType* BusType(const CCatalogue& catalogue, const char* name) {
+    for (const auto& type : catalogue.BusTypes())
+        if (type->Name() == name)
+            return type.get();
+    return nullptr;
 }
 
 // Makes the configuration through the records themselves, inside one
 // transaction so that generating it takes seconds, not minutes.
-bool Generate(CConfigDatabase& db, const ParamDescList& params) {
-    CHostDeviceType host;
-    CBusDeviceType partition;
-    if (!host.Read(kHost) || !partition.Read(kPartition) || !db.BeginTransaction())
+bool Generate(CConfigDatabase& db, const CCatalogue& catalogue) {
+    const CBusDeviceType* partition = BusType(catalogue, "Раздел-8");
+    const CBusDeviceType* big = BusType(catalogue, "Раздел-16П");
+    const CBusDeviceType* expander = BusType(catalogue, "Расширитель ШС-4");
+    const CBusDeviceType* keyboard = BusType(catalogue, "Клавиатура КЛ-2");
+    if (catalogue.HostTypes().empty() || !partition || !big || !expander || !keyboard ||
+        !db.BeginTransaction())
         return false;
-    for (int id = 1; id <= kTerminals; ++id) {
-        auto terminal = CTerminal::Create(&db, &params, id, "+7912" + std::to_string(1000000 + id),
-                                          "pass'" + std::to_string(id), host, 4);
+    for (int id = 1; id <= Terminals(); ++id) {
+        auto terminal =
+            CTerminal::Create(&db, &catalogue.Params(), id, "+7912" + std::to_string(1000000 + id),
+                              "pass'" + std::to_string(id), *catalogue.HostTypes()[0], 4);
         if (!terminal)
             return false;
-        for (int address = 1; address < kDevicesPerTerminal; ++address) {
-            CDevice* device = terminal->CreateDevice(address, partition);
-            if (!device)
-                return false;
-            device->SetName("Раздел " + std::to_string(address));
-            device->SetLoopCount(4);
+        CDevice* first = terminal->CreateDevice(1, *partition);
+        CDevice* second = terminal->CreateDevice(2, *big);
+        if (!first || !second || !first->CreateSlave(3, *expander) ||
+            !second->CreateSlave(4, *keyboard))
+            return false;
+        for (const auto& device : terminal->Devices()) {
+            device->SetName("Раздел " + std::to_string(device->Address()));
+            device->SetLoopCount(device->Type().LoopCount());
         }
         terminal->DistributeLoops();
-        terminal->DeviceAt(1)->Phones()[0]->SetPhoneNumber("+79120000000");
+        first->Phones()[0]->SetPhoneNumber("+79120000000");
+        first->Keys()[0]->SetKeyCode("00000A1B2C3D");
     }
     return db.EndTransaction(true);
 }
 
 struct BenchDatabase {
     std::filesystem::path dir = BenchDir();
-    ParamDescList params = MakeParams();
+    CIniFile settings;
+    CCatalogue catalogue;
 
     BenchDatabase() {
+        const std::filesystem::path file = dir / "tornucfg.ini";
+        std::filesystem::copy_file(TORNU_SAMPLE_SETTINGS, file,
+                                   std::filesystem::copy_options::overwrite_existing);
+        settings.Load(file.string());
+        catalogue.LoadPhoneBookLayouts(settings);
+        catalogue.LoadTypes(settings);
         std::filesystem::current_path(dir);
         const auto opened = OpenDatabase();
         CConfigDatabase& db = *opened;
-        const int expectedKeys = kTerminals * kDevicesPerTerminal * 15;
-        if (CountTerminals(db) == expectedKeys)
+        if (Count(db, "terminal") == Terminals() &&
+            Count(db, "device") == Terminals() * kDevicesPerTerminal)
             return;
+        std::fprintf(stderr, "generating %d terminals in %s ...\n", Terminals(), dir.c_str());
         for (const char* table : kTables)
             db.Execute(std::string("DELETE FROM ") + table);
-        if (!Generate(db, params) || CountTerminals(db) != expectedKeys)
+        if (!Generate(db, catalogue) || Count(db, "device") != Terminals() * kDevicesPerTerminal)
             std::fprintf(stderr, "generating the database failed: %s\n", db.LastError().c_str());
     }
+
+    const ParamDescList& Params() const { return catalogue.Params(); }
 };
 
 BenchDatabase& Database() {
@@ -152,7 +168,7 @@ void BM_LoadConfiguration(benchmark::State& state) {
     for (auto _ : state) {
         std::vector<std::unique_ptr<CTerminal>> terminals;
         const auto start = std::chrono::steady_clock::now();
-        if (!LoadConfiguration(db, bench.params, terminals))
+        if (!LoadConfiguration(db, bench.Params(), terminals))
             state.SkipWithError("load failed");
         total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.PauseTiming();
@@ -163,6 +179,13 @@ void BM_LoadConfiguration(benchmark::State& state) {
         state.ResumeTiming();
     }
     state.counters["devices"] = static_cast<double>(devices);
+    std::size_t rows = 0;
+    for (const char* table : kTables)
+        rows += static_cast<std::size_t>(std::max(Count(db, table), 0));
+    state.counters["rows"] = static_cast<double>(rows);
+    state.counters["ns_per_row"] = rows ? total / static_cast<double>(state.iterations()) /
+                                              static_cast<double>(rows) * 1e9
+                                        : 0;
     loadSeconds = state.iterations() ? total / static_cast<double>(state.iterations()) : 0;
 }
 
@@ -219,8 +242,8 @@ template <class Change> void MeasureUpdates(benchmark::State& state, Change chan
     const auto opened = OpenDatabase();
     CConfigDatabase& db = *opened;
     std::vector<std::unique_ptr<CTerminal>> terminals;
-    LoadConfiguration(db, bench.params, terminals);
-    if (terminals.size() != kTerminals) {
+    LoadConfiguration(db, bench.Params(), terminals);
+    if (terminals.size() != static_cast<std::size_t>(Terminals())) {
         state.SkipWithError("load failed");
         return;
     }
@@ -242,14 +265,14 @@ template <class Change> void MeasureUpdates(benchmark::State& state, Change chan
 
 void BM_UpdateDeviceName(benchmark::State& state) {
     MeasureUpdates(state, [](CTerminal& terminal, std::size_t n) {
-        return terminal.DeviceAt(1 + n % 7)->SetName("Раздел '" + std::to_string(n) + "'");
+        return terminal.DeviceAt(n % kDevicesPerTerminal)->SetName("Раздел '" + std::to_string(n) + "'");
     });
 }
 BENCHMARK(BM_UpdateDeviceName)->Unit(benchmark::kMicrosecond);
 
 void BM_UpdatePhoneNumber(benchmark::State& state) {
     MeasureUpdates(state, [](CTerminal& terminal, std::size_t n) {
-        return terminal.DeviceAt(n % 8)->Phones()[n % 30]->SetPhoneNumber(
+        return terminal.DeviceAt(n % 3)->Phones()[n % 12]->SetPhoneNumber(
             "+7 (912) " + std::to_string(1000000 + n % 9000000));
     });
 }
@@ -257,7 +280,7 @@ BENCHMARK(BM_UpdatePhoneNumber)->Unit(benchmark::kMicrosecond);
 
 void BM_UpdateParameter(benchmark::State& state) {
     MeasureUpdates(state, [](CTerminal& terminal, std::size_t n) {
-        return terminal.DeviceAt(n % 8)->SetParamValue("P0", std::to_string(n % 255));
+        return terminal.DeviceAt(n % 3)->SetParamValue("DLYIN", std::to_string(n % 255));
     });
 }
 BENCHMARK(BM_UpdateParameter)->Unit(benchmark::kMicrosecond);
@@ -269,7 +292,7 @@ void BM_StationImport(benchmark::State& state) {
     const auto opened = OpenDatabase();
     CConfigDatabase& db = *opened;
     std::vector<std::unique_ptr<CTerminal>> terminals;
-    if (!LoadConfiguration(db, bench.params, terminals)) {
+    if (!LoadConfiguration(db, bench.Params(), terminals)) {
         state.SkipWithError("load failed");
         return;
     }
@@ -279,7 +302,7 @@ void BM_StationImport(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         test::OdbBuilder table = test::StationLayout();
-        for (int id = 1; id <= kTerminals; ++id)
+        for (int id = 1; id <= Terminals(); ++id)
             table.Raw(test::StationRecord(id, "+7913" + std::to_string(round * 10000 + id),
                                           "st" + std::to_string(round)));
         std::FILE* out = std::fopen((folder / "terminal.odb").c_str(), "wb");
@@ -288,7 +311,7 @@ void BM_StationImport(benchmark::State& state) {
         std::fclose(out);
         ++round;
         state.ResumeTiming();
-        if (ImportStationData(folder.string(), terminals).count != kTerminals)
+        if (ImportStationData(folder.string(), terminals).count != Terminals())
             state.SkipWithError("import failed");
     }
 }
@@ -297,6 +320,167 @@ BENCHMARK(BM_StationImport)
     ->Iterations(3)
     ->Repetitions(9)
     ->ReportAggregatesOnly(true);
+
+// Whole replies applied to a device of 64 loops and 40 parameters, each as
+// the exchange applies it: one transaction for the reply. The device lives in
+// a database file of its own; every run's reply differs from the last, so
+// every value in it is written.
+constexpr int kBigLoops = 64;
+constexpr int kBigParams = 40;
+
+const char* const kParamKinds[] = {
+    "VTYPE=N;DTYPE=IO;DEFLT=30",
+    "VTYPE=N;DTYPE=IO;DEFLT=180;IEXPR=VAL/60;OEXPR=VAL*60",
+    "VTYPE=L;DTYPE=IO;DEFLT=0;LIST=Выкл,Вкл,Авто",
+    "VTYPE=B;DTYPE=IO;DEFLT=0",
+    "VTYPE=F2;DTYPE=I;DEFLT=0;IEXPR=VAL/100",
+    "VTYPE=S;DTYPE=IO;DEFLT=Объект",
+};
+
+class CReplyDevice {
+public:
+    CReplyDevice() {
+        Database();
+        const std::filesystem::path dir = BenchDir() / "replies";
+        std::filesystem::create_directories(dir);
+        std::filesystem::remove(dir / CConfigDatabase::kFileName);
+        CIniFile settings;
+        settings.SetValue(CConfigDatabase::kSection, "Connect",
+                          CConfigDatabase::DefaultConnectString(dir.string()));
+        db_ = std::make_unique<CConfigDatabase>(settings);
+        std::string list;
+        for (int i = 0; i < kBigParams; ++i) {
+            auto desc = std::make_unique<CParamDesc>();
+            desc->Read("NAME=P" + std::to_string(i) + ";DESC=Параметр;" +
+                       kParamKinds[i % std::size(kParamKinds)]);
+            params_.push_back(std::move(desc));
+            list += (i ? ",P" : "P") + std::to_string(i);
+        }
+        CHostDeviceType host;
+        host.Read("NAME=БМ-64;DADDR=0;TSCNT=128;TDCNT=16;RS485=1;DSCNT=" +
+                  std::to_string(kBigLoops) + ";DMST=1;DSLV=0;TLN=16;PHBOOK=BitMask;PLIST=" + list);
+        terminal_ = CTerminal::Create(db_.get(), &params_, 1, "+79120000001", "1234", host,
+                                      kBigLoops);
+        device_ = terminal_ ? terminal_->DeviceAt(0) : nullptr;
+        if (device_)
+            terminal_->DistributeLoops();
+    }
+
+    bool Ready() const {
+        return device_ && static_cast<int>(device_->Loops().size()) == kBigLoops &&
+               device_->Params().size() == kBigParams;
+    }
+
+    bool Apply(int command, const std::string& data) {
+        CCommandDesc desc;
+        desc.Read("Cmd", "NUM=" + std::to_string(command) + ";TYPE=D;DESC=Ответ");
+        return device_->ProcessReply(desc, CTermMessage(1, 1, data));
+    }
+
+    // The reply's values are in the records: nothing was refused.
+    bool Applied(int command, const std::string& text) const {
+        if (command == 38)
+            return device_->BuildKeyText() == text;
+        if (command == 23)
+            return device_->BuildPhoneBookText() == text;
+        return text.find("P39=" + device_->Params().back()->Value() + ";") != std::string::npos;
+    }
+
+    static std::string Status(int n) {
+        std::string text;
+        for (int i = 0; i < kBigParams; ++i)
+            text += "P" + std::to_string(i) + "=" + std::to_string((n + i) % 2) + ";";
+        text += n % 2 ? "SYS=0110;" : "SYS=1001;";
+        text += "KEY=" + std::to_string(n % 15) + ";SHL=";
+        char group[8];
+        for (int loop = 1; loop <= kBigLoops; ++loop) {
+            std::snprintf(group, sizeof group, "%03d%X", loop, (n + loop) % 16);
+            text += group;
+        }
+        return text + ";";
+    }
+
+    // Valid codes: family 01, a serial from n and i, the CRC byte first.
+    static std::string Keys(int n) {
+        std::string text;
+        for (int i = 0; i < 15; ++i) {
+            std::uint8_t bytes[7] = {0x01, static_cast<std::uint8_t>(i),
+                                     static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8)};
+            char code[24];
+            std::snprintf(code, sizeof code, "%02X", Crc8(bytes, sizeof bytes));
+            for (int b = 6; b >= 0; --b)
+                std::snprintf(code + 2 + 2 * (6 - b), 3, "%02X", bytes[b]);
+            text += (i ? "KEY" + std::to_string(i) : std::string("MKEY")) + "=" + code + ";";
+        }
+        return text;
+    }
+
+    static std::string PhoneBook(int n) {
+        std::string text;
+        char entry[32];
+        for (const char* type : {"SMS", "DIA", "DAT"}) {
+            text += std::string(type) + "=";
+            for (int i = 0; i < 16; ++i) {
+                std::snprintf(entry, sizeof entry, "7912%08d%06X,", n * 100 + i, (n + i) & 0xFF);
+                text += entry;
+            }
+            text += ";";
+        }
+        return text;
+    }
+
+private:
+    std::unique_ptr<CConfigDatabase> db_;
+    ParamDescList params_;
+    std::unique_ptr<CTerminal> terminal_;
+    CDevice* device_ = nullptr;
+};
+
+template <class Text> void MeasureReply(benchmark::State& state, int command, Text text) {
+    if (!Server().empty()) {
+        state.SkipWithError("replies are measured on SQLite");
+        return;
+    }
+    CReplyDevice device;
+    if (!device.Ready()) {
+        state.SkipWithError("the device could not be made");
+        return;
+    }
+    std::vector<std::string> replies;
+    for (int n = 0; n < 64; ++n)
+        replies.push_back(text(n));
+    if (!device.Apply(command, replies.back()) || !device.Applied(command, replies.back())) {
+        state.SkipWithError("the reply did not change the device");
+        return;
+    }
+    std::vector<double> micros;
+    std::size_t n = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        if (!device.Apply(command, replies[n++ % replies.size()]))
+            state.SkipWithError("the reply was refused");
+        micros.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+                .count());
+    }
+    std::nth_element(micros.begin(), micros.begin() + micros.size() / 2, micros.end());
+    state.counters["median_us"] = micros.empty() ? 0 : micros[micros.size() / 2];
+}
+
+void BM_ApplyStatusReply(benchmark::State& state) {
+    MeasureReply(state, 16, CReplyDevice::Status);
+}
+BENCHMARK(BM_ApplyStatusReply)->Unit(benchmark::kMicrosecond);
+
+void BM_ApplyKeyListReply(benchmark::State& state) {
+    MeasureReply(state, 38, CReplyDevice::Keys);
+}
+BENCHMARK(BM_ApplyKeyListReply)->Unit(benchmark::kMicrosecond);
+
+void BM_ApplyPhoneBookReply(benchmark::State& state) {
+    MeasureReply(state, 23, CReplyDevice::PhoneBook);
+}
+BENCHMARK(BM_ApplyPhoneBookReply)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 } // namespace tornu

@@ -1,29 +1,46 @@
 #include "catalogue/BusDeviceType.h"
 
 #include "catalogue/DescriptionText.h"
+#include "catalogue/ParsedTypeCache.h"
 #include "protocol/ConfigText.h"
 
 #include <utility>
 
 namespace tornu {
 
-bool CBusDeviceType::Read(std::string_view descriptionText, std::string* reason) {
-    CBusDeviceType read;
+namespace {
+
+std::shared_ptr<const CBusDeviceType::Fields> Parse(std::string_view descriptionText,
+                                                    std::string* reason) {
+    auto read = std::make_shared<CBusDeviceType::Fields>();
     std::string value;
     if (GetDescriptionValue(descriptionText, "PLIST", value))
-        read.paramList_ = SplitList(value);
-    GetDescriptionValue(descriptionText, "DTYPE", read.typeCode_);
-    GetDescriptionValue(descriptionText, "PHBOOK", read.phoneBookLayout_);
-
-    if (!ReadNameAndCounts(descriptionText, read.name_,
-                           {{"DMST", &read.topLevel_},
-                            {"DSLV", &read.subordinate_},
-                            {"DSCNT", &read.loopCount_},
-                            {"TLN", &read.phoneBookLength_}},
+        read->paramList = SplitList(value);
+    GetDescriptionValue(descriptionText, "DTYPE", read->typeCode);
+    GetDescriptionValue(descriptionText, "PHBOOK", read->phoneBookLayout);
+    if (!ReadNameAndCounts(descriptionText, read->name,
+                           {{"DMST", &read->topLevel},
+                            {"DSLV", &read->subordinate},
+                            {"DSCNT", &read->loopCount},
+                            {"TLN", &read->phoneBookLength}},
                            reason))
+        return nullptr;
+    return read;
+}
+
+} // namespace
+
+const std::shared_ptr<const CBusDeviceType::Fields>& CBusDeviceType::Empty() {
+    static const std::shared_ptr<const Fields> empty = std::make_shared<Fields>();
+    return empty;
+}
+
+bool CBusDeviceType::Read(std::string_view descriptionText, std::string* reason) {
+    auto read = CParsedTypeCache::Find<Fields>(descriptionText, reason, Parse);
+    if (!read)
         return false;
-    read.descriptionText_.assign(descriptionText);
-    *this = std::move(read);
+    descriptionText_.assign(descriptionText);
+    fields_ = std::move(read);
     return true;
 }
 
@@ -35,8 +52,9 @@ bool CBusDeviceType::Copy(const CBusDeviceType& other) {
 }
 
 bool CBusDeviceType::IsValid() const {
-    return !name_.empty() && loopCount_ >= 0 && topLevel_ >= 0 && subordinate_ >= 0 &&
-           phoneBookLength_ >= 0;
+    const Fields& f = *fields_;
+    return !f.name.empty() && f.loopCount >= 0 && f.topLevel >= 0 && f.subordinate >= 0 &&
+           f.phoneBookLength >= 0;
 }
 
 } // namespace tornu

@@ -6,8 +6,10 @@
 //
 // The whole description text is kept: device records store it and rebuild
 // their own copy of the type from it, so a later catalogue change leaves
-// existing devices as they were made.
+// existing devices as they were made. The parsed fields never change after
+// reading, so copies share them; each object still owns its text.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,35 +28,41 @@ public:
     // Name not empty and the four numbers 0 or more.
     bool IsValid() const;
 
-    const std::string& Name() const { return name_; }
+    const std::string& Name() const { return fields_->name; }
     const std::string& DescriptionText() const { return descriptionText_; }
     // Parameter names from "PLIST", as written (no trimming, empty pieces kept).
-    const std::vector<std::string>& ParamList() const { return paramList_; }
+    const std::vector<std::string>& ParamList() const { return fields_->paramList; }
     // "PHBOOK"; empty means the layout "BitMask".
-    const std::string& PhoneBookLayoutName() const { return phoneBookLayout_; }
+    const std::string& PhoneBookLayoutName() const { return fields_->phoneBookLayout; }
     // "DTYPE": prefix of a slave device's entry in the loop configuration text.
-    const std::string& TypeCode() const { return typeCode_; }
+    const std::string& TypeCode() const { return fields_->typeCode; }
     // "DSCNT": the most loops a device of this type can have.
-    std::int32_t LoopCount() const { return loopCount_; }
+    std::int32_t LoopCount() const { return fields_->loopCount; }
     // "DMST": not 0 when a device of this type may stand directly on a terminal.
-    std::int32_t TopLevelFlag() const { return topLevel_; }
+    std::int32_t TopLevelFlag() const { return fields_->topLevel; }
     // "DSLV": not 0 when a device of this type may be subordinate to another.
-    std::int32_t SubordinateFlag() const { return subordinate_; }
-    bool CanBeTopLevel() const { return topLevel_ != 0; }
-    bool CanBeSubordinate() const { return subordinate_ != 0; }
+    std::int32_t SubordinateFlag() const { return fields_->subordinate; }
+    bool CanBeTopLevel() const { return fields_->topLevel != 0; }
+    bool CanBeSubordinate() const { return fields_->subordinate != 0; }
     // "TLN": phone-book entries of each of the three phone kinds.
-    std::int32_t PhoneBookLength() const { return phoneBookLength_; }
+    std::int32_t PhoneBookLength() const { return fields_->phoneBookLength; }
+
+    struct Fields {
+        std::vector<std::string> paramList;
+        std::string name;
+        std::string phoneBookLayout;
+        std::string typeCode;
+        std::int32_t loopCount = 0;
+        std::int32_t topLevel = 0;
+        std::int32_t subordinate = 0;
+        std::int32_t phoneBookLength = 0;
+    };
 
 private:
-    std::vector<std::string> paramList_;
+    static const std::shared_ptr<const Fields>& Empty();
+
     std::string descriptionText_;
-    std::string name_;
-    std::string phoneBookLayout_;
-    std::string typeCode_;
-    std::int32_t loopCount_ = 0;
-    std::int32_t topLevel_ = 0;
-    std::int32_t subordinate_ = 0;
-    std::int32_t phoneBookLength_ = 0;
+    std::shared_ptr<const Fields> fields_ = Empty();
 };
 
 } // namespace tornu

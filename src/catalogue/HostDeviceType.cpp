@@ -1,25 +1,45 @@
 #include "catalogue/HostDeviceType.h"
 
 #include "catalogue/DescriptionText.h"
+#include "catalogue/ParsedTypeCache.h"
 
 #include <utility>
 
 namespace tornu {
 
-bool CHostDeviceType::Read(std::string_view descriptionText, std::string* reason) {
-    CHostDeviceType read;
-    if (!read.devicePart_.Read(descriptionText, reason))
-        return false;
-    if (!GetDescriptionNumber(descriptionText, "DADDR", read.ownAddress_))
-        return RefuseDescription(reason, "нет ключа DADDR");
-    if (!ReadNameAndCounts(descriptionText, read.name_,
-                           {{"TSCNT", &read.loopNumbers_},
-                            {"TDCNT", &read.busAddresses_},
-                            {"RS485", &read.rs485_}},
+namespace {
+
+std::shared_ptr<const CHostDeviceType::Fields> Parse(std::string_view descriptionText,
+                                                     std::string* reason) {
+    auto read = std::make_shared<CHostDeviceType::Fields>();
+    if (!read->devicePart.Read(descriptionText, reason))
+        return nullptr;
+    if (!GetDescriptionNumber(descriptionText, "DADDR", read->ownAddress)) {
+        RefuseDescription(reason, "нет ключа DADDR");
+        return nullptr;
+    }
+    if (!ReadNameAndCounts(descriptionText, read->name,
+                           {{"TSCNT", &read->loopNumbers},
+                            {"TDCNT", &read->busAddresses},
+                            {"RS485", &read->rs485}},
                            reason))
+        return nullptr;
+    return read;
+}
+
+} // namespace
+
+const std::shared_ptr<const CHostDeviceType::Fields>& CHostDeviceType::Empty() {
+    static const std::shared_ptr<const Fields> empty = std::make_shared<Fields>();
+    return empty;
+}
+
+bool CHostDeviceType::Read(std::string_view descriptionText, std::string* reason) {
+    auto read = CParsedTypeCache::Find<Fields>(descriptionText, reason, Parse);
+    if (!read)
         return false;
-    read.descriptionText_.assign(descriptionText);
-    *this = std::move(read);
+    descriptionText_.assign(descriptionText);
+    fields_ = std::move(read);
     return true;
 }
 
@@ -31,8 +51,9 @@ bool CHostDeviceType::Copy(const CHostDeviceType& other) {
 }
 
 bool CHostDeviceType::IsValid() const {
-    return devicePart_.IsValid() && !name_.empty() && loopNumbers_ >= 0 && rs485_ >= 0 &&
-           busAddresses_ >= 0;
+    const Fields& f = *fields_;
+    return f.devicePart.IsValid() && !f.name.empty() && f.loopNumbers >= 0 && f.rs485 >= 0 &&
+           f.busAddresses >= 0;
 }
 
 } // namespace tornu

@@ -7,6 +7,7 @@
 #include "catalogue/BusDeviceType.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -23,27 +24,34 @@ public:
     bool IsValid() const;
 
     // The built-in device's type, read from the same text.
-    const CBusDeviceType& DevicePart() const { return devicePart_; }
+    const CBusDeviceType& DevicePart() const { return fields_->devicePart; }
     const std::string& DescriptionText() const { return descriptionText_; }
-    const std::string& Name() const { return name_; }
+    const std::string& Name() const { return fields_->name; }
     // "TSCNT": loops of one terminal are numbered 1 to this, terminal-wide.
-    std::int32_t LoopNumberCount() const { return loopNumbers_; }
+    std::int32_t LoopNumberCount() const { return fields_->loopNumbers; }
     // "RS485": kept with the type; nothing else depends on it.
-    std::int32_t Rs485() const { return rs485_; }
+    std::int32_t Rs485() const { return fields_->rs485; }
     // "TDCNT": network devices have bus addresses 0 to this - 1.
-    std::int32_t BusAddressCount() const { return busAddresses_; }
+    std::int32_t BusAddressCount() const { return fields_->busAddresses; }
     // "DADDR": address of the built-in device; negative when there is none.
-    std::int32_t OwnDeviceAddress() const { return ownAddress_; }
-    bool HasBuiltInDevice() const { return ownAddress_ >= 0; }
+    std::int32_t OwnDeviceAddress() const { return fields_->ownAddress; }
+    bool HasBuiltInDevice() const { return fields_->ownAddress >= 0; }
+
+    // Shared between copies, as the network-device type's fields are.
+    struct Fields {
+        CBusDeviceType devicePart;
+        std::string name;
+        std::int32_t loopNumbers = 0;
+        std::int32_t rs485 = 0;
+        std::int32_t busAddresses = 0;
+        std::int32_t ownAddress = -1;
+    };
 
 private:
-    CBusDeviceType devicePart_;
+    static const std::shared_ptr<const Fields>& Empty();
+
     std::string descriptionText_;
-    std::string name_;
-    std::int32_t loopNumbers_ = 0;
-    std::int32_t rs485_ = 0;
-    std::int32_t busAddresses_ = 0;
-    std::int32_t ownAddress_ = -1;
+    std::shared_ptr<const Fields> fields_ = Empty();
 };
 
 } // namespace tornu

@@ -1,5 +1,6 @@
 #include "db/ConfigurationLoader.h"
 
+#include "catalogue/ParsedTypeCache.h"
 #include "db/ConfigDatabase.h"
 #include "db/RowSource.h"
 
@@ -24,6 +25,8 @@ bool LoadConfiguration(CConfigDatabase& db, const ParamDescList& params,
 
 bool LoadConfiguration(IRowSource& source, CConfigDatabase& db, const ParamDescList& params,
                        std::vector<std::unique_ptr<CTerminal>>& terminals) {
+    // Thousands of devices hold the same few type texts: each is parsed once.
+    CParsedTypeCache types;
     std::vector<int> ids;
     if (!source.TerminalIds(ids))
         return false;

@@ -6,30 +6,33 @@
 namespace tornu {
 
 bool CDbRecord::Insert() {
-    if (!db_)
+    CConfigDatabase* const db = Database();
+    if (!db)
         return false;
     std::string values;
     BuildClause(kInsertClause, values);
     if (values.empty())
         return false;
-    return db_->Execute(std::string("INSERT INTO ") + table_ + " VALUES(" + values + ")");
+    return db->Execute(std::string("INSERT INTO ") + Table() + " VALUES(" + values + ")");
 }
 
 bool CDbRecord::Update() {
-    if (!db_)
+    CConfigDatabase* const db = Database();
+    if (!db)
         return false;
     std::string set;
     BuildClause(kUpdateClause, set);
-    return db_->Execute(std::string("UPDATE ") + table_ + " " + set);
+    return db->Execute(std::string("UPDATE ") + Table() + " " + set);
 }
 
 bool CDbRecord::Select() {
-    if (!db_)
+    CConfigDatabase* const db = Database();
+    if (!db)
         return false;
     std::string where;
     BuildClause(kSelectClause, where);
     std::vector<std::vector<std::string>> rows;
-    if (!db_->Query(std::string("SELECT * FROM ") + table_ + " WHERE " + where, rows) ||
+    if (!db->Query(std::string("SELECT * FROM ") + Table() + " WHERE " + where, rows) ||
         rows.empty())
         return false;
     const std::vector<std::string_view> columns(rows.front().begin(), rows.front().end());
@@ -38,11 +41,12 @@ bool CDbRecord::Select() {
 }
 
 bool CDbRecord::Delete() {
-    if (!db_)
+    CConfigDatabase* const db = Database();
+    if (!db)
         return false;
     std::string where;
     BuildClause(kDeleteClause, where);
-    return db_->Execute(std::string("DELETE FROM ") + table_ + " WHERE " + where);
+    return db->Execute(std::string("DELETE FROM ") + Table() + " WHERE " + where);
 }
 
 int CDbRecord::ColumnNumber(std::string_view text) {

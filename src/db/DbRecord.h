@@ -44,7 +44,7 @@ public:
         kDeleteClause = 3, // WHERE condition of the delete
     };
 
-    CDbRecord(const char* table, CConfigDatabase* db) : table_(table), db_(db) {}
+    CDbRecord() = default;
     virtual ~CDbRecord() = default;
     CDbRecord(const CDbRecord&) = delete;
     CDbRecord& operator=(const CDbRecord&) = delete;
@@ -66,18 +66,16 @@ public:
     bool Select();
     bool Delete();
 
-    const char* Table() const { return table_; }
-    CConfigDatabase* Database() const { return db_; }
+    // Asked of the record rather than kept in it: a configuration holds
+    // millions of records, and each pointer kept is megabytes.
+    virtual const char* Table() const = 0;
+    virtual CConfigDatabase* Database() const = 0;
 
     // Integer column as the records read them: a leading decimal number,
     // 0 for NULL or text that is not a number.
     static int ColumnNumber(std::string_view text);
     // Text for the '%s' places of a clause: apostrophes doubled.
     static std::string Esc(std::string_view text);
-
-private:
-    const char* table_;
-    CConfigDatabase* db_;
 };
 
 } // namespace tornu

@@ -12,7 +12,7 @@
 namespace tornu {
 
 CDevice::CDevice(CTerminal* terminal, int address)
-    : CDbRecord("device", terminal->Database()), terminal_(terminal), address_(address) {}
+    : terminal_(terminal), address_(address) {}
 
 CDevice::~CDevice() = default;
 
@@ -109,7 +109,7 @@ bool CDevice::SetLastTime(std::string time) {
 CDeviceParam* CDevice::FindParam(std::string_view name) const {
     for (const auto& param : params_)
         if (param->Name() == name)
-            return param.get();
+            return param;
     return nullptr;
 }
 
@@ -177,17 +177,19 @@ template <class Record> void CDevice::AddDependant(Record& record, IRowSource* s
 }
 
 void CDevice::CreateDependants(IRowSource* source) {
-    for (const CParamDesc* desc : SelectDeviceParams(terminal_->ParamDescs(), type_.ParamList()))
-        AddDependant(*params_.emplace_back(std::make_unique<CDeviceParam>(this, desc)), source);
-    const int perType = type_.PhoneBookLength();
+    const std::vector<const CParamDesc*> descs =
+        SelectDeviceParams(terminal_->ParamDescs(), type_.ParamList());
+    params_.Reserve(descs.size());
+    for (const CParamDesc* desc : descs)
+        AddDependant(params_.Emplace(this, desc), source);
+    const int perType = std::max(type_.PhoneBookLength(), 0);
+    phones_.Reserve(3 * static_cast<std::size_t>(perType));
     for (int type = 0; type < 3; ++type)
-        for (int i = 0; i < perType; ++i) {
-            const int number = type * perType + i;
-            AddDependant(*phones_.emplace_back(std::make_unique<CDevicePhone>(this, number, type)),
-                         source);
-        }
+        for (int i = 0; i < perType; ++i)
+            AddDependant(phones_.Emplace(this, type * perType + i, type), source);
+    keys_.Reserve(CDeviceKey::kKeysPerDevice);
     for (int number = 0; number < CDeviceKey::kKeysPerDevice; ++number)
-        AddDependant(*keys_.emplace_back(std::make_unique<CDeviceKey>(this, number)), source);
+        AddDependant(keys_.Emplace(this, number), source);
 }
 
 void CDevice::LoadLoops(IRowSource& source) {
@@ -217,6 +219,10 @@ void CDevice::RemoveSlave(CDevice* slave) {
 
 void CDevice::RemoveLoop(CSensor* loop) {
     std::erase(loops_, loop);
+}
+
+CConfigDatabase* CDevice::Database() const {
+    return terminal_->Database();
 }
 
 } // namespace tornu

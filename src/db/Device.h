@@ -12,6 +12,7 @@
 #include "db/DeviceKey.h"
 #include "db/DeviceParam.h"
 #include "db/DevicePhone.h"
+#include "db/RecordList.h"
 
 #include <ctime>
 #include <memory>
@@ -50,6 +51,8 @@ public:
     // 8 type description, 9 loop count.
     void ReadRow(DbRow row) override;
     RowKey Key() const override;
+    const char* Table() const override { return "device"; }
+    CConfigDatabase* Database() const override;
 
     CTerminal& Terminal() const { return *terminal_; }
     int Address() const { return address_; }
@@ -87,11 +90,11 @@ public:
     // In creation order; the terminal owns them.
     const std::vector<CSensor*>& Loops() const { return loops_; }
     // In catalogue order.
-    const std::vector<std::unique_ptr<CDeviceParam>>& Params() const { return params_; }
+    const CRecordList<CDeviceParam>& Params() const { return params_; }
     // Types 0, 1 and 2 of "TLN" entries each, numbered from 0.
-    const std::vector<std::unique_ptr<CDevicePhone>>& Phones() const { return phones_; }
+    const CRecordList<CDevicePhone>& Phones() const { return phones_; }
     // Exactly 15, numbers 0 to 14.
-    const std::vector<std::unique_ptr<CDeviceKey>>& Keys() const { return keys_; }
+    const CRecordList<CDeviceKey>& Keys() const { return keys_; }
 
     // The parameter of that exact name; null when there is none.
     CDeviceParam* FindParam(std::string_view name) const;
@@ -185,9 +188,9 @@ private:
     int referenceCount_ = 1;
     std::vector<CDevice*> slaves_;
     std::vector<CSensor*> loops_;
-    std::vector<std::unique_ptr<CDeviceParam>> params_;
-    std::vector<std::unique_ptr<CDevicePhone>> phones_;
-    std::vector<std::unique_ptr<CDeviceKey>> keys_;
+    CRecordList<CDeviceParam> params_;
+    CRecordList<CDevicePhone> phones_;
+    CRecordList<CDeviceKey> keys_;
 };
 
 } // namespace tornu

@@ -9,7 +9,7 @@
 namespace tornu {
 
 CDeviceKey::CDeviceKey(CDevice* device, int number)
-    : CDbRecord("device_key", device->Database()), device_(device), number_(number) {}
+    : device_(device), number_(number) {}
 
 void CDeviceKey::BuildClause(int kind, std::string& clause) const {
     const int terminal = device_->Terminal().Id();
@@ -59,6 +59,10 @@ bool CDeviceKey::SetOwner(std::string owner) {
         return false;
     owner_ = std::move(owner);
     return Update();
+}
+
+CConfigDatabase* CDeviceKey::Database() const {
+    return device_->Database();
 }
 
 } // namespace tornu

@@ -24,6 +24,8 @@ public:
     // 3 key value, 4 owner.
     void ReadRow(DbRow row) override;
     RowKey Key() const override;
+    const char* Table() const override { return "device_key"; }
+    CConfigDatabase* Database() const override;
 
     int Number() const { return number_; }
     // 16 hexadecimal digits, or empty.

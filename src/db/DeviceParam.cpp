@@ -8,8 +8,13 @@
 namespace tornu {
 
 CDeviceParam::CDeviceParam(CDevice* device, const CParamDesc* desc)
-    : CDbRecord("device_param", device->Database()), device_(device), desc_(desc),
-      name_(desc->Name()), value_(desc->Default()) {}
+    : device_(device), desc_(desc), value_(desc->Default()) {}
+
+// The name is the description's: a parameter record is made only for a
+// description, and keeping a copy in each of them costs megabytes.
+const std::string& CDeviceParam::Name() const {
+    return desc_->Name();
+}
 
 void CDeviceParam::BuildClause(int kind, std::string& clause) const {
     const int terminal = device_->Terminal().Id();
@@ -18,16 +23,16 @@ void CDeviceParam::BuildClause(int kind, std::string& clause) const {
     case kSelectClause:
     case kDeleteClause:
         clause = CConfigDatabase::Format("term_id=%d AND device_id=%d AND name = '%s'", terminal,
-                                         address, Esc(name_).c_str());
+                                         address, Esc(Name()).c_str());
         break;
     case kInsertClause:
-        clause = CConfigDatabase::Format("%d,%d,'%s','%s'", terminal, address, Esc(name_).c_str(),
+        clause = CConfigDatabase::Format("%d,%d,'%s','%s'", terminal, address, Esc(Name()).c_str(),
                                          Esc(value_).c_str());
         break;
     case kUpdateClause:
         clause = CConfigDatabase::Format(
             "SET param_value='%s' WHERE term_id=%d AND device_id=%d AND name = '%s'",
-            Esc(value_).c_str(), terminal, address, Esc(name_).c_str());
+            Esc(value_).c_str(), terminal, address, Esc(Name()).c_str());
         break;
     default:
         clause.clear();
@@ -40,12 +45,16 @@ void CDeviceParam::ReadRow(DbRow row) {
 }
 
 RowKey CDeviceParam::Key() const {
-    return {device_->Terminal().Id(), device_->Address(), 0, name_};
+    return {device_->Terminal().Id(), device_->Address(), 0, Name()};
 }
 
 bool CDeviceParam::SetValue(std::string value) {
     value_ = std::move(value);
     return Update();
+}
+
+CConfigDatabase* CDeviceParam::Database() const {
+    return device_->Database();
 }
 
 } // namespace tornu

@@ -23,8 +23,10 @@ public:
     // 3 value.
     void ReadRow(DbRow row) override;
     RowKey Key() const override;
+    const char* Table() const override { return "device_param"; }
+    CConfigDatabase* Database() const override;
 
-    const std::string& Name() const { return name_; }
+    const std::string& Name() const;
     const std::string& Value() const { return value_; }
     // The catalogue's description; it outlives the records.
     const CParamDesc* Desc() const { return desc_; }
@@ -35,7 +37,6 @@ public:
 private:
     CDevice* device_;
     const CParamDesc* desc_;
-    std::string name_;
     std::string value_;
 };
 

@@ -7,7 +7,7 @@
 namespace tornu {
 
 CDevicePhone::CDevicePhone(CDevice* device, int number, int type)
-    : CDbRecord("device_phone", device->Database()), device_(device), number_(number), type_(type) {
+    : device_(device), number_(number), type_(type) {
 }
 
 void CDevicePhone::BuildClause(int kind, std::string& clause) const {
@@ -79,6 +79,10 @@ bool CDevicePhone::GetMaskBit(int bit) const {
 bool CDevicePhone::SetMask(int mask) {
     mask_ = mask;
     return Update();
+}
+
+CConfigDatabase* CDevicePhone::Database() const {
+    return device_->Database();
 }
 
 } // namespace tornu

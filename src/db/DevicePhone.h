@@ -24,6 +24,8 @@ public:
     // 3 type, 4 mask, 5 phone.
     void ReadRow(DbRow row) override;
     RowKey Key() const override;
+    const char* Table() const override { return "device_phone"; }
+    CConfigDatabase* Database() const override;
 
     int Number() const { return number_; }
     int Type() const { return type_; }

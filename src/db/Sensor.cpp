@@ -7,7 +7,7 @@
 namespace tornu {
 
 CSensor::CSensor(CDevice* device, int number, int type)
-    : CDbRecord("sensor", device->Database()), device_(device), number_(number), type_(type) {}
+    : device_(device), number_(number), type_(type) {}
 
 int CSensor::TerminalId() const {
     return device_->Terminal().Id();
@@ -62,6 +62,10 @@ bool CSensor::SetType(int type) {
 bool CSensor::SetName(std::string name) {
     name_ = std::move(name);
     return Update();
+}
+
+CConfigDatabase* CSensor::Database() const {
+    return device_->Database();
 }
 
 } // namespace tornu

@@ -22,6 +22,8 @@ public:
     // 3 state, 4 type, 5 name.
     void ReadRow(DbRow row) override;
     RowKey Key() const override;
+    const char* Table() const override { return "sensor"; }
+    CConfigDatabase* Database() const override;
 
     CDevice& Device() const { return *device_; }
     int Number() const { return number_; }

@@ -24,7 +24,7 @@ template <class List, class Number> auto LowerBound(const List& list, int number
 } // namespace
 
 CTerminal::CTerminal(CConfigDatabase* db, const ParamDescList* params, int id)
-    : CDbRecord("terminal", db), id_(id), params_(params) {}
+    : db_(db), id_(id), params_(params) {}
 
 CTerminal::~CTerminal() = default;
 
@@ -296,6 +296,10 @@ bool CTerminal::DeleteRows() {
                  CConfigDatabase::Format("DELETE FROM %s WHERE term_id=%d", table, id_)) &&
              ok;
     return Delete() && ok;
+}
+
+CConfigDatabase* CTerminal::Database() const {
+    return db_;
 }
 
 } // namespace tornu

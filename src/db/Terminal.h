@@ -53,6 +53,8 @@ public:
     // 1 phone, 2 password, 3 type description, 4 read configuration.
     void ReadRow(DbRow row) override;
     RowKey Key() const override;
+    const char* Table() const override { return "terminal"; }
+    CConfigDatabase* Database() const override;
 
     int Id() const { return id_; }
     const std::string& Phone() const { return phone_; }
@@ -143,6 +145,7 @@ private:
     void AttachLoadedSlaves();
     bool ApplyLoopEntry(const std::string& line);
 
+    CConfigDatabase* db_;
     int id_;
     std::string phone_;
     std::string password_;
