@@ -383,7 +383,7 @@ public:
             return device_->BuildKeyText() == text;
         if (command == 23)
             return device_->BuildPhoneBookText() == text;
-        return text.find("P39=" + device_->Params().back()->Value() + ";") != std::string::npos;
+        return text.find("P39=" + std::string(device_->Params().back()->Value()) + ";") != std::string::npos;
     }
 
     static std::string Status(int n) {

@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   clang libclang-rt-dev
-  unixodbc unixodbc-dev libsqliteodbc sqlite3
+  unixodbc unixodbc-dev libsqliteodbc sqlite3 libsqlite3-dev
   postgresql odbc-postgresql
   qt6-base-dev qt6-svg-dev libqt6svg6 fonts-dejavu-core desktop-file-utils
 )

@@ -18,12 +18,17 @@ namespace tornu {
 class CConfigDatabase;
 class IRowSource;
 
+// How the tables are read: the embedded SQLite file directly when the
+// database is one (the fastest), or always through the driver.
+enum class TableAccess { Fastest, Driver };
+
 // Appends the terminals to `terminals`. Reads each table with one query;
 // false when the database is unavailable or a table cannot be read whole:
 // nothing is appended then, and the database is marked unavailable with the
-// driver's text.
+// driver's text. Both ways of reading give the same records.
 bool LoadConfiguration(CConfigDatabase& db, const ParamDescList& params,
-                       std::vector<std::unique_ptr<CTerminal>>& terminals);
+                       std::vector<std::unique_ptr<CTerminal>>& terminals,
+                       TableAccess access = TableAccess::Fastest);
 
 // The same from any row source.
 bool LoadConfiguration(IRowSource& source, CConfigDatabase& db, const ParamDescList& params,

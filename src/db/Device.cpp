@@ -186,10 +186,10 @@ void CDevice::CreateDependants(IRowSource* source) {
     phones_.Reserve(3 * static_cast<std::size_t>(perType));
     for (int type = 0; type < 3; ++type)
         for (int i = 0; i < perType; ++i)
-            AddDependant(phones_.Emplace(this, type * perType + i, type), source);
+            AddDependant(phones_.Emplace(this, type), source);
     keys_.Reserve(CDeviceKey::kKeysPerDevice);
     for (int number = 0; number < CDeviceKey::kKeysPerDevice; ++number)
-        AddDependant(keys_.Emplace(this, number), source);
+        AddDependant(keys_.Emplace(this), source);
 }
 
 void CDevice::LoadLoops(IRowSource& source) {

@@ -8,8 +8,12 @@
 
 namespace tornu {
 
-CDeviceKey::CDeviceKey(CDevice* device, int number)
-    : device_(device), number_(number) {}
+CDeviceKey::CDeviceKey(CDevice* device) : device_(device) {}
+
+// The lists hold millions of records; a number kept in each would cost megabytes.
+int CDeviceKey::Number() const {
+    return static_cast<int>(this - device_->Keys().front());
+}
 
 void CDeviceKey::BuildClause(int kind, std::string& clause) const {
     const int terminal = device_->Terminal().Id();
@@ -18,16 +22,16 @@ void CDeviceKey::BuildClause(int kind, std::string& clause) const {
     case kSelectClause:
     case kDeleteClause:
         clause = CConfigDatabase::Format("term_id=%d AND device_id=%d AND id = %d", terminal,
-                                         address, number_);
+                                         address, Number());
         break;
     case kInsertClause:
-        clause = CConfigDatabase::Format("%d,%d,%d,'%s','%s'", terminal, address, number_,
+        clause = CConfigDatabase::Format("%d,%d,%d,'%s','%s'", terminal, address, Number(),
                                          Esc(code_).c_str(), Esc(owner_).c_str());
         break;
     case kUpdateClause:
         clause = CConfigDatabase::Format(
             "SET key_value='%s',key_owner='%s' WHERE term_id=%d AND device_id=%d AND id = %d",
-            Esc(code_).c_str(), Esc(owner_).c_str(), terminal, address, number_);
+            Esc(code_).c_str(), Esc(owner_).c_str(), terminal, address, Number());
         break;
     default:
         clause.clear();
@@ -44,7 +48,7 @@ void CDeviceKey::ReadRow(DbRow row) {
 }
 
 RowKey CDeviceKey::Key() const {
-    return {device_->Terminal().Id(), device_->Address(), number_, {}};
+    return {device_->Terminal().Id(), device_->Address(), Number(), {}};
 }
 
 bool CDeviceKey::SetKeyCode(std::string_view code) {

@@ -1,6 +1,7 @@
 #pragma once
 // One electronic key of a device: one row of table device_key. A device has
 // exactly 15 keys, numbered 0 to 14; key 0 is the master key.
+#include "db/CompactText.h"
 #include "db/DbRecord.h"
 
 #include <string>
@@ -15,7 +16,8 @@ public:
     static constexpr int kKeysPerDevice = 15;
 
     // No code, no owner; the caller inserts or selects the row.
-    CDeviceKey(CDevice* device, int number);
+    // Made only in its device's key list: its number is its place there.
+    explicit CDeviceKey(CDevice* device);
 
     // term_id=%d AND device_id=%d AND id = %d
     // %d,%d,%d,'%s','%s'   (terminal, device, number, key value, owner)
@@ -27,10 +29,10 @@ public:
     const char* Table() const override { return "device_key"; }
     CConfigDatabase* Database() const override;
 
-    int Number() const { return number_; }
+    int Number() const;
     // 16 hexadecimal digits, or empty.
-    const std::string& Code() const { return code_; }
-    const std::string& Owner() const { return owner_; }
+    std::string_view Code() const { return code_; }
+    std::string_view Owner() const { return owner_; }
 
     // Stores only a valid 1-Wire key code, exactly as given (letter case
     // kept), and writes through; anything else fails and changes nothing.
@@ -40,9 +42,8 @@ public:
 
 private:
     CDevice* device_;
-    int number_;
-    std::string code_;
-    std::string owner_;
+    CCompactText code_;
+    CCompactText owner_;
 };
 
 } // namespace tornu

@@ -2,6 +2,7 @@
 // One parameter value of a device: one row of table device_param, found by
 // terminal, device and the parameter's name. The value is kept in stored
 // form, the text the device itself sends and accepts.
+#include "db/CompactText.h"
 #include "db/DbRecord.h"
 
 #include <string>
@@ -27,7 +28,7 @@ public:
     CConfigDatabase* Database() const override;
 
     const std::string& Name() const;
-    const std::string& Value() const { return value_; }
+    std::string_view Value() const { return value_; }
     // The catalogue's description; it outlives the records.
     const CParamDesc* Desc() const { return desc_; }
 
@@ -37,7 +38,7 @@ public:
 private:
     CDevice* device_;
     const CParamDesc* desc_;
-    std::string value_;
+    CCompactText value_;
 };
 
 } // namespace tornu

@@ -6,8 +6,11 @@
 
 namespace tornu {
 
-CDevicePhone::CDevicePhone(CDevice* device, int number, int type)
-    : device_(device), number_(number), type_(type) {
+CDevicePhone::CDevicePhone(CDevice* device, int type) : device_(device), type_(type) {}
+
+// The lists hold millions of records; a number kept in each would cost megabytes.
+int CDevicePhone::Number() const {
+    return static_cast<int>(this - device_->Phones().front());
 }
 
 void CDevicePhone::BuildClause(int kind, std::string& clause) const {
@@ -17,16 +20,16 @@ void CDevicePhone::BuildClause(int kind, std::string& clause) const {
     case kSelectClause:
     case kDeleteClause:
         clause = CConfigDatabase::Format("term_id=%d AND device_id=%d AND id = %d", terminal,
-                                         address, number_);
+                                         address, Number());
         break;
     case kInsertClause:
-        clause = CConfigDatabase::Format("%d,%d,%d,%d,%d,'%s'", terminal, address, number_, type_,
+        clause = CConfigDatabase::Format("%d,%d,%d,%d,%d,'%s'", terminal, address, Number(), type_,
                                          mask_, Esc(phone_).c_str());
         break;
     case kUpdateClause:
         clause = CConfigDatabase::Format(
             "SET phone='%s',mask=%d WHERE term_id=%d AND device_id=%d AND id = %d",
-            Esc(phone_).c_str(), mask_, terminal, address, number_);
+            Esc(phone_).c_str(), mask_, terminal, address, Number());
         break;
     default:
         clause.clear();
@@ -46,7 +49,7 @@ void CDevicePhone::ReadRow(DbRow row) {
 }
 
 RowKey CDevicePhone::Key() const {
-    return {device_->Terminal().Id(), device_->Address(), number_, {}};
+    return {device_->Terminal().Id(), device_->Address(), Number(), {}};
 }
 
 bool CDevicePhone::SetPhoneNumber(std::string_view text) {

@@ -2,6 +2,7 @@
 // One phone-book entry of a device: one row of table device_phone. A device
 // has three groups (types 0, 1, 2) of "TLN" entries each, numbered from 0
 // across the groups; the mask says which events the number is told of.
+#include "db/CompactText.h"
 #include "db/DbRecord.h"
 
 #include <string>
@@ -15,7 +16,8 @@ public:
     static constexpr int kMaskBits = 24;
 
     // Mask 0, no number; the caller inserts or selects the row.
-    CDevicePhone(CDevice* device, int number, int type);
+    // Made only in its device's phone list: its number is its place there.
+    CDevicePhone(CDevice* device, int type);
 
     // term_id=%d AND device_id=%d AND id = %d
     // %d,%d,%d,%d,%d,'%s'   (terminal, device, number, type, mask, phone)
@@ -27,10 +29,10 @@ public:
     const char* Table() const override { return "device_phone"; }
     CConfigDatabase* Database() const override;
 
-    int Number() const { return number_; }
+    int Number() const;
     int Type() const { return type_; }
     int Mask() const { return mask_; }
-    const std::string& Phone() const { return phone_; }
+    std::string_view Phone() const { return phone_; }
 
     // Keeps the digits and a "+" in the first position, then writes through:
     // "+7 (912) 345-67-89" is stored as "+79123456789", and the "F" padding
@@ -46,10 +48,9 @@ public:
 
 private:
     CDevice* device_;
-    int number_;
     int type_;
     int mask_ = 0;
-    std::string phone_;
+    CCompactText phone_;
 };
 
 } // namespace tornu

@@ -280,7 +280,7 @@ bool CDevice::ReadKeyReply(std::string_view text) {
 std::string CDevice::BuildKeyText() const {
     std::string text;
     for (std::size_t i = 0; i < keys_.size(); ++i)
-        text += KeyName(i) + "=" + keys_[i]->Code() + ";";
+        text.append(KeyName(i)).append("=").append(keys_[i]->Code()).append(";");
     return text;
 }
 

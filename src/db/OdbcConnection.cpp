@@ -90,6 +90,7 @@ bool COdbcConnection::Connect(const std::string& section, const CIniFile& settin
 
 bool COdbcConnection::Connect(const std::string& connectionString) {
     Close();
+    connectString_ = connectionString;
     if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)))
         return FailConnect("Cannot Allocate Environment Handle");
     if (!Succeeded(SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION,
@@ -295,10 +296,16 @@ bool COdbcConnection::FetchRow(bool scroll) {
         column.indicator = SQL_NULL_DATA;
         column.overflowed = false;
     }
+    fetchFailed_ = false;
     SQLRETURN rc = scroll ? SQLFetchScroll(stmt_, SQL_FETCH_NEXT, 0) : SQLFetch(stmt_);
     if (!Succeeded(rc)) {
+        if (rc != SQL_NO_DATA) {
+            fetchFailed_ = true;
+            SetDiagError("SQLFetch", SQL_HANDLE_STMT, stmt_);
+            return false;
+        }
         // A finished cursor is closed at once so that it holds no read lock.
-        if (rc == SQL_NO_DATA && !Succeeded(SQLMoreResults(stmt_)))
+        if (!Succeeded(SQLMoreResults(stmt_)))
             CloseCursor();
         return false;
     }

@@ -49,6 +49,8 @@ public:
     bool IsConnected() const { return connected_; }
     // The database product as the driver names it ("SQLite", "PostgreSQL").
     const std::string& DbmsName() const { return dbmsName_; }
+    // The connection string of the last Connect, as given.
+    const std::string& ConnectString() const { return connectString_; }
 
     bool ExecDirect(const std::string& statement);
 
@@ -58,6 +60,8 @@ public:
     bool EndTransaction(bool commit);
     bool Fetch();
     bool FetchNext();
+    // The last fetch ended in an error rather than at the end of the result.
+    bool FetchFailed() const { return fetchFailed_; }
     // Abandons the rest of the current result (columns stay described).
     void CloseCursor();
 
@@ -102,9 +106,11 @@ private:
     bool connected_ = false;
     // The driver lets SQLGetData read bound columns in any order.
     bool getDataOnBound_ = false;
+    bool fetchFailed_ = false;
     std::vector<Column> columns_;
     std::string lastError_;
     std::string dbmsName_;
+    std::string connectString_;
     CIniFile settings_;
     std::string section_;
     CharSet charSet_ = Ansi;

@@ -2,22 +2,24 @@
 // Where a record in load form finds its row, and the loader its ids.
 //
 // CStatementRowSource asks the database one statement per question.
-// CPreloadedRowSource reads each of the six tables with one query and
-// answers from memory with the same rows: the whole configuration then loads
-// in six statements instead of one per record.
+// CPreloadedRowSource answers from tables read whole (see below): the whole
+// configuration then loads in six queries instead of one per record.
 #include "db/DbRecord.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 namespace tornu {
 
 class CConfigDatabase;
+
+// A key column as the database compares it with "term_id=%d": only a whole
+// integer matches; NULL and other text match no number.
+bool ReadKeyColumn(DbRow row, std::size_t index, int& value);
 
 class IRowSource {
 public:
@@ -47,14 +49,21 @@ private:
     CConfigDatabase& db_;
 };
 
+class ITableReader;
+
+// The terminal, device and loop tables read whole, each with one query, and
+// answered from memory with the same rows. The records that depend on a
+// device (parameters, phones, keys) are the bulk of a configuration; they are
+// not kept here: Load takes them as they are made, and the loader fills them
+// afterwards in one pass over their tables, so that no copy of those rows is
+// ever held.
 class CPreloadedRowSource final : public IRowSource {
 public:
-    // Reads the six tables; a table that cannot be read answers nothing.
-    explicit CPreloadedRowSource(CConfigDatabase& db);
+    CPreloadedRowSource();
     ~CPreloadedRowSource() override;
 
-    // Every table was read.
-    bool IsComplete() const { return complete_; }
+    // Reads the three tables; false when one cannot be read whole.
+    bool Read(ITableReader& reader);
 
     bool TerminalIds(std::vector<int>& ids) override;
     bool DeviceIds(int terminal, std::vector<int>& ids) override;
@@ -62,44 +71,42 @@ public:
     bool Load(CDbRecord& record) override;
 
 private:
-    enum TableId { kTerminal, kDevice, kSensor, kParam, kPhone, kKey, kTableCount };
+    enum TableId { kTerminal, kDevice, kSensor, kTableCount };
 
-    // The rows of one table, cell after cell; the texts live in store_,
-    // blocks that never move.
+    // The cells of one table, one text after another: cell i is
+    // text[ends[i-1], ends[i]).
     struct Table {
         std::size_t columns = 0;
-        std::vector<std::string_view> cells;
-        std::size_t RowCount() const { return columns ? cells.size() / columns : 0; }
-        DbRow Row(std::size_t index) const {
-            return DbRow(cells).subspan(index * columns, columns);
+        std::string text;
+        std::vector<std::uint32_t> ends;
+    };
+    // A key and what it finds (a row, an id); sorted by key and then by what
+    // it finds, so the first of equal keys comes first. Sorted vectors rather
+    // than hash maps: they hold these tables in a third of the memory.
+    struct Entry {
+        std::uint64_t key;
+        std::uint32_t value;
+        bool operator<(const Entry& other) const {
+            return key != other.key ? key < other.key : value < other.value;
         }
     };
-    // The rows that belong to one device, each with the id or name that
-    // finds it; a device has few, so they are searched in order.
-    struct DeviceRows {
-        std::vector<std::uint32_t> params;
-        std::vector<std::pair<int, std::uint32_t>> phones;
-        std::vector<std::pair<int, std::uint32_t>> keys;
-    };
+    using Index = std::vector<Entry>;
 
     static std::uint64_t Pair(int first, int second);
-    bool ReadTable(CConfigDatabase& db, TableId id);
-    std::string_view Keep(std::string_view text);
-    void Index(TableId id, std::uint32_t index);
-    bool Find(const CDbRecord& record, TableId& id, std::uint32_t& index) const;
+    static bool FindFirst(const Index& index, std::uint64_t key, std::uint32_t& value);
+    static void Values(const Index& index, std::uint64_t key, std::vector<int>& values);
+    bool ReadTable(ITableReader& reader, TableId id);
+    DbRow Row(TableId id, std::uint32_t index);
+    void File(TableId id, DbRow row, std::uint32_t index);
 
-    bool complete_ = true;
     Table tables_[kTableCount];
-    std::vector<std::unique_ptr<char[]>> store_;
-    std::size_t storeUsed_ = 0;
-    std::size_t storeSize_ = 0;
-    std::unordered_map<int, std::uint32_t> terminalRows_;
-    std::unordered_map<std::uint64_t, std::uint32_t> deviceRows_;
-    std::unordered_map<std::uint64_t, std::uint32_t> sensorRows_;
-    std::unordered_map<std::uint64_t, DeviceRows> dependants_;
+    std::vector<std::string_view> row_;
+    Index terminalRows_; // id -> row
+    Index deviceRows_;   // terminal and address -> row
+    Index sensorRows_;   // terminal and loop number -> row
+    Index deviceIds_;    // terminal -> address (as the loader reads it)
+    Index loopIds_;      // terminal and device -> loop number
     std::vector<int> terminalIds_;
-    std::unordered_map<int, std::vector<int>> deviceIds_;
-    std::unordered_map<std::uint64_t, std::vector<int>> loopIds_;
 };
 
 } // namespace tornu

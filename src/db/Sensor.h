@@ -2,6 +2,7 @@
 // A loop ("шлейф") of a network device: one row of table sensor. Loop
 // numbers run from 1 and are unique within the terminal, so the row is found
 // by terminal and number; the device column only says whose loop it is.
+#include "db/CompactText.h"
 #include "db/DbRecord.h"
 
 #include <string>
@@ -30,7 +31,7 @@ public:
     int State() const { return state_; }
     // Flag bits of the loop's kind.
     int Type() const { return type_; }
-    const std::string& Name() const { return name_; }
+    std::string_view Name() const { return name_; }
 
     // Write through.
     bool SetState(int state);
@@ -44,7 +45,7 @@ private:
     int number_;
     int state_ = 0;
     int type_;
-    std::string name_;
+    CCompactText name_;
 };
 
 } // namespace tornu

@@ -76,7 +76,7 @@ std::optional<std::string> SavePhoneBookFile(const CDevice& device, const std::s
 std::string BuildKeyListText(const CDevice& device) {
     std::string text;
     for (const auto& key : device.Keys())
-        text += key->Code() + "," + key->Owner() + "\r\n";
+        text.append(key->Code()).append(",").append(key->Owner()).append("\r\n");
     return text;
 }
 

@@ -22,7 +22,7 @@ constexpr std::array<LoopListColumn, kLoopListColumnCount> kLoopListColumns{{
 
 void AppendLoopRows(const CDevice& owner, std::vector<LoopRowModel>& rows) {
     for (const CSensor* loop : owner.Loops())
-        rows.push_back({loop->Number(), owner.Address(), loop->Type(), loop->Name(),
+        rows.push_back({loop->Number(), owner.Address(), loop->Type(), std::string(loop->Name()),
                         MakeLoopListCells(loop->Number(), owner.Address(), loop->Name(),
                                           loop->State(), loop->Type())});
 }

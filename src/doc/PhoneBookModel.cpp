@@ -67,8 +67,8 @@ std::vector<KeyRow> MakeKeyListModel(const CDevice& device) {
     const auto& keys = device.Keys();
     for (std::size_t i = 0; i < keys.size(); ++i)
         rows.push_back({static_cast<int>(i),
-                        i == 0 ? std::string(kMasterKeyLabel) : std::to_string(i), keys[i]->Code(),
-                        keys[i]->Owner()});
+                        i == 0 ? std::string(kMasterKeyLabel) : std::to_string(i),
+                        std::string(keys[i]->Code()), std::string(keys[i]->Owner())});
     return rows;
 }
 

@@ -43,11 +43,11 @@ TEST_F(RecordTest, EveryTextSetterKeepsApostrophesAndCyrillic) {
         ASSERT_TRUE(device);
         ASSERT_EQ(device->Loops().size(), 1u);
         EXPECT_EQ(
-            (std::vector<std::string>{
+            (std::vector<std::string_view>{
                 terminal.Phone(), terminal.Password(), terminal.ReadConfiguration(), device->Name(),
                 device->Password(), device->LastTime(), device->FindParam("OBJNAME")->Value(),
                 device->Keys()[3]->Owner(), device->Loops()[0]->Name()}),
-            std::vector<std::string>(9, text));
+            std::vector<std::string_view>(9, text));
         EXPECT_FALSE(device->SetParamValue("dlyin", "1")) << "names are exact";
         EXPECT_EQ(Count("device"), 2) << "nothing dropped";
     }

@@ -242,30 +242,34 @@ TEST_F(RecordLoadTest, PreloadedTablesGiveWhatRowByRowQueriesGive) {
     db.reset();
     oldDbs.clear();
 
-    auto loadWith = [&](bool preloaded, std::string& tables) {
+    enum Way { kFile, kDriver, kStatements };
+    auto loadWith = [&](Way way, std::string& tables) {
         test::TempDir copy;
         CopyDatabase(dir.Path(), copy.Path());
         test::ScopedCwd inCopy(copy.Path());
         CConfigDatabase copyDb;
         EXPECT_TRUE(copyDb.IsConnected());
         std::vector<std::unique_ptr<CTerminal>> terminals;
-        if (preloaded) {
-            CPreloadedRowSource source(copyDb);
-            EXPECT_TRUE(source.IsComplete());
-            EXPECT_TRUE(LoadConfiguration(source, copyDb, params, terminals));
-        } else {
+        if (way == kStatements) {
             CStatementRowSource source(copyDb);
             EXPECT_TRUE(LoadConfiguration(source, copyDb, params, terminals));
+        } else {
+            EXPECT_TRUE(LoadConfiguration(copyDb, params, terminals,
+                                          way == kFile ? TableAccess::Fastest
+                                                       : TableAccess::Driver));
         }
         tables = DumpTables(copyDb);
         return Describe(terminals);
     };
-    std::string preloadedTables, statementTables;
-    const std::string preloaded = loadWith(true, preloadedTables);
-    const std::string statements = loadWith(false, statementTables);
-    EXPECT_EQ(preloaded, statements);
-    EXPECT_EQ(preloadedTables, statementTables);
-    EXPECT_NE(preloaded.find("P MODE=0"), std::string::npos);
+    std::string fileTables, driverTables, statementTables;
+    const std::string file = loadWith(kFile, fileTables);
+    const std::string driver = loadWith(kDriver, driverTables);
+    const std::string statements = loadWith(kStatements, statementTables);
+    EXPECT_EQ(file, statements);
+    EXPECT_EQ(driver, statements);
+    EXPECT_EQ(fileTables, statementTables);
+    EXPECT_EQ(driverTables, statementTables);
+    EXPECT_NE(file.find("P MODE=0"), std::string::npos);
 }
 
 } // namespace

@@ -133,14 +133,15 @@ inline std::string Describe(const std::vector<std::unique_ptr<CTerminal>>& termi
                  "|" + std::to_string(d->LoopCountSetting()) + " slaves " + slaves);
             for (const CSensor* s : d->Loops())
                 line("  L " + std::to_string(s->Number()) + " " + std::to_string(s->State()) + " " +
-                     std::to_string(s->Type()) + " " + s->Name());
+                     std::to_string(s->Type()) + " " + std::string(s->Name()));
             for (const auto& p : d->Params())
-                line("  P " + p->Name() + "=" + p->Value());
+                line("  P " + p->Name() + "=" + std::string(p->Value()));
             for (const auto& p : d->Phones())
                 line("  F " + std::to_string(p->Number()) + " " + std::to_string(p->Type()) + " " +
-                     std::to_string(p->Mask()) + " " + p->Phone());
+                     std::to_string(p->Mask()) + " " + std::string(p->Phone()));
             for (const auto& k : d->Keys())
-                line("  K " + std::to_string(k->Number()) + " " + k->Code() + " " + k->Owner());
+                line("  K " + std::to_string(k->Number()) + " " + std::string(k->Code()) + " " +
+                     std::string(k->Owner()));
         }
         std::string loops;
         for (const auto& s : t->Loops())
