@@ -116,7 +116,8 @@ bool LoadThrough(ITableReader& reader, CConfigDatabase& db, const ParamDescList&
     std::vector<std::unique_ptr<CTerminal>> loaded;
     {
         CPreloadedRowSource source;
-        if (!source.Read(reader) || !LoadConfiguration(source, db, params, loaded))
+        if (!source.Read(reader) || !LoadConfiguration(source, db, params, loaded) ||
+            !source.FillLoops(reader, loaded))
             return false;
     }
     CDependantFiller filler(loaded);

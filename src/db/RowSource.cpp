@@ -1,12 +1,14 @@
 #include "db/RowSource.h"
 
 #include "db/ConfigDatabase.h"
+#include "db/Terminal.h"
 #include "db/TableReader.h"
 
 #include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cstdint>
+#include <unordered_map>
 
 namespace tornu {
 
@@ -75,23 +77,22 @@ bool CPreloadedRowSource::Read(ITableReader& reader) {
     return true;
 }
 
-std::uint64_t CPreloadedRowSource::Pair(int first, int second) {
-    return static_cast<std::uint64_t>(static_cast<std::uint32_t>(first)) << 32 |
-           static_cast<std::uint32_t>(second);
+CPreloadedRowSource::Entry CPreloadedRowSource::Key(int first, int second, std::uint32_t value) {
+    return {static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(second), value};
 }
 
-bool CPreloadedRowSource::FindFirst(const Index& index, std::uint64_t key, std::uint32_t& value) {
-    const auto found = std::lower_bound(index.begin(), index.end(), Entry{key, 0});
-    if (found == index.end() || found->key != key)
+bool CPreloadedRowSource::FindFirst(const Index& index, Entry key, std::uint32_t& value) {
+    const auto found = std::lower_bound(index.begin(), index.end(), key);
+    if (found == index.end() || found->high != key.high || found->low != key.low)
         return false;
     value = found->value;
     return true;
 }
 
-void CPreloadedRowSource::Values(const Index& index, std::uint64_t key, std::vector<int>& values) {
+void CPreloadedRowSource::Values(const Index& index, Entry key, std::vector<int>& values) {
     values.clear();
-    for (auto at = std::lower_bound(index.begin(), index.end(), Entry{key, 0});
-         at != index.end() && at->key == key; ++at)
+    for (auto at = std::lower_bound(index.begin(), index.end(), key);
+         at != index.end() && at->high == key.high && at->low == key.low; ++at)
         values.push_back(static_cast<int>(at->value));
     // Stored unsigned: a negative id came after the others.
     SortIds(values);
@@ -101,34 +102,46 @@ bool CPreloadedRowSource::ReadTable(ITableReader& reader, TableId id) {
     if (!reader.Open(kTableNames[id]))
         return false;
     Table& table = tables_[id];
+    // Long texts (the type description of every device) repeat from row to
+    // row: each distinct one is kept once.
+    constexpr std::size_t kLongText = 32;
+    std::unordered_map<std::string, Cell> longTexts;
     DbRow row;
     std::uint32_t index = 0;
     while (reader.Next(row)) {
+        File(id, row, index++);
+        if (id == kSensor)
+            continue;
         table.columns = row.size();
         for (std::string_view cell : row) {
-            table.text.append(cell);
+            if (cell.size() >= kLongText)
+                if (auto found = longTexts.find(std::string(cell)); found != longTexts.end()) {
+                    table.cells.push_back(found->second);
+                    continue;
+                }
             // The offsets are 32 bits: a table of 4 GiB of text is no configuration.
-            if (table.text.size() > UINT32_MAX)
+            if (table.text.size() + cell.size() > UINT32_MAX)
                 return false;
-            table.ends.push_back(static_cast<std::uint32_t>(table.text.size()));
+            const Cell stored{static_cast<std::uint32_t>(table.text.size()),
+                              static_cast<std::uint32_t>(cell.size())};
+            table.text.append(cell);
+            table.cells.push_back(stored);
+            if (cell.size() >= kLongText)
+                longTexts.emplace(cell, stored);
         }
-        File(id, row, index++);
     }
     // Held while every record is made: no room to spare.
     table.text.shrink_to_fit();
-    table.ends.shrink_to_fit();
+    table.cells.shrink_to_fit();
     return !reader.Failed();
 }
 
 DbRow CPreloadedRowSource::Row(TableId id, std::uint32_t index) {
     const Table& table = tables_[id];
     row_.resize(table.columns);
-    const std::size_t first = index * table.columns;
-    std::uint32_t begin = first ? table.ends[first - 1] : 0;
     for (std::size_t column = 0; column < table.columns; ++column) {
-        const std::uint32_t end = table.ends[first + column];
-        row_[column] = std::string_view(table.text).substr(begin, end - begin);
-        begin = end;
+        const Cell cell = table.cells[index * table.columns + column];
+        row_[column] = std::string_view(table.text).substr(cell.offset, cell.size);
     }
     return row_;
 }
@@ -142,24 +155,22 @@ void CPreloadedRowSource::File(TableId id, DbRow row, std::uint32_t index) {
     case kTerminal:
         terminalIds_.push_back(IdColumn(row, 0));
         if (ReadKeyColumn(row, 0, number))
-            terminalRows_.push_back({Pair(0, number), index});
+            terminalRows_.push_back(Key(0, number, index));
         break;
     case kDevice:
         if (!ReadKeyColumn(row, 0, terminal))
             break;
-        deviceIds_.push_back(
-            {Pair(0, terminal), static_cast<std::uint32_t>(IdColumn(row, 1))});
+        deviceIds_.push_back(Key(0, terminal, static_cast<std::uint32_t>(IdColumn(row, 1))));
         if (ReadKeyColumn(row, 1, number))
-            deviceRows_.push_back({Pair(terminal, number), index});
+            deviceRows_.push_back(Key(terminal, number, index));
         break;
     default:
         if (!ReadKeyColumn(row, 0, terminal))
             break;
         if (ReadKeyColumn(row, 1, device))
-            loopIds_.push_back(
-                {Pair(terminal, device), static_cast<std::uint32_t>(IdColumn(row, 2))});
+            loopIds_.push_back(Key(terminal, device, static_cast<std::uint32_t>(IdColumn(row, 2))));
         if (ReadKeyColumn(row, 2, number))
-            sensorRows_.push_back({Pair(terminal, number), index});
+            sensorRows_.push_back(Key(terminal, number, index));
         break;
     }
 }
@@ -170,18 +181,40 @@ bool CPreloadedRowSource::TerminalIds(std::vector<int>& ids) {
 }
 
 bool CPreloadedRowSource::DeviceIds(int terminal, std::vector<int>& ids) {
-    Values(deviceIds_, Pair(0, terminal), ids);
+    Values(deviceIds_, Key(0, terminal), ids);
     return true;
 }
 
 bool CPreloadedRowSource::LoopIds(int terminal, int device, std::vector<int>& ids) {
-    Values(loopIds_, Pair(terminal, device), ids);
+    Values(loopIds_, Key(terminal, device), ids);
     return true;
+}
+
+bool CPreloadedRowSource::FillLoops(ITableReader& reader,
+                                    const std::vector<std::unique_ptr<CTerminal>>& terminals) {
+    if (!reader.Open(kTableNames[kSensor]))
+        return false;
+    DbRow row;
+    int terminal = 0, number = 0;
+    for (std::uint32_t index = 0; reader.Next(row); ++index) {
+        std::uint32_t first = 0;
+        if (!ReadKeyColumn(row, 0, terminal) || !ReadKeyColumn(row, 2, number) ||
+            !FindFirst(sensorRows_, Key(terminal, number), first) || first != index)
+            continue;
+        const auto found = std::lower_bound(
+            terminals.begin(), terminals.end(), terminal,
+            [](const std::unique_ptr<CTerminal>& t, int id) { return t->Id() < id; });
+        if (found == terminals.end() || (*found)->Id() != terminal)
+            continue;
+        if (CSensor* loop = (*found)->FindLoop(number))
+            loop->ReadRow(row);
+    }
+    return !reader.Failed();
 }
 
 bool CPreloadedRowSource::Load(CDbRecord& record) {
     const std::string_view table = record.Table();
-    auto read = [&](TableId id, const Index& index, std::uint64_t key) {
+    auto read = [&](TableId id, const Index& index, Entry key) {
         std::uint32_t row = 0;
         if (!FindFirst(index, key, row))
             return false;
@@ -189,14 +222,16 @@ bool CPreloadedRowSource::Load(CDbRecord& record) {
         return true;
     };
     if (table == kTableNames[kTerminal])
-        return read(kTerminal, terminalRows_, Pair(0, record.Key().id));
+        return read(kTerminal, terminalRows_, Key(0, record.Key().id));
     if (table == kTableNames[kDevice]) {
         const RowKey key = record.Key();
-        return read(kDevice, deviceRows_, Pair(key.terminal, key.id));
+        return read(kDevice, deviceRows_, Key(key.terminal, key.id));
     }
     if (table == kTableNames[kSensor]) {
+        // The row is read into the loop by FillLoops.
         const RowKey key = record.Key();
-        return read(kSensor, sensorRows_, Pair(key.terminal, key.id));
+        std::uint32_t row = 0;
+        return FindFirst(sensorRows_, Key(key.terminal, key.id), row);
     }
     // A device's dependants: FillDependants reads their rows.
     return true;

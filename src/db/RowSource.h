@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -49,21 +50,27 @@ private:
     CConfigDatabase& db_;
 };
 
+class CTerminal;
 class ITableReader;
 
-// The terminal, device and loop tables read whole, each with one query, and
-// answered from memory with the same rows. The records that depend on a
-// device (parameters, phones, keys) are the bulk of a configuration; they are
-// not kept here: Load takes them as they are made, and the loader fills them
-// afterwards in one pass over their tables, so that no copy of those rows is
-// ever held.
+// The terminal and device tables read whole, each with one query, and
+// answered from memory with the same rows. Loops, parameters, phones and keys
+// are the bulk of a configuration, and no copy of their rows is held: of the
+// loops only the keys are kept, so that Load can say which exist, and their
+// rows are read into them afterwards by FillLoops; Load takes a device's
+// dependants as they are made, and the loader fills them in one pass over
+// their tables.
 class CPreloadedRowSource final : public IRowSource {
 public:
     CPreloadedRowSource();
     ~CPreloadedRowSource() override;
 
-    // Reads the three tables; false when one cannot be read whole.
+    // Reads the terminal, device and loop tables; false when one cannot be
+    // read whole.
     bool Read(ITableReader& reader);
+    // Reads the loop table again into the loops of `terminals` (in ascending
+    // id order, as loaded from this source).
+    bool FillLoops(ITableReader& reader, const std::vector<std::unique_ptr<CTerminal>>& terminals);
 
     bool TerminalIds(std::vector<int>& ids) override;
     bool DeviceIds(int terminal, std::vector<int>& ids) override;
@@ -73,28 +80,33 @@ public:
 private:
     enum TableId { kTerminal, kDevice, kSensor, kTableCount };
 
-    // The cells of one table, one text after another: cell i is
-    // text[ends[i-1], ends[i]).
+    // The cells of one table, row after row, as places in one text.
+    struct Cell {
+        std::uint32_t offset;
+        std::uint32_t size;
+    };
     struct Table {
         std::size_t columns = 0;
         std::string text;
-        std::vector<std::uint32_t> ends;
+        std::vector<Cell> cells;
     };
-    // A key and what it finds (a row, an id); sorted by key and then by what
-    // it finds, so the first of equal keys comes first. Sorted vectors rather
-    // than hash maps: they hold these tables in a third of the memory.
+    // A key (two numbers) and what it finds (a row, an id); sorted by key and
+    // then by what it finds, so the first of equal keys comes first. Sorted
+    // vectors rather than hash maps: they hold these tables in a third of the
+    // memory.
     struct Entry {
-        std::uint64_t key;
+        std::uint32_t high;
+        std::uint32_t low;
         std::uint32_t value;
         bool operator<(const Entry& other) const {
-            return key != other.key ? key < other.key : value < other.value;
+            return std::tie(high, low, value) < std::tie(other.high, other.low, other.value);
         }
     };
     using Index = std::vector<Entry>;
 
-    static std::uint64_t Pair(int first, int second);
-    static bool FindFirst(const Index& index, std::uint64_t key, std::uint32_t& value);
-    static void Values(const Index& index, std::uint64_t key, std::vector<int>& values);
+    static Entry Key(int first, int second, std::uint32_t value = 0);
+    static bool FindFirst(const Index& index, Entry key, std::uint32_t& value);
+    static void Values(const Index& index, Entry key, std::vector<int>& values);
     bool ReadTable(ITableReader& reader, TableId id);
     DbRow Row(TableId id, std::uint32_t index);
     void File(TableId id, DbRow row, std::uint32_t index);
