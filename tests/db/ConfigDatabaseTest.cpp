@@ -92,13 +92,6 @@ TEST_F(ConfigDatabaseTest, MemoColumnsKeepTextAsWritten) {
     }
 }
 
-TEST_F(ConfigDatabaseTest, UniqueIndexRefusesSecondRow) {
-    CConfigDatabase db;
-    ASSERT_TRUE(db.Execute("INSERT INTO sensor VALUES(1,0,1,0,0,'')"));
-    EXPECT_FALSE(db.Execute("INSERT INTO sensor VALUES(1,2,1,0,0,'')"));
-    EXPECT_EQ(db.LastError().rfind("SQLExecDirect, State: ", 0), 0u) << db.LastError();
-}
-
 TEST_F(ConfigDatabaseTest, ProgramSettingsNameTheDataSource) {
     CIniFile program;
     program.SetValue("TonruDataSource", "Connect", "Driver=SQLite3;Database=" + dir / "other.db");
