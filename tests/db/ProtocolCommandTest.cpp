@@ -65,12 +65,9 @@ TEST_F(ProtocolCommandTest, TerminalCommands) {
     terminal->SetNewPassword("n'1");
     WriteBytes("in.bin", std::string("\x00\xAB\x7F", 3));
     WriteBytes("empty.bin", "");
-    EXPECT_EQ(Data(nullptr, "NUM=1"), "RZD=0;PASS=p0;");
     EXPECT_EQ(Data(nullptr, "NUM=39;FILE=I"), "RZD=0;PASS=p0;");
     EXPECT_EQ(Data(nullptr, "NUM=22"), std::string("RZD=0;PASS=p0;TIME=") + clock + ";");
-    EXPECT_EQ(Data(nullptr, "NUM=40"), "RZD=0;PASS=p0;CFG=M0=0(),M1=2(1,0,),S5=1(16,),;");
     EXPECT_EQ(Data(nullptr, "NUM=97"), "RZD=0;PASS=p0;NPSWD=n'1;");
-    EXPECT_EQ(Data(nullptr, "NUM=60"), "RZD=0;PASS=p0;");
     EXPECT_EQ(Data(nullptr, "NUM=60;FILE=I"), "<none>") << "no file chosen";
     CCommandDesc withFile = Command("NUM=60;FILE=IO");
     withFile.SetFileName(kCommandFileIn, "in.bin");
