@@ -36,12 +36,7 @@ public:
 
 std::tm FixedTime() {
     std::tm tm{};
-    tm.tm_mday = 9;
-    tm.tm_mon = 2;
-    tm.tm_year = 125;
-    tm.tm_hour = 14;
-    tm.tm_min = 30;
-    tm.tm_sec = 0;
+    strptime("09.03.2025 14:30:00", "%d.%m.%Y %H:%M:%S", &tm);
     return tm;
 }
 
