@@ -24,16 +24,6 @@ protected:
         EXPECT_TRUE(other->OnNewDocument());
     }
 
-    // Every row of the six tables.
-    std::string Tables() {
-        std::string text;
-        for (const char* table : kTableNames)
-            for (const auto& row : Rows(std::string("SELECT * FROM ") + table + " ORDER BY 1,2,3"))
-                for (const auto& column : row)
-                    text += column + (&column == &row.back() ? "\n" : "|");
-        return text;
-    }
-
     ScriptedOperator otherOp;
     RecordingView otherView;
     std::unique_ptr<CTornuCfgDoc> other;
@@ -41,13 +31,13 @@ protected:
 
 TEST_F(TwoOperatorsTest, NumberTheOtherHasJustUsedIsRefusedWithNothingWritten) {
     AddTerminal(7, kBm4, 4);
-    const std::string before = Tables();
+    const std::string before = DumpTables(doc->Database());
     EXPECT_FALSE(other->NewTerminal(
         {.number = "7", .hostType = kBm16, .phone = "+7911", .password = "other"}));
     EXPECT_EQ(otherOp.messages, std::vector<std::string>{kAddTerminalFailedMessage});
     EXPECT_TRUE(other->Terminals().empty());
     EXPECT_TRUE(other->Tree().Empty());
-    EXPECT_EQ(Tables(), before);
+    EXPECT_EQ(DumpTables(doc->Database()), before);
 }
 
 TEST_F(TwoOperatorsTest, ReloadShowsTheOthersChangesAndKeepsTheSelection) {

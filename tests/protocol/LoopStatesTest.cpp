@@ -32,18 +32,11 @@ TEST(LoopStates, FireAndAutoArmExcludeEachOther) {
     EXPECT_FALSE(LoopTypeBoxEnabled(Boxes{}, 7));
 }
 
-TEST(LoopStates, SystemStateTextsAndTones) {
-    const char* clear[] = {"Разряжена", "Снят с охраны", "Отсутствует", "Авария"};
-    const StateTone clearTones[] = {StateTone::Bad, StateTone::Plain, StateTone::Bad,
-                                    StateTone::Bad};
-    const char* set[] = {"Норма", "На охране", "Есть", "Норма"};
-    for (int i = 0; i < kSystemStateBitCount; ++i) {
-        EXPECT_EQ(ShowSystemState(0, i).text, clear[i]);
-        EXPECT_EQ(ShowSystemState(0, i).tone, clearTones[i]);
-        EXPECT_EQ(ShowSystemState(15, i).text, set[i]);
-        EXPECT_EQ(ShowSystemState(15, i).tone, i == 1 ? StateTone::Good : StateTone::Plain);
-    }
+// The texts and tones of each state are shown by the device view (ViewModelTest
+// and the main-window test); here what lies outside them.
+TEST(LoopStates, SystemStateOutsideThePositionsAndLastKey) {
     EXPECT_EQ(ShowSystemState(15, 4).text, "");
+    EXPECT_EQ(ShowSystemState(0, 2).tone, StateTone::Bad);
     EXPECT_EQ(LastKeyText(-1), "");
     EXPECT_EQ(LastKeyText(3), "3");
 }

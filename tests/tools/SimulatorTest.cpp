@@ -64,7 +64,6 @@ TEST_F(SimulatorTest, ModemDialogue) {
         const char* answer;
     } cases[] = {
         {"init string", "", "", "AT&FE0Q0V1&C1&D2S0=0\r", "\r\nOK\r\n"},
-        {"busy", "Dial=BUSY\n", "", "atd+79001234567\r", "\r\nBUSY\r\n"},
         {"no answer to the dial", "Dial=SILENT\n", "", "atd+79001234567\r", ""},
         {"another number", "", "Phone=+79001234567\n", "atd+7900\r", "\r\nNO ANSWER\r\n"},
         {"silent modem", "Answer=0\n", "", "at\r", ""},

@@ -344,10 +344,9 @@ private slots:
         }));
         frame->Action(kCmdModem)->trigger();
         QCOMPARE(runner->messages, QStringList{"Выберите порт"});
-        QCOMPARE(Setting("Modem", "ComPort"), std::string("COM3"));
-        QCOMPARE(Setting("Modem", "ComSpeed"), std::string("19200"));
-        QCOMPARE(Setting("Modem", "Init"), std::string("AT&F"));
-        QCOMPARE(Setting("Modem", "Emul"), std::string("1"));
+        QCOMPARE(Setting("Modem", "ComPort") + " " + Setting("Modem", "ComSpeed") + " " +
+                     Setting("Modem", "Init") + " " + Setting("Modem", "Emul"),
+                 std::string("COM3 19200 AT&F 1"));
     }
 
     // "Импорт данных ПЦН...": the folder chosen with "Выбрать"; the shown
