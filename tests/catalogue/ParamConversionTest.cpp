@@ -229,11 +229,6 @@ TEST_F(ParamValuesTest, EditStoresTheConvertedValueOrSaysWhyNot) {
         }
         EXPECT_EQ(values.Value(0), c.value);
     }
-    EXPECT_EQ(EditMessage(EditOutcome::Stored), "");
-    EXPECT_EQ(EditMessage(EditOutcome::Ignored), "");
-    EXPECT_EQ(EditMessage(EditOutcome::ReadOnly),
-              "Поле только для отображения, редактирвание недопустимо");
-    EXPECT_EQ(EditMessage(EditOutcome::BadFormat), "Неверный формат данных");
 
     CParamValueList values = ValuesFor({"Mode"});
     EXPECT_EQ(EditValue(values, 7, "Вкл").outcome, EditOutcome::Ignored);
