@@ -22,6 +22,8 @@ TEST(LinkFailure, APortHeldElsewhereIsBusy) {
     EXPECT_FALSE(second.Open(pty.SlavePath(), 9600));
     EXPECT_EQ(second.OpenError(), "порт " + pty.SlavePath() + " занят другой программой");
     EXPECT_TRUE(holder.OpenError().empty());
+    holder.Close();
+    EXPECT_TRUE(second.Open(pty.SlavePath(), 9600));
 }
 
 TEST(LinkFailure, ALostCallWakesTheWorkerAtOnce) {

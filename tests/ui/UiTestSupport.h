@@ -100,8 +100,4 @@ ScriptedRunner::DialogStep Answer(std::function<void(Dialog&)> fill) {
     };
 }
 
-inline ScriptedRunner::DialogStep Cancel() {
-    return [](QDialog&) { return int(QDialog::Rejected); };
-}
-
 } // namespace tornu::test
