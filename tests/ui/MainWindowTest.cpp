@@ -65,8 +65,8 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TempDir> dir;
-    std::unique_ptr<ScopedCwd> cwd;
+    std::unique_ptr<ProgramFolder> folder;
+    TempDir* dir = nullptr;
     std::unique_ptr<ScriptedRunner> runner;
     std::unique_ptr<CQtOperator> op;
     std::unique_ptr<CTornuCfgDoc> doc;
@@ -79,19 +79,6 @@ private:
         frame = std::make_unique<CMainFrame>(*doc, *op);
         return frame->Start();
     }
-    void SetSetting(const char* section, const char* key, const std::string& value) {
-        CIniFile file(kSettingsFileName);
-        file.Load(kSettingsFileName);
-        file.SetValue(section, key, value);
-        file.Save();
-    }
-    std::string Setting(const char* section, const char* key) {
-        CIniFile file(kSettingsFileName);
-        file.Load(kSettingsFileName);
-        std::string value;
-        file.GetValue(section, key, value);
-        return value;
-    }
     CTerminalView& Tree() { return frame->TreePane(); }
     CTreeNode* Node(int id, int address = -1) { return doc->FindNode(id, address); }
     QStringList Outline() {
@@ -103,11 +90,6 @@ private:
             lines << indent + QString::fromStdString(node.Label());
         });
         return lines;
-    }
-    std::vector<std::vector<std::string>> Rows(const std::string& statement) {
-        std::vector<std::vector<std::string>> rows;
-        doc->Database().Query(statement, rows);
-        return rows;
     }
     // The context menu of a node (null: empty space), as the operator opens it.
     void OpenMenu(CTreeNode* node, const QString& choice = {}) {
@@ -154,10 +136,8 @@ private:
 
 private slots:
     void init() {
-        dir = std::make_unique<TempDir>();
-        cwd = std::make_unique<ScopedCwd>(dir->Path());
-        WriteBytes(*dir / kSettingsFileName,
-                   ReadBytes(std::string(TORNU_SOURCE_DIR) + "/data/tornucfg.ini"));
+        folder = std::make_unique<ProgramFolder>();
+        dir = &folder->dir;
         runner = std::make_unique<ScriptedRunner>();
         op = std::make_unique<CQtOperator>(*runner);
     }
@@ -168,8 +148,7 @@ private slots:
         doc.reset();
         op.reset();
         runner.reset();
-        cwd.reset();
-        dir.reset();
+        folder.reset();
     }
 
     void startUpAndShutDown() {
@@ -268,7 +247,7 @@ private slots:
         OpenMenu(nullptr, "Новое устройство");
         AddTerminal(12, kBm4, 2);
         QCOMPARE(Outline(), QStringList({"[0007] БМ-16", "[0012] БМ-4", "  [00] "}));
-        QCOMPARE(Rows("SELECT phone FROM terminal UNION ALL SELECT sensor_cnt FROM device ORDER BY 1"),
+        QCOMPARE(Rows(*doc, "SELECT phone FROM terminal UNION ALL SELECT sensor_cnt FROM device ORDER BY 1"),
                  (std::vector<std::vector<std::string>>{{"2"}, {"+7900"}, {"+79001234567"}}));
 
         // Edit: number, type and loops fixed; the terminal's own type shown.
@@ -283,7 +262,7 @@ private slots:
         }));
         Tree().SelectNode(Node(12));
         OpenMenu(Node(12), "Редактировать");
-        QCOMPARE(Rows("SELECT phone FROM terminal WHERE id=12"),
+        QCOMPARE(Rows(*doc, "SELECT phone FROM terminal WHERE id=12"),
                  (std::vector<std::vector<std::string>>{{"+79990000000"}}));
         // The terminal view shows it at once.
         CTerminalOptionsView& view = frame->TerminalOptions();
@@ -542,7 +521,7 @@ private slots:
         QCOMPARE(runner->messages,
                  (QStringList{"Неверный формат данных",
                               "Поле только для отображения, редактирвание недопустимо"}));
-        QCOMPARE(Rows("SELECT name, param_value FROM device_param WHERE term_id=12 AND "
+        QCOMPARE(Rows(*doc, "SELECT name, param_value FROM device_param WHERE term_id=12 AND "
                       "device_id=1 AND name IN ('SIRTIME','DLYIN','SIRMODE','AUTOARM') ORDER BY 1"),
                  (std::vector<std::vector<std::string>>{
                      {"AUTOARM", "1"}, {"DLYIN", "30"}, {"SIRMODE", "2"}, {"SIRTIME", "300"}}));
