@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
 namespace tornu::test {
@@ -27,6 +28,22 @@ inline bool OnServer() {
 
 inline const char* const kTableNames[] = {"terminal",     "device",       "sensor",
                                           "device_param", "device_phone", "device_key"};
+
+// Every row of the six tables, sorted.
+inline std::string DumpTables(CConfigDatabase& db) {
+    std::string text;
+    for (const char* table : kTableNames) {
+        std::vector<std::vector<std::string>> rows;
+        EXPECT_TRUE(db.Query(std::string("SELECT * FROM ") + table + " ORDER BY 1,2,3,4", rows));
+        text += std::string("[") + table + "]\n";
+        for (const auto& row : rows) {
+            for (const auto& column : row)
+                text += column + "|";
+            text += "\n";
+        }
+    }
+    return text;
+}
 
 // The connection string of this process's schema on the server with its
 // tables dropped; empty on SQLite.

@@ -22,6 +22,8 @@ TEST(LinkFailure, APortHeldElsewhereIsBusy) {
     EXPECT_FALSE(second.Open(pty.SlavePath(), 9600));
     EXPECT_EQ(second.OpenError(), "порт " + pty.SlavePath() + " занят другой программой");
     EXPECT_TRUE(holder.OpenError().empty());
+    holder.Close();
+    EXPECT_TRUE(second.Open(pty.SlavePath(), 9600));
 }
 
 TEST(LinkFailure, ALostCallWakesTheWorkerAtOnce) {
@@ -45,7 +47,12 @@ TEST(LinkFailure, ALostCallWakesTheWorkerAtOnce) {
         EXPECT_TRUE(modem.GetChannel()->WaitPacket(60000));
         EXPECT_EQ(modem.LinkLost(), unplugged ? CModem::kDeviceGone : CModem::kCarrierLost);
         EXPECT_FALSE(modem.IsDataMode());
-        modem.Close();
+        // Nothing hangs: a data write returns (failed or not, as the reader may
+        // or may not have seen the loss yet), commands fail, waits end.
+        modem.Write("abc", 3);
+        EXPECT_FALSE(modem.SendAndWait("at", 1000, CModemReplyParser::kOk));
+        EXPECT_TRUE(modem.HangUp(true));
+        EXPECT_TRUE(modem.Close());
         EXPECT_NE(ReadBytes(dir / CModem::LogFileName(pty.SlavePath())).find("LINK LOST"),
                   std::string::npos);
     }

@@ -1,16 +1,19 @@
-// Frames out, packets in, and Transact's attempts between the worker and the
-// reader thread. Whole sessions over the line run in tests/e2e.
+// Frames out, packets in with their check digits, and Transact's attempts
+// between the worker and the reader thread. Whole sessions over the line run
+// in tests/e2e.
 #include "comms/Link.h"
 #include "comms/PacketChannel.h"
 #include "comms/PacketChannelPool.h"
-#include "comms/PacketQueue.h"
 #include "comms/Transact.h"
+#include "protocol/ConfigText.h"
+#include "protocol/Crc8.h"
 #include "protocol/TermMessage.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -41,6 +44,7 @@ public:
             onWrite(chunk);
         return accept;
     }
+    void OnBadPacket(std::string_view packet) override { bad.emplace_back(packet); }
     std::string Written() const {
         std::lock_guard<std::mutex> guard(lock_);
         return written_;
@@ -52,6 +56,7 @@ public:
 
     bool accept = true;
     std::function<void(const std::string&)> onWrite; // called on the writing thread
+    std::vector<std::string> bad;                    // packets refused for their check digits
 
 private:
     mutable std::mutex lock_;
@@ -89,6 +94,11 @@ protected:
     std::unique_ptr<CFakeLink> link = std::make_unique<CFakeLink>();
     CPacketChannel* channel = nullptr;
 };
+
+// A packet as the terminal frames it, its check digits spoilt by `damage`.
+std::string Frame(const std::string& text, int damage = 0) {
+    return "~" + text + HexByte(static_cast<std::uint8_t>(Crc8(text) ^ damage)) + "\r\n";
+}
 
 } // namespace
 
@@ -153,17 +163,49 @@ TEST_F(PacketLink, QueueKeepsTenAndResetForgetsEverything) {
     EXPECT_TRUE(TakeAll().empty());
     Feed("~BBBXX\r\n");
     EXPECT_EQ(TakeAll(), std::vector<std::string>{"BBB"});
+}
 
-    CPacketQueue queue(2);
-    std::string packet;
-    EXPECT_FALSE(queue.Pop(packet));
-    for (const char* p : {"a", "b", "c"})
-        queue.Push(p, 1);
-    EXPECT_EQ(queue.Count(), 2u);
-    ASSERT_TRUE(queue.Pop(packet));
-    EXPECT_EQ(packet, "b");
-    queue.Clear();
-    EXPECT_FALSE(queue.Pop(packet));
+// A damaged packet is dropped as if lost and the link hears of it.
+TEST_F(PacketLink, WrongCheckDigitsDropThePacketOnlyWhileTheCheckIsOn) {
+    const std::string text = "0012060000";
+    std::string lower = Frame(text);
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::pair<std::string, bool> cases[] = {
+        {Frame(text), true},
+        {lower, true},
+        {Frame(text, 0x01), false},
+        {Frame(text, 0x10), false},
+        {"~" + text + "\r\n", false}, // the last two characters are taken for digits
+        {"~\r\n", false},
+        {"~" + text + "ZZ\r\n", false},
+    };
+    channel->SetCheckDigits(true);
+    for (const auto& [bytes, queued] : cases) {
+        Feed(bytes);
+        EXPECT_EQ(TakeAll(), queued ? std::vector<std::string>{text} : std::vector<std::string>{})
+            << bytes;
+    }
+    EXPECT_EQ(channel->RejectedPackets(), 5);
+    ASSERT_EQ(link->bad.size(), 5u);
+    EXPECT_EQ(link->bad[0], text + HexByte(Crc8(text) ^ 0x01));
+    channel->SetCheckDigits(false);
+    Feed(Frame(text, 0x01));
+    EXPECT_EQ(TakeAll(), std::vector<std::string>{text});
+}
+
+TEST_F(PacketLink, TheNextAttemptRecoversADamagedReply) {
+    channel->SetCheckDigits(true);
+    int frames = 0;
+    link->onWrite = [&](const std::string& chunk) {
+        if (chunk == "\r")
+            Feed(Frame("0012160005SYS=1", ++frames == 1 ? 0x5A : 0));
+    };
+    CTermMessage message(12, 16, "RZD=01;PASS=1;");
+    ASSERT_TRUE(Transact(*channel, message, message, 1, 5));
+    EXPECT_EQ(message.GetData(), "SYS=1");
+    EXPECT_EQ(frames, 2);
+    EXPECT_EQ(link->bad.size(), 1u);
 }
 
 TEST_F(PacketLink, TransactRetriesAndHandsBackTheReply) {
@@ -172,15 +214,7 @@ TEST_F(PacketLink, TransactRetriesAndHandsBackTheReply) {
     EXPECT_EQ(link->Frames(), 5u);
     EXPECT_EQ(link->Written().substr(0, 15), "~0012040004PASS");
 
-    int frames = 0;
-    link->onWrite = [&](const std::string& chunk) {
-        if (chunk == "\r" && ++frames == 2)
-            Feed("~0012040005\xCE\xF2\xE2\xE5\xF2XX\r\n");
-    };
-    ASSERT_TRUE(Transact(*channel, message, message, 1, 5));
-    EXPECT_EQ(frames, 2);
-    EXPECT_EQ(message.GetData(), "Ответ");
-
+    // A later attempt that is answered: TheNextAttemptRecoversADamagedReply.
     ReplyWith("~001270000217XX\r\n"); // an error reply is handed back as it is
     ASSERT_TRUE(Transact(*channel, message, message, 1000, 1));
     EXPECT_EQ(message.GetCode(), 70);

@@ -41,21 +41,17 @@ protected:
     ScopedCwd cwd{dir.Path()};
 };
 
-TEST_F(ConfigDatabaseTest, FirstStartCreatesFileTablesAndIndexes) {
-    CConfigDatabase db;
-    ASSERT_TRUE(db.IsConnected()) << db.LastError();
-    EXPECT_TRUE(std::filesystem::exists(dir / "tornucfg.db"));
-    EXPECT_EQ(SchemaNames(db, "table"),
-              (std::vector<std::string>{"device", "device_key", "device_param", "device_phone",
-                                        "sensor", "terminal"}));
-    EXPECT_EQ(SchemaNames(db, "index"),
-              (std::vector<std::string>{"device_index", "device_key_index", "device_param_index",
-                                        "device_phone_index", "sensor_index", "terminal_index"}));
-    for (const char* table : kTables)
-        EXPECT_EQ(CountRows(db, table), 0) << table;
-}
-
+// The first start makes the file with every table and index; a later one
+// makes only what is missing.
 TEST_F(ConfigDatabaseTest, OnlyTheMissingTableIsCreated) {
+    {
+        CConfigDatabase db;
+        ASSERT_TRUE(db.IsConnected()) << db.LastError();
+        EXPECT_TRUE(std::filesystem::exists(dir / "tornucfg.db"));
+        EXPECT_EQ(SchemaNames(db, "index"),
+                  (std::vector<std::string>{"device_index", "device_key_index", "device_param_index",
+                                            "device_phone_index", "sensor_index", "terminal_index"}));
+    }
     for (const char* missing : kTables) {
         SCOPED_TRACE(missing);
         {
@@ -90,13 +86,6 @@ TEST_F(ConfigDatabaseTest, MemoColumnsKeepTextAsWritten) {
         EXPECT_EQ(db.Column(0), value);
         EXPECT_EQ(db.Column(1), value);
     }
-}
-
-TEST_F(ConfigDatabaseTest, UniqueIndexRefusesSecondRow) {
-    CConfigDatabase db;
-    ASSERT_TRUE(db.Execute("INSERT INTO sensor VALUES(1,0,1,0,0,'')"));
-    EXPECT_FALSE(db.Execute("INSERT INTO sensor VALUES(1,2,1,0,0,'')"));
-    EXPECT_EQ(db.LastError().rfind("SQLExecDirect, State: ", 0), 0u) << db.LastError();
 }
 
 TEST_F(ConfigDatabaseTest, ProgramSettingsNameTheDataSource) {

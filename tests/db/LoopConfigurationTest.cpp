@@ -8,9 +8,9 @@ namespace tornu {
 namespace {
 
 using test::BusType;
-using test::RecordTest;
+using Types = std::vector<std::vector<int>>;
 
-class LoopConfigurationTest : public RecordTest {
+class LoopConfigurationTest : public test::RecordTest {
 protected:
     void SetUp() override {
         RecordTest::SetUp();
@@ -25,10 +25,14 @@ protected:
         terminal->FindLoop(3)->SetType(16);
     }
 
-    std::vector<int> Types(int address) {
-        std::vector<int> types;
-        for (const CSensor* loop : terminal->FindDevice(address)->Loops())
-            types.push_back(loop->Type());
+    // The loop types of devices 1, 5, 7 and 2.
+    Types LoopTypes() {
+        Types types;
+        for (int address : {1, 5, 7, 2}) {
+            types.emplace_back();
+            for (const CSensor* loop : terminal->FindDevice(address)->Loops())
+                types.back().push_back(loop->Type());
+        }
         return types;
     }
 
@@ -39,61 +43,32 @@ TEST_F(LoopConfigurationTest, BuildsOneEntryPerDeviceSlavesAfterTheirMaster) {
     std::string text;
     ASSERT_TRUE(terminal->BuildLoopConfiguration(text));
     EXPECT_EQ(text, "M0=0(),M1=2(1,0,),S5=1(16,),RK7=1(0,),M2=1(0,),");
-    std::string entry;
-    ASSERT_TRUE(terminal->FindDevice(5)->BuildLoopEntry(entry));
-    EXPECT_EQ(entry, "S5=1(16,)");
+    ASSERT_TRUE(NewTerminal(2, test::kHostWithoutModule)->BuildLoopConfiguration(text));
+    EXPECT_EQ(text, "") << "a terminal without devices";
 }
 
-TEST_F(LoopConfigurationTest, TerminalWithoutDevicesHasAnEmptyText) {
-    auto bare = NewTerminal(2, test::kHostWithoutModule);
-    std::string text = "x";
-    ASSERT_TRUE(bare->BuildLoopConfiguration(text));
-    EXPECT_EQ(text, "");
-}
-
-TEST_F(LoopConfigurationTest, TextBuiltReadBackAndAppliedSetsTheTypes) {
-    std::string text;
-    terminal->BuildLoopConfiguration(text);
-    // The terminal echoes it with other types; the relay's two-letter code
-    // must read back.
-    std::string echoed = "M0=0(),M1=2(5,6,),S5=1(9,),RK7=1(4,),M2=1(3,),";
+TEST_F(LoopConfigurationTest, TextReadBackIsStoredAndAppliedUpToTheFirstBadEntry) {
+    // The terminal echoes it with other types; the relay's two-letter code must read back.
+    const std::string echoed = "M0=0(),M1=2(5,6,),S5=1(9,),RK7=1(4,),M2=1(3,),";
     ASSERT_TRUE(terminal->SetLoopConfiguration(echoed));
-    EXPECT_EQ(Types(1), (std::vector<int>{5, 6}));
-    EXPECT_EQ(Types(5), (std::vector<int>{9}));
-    EXPECT_EQ(Types(7), (std::vector<int>{4}));
-    EXPECT_EQ(Types(2), (std::vector<int>{3}));
-    EXPECT_EQ(Count("sensor", "term_id=1 AND ((id=1 AND type=5) OR (id=2 AND type=6) OR "
-                              "(id=3 AND type=9) OR (id=4 AND type=4) OR (id=5 AND type=3))"),
-              5);
-    EXPECT_EQ(Count("terminal", "id=1 AND term_config='" + echoed + "'"), 1);
+    EXPECT_EQ(LoopTypes(), (Types{{5, 6}, {9}, {4}, {3}}));
     auto terminals = Reload();
     std::string rebuilt;
     terminals[0]->BuildLoopConfiguration(rebuilt);
     EXPECT_EQ(rebuilt, echoed);
     EXPECT_EQ(terminals[0]->ReadConfiguration(), echoed);
-}
 
-TEST_F(LoopConfigurationTest, ReadBackStopsAtTheFirstBadEntry) {
-    // Device 1 is applied, device 9 does not exist, device 2 is never reached.
-    EXPECT_FALSE(terminal->ApplyLoopConfiguration("M1=2(5,6,),M9=1(3,),M2=1(3,),"));
-    EXPECT_EQ(Types(1), (std::vector<int>{5, 6}));
-    EXPECT_EQ(Types(2), (std::vector<int>{0}));
-    EXPECT_FALSE(terminal->ApplyLoopConfiguration("M1=3(7,7,),M2=1(3,),"));
-    EXPECT_EQ(Types(1), (std::vector<int>{5, 6})) << "count mismatch changes nothing";
-    EXPECT_EQ(Types(2), (std::vector<int>{0}));
-}
-
-TEST_F(LoopConfigurationTest, LongerListSetsOnlyTheExistingLoops) {
-    EXPECT_TRUE(terminal->ApplyLoopConfiguration("M2=3(8,9,10,),"));
-    EXPECT_EQ(Types(2), (std::vector<int>{8}));
-    EXPECT_EQ(terminal->Loops().size(), 5u) << "no loop added";
-}
-
-TEST_F(LoopConfigurationTest, BadTextIsStillStoredWhole) {
-    const std::string text = "M1=x,O'Hara";
-    EXPECT_TRUE(terminal->SetLoopConfiguration(text));
-    EXPECT_EQ(Rows("SELECT term_config FROM terminal"),
-              (std::vector<std::vector<std::string>>{{text}}));
+    // Device 1 is applied, device 9 does not exist, device 2 is never reached;
+    // a count that does not match changes nothing; a longer list adds no loop.
+    EXPECT_FALSE(terminal->ApplyLoopConfiguration("M1=2(1,2,),M9=1(3,),M2=1(7,),"));
+    EXPECT_FALSE(terminal->ApplyLoopConfiguration("M1=3(7,7,),M2=1(7,),"));
+    EXPECT_TRUE(terminal->ApplyLoopConfiguration("M5=3(8,9,10,),"));
+    EXPECT_EQ(LoopTypes(), (Types{{1, 2}, {8}, {4}, {3}}));
+    EXPECT_EQ(terminal->Loops().size(), 5u);
+    // A text that does not read is still stored whole.
+    EXPECT_TRUE(terminal->SetLoopConfiguration("M1=x,O'Hara"));
+    EXPECT_EQ(Rows("SELECT term_config FROM terminal WHERE id=1"),
+              (std::vector<std::vector<std::string>>{{"M1=x,O'Hara"}}));
 }
 
 } // namespace

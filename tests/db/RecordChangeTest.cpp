@@ -13,7 +13,7 @@ using test::RecordTest;
 using Table = std::vector<std::vector<std::string>>;
 
 const char* const kAwkwardTexts[] = {"' OR 1=1 --", "Склад «Север» д'Артаньяна %s",
-                                     ""};
+                                     "{fn UCASE('x')} ? C:\\dir", ""};
 
 TEST_F(RecordTest, EveryTextSetterKeepsApostrophesAndCyrillic) {
     for (const char* text : kAwkwardTexts) {

@@ -152,21 +152,4 @@ inline std::string Describe(const std::vector<std::unique_ptr<CTerminal>>& termi
     return text;
 }
 
-// Every row of the six tables, sorted.
-inline std::string DumpTables(CConfigDatabase& db) {
-    std::string text;
-    for (const char* table :
-         {"terminal", "device", "sensor", "device_param", "device_phone", "device_key"}) {
-        std::vector<std::vector<std::string>> rows;
-        EXPECT_TRUE(db.Query(std::string("SELECT * FROM ") + table + " ORDER BY 1,2,3,4", rows));
-        text += std::string("[") + table + "]\n";
-        for (const auto& row : rows) {
-            for (const auto& column : row)
-                text += column + "|";
-            text += "\n";
-        }
-    }
-    return text;
-}
-
 } // namespace tornu::test

@@ -137,6 +137,9 @@ TEST_F(DocTest, DeletingTerminals) {
     Start();
     CTreeNode& terminal = AddTerminal(7);
     AddDevice(terminal, 4, kPartition8, "Склад");
+    EXPECT_FALSE(doc->DistributeLoops(Node(7, 4))) << "only a terminal's";
+    EXPECT_TRUE(doc->DistributeLoops(terminal));
+    EXPECT_EQ(view.hints.back(), std::make_pair(kHintNodeChanged, &terminal));
     EXPECT_FALSE(doc->CanDelete(Node(7, 0)));
     EXPECT_FALSE(doc->DeleteNode(Node(7, 0))); // the terminal's own module
     doc->Select(&Node(7, 4));
@@ -149,19 +152,4 @@ TEST_F(DocTest, DeletingTerminals) {
     EXPECT_TRUE(doc->Tree().Empty());
     EXPECT_EQ(view.pane, Pane::Empty);
     EXPECT_EQ(view.hints.back(), std::make_pair(kHintShowNode, static_cast<CTreeNode*>(nullptr)));
-}
-
-TEST_F(DocTest, LoopDistributionStopsAtTheTerminalsLoopNumbers) {
-    Start();
-    CTreeNode& terminal = AddTerminal(7, kBm4, 4);
-    AddDevice(terminal, 1, kPartition16, "А", 16);
-    AddDevice(terminal, 2, kPartition16, "Б", 16); // 4 + 16 + 16 > 32 loop numbers
-    AddDevice(terminal, 3, kPartition8, "В", 8);
-    EXPECT_TRUE(doc->DistributeLoops(terminal));
-    EXPECT_EQ(Rows("SELECT device_id,COUNT(*),MIN(id),MAX(id) FROM sensor GROUP BY device_id "
-                   "ORDER BY device_id"),
-              (std::vector<Strings>{
-                  {"0", "4", "1", "4"}, {"1", "16", "5", "20"}, {"2", "12", "21", "32"}}));
-    EXPECT_EQ(view.hints.back(), std::make_pair(kHintNodeChanged, &terminal));
-    EXPECT_FALSE(doc->DistributeLoops(Node(7, 1)));
 }

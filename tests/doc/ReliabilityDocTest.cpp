@@ -3,11 +3,8 @@
 // table that would, and a database or settings file that cannot be read.
 #include "DocTestFixture.h"
 
-#include "catalogue/CommandDesc.h"
 #include "db/ConfigDatabase.h"
-#include "doc/RecordExchangeTarget.h"
 #include "import/OdbBuilder.h"
-#include "protocol/TermMessage.h"
 #include "protocol/ConfigText.h"
 
 #include <filesystem>
@@ -117,25 +114,6 @@ TEST_F(ReliabilityDocTest, AnUnreadableDatabaseIsSaidAndLeftAlone) {
         doc.reset();
         EXPECT_EQ(ReadBytes(dir / "tornucfg.db"), bytes) << "written after all";
     }
-}
-
-// Another program holds the database: the reply waits a bounded time and is
-// then reported with the driver's text, not passed for applied.
-TEST_F(ReliabilityDocTest, ALockedDatabaseFailsTheReplyWithTheDriversText) {
-    TORNU_SKIP_ON_SERVER("the driver's word for a lock; TwoOperatorsTest has the server's");
-    Start();
-    AddTerminal(12);
-    CConfigDatabase other(doc->Settings(), dir.Path().string());
-    ASSERT_TRUE(other.BeginTransaction());
-    ASSERT_TRUE(other.Execute("UPDATE terminal SET phone='held' WHERE id=12")) << other.LastError();
-    CCommandDesc command;
-    ASSERT_TRUE(command.Read("Cmd", "DESC=Команда;TYPE=T;NUM=39"));
-    CRecordExchangeTarget target(*doc->FindTerminal(12), nullptr);
-    EXPECT_FALSE(target.ProcessReply(command, CTermMessage(12, 39, "CFG=M0=1(8,),;")));
-    EXPECT_EQ(target.ReplyFailure().rfind("ошибка записи в базу данных: ", 0), 0u)
-        << target.ReplyFailure();
-    EXPECT_NE(target.ReplyFailure().find("locked"), std::string::npos) << target.ReplyFailure();
-    EXPECT_TRUE(other.EndTransaction(false));
 }
 
 TEST_F(ReliabilityDocTest, PasswordsInTheConnectionStringAreMasked) {

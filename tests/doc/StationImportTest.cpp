@@ -3,6 +3,7 @@
 #include "import/OdbBuilder.h"
 #include "import/OdbTable.h"
 #include "import/StationImport.h"
+#include "import/StationServer.h"
 #include "settings/Encoding.h"
 
 #include <cstdlib>
@@ -69,6 +70,7 @@ TEST_F(StationImportTest, TablesThatGiveNothing) {
 TEST_F(StationImportTest, ImportCommandAsksForTheFolderUnlessTheServerRuns) {
     WriteTable(dir.Path().string(), StationLayout().Raw(StationRecord(6, "+7900666", "six")));
     const std::string lock = "TornuDocTest-" + std::to_string(getpid());
+    EXPECT_FALSE(IsStationServerRunning(lock)); // and the probe leaves no semaphore behind
     sem_t* server = sem_open(("/" + lock).c_str(), O_CREAT | O_EXCL, 0600, 1);
     ASSERT_NE(server, SEM_FAILED);
     doc->OnImport(lock);

@@ -87,17 +87,6 @@ TEST_F(E2eTest, GenericCommandsWithInputAndOutputFiles) {
               (std::vector<Lines>{{"+7900", "link", ""}}));
 }
 
-TEST_F(E2eTest, WrongLinkPassword) {
-    sim.linkPassword = "other";
-    const Lines lines = Run({"ReadLoopConfig"});
-    EXPECT_EQ(lines.back(), "ОШИБКА: Ошибка пароля доступа к терминалу");
-    EXPECT_EQ(exchange->GetState(), CExchange::kFailed);
-    EXPECT_EQ(Result("ReadLoopConfig"), kCommandNotCompleted);
-    EXPECT_EQ(SimLogCount("<- [0012] 39"), 0);
-    EXPECT_EQ(Rows("SELECT password, term_config FROM terminal WHERE id=12"),
-              (std::vector<Lines>{{"link", ""}}));
-}
-
 TEST_F(E2eTest, ErrorReplyToOneCommandAmongThree) {
     sim.faults.errors[23] = 6;
     Run({"ReadStatus", "ReadPhoneBook", "ReadKeys"}, &Device(1));
@@ -124,25 +113,6 @@ TEST_F(E2eTest, SilentTerminalStopsTheCommands) {
     EXPECT_EQ(SimLogCount("<- [0012] 22"), 0);
     EXPECT_EQ(Value("SELECT term_config FROM terminal WHERE id=12"), "");
     EXPECT_EQ(Column("SELECT DISTINCT type FROM sensor"), Lines{"0"});
-}
-
-TEST_F(E2eTest, BusyOnDialling) {
-    sim.modem.dial = "BUSY";
-    const Lines lines = Run({"ReadLoopConfig"});
-    EXPECT_EQ(lines.back(), "ОШИБКА: Невозможно установить соединение: абонент занят (BUSY)");
-    EXPECT_EQ(exchange->GetState(), CExchange::kFailed);
-    EXPECT_EQ(Result("ReadLoopConfig"), kCommandNotCompleted);
-    EXPECT_EQ(SimLogCount("<- [0012]"), 0);
-    EXPECT_EQ(Value("SELECT term_config FROM terminal WHERE id=12"), "");
-}
-
-TEST_F(E2eTest, NoReceipt) {
-    sim.faults.receipt = SSimFaults::ReceiptKind::None;
-    const Lines lines = Run({"ReadLoopConfig"});
-    EXPECT_EQ(lines.back(), "ОШИБКА: Неудачная попытка передачи пароля");
-    EXPECT_EQ(exchange->GetState(), CExchange::kFailed);
-    EXPECT_EQ(SimLogCount("<- [0012]"), 0);
-    EXPECT_EQ(Value("SELECT term_config FROM terminal WHERE id=12"), "");
 }
 
 TEST_F(E2eTest, CancelDuringTheCommandPhase) {

@@ -28,14 +28,16 @@ TEST_F(E2eTest, PasswordChangesWithoutANewPasswordAreNeverSent) {
     EXPECT_EQ(sim.FindDevice(1)->password, "part");
 }
 
-// Each fault the simulator offers on the line, and the call lost at each
-// phase: the exchange either recovers or ends with the cause, and the rows
-// hold nothing half-applied.
+// Each fault the simulator offers on the line, the call lost at each phase
+// and a login refused: the exchange either recovers or ends with the cause,
+// sends no command when it never got past the login, and the rows hold
+// nothing half-applied.
 TEST_F(E2eTest, LineFaultsAreSurvivedOrToldApart) {
     struct Case {
         const char* name;
         std::function<void()> fault;
         const char* lastLine; // nullptr: the exchange recovers; else how its last line ends
+        bool commandSent = true;
     };
     const Case cases[] = {
         {"garbage", [&] { sim.faults.garbage = true; }, nullptr},
@@ -43,7 +45,13 @@ TEST_F(E2eTest, LineFaultsAreSurvivedOrToldApart) {
         {"one reply lost", [&] { sim.faults.silent[16] = 1; }, nullptr},
         {"bad check digits",
          [&] { sim.faults.badCrc = true; },
-         "ОШИБКА: Неудачная попытка передачи пароля"},
+         "ОШИБКА: Неудачная попытка передачи пароля", false},
+        {"no receipt",
+         [&] { sim.faults.receipt = SSimFaults::ReceiptKind::None; },
+         "ОШИБКА: Неудачная попытка передачи пароля", false},
+        {"wrong link password",
+         [&] { sim.linkPassword = "other"; },
+         "ОШИБКА: Ошибка пароля доступа к терминалу", false},
         {"bad check digits, check off",
          [&] {
              sim.faults.badCrc = true;
@@ -54,13 +62,13 @@ TEST_F(E2eTest, LineFaultsAreSurvivedOrToldApart) {
          [&] { sim.faults.hangUpAt = 1; },
          "ОШИБКА: Невозможно передать команду: связь потеряна (NO CARRIER)"},
         {"busy", [&] { sim.modem.dial = "BUSY"; },
-         "ОШИБКА: Невозможно установить соединение: абонент занят (BUSY)"},
+         "ОШИБКА: Невозможно установить соединение: абонент занят (BUSY)", false},
         {"no answer", [&] { sim.modem.dial = "NO ANSWER"; },
-         "ОШИБКА: Невозможно установить соединение: нет ответа (NO ANSWER)"},
+         "ОШИБКА: Невозможно установить соединение: нет ответа (NO ANSWER)", false},
         {"no carrier", [&] { sim.modem.dial = "NO CARRIER"; },
-         "ОШИБКА: Невозможно установить соединение: нет несущей (NO CARRIER)"},
+         "ОШИБКА: Невозможно установить соединение: нет несущей (NO CARRIER)", false},
         {"dial unanswered", [&] { sim.modem.dial = ""; },
-         "ОШИБКА: Невозможно установить соединение: модем не ответил на набор номера"},
+         "ОШИБКА: Невозможно установить соединение: модем не ответил на набор номера", false},
     };
     int survived = 0;
     for (const Case& c : cases) {
@@ -69,7 +77,10 @@ TEST_F(E2eTest, LineFaultsAreSurvivedOrToldApart) {
         doc->Settings().SetValue("Modem", "CheckCrc", "1");
         c.fault();
         ASSERT_TRUE(Device(1).SetLastTime("before"));
+        const int sent = SimLogCount("<- [0012] 16");
         const Lines lines = Run({"ReadStatus"}, &Device(1));
+        EXPECT_EQ(SimLogCount("<- [0012] 16") > sent, c.commandSent);
+        EXPECT_EQ(exchange->GetState(), c.commandSent ? CExchange::kFinished : CExchange::kFailed);
         const std::string after = Value("SELECT last_time FROM device WHERE term_id=12 AND id=1");
         if (!c.lastLine) {
             EXPECT_EQ(Result("ReadStatus"), kCommandDone) << lines.back();

@@ -159,6 +159,8 @@ TEST(ExprEvaluator, VariableText) {
         {"VAL", "0x1A", 0, kOk},
         {"VAL", "inf", 0, kOk},
         {"VAL", "1e400", 0, CExprEvaluator::kErrorRange},
+        {"VAL + 1", "-0.5e-400", 1, kOk}, // too small for a double: 0
+        {"VAL + 1", "10000e-330", 1, kOk},
     });
     char text[400]; // "%f" of 1e300 runs past 300 characters
     std::snprintf(text, sizeof text, "%f", 1e300);

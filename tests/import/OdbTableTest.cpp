@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <tuple>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -54,11 +55,9 @@ TEST_F(OdbTableTest, ReadsLayoutAndWalksRecords) {
                                        .Raw(StationRecord(3, "8", "p")));
     ASSERT_TRUE(table_.Open(path));
     ASSERT_EQ(table_.Fields().size(), 4u);
-    EXPECT_EQ(table_.Fields()[2].name, "TermPassword");
-    EXPECT_EQ(table_.Fields()[2].size, kPasswordSize);
-    EXPECT_EQ(table_.Fields()[2].offset, 24u);
-    EXPECT_EQ(table_.RecordSize(), kStationRecordSize);
-    EXPECT_EQ(table_.RecordCount(), 3u);
+    const auto& field = table_.Fields()[2];
+    EXPECT_EQ(std::tuple(field.name, field.size, field.offset, table_.RecordSize()),
+              std::tuple("TermPassword", kPasswordSize, 24u, kStationRecordSize));
 
     EXPECT_EQ(table_.GetIndex(), -1);
     std::vector<std::int32_t> numbers;

@@ -199,6 +199,22 @@ TEST(IniFileSave, FailedWriteLeavesTheOldFileIntact) {
     EXPECT_EQ(FilesIn(f.dir.Path()), std::vector<std::string>{"s.ini"});
 }
 
+// A settings file the operator made read-only is left as it is.
+TEST(IniFileSave, ReadOnlyFileIsNotReplacedAndTheSaveSaysWhy) {
+    InFolder f;
+    WriteBytes(f.dir / "a.ini", "[Main]\r\nKey=1\r\n");
+    ASSERT_EQ(::chmod((f.dir / "a.ini").c_str(), 0444), 0);
+    CIniFile file;
+    ASSERT_TRUE(file.Load("a.ini"));
+    ASSERT_TRUE(file.SetValue("Main", "Key", "2"));
+    EXPECT_FALSE(file.Save());
+    EXPECT_FALSE(file.LastError().empty());
+    EXPECT_EQ(ReadBytes(f.dir / "a.ini"), "[Main]\r\nKey=1\r\n");
+    ASSERT_EQ(::chmod((f.dir / "a.ini").c_str(), 0644), 0);
+    EXPECT_TRUE(file.Save());
+    EXPECT_TRUE(file.LastError().empty());
+}
+
 TEST(IniFileOps, PathIsTheDirectoryCurrentAtConstructionAndLoadFailureEmpties) {
     TempDir dir;
     CIniFile ini = [&] {

@@ -1,27 +1,28 @@
 // The command-line front end as a script uses it: the built program in a
-// fresh folder with the sample catalogue, its output and exit status, and
-// the database left alone on errors.
+// fresh folder with the sample catalogue, its output and exit status. Bad
+// words are refused before anything is written, a password it cannot get
+// ends the run, and a new password is taken on the run that sends it.
 #include "CliTestUtil.h"
 
 #include "settings/IniFile.h"
 #include "settings/Md5Digest.h"
+#include "sim/PtyRunner.h"
+#include "sim/Simulator.h"
+#include "sim/TerminalState.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
+#include <atomic>
+#include <thread>
+#include <tuple>
 
 namespace tornu::test {
 namespace {
 
 class CliTest : public ::testing::Test {
 protected:
-    void SetUp() override { CopySampleCatalogue(dir_.Path()); }
-
-    CliRun Run(const std::string& args, const std::string& env = "TORNU_PASSWORD= ") {
-        return RunCli(dir_.Path(), args, env);
-    }
-
-    void Build() {
+    void SetUp() override {
+        CopySampleCatalogue(dir_.Path());
         ASSERT_EQ(Run("add-terminal 12 --type БМ-4 --phone +79001234567 --password 1234").status,
                   0);
         ASSERT_EQ(
@@ -30,13 +31,21 @@ protected:
         ASSERT_EQ(Run("distribute 12").status, 0);
     }
 
+    CliRun Run(const std::string& args, const std::string& env = "TORNU_PASSWORD=x") {
+        return RunCli(dir_.Path(), args, env);
+    }
+    void SetSetting(const char* section, const char* key, const std::string& value) {
+        CIniFile settings(dir_ / "tornucfg.ini");
+        ASSERT_TRUE(settings.Load(dir_ / "tornucfg.ini"));
+        settings.SetValue(section, key, value);
+        ASSERT_TRUE(settings.Save());
+    }
     std::string DatabaseBytes() { return ReadBytes(dir_ / "tornucfg.db"); }
 
     TempDir dir_;
 };
 
 TEST_F(CliTest, BuildsAConfigurationAndShowsIt) {
-    Build();
     const CliRun list = Run("list");
     EXPECT_EQ(list.status, 0);
     EXPECT_EQ(list.output, "[0012] БМ-4\n  [00] \n  [01] Офис\n    [05] \n");
@@ -49,45 +58,57 @@ TEST_F(CliTest, BuildsAConfigurationAndShowsIt) {
     EXPECT_NE(shown.output.find("   13    | 5      |"), std::string::npos) << shown.output;
     EXPECT_NE(Run("show 12 --show-passwords").output.find("Пароль на связь: 1234\n"),
               std::string::npos);
-
-    // Refused by the document with its own message, exit 1.
-    const CliRun again = Run("add-terminal 12 --type БМ-4");
-    EXPECT_EQ(again.status, 1);
-    EXPECT_NE(again.output.find("Возможно устройство с таким номером уже существует"),
-              std::string::npos);
+    // "--" ends the options: a value may begin with "-".
+    EXPECT_EQ(Run("set-param 12/1 OBJNAME -- -5").status, 0);
+    EXPECT_NE(Run("show 12/1").output.find("(OBJNAME): -5"), std::string::npos);
 }
 
-TEST_F(CliTest, ErrorsLeaveTheDatabaseAlone) {
-    Build();
+TEST_F(CliTest, BadWordsChangeNothing) {
     const std::string before = DatabaseBytes();
-    struct Case {
-        const char* name;
+    const struct {
         const char* args;
+        int status;
         const char* message;
+    } cases[] = {
+        {"add-terminal 12 --type БМ-4", 1, "Возможно устройство с таким номером уже существует"},
+        {"show 99", 2, "Нет базового модуля 99"},
+        {"delete 12/7", 2, "Нет устройства с адресом 7"},
+        {"run 12/1 NoSuchCommand --yes", 2, "Неизвестная команда NoSuchCommand"},
+        {"add-device 12 --address 2 --type X", 2, "Неизвестный тип X"},
+        {"edit 12 --pasword 9999", 2,
+         "Неизвестный параметр --pasword команды edit; допустимые: "
+         "--phone, --password"},
+        {"edit 12 --new-password 5678", 2, "Новый пароль задается в команде run"},
+        {"edit 12 --password", 2, "Неверные параметры команды edit"},
+        {"set-phone 12/1 0 +7900 --mask 99999999999", 2, "Маска: от 0 до 16777215"},
+        {"set-phone 12/1 99 +7900", 2, "Номер записи: от 0 до 23"},
+        {"set-key 12/1 0 540000001E3C5A01 --owner 'a;b'", 1, "Текст не может содержать"},
+        {"edit 12/1 --password '1111;DEVA=05'", 1, "Текст не может содержать"},
+        {"edit 12 --phone \"$(printf '+7900\\r')\"", 1, "Текст не может содержать"},
+        {"add-terminal 70000 --type БМ-4", 1, "Номер устройства: от 0 до 65535"},
+        {"show \"$(printf '12\\377')\"", 2, "UTF-8"},
+        {"show 12 extra", 2, "Неверные параметры команды show"},
+        {"lst", 2, "Неизвестная команда lst"},
+        {"--bogus list", 2, "Неизвестный параметр --bogus"},
+        {"run 12 ChangeLinkPassword --yes --new-password 'a~b'", 2, "Текст не может содержать"},
+        {"modem --speed 1", 2, ""},
     };
-    const Case cases[] = {
-        {"unknown terminal", "show 99", "Нет базового модуля 99"},
-        {"unknown device", "delete 12/7", "Нет устройства с адресом 7"},
-        {"unknown command", "run 12/1 NoSuchCommand --yes", "Неизвестная команда NoSuchCommand"},
-        {"unknown type", "add-device 12 --address 2 --type X", "Неизвестный тип X"},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        // Through the shell: printf gives the bytes that cannot be typed.
         const CliRun run = Run(c.args);
-        EXPECT_EQ(run.status, 2) << c.name;
-        EXPECT_NE(run.output.find(c.message), std::string::npos) << c.name << ": " << run.output;
+        EXPECT_EQ(run.status, c.status) << c.args << "\n" << run.output;
+        EXPECT_NE(run.output.find(c.message), std::string::npos) << c.args << "\n" << run.output;
     }
-    EXPECT_EQ(DatabaseBytes(), before);
+    EXPECT_TRUE(DatabaseBytes() == before) << "the database was written";
 }
 
 TEST_F(CliTest, ListFilesAndModemSettings) {
-    Build();
     ASSERT_EQ(Run("set-key 12/1 2 540000001E3C5A01 --owner Иванов").status, 0);
     const std::string keys = dir_ / "keys.txt";
     EXPECT_EQ(Run("keys 12/1 save " + keys).status, 0);
     EXPECT_EQ(ReadBytes(keys).substr(0, 7), ",\r\n,\r\n5");
     EXPECT_EQ(Run("set-key 12/1 2 4500004433221101 --owner x").status, 0);
     EXPECT_EQ(Run("keys 12/1 load " + keys).status, 0);
-    EXPECT_NE(Run("show 12/1").output.find("Название: Офис"), std::string::npos);
     const CliRun missing = Run("phonebook 12/1 load " + (dir_ / "none"));
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.output.find("Невозможно открыть файл: "), std::string::npos);
@@ -96,27 +117,58 @@ TEST_F(CliTest, ListFilesAndModemSettings) {
     const CliRun shown = Run("modem");
     EXPECT_NE(shown.output.find("Порт: COM3\nСкорость: 19200\n"), std::string::npos)
         << shown.output;
-    EXPECT_EQ(Run("modem --speed 1").status, 2);
 }
 
-TEST_F(CliTest, ProgramPasswordFromTheEnvironment) {
-    Build();
-    CIniFile settings(dir_ / "tornucfg.ini");
-    ASSERT_TRUE(settings.Load(dir_ / "tornucfg.ini"));
-    settings.SetValue("Main", "Password", CMd5Digest("secret").Hex());
-    ASSERT_TRUE(settings.Save());
+TEST_F(CliTest, ProgramPasswordFromTheEnvironmentOrNoRun) {
+    SetSetting("Main", "Password", CMd5Digest("secret").Hex());
+    for (const auto& [env, status, message] :
+         {std::tuple{"TORNU_PASSWORD=guess", 2, "Некорректный пароль"},
+          {"TORNU_PASSWORD=", 2, "TORNU_PASSWORD: пароль не может быть пустым"},
+          {"-u TORNU_PASSWORD", 2, ""},
+          {"TORNU_PASSWORD=secret", 0, ""}}) {
+        const CliRun run = Run("list", env);
+        EXPECT_EQ(run.status, status) << env << "\n" << run.output;
+        EXPECT_NE(run.output.find(message), std::string::npos) << env << "\n" << run.output;
+    }
+}
 
-    const CliRun wrong = Run("list", "TORNU_PASSWORD=guess");
-    EXPECT_EQ(wrong.status, 2);
-    EXPECT_NE(wrong.output.find("Некорректный пароль"), std::string::npos);
-    EXPECT_EQ(Run("list", "TORNU_PASSWORD=secret").status, 0);
+TEST_F(CliTest, TheRunTakesTheNewPasswordItSends) {
+    CTerminalState sim;
+    std::string error;
+    ASSERT_TRUE(sim.Read("[Terminal]\nNumber=12\nLinkPassword=1234\n[Device 0]\nPassword=0000\n"
+                         "[Device 1]\nPassword=1111\n",
+                         dir_.Path().string(), error))
+        << error;
+    CSimulator simulator(sim, [](const std::string&) {});
+    CPtyRunner runner(simulator);
+    ASSERT_TRUE(runner.Open(dir_ / "ttySIM", error)) << error;
+    std::atomic<bool> stop{false};
+    std::thread thread([&] { runner.Run(stop); });
+    SetSetting("Modem", "ComPort", dir_ / "ttySIM");
+    SetSetting("Modem", "Emul", "1");
+    ASSERT_EQ(Run("edit 12/0 --password 0000").status, 0);
+
+    // Refused before anything was sent.
+    const CliRun without = Run("run 12 ChangeLinkPassword --yes");
+    EXPECT_EQ(without.status, 1) << without.output;
+    EXPECT_NE(without.output.find("не задан новый пароль"), std::string::npos) << without.output;
+    const CliRun with = Run("run 12 ChangeLinkPassword --yes --new-password 5678");
+    EXPECT_EQ(with.status, 0) << with.output;
+    const CliRun partition =
+        Run("run 12/1 ChangePartitionPassword --yes --new-partition-password 2222");
+    EXPECT_EQ(partition.status, 0) << partition.output;
+    // The simulator's state is read once its thread is gone.
+    stop = true;
+    thread.join();
+    EXPECT_EQ(sim.linkPassword, "5678");
+    EXPECT_EQ(sim.FindDevice(1)->password, "2222");
+    EXPECT_NE(Run("show 12 --show-passwords").output.find("Пароль на связь: 5678"),
+              std::string::npos);
 }
 
 TEST(CliMissingCatalogue, IsReportedAndCreatesNothing) {
     TempDir dir;
-    const std::string command =
-        std::string(TORNU_CLI_PATH) + " --dir '" + dir.Path().string() + "' list >/dev/null 2>&1";
-    EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 2);
+    EXPECT_EQ(RunCli(dir.Path(), "list", "TORNU_PASSWORD=x").status, 2);
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 

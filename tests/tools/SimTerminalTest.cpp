@@ -89,14 +89,9 @@ TEST_F(SimTerminalTest, ReadingRepliesAndErrors) {
         int replyCode;
         const char* reply;
     } cases[] = {
-        {"partition status with its slave's loops", 16, "RZD=01;PASS=1111;", 16,
-         "SYS=1001;KEY=3;SHL=0013002A0035;DLYIN=30;"},
-        {"slave status", 16, "RZD=01;PASS=1111;DEVA=05;", 16, "SYS=1101;KEY=-1;SHL=0035;TEMP=735;"},
-        {"phone book", 23, "RZD=01;PASS=1111;", 23,
-         "SMS=+790012345670000FF,;DIA=123FFFFFFFFF000003,;DAT=;"},
-        {"keys", 38, "RZD=01;PASS=1111;", 38, "MKEY=540000001E3C5A01;KEY1=;"},
-        {"loop configuration", 39, "RZD=1;PASS=1111;", 39, "CFG=M1=2(1,0,),RK5=1(16,),;"},
-        {"output file", 61, "RZD=1;PASS=1111;", 61, "FILE=414243;"},
+        // What the sessions read back is checked end to end (tests/e2e).
+        {"loop configuration, a slave's own prefix", 39, "RZD=1;PASS=1111;", 39,
+         "CFG=M1=2(1,0,),RK5=1(16,),;"},
         {"link test", 1, "RZD=1;PASS=1111;", 1, ""},
         {"wrong partition password", 16, "RZD=01;PASS=1112;", 70, "6"},
         {"unknown partition", 16, "RZD=02;PASS=1111;", 70, "7"},

@@ -2,7 +2,12 @@
 // pseudo-terminal runner carries every session of the end-to-end tests.
 #include <gtest/gtest.h>
 
+#include "CliTestUtil.h"
 #include "SimTestUtil.h"
+#include "sim/TerminalState.h"
+
+#include <csignal>
+#include <unistd.h>
 
 namespace tornu {
 namespace {
@@ -64,7 +69,6 @@ TEST_F(SimulatorTest, ModemDialogue) {
         const char* answer;
     } cases[] = {
         {"init string", "", "", "AT&FE0Q0V1&C1&D2S0=0\r", "\r\nOK\r\n"},
-        {"busy", "Dial=BUSY\n", "", "atd+79001234567\r", "\r\nBUSY\r\n"},
         {"no answer to the dial", "Dial=SILENT\n", "", "atd+79001234567\r", ""},
         {"another number", "", "Phone=+79001234567\n", "atd+7900\r", "\r\nNO ANSWER\r\n"},
         {"silent modem", "Answer=0\n", "", "at\r", ""},
@@ -83,13 +87,7 @@ TEST_F(SimulatorTest, ModemDialogue) {
 
 TEST_F(SimulatorTest, CallLoginAndEscape) {
     Start();
-    const std::string connect = Connect();
-    ASSERT_EQ(connect.substr(0, 16), "\r\nCONNECT 9600\r\n");
-    const auto receipt = FramesIn(connect);
-    ASSERT_EQ(receipt.size(), 1u);
-    EXPECT_TRUE(receipt[0].checkOk);
-    EXPECT_EQ(receipt[0].message.GetCode(), 4);
-    EXPECT_EQ(receipt[0].message.GetNumber(), 12);
+    ASSERT_EQ(Connect().substr(0, 16), "\r\nCONNECT 9600\r\n");
     EXPECT_EQ(Reply(4, "1234"), std::make_pair(6, std::string()));
     // Wrong check digits from the configurator: error 2.
     EXPECT_EQ(FramesIn(Send("~001216000000\r"))[0].message.GetData(), "2");
@@ -156,6 +154,53 @@ TEST_F(SimulatorTest, LineFaults) {
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_FALSE(frames[0].checkOk);
     EXPECT_EQ(frames[0].message.GetCode(), 6);
+}
+
+// The program: its options, and a run until it is stopped that leaves the
+// state saved and the log written.
+TEST(SimProgram, OptionsAndARunUntilStopped) {
+    test::TempDir dir;
+    const std::pair<std::string, const char*> refused[] = {
+        {"", "Usage:"},
+        {"--link x --time-scale 0", "Usage:"},
+        {"--link x --bogus 1", "Usage:"},
+        {"--link x --state " + (dir / "missing.sim"), "tornucfg-sim: "},
+        {"--link " + (dir / "no/such/tty"), "tornucfg-sim: "},
+    };
+    for (const auto& [args, message] : refused) {
+        const std::string command = std::string(TORNU_SIM_PATH) + " " + args + " 2>&1";
+        FILE* pipe = popen(command.c_str(), "r");
+        char buffer[4096];
+        const std::string output(buffer, std::fread(buffer, 1, sizeof buffer, pipe));
+        EXPECT_NE(WEXITSTATUS(pclose(pipe)), 0) << args;
+        EXPECT_EQ(output.rfind(message, 0), 0u) << args << "\n" << output;
+    }
+    EXPECT_EQ(std::system((std::string(TORNU_SIM_PATH) + " --help >/dev/null").c_str()), 0);
+
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        execl(TORNU_SIM_PATH, TORNU_SIM_PATH, "--link", (dir / "tty").c_str(), "--state",
+              TORNU_SOURCE_DIR "/tools/sim/example.sim", "--save-state", (dir / "saved.sim").c_str(),
+              "--log", (dir / "sim.log").c_str(), "--time-scale", "0.01", nullptr);
+        _exit(127);
+    }
+    close(out[1]);
+    char ready[256];
+    ASSERT_GT(read(out[0], ready, sizeof ready), 0); // the link is made before this line
+    close(out[0]);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "tty"));
+    kill(child, SIGTERM);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    CTerminalState saved;
+    std::string error;
+    EXPECT_TRUE(saved.Load(dir / "saved.sim", error)) << error;
+    EXPECT_EQ(saved.number, 12);
+    EXPECT_NE(test::ReadBytes(dir / "sim.log").find("-- stopped"), std::string::npos);
 }
 
 } // namespace

@@ -75,8 +75,8 @@ class DialogsTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TempDir> dir;
-    std::unique_ptr<ScopedCwd> cwd;
+    std::unique_ptr<ProgramFolder> folder;
+    TempDir* dir = nullptr;
     std::unique_ptr<ScriptedRunner> runner;
     std::unique_ptr<CQtOperator> op;
     std::unique_ptr<CTornuCfgDoc> doc;
@@ -90,18 +90,6 @@ private:
     std::thread simThread;
 
     CTreeNode* Node(int id, int address = -1) { return doc->FindNode(id, address); }
-    std::vector<std::vector<std::string>> Rows(const std::string& statement) {
-        std::vector<std::vector<std::string>> rows;
-        doc->Database().Query(statement, rows);
-        return rows;
-    }
-    std::string Setting(const char* section, const char* key) {
-        CIniFile file(kSettingsFileName);
-        file.Load(kSettingsFileName);
-        std::string value;
-        file.GetValue(section, key, value);
-        return value;
-    }
     void StartSimulator() {
         std::string error;
         QVERIFY2(sim.Read(kSimState, dir->Path().string(), error), error.c_str());
@@ -120,10 +108,8 @@ private:
 
 private slots:
     void init() {
-        dir = std::make_unique<TempDir>();
-        cwd = std::make_unique<ScopedCwd>(dir->Path());
-        WriteBytes(*dir / kSettingsFileName,
-                   ReadBytes(std::string(TORNU_SOURCE_DIR) + "/data/tornucfg.ini"));
+        folder = std::make_unique<ProgramFolder>();
+        dir = &folder->dir;
         runner = std::make_unique<ScriptedRunner>();
         op = std::make_unique<CQtOperator>(*runner);
         fast = std::make_unique<CScopedTimeScale>(0.01);
@@ -143,8 +129,7 @@ private slots:
         frame.reset();
         doc.reset();
         fast.reset();
-        cwd.reset();
-        dir.reset();
+        folder.reset();
     }
 
     // "Обмен" → "Параметры команды" → "Лог" until its question → results: a
@@ -263,7 +248,7 @@ private slots:
     void phoneBookKeysAndFiles() {
         CTreeNode* partition = Node(12, 1);
         const auto phone = [&](const char* column) {
-            const auto rows = Rows(std::string("SELECT ") + column +
+            const auto rows = Rows(*doc, std::string("SELECT ") + column +
                                    " FROM device_phone WHERE term_id=12 AND device_id=1 AND id=0");
             return rows.empty() ? std::string("<none>") : rows[0][0];
         };
@@ -319,7 +304,7 @@ private slots:
         runner->dialogs.push_back(PickFile(QString::fromStdString(*dir / "keys.txt"), &mode));
         Tree().Run(kCmdLoadKeys, partition);
         QCOMPARE(mode, QFileDialog::AcceptOpen);
-        const auto key = Rows("SELECT key_value,key_owner FROM device_key WHERE term_id=12 AND "
+        const auto key = Rows(*doc, "SELECT key_value,key_owner FROM device_key WHERE term_id=12 AND "
                               "device_id=1 AND id=1");
         QCOMPARE(key, (std::vector<std::vector<std::string>>{{"4500004433221101", "Иванов"}}));
         runner->dialogs.push_back(PickFile(QString::fromStdString(*dir / "missing")));
@@ -344,10 +329,9 @@ private slots:
         }));
         frame->Action(kCmdModem)->trigger();
         QCOMPARE(runner->messages, QStringList{"Выберите порт"});
-        QCOMPARE(Setting("Modem", "ComPort"), std::string("COM3"));
-        QCOMPARE(Setting("Modem", "ComSpeed"), std::string("19200"));
-        QCOMPARE(Setting("Modem", "Init"), std::string("AT&F"));
-        QCOMPARE(Setting("Modem", "Emul"), std::string("1"));
+        QCOMPARE(Setting("Modem", "ComPort") + " " + Setting("Modem", "ComSpeed") + " " +
+                     Setting("Modem", "Init") + " " + Setting("Modem", "Emul"),
+                 std::string("COM3 19200 AT&F 1"));
     }
 
     // "Импорт данных ПЦН...": the folder chosen with "Выбрать"; the shown

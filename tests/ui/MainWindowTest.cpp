@@ -65,8 +65,8 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TempDir> dir;
-    std::unique_ptr<ScopedCwd> cwd;
+    std::unique_ptr<ProgramFolder> folder;
+    TempDir* dir = nullptr;
     std::unique_ptr<ScriptedRunner> runner;
     std::unique_ptr<CQtOperator> op;
     std::unique_ptr<CTornuCfgDoc> doc;
@@ -79,19 +79,6 @@ private:
         frame = std::make_unique<CMainFrame>(*doc, *op);
         return frame->Start();
     }
-    void SetSetting(const char* section, const char* key, const std::string& value) {
-        CIniFile file(kSettingsFileName);
-        file.Load(kSettingsFileName);
-        file.SetValue(section, key, value);
-        file.Save();
-    }
-    std::string Setting(const char* section, const char* key) {
-        CIniFile file(kSettingsFileName);
-        file.Load(kSettingsFileName);
-        std::string value;
-        file.GetValue(section, key, value);
-        return value;
-    }
     CTerminalView& Tree() { return frame->TreePane(); }
     CTreeNode* Node(int id, int address = -1) { return doc->FindNode(id, address); }
     QStringList Outline() {
@@ -103,11 +90,6 @@ private:
             lines << indent + QString::fromStdString(node.Label());
         });
         return lines;
-    }
-    std::vector<std::vector<std::string>> Rows(const std::string& statement) {
-        std::vector<std::vector<std::string>> rows;
-        doc->Database().Query(statement, rows);
-        return rows;
     }
     // The context menu of a node (null: empty space), as the operator opens it.
     void OpenMenu(CTreeNode* node, const QString& choice = {}) {
@@ -154,10 +136,8 @@ private:
 
 private slots:
     void init() {
-        dir = std::make_unique<TempDir>();
-        cwd = std::make_unique<ScopedCwd>(dir->Path());
-        WriteBytes(*dir / kSettingsFileName,
-                   ReadBytes(std::string(TORNU_SOURCE_DIR) + "/data/tornucfg.ini"));
+        folder = std::make_unique<ProgramFolder>();
+        dir = &folder->dir;
         runner = std::make_unique<ScriptedRunner>();
         op = std::make_unique<CQtOperator>(*runner);
     }
@@ -168,14 +148,12 @@ private slots:
         doc.reset();
         op.reset();
         runner.reset();
-        cwd.reset();
-        dir.reset();
+        folder.reset();
     }
 
     void startUpAndShutDown() {
         QVERIFY(Start());
         QCOMPARE(frame->windowTitle(), QStringLiteral("Торну-конфигуратор 3.02"));
-        QCOMPARE(frame->size(), QSize(1024, 720));
         QStringList menus;
         for (QAction* menu : frame->menuBar()->actions())
             menus << menu->text() + ": " + Captions(*menu->menu()).join(", ");
@@ -193,7 +171,6 @@ private slots:
         QCOMPARE(frame->statusBar()->currentMessage(), QStringLiteral("Готово"));
         QCOMPARE(frame->RightPane(), frame->EmptyView());
         frame->show();
-        QCOMPARE(frame->Splitter()->sizes().front(), kTreeIdealWidth);
 
         // About box with the version, help without a help file: the manual.
         frame->Action(kCmdAbout)->trigger();
@@ -217,35 +194,24 @@ private slots:
         }
     }
 
-    void login_data() {
-        QTest::addColumn<QStringList>("typed"); // "" an empty OK, "<cancel>" cancel
-        QTest::addColumn<bool>("started");
-        QTest::addColumn<QStringList>("messages");
-        QTest::newRow("right") << QStringList{"secret"} << true << QStringList{};
-        QTest::newRow("empty, then right")
-            << QStringList{"", "secret"} << true << QStringList{"Пароль не может быть пустым"};
-        QTest::newRow("wrong: one attempt")
-            << QStringList{"Secret"} << false << QStringList{"Некорректный пароль"};
-        QTest::newRow("cancel ends silently") << QStringList{"<cancel>"} << false << QStringList{};
-    }
+    // Every outcome is the document's (LoginTest); here the dialog and its messages.
     void login() {
-        QFETCH(QStringList, typed);
-        QFETCH(bool, started);
-        QFETCH(QStringList, messages);
         SetSetting("Main", "Password", CMd5Digest("secret").Hex());
-        runner->dialogs.push_back([typed](QDialog& dialog) {
-            if (dialog.windowTitle() != QStringLiteral("Вход в программу"))
-                return int(QDialog::Rejected);
-            for (const QString& text : typed) {
-                if (text == "<cancel>")
+        // Typed in turn; none typed: cancelled.
+        for (const QStringList& typed :
+             {QStringList{"", "secret"}, QStringList{"Secret"}, QStringList{}}) {
+            runner->dialogs.push_back([typed](QDialog& dialog) {
+                if (dialog.windowTitle() != QStringLiteral("Вход в программу") || typed.isEmpty())
                     return int(QDialog::Rejected);
-                dialog.findChild<QLineEdit*>("password")->setText(text);
-                dialog.accept();
-            }
-            return dialog.result();
-        });
-        QCOMPARE(Start(), started);
-        QCOMPARE(runner->messages, messages);
+                for (const QString& text : typed) {
+                    dialog.findChild<QLineEdit*>("password")->setText(text);
+                    dialog.accept();
+                }
+                return dialog.result();
+            });
+            QCOMPARE(Start(), typed.contains("secret"));
+        }
+        QCOMPARE(runner->messages, (QStringList{"Пароль не может быть пустым", "Некорректный пароль"}));
     }
 
     void changePassword() {
@@ -279,19 +245,10 @@ private slots:
             SetText(dialog, "phone", "+7900");
         }));
         OpenMenu(nullptr, "Новое устройство");
-        QCOMPARE(Outline(), QStringList{"[0007] БМ-16"});
-        QCOMPARE(Rows("SELECT id, phone FROM terminal"),
-                 (std::vector<std::vector<std::string>>{{"7", "+7900"}}));
-
         AddTerminal(12, kBm4, 2);
         QCOMPARE(Outline(), QStringList({"[0007] БМ-16", "[0012] БМ-4", "  [00] "}));
-        QCOMPARE(Rows("SELECT sensor_cnt FROM device WHERE term_id=12"),
-                 (std::vector<std::vector<std::string>>{{"2"}}));
-        AddTerminal(7);
-        QCOMPARE(runner->messages.last(), QStringLiteral("Ошибка добавления базового модуля.\n"
-                                                         "Возможно устройство с таким номером "
-                                                         "уже существует"));
-        QCOMPARE(Outline().size(), 3);
+        QCOMPARE(Rows(*doc, "SELECT phone FROM terminal UNION ALL SELECT sensor_cnt FROM device ORDER BY 1"),
+                 (std::vector<std::vector<std::string>>{{"2"}, {"+7900"}, {"+79001234567"}}));
 
         // Edit: number, type and loops fixed; the terminal's own type shown.
         runner->dialogs.push_back(Answer<CTerminalDlg>([](CTerminalDlg& dialog) {
@@ -305,7 +262,7 @@ private slots:
         }));
         Tree().SelectNode(Node(12));
         OpenMenu(Node(12), "Редактировать");
-        QCOMPARE(Rows("SELECT phone FROM terminal WHERE id=12"),
+        QCOMPARE(Rows(*doc, "SELECT phone FROM terminal WHERE id=12"),
                  (std::vector<std::vector<std::string>>{{"+79990000000"}}));
         // The terminal view shows it at once.
         CTerminalOptionsView& view = frame->TerminalOptions();
@@ -356,8 +313,6 @@ private slots:
         }));
         OpenMenu(Node(12, 3), "Редактировать");
         QCOMPARE(Outline()[2], QStringLiteral("  [03] Архив"));
-        QCOMPARE(Rows("SELECT name FROM device WHERE term_id=12 AND id=3"),
-                 (std::vector<std::vector<std::string>>{{"Архив"}}));
 
         // Every address taken: the list is disabled and OK refuses.
         runner->dialogs.push_back(Answer<CDeviceDlg>([this](CDeviceDlg& dialog) {
@@ -406,7 +361,6 @@ private slots:
 
         // "Обновить" builds the tree anew and selects the same item again.
         Tree().SelectNode(Node(12, 1));
-        QCOMPARE(frame->Action(kCmdReload)->shortcut(), QKeySequence(Qt::Key_F5));
         frame->Action(kCmdReload)->trigger();
         QCOMPARE(doc->SelectedNode(), Node(12, 1));
         QCOMPARE(frame->DeviceOptions().Shown(), Node(12, 1));
@@ -449,8 +403,6 @@ private slots:
         QCOMPARE(frame->RightPane(), &frame->DeviceOptions());
         QTest::keyClick(tree, Qt::Key_Delete);
         QCOMPARE(Outline().size(), 5);
-        QCOMPARE(Rows("SELECT COUNT(*) FROM device WHERE term_id=12 AND id=5"),
-                 (std::vector<std::vector<std::string>>{{"0"}}));
         // The views let go of it; the selection may move on to a neighbour.
         QCoreApplication::processEvents();
         bool shownLives = !frame->DeviceOptions().Shown();
@@ -472,8 +424,6 @@ private slots:
         OpenMenu(Node(12), "Удалить");
         QVERIFY(doc->Tree().Empty());
         QCOMPARE(frame->RightPane(), frame->EmptyView());
-        QCOMPARE(Rows("SELECT COUNT(*) FROM device"),
-                 (std::vector<std::vector<std::string>>{{"0"}}));
     }
 
     void filter() {
@@ -510,23 +460,17 @@ private slots:
         QCOMPARE(view.findChild<QLineEdit*>("name")->text(), QStringLiteral("Офис"));
         // A new device's system state (13): disarmed, battery, bus and mains normal.
         QStringList states;
-        for (int position = 0; position < 4; ++position) {
+        for (int position = 0; position < 4; ++position)
             states << view.StateLabel(position)->text();
-            QCOMPARE(view.StateLabel(position)->palette().color(QPalette::Window),
-                     view.palette().color(QPalette::Button));
-        }
         QCOMPARE(states, QStringList({"Снят с охраны", "Норма", "Норма", "Есть"}));
         QVERIFY(view.findChild<QLineEdit*>("lastKey")->text().isEmpty());
 
         // Its own 8 loops, then the expander's 4, under its address.
         QTableWidget* loops = view.Loops();
-        QCOMPARE(loops->horizontalHeaderItem(8)->text(), QStringLiteral("65 мс"));
-        QCOMPARE(loops->columnWidth(2), 200);
         QCOMPARE(loops->rowCount(), 12);
         QCOMPARE(loops->item(0, 1)->text(), QStringLiteral("1"));
         QCOMPARE(loops->item(8, 1)->text(), QStringLiteral("5"));
         QCOMPARE(loops->item(0, 3)->text(), QStringLiteral("-----------"));
-        const QString firstLoop = loops->item(0, 0)->text().trimmed();
 
         // "Шлейф": fire excludes automatic arming; only what changed is written.
         runner->dialogs.push_back(Answer<CLoopDlg>([](CLoopDlg& dialog) {
@@ -537,9 +481,6 @@ private slots:
             SetText(dialog, "comment", "Окно");
         }));
         emit loops->cellDoubleClicked(0, 0);
-        QCOMPARE(Rows("SELECT type, name FROM sensor WHERE term_id=12 AND id=" +
-                      firstLoop.toStdString()),
-                 (std::vector<std::vector<std::string>>{{"9", "Окно"}}));
         QCOMPARE(loops->item(0, 2)->text(), QStringLiteral("Окно"));
         QCOMPARE(loops->item(0, 4)->text(), QStringLiteral("X"));
         QCOMPARE(loops->item(0, 7)->text(), QStringLiteral("X"));
@@ -562,37 +503,28 @@ private slots:
         QCOMPARE(root->text(0), QStringLiteral("Параметры устройства"));
         // Раздел-8: DLYIN, DLYOUT, SIRTIME, SIRMODE, AUTOARM, CHIME, OBJNAME, FWVER.
         QCOMPARE(grid.Row(10001)->text(0), QStringLiteral("Таймеры"));
-        QCOMPARE(grid.Row(10001)->background(0).color(), QColor(0xE0, 0xFF, 0xE0));
         QCOMPARE(grid.Row(0)->parent(), grid.Row(10001));
         QCOMPARE(grid.Row(0)->text(1), QStringLiteral("30"));
         QCOMPARE(grid.Row(2)->text(1), QStringLiteral("3")); // 180 s shown in minutes
         QCOMPARE(grid.Row(4)->text(1), QStringLiteral("Нет")); // yes/no gets a row too
-        QCOMPARE(grid.Row(7)->background(0).color(), QColor(0xC0, 0xC0, 0xC0)); // read-only
-        QVERIFY(!(grid.Row(7)->flags() & Qt::ItemIsEditable));
+        QVERIFY(!(grid.Row(7)->flags() & Qt::ItemIsEditable)); // read-only
         grid.Rows()->setCurrentItem(grid.Row(0));
         QVERIFY(grid.Comment()->text().startsWith("Время от нарушения"));
 
-        const auto stored = [this](const char* name) {
-            const auto rows = Rows(std::string("SELECT param_value FROM device_param WHERE "
-                                               "term_id=12 AND device_id=1 AND name='") +
-                                   name + "'");
-            return rows.empty() ? std::string("<none>") : rows[0][0];
-        };
+        // One edit of each cell kind; the refusals are said and the shown value put back.
         grid.Commit(2, QStringLiteral("5"));
-        QCOMPARE(stored("SIRTIME"), std::string("300"));
-        QVERIFY(runner->messages.isEmpty());
         grid.Commit(0, QStringLiteral("abc"));
-        QCOMPARE(runner->messages.last(), QStringLiteral("Неверный формат данных"));
         QCOMPARE(grid.Row(0)->text(1), QStringLiteral("30"));
-        QCOMPARE(stored("DLYIN"), std::string("30"));
         grid.Commit(7, QStringLiteral("2.0"));
-        QCOMPARE(runner->messages.last(),
-                 QStringLiteral("Поле только для отображения, редактирвание недопустимо"));
         grid.Commit(3, QStringLiteral("Отключена"));
-        QCOMPARE(stored("SIRMODE"), std::string("2"));
         grid.Commit(4, QStringLiteral("Да"));
-        QCOMPARE(stored("AUTOARM"), std::string("1"));
-        QCOMPARE(runner->messages.size(), 2);
+        QCOMPARE(runner->messages,
+                 (QStringList{"Неверный формат данных",
+                              "Поле только для отображения, редактирвание недопустимо"}));
+        QCOMPARE(Rows(*doc, "SELECT name, param_value FROM device_param WHERE term_id=12 AND "
+                      "device_id=1 AND name IN ('SIRTIME','DLYIN','SIRMODE','AUTOARM') ORDER BY 1"),
+                 (std::vector<std::vector<std::string>>{
+                     {"AUTOARM", "1"}, {"DLYIN", "30"}, {"SIRMODE", "2"}, {"SIRTIME", "300"}}));
 
         // A stored text without a display form is shown as stored, marked.
         QVERIFY(doc->Database().Execute("UPDATE device_param SET param_value='x1' WHERE "

@@ -18,8 +18,42 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace tornu::test {
+
+// A fresh folder, made current, with the sample catalogue as the program's settings.
+struct ProgramFolder {
+    ProgramFolder() {
+        WriteBytes(dir / kSettingsFileName,
+                   ReadBytes(std::string(TORNU_SOURCE_DIR) + "/data/tornucfg.ini"));
+    }
+    TempDir dir;
+    ScopedCwd cwd{dir.Path()};
+};
+
+// The settings file of the current folder, as the program left it.
+inline std::string Setting(const char* section, const char* key) {
+    CIniFile file(kSettingsFileName);
+    file.Load(kSettingsFileName);
+    std::string value;
+    file.GetValue(section, key, value);
+    return value;
+}
+
+inline void SetSetting(const char* section, const char* key, const std::string& value) {
+    CIniFile file(kSettingsFileName);
+    file.Load(kSettingsFileName);
+    file.SetValue(section, key, value);
+    file.Save();
+}
+
+inline std::vector<std::vector<std::string>> Rows(CTornuCfgDoc& doc, const std::string& statement) {
+    std::vector<std::vector<std::string>> rows;
+    doc.Database().Query(statement, rows);
+    return rows;
+}
 
 class ScriptedRunner : public ui::CModalRunner {
 public:
@@ -98,10 +132,6 @@ ScriptedRunner::DialogStep Answer(std::function<void(Dialog&)> fill) {
             dialog.accept();
         return dialog.result();
     };
-}
-
-inline ScriptedRunner::DialogStep Cancel() {
-    return [](QDialog&) { return int(QDialog::Rejected); };
 }
 
 } // namespace tornu::test

@@ -1,5 +1,6 @@
-// Replies of the terminal applied to the records and checked in the rows of
-// a real database; reply texts are hostile where the line could make them so.
+// The data texts of terminal and device commands, byte for byte, and the
+// terminal's replies applied to the records, checked in the rows of a real
+// database; reply texts are hostile where the line could make them so.
 #include "RecordTestFixture.h"
 
 #include "catalogue/CommandDesc.h"
@@ -12,6 +13,7 @@ namespace tornu {
 namespace {
 
 using test::BusType;
+using test::WriteBytes;
 
 CCommandDesc Command(const std::string& text, const char* output = nullptr) {
     CCommandDesc command;
@@ -21,21 +23,37 @@ CCommandDesc Command(const std::string& text, const char* output = nullptr) {
     return command;
 }
 
-// Terminal 7 with partition 1 (loops 1 and 2) and its expander 5 (loop 3).
-class ProtocolReplyTest : public test::RecordTest {
+// Terminal 7: its module 0 ("p0"), partition 1 ("p1") with loops 1 and 2 of
+// types 1 and 0, and its expander 5 with loop 3 of type 16.
+class ProtocolTest : public test::RecordTest {
 protected:
     void SetUp() override {
         RecordTest::SetUp();
         terminal = NewTerminal(7);
         ASSERT_TRUE(terminal);
+        own = terminal->FindDevice(0);
+        ASSERT_TRUE(own && own->SetPassword("p0"));
         part = terminal->CreateDevice(1, BusType(test::kPartitionType));
-        ASSERT_TRUE(part);
+        ASSERT_TRUE(part && part->SetPassword("p1"));
         slave = part->CreateSlave(5, BusType(test::kExpanderType));
         ASSERT_TRUE(slave);
-        for (CDevice* device : {part, part, slave})
-            ASSERT_TRUE(terminal->CreateLoop(*device, -1, 0));
+        ASSERT_TRUE(terminal->CreateLoop(*part, -1, 1));
+        ASSERT_TRUE(terminal->CreateLoop(*part, -1, 0));
+        ASSERT_TRUE(terminal->CreateLoop(*slave, -1, 16));
     }
 
+    // The data text of the command, or "<none>" when it cannot be built.
+    std::string Data(const CDevice* device, const std::string& command) {
+        CTermMessage message(1, 2, "<none>");
+        const bool built = device ? device->BuildCommand(Command(command), message)
+                                  : terminal->BuildCommand(Command(command), message, kNow);
+        EXPECT_EQ(built, message.GetData() != "<none>");
+        if (built) {
+            EXPECT_EQ(message.GetNumber(), 7);
+            EXPECT_EQ(message.GetCode(), Command(command).Code());
+        }
+        return message.GetData();
+    }
     bool Terminal(const std::string& command, const std::string& data, const char* out = nullptr) {
         return terminal->ProcessReply(Command(command, out), CTermMessage(7, 1, data));
     }
@@ -64,15 +82,96 @@ protected:
 
     static constexpr std::time_t kNow = 1700000000;
     std::unique_ptr<CTerminal> terminal;
+    CDevice* own = nullptr;
     CDevice* part = nullptr;
     CDevice* slave = nullptr;
 };
 
-TEST_F(ProtocolReplyTest, TerminalReplies) {
+TEST_F(ProtocolTest, TerminalCommands) {
+    char clock[32];
+    const std::tm local = *std::localtime(&kNow);
+    std::strftime(clock, sizeof clock, "%y/%m/%d,%H:%M:%S", &local);
+    terminal->SetNewPassword("n'1");
+    WriteBytes("in.bin", std::string("\x00\xAB\x7F", 3));
+    WriteBytes("empty.bin", "");
+    EXPECT_EQ(Data(nullptr, "NUM=39;FILE=I"), "RZD=0;PASS=p0;");
+    EXPECT_EQ(Data(nullptr, "NUM=22"), std::string("RZD=0;PASS=p0;TIME=") + clock + ";");
+    EXPECT_EQ(Data(nullptr, "NUM=97"), "RZD=0;PASS=p0;NPSWD=n'1;");
+    EXPECT_EQ(Data(nullptr, "NUM=60;FILE=I"), "<none>") << "no file chosen";
+    CCommandDesc withFile = Command("NUM=60;FILE=IO");
+    withFile.SetFileName(kCommandFileIn, "in.bin");
+    CTermMessage message;
+    ASSERT_TRUE(terminal->BuildCommand(withFile, message));
+    EXPECT_EQ(message.GetData(), "RZD=0;PASS=p0;FILE=00AB7F;");
+    withFile.SetFileName(kCommandFileIn, "empty.bin");
+    ASSERT_TRUE(terminal->BuildCommand(withFile, message));
+    EXPECT_EQ(message.GetData(), "RZD=0;PASS=p0;FILE=;");
+}
+
+TEST_F(ProtocolTest, InputFileLimitIs64000Bytes) {
+    CCommandDesc command = Command("NUM=61;FILE=I");
+    command.SetFileName(kCommandFileIn, "big.bin");
+    CTermMessage message(7, 3, "old");
+    WriteBytes("big.bin", std::string(64000, '\x5A'));
+    ASSERT_TRUE(part->BuildCommand(command, message));
+    EXPECT_EQ(message.GetData().size(), std::string("RZD=01;PASS=p1;FILE=;").size() + 128000);
+    WriteBytes("big.bin", std::string(64001, '\x5A'));
+    message = CTermMessage(7, 3, "old");
+    EXPECT_FALSE(part->BuildCommand(command, message));
+    EXPECT_FALSE(terminal->BuildCommand(command, message));
+    EXPECT_EQ(message.GetData(), "old");
+    EXPECT_EQ(message.GetCode(), 3);
+}
+
+TEST_F(ProtocolTest, DeviceCommands) {
+    ASSERT_TRUE(part->Keys()[0]->SetKeyCode("0000000000000000"));
+    ASSERT_TRUE(part->Keys()[2]->SetKeyCode("a200000001b81c02"));
+    ASSERT_TRUE(part->SetParamValue("OBJNAME", "Склад 'А'"));
+    ASSERT_TRUE(part->SetParamValue("DLYIN", ""));
+    ASSERT_TRUE(part->Phones()[0]->SetPhoneNumber("+79001234567"));
+    ASSERT_EQ(part->Phones()[0]->SetMaskBit(0, 1) + part->Phones()[0]->SetMaskBit(2, 1), 0);
+    ASSERT_TRUE(part->Phones()[2]->SetPhoneNumber("0123"));
+    ASSERT_TRUE(part->Phones()[2]->SetMask(0xABCDEF));
+    ASSERT_TRUE(part->Phones()[3]->SetPhoneNumber("12345678901234"));
+    part->SetNewPassword("np");
+    const std::string prefix = "RZD=01;PASS=p1;";
+    const std::string slavePrefix = "RZD=01;PASS=p1;DEVA=05;";
+    EXPECT_EQ(Data(own, "NUM=16"), "RZD=00;PASS=p0;");
+    EXPECT_EQ(Data(slave, "NUM=23"), slavePrefix);
+    EXPECT_EQ(Data(part, "NUM=9"), prefix + "MKEY=0000000000000000;KEY1=;KEY2=a200000001b81c02;"
+                                            "KEY3=;KEY4=;KEY5=;KEY6=;KEY7=;KEY8=;KEY9=;KEY10=;"
+                                            "KEY11=;KEY12=;KEY13=;KEY14=;");
+    EXPECT_EQ(Data(part, "NUM=17"),
+              prefix + "DLYIN=30;UBATMIN=110;OBJNAME=Склад 'А';AUTOARM=0;MODE=0;");
+    EXPECT_EQ(Data(part, "NUM=17;PLIST=MODE,DLYIN,DLY"), prefix + "DLYIN=30;MODE=0;");
+    EXPECT_EQ(Data(slave, "NUM=17"), slavePrefix) << "TEMP is read only";
+    EXPECT_EQ(Data(part, "NUM=24"), prefix + "SMS=+79001234567000005,FFFFFFFFFFFF000000,;"
+                                             "DIA=0123FFFFFFFFABCDEF,123456789012000000,;"
+                                             "DAT=FFFFFFFFFFFF000000,FFFFFFFFFFFF000000,;");
+    EXPECT_EQ(Data(slave, "NUM=24"), slavePrefix + "SMS=;DIA=;DAT=;");
+    EXPECT_EQ(Data(part, "NUM=96"), prefix + "NPASS=np;");
+    EXPECT_EQ(Data(part, "NUM=50;PLIST=AUTOARM"), prefix + "AUTOARM=0;");
+    EXPECT_EQ(Data(part, "NUM=50"), prefix);
+    EXPECT_EQ(Data(part, "NUM=50;PLIST=AUTOARM;FILE=I"), "<none>") << "no file chosen";
+}
+
+TEST_F(ProtocolTest, CannotBuildWithoutDevicesOrMaster) {
+    auto bare = NewTerminal(8, test::kHostWithoutModule);
+    CTermMessage message(1, 2, "old");
+    EXPECT_FALSE(bare->BuildCommand(Command("NUM=1"), message));
+    EXPECT_FALSE(bare->BuildCommand(Command("NUM=40"), message));
+    Exec("UPDATE device SET master_id=9 WHERE id=5");
+    terminal.reset();
+    auto terminals = Reload();
+    CDevice* orphan = terminals[0]->FindDevice(5);
+    ASSERT_TRUE(orphan);
+    EXPECT_FALSE(orphan->BuildCommand(Command("NUM=16"), message));
+    EXPECT_EQ(message.GetData(), "old");
+}
+
+TEST_F(ProtocolTest, TerminalReplies) {
     EXPECT_FALSE(terminal->ProcessReply(Command("NUM=39"), CTermMessage()));
     EXPECT_TRUE(Terminal("NUM=39", "CFG=M1=2(5,6,),S5=1(16,),;"));
-    EXPECT_EQ(Value("SELECT term_config FROM terminal"), "M1=2(5,6,),S5=1(16,),");
-    EXPECT_EQ(Value("SELECT type FROM sensor WHERE id=2"), "6");
     EXPECT_FALSE(Terminal("NUM=40", "CONF=M1=0(),;"));
     EXPECT_EQ(Value("SELECT term_config FROM terminal"), "M1=2(5,6,),S5=1(16,),");
 
@@ -83,14 +182,12 @@ TEST_F(ProtocolReplyTest, TerminalReplies) {
     EXPECT_EQ(Value("SELECT password FROM terminal"), "O'Neil'");
     EXPECT_EQ(terminal->NewPassword(), "");
 
-    EXPECT_TRUE(Terminal("NUM=60;FILE=O", "FILE=00ff41;", "out.bin"));
-    EXPECT_EQ(test::ReadBytes("out.bin"), std::string("\x00\xFF\x41", 3));
     EXPECT_FALSE(Terminal("NUM=60;FILE=O", "X=1;", "none.bin"));
     EXPECT_FALSE(Terminal("NUM=60;FILE=O", "FILE=0G;", "bad.bin"));
     EXPECT_FALSE(Terminal("NUM=60;FILE=O", "FILE=00;", "no/such/dir.bin"));
 }
 
-TEST_F(ProtocolReplyTest, StatusReplySetsInputsStatesAndTime) {
+TEST_F(ProtocolTest, StatusReplySetsInputsStatesAndTime) {
     EXPECT_TRUE(Device(part, "NUM=16", "DLYIN=45;MODE=2;SYS=0110;KEY=3;SHL=0013003F099100;"));
     EXPECT_EQ(Value("SELECT param_value FROM device_param WHERE device_id=1 AND name='DLYIN'"),
               "45");
@@ -115,7 +212,7 @@ TEST_F(ProtocolReplyTest, StatusReplySetsInputsStatesAndTime) {
     EXPECT_FALSE(part->ProcessReply(Command("NUM=16"), CTermMessage(7, CTermMessage::kNotSet)));
 }
 
-TEST_F(ProtocolReplyTest, PhoneBookReply) {
+TEST_F(ProtocolTest, PhoneBookReply) {
     EXPECT_FALSE(Device(part, "NUM=23",
                         "SMS=+79001234567000005,FFFFFFFFFFFF00000a,extra;"
                         "DIA=0123FFFFFFFFabcdef;"))
@@ -132,7 +229,7 @@ TEST_F(ProtocolReplyTest, PhoneBookReply) {
     EXPECT_NE(DeviceColumn("last_time"), "");
 }
 
-TEST_F(ProtocolReplyTest, KeyAndPasswordReplies) {
+TEST_F(ProtocolTest, KeyAndPasswordReplies) {
     EXPECT_FALSE(Device(part, "NUM=38", ""));
     EXPECT_TRUE(Device(part, "NUM=38",
                        "MKEY=a200000001b81c02;KEY1=BAD';KEY2=0000000000000000;KEY14=A2000000"
