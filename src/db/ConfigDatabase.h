@@ -24,6 +24,8 @@
 
 namespace tornu {
 
+class CDbRecord;
+
 class CConfigDatabase {
 public:
     static constexpr const char* kSection = "TonruDataSource";
@@ -103,6 +105,14 @@ public:
     // makes the others of it fail at once and the end roll it back (false).
     bool BeginTransaction();
     bool EndTransaction(bool commit);
+
+    // Update batches (db/UpdateBatch.h): while one is open, QueueUpdate
+    // takes a record's update (true) to be written when the outermost batch
+    // ends; otherwise it takes nothing (false). A queued record must outlive
+    // the batch.
+    bool QueueUpdate(CDbRecord& record);
+    void BeginUpdateBatch() { ++batchDepth_; }
+    bool EndUpdateBatch();
     int TransactionDepth() const { return depth_; }
 
 private:
@@ -115,6 +125,8 @@ private:
     std::string failure_;
     std::string statementError_;
     int depth_ = 0;
+    int batchDepth_ = 0;
+    std::vector<CDbRecord*> queued_;
     bool transactionFailed_ = false; // a statement of the open transaction failed
 };
 

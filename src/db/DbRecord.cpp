@@ -20,6 +20,8 @@ bool CDbRecord::Update() {
     CConfigDatabase* const db = Database();
     if (!db)
         return false;
+    if (db->QueueUpdate(*this))
+        return true;
     std::string set;
     BuildClause(kUpdateClause, set);
     return db->Execute(std::string("UPDATE ") + Table() + " " + set);
@@ -55,6 +57,17 @@ int CDbRecord::ColumnNumber(std::string_view text) {
 
 std::string CDbRecord::Esc(std::string_view text) {
     return CConfigDatabase::Escape(text);
+}
+
+std::string CDbRecord::Literal(std::string_view text) {
+    return "'" + Esc(text) + "'";
+}
+
+std::string CDbRecord::UpdateClause(const UpdateParts& parts) {
+    std::string clause = "SET ";
+    for (const auto& [column, value] : parts.values)
+        clause.append(clause.size() > 4 ? "," : "").append(column).append("=").append(value);
+    return clause + " WHERE " + parts.where + " AND " + parts.keyColumn + "=" + parts.key;
 }
 
 } // namespace tornu

@@ -35,6 +35,16 @@ struct RowKey {
     bool operator==(const RowKey&) const = default;
 };
 
+// A record's update in parts, so that the updates of many records of one
+// table and condition can be written as one statement (db/UpdateBatch.h):
+//   UPDATE <table> SET <column>=<value>,... WHERE <where> AND <keyColumn>=<key>
+struct UpdateParts {
+    std::string where;
+    const char* keyColumn = nullptr;
+    std::string key;                                         // a literal
+    std::vector<std::pair<const char*, std::string>> values; // column, literal
+};
+
 class CDbRecord {
 public:
     enum ClauseKind : int {
@@ -57,9 +67,13 @@ public:
     virtual void ReadRow(DbRow row) = 0;
     // The key columns of the record's row.
     virtual RowKey Key() const = 0;
+    // The update clause in parts; false for a record whose updates are
+    // written one by one.
+    virtual bool BuildUpdateParts(UpdateParts& /*parts*/) const { return false; }
 
     // Each is one statement, durable when it returns; all fail at once
-    // without a database. Select reads the row found into the fields and
+    // without a database. While an update batch is open an update waits for
+    // it and is written when the batch flushes. Select reads the row found into the fields and
     // is true only when there was one.
     bool Insert();
     bool Update();
@@ -76,6 +90,10 @@ public:
     static int ColumnNumber(std::string_view text);
     // Text for the '%s' places of a clause: apostrophes doubled.
     static std::string Esc(std::string_view text);
+    // A text value as a literal: between apostrophes, inner ones doubled.
+    static std::string Literal(std::string_view text);
+    // The update clause (kind 2) that `parts` make.
+    static std::string UpdateClause(const UpdateParts& parts);
 };
 
 } // namespace tornu

@@ -28,11 +28,12 @@ void CDeviceKey::BuildClause(int kind, std::string& clause) const {
         clause = CConfigDatabase::Format("%d,%d,%d,'%s','%s'", terminal, address, Number(),
                                          Esc(code_).c_str(), Esc(owner_).c_str());
         break;
-    case kUpdateClause:
-        clause = CConfigDatabase::Format(
-            "SET key_value='%s',key_owner='%s' WHERE term_id=%d AND device_id=%d AND id = %d",
-            Esc(code_).c_str(), Esc(owner_).c_str(), terminal, address, Number());
+    case kUpdateClause: {
+        UpdateParts parts;
+        BuildUpdateParts(parts);
+        clause = UpdateClause(parts);
         break;
+    }
     default:
         clause.clear();
     }
@@ -45,6 +46,15 @@ void CDeviceKey::ReadRow(DbRow row) {
     if (row.size() <= 4)
         return;
     owner_ = row[4];
+}
+
+bool CDeviceKey::BuildUpdateParts(UpdateParts& parts) const {
+    parts.where = CConfigDatabase::Format("term_id=%d AND device_id=%d", device_->Terminal().Id(),
+                                          device_->Address());
+    parts.keyColumn = "id";
+    parts.key = std::to_string(Number());
+    parts.values = {{"key_value", Literal(code_)}, {"key_owner", Literal(owner_)}};
+    return true;
 }
 
 RowKey CDeviceKey::Key() const {

@@ -26,6 +26,7 @@ public:
     // 3 key value, 4 owner.
     void ReadRow(DbRow row) override;
     RowKey Key() const override;
+    bool BuildUpdateParts(UpdateParts& parts) const override;
     const char* Table() const override { return "device_key"; }
     CConfigDatabase* Database() const override;
 

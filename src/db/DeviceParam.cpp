@@ -29,11 +29,12 @@ void CDeviceParam::BuildClause(int kind, std::string& clause) const {
         clause = CConfigDatabase::Format("%d,%d,'%s','%s'", terminal, address, Esc(Name()).c_str(),
                                          Esc(value_).c_str());
         break;
-    case kUpdateClause:
-        clause = CConfigDatabase::Format(
-            "SET param_value='%s' WHERE term_id=%d AND device_id=%d AND name = '%s'",
-            Esc(value_).c_str(), terminal, address, Esc(Name()).c_str());
+    case kUpdateClause: {
+        UpdateParts parts;
+        BuildUpdateParts(parts);
+        clause = UpdateClause(parts);
         break;
+    }
     default:
         clause.clear();
     }
@@ -42,6 +43,15 @@ void CDeviceParam::BuildClause(int kind, std::string& clause) const {
 void CDeviceParam::ReadRow(DbRow row) {
     if (row.size() > 3)
         value_ = row[3];
+}
+
+bool CDeviceParam::BuildUpdateParts(UpdateParts& parts) const {
+    parts.where = CConfigDatabase::Format("term_id=%d AND device_id=%d", device_->Terminal().Id(),
+                                          device_->Address());
+    parts.keyColumn = "name";
+    parts.key = Literal(Name());
+    parts.values = {{"param_value", Literal(value_)}};
+    return true;
 }
 
 RowKey CDeviceParam::Key() const {

@@ -24,6 +24,7 @@ public:
     // 3 value.
     void ReadRow(DbRow row) override;
     RowKey Key() const override;
+    bool BuildUpdateParts(UpdateParts& parts) const override;
     const char* Table() const override { return "device_param"; }
     CConfigDatabase* Database() const override;
 

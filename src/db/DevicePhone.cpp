@@ -26,11 +26,12 @@ void CDevicePhone::BuildClause(int kind, std::string& clause) const {
         clause = CConfigDatabase::Format("%d,%d,%d,%d,%d,'%s'", terminal, address, Number(), type_,
                                          mask_, Esc(phone_).c_str());
         break;
-    case kUpdateClause:
-        clause = CConfigDatabase::Format(
-            "SET phone='%s',mask=%d WHERE term_id=%d AND device_id=%d AND id = %d",
-            Esc(phone_).c_str(), mask_, terminal, address, Number());
+    case kUpdateClause: {
+        UpdateParts parts;
+        BuildUpdateParts(parts);
+        clause = UpdateClause(parts);
         break;
+    }
     default:
         clause.clear();
     }
@@ -46,6 +47,15 @@ void CDevicePhone::ReadRow(DbRow row) {
     if (row.size() <= 5)
         return;
     phone_ = row[5];
+}
+
+bool CDevicePhone::BuildUpdateParts(UpdateParts& parts) const {
+    parts.where = CConfigDatabase::Format("term_id=%d AND device_id=%d", device_->Terminal().Id(),
+                                          device_->Address());
+    parts.keyColumn = "id";
+    parts.key = std::to_string(Number());
+    parts.values = {{"phone", Literal(phone_)}, {"mask", std::to_string(mask_)}};
+    return true;
 }
 
 RowKey CDevicePhone::Key() const {

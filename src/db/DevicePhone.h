@@ -26,6 +26,7 @@ public:
     // 3 type, 4 mask, 5 phone.
     void ReadRow(DbRow row) override;
     RowKey Key() const override;
+    bool BuildUpdateParts(UpdateParts& parts) const override;
     const char* Table() const override { return "device_phone"; }
     CConfigDatabase* Database() const override;
 

@@ -7,6 +7,7 @@
 #include "catalogue/CommandDesc.h"
 #include "catalogue/ParamDesc.h"
 #include "db/DbTransaction.h"
+#include "db/UpdateBatch.h"
 #include "db/ReplyReaders.h"
 #include "db/Sensor.h"
 #include "db/Terminal.h"
@@ -198,6 +199,7 @@ bool CDevice::ProcessReply(const CCommandDesc& command, const CTermMessage& repl
     // Whatever the reply changes lands whole or not at all: a status stores
     // its parameters, loop states and the device row together.
     CDbTransaction transaction(Database());
+    CUpdateBatch batch(Database());
     const std::string& data = reply.GetData();
     bool usable = true;
     switch (command.Code()) {
@@ -228,6 +230,7 @@ bool CDevice::ProcessReply(const CCommandDesc& command, const CTermMessage& repl
                                                   : ReadStatusReply(data);
         break;
     }
+    batch.Write();
     // Sets the time and writes the whole row, password and states included.
     return usable && SetLastTime(LastTimeText(now));
 }

@@ -23,11 +23,12 @@ void CSensor::BuildClause(int kind, std::string& clause) const {
         clause = CConfigDatabase::Format("%d,%d,%d,%d,%d,'%s'", TerminalId(), device_->Address(),
                                          number_, state_, type_, Esc(name_).c_str());
         break;
-    case kUpdateClause:
-        clause = CConfigDatabase::Format(
-            "SET device_id=%d,state=%d,type=%d,name='%s' WHERE term_id=%d AND id=%d",
-            device_->Address(), state_, type_, Esc(name_).c_str(), TerminalId(), number_);
+    case kUpdateClause: {
+        UpdateParts parts;
+        BuildUpdateParts(parts);
+        clause = UpdateClause(parts);
         break;
+    }
     default:
         clause.clear();
     }
@@ -47,6 +48,17 @@ void CSensor::ReadRow(DbRow row) {
 
 RowKey CSensor::Key() const {
     return {TerminalId(), 0, number_, {}};
+}
+
+bool CSensor::BuildUpdateParts(UpdateParts& parts) const {
+    parts.where = CConfigDatabase::Format("term_id=%d", TerminalId());
+    parts.keyColumn = "id";
+    parts.key = std::to_string(number_);
+    parts.values = {{"device_id", std::to_string(device_->Address())},
+                    {"state", std::to_string(state_)},
+                    {"type", std::to_string(type_)},
+                    {"name", Literal(name_)}};
+    return true;
 }
 
 bool CSensor::SetState(int state) {

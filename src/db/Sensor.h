@@ -23,6 +23,7 @@ public:
     // 3 state, 4 type, 5 name.
     void ReadRow(DbRow row) override;
     RowKey Key() const override;
+    bool BuildUpdateParts(UpdateParts& parts) const override;
     const char* Table() const override { return "sensor"; }
     CConfigDatabase* Database() const override;
 

@@ -188,7 +188,11 @@ TEST_F(ProtocolTest, TerminalReplies) {
 }
 
 TEST_F(ProtocolTest, StatusReplySetsInputsStatesAndTime) {
+    int updates = 0;
+    db->Connection().SetTrace([&](const std::string& s) { updates += s.rfind("UPDATE", 0) == 0; });
     EXPECT_TRUE(Device(part, "NUM=16", "DLYIN=45;MODE=2;SYS=0110;KEY=3;SHL=0013003F099100;"));
+    db->Connection().SetTrace(nullptr);
+    EXPECT_EQ(updates, 3) << "one statement each for the parameters, the loops and the device";
     EXPECT_EQ(Value("SELECT param_value FROM device_param WHERE device_id=1 AND name='DLYIN'"),
               "45");
     EXPECT_EQ(Value("SELECT param_value FROM device_param WHERE device_id=1 AND name='MODE'"), "0")
