@@ -27,17 +27,24 @@ bool SameWord(std::string_view a, std::string_view b) {
 std::string SqliteFileOf(std::string_view connect, std::string_view dbmsName) {
     if (!SameWord(dbmsName, "SQLite"))
         return {};
+    // key=value pairs split by ";"; a value in braces may hold ";".
     while (!connect.empty()) {
-        const std::size_t end = std::min(connect.find(';'), connect.size());
-        const std::string_view pair = connect.substr(0, end);
-        connect.remove_prefix(std::min(end + 1, connect.size()));
-        const std::size_t equals = pair.find('=');
-        if (equals == std::string_view::npos || !SameWord(Trimmed(pair.substr(0, equals)), "Database"))
-            continue;
-        std::string_view value = Trimmed(pair.substr(equals + 1));
-        if (value.size() >= 2 && value.front() == '{' && value.back() == '}')
-            value = value.substr(1, value.size() - 2);
-        return std::string(value);
+        const std::size_t equals = connect.find('=');
+        if (equals == std::string_view::npos)
+            break;
+        const std::string_view key = Trimmed(connect.substr(0, equals));
+        std::string_view rest = connect.substr(equals + 1);
+        const std::string_view value = Trimmed(rest);
+        std::size_t end = rest.find(';');
+        std::string_view found = Trimmed(rest.substr(0, end));
+        if (!value.empty() && value.front() == '{' && value.find('}') != std::string_view::npos) {
+            found = value.substr(1, value.find('}') - 1);
+            end = rest.find(';', static_cast<std::size_t>(value.data() - rest.data()) +
+                                     value.find('}'));
+        }
+        if (SameWord(key, "Database"))
+            return std::string(found);
+        connect = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
     }
     return {};
 }
@@ -94,6 +101,7 @@ bool CSqliteTableReader::Open(const char* table) {
     const auto columns = failed_ ? 0 : static_cast<std::size_t>(sqlite3_column_count(statement_));
     cells_.assign(columns, {});
     numbers_.resize(columns);
+    blobs_.resize(columns);
     return !failed_;
 }
 
@@ -118,6 +126,21 @@ bool CSqliteTableReader::Next(DbRow& row) {
                                            sqlite3_column_int64(statement_, column))
                                  .ptr;
             cells_[i] = std::string_view(text, static_cast<std::size_t>(end - text));
+            break;
+        }
+        case SQLITE_BLOB: {
+            // As the driver writes a blob for a text buffer: X'41AB'.
+            const auto* bytes =
+                static_cast<const unsigned char*>(sqlite3_column_blob(statement_, column));
+            const int size = sqlite3_column_bytes(statement_, column);
+            std::string& text = blobs_[i];
+            text = "X'";
+            for (int b = 0; b < size; ++b) {
+                text += "0123456789ABCDEF"[bytes[b] >> 4];
+                text += "0123456789ABCDEF"[bytes[b] & 15];
+            }
+            text += "'";
+            cells_[i] = text;
             break;
         }
         default: {

@@ -68,6 +68,7 @@ private:
     std::vector<std::string_view> cells_;
     // Integer cells written out as text, one slot per column.
     std::vector<std::array<char, 24>> numbers_;
+    std::vector<std::string> blobs_;
     bool failed_ = false;
 };
 
