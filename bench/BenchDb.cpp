@@ -26,6 +26,8 @@
 #include "protocol/Crc8.h"
 #include "protocol/TermMessage.h"
 
+#include "BenchParams.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -340,15 +342,6 @@ BENCHMARK(BM_StationImport)
 constexpr int kBigLoops = 64;
 constexpr int kBigParams = 40;
 
-const char* const kParamKinds[] = {
-    "VTYPE=N;DTYPE=IO;DEFLT=30",
-    "VTYPE=N;DTYPE=IO;DEFLT=180;IEXPR=VAL/60;OEXPR=VAL*60",
-    "VTYPE=L;DTYPE=IO;DEFLT=0;LIST=Выкл,Вкл,Авто",
-    "VTYPE=B;DTYPE=IO;DEFLT=0",
-    "VTYPE=F2;DTYPE=I;DEFLT=0;IEXPR=VAL/100",
-    "VTYPE=S;DTYPE=IO;DEFLT=Объект",
-};
-
 class CReplyDevice {
 public:
     CReplyDevice() {
@@ -360,17 +353,16 @@ public:
         settings.SetValue(CConfigDatabase::kSection, "Connect",
                           CConfigDatabase::DefaultConnectString(dir.string()));
         db_ = std::make_unique<CConfigDatabase>(settings);
-        std::string list;
         for (int i = 0; i < kBigParams; ++i) {
             auto desc = std::make_unique<CParamDesc>();
             desc->Read("NAME=P" + std::to_string(i) + ";DESC=Параметр;" +
-                       kParamKinds[i % std::size(kParamKinds)]);
+                       bench::kParamKinds[i % std::size(bench::kParamKinds)]);
             params_.push_back(std::move(desc));
-            list += (i ? ",P" : "P") + std::to_string(i);
         }
         CHostDeviceType host;
         host.Read("NAME=БМ-64;DADDR=0;TSCNT=128;TDCNT=16;RS485=1;DSCNT=" +
-                  std::to_string(kBigLoops) + ";DMST=1;DSLV=0;TLN=16;PHBOOK=BitMask;PLIST=" + list);
+                  std::to_string(kBigLoops) + ";DMST=1;DSLV=0;TLN=16;PHBOOK=BitMask;PLIST=" +
+                  bench::ParamList(kBigParams));
         terminal_ = CTerminal::Create(db_.get(), &params_, 1, "+79120000001", "1234", host,
                                       kBigLoops);
         device_ = terminal_ ? terminal_->DeviceAt(0) : nullptr;

@@ -21,6 +21,8 @@
 #include <QApplication>
 #include <QTreeView>
 
+#include "BenchParams.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -39,23 +41,8 @@ constexpr int kDevicesPerTerminal = 8;
 constexpr int kBigLoops = 64;
 constexpr int kBigParams = 40;
 
-const char* const kParamKinds[] = {
-    "VTYPE=N;DTYPE=IO;DEFLT=30",
-    "VTYPE=N;DTYPE=IO;DEFLT=180;IEXPR=VAL/60;OEXPR=VAL*60",
-    "VTYPE=L;DTYPE=IO;DEFLT=0;LIST=Выкл,Вкл,Авто",
-    "VTYPE=B;DTYPE=IO;DEFLT=0",
-    "VTYPE=F2;DTYPE=I;DEFLT=0;IEXPR=VAL/100",
-    "VTYPE=F1;DTYPE=IO;DEFLT=110;IEXPR=VAL/10;OEXPR=VAL*10",
-    "VTYPE=S;DTYPE=IO;DEFLT=Объект",
-    "VTYPE=S;DTYPE=I",
-};
-
-std::string ParamList(int count) {
-    std::string list;
-    for (int i = 0; i < count; ++i)
-        list += (i ? ",P" : "P") + std::to_string(i);
-    return list;
-}
+using bench::kParamKinds;
+using bench::ParamList;
 
 std::filesystem::path BenchDir() {
     const char* dir = std::getenv("TORNU_BENCH_DIR");
