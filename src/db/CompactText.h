@@ -63,7 +63,8 @@ private:
     }
     void Store(std::string_view text) {
         if (text.size() < kTag) {
-            std::memcpy(bytes_, text.data(), text.size());
+            if (!text.empty()) // an empty view may have no address
+                std::memcpy(bytes_, text.data(), text.size());
             bytes_[kTag] = static_cast<char>(text.size());
             return;
         }

@@ -69,13 +69,11 @@ bool COdbcConnection::Connect(const std::string& section, const CIniFile& settin
     settings_.CopyFrom(settings);
     section_ = section;
     Close();
+    // "OEM" in any case; anything else, or nothing, means ANSI, also on a
+    // later connect.
     std::string charSet;
-    if (settings_.GetValue(section, "CharSet", charSet) && !charSet.empty()) {
-        if (strcasecmp(charSet.c_str(), "ANSI") == 0)
-            charSet_ = Ansi;
-        else if (strcasecmp(charSet.c_str(), "OEM") == 0)
-            charSet_ = Oem;
-    }
+    settings_.GetValue(section, "CharSet", charSet);
+    charSet_ = strcasecmp(charSet.c_str(), "OEM") == 0 ? Oem : Ansi;
     std::string connect;
     if (!settings_.GetValue(section, "Connect", connect)) {
         settings_.ErrorText(0, lastError_);
