@@ -2,12 +2,13 @@
 
 #include "catalogue/ParsedTypeCache.h"
 #include "db/ConfigDatabase.h"
+#include "db/DbTransaction.h"
 #include "db/RowSource.h"
 #include "db/TableReader.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cstdint>
+#include <iterator>
 #include <unordered_map>
 
 namespace tornu {
@@ -123,7 +124,12 @@ bool LoadThrough(ITableReader& reader, CConfigDatabase& db, const ParamDescList&
     CDependantFiller filler(loaded);
     if (!filler.Fill(reader))
         return false;
-    filler.InsertMissing();
+    {
+        // A catalogue that grew can leave thousands of rows to add: one
+        // transaction, not one commit each.
+        CDbTransaction transaction(&db);
+        filler.InsertMissing();
+    }
     std::move(loaded.begin(), loaded.end(), std::back_inserter(terminals));
     return true;
 }
