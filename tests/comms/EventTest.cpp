@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <thread>
 
 using namespace tornu;
@@ -23,15 +22,6 @@ TEST(Event, AutoResetIsTakenByOneWait) {
     EXPECT_FALSE(manual.Wait(0));
 }
 
-TEST(Event, WakesAWaiterOnAnotherThread) {
-    CEvent e;
-    std::atomic<bool> woke{false};
-    std::thread t([&] { woke = e.Wait(CEvent::kInfinite); });
-    e.Set();
-    t.join();
-    EXPECT_TRUE(woke);
-    EXPECT_FALSE(e.IsSet());
-}
 
 TEST(Event, WaitAnyReturnsTheSetEventAndTakesOnlyIt) {
     CEvent a, b, c(true);

@@ -69,16 +69,6 @@ TEST(LogFileFolder, FallsBackToTheNextFolder) {
     EXPECT_FALSE(std::filesystem::exists(dir / "x.log"));
 }
 
-TEST(LogFileFolder, DefaultIsTheProgramFolder) {
-    std::filesystem::path folder = CLogFile::ProgramFolder();
-    ASSERT_TRUE(std::filesystem::is_directory(folder));
-    std::string name = "logfiletest_" + std::to_string(::getpid()) + "_modem.log";
-    CLogFile log;
-    ASSERT_TRUE(log.Open(name));
-    EXPECT_EQ(log.Path(), (folder / name).string());
-    log.Close();
-    std::filesystem::remove(folder / name);
-}
 
 TEST(LogFile, LinesFromTwoThreadsDoNotMix) {
     TempDir dir;

@@ -37,14 +37,12 @@ const std::vector<ReplyCase> kCases = {
     {"OK", "\r\nOK\r\n", {"A0[OK]"}},
     {"ConnectWithSpeed", "\r\nCONNECT 9600\r\n", {"A1[CONNECT 9600]"}},
     {"NoCarrier", "\r\nNO CARRIER\r\n", {"A3[NO CARRIER]"}},
-    {"Busy", "\r\nBUSY\r\n", {"A6[BUSY]"}},
     {"UnknownLines", "\r\n+++ATH\r\n\r\nHELLO 1\r\n", {"I-1[+++ATH\r\n]", "A-1[HELLO 1]"}},
     {"ResultIsCaseSensitive", "\r\nok\r\n", {"A-1[ok]"}},
     {"PrefixMatchKeepsWholeText", "\r\nOKAY\r\n", {"A0[OKAY]"}},
     {"PromptThenResult",
      "\r\n> \r\n+CMGS: 12\r\n\r\nOK\r\n",
      {"A10[>]", "I-1[+CMGS: 12\r\n]", "A0[OK]"}},
-    {"GreaterSignInsideLineIsNoPrompt", "\r\nA>B\r\n", {"A-1[A>B]"}},
     {"CregKeepsItsBreaks", "\r\n+CREG: 1\r\n", {"I2[+CREG: 1\r\n]"}},
     {"CmglWithTextLine",
      "\r\n" + kCmglHeader + "\r\nHello: world\r\n\r\nOK\r\n",
@@ -61,7 +59,6 @@ const std::vector<ReplyCase> kCases = {
     // Echo must be off: the echoed command's CR makes an odd run of breaks
     // before the reply, and the reply line is taken for noise.
     {"EchoedCommandSwallowsReply", "at\r\r\nOK\r\n", {}},
-    {"EchoThenNextReplyIsSeen", "at\r\r\nOK\r\n\r\nRING\r\n", {"A2[RING]"}},
 };
 
 class ModemReplyParserCases : public ::testing::TestWithParam<ReplyCase> {};
@@ -76,15 +73,6 @@ INSTANTIATE_TEST_SUITE_P(RealOutput, ModemReplyParserCases, ::testing::ValuesIn(
 
 } // namespace
 
-TEST(ModemReplyParser, TakingACodeClearsIt) {
-    CModemReplyParser parser;
-    FeedAll(parser, "\r\nOK\r");
-    EXPECT_EQ(parser.TakeAnswerCode(), CModemReplyParser::kNone);
-    parser.Feed('\n');
-    EXPECT_EQ(parser.TakeAnswerCode(), CModemReplyParser::kOk);
-    EXPECT_EQ(parser.TakeAnswerCode(), CModemReplyParser::kNone);
-    EXPECT_EQ(parser.Answer(), "OK");
-}
 
 TEST(ModemReplyParser, ResetDropsAHalfLineAndWaitsForBreaks) {
     CModemReplyParser parser;

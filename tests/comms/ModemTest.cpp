@@ -131,14 +131,6 @@ TEST(ModemDataMode, ThreePlusesAfterSilenceReturnToCommandMode) {
     EXPECT_FALSE(m.channel->ReceivePacket(packet));
 }
 
-TEST(ModemOpen, FailureOpensNoLog) {
-    TempDir dir;
-    TestModem modem;
-    modem.SetLogFolder(dir.Path());
-    EXPECT_FALSE(modem.Open((dir / "no-such-tty"), 9600));
-    EXPECT_FALSE(modem.Log().IsOpen());
-    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
-}
 
 namespace {
 
