@@ -25,54 +25,9 @@ protected:
             << db.LastError();
     }
 
-    // The value stored through a quoted literal, read back.
-    std::string RoundTrip(const std::string& column, const std::string& value) {
-        EXPECT_TRUE(db.ExecDirect("DELETE FROM t")) << db.LastError();
-        EXPECT_TRUE(db.ExecDirect("INSERT INTO t (id," + column + ") VALUES(1," +
-                                  CConfigDatabase::Quote(value) + ")"))
-            << db.LastError();
-        EXPECT_TRUE(db.ExecDirect("SELECT " + column + " FROM t WHERE id=1")) << db.LastError();
-        EXPECT_TRUE(db.Fetch());
-        std::string text = db.ColumnText(0).value_or("<none>");
-        EXPECT_FALSE(db.Fetch());
-        return text;
-    }
-
     TempDir dir;
     COdbcConnection db;
 };
-
-TEST_F(OdbcConnectionTest, TextValuesRoundTripUnchanged) {
-    const struct {
-        const char* name;
-        std::string value;
-    } cases[] = {
-        {"apostrophes", "O'Brien's ''key'' '"},
-        {"cyrillic", "Шлейф №1 «вход» ёЁ"},
-        {"odbc escape", "{fn UCASE('x')} {d '2020-01-01'}"},
-        {"statement text", "x'); DROP TABLE t; --"},
-        {"backslash and percent", "C:\\dir\\%s%d"},
-        {"empty", ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(RoundTrip("memo", c.value), c.value);
-        EXPECT_EQ(RoundTrip("name", c.value), c.value);
-    }
-}
-
-TEST_F(OdbcConnectionTest, LongValuesComeBackWhole) {
-    std::string big;
-    for (int i = 0; big.size() < 200000; ++i)
-        big += "ПАРАМ" + std::to_string(i) + "=значение;";
-    EXPECT_EQ(RoundTrip("memo", big), big);
-    // The declared size of a varchar does not limit what SQLite stores.
-    std::string name(300, 'x');
-    name += std::string(300, 'y') + "Ж";
-    EXPECT_EQ(RoundTrip("name", name), name);
-    std::string exact(65536, 'z');
-    EXPECT_EQ(RoundTrip("memo", exact), exact);
-}
 
 TEST_F(OdbcConnectionTest, BinaryColumnsReadRawBytes) {
     ASSERT_TRUE(db.ExecDirect("INSERT INTO t (id,raw) VALUES(1,x'00FF410042')"));
