@@ -49,27 +49,6 @@ TEST(CommandOfferTest, KindFitsTheNodeInCatalogueOrder) {
         EXPECT_EQ(Names(PrepareCommandOffer(catalogue, file, node)), offered);
 }
 
-TEST(CommandOfferTest, PreparingResetsResultsAndTakesRememberedNames) {
-    CIniFile file;
-    file.LoadFromBytes(std::string(kCommands) + "[BusDevice.Commands.Files]\n"
-                                                "Firmware_FileIn=/data/bm4.bin\n"
-                                                "Firmware_FileOut=/data/not-an-output.bin\n"
-                                                "Program_FileOut=/data/answer.bin\n");
-    CCatalogue catalogue = LoadCatalogue(file);
-    for (const auto& command : catalogue.Commands())
-        command->SetResult(kCommandFailed, "ОШИБКА: Нет ответа");
-    CCommandDesc& program = *catalogue.Commands()[6];
-    program.SetFileName(kCommandFileIn, "/data/earlier.bin");
-    PrepareCommandOffer(catalogue, file, CommandNode::Terminal);
-    // Every catalogue command is reset, offered or not.
-    for (const auto& command : catalogue.Commands())
-        EXPECT_EQ(command->ResultState(), kCommandNotCompleted) << command->Name();
-    EXPECT_EQ(catalogue.Commands()[4]->FileName(kCommandFileIn), "/data/bm4.bin");
-    EXPECT_EQ(catalogue.Commands()[4]->FileName(kCommandFileOut), ""); // it has no output
-    EXPECT_EQ(program.FileName(kCommandFileIn), "/data/earlier.bin");  // not remembered: kept
-    EXPECT_EQ(program.FileName(kCommandFileOut), "/data/answer.bin");
-}
-
 TEST(CommandOfferTest, OfferedFileNamesSurviveASavedSettingsFile) {
     test::TempDir dir;
     const std::string path = dir / "tornucfg.ini";

@@ -50,30 +50,6 @@ TEST(ExprTokenizer, TokenTypes) {
         EXPECT_EQ(Types(text, variables), types) << text;
 }
 
-TEST(ExprTokenizer, TokensKeepTextIndexAndPosition) {
-    CExprVariables variables;
-    variables.SetVariable("VAL", "1");
-    CExprTokenizer tokenizer("  12.50*VAL abc9 $", variables);
-    ASSERT_TRUE(tokenizer.Next());
-    EXPECT_EQ(tokenizer.Current().text, "12.50");
-    ASSERT_TRUE(tokenizer.Next() && tokenizer.Next());
-    EXPECT_EQ(tokenizer.Current().index, 0);
-    ASSERT_TRUE(tokenizer.Next());
-    EXPECT_EQ(tokenizer.Current().text, "abc9");
-    EXPECT_EQ(tokenizer.Current().index, -1);
-    const std::size_t before = tokenizer.Position();
-    EXPECT_FALSE(tokenizer.Next()); // a failure leaves the position
-    EXPECT_EQ(tokenizer.Position(), before);
-
-    CExprTokenizer atEnd("7  ", variables);
-    ASSERT_TRUE(atEnd.Next());
-    for (int i = 0; i < 2; ++i) { // the end does not move
-        ASSERT_TRUE(atEnd.Next());
-        EXPECT_EQ(atEnd.Current().type, kTokenEnd);
-        EXPECT_EQ(atEnd.Position(), 3u);
-    }
-}
-
 TEST(ExprVariables, FirstValueStaysAndNamesAreExact) {
     CExprVariables variables;
     EXPECT_TRUE(variables.SetVariable("VAL", "12"));
