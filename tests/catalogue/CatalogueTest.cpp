@@ -115,13 +115,6 @@ TEST(CatalogueTest, BadEntriesAreLeftOutAndReportedInLoadingOrder) {
     ASSERT_NE(catalogue.FindParam("DLYIN"), nullptr);
     EXPECT_EQ(catalogue.FindParam("dlyin"), nullptr);
     EXPECT_EQ(catalogue.FindParam("BAD"), nullptr);
-
-    CIniFile other = FromText("[BusDevice.Commands]\nA=NUM=1;TYPE=T;DESC=a\n");
-    catalogue.LoadTypes(other);
-    EXPECT_TRUE(catalogue.HostTypes().empty());
-    EXPECT_EQ(catalogue.Commands().size(), 1u);
-    EXPECT_TRUE(catalogue.LoadReport().empty());
-    EXPECT_EQ(catalogue.PhoneBookLayouts().size(), 2u); // layouts are loaded on their own
 }
 
 } // namespace

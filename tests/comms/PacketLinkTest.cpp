@@ -204,18 +204,9 @@ TEST_F(PacketLink, TheNextAttemptRecoversADamagedReply) {
     EXPECT_EQ(link->bad.size(), 1u);
 }
 
-TEST_F(PacketLink, TransactRetriesAndHandsBackTheReply) {
+// Silence and error replies are the sessions' (tests/e2e).
+TEST_F(PacketLink, AnUnreadableReplyOrASignalEndsTheAttempts) {
     CTermMessage message(12, 4, "PASS");
-    EXPECT_FALSE(Transact(*channel, message, message, 1, 5)); // silent: every attempt
-    EXPECT_EQ(link->Frames(), 5u);
-    EXPECT_EQ(link->Written().substr(0, 15), "~0012040004PASS");
-
-    // A later attempt that is answered: TheNextAttemptRecoversADamagedReply.
-    ReplyWith("~001270000217XX\r\n"); // an error reply is handed back as it is
-    ASSERT_TRUE(Transact(*channel, message, message, 1000, 1));
-    EXPECT_EQ(message.GetCode(), 70);
-    EXPECT_EQ(message.GetData(), "17");
-
     ReplyWith("~00120XX\r\n"); // unreadable: no further attempt
     const std::size_t before = link->Frames();
     EXPECT_FALSE(Transact(*channel, message, message, 1000, 5));
