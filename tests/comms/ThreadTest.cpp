@@ -82,7 +82,6 @@ TEST(TimeScale, ScalesDurationsButNeverToZero) {
     };
     const Case cases[] = {
         {"a dial wait shrinks", 0.01, 60000, 600},
-        {"zero stays zero", 0.01, 0, 0},
         {"an infinite wait stays infinite", 0.01, -1, -1},
     };
     for (const Case& c : cases) {

@@ -214,25 +214,6 @@ TEST(IniFileSave, ReadOnlyFileIsNotReplacedAndTheSaveSaysWhy) {
     EXPECT_TRUE(file.LastError().empty());
 }
 
-TEST(IniFileOps, PathIsTheDirectoryCurrentAtConstructionAndLoadFailureEmpties) {
-    TempDir dir;
-    CIniFile ini = [&] {
-        ScopedCwd cwd(dir.Path());
-        return CIniFile("tornucfg.ini");
-    }();
-    EXPECT_EQ(ini.Path(), dir / "tornucfg.ini");
-    WriteBytes(dir / "tornucfg.ini", "[S]\r\nk=v\r\n");
-    EXPECT_TRUE(ini.Load("tornucfg.ini")); // found although the current directory changed back
-
-    ScopedCwd cwd(dir.Path());
-    fs::create_directory(dir / "folder.ini");
-    for (const char* name : {"absent.ini", "folder.ini"}) {
-        ini.LoadFromBytes("[S]\r\nk=v\r\n");
-        EXPECT_FALSE(ini.Load(name));
-        EXPECT_EQ(ini.CountEntries("S"), -1) << name;
-    }
-}
-
 TEST(IniFileOps, SetValueAddSectionCopyAndClear) {
     CIniFile ini;
     EXPECT_FALSE(ini.SetValue("", "k", "v"));
