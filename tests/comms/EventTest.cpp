@@ -6,23 +6,6 @@
 
 using namespace tornu;
 
-TEST(Event, AutoResetIsTakenByOneWait) {
-    CEvent e;
-    EXPECT_FALSE(e.Wait(0));
-    e.Set();
-    EXPECT_TRUE(e.IsSet());
-    EXPECT_TRUE(e.Wait(0));
-    EXPECT_FALSE(e.IsSet());
-    EXPECT_FALSE(e.Wait(0));
-    CEvent manual(true); // stays set until reset
-    manual.Set();
-    EXPECT_TRUE(manual.Wait(0));
-    EXPECT_TRUE(manual.Wait(0));
-    manual.Reset();
-    EXPECT_FALSE(manual.Wait(0));
-}
-
-
 TEST(Event, WaitAnyReturnsTheSetEventAndTakesOnlyIt) {
     CEvent a, b, c(true);
     b.Set();

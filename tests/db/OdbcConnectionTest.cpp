@@ -60,20 +60,6 @@ TEST_F(OdbcConnectionTest, ColumnsDescribeTheResult) {
     EXPECT_EQ(ints, (std::vector<int>{-17, 12, 0, 2147483647, -2147483647 - 1, 0}));
 }
 
-TEST_F(OdbcConnectionTest, NextStatementAbandonsTheOpenCursor) {
-    for (int id = 1; id <= 3; ++id)
-        ASSERT_TRUE(db.ExecDirect("INSERT INTO t (id) VALUES(" + std::to_string(id) + ")"));
-    ASSERT_TRUE(db.ExecDirect("SELECT id FROM t ORDER BY id"));
-    ASSERT_TRUE(db.FetchNext());
-    EXPECT_EQ(db.ColumnInt(0), 1);
-    ASSERT_TRUE(db.ExecDirect("UPDATE t SET name='a' WHERE id=2"));
-    EXPECT_EQ(db.ColumnCount(), 0);
-    EXPECT_FALSE(db.Fetch());
-    // An update that matches nothing is still a statement that ran.
-    EXPECT_TRUE(db.ExecDirect("UPDATE t SET name='b' WHERE id=99")) << db.LastError();
-    EXPECT_TRUE(db.ExecDirect("DELETE FROM t WHERE id=99")) << db.LastError();
-}
-
 TEST_F(OdbcConnectionTest, FailedStatementGivesDiagnosticText) {
     EXPECT_FALSE(db.ExecDirect("SELECT COUNT(*) FROM nosuch"));
     EXPECT_EQ(db.LastError(), "SQLExecDirect, State: HY000, Native Error: 1, Error Message: "

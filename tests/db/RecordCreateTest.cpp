@@ -111,22 +111,6 @@ TEST_F(RecordTest, AttachingMovesTheSlaveBetweenMasters) {
     EXPECT_EQ(Rows("SELECT master_id FROM device WHERE id=8"), (Table{{"-1"}}));
 }
 
-// The texts are RecordChangeTest's.
-TEST_F(RecordTest, SettersWriteThroughAtOnce) {
-    auto terminal = NewTerminal(1);
-    CDevice* device = terminal->DeviceAt(0);
-    terminal->SetNewPassword("next");
-    EXPECT_FALSE(device->SetLoopCount(5)) << "type allows 4";
-    EXPECT_FALSE(device->SetLoopCount(-1));
-    ASSERT_TRUE(device->SetLoopCount(4));
-    device->SetSystemState(5);
-    device->SetLastKey(3); // these two are written with the time
-    ASSERT_TRUE(device->SetLastTime("01.02.2024 10:11:12"));
-    EXPECT_EQ(Rows("SELECT last_key,systemstate,last_time,sensor_cnt FROM device"),
-              (Table{{"3", "5", "01.02.2024 10:11:12", "4"}}));
-    EXPECT_EQ(terminal->NewPassword(), "next");
-}
-
 TEST(RecordWithoutDatabase, EveryStatementFails) {
     test::TempDir dir;
     ParamDescList params;

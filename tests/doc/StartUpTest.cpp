@@ -79,17 +79,3 @@ INSTANTIATE_TEST_SUITE_P(
         LoginCase{"Cancel", LoginCase::Lower, {std::nullopt}, false, {}, 1},
         LoginCase{"UpperCaseDigest", LoginCase::Upper, {"секрет"}, false, {kWrong}, 1}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(DocTest, ChangedPasswordAskedAtNextStartAndEmptyOneRemovesLogin) {
-    Start();
-    op.passwords = {"новый"};
-    EXPECT_TRUE(doc->ChangeProgramPassword());
-    op.passwords = {"новый"};
-    Restart();
-    EXPECT_EQ(op.passwordModes, (std::vector{PasswordMode::NewPassword, PasswordMode::Login}));
-
-    op.passwords = {""};
-    EXPECT_TRUE(doc->ChangeProgramPassword());
-    Restart();
-    EXPECT_EQ(op.passwordModes.size(), 3u);
-}
