@@ -6,14 +6,10 @@
 
 #include "settings/IniFile.h"
 #include "settings/Md5Digest.h"
-#include "sim/PtyRunner.h"
-#include "sim/Simulator.h"
-#include "sim/TerminalState.h"
+#include "SimTestUtil.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
 #include <tuple>
 
 namespace tornu::test {
@@ -131,11 +127,8 @@ TEST_F(CliTest, TheRunTakesTheNewPasswordItSends) {
                          "[Device 1]\nPassword=1111\n",
                          dir_.Path().string(), error))
         << error;
-    CSimulator simulator(sim, [](const std::string&) {});
-    CPtyRunner runner(simulator);
-    ASSERT_TRUE(runner.Open(dir_ / "ttySIM", error)) << error;
-    std::atomic<bool> stop{false};
-    std::thread thread([&] { runner.Run(stop); });
+    auto simulator = std::make_unique<SimOnPty>(sim);
+    ASSERT_TRUE(simulator->Start(dir_ / "ttySIM", error)) << error;
     SetSetting("Modem", "ComPort", dir_ / "ttySIM");
     SetSetting("Modem", "Emul", "1");
     ASSERT_EQ(Run("edit 12/0 --password 0000").status, 0);
@@ -149,9 +142,7 @@ TEST_F(CliTest, TheRunTakesTheNewPasswordItSends) {
     const CliRun partition =
         Run("run 12/1 ChangePartitionPassword --yes --new-partition-password 2222");
     EXPECT_EQ(partition.status, 0) << partition.output;
-    // The simulator's state is read once its thread is gone.
-    stop = true;
-    thread.join();
+    simulator.reset(); // its state is read once its thread is gone
     EXPECT_EQ(sim.linkPassword, "5678");
     EXPECT_EQ(sim.FindDevice(1)->password, "2222");
     EXPECT_NE(Run("show 12 --show-passwords").output.find("Пароль на связь: 5678"),

@@ -8,9 +8,7 @@
 #include "doc/ExchangeMonitor.h"
 #include "import/OdbBuilder.h"
 #include "protocol/ErrorText.h"
-#include "sim/PtyRunner.h"
-#include "sim/Simulator.h"
-#include "sim/TerminalState.h"
+#include "tools/SimTestUtil.h"
 #include "ui/CommandParamsDlg.h"
 #include "ui/ExchangeDlg.h"
 #include "ui/ExchangeLogDlg.h"
@@ -28,8 +26,6 @@
 #include <QTreeView>
 #include <QTreeWidget>
 
-#include <atomic>
-#include <thread>
 
 using namespace tornu;
 using namespace tornu::test;
@@ -82,27 +78,16 @@ private:
     // The simulator on the pseudo-terminal "ComPort" names.
     std::unique_ptr<CScopedTimeScale> fast;
     CTerminalState sim;
-    std::unique_ptr<CSimulator> simulator;
-    std::unique_ptr<CPtyRunner> pty;
-    std::atomic<bool> stop{false};
-    std::thread simThread;
+    std::unique_ptr<SimOnPty> simulator;
 
     CTreeNode* Node(int id, int address = -1) { return doc->FindNode(id, address); }
     void StartSimulator() {
         std::string error;
         QVERIFY2(sim.Read(kSimState, dir->Path().string(), error), error.c_str());
-        simulator = std::make_unique<CSimulator>(sim, [](const std::string&) {});
-        pty = std::make_unique<CPtyRunner>(*simulator);
-        QVERIFY2(pty->Open(*dir / "ttySIM", error), error.c_str());
-        simThread = std::thread([this] { pty->Run(stop); });
+        simulator = std::make_unique<SimOnPty>(sim);
+        QVERIFY2(simulator->Start(*dir / "ttySIM", error), error.c_str());
     }
-    void StopSimulator() {
-        stop = true;
-        if (simThread.joinable())
-            simThread.join();
-        pty.reset();
-        simulator.reset();
-    }
+    void StopSimulator() { simulator.reset(); }
 
 private slots:
     void init() {
@@ -120,7 +105,6 @@ private slots:
                                   .phone = "+79001234567", .password = "link"}));
         QVERIFY(doc->NewDevice(*Node(12), {.address = 1, .busType = 0, .loopCount = 4,
                                             .name = "Офис", .password = "part"}));
-        stop = false;
     }
     void cleanup() {
         StopSimulator();
