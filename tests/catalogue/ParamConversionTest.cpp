@@ -51,6 +51,7 @@ TEST(ParamConversion, StoredToDisplay) {
         {"VTYPE=B", " 0 ", "Нет"},
         {"VTYPE=L;LIST=A,,C", "1", ""},
         {"VTYPE=L;LIST=A,B,C", "3", kFails},
+        {"VTYPE=L;LIST=A,B,C", "B", kFails},
         // No stored value: the default.
         {"VTYPE=F1;IEXPR=VAL/10;DEFLT=50", std::nullopt, "5.0"},
         {"VTYPE=N", std::nullopt, kFails},
@@ -193,6 +194,7 @@ TEST_F(ParamValuesTest, EditStoresTheConvertedValueOrSaysWhyNot) {
         {"Label", "", EditOutcome::Stored, "Пост", ""},
         {"State", "5", EditOutcome::ReadOnly, "3", "3"},
         {"Count", "+5", EditOutcome::BadFormat, "9", "9"},
+        {"Label", "a;b", EditOutcome::BadFormat, "Пост", "Пост"},
         {"Mode", std::nullopt, EditOutcome::Ignored, "Выкл", "0"},
         {"Mode", "Турбо", EditOutcome::Ignored, "Выкл", "0"},
     };

@@ -174,6 +174,7 @@ TEST_F(PacketLink, WrongCheckDigitsDropThePacketOnlyWhileTheCheckIsOn) {
         {lower, true},
         {Frame(text, 0x01), false},
         {"~" + text + "\r\n", false}, // the last two characters are taken for digits
+        {"~\r\n", false},
         {"~" + text + "ZZ\r\n", false},
     };
     channel->SetCheckDigits(true);
@@ -182,8 +183,8 @@ TEST_F(PacketLink, WrongCheckDigitsDropThePacketOnlyWhileTheCheckIsOn) {
         EXPECT_EQ(TakeAll(), queued ? std::vector<std::string>{text} : std::vector<std::string>{})
             << bytes;
     }
-    EXPECT_EQ(channel->RejectedPackets(), 3);
-    ASSERT_EQ(link->bad.size(), 3u);
+    EXPECT_EQ(channel->RejectedPackets(), 4);
+    ASSERT_EQ(link->bad.size(), 4u);
     EXPECT_EQ(link->bad[0], text + HexByte(Crc8(text) ^ 0x01));
     channel->SetCheckDigits(false);
     Feed(Frame(text, 0x01));

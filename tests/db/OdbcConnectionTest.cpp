@@ -29,6 +29,22 @@ protected:
     COdbcConnection db;
 };
 
+// Texts and their quoting are the records' (RecordChangeTest); here values
+// longer than a fetch buffer or a varchar's declared size, read in turn.
+TEST_F(OdbcConnectionTest, LongValuesComeBackWhole) {
+    std::string big;
+    for (int i = 0; big.size() < 200000; ++i)
+        big += "ПАРАМ" + std::to_string(i) + "=значение;";
+    const std::string name = std::string(600, 'x') + "Ж";
+    ASSERT_TRUE(db.ExecDirect("INSERT INTO t (id,name,memo) VALUES(1," +
+                              CConfigDatabase::Quote(name) + "," + CConfigDatabase::Quote(big) + ")"));
+    ASSERT_TRUE(db.ExecDirect("SELECT memo,name FROM t"));
+    ASSERT_TRUE(db.FetchNext());
+    EXPECT_EQ(db.ColumnText(0), big);
+    EXPECT_EQ(db.ColumnText(1), name);
+    EXPECT_FALSE(db.FetchNext());
+}
+
 TEST_F(OdbcConnectionTest, BinaryColumnsReadRawBytes) {
     ASSERT_TRUE(db.ExecDirect("INSERT INTO t (id,raw) VALUES(1,x'00FF410042')"));
     ASSERT_TRUE(db.ExecDirect("SELECT raw FROM t"));

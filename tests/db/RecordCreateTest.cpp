@@ -20,6 +20,7 @@ TEST_F(RecordTest, NewTerminalInsertsItsRowAndItsOwnModule) {
     CDevice* own = terminal->DeviceAt(0);
     EXPECT_EQ(own->Address(), 0);
     EXPECT_EQ(own->LoopCountSetting(), 3);
+    EXPECT_FALSE(own->SetLoopCount(5)) << "the type allows 4";
     // The module's type is the host type's device part, stored as its text.
     EXPECT_EQ(Rows("SELECT term_id,id,password,name,master_id,last_key,systemstate,last_time,"
                    "config,sensor_cnt FROM device"),

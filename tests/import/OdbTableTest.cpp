@@ -132,6 +132,7 @@ TEST_F(OdbTableTest, IntegersAreLittleEndianSignedAndBadFieldsFail) {
         .Field("LongInt", 1, 8, 8)
         .Field("AtEnd", 1, 4, 12)
         .Field("PastEnd", 1, 4, 13)
+        .Field("OffsetPast", 0, 1, 16)
         .Field("Wraps", 0, 0x20, 0xFFFFFFF0)
         .Field("HugeInt", 1, 4, 0xFFFFFFFE)
         .Field("Int", 1, 4, 12) // a later duplicate is never seen
@@ -146,7 +147,7 @@ TEST_F(OdbTableTest, IntegersAreLittleEndianSignedAndBadFieldsFail) {
         for (const char* name :
              {"Text", "Unknown", "LongInt", "PastEnd", "HugeInt", "int", ""})
             EXPECT_FALSE(table_.ReadInteger(name, value)) << name;
-        for (const char* name : {"Int", "Unknown", "Wraps"})
+        for (const char* name : {"Int", "Unknown", "OffsetPast", "Wraps"})
             EXPECT_FALSE(table_.ReadText(name, text)) << name;
         EXPECT_EQ(value, -7);
         EXPECT_EQ(text, "untouched");

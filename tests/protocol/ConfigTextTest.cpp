@@ -109,6 +109,9 @@ TEST(ConfigText, StrictNumbers) {
     }
     const std::pair<std::string, std::optional<double>> numbers[] = {
         {"  -2.25\r\n", -2.25},
+        {"", std::nullopt},
+        {"1.2.3", std::nullopt},
+        {"+1", std::nullopt},
         {"-.", 0.0},
         {"", std::nullopt},
         {"1" + std::string(308, '0'), 1e308},

@@ -23,6 +23,7 @@ TEST(LoopConfigText, SplitsAtCommasBeforeLettersAndParsesEntries) {
         {"M=1(1,)", false, {}},
         {"M1=()", false, {}},
         {"M1=2 5,6,)", false, {}},
+        {"M1=2(5,6,", false, {}},
     };
     for (const auto& c : cases) {
         LoopEntry entry;

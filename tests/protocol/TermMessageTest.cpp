@@ -61,7 +61,9 @@ TEST(TermMessage, ReadsOrRefusesTheLineText) {
         {"0001040004\xD2\xE5\xF1\xF2", true, 1, 4, "Тест"},
         {"12ab0 0003xyz", true, 12, 0, "xyz"}, // decimal fields are lenient
         {"001206000", false, 0, 0, ""},
+        {"H271006000", false, 0, 0, ""},
         {"H27G0060000", false, 0, 0, ""},
+        {"0012-10000", false, 0, 0, ""},
         {"H-001060000", false, 0, 0, ""},
         {"001206-001", false, 0, 0, ""},
     };

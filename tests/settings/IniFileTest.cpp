@@ -222,7 +222,9 @@ TEST(IniFileOps, SetValueAddSectionCopyAndClear) {
     for (const auto& [section, key, value] :
          std::vector<std::tuple<std::string, std::string, std::string>>{
              {"S", "k", "line\r\n[Main]\r\nPassword="},
+             {"S\n", "k", "v"},
              {" S", "k", "v"},
+             {"S", "[k", "v"},
              {"S", "a=b", "v"},
              {"S", ";k", "v"}})
         EXPECT_FALSE(ini.SetValue(section, key, value)) << section << "/" << key;

@@ -75,12 +75,19 @@ TEST_F(CliTest, BadWordsChangeNothing) {
          "Неизвестный параметр --pasword команды edit; допустимые: "
          "--phone, --password"},
         {"edit 12 --new-password 5678", 2, "Новый пароль задается в команде run"},
+        {"edit 12 --password", 2, "Неверные параметры команды edit"},
         {"set-phone 12/1 0 +7900 --mask 99999999999", 2, "Маска: от 0 до 16777215"},
         {"set-phone 12/1 99 +7900", 2, "Номер записи: от 0 до 23"},
+        {"set-key 12/1 0 540000001E3C5A01 --owner 'a;b'", 1, "Текст не может содержать"},
         {"edit 12/1 --password '1111;DEVA=05'", 1, "Текст не может содержать"},
+        {"edit 12 --phone \"$(printf '+7900\\r')\"", 1, "Текст не может содержать"},
         {"add-terminal 70000 --type БМ-4", 1, "Номер устройства: от 0 до 65535"},
         {"show \"$(printf '12\\377')\"", 2, "UTF-8"},
+        {"show 12 extra", 2, "Неверные параметры команды show"},
         {"lst", 2, "Неизвестная команда lst"},
+        {"--bogus list", 2, "Неизвестный параметр --bogus"},
+        {"run 12 ChangeLinkPassword --yes --new-password 'a~b'", 2, "Текст не может содержать"},
+        {"modem --speed 1", 2, ""},
     };
     for (const auto& c : cases) {
         // Through the shell: printf gives the bytes that cannot be typed.
@@ -113,6 +120,7 @@ TEST_F(CliTest, ProgramPasswordFromTheEnvironmentOrNoRun) {
     for (const auto& [env, status, message] :
          {std::tuple{"TORNU_PASSWORD=guess", 2, "Некорректный пароль"},
           {"TORNU_PASSWORD=", 2, "TORNU_PASSWORD: пароль не может быть пустым"},
+          {"-u TORNU_PASSWORD", 2, ""},
           {"TORNU_PASSWORD=secret", 0, ""}}) {
         const CliRun run = Run("list", env);
         EXPECT_EQ(run.status, status) << env << "\n" << run.output;

@@ -65,6 +65,8 @@ TEST_F(SimTerminalTest, StateFileErrorsNameTheEntry) {
          "[Device 1] Master: no partition at that address"},
         {"phone kind", "[Device 1]\nPhone.1=FAX,1,0\n",
          "[Device 1] Phone.1: the kind is SMS, DIA or DAT"},
+        {"section twice", "[Modem]\nDial=BUSY\n[Modem]\nAnswer=0\n",
+         "[Modem]: the section is given twice"},
         {"fault code", "[Faults]\nError.x=5\n",
          "[Faults] Error.x: a message code 0..99 must follow the dot"},
     };
@@ -90,6 +92,7 @@ TEST_F(SimTerminalTest, ReadingRepliesAndErrors) {
         // What the sessions read back is checked end to end (tests/e2e).
         {"loop configuration, a slave's own prefix", 39, "RZD=1;PASS=1111;", 39,
          "CFG=M1=2(1,0,),RK5=1(16,),;"},
+        {"link test", 1, "RZD=1;PASS=1111;", 1, ""},
         {"wrong partition password", 16, "RZD=01;PASS=1112;", 70, "6"},
         {"unknown partition", 16, "RZD=02;PASS=1111;", 70, "7"},
         {"unknown subordinate device", 16, "RZD=01;PASS=1111;DEVA=06;", 70, "12"},

@@ -68,6 +68,7 @@ TEST_F(SimulatorTest, ModemDialogue) {
         const char* line;
         const char* answer;
     } cases[] = {
+        {"no answer to the dial", "Dial=SILENT\n", "", "atd+79001234567\r", ""},
         {"another number", "", "Phone=+79001234567\n", "atd+7900\r", "\r\nNO ANSWER\r\n"},
         {"silent modem", "Answer=0\n", "", "at\r", ""},
         {"not a command", "", "", "hello\r", ""},
@@ -142,7 +143,9 @@ TEST(SimProgram, OptionsAndARunUntilStopped) {
     test::TempDir dir;
     const std::pair<std::string, const char*> refused[] = {
         {"", "Usage:"},
+        {"--link x --time-scale 0", "Usage:"},
         {"--link x --bogus 1", "Usage:"},
+        {"--link " + (dir / "no/such/tty"), "tornucfg-sim: "},
         {"--link x --state " + (dir / "missing.sim"), "tornucfg-sim: "},
     };
     for (const auto& [args, message] : refused) {

@@ -380,6 +380,7 @@ private slots:
         for (const auto& [text, expected] :
              std::vector<std::pair<QString, QStringList>>{{"север", {"[0040] БМ-4"}},
                                                           {"1122", {"[0012] БМ-4"}},
+                                                          {"4", {"[0040] БМ-4"}},
                                                           {"", {"[0012] БМ-4", "[0040] БМ-4"}}}) {
             Tree().Filter()->setText(text);
             QCOMPARE(roots(), expected);
