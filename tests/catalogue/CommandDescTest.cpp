@@ -67,14 +67,10 @@ TEST(CommandDescTest, FileFlagsNamesAndResults) {
     CCommandDesc command;
     ASSERT_TRUE(command.Read("Program", "NUM=60;TYPE=T;DESC=x;FILE=IO"));
     command.SetFileName(kCommandFileIn, "/data/prog.bin");
-    command.SetFileName(kCommandFileOut, "/data/answer.bin");
-    EXPECT_EQ(command.FileName(kCommandFileOut), "/data/answer.bin");
-    // Both bits: the input name comes first.
+    // Both bits: the input name comes first; none names nothing.
     EXPECT_EQ(command.FileName(kCommandFileIn | kCommandFileOut), "/data/prog.bin");
-    EXPECT_EQ(command.FileName(0), "");
-    command.SetFileName(kCommandFileIn | kCommandFileOut, "/data/both.bin");
     command.SetFileName(0, "/data/ignored.bin");
-    EXPECT_EQ(command.FileName(kCommandFileOut), "/data/both.bin");
+    EXPECT_EQ(command.FileName(0), "");
 
     // A negative state keeps the state but sets the text.
     command.SetResult(kCommandFailed, "ОШИБКА: Нет ответа");

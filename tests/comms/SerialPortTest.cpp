@@ -140,10 +140,8 @@ TEST_F(SerialPortPty, DeliversEveryByteInOrderOnTheReaderThread) {
 
     EXPECT_EQ(bytes, port_.Received()); // no byte translated, eaten or added
     const auto threads = port_.Threads();
-    ASSERT_FALSE(threads.empty());
     EXPECT_NE(std::this_thread::get_id(), threads.front());
-    for (const auto& id : threads)
-        EXPECT_EQ(threads.front(), id);
+    EXPECT_EQ(std::count(threads.begin(), threads.end(), threads.front()), 256);
     EXPECT_GE(port_.rxEvents.load(), 1);
     EXPECT_TRUE(port_.IsReading());
 }

@@ -39,23 +39,6 @@ TEST_F(RecordTest, NewTerminalInsertsItsRowAndItsOwnModule) {
     EXPECT_EQ(NewTerminal(8, test::kHostWithModule, 5)->DeviceAt(0)->LoopCountSetting(), 0);
 }
 
-TEST_F(RecordTest, DeviceHasItsTypesParametersPhonesAndKeys) {
-    auto terminal = NewTerminal(1);
-    CDevice* device = terminal->CreateDevice(4, BusType(test::kPartitionType));
-    ASSERT_TRUE(device);
-    // Catalogue order, not PLIST order; NONE has no description.
-    std::vector<std::string> names;
-    for (const auto& param : device->Params())
-        names.push_back(param->Name());
-    EXPECT_EQ(names, (std::vector<std::string>{"DLYIN", "UBATMIN", "OBJNAME", "AUTOARM", "MODE"}));
-    EXPECT_EQ(Count("device_param", "term_id=1 AND device_id=4"), 5);
-    EXPECT_EQ(Count("device_phone", "term_id=1 AND device_id=4"), 6);
-    // A type without parameters or phones makes only keys.
-    ASSERT_TRUE(terminal->CreateDevice(9, BusType(test::kBareType)));
-    EXPECT_EQ(Count("device_param", "device_id=9") + Count("device_phone", "device_id=9"), 0);
-    EXPECT_EQ(Count("device_key", "device_id=9"), 15);
-}
-
 TEST_F(RecordTest, DeviceAddressMustBeFreeAndInRange) {
     auto terminal = NewTerminal(1);
     const CBusDeviceType type = BusType(test::kPartitionType);

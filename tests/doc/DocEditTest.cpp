@@ -39,20 +39,6 @@ TEST_F(DocTest, NewTerminalAndItsRefusals) {
     EXPECT_NE(doc->FindTerminal(0), nullptr);
 }
 
-TEST_F(DocTest, NewDevicesSortedUnderTheirParents) {
-    Start();
-    CTreeNode& terminal = AddTerminal(7);
-    CTreeNode& store = AddDevice(terminal, 5, kPartition16, "Склад");
-    AddDevice(terminal, 2, kPartition8, "Офис", 9); // too many loops: added with none
-    AddDevice(store, 3, kExpander);
-    EXPECT_EQ(Outline(),
-              (Strings{"[0007] БМ-4", "  [00] ", "  [02] Офис", "  [05] Склад", "    [03] "}));
-    EXPECT_EQ(
-        Rows("SELECT name,password,master_id,sensor_cnt FROM device WHERE id IN (2,3) ORDER BY id"),
-        (std::vector<Strings>{{"Офис", "part", "-1", "0"}, {"", "part", "5", "0"}}));
-    EXPECT_TRUE(op.messages.empty());
-}
-
 TEST_F(DocTest, NewDeviceRefusals) {
     Start();
     CTreeNode& terminal = AddTerminal(7);

@@ -24,16 +24,6 @@ protected:
     }
 };
 
-TEST_F(TreeTest, ToggleStructureRebuildsWithNothingSelected) {
-    doc->Select(&Node(12, 7));
-    view.hints.clear();
-    doc->ToggleStructure();
-    EXPECT_EQ(Outline(), kFlat);
-    EXPECT_EQ(view.HintNumbers(), (std::vector<int>{kHintShowNode, kHintClearTree, kHintFillTree}));
-    EXPECT_EQ(view.shown, nullptr);
-    EXPECT_EQ(view.pane, Pane::Empty);
-}
-
 // A slave whose master is gone is in no item.
 TEST_F(TreeTest, LabelsAndOrderSurviveARestart) {
     ASSERT_TRUE(doc->Database().Execute(
