@@ -73,7 +73,6 @@ INSTANTIATE_TEST_SUITE_P(
     Doc, LoginTest,
     ::testing::Values(
         LoginCase{"NoPassword", LoginCase::None, {}, true, {}, 0},
-        LoginCase{"Right", LoginCase::Lower, {"секрет"}, true, {}, 1},
         LoginCase{"EmptyAsksAgain", LoginCase::Lower, {"", "секрет"}, true, {kEmpty}, 2},
         LoginCase{"OneAttempt", LoginCase::Lower, {"Секрет", "секрет"}, false, {kWrong}, 1},
         LoginCase{"Cancel", LoginCase::Lower, {std::nullopt}, false, {}, 1},

@@ -20,7 +20,8 @@ TEST_F(E2eTest, DocumentExchangeKeepsTheViewsOffTheRecords) {
         EXPECT_FALSE(doc->DeviceView(partition));
         EXPECT_FALSE(doc->ParamGrid(partition));
         EXPECT_EQ(doc->EditParam(partition, "DLYIN", "5").outcome, EditOutcome::Ignored);
-        std::this_thread::yield(); // the window's timer would give the worker the processor
+        // Paced as the window's timer is, leaving the processor to the worker.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     };
     EXPECT_EQ(doc->RunCommands(), ExchangeOutcome::Finished);
     StopSimulator();
