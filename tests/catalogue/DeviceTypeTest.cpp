@@ -61,27 +61,6 @@ TEST(BusDeviceTypeTest, ReadingRules) {
                 {" NAME =A; DSCNT =1;DMST=1;DSLV=1;TLN=1", nullptr}});
 }
 
-TEST(HostDeviceTypeTest, ReadsOwnFieldsAndBuiltInDevice) {
-    CHostDeviceType type;
-    EXPECT_EQ(type.OwnDeviceAddress(), -1); // before reading
-    ASSERT_TRUE(type.Read(kHostText));
-    EXPECT_EQ(std::tuple(type.Name(), type.HasBuiltInDevice(), type.LoopNumberCount(),
-                         type.BusAddressCount(), type.Rs485(), type.DevicePart().Name(),
-                         type.DevicePart().LoopCount()),
-              std::tuple("БМ-4", true, 32, 16, 1, "БМ-4", 4));
-    EXPECT_EQ(type.DevicePart().DescriptionText(), kHostText);
-    EXPECT_FALSE(type.Read("NAME=Б;DADDR=1;TSCNT=1;TDCNT=1;RS485=-1;DSCNT=0;DMST=0;DSLV=0;TLN=0"));
-    EXPECT_FALSE(type.Copy(CHostDeviceType{}));
-    EXPECT_EQ(type.DescriptionText(), kHostText);
-    CHostDeviceType copy;
-    ASSERT_TRUE(copy.Copy(type));
-    EXPECT_EQ(copy.DevicePart().LoopCount(), 4);
-    ASSERT_TRUE(
-        type.Read("NAME=БМ-16;DADDR=-5;TSCNT=128;TDCNT=32;RS485=1;DSCNT=0;DMST=0;DSLV=0;TLN=0"));
-    EXPECT_EQ(type.OwnDeviceAddress(), -5);
-    EXPECT_FALSE(type.HasBuiltInDevice());
-}
-
 TEST(PhoneBookLayoutTest, LabelsByBitNumberFirstMatchNoQuotes) {
     CPhoneBookLayout layout;
     layout.Read("L", "BIT0=A;BIT1=B");

@@ -8,30 +8,6 @@
 namespace tornu {
 namespace {
 
-TEST(ParamDescRead, TakesEveryFieldAndASecondReadReplacesThem) {
-    CParamDesc desc;
-    ASSERT_TRUE(desc.Read("NAME=Delay;NAME=B;DESC=\"За;держка\";GROUP=Таймеры;VTYPE=F1;DTYPE=IO;"
-                          "DEFLT=50;IEXPR=VAL/10;OEXPR=VAL*10;CMNT=Время задержки, с;VTYPE=Q"));
-    // The first of a repeated key wins.
-    EXPECT_EQ(
-        (std::vector<std::string>{desc.Name(), desc.Description(), desc.Group(), desc.Comment(),
-                                  desc.Default(), desc.InputExpression(), desc.OutputExpression()}),
-        (std::vector<std::string>{"Delay", "\"За;держка\"", "Таймеры", "Время задержки, с", "50",
-                                  "VAL/10", "VAL*10"}));
-    EXPECT_EQ(desc.Kind(), ParamValueKind::Fixed);
-    EXPECT_EQ(desc.Decimals(), 1);
-    EXPECT_TRUE(desc.IsReadable() && desc.IsWritable());
-
-    ASSERT_TRUE(desc.Read("NAME=B;DESC=Б;VTYPE=L;DTYPE=I;LIST=a,, b ;IEXPR=VAL/10"));
-    EXPECT_EQ(desc.Group(), "");
-    EXPECT_EQ(desc.Comment(), "");
-    EXPECT_EQ(desc.Decimals(), -1);
-    EXPECT_EQ(desc.InputExpression(), ""); // expressions only for numbers
-    EXPECT_EQ(desc.ListItems(), (std::vector<std::string>{"a", "", " b "}));
-    EXPECT_EQ(desc.Access(), ParamAccess::In);
-    EXPECT_FALSE(desc.IsWritable());
-}
-
 TEST(ParamDescRead, FirstLetterSelectsTheKind) {
     const struct {
         const char* vtype;

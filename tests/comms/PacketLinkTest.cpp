@@ -145,24 +145,6 @@ TEST_F(PacketLink, PacketsAreCutWithoutCheckDigits) {
     EXPECT_EQ(message.GetData(), "Тест");
 }
 
-TEST_F(PacketLink, QueueKeepsTenAndResetForgetsEverything) {
-    EXPECT_FALSE(channel->WaitPacket(0));
-    for (int i = 0; i < 11; ++i)
-        Feed("~P" + std::to_string(i) + "XX\r\n");
-    EXPECT_TRUE(channel->WaitPacket(0));
-    EXPECT_FALSE(channel->WaitPacket(0)); // auto-reset
-    const auto packets = TakeAll();
-    ASSERT_EQ(packets.size(), 10u);
-    EXPECT_EQ(packets.front(), "P1"); // the eleventh dropped the oldest
-
-    Feed("~AAAXX\r\n~0012");
-    channel->ResetReceiver();
-    Feed("060000XX\r\n"); // the rest of the cut packet is dropped
-    EXPECT_TRUE(TakeAll().empty());
-    Feed("~BBBXX\r\n");
-    EXPECT_EQ(TakeAll(), std::vector<std::string>{"BBB"});
-}
-
 // A damaged packet is dropped as if lost and the link hears of it.
 TEST_F(PacketLink, WrongCheckDigitsDropThePacketOnlyWhileTheCheckIsOn) {
     const std::string text = "0012060000";

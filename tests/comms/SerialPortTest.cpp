@@ -188,21 +188,6 @@ TEST_F(SerialPortPty, OpensAtEveryOfferedSpeedAndLogsWhenDebugging) {
     EXPECT_EQ("COM: Close\r\n", testing::internal::GetCapturedStderr());
 }
 
-TEST_F(SerialPortPty, ReopensAfterCloseAndWhileOpen) {
-    for (int session = 0; session < 3; ++session) {
-        ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600)) << session;
-        ASSERT_TRUE(port_.Open(pty_.SlavePath(), 19200)) << session; // closes, then reopens
-        const std::string text = "session " + std::to_string(session);
-        const std::string expected = port_.Received() + text;
-        ASSERT_TRUE(pty_.Write(text));
-        ASSERT_TRUE(port_.WaitForBytes(expected.size()));
-        EXPECT_EQ(expected, port_.Received());
-        ASSERT_TRUE(port_.WriteByte('!'));
-        EXPECT_EQ("!", pty_.Read(1));
-        EXPECT_TRUE(port_.Close());
-    }
-}
-
 TEST_F(SerialPortPty, VanishedDeviceEndsReadingAndFailsEveryWrite) {
     ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600));
     ASSERT_TRUE(pty_.Write("ab"));

@@ -43,19 +43,6 @@ protected:
 
 } // namespace
 
-TEST(Thread, RunsTheBodyOnItsOwnThreadAndKeepsItsResult) {
-    GatedThread t;
-    EXPECT_TRUE(t.Wait(0)); // never started: at once
-    t.Start();
-    ASSERT_TRUE(t.entered.Wait(CEvent::kInfinite));
-    EXPECT_NE(t.ranOn.load(), std::this_thread::get_id());
-    EXPECT_FALSE(t.Wait(0)); // still held at the gate
-    t.gate.Set();
-    EXPECT_TRUE(t.Wait());
-    EXPECT_TRUE(t.Wait()); // an ended thread is waited for at once, again
-    EXPECT_EQ(7u, t.ExitCode());
-}
-
 TEST(Thread, SecondStartThrowsTheProgramsError) {
     GatedThread t;
     t.Start();

@@ -64,37 +64,6 @@ TEST_F(RecordTest, DeviceWhoseRowCannotBeWrittenIsNotKept) {
     EXPECT_FALSE(terminal->FindDevice(5));
 }
 
-TEST_F(RecordTest, SlavesOnlyUnderTopLevelDevices) {
-    auto terminal = NewTerminal(1);
-    CDevice* master = terminal->CreateDevice(6, BusType(test::kPartitionType));
-    CDevice* slave = master->CreateSlave(9, BusType(test::kExpanderType));
-    ASSERT_TRUE(slave);
-    EXPECT_EQ(slave->Master(), 6);
-    EXPECT_EQ(Rows("SELECT master_id FROM device WHERE id=9"), (Table{{"6"}}));
-    CDevice* second = master->CreateSlave(7, BusType(test::kRelayType));
-    ASSERT_TRUE(second);
-    ASSERT_EQ(master->Slaves().size(), 2u);
-    EXPECT_EQ(master->Slaves()[0], second) << "sorted by address";
-    EXPECT_FALSE(slave->CreateSlave(10, BusType(test::kRelayType)));
-    EXPECT_FALSE(terminal->FindDevice(10));
-    EXPECT_FALSE(master->AttachTo(master->Address())) << "its own slave";
-    EXPECT_FALSE(master->AttachTo(9)) << "a slave takes no slaves";
-    EXPECT_FALSE(slave->AttachTo(12)) << "no device there";
-}
-
-TEST_F(RecordTest, AttachingMovesTheSlaveBetweenMasters) {
-    auto terminal = NewTerminal(1);
-    CDevice* first = terminal->CreateDevice(2, BusType(test::kPartitionType));
-    CDevice* second = terminal->CreateDevice(3, BusType(test::kPartitionType));
-    CDevice* slave = first->CreateSlave(8, BusType(test::kExpanderType));
-    ASSERT_TRUE(slave->AttachTo(3));
-    EXPECT_TRUE(first->Slaves().empty());
-    EXPECT_EQ(second->Slaves(), std::vector<CDevice*>{slave});
-    ASSERT_TRUE(slave->AttachTo(CDevice::kNoMaster));
-    EXPECT_TRUE(second->Slaves().empty());
-    EXPECT_EQ(Rows("SELECT master_id FROM device WHERE id=8"), (Table{{"-1"}}));
-}
-
 TEST(RecordWithoutDatabase, EveryStatementFails) {
     test::TempDir dir;
     ParamDescList params;

@@ -64,24 +64,6 @@ TEST_F(RecordDeleteTest, TerminalTakesEveryRowOfItsNumber) {
     EXPECT_TRUE(again->CreateDevice(9, BusType(test::kPartitionType)));
 }
 
-TEST_F(RecordDeleteTest, DistributionNumbersLoopsDeviceAfterDevice) {
-    auto terminal = NewTerminal(1, test::kHostWithModule, 1);
-    CDevice* master = terminal->CreateDevice(5, BusType(test::kPartitionType));
-    master->SetLoopCount(2);
-    master->CreateSlave(9, BusType(test::kExpanderType))->SetLoopCount(1);
-    master->CreateSlave(7, BusType(test::kRelayType))->SetLoopCount(1);
-    terminal->CreateDevice(6, BusType(test::kPartitionType))->SetLoopCount(1);
-    // Names and types are reset by the distribution.
-    terminal->CreateLoop(*master, 8, 5)->SetName("старый");
-    ASSERT_TRUE(terminal->DistributeLoops());
-    // Address order of top-level devices, each followed by its slaves.
-    std::string loops; // no group_concat: the same query runs on every server
-    for (const auto& row : Rows("SELECT id, device_id, state, type, name FROM sensor ORDER BY id"))
-        loops +=
-            (loops.empty() ? "" : ",") + row[0] + "@" + row[1] + ":" + row[2] + row[3] + row[4];
-    EXPECT_EQ(loops, "1@0:00,2@5:00,3@5:00,4@7:00,5@9:00,6@6:00");
-}
-
 TEST_F(RecordDeleteTest, DistributionStopsWhenTheTerminalsLoopsRunOut) {
     // Eight loop numbers; the devices ask for 4 + 4 + 2 + 4.
     auto terminal = NewTerminal(1, test::kHostWithModule, 4);

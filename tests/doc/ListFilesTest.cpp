@@ -91,26 +91,6 @@ TEST_F(ListFilesTest, KeyListFileRoundTripInWindows1251) {
     EXPECT_EQ(after[14], "540000001E3C5A01|лишний");
 }
 
-TEST_F(ListFilesTest, ModemPortSettingsAreWrittenAndReadBack) {
-    const std::vector<ModemPortEntry> entries = ModemPortEntries(dir / "dev");
-    ASSERT_EQ(entries.size(), 16u); // no serial devices in the empty folder
-    EXPECT_FALSE(doc->SetModemPort({"", 9600, "", false}));
-    EXPECT_FALSE(doc->SetModemPort({"COM2", 9601, "", false}));
-    EXPECT_FALSE(doc->SetModemPort({dir / "nowhere", 9600, "", false}));
-    EXPECT_EQ(op.messages, (Strings{"Выберите порт", "Выберите скорость", "Выберите порт"}));
-    // What is written is the desktop test's; here how it is read back.
-    CIniFile reread;
-    reread.SetValue("Modem", "ComSpeed", "14400");
-    reread.SetValue("Modem", "Init", "AT&F");
-    reread.SetValue("Modem", "ComPort", "com2");
-    const ModemPortSettings read = ReadModemPortSettings(reread, entries);
-    EXPECT_EQ(read.port, "COM2"); // matched without regard to case
-    EXPECT_EQ(read.speed, 14400u);
-    EXPECT_EQ(read.init, "AT&F");
-    reread.SetValue("Modem", "ComSpeed", "9601");
-    EXPECT_EQ(ReadModemPortSettings(reread, entries).speed, 0u);
-}
-
 TEST(ExchangeLogExport, PasswordsAndPasswordValuesAreMasked) {
     const Strings secrets = {"1234", "", "12"};
     EXPECT_EQ(MaskSecrets("RZD=01;PASS=0000;NPASS=9;", secrets), "RZD=01;PASS=***;NPASS=***;");

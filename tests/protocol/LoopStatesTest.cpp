@@ -32,14 +32,5 @@ TEST(LoopStates, FireAndAutoArmExcludeEachOther) {
     EXPECT_FALSE(LoopTypeBoxEnabled(Boxes{}, 7));
 }
 
-// The texts and tones of each state are shown by the device view (ViewModelTest
-// and the main-window test); here what lies outside them.
-TEST(LoopStates, SystemStateOutsideThePositionsAndLastKey) {
-    EXPECT_EQ(ShowSystemState(15, 4).text, "");
-    EXPECT_EQ(ShowSystemState(0, 2).tone, StateTone::Bad);
-    EXPECT_EQ(LastKeyText(-1), "");
-    EXPECT_EQ(LastKeyText(3), "3");
-}
-
 } // namespace
 } // namespace tornu

@@ -37,21 +37,6 @@ protected:
     CSimTerminal terminal_{state_};
 };
 
-TEST_F(SimTerminalTest, ExampleFileMatchesTheSampleCatalogueAndRoundTrips) {
-    CTerminalState example;
-    std::string error;
-    ASSERT_TRUE(example.Load(TORNU_SOURCE_DIR "/tools/sim/example.sim", error)) << error;
-    EXPECT_EQ(example.number, 12);
-    ASSERT_NE(example.FindDevice(1), nullptr);
-    EXPECT_EQ(example.FindDevice(1)->loops.size(), 8u);
-    EXPECT_EQ(*example.FindDevice(0)->FindParam("OBJNAME"), "Склад №3");
-    EXPECT_EQ(example.BuildLoopConfiguration(),
-              "M0=4(1,0,8,2,),M1=8(0,0,8,0,1,1,2,0,),S5=4(0,0,0,16,),RK6=0(),");
-    CTerminalState again;
-    ASSERT_TRUE(again.Read(example.Render(), ".", error)) << error;
-    EXPECT_EQ(again.Render(), example.Render());
-}
-
 TEST_F(SimTerminalTest, StateFileErrorsNameTheEntry) {
     const struct {
         const char* name;

@@ -84,26 +84,6 @@ TEST_F(SimulatorTest, ModemDialogue) {
     }
 }
 
-TEST_F(SimulatorTest, CallLoginAndEscape) {
-    Start();
-    ASSERT_EQ(Connect().substr(0, 16), "\r\nCONNECT 9600\r\n");
-    EXPECT_EQ(Reply(4, "1234"), std::make_pair(6, std::string()));
-    // Wrong check digits from the configurator: error 2.
-    EXPECT_EQ(FramesIn(Send("~001216000000\r"))[0].message.GetData(), "2");
-    // "+" right after other bytes is data, not an escape.
-    EXPECT_EQ(Send("+++"), "");
-    EXPECT_EQ(Wait(1000), "");
-    EXPECT_EQ(Wait(1000), "");
-    EXPECT_EQ(Send("+++"), "");
-    EXPECT_EQ(Wait(999), "");
-    EXPECT_EQ(Wait(1), "\r\nOK\r\n");
-    EXPECT_EQ(sim_.GetMode(), CSimulator::Mode::Command);
-    EXPECT_TRUE(sim_.CallUp());
-    EXPECT_EQ(Send("ath0\r"), "\r\nOK\r\n");
-    EXPECT_FALSE(sim_.CallUp());
-    EXPECT_TRUE(sim_.TakeCallEnded());
-}
-
 TEST_F(SimulatorTest, ReceiptFaults) {
     const struct {
         const char* name;
