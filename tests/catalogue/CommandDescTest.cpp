@@ -8,19 +8,6 @@
 namespace tornu {
 namespace {
 
-TEST(CommandDescTest, ReadsEveryField) {
-    CCommandDesc command;
-    ASSERT_TRUE(command.Read("WriteDelays", "NUM= -5x;TYPE=DM;DESC=\"Запись; задержек\";"
-                                            "PLIST= A,,B ;FILE=IO"));
-    EXPECT_EQ(command.Name(), "WriteDelays");
-    EXPECT_EQ(command.Code(), -5);
-    EXPECT_EQ(command.Kind(), CommandKind::TopLevel);
-    EXPECT_EQ(command.Description(), "\"Запись; задержек\"");
-    EXPECT_EQ(command.ParamList(), (std::vector<std::string>{" A", "", "B "}));
-    EXPECT_EQ(command.FileFlags(), kCommandFileIn | kCommandFileOut);
-    EXPECT_EQ(command.ResultState(), kCommandNotCompleted);
-}
-
 TEST(CommandDescTest, ReadingRules) {
     const std::pair<std::string, const char*> cases[] = {
         {"NUM=1;TYPE=T;DESC=x", nullptr},

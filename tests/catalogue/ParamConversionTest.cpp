@@ -155,32 +155,6 @@ protected:
     std::vector<std::unique_ptr<CParamDesc>> catalogue_;
 };
 
-TEST_F(ParamValuesTest, DeviceGetsDefaultsInCatalogueOrderAndUnknownNamesAreIgnored) {
-    const CParamValueList values = ValuesFor({"Mode", "Unknown", "", "Delay", "delay", "Mode"});
-    ASSERT_EQ(values.Count(), 2u);
-    EXPECT_EQ(values.Name(0), "Delay");
-    EXPECT_EQ(values.Value(0), "50");
-    EXPECT_EQ(values.Desc(0), catalogue_[0].get());
-    EXPECT_EQ(values.Value(1), "0");
-    EXPECT_TRUE(SelectDeviceParams(catalogue_, {}).empty());
-}
-
-TEST_F(ParamValuesTest, ParameterTextCarriesWritableValuesInDeviceOrder) {
-    CParamValueList values = ValuesFor({"Count", "Siren", "Label", "Mode", "State", "Delay"});
-    ASSERT_TRUE(values.SetValue(2, "2")); // Mode
-    ASSERT_TRUE(values.SetValue(3, ""));  // Label: an empty value goes as its default
-    EXPECT_EQ(BuildParameterText(values), "Delay=50;Mode=2;Label=Пост;Siren=1;Count=9;");
-    // Restricted to a list in any order; read-only and near-miss names are left out.
-    const std::vector<std::string> list = {"Count", "State", "Delay", "mode", "Labe"};
-    EXPECT_EQ(BuildParameterText(values, &list), "Delay=50;Count=9;");
-    const std::vector<std::string> none;
-    EXPECT_EQ(BuildParameterText(values, &none), "");
-    CParamValueList orphans;
-    orphans.Add({"Orphan", "1", nullptr});
-    orphans.Add({"Count", "4", catalogue_[5].get()});
-    EXPECT_EQ(BuildParameterText(orphans), "Count=4;");
-}
-
 TEST_F(ParamValuesTest, EditStoresTheConvertedValueOrSaysWhyNot) {
     const struct {
         const char* plist;

@@ -112,8 +112,6 @@ TEST_F(DocTest, ItemModelReplayingTheNotificationsKeepsTheTree) {
 
     CTreeNode& first = AddTerminal(20);
     AddTerminal(5);
-    AddTerminal(30);
-    same("terminals");
     CTreeNode& store = AddDevice(first, 7, kPartition16, "Склад", 2);
     AddDevice(first, 3, kPartition8, "Офис", 2);
     for (int address : {9, 1, 4})

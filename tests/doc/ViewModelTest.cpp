@@ -96,8 +96,6 @@ TEST_F(ViewModelTest, GridGroupsInOrderOfFirstAppearance) {
                                     R{3, 10001, "a2", GridCell::YesNo, "Нет"}}));
     EXPECT_TRUE(grid.Find(0)->unconverted);
     EXPECT_EQ(grid.Find(2)->colour, kGridReadOnlyColour);
-    EXPECT_EQ(grid.Find(10001)->colour, kGridGroupColour);
-    EXPECT_EQ(grid.Find(3)->items, (Strings{"Да", "Нет"}));
 }
 
 TEST_F(ViewModelTest, ParamEditsStoreOrRefuseAndTellTheOtherViews) {

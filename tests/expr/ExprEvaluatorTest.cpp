@@ -124,6 +124,22 @@ TEST(ExprEvaluator, TrailingTextAndErrors) {
     });
 }
 
+// The variable's text is read like a C number: blanks, sign, digits, point,
+// exponent; no number gives 0.
+TEST(ExprEvaluator, VariableText) {
+    CheckAll({
+        {"VAL", " \n12", 12, kOk},
+        {"VAL", "25E-1", 2.5, kOk},
+        {"VAL + 1", "--5", 1, kOk},
+        {"VAL", "0x1A", 0, kOk},
+        {"VAL", "1e400", 0, CExprEvaluator::kErrorRange},
+        {"VAL + 1", "-0.5e-400", 1, kOk}, // too small for a double: 0
+    });
+    char text[400]; // "%f" of 1e300 runs past 300 characters
+    std::snprintf(text, sizeof text, "%f", 1e300);
+    EXPECT_DOUBLE_EQ(Eval("VAL", text).value, 1e300);
+}
+
 TEST(ExprEvaluator, LengthAndDepthLimits) {
     const std::string fits = "1" + std::string(258, ' ');
     EXPECT_TRUE(Eval(fits).ok);

@@ -49,19 +49,3 @@ TEST(ExprTokenizer, TokenTypes) {
     for (const auto& [text, types] : cases)
         EXPECT_EQ(Types(text, variables), types) << text;
 }
-
-TEST(ExprVariables, FirstValueStaysAndNamesAreExact) {
-    CExprVariables variables;
-    EXPECT_TRUE(variables.SetVariable("VAL", "12"));
-    EXPECT_TRUE(variables.SetVariable("val", "13"));
-    EXPECT_FALSE(variables.SetVariable("VAL", "99"));
-    EXPECT_FALSE(variables.SetVariable("", "1"));
-    EXPECT_FALSE(variables.SetVariable("X", ""));
-    EXPECT_EQ(std::tuple(variables.Count(), variables.Find("val"), variables.Find("Val")),
-              std::tuple(2, 1, -1));
-    EXPECT_EQ((std::vector<std::string_view>{variables.Value(0), variables.Value(2),
-                                             variables.Value(-1)}),
-              (std::vector<std::string_view>{"12", "", ""}));
-    variables.Clear();
-    EXPECT_EQ(variables.Find("VAL"), -1);
-}

@@ -84,29 +84,6 @@ TEST_F(SimulatorTest, ModemDialogue) {
     }
 }
 
-TEST_F(SimulatorTest, ReceiptFaults) {
-    const struct {
-        const char* name;
-        const char* fault;
-        std::size_t frames;
-        int code; // -1: unreadable
-    } cases[] = {
-        {"none", "Receipt=none", 0, 0},
-        {"garbled", "Receipt=garbled", 1, -1},
-        {"another code", "Receipt=6", 1, 6},
-    };
-    for (const auto& c : cases) {
-        state_ = {};
-        Start(std::string("[Faults]\n") + c.fault + "\n");
-        sim_.PeerClosed();
-        const auto frames = FramesIn(Connect());
-        ASSERT_EQ(frames.size(), c.frames) << c.name;
-        if (c.frames) {
-            EXPECT_EQ(frames[0].message.GetCode(), c.code) << c.name;
-        }
-    }
-}
-
 // Silence, error replies, a lost call and the line faults are the sessions'
 // (tests/e2e); a reply under another code is not.
 TEST_F(SimulatorTest, WrongCodeReply) {
