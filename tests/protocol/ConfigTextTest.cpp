@@ -139,21 +139,6 @@ TEST(ConfigText, StrictNumbers) {
     EXPECT_EQ(HexByte(0xFF), "FF");
 }
 
-// As the equipment writes numbers: leading blanks, a sign, digits up to the
-// first other character, clamped to 32 bits; no digits give 0.
-TEST(ConfigText, LenientIntegers) {
-    const std::pair<const char*, std::int32_t> cases[] = {
-        {" \t 7", 7},
-        {"12abc", 12},
-        {"- 3", 0},
-        {"-2147483648", std::numeric_limits<std::int32_t>::min()},
-        {"2147483648", std::numeric_limits<std::int32_t>::max()},
-        {"-99999999999999999999999", std::numeric_limits<std::int32_t>::min()},
-    };
-    for (const auto& [text, value] : cases)
-        EXPECT_EQ(ReadLenientInteger(text), value) << text;
-}
-
 TEST(ConfigTextFiles, EveryByteRoundTripsWithinTheLimit) {
     TempDir dir;
     std::string all;

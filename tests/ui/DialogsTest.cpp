@@ -120,7 +120,6 @@ private slots:
     void exchangeChosenWatchedAndResults() {
         StartSimulator();
         QStringList results;
-        int logRows = 0;
         runner->dialogs.push_back(Answer<CExchangeDlg>([&](CExchangeDlg& dialog) {
             dialog.accept(); // nothing ticked
             QCOMPARE(dialog.result(), int(QDialog::Rejected));
@@ -144,7 +143,6 @@ private slots:
             QTest::keyClick(log, Qt::Key_Escape);
             QTest::keyClick(log, Qt::Key_Return);
             const int end = log->exec();
-            logRows = log->List()->rowCount();
             // "Сохранить лог...": time stamp, tab, text.
             runner->dialogs.push_front(PickFile(QString::fromStdString(*dir / "log.txt")));
             log->SaveLog();
@@ -163,7 +161,6 @@ private slots:
                                               "Результат выполнения команд"}));
         QCOMPARE(runner->messages,
                  (QStringList{kChooseCommandMessage, kExchangeEndedQuestion}));
-        QVERIFY(logRows >= 3);
         const std::string saved = ReadBytes(*dir / "log.txt");
         QVERIFY2(saved.find("\tНачало обмена\n") == std::string("00.00.0000 00:00:00").size(),
                  saved.c_str());
@@ -187,7 +184,6 @@ private slots:
                     dialog.List()->item(row, 0)->setCheckState(Qt::Checked);
         }));
         bool cancelling = false;
-        int rows = 0;
         runner->dialogs.push_back([&](QDialog& dialog) {
             auto* log = qobject_cast<CExchangeLogDlg*>(&dialog);
             if (!log)
@@ -204,7 +200,6 @@ private slots:
             });
             watch.start(5);
             const int end = log->exec();
-            rows = log->List()->rowCount();
             return end;
         });
         runner->answers.push_back(true); // "Отменить операцию?"
@@ -212,7 +207,6 @@ private slots:
         QCOMPARE(doc->RunCommands(), ExchangeOutcome::Cancelled);
         StopSimulator();
         QVERIFY(cancelling);
-        QVERIFY(rows >= 3);
         QCOMPARE(runner->messages, QStringList{kCancelExchangeQuestion});
         QCOMPARE(runner->titles, (QStringList{"Обмен", "Лог"}));
         QVERIFY(!doc->ExchangeRunning());
