@@ -77,10 +77,8 @@ TEST_F(RecordTest, PhoneMaskAndKeyWriteThrough) {
     std::string current;
     const std::pair<const char*, bool> keys[] = {
         {"A200000001B81C02", true},  // CRC A2 over 02 1C B8 01 00 00 00
-        {"0000000000000000", true},  // CRC of seven zero bytes is 0
         {"A300000001B81C02", false}, // CRC byte off by one
         {"02000000001B81CA2", false}, {"A200000001B81C0", false},
-        {"A200000001B81C0G", false},  {"", false},
     };
     for (const auto& [code, valid] : keys) {
         EXPECT_EQ(key.SetKeyCode(code), valid) << code;

@@ -19,18 +19,5 @@ TEST(LoopStates, UnknownStatesTypeMarksAndTheDialogsBits) {
         EXPECT_EQ(LoopTypeFromBoxes(LoopTypeBoxes(type)), type);
 }
 
-TEST(LoopStates, FireAndAutoArmExcludeEachOther) {
-    using Boxes = std::array<bool, kLoopTypeBitCount>;
-    const Boxes fire{true, false, false, false, false};
-    EXPECT_FALSE(LoopTypeBoxEnabled(fire, 2));
-    EXPECT_TRUE(LoopTypeBoxEnabled(fire, 1));
-    EXPECT_FALSE(LoopTypeBoxEnabled(Boxes{false, false, true, false, false}, 0));
-    // A read-back may have set both: each stays enabled so it can be unticked.
-    const Boxes both{true, false, true, false, false};
-    EXPECT_TRUE(LoopTypeBoxEnabled(both, 0));
-    EXPECT_TRUE(LoopTypeBoxEnabled(both, 2));
-    EXPECT_FALSE(LoopTypeBoxEnabled(Boxes{}, 7));
-}
-
 } // namespace
 } // namespace tornu
