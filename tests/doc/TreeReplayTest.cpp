@@ -121,7 +121,6 @@ TEST_F(DocTest, ItemModelReplayingTheNotificationsKeepsTheTree) {
     EXPECT_TRUE(doc->EditDevice(Node(20, 3), {3, kPartition8, 0, "Цех", "", ""}));
     same("relabel in place");
     doc->ToggleStructure();
-    EXPECT_TRUE(doc->EditDevice(Node(20, 3), {3, kPartition8, 0, "Архив", "", ""}));
     EXPECT_TRUE(doc->EditDevice(Node(20, 7), {7, kPartition16, 0, "Я-склад", "", ""}));
     same("moves at the root");
     AddDevice(Node(20, 7), 12, kExpander);

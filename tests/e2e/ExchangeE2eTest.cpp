@@ -90,7 +90,6 @@ TEST_F(E2eTest, ErrorReplyToOneCommandAmongThree) {
     EXPECT_EQ(Result("ReadPhoneBook"), kCommandFailed);
     EXPECT_EQ(Command("ReadPhoneBook").ResultText(), "ОШИБКА: Ошибка пароля доступа к разделу");
     EXPECT_EQ(Result("ReadKeys"), kCommandDone);
-    EXPECT_EQ(Value("SELECT systemstate FROM device WHERE term_id=12 AND id=1"), "15");
     EXPECT_EQ(Value("SELECT COUNT(*) FROM device_phone WHERE term_id=12 AND phone<>''"), "0");
     EXPECT_EQ(Value("SELECT key_value FROM device_key WHERE term_id=12 AND device_id=1 AND id=0"),
               "540000001E3C5A01");
@@ -107,7 +106,6 @@ TEST_F(E2eTest, SilentTerminalStopsTheCommands) {
     EXPECT_EQ(SimLogCount("<- [0012] 39"), CExchange::kAttempts);
     EXPECT_EQ(SimLogCount("<- [0012] 22"), 0);
     EXPECT_EQ(Value("SELECT term_config FROM terminal WHERE id=12"), "");
-    EXPECT_EQ(Column("SELECT DISTINCT type FROM sensor"), Lines{"0"});
 }
 
 TEST_F(E2eTest, CancelDuringTheCommandPhase) {

@@ -48,8 +48,6 @@ TEST_F(SimTerminalTest, StateFileErrorsNameTheEntry) {
          "[Device 2] Loop.1: the loop number is already taken"},
         {"master is a slave", "[Device 1]\nMaster=2\n[Device 2]\nMaster=3\n[Device 3]\n",
          "[Device 1] Master: no partition at that address"},
-        {"phone kind", "[Device 1]\nPhone.1=FAX,1,0\n",
-         "[Device 1] Phone.1: the kind is SMS, DIA or DAT"},
         {"section twice", "[Modem]\nDial=BUSY\n[Modem]\nAnswer=0\n",
          "[Modem]: the section is given twice"},
         {"fault code", "[Faults]\nError.x=5\n",

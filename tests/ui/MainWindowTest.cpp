@@ -349,9 +349,6 @@ private slots:
             shownLives = shownLives || &node == frame->DeviceOptions().Shown();
         });
         QVERIFY(shownLives);
-        Tree().SelectNode(Node(12, 0));
-        QTest::keyClick(tree, Qt::Key_Delete);
-        QCOMPARE(Outline().size(), 5);
         runner->dialogs.push_back(Answer<CTerminalDlg>([](CTerminalDlg&) {}));
         Tree().SelectNode(Node(3));
         QTest::keyClick(tree, Qt::Key_F2);
