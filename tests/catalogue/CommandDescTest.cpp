@@ -41,7 +41,6 @@ TEST(CommandDescTest, ReadingRules) {
 
 TEST(CommandDescTest, FileFlagsNamesAndResults) {
     const std::pair<const char*, int> cases[] = {
-        {"I", kCommandFileIn},
         {"io", kCommandFileIn | kCommandFileOut},
         {"Вход", 0},
     };

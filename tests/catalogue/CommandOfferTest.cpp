@@ -21,32 +21,10 @@ constexpr const char* kCommands = "[BusDevice.Commands]\n"
                                   "Events=NUM=61;TYPE=D;DESC=Журнал;FILE=O\n"
                                   "Program=NUM=62;TYPE=DM;DESC=Программа;FILE=IO\n";
 
-std::vector<std::string> Names(const std::vector<CCommandDesc*>& commands) {
-    std::vector<std::string> names;
-    for (const CCommandDesc* command : commands)
-        names.push_back(command->Name());
-    return names;
-}
-
 CCatalogue LoadCatalogue(CIniFile& file) {
     CCatalogue catalogue;
     catalogue.LoadTypes(file);
     return catalogue;
-}
-
-TEST(CommandOfferTest, KindFitsTheNodeInCatalogueOrder) {
-    EXPECT_EQ(DeviceCommandNode(-1), CommandNode::TopLevelDevice);
-    EXPECT_EQ(DeviceCommandNode(-2), CommandNode::SubordinateDevice); // only -1 means none
-    CIniFile file;
-    file.LoadFromBytes(kCommands);
-    CCatalogue catalogue = LoadCatalogue(file);
-    const std::pair<CommandNode, std::vector<std::string>> cases[] = {
-        {CommandNode::Terminal, {"Link", "Firmware"}},
-        {CommandNode::TopLevelDevice, {"Status", "Keys", "Events", "Program"}},
-        {CommandNode::SubordinateDevice, {"Status", "Outputs", "Events"}},
-    };
-    for (const auto& [node, offered] : cases)
-        EXPECT_EQ(Names(PrepareCommandOffer(catalogue, file, node)), offered);
 }
 
 TEST(CommandOfferTest, OfferedFileNamesSurviveASavedSettingsFile) {

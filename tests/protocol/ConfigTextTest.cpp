@@ -45,19 +45,6 @@ TEST(ConfigText, ValueLookup) {
     }
 }
 
-TEST(ConfigText, LineValues) {
-    const std::string text = "Server = host \r\nDatabase=cfg\r\nServer=other\nUser= Иван \r\n";
-    std::string value = "preset";
-    EXPECT_TRUE(GetLineValue(text, "Server", value));
-    EXPECT_EQ(value, "host");
-    EXPECT_TRUE(GetLineValue(text, "User", value)); // after a bare LF
-    EXPECT_EQ(value, "Иван");
-    value = "preset";
-    EXPECT_FALSE(GetLineValue(text, "Data", value));
-    EXPECT_FALSE(GetLineValue("", "Server", value));
-    EXPECT_EQ(value, "preset");
-}
-
 TEST(ConfigText, ListsLinesAndFields) {
     const std::pair<std::string, Strings> lists[] = {
         {"", {}}, {"a,,b", {"a", "", "b"}}, {"a,", {"a"}}, {",", {""}}, {" a , b", {" a ", " b"}},

