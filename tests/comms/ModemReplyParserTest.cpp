@@ -79,12 +79,3 @@ TEST(ModemReplyParser, ResetDropsAHalfLineAndWaitsForBreaks) {
     EXPECT_TRUE(FeedAll(parser, "IER\r\n").empty());
     EXPECT_EQ(FeedAll(parser, "\r\nOK\r\n"), std::vector<std::string>{"A0[OK]"});
 }
-
-TEST(ModemReplyParser, EndlessLineIsCapped) {
-    CModemReplyParser parser;
-    std::string bytes = "\r\n" + std::string(CModemReplyParser::kMaxLine * 3, 'x') + "\r\n";
-    auto events = FeedAll(parser, bytes);
-    ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(parser.Answer().size(), CModemReplyParser::kMaxLine);
-    EXPECT_EQ(FeedAll(parser, "\r\nOK\r\n"), std::vector<std::string>{"A0[OK]"});
-}
