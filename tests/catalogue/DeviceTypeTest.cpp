@@ -1,6 +1,5 @@
 #include "catalogue/BusDeviceType.h"
 #include "catalogue/HostDeviceType.h"
-#include "catalogue/PhoneBookLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -52,18 +51,6 @@ TEST(BusDeviceTypeTest, ReadingRules) {
                 {"NAME=A;DSCNT=много;DMST=1;DSLV=1;TLN=1", nullptr},
                 {"name=A;DSCNT=1;DMST=1;DSLV=1;TLN=1", "нет ключа NAME"},
                 {" NAME =A; DSCNT =1;DMST=1;DSLV=1;TLN=1", nullptr}});
-}
-
-TEST(PhoneBookLayoutTest, LabelsByBitNumberFirstMatchNoQuotes) {
-    CPhoneBookLayout layout;
-    layout.Read("L", "BIT0=A;BIT1=B");
-    layout.Read("ExtMask", "BIT0=Тревога;BIT10=Принуждение;BIT10=Второй;BIT23=\"a;b\"");
-    EXPECT_EQ(layout.Name(), "ExtMask");
-    // BIT1 was forgotten (and is not BIT10); quotes do not hold a ";" here.
-    std::vector<std::string> labels;
-    for (int bit : {0, 1, 10, 23, 24, -1})
-        labels.push_back(layout.Label(bit));
-    EXPECT_EQ(labels, (std::vector<std::string>{"Тревога", "", "Принуждение", "\"a", "", ""}));
 }
 
 } // namespace
