@@ -20,7 +20,6 @@ TEST(ScriptParameters, ReferencesAreReplacedOnce) {
     } cases[] = {
         {"value not rescanned", "%x%", "%TABLE%"},
         {"unknown name stays", "%nosuch%TABLE%", "%nosuch%TABLE%"},
-        {"lone percent", "50% of %TABLE%", "50% of extra"},
         {"empty name", "%%TABLE%", "%extra"},
     };
     for (const auto& c : cases) {

@@ -77,8 +77,6 @@ TEST_F(E2eTest, GenericCommandsWithInputAndOutputFiles) {
     EXPECT_EQ(Result("ReadEventLog"), kCommandDone);
     EXPECT_EQ(sim.inFiles[60], "01FE4142");
     EXPECT_EQ(ReadBytes(dir / "events.txt"), "Journal\r\n");
-    EXPECT_EQ(Rows("SELECT phone, password, term_config FROM terminal WHERE id=12"),
-              (std::vector<Lines>{{"+7900", "link", ""}}));
 }
 
 TEST_F(E2eTest, ErrorReplyToOneCommandAmongThree) {

@@ -100,7 +100,6 @@ TEST_F(CliTest, ListFilesAndModemSettings) {
     ASSERT_EQ(Run("set-key 12/1 2 540000001E3C5A01 --owner Иванов").status, 0);
     const std::string keys = dir_ / "keys.txt";
     EXPECT_EQ(Run("keys 12/1 save " + keys).status, 0);
-    EXPECT_EQ(ReadBytes(keys).substr(0, 7), ",\r\n,\r\n5");
     EXPECT_EQ(Run("set-key 12/1 2 4500004433221101 --owner x").status, 0);
     EXPECT_EQ(Run("keys 12/1 load " + keys).status, 0);
     const CliRun missing = Run("phonebook 12/1 load " + (dir_ / "none"));
