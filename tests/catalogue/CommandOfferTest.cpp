@@ -21,53 +21,10 @@ constexpr const char* kCommands = "[BusDevice.Commands]\n"
                                   "Events=NUM=61;TYPE=D;DESC=Журнал;FILE=O\n"
                                   "Program=NUM=62;TYPE=DM;DESC=Программа;FILE=IO\n";
 
-std::vector<std::string> Names(const std::vector<CCommandDesc*>& commands) {
-    std::vector<std::string> names;
-    for (const CCommandDesc* command : commands)
-        names.push_back(command->Name());
-    return names;
-}
-
 CCatalogue LoadCatalogue(CIniFile& file) {
     CCatalogue catalogue;
     catalogue.LoadTypes(file);
     return catalogue;
-}
-
-TEST(CommandOfferTest, KindFitsTheNodeInCatalogueOrder) {
-    EXPECT_EQ(DeviceCommandNode(-1), CommandNode::TopLevelDevice);
-    EXPECT_EQ(DeviceCommandNode(-2), CommandNode::SubordinateDevice); // only -1 means none
-    CIniFile file;
-    file.LoadFromBytes(kCommands);
-    CCatalogue catalogue = LoadCatalogue(file);
-    const std::pair<CommandNode, std::vector<std::string>> cases[] = {
-        {CommandNode::Terminal, {"Link", "Firmware"}},
-        {CommandNode::TopLevelDevice, {"Status", "Keys", "Events", "Program"}},
-        {CommandNode::SubordinateDevice, {"Status", "Outputs", "Events"}},
-    };
-    for (const auto& [node, offered] : cases)
-        EXPECT_EQ(Names(PrepareCommandOffer(catalogue, file, node)), offered);
-}
-
-TEST(CommandOfferTest, PreparingResetsResultsAndTakesRememberedNames) {
-    CIniFile file;
-    file.LoadFromBytes(std::string(kCommands) + "[BusDevice.Commands.Files]\n"
-                                                "Firmware_FileIn=/data/bm4.bin\n"
-                                                "Firmware_FileOut=/data/not-an-output.bin\n"
-                                                "Program_FileOut=/data/answer.bin\n");
-    CCatalogue catalogue = LoadCatalogue(file);
-    for (const auto& command : catalogue.Commands())
-        command->SetResult(kCommandFailed, "ОШИБКА: Нет ответа");
-    CCommandDesc& program = *catalogue.Commands()[6];
-    program.SetFileName(kCommandFileIn, "/data/earlier.bin");
-    PrepareCommandOffer(catalogue, file, CommandNode::Terminal);
-    // Every catalogue command is reset, offered or not.
-    for (const auto& command : catalogue.Commands())
-        EXPECT_EQ(command->ResultState(), kCommandNotCompleted) << command->Name();
-    EXPECT_EQ(catalogue.Commands()[4]->FileName(kCommandFileIn), "/data/bm4.bin");
-    EXPECT_EQ(catalogue.Commands()[4]->FileName(kCommandFileOut), ""); // it has no output
-    EXPECT_EQ(program.FileName(kCommandFileIn), "/data/earlier.bin");  // not remembered: kept
-    EXPECT_EQ(program.FileName(kCommandFileOut), "/data/answer.bin");
 }
 
 TEST(CommandOfferTest, OfferedFileNamesSurviveASavedSettingsFile) {

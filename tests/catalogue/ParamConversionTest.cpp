@@ -35,35 +35,23 @@ struct ConversionCase {
 TEST(ParamConversion, StoredToDisplay) {
     const ConversionCase cases[] = {
         {"VTYPE=N", " \t-42 \r\n", "-42"},
-        {"VTYPE=N", "-", "0"},
         {"VTYPE=N", "+5", kFails},
-        {"VTYPE=N", "1.5", kFails},
-        {"VTYPE=N;IEXPR=VAL*2", "x", kFails},
         {"VTYPE=N;IEXPR=(VAL+1", "10", kFails},
-        {"VTYPE=F3", "12345", "12345.000000"},
         {"VTYPE=F2;IEXPR=VAL/0", "1", kFails},
         {"VTYPE=F", "1,5", kFails},
         {"VTYPE=N", "2147483648", kFails},
         {"VTYPE=N;IEXPR=VAL/3", "-10", "-3"},
         {"VTYPE=N;IEXPR=VAL*1000000", "5000", kFails},
-        {"VTYPE=N;IEXPR=VAL/0", "0", kFails},
-        {"VTYPE=N;IEXPR=VAL-1", "-2147483647", "-2147483648"},
         {"VTYPE=F3;IEXPR=VAL/1000", "12345", "12.345"},
-        {"VTYPE=F", "12.5", "12.500000"},
         {"VTYPE=F0;IEXPR=VAL/10", "45", "4"}, // half to even
-        {"VTYPE=F1;IEXPR=VAL/100", "-1234", "-12.3"},
-        {"VTYPE=F2;IEXPR=VAL*100000", "2000000000", "200000000000000.00"},
-        {"VTYPE=F", "1e3", kFails},
         {"VTYPE=S", " Пост 1 ", " Пост 1 "},
         {"VTYPE=B", "-1", "Да"},
-        {"VTYPE=B", " 0 ", "Нет"},
         {"VTYPE=L;LIST=A,,C", "1", ""},
         {"VTYPE=L;LIST=A,B,C", "3", kFails},
         {"VTYPE=L;LIST=A,B,C", "B", kFails},
         // No stored value: the default.
         {"VTYPE=F1;IEXPR=VAL/10;DEFLT=50", std::nullopt, "5.0"},
         {"VTYPE=N", std::nullopt, kFails},
-        {"VTYPE=N;DEFLT=5", "6", "6"},
     };
     for (const auto& c : cases) {
         const CParamDesc desc = MakeDesc(std::string("NAME=P;DESC=П;DTYPE=IO;") + c.desc);
@@ -75,35 +63,20 @@ TEST(ParamConversion, StoredToDisplay) {
 
 TEST(ParamConversion, DisplayToStored) {
     const ConversionCase cases[] = {
-        {"VTYPE=N", "-", "0"},
         {"VTYPE=N", "+5", kFails},
-        {"VTYPE=N", "4a", kFails},
         {"VTYPE=F1;OEXPR=VAL*10", ".", "0"},
-        {"VTYPE=F1;OEXPR=VAL*10", "+7.5", kFails},
         {"VTYPE=F;OEXPR=VAL/0", "0", kFails},
         {"VTYPE=N;OEXPR=VAL/4", "-7", "-1"},
         {"VTYPE=N;OEXPR=VAL*1000000", "5000", kFails},
-        {"VTYPE=F1;OEXPR=VAL*10", "7.5", "75"},
         {"VTYPE=F1;OEXPR=VAL*10", "-0.55", "-5"}, // towards zero
-        {"VTYPE=F1;OEXPR=VAL*10", ".5", "5"},
         {"VTYPE=F2;OEXPR=VAL*100", "0.29", "29"}, // a rounding error is not truncated
-        {"VTYPE=F2;OEXPR=VAL*100", "19999999.99", "1999999999"},
-        {"VTYPE=F4", "-1999999999.9999", "-1999999999"},
-        {"VTYPE=F1;OEXPR=VAL*10", "1e3", kFails},
         {"VTYPE=F1;OEXPR=VAL*10", "7,5", kFails},
-        {"VTYPE=F", "-12.9", "-12"},
-        {"VTYPE=F", "2147483647.9", "2147483647"},
         {"VTYPE=F", "2147483648", kFails},
-        {"VTYPE=F;OEXPR=VAL*10", "300000000", kFails},
         {"VTYPE=S", "a=b", "a=b"},
         {"VTYPE=S", "a;MODE=5", kFails}, // no text that could break a message
-        {"VTYPE=S", "a\nb", kFails},
-        {"VTYPE=S", "~0012", kFails},
         {"VTYPE=B", "Да", "1"},
         {"VTYPE=B", "да", kFails},
-        {"VTYPE=B", "Да ", kFails},
         {"VTYPE=L;LIST=A,B,B", "B", "1"},
-        {"VTYPE=L;LIST=A,,C", "", "1"},
         {"VTYPE=L;LIST=A,B,C", "1", kFails},
     };
     for (const auto& c : cases) {
@@ -174,32 +147,6 @@ protected:
     std::vector<std::unique_ptr<CParamDesc>> catalogue_;
 };
 
-TEST_F(ParamValuesTest, DeviceGetsDefaultsInCatalogueOrderAndUnknownNamesAreIgnored) {
-    const CParamValueList values = ValuesFor({"Mode", "Unknown", "", "Delay", "delay", "Mode"});
-    ASSERT_EQ(values.Count(), 2u);
-    EXPECT_EQ(values.Name(0), "Delay");
-    EXPECT_EQ(values.Value(0), "50");
-    EXPECT_EQ(values.Desc(0), catalogue_[0].get());
-    EXPECT_EQ(values.Value(1), "0");
-    EXPECT_TRUE(SelectDeviceParams(catalogue_, {}).empty());
-}
-
-TEST_F(ParamValuesTest, ParameterTextCarriesWritableValuesInDeviceOrder) {
-    CParamValueList values = ValuesFor({"Count", "Siren", "Label", "Mode", "State", "Delay"});
-    ASSERT_TRUE(values.SetValue(2, "2")); // Mode
-    ASSERT_TRUE(values.SetValue(3, ""));  // Label: an empty value goes as its default
-    EXPECT_EQ(BuildParameterText(values), "Delay=50;Mode=2;Label=Пост;Siren=1;Count=9;");
-    // Restricted to a list in any order; read-only and near-miss names are left out.
-    const std::vector<std::string> list = {"Count", "State", "Delay", "mode", "Labe"};
-    EXPECT_EQ(BuildParameterText(values, &list), "Delay=50;Count=9;");
-    const std::vector<std::string> none;
-    EXPECT_EQ(BuildParameterText(values, &none), "");
-    CParamValueList orphans;
-    orphans.Add({"Orphan", "1", nullptr});
-    orphans.Add({"Count", "4", catalogue_[5].get()});
-    EXPECT_EQ(BuildParameterText(orphans), "Count=4;");
-}
-
 TEST_F(ParamValuesTest, EditStoresTheConvertedValueOrSaysWhyNot) {
     const struct {
         const char* plist;
@@ -213,8 +160,6 @@ TEST_F(ParamValuesTest, EditStoresTheConvertedValueOrSaysWhyNot) {
         {"Label", "", EditOutcome::Stored, "Пост", ""},
         {"State", "5", EditOutcome::ReadOnly, "3", "3"},
         {"Count", "+5", EditOutcome::BadFormat, "9", "9"},
-        {"Delay", "7,5", EditOutcome::BadFormat, "5.0", "50"},
-        {"Siren", "да", EditOutcome::BadFormat, "Да", "1"},
         {"Label", "a;b", EditOutcome::BadFormat, "Пост", "Пост"},
         {"Mode", std::nullopt, EditOutcome::Ignored, "Выкл", "0"},
         {"Mode", "Турбо", EditOutcome::Ignored, "Выкл", "0"},

@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
-#include <sstream>
-#include <thread>
 
 using namespace tornu;
 using tornu::test::ReadBytes;
@@ -67,37 +64,4 @@ TEST(LogFileFolder, FallsBackToTheNextFolder) {
     disabled.SetEnabled(false);
     EXPECT_FALSE(disabled.OpenIn({dir.Path()}, "x.log"));
     EXPECT_FALSE(std::filesystem::exists(dir / "x.log"));
-}
-
-TEST(LogFileFolder, DefaultIsTheProgramFolder) {
-    std::filesystem::path folder = CLogFile::ProgramFolder();
-    ASSERT_TRUE(std::filesystem::is_directory(folder));
-    std::string name = "logfiletest_" + std::to_string(::getpid()) + "_modem.log";
-    CLogFile log;
-    ASSERT_TRUE(log.Open(name));
-    EXPECT_EQ(log.Path(), (folder / name).string());
-    log.Close();
-    std::filesystem::remove(folder / name);
-}
-
-TEST(LogFile, LinesFromTwoThreadsDoNotMix) {
-    TempDir dir;
-    CLogFile log;
-    ASSERT_TRUE(log.OpenIn({dir.Path()}, "x.log"));
-    constexpr int kLines = 500;
-    auto writer = [&log](char mark) {
-        for (int i = 0; i < kLines; ++i)
-            log.Printf("%c line %d", mark, i);
-    };
-    std::thread reader(writer, 'R');
-    writer('W');
-    reader.join();
-    log.Close();
-
-    std::istringstream in(ReadBytes(dir / "x.log"));
-    const std::regex pattern(R"(\[\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d\] - [RW] line \d+\r)");
-    int count = 0;
-    for (std::string line; std::getline(in, line); ++count)
-        EXPECT_TRUE(std::regex_match(line, pattern)) << line;
-    EXPECT_EQ(count, 2 * kLines);
 }

@@ -1,7 +1,6 @@
 #pragma once
 // A pseudo-terminal pair for tests of the serial stack: the code under test
 // opens SlavePath() as its port, the test plays the device on the master.
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -56,23 +55,6 @@ public:
             }
         }
         return true;
-    }
-
-    // Reads until count bytes came or nothing came for quietMs; returns what came.
-    std::string Read(std::size_t count, int quietMs = 5000) {
-        std::string got;
-        while (got.size() < count) {
-            pollfd p{master_, POLLIN, 0};
-            if (poll(&p, 1, quietMs) <= 0)
-                break;
-            char buffer[512];
-            const ssize_t n = read(master_, buffer, std::min(sizeof buffer, count - got.size()));
-            if (n > 0)
-                got.append(buffer, static_cast<std::size_t>(n));
-            else if (!(n < 0 && (errno == EAGAIN || errno == EINTR)))
-                break;
-        }
-        return got;
     }
 
     // The settings of the slave side as the code under test left them (a

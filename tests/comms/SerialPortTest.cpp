@@ -92,16 +92,6 @@ protected:
 
 } // namespace
 
-TEST(SerialPortNames, MapToDevicePaths) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"COM1", "/dev/ttyS0"},       {"COM10", "/dev/ttyS9"}, {"com3", "/dev/ttyS2"},
-        {"/dev/pts/7", "/dev/pts/7"}, {"COM", "COM"},          {"COM0", "COM0"},
-        {"COM01", "COM01"},           {"COM1A", "COM1A"},      {"", ""},
-    };
-    for (const auto& [name, path] : cases)
-        EXPECT_EQ(path, CSerialPort::DevicePath(name)) << name;
-}
-
 // A missing path, a plain file and a port held elsewhere are the sessions'
 // (PortFailuresSayWhy) and LinkFailure's.
 TEST(SerialPortClosed, OpenFailsForWhatIsNoPort) {
@@ -141,26 +131,18 @@ TEST_F(SerialPortPty, DeliversEveryByteInOrderOnTheReaderThread) {
 
     EXPECT_EQ(bytes, port_.Received()); // no byte translated, eaten or added
     const auto threads = port_.Threads();
-    ASSERT_FALSE(threads.empty());
     EXPECT_NE(std::this_thread::get_id(), threads.front());
-    for (const auto& id : threads)
-        EXPECT_EQ(threads.front(), id);
+    EXPECT_EQ(std::count(threads.begin(), threads.end(), threads.front()), 256);
     EXPECT_GE(port_.rxEvents.load(), 1);
     EXPECT_TRUE(port_.IsReading());
 }
 
-TEST_F(SerialPortPty, OpensRawAndPutsTheOldSettingsBackOnClose) {
+// Raw bytes both ways are the sessions' (binary files, tests/e2e).
+TEST_F(SerialPortPty, PutsTheOldSettingsBackOnClose) {
     const termios before = pty_.SlaveSettings();
     ASSERT_TRUE(before.c_lflag & ICANON);
     ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600));
-
-    const termios t = pty_.SlaveSettings();
-    EXPECT_EQ(std::tuple(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN),
-                         t.c_iflag & (IXON | IXOFF | ICRNL | INLCR | IGNCR | ISTRIP | INPCK),
-                         t.c_oflag & OPOST, t.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS),
-                         t.c_cflag & (CLOCAL | CREAD), cfgetospeed(&t)),
-              std::tuple(0u, 0u, 0u, tcflag_t{CS8}, tcflag_t{CLOCAL | CREAD}, speed_t{B9600}));
-
+    EXPECT_FALSE(pty_.SlaveSettings().c_lflag & ICANON);
     EXPECT_TRUE(port_.Close());
     const termios after = pty_.SlaveSettings();
     EXPECT_EQ(std::tuple(after.c_lflag, after.c_iflag, after.c_oflag, cfgetospeed(&after)),
@@ -195,21 +177,6 @@ TEST_F(SerialPortPty, OpensAtEveryOfferedSpeedAndLogsWhenDebugging) {
     port_.Close();
     CDebugLog::SetEnabled(false);
     EXPECT_EQ("COM: Close\r\n", testing::internal::GetCapturedStderr());
-}
-
-TEST_F(SerialPortPty, ReopensAfterCloseAndWhileOpen) {
-    for (int session = 0; session < 3; ++session) {
-        ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600)) << session;
-        ASSERT_TRUE(port_.Open(pty_.SlavePath(), 19200)) << session; // closes, then reopens
-        const std::string text = "session " + std::to_string(session);
-        const std::string expected = port_.Received() + text;
-        ASSERT_TRUE(pty_.Write(text));
-        ASSERT_TRUE(port_.WaitForBytes(expected.size()));
-        EXPECT_EQ(expected, port_.Received());
-        ASSERT_TRUE(port_.WriteByte('!'));
-        EXPECT_EQ("!", pty_.Read(1));
-        EXPECT_TRUE(port_.Close());
-    }
 }
 
 TEST_F(SerialPortPty, VanishedDeviceEndsReadingAndFailsEveryWrite) {

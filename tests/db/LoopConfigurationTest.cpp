@@ -39,14 +39,6 @@ protected:
     std::unique_ptr<CTerminal> terminal;
 };
 
-TEST_F(LoopConfigurationTest, BuildsOneEntryPerDeviceSlavesAfterTheirMaster) {
-    std::string text;
-    ASSERT_TRUE(terminal->BuildLoopConfiguration(text));
-    EXPECT_EQ(text, "M0=0(),M1=2(1,0,),S5=1(16,),RK7=1(0,),M2=1(0,),");
-    ASSERT_TRUE(NewTerminal(2, test::kHostWithoutModule)->BuildLoopConfiguration(text));
-    EXPECT_EQ(text, "") << "a terminal without devices";
-}
-
 TEST_F(LoopConfigurationTest, TextReadBackIsStoredAndAppliedUpToTheFirstBadEntry) {
     // The terminal echoes it with other types; the relay's two-letter code must read back.
     const std::string echoed = "M0=0(),M1=2(5,6,),S5=1(9,),RK7=1(4,),M2=1(3,),";

@@ -25,53 +25,24 @@ protected:
             << db.LastError();
     }
 
-    // The value stored through a quoted literal, read back.
-    std::string RoundTrip(const std::string& column, const std::string& value) {
-        EXPECT_TRUE(db.ExecDirect("DELETE FROM t")) << db.LastError();
-        EXPECT_TRUE(db.ExecDirect("INSERT INTO t (id," + column + ") VALUES(1," +
-                                  CConfigDatabase::Quote(value) + ")"))
-            << db.LastError();
-        EXPECT_TRUE(db.ExecDirect("SELECT " + column + " FROM t WHERE id=1")) << db.LastError();
-        EXPECT_TRUE(db.Fetch());
-        std::string text = db.ColumnText(0).value_or("<none>");
-        EXPECT_FALSE(db.Fetch());
-        return text;
-    }
-
     TempDir dir;
     COdbcConnection db;
 };
 
-TEST_F(OdbcConnectionTest, TextValuesRoundTripUnchanged) {
-    const struct {
-        const char* name;
-        std::string value;
-    } cases[] = {
-        {"apostrophes", "O'Brien's ''key'' '"},
-        {"cyrillic", "Шлейф №1 «вход» ёЁ"},
-        {"odbc escape", "{fn UCASE('x')} {d '2020-01-01'}"},
-        {"statement text", "x'); DROP TABLE t; --"},
-        {"backslash and percent", "C:\\dir\\%s%d"},
-        {"empty", ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(RoundTrip("memo", c.value), c.value);
-        EXPECT_EQ(RoundTrip("name", c.value), c.value);
-    }
-}
-
+// Texts and their quoting are the records' (RecordChangeTest); here values
+// longer than a fetch buffer or a varchar's declared size, read in turn.
 TEST_F(OdbcConnectionTest, LongValuesComeBackWhole) {
     std::string big;
     for (int i = 0; big.size() < 200000; ++i)
         big += "ПАРАМ" + std::to_string(i) + "=значение;";
-    EXPECT_EQ(RoundTrip("memo", big), big);
-    // The declared size of a varchar does not limit what SQLite stores.
-    std::string name(300, 'x');
-    name += std::string(300, 'y') + "Ж";
-    EXPECT_EQ(RoundTrip("name", name), name);
-    std::string exact(65536, 'z');
-    EXPECT_EQ(RoundTrip("memo", exact), exact);
+    const std::string name = std::string(600, 'x') + "Ж";
+    ASSERT_TRUE(db.ExecDirect("INSERT INTO t (id,name,memo) VALUES(1," +
+                              CConfigDatabase::Quote(name) + "," + CConfigDatabase::Quote(big) + ")"));
+    ASSERT_TRUE(db.ExecDirect("SELECT memo,name FROM t"));
+    ASSERT_TRUE(db.FetchNext());
+    EXPECT_EQ(db.ColumnText(0), big);
+    EXPECT_EQ(db.ColumnText(1), name);
+    EXPECT_FALSE(db.FetchNext());
 }
 
 TEST_F(OdbcConnectionTest, BinaryColumnsReadRawBytes) {
@@ -96,27 +67,6 @@ TEST_F(OdbcConnectionTest, ColumnsDescribeTheResult) {
               std::tuple(7, std::optional<std::string>(""), 0, std::optional<std::string>(),
                          std::optional<std::string>(), 0));
     EXPECT_FALSE(db.Fetch());
-    // Integers read the leading decimal, clamped.
-    ASSERT_TRUE(db.ExecDirect("SELECT ' -17', '12abc', 'abc', '99999999999', '-99999999999', ''"));
-    ASSERT_TRUE(db.Fetch());
-    std::vector<int> ints;
-    for (int column = 0; column < 6; ++column)
-        ints.push_back(db.ColumnInt(column));
-    EXPECT_EQ(ints, (std::vector<int>{-17, 12, 0, 2147483647, -2147483647 - 1, 0}));
-}
-
-TEST_F(OdbcConnectionTest, NextStatementAbandonsTheOpenCursor) {
-    for (int id = 1; id <= 3; ++id)
-        ASSERT_TRUE(db.ExecDirect("INSERT INTO t (id) VALUES(" + std::to_string(id) + ")"));
-    ASSERT_TRUE(db.ExecDirect("SELECT id FROM t ORDER BY id"));
-    ASSERT_TRUE(db.FetchNext());
-    EXPECT_EQ(db.ColumnInt(0), 1);
-    ASSERT_TRUE(db.ExecDirect("UPDATE t SET name='a' WHERE id=2"));
-    EXPECT_EQ(db.ColumnCount(), 0);
-    EXPECT_FALSE(db.Fetch());
-    // An update that matches nothing is still a statement that ran.
-    EXPECT_TRUE(db.ExecDirect("UPDATE t SET name='b' WHERE id=99")) << db.LastError();
-    EXPECT_TRUE(db.ExecDirect("DELETE FROM t WHERE id=99")) << db.LastError();
 }
 
 TEST_F(OdbcConnectionTest, FailedStatementGivesDiagnosticText) {

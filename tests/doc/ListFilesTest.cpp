@@ -39,8 +39,7 @@ TEST_F(ListFilesTest, PhoneBookFileRoundTripAndFailures) {
     ASSERT_TRUE(doc->SetPhoneMask(*node, 0, 0xABCDEF));
     ASSERT_TRUE(doc->SetPhoneNumber(*node, 9, "112"));
     ASSERT_TRUE(doc->SavePhoneBook(*node, File("book")));
-    const std::string saved = ReadBytes(File("book"));
-    EXPECT_EQ(saved.find('\r'), std::string::npos);
+    EXPECT_EQ(ReadBytes(File("book")).find('\r'), std::string::npos);
 
     ASSERT_TRUE(doc->SetPhoneNumber(*node, 0, ""));
     ASSERT_TRUE(doc->SetPhoneNumber(*node, 9, "000"));
@@ -89,30 +88,6 @@ TEST_F(ListFilesTest, KeyListFileRoundTripInWindows1251) {
     EXPECT_EQ(after[1], "|Петров");
     EXPECT_EQ(after[2], "4500004433221101|Сидоров");
     EXPECT_EQ(after[14], "540000001E3C5A01|лишний");
-}
-
-TEST_F(ListFilesTest, ModemPortSettingsAreWrittenAndReadBack) {
-    const std::vector<ModemPortEntry> entries = ModemPortEntries(dir / "dev");
-    ASSERT_EQ(entries.size(), 16u); // no serial devices in the empty folder
-    EXPECT_FALSE(doc->SetModemPort({"", 9600, "", false}));
-    EXPECT_FALSE(doc->SetModemPort({"COM2", 9601, "", false}));
-    EXPECT_FALSE(doc->SetModemPort({dir / "nowhere", 9600, "", false}));
-    EXPECT_EQ(op.messages, (Strings{"Выберите порт", "Выберите скорость", "Выберите порт"}));
-    EXPECT_TRUE(doc->SetModemPort({"COM2", 14400, "AT&F", true}));
-
-    CIniFile reread;
-    ASSERT_TRUE(reread.Load(dir / kSettingsFileName));
-    std::string speed, emul;
-    reread.GetValue("Modem", "ComSpeed", speed);
-    reread.GetValue("Modem", "Emul", emul);
-    EXPECT_EQ(speed + "/" + emul, "14400/1");
-    reread.SetValue("Modem", "ComPort", "com2");
-    const ModemPortSettings read = ReadModemPortSettings(reread, entries);
-    EXPECT_EQ(read.port, "COM2"); // matched without regard to case
-    EXPECT_EQ(read.speed, 14400u);
-    EXPECT_EQ(read.init, "AT&F");
-    reread.SetValue("Modem", "ComSpeed", "9601");
-    EXPECT_EQ(ReadModemPortSettings(reread, entries).speed, 0u);
 }
 
 TEST(ExchangeLogExport, PasswordsAndPasswordValuesAreMasked) {

@@ -78,10 +78,6 @@ TEST_F(ReliabilityDocTest, AnUnreadableDatabaseIsSaidAndLeftAlone) {
         std::function<void()> damage;
     } cases[] = {
         {"not a database", [&] { WriteBytes(dir / "tornucfg.db", garbage); }},
-        {"cut short", [&] {
-             const std::string whole = ReadBytes(dir / "tornucfg.db");
-             WriteBytes(dir / "tornucfg.db", whole.substr(0, whole.size() / 2));
-         }},
         {"journal cannot be written", [&] {
              std::filesystem::create_directory(dir / "tornucfg.db-wal");
              std::filesystem::create_directory(dir / "tornucfg.db-shm");

@@ -73,23 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
     Doc, LoginTest,
     ::testing::Values(
         LoginCase{"NoPassword", LoginCase::None, {}, true, {}, 0},
-        LoginCase{"Right", LoginCase::Lower, {"секрет"}, true, {}, 1},
         LoginCase{"EmptyAsksAgain", LoginCase::Lower, {"", "секрет"}, true, {kEmpty}, 2},
         LoginCase{"OneAttempt", LoginCase::Lower, {"Секрет", "секрет"}, false, {kWrong}, 1},
         LoginCase{"Cancel", LoginCase::Lower, {std::nullopt}, false, {}, 1},
         LoginCase{"UpperCaseDigest", LoginCase::Upper, {"секрет"}, false, {kWrong}, 1}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(DocTest, ChangedPasswordAskedAtNextStartAndEmptyOneRemovesLogin) {
-    Start();
-    op.passwords = {"новый"};
-    EXPECT_TRUE(doc->ChangeProgramPassword());
-    op.passwords = {"новый"};
-    Restart();
-    EXPECT_EQ(op.passwordModes, (std::vector{PasswordMode::NewPassword, PasswordMode::Login}));
-
-    op.passwords = {""};
-    EXPECT_TRUE(doc->ChangeProgramPassword());
-    Restart();
-    EXPECT_EQ(op.passwordModes.size(), 3u);
-}

@@ -24,25 +24,6 @@ protected:
     }
 };
 
-TEST_F(TreeTest, ToggleStructureRebuildsWithNothingSelected) {
-    doc->Select(&Node(12, 7));
-    view.hints.clear();
-    doc->ToggleStructure();
-    EXPECT_EQ(Outline(), kFlat);
-    EXPECT_EQ(view.HintNumbers(), (std::vector<int>{kHintShowNode, kHintClearTree, kHintFillTree}));
-    EXPECT_EQ(view.shown, nullptr);
-    EXPECT_EQ(view.pane, Pane::Empty);
-
-    // Without the structure a new slave stands at the root, as a fill puts it.
-    AddDevice(Node(12, 7), 4, kExpander);
-    const Strings flat = Outline();
-    doc->ToggleStructure();
-    doc->ToggleStructure();
-    EXPECT_EQ(Outline(), flat);
-    doc->ToggleStructure();
-    EXPECT_EQ(Outline().size(), kStructure.size() + 1);
-}
-
 // A slave whose master is gone is in no item.
 TEST_F(TreeTest, LabelsAndOrderSurviveARestart) {
     ASSERT_TRUE(doc->Database().Execute(

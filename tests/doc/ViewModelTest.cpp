@@ -47,15 +47,10 @@ TEST_F(ViewModelTest, DeviceViewListsOwnLoopsThenEachSlavesInSlaveOrder) {
     EXPECT_EQ(loops, (std::vector<std::pair<int, int>>{{1, 2}, {2, 2}, {3, 4}, {4, 6}, {5, 6}}));
     EXPECT_EQ(model.loops[0].cells,
               (LoopListCells{"  1", "2", "", "-----------", "X", "X", "X", "X", "X"}));
-    EXPECT_FALSE(model.subordinate);
     EXPECT_EQ(model.system[0].text, "На охране"); // mode first, green
-    EXPECT_EQ(model.system[0].colour, kStateGreen);
     EXPECT_EQ(model.system[1].colour, kStateRed); // battery discharged
     EXPECT_EQ(model.lastKey, "");
-
-    const DeviceViewModel slave = *doc->DeviceView(Node(7, 4));
-    EXPECT_TRUE(slave.subordinate);
-    EXPECT_EQ(slave.master, 2);
+    EXPECT_EQ(doc->DeviceView(Node(7, 4))->master, 2);
     EXPECT_FALSE(doc->DeviceView(Node(7)));
     EXPECT_EQ(doc->TerminalView(Node(7))->type, "БМ-16");
 }
@@ -96,8 +91,6 @@ TEST_F(ViewModelTest, GridGroupsInOrderOfFirstAppearance) {
                                     R{3, 10001, "a2", GridCell::YesNo, "Нет"}}));
     EXPECT_TRUE(grid.Find(0)->unconverted);
     EXPECT_EQ(grid.Find(2)->colour, kGridReadOnlyColour);
-    EXPECT_EQ(grid.Find(10001)->colour, kGridGroupColour);
-    EXPECT_EQ(grid.Find(3)->items, (Strings{"Да", "Нет"}));
 }
 
 TEST_F(ViewModelTest, ParamEditsStoreOrRefuseAndTellTheOtherViews) {
@@ -136,26 +129,15 @@ TEST_F(ViewModelTest, PhoneBookAndKeyEdits) {
     ASSERT_EQ(book.rows.size(), 24u); // TLN 8 of each kind
     EXPECT_EQ(book.rows[8].type, "VOICE");
 
+    // The SMS format and a bad key are the desktop test's; here the rest.
     EXPECT_TRUE(doc->SetPhoneMaskBit(*master, 8, 7, true, &sender));
-    EXPECT_TRUE(doc->SetPhoneMaskBit(*master, 8, 0, true, &sender));
     EXPECT_TRUE(doc->SetPhoneMaskBit(*master, 8, 7, false, &sender));
     EXPECT_FALSE(doc->SetPhoneMask(*master, 8, 1 << 24));
-    EXPECT_EQ(Rows("SELECT mask FROM device_phone WHERE device_id=2 AND id=8"),
-              (std::vector<Strings>{{"1"}}));
-
-    EXPECT_FALSE(doc->SetPhoneNumber(*master, 0, "79001234567")); // SMS without "+"
     EXPECT_FALSE(doc->SetPhoneNumber(*master, 8, "+7 900"));
     EXPECT_TRUE(doc->SetPhoneNumber(*master, 8, "  +7900 ", &sender));
-    EXPECT_TRUE(doc->SetPhoneNumber(*master, 0, "", &sender));
-    EXPECT_EQ(op.messages,
-              (Strings{std::string(kSmsPhoneFormatMessage), std::string(kPhoneDigitsMessage)}));
+    EXPECT_EQ(op.messages, Strings{std::string(kPhoneDigitsMessage)});
     EXPECT_EQ(doc->PhoneBook(*master)->rows[8].phone, "+7900");
-
-    EXPECT_FALSE(doc->SetKey(*master, 1, "0123", std::string("Иванов")));
     EXPECT_TRUE(doc->SetKey(*master, 1, "540000001E3C5A01", std::string("О'Нил"), &sender));
-    EXPECT_EQ(Rows("SELECT key_value,key_owner FROM device_key WHERE device_id=2 AND id=1"),
-              (std::vector<Strings>{{"540000001E3C5A01", "О'Нил"}}));
-    EXPECT_EQ(op.messages.back(), kBadKeyMessage);
     EXPECT_EQ(doc->KeyList(*master)->front().label, "Мастер");
     EXPECT_TRUE(sender.hints.empty());
 }

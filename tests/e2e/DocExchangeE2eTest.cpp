@@ -20,6 +20,7 @@ TEST_F(E2eTest, DocumentExchangeKeepsTheViewsOffTheRecords) {
         EXPECT_FALSE(doc->DeviceView(partition));
         EXPECT_FALSE(doc->ParamGrid(partition));
         EXPECT_EQ(doc->EditParam(partition, "DLYIN", "5").outcome, EditOutcome::Ignored);
+        // Paced as the window's timer is, leaving the processor to the worker.
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     };
     EXPECT_EQ(doc->RunCommands(), ExchangeOutcome::Finished);

@@ -12,14 +12,10 @@
 #include "db/Device.h"
 #include "doc/DocTestFixture.h"
 #include "doc/RecordExchangeTarget.h"
-#include "sim/PtyRunner.h"
-#include "sim/Simulator.h"
-#include "sim/TerminalState.h"
+#include "tools/SimTestUtil.h"
 
-#include <atomic>
 #include <functional>
 #include <mutex>
-#include <thread>
 
 namespace tornu::test {
 
@@ -97,27 +93,20 @@ protected:
         return *doc->Catalogue().Commands().front();
     }
 
-    // Puts the simulator (with `sim` as the test has set it) on the line.
+    // Puts the simulator (with `sim` as the test has set it) on the line; a
+    // test may run several exchanges.
     void StartSimulator() {
-        stop_ = false; // a test may run several exchanges
-        simulator_ = std::make_unique<CSimulator>(sim, [this](const std::string& line) {
+        simulator_ = std::make_unique<SimOnPty>(sim, [this](const std::string& line) {
             std::lock_guard lock(logLock_);
             log_.push_back(line);
             if (onSimLog)
                 onSimLog(line);
         });
-        runner_ = std::make_unique<CPtyRunner>(*simulator_);
         std::string error;
-        ASSERT_TRUE(runner_->Open(dir / "ttySIM", error)) << error;
-        thread_ = std::thread([this] { runner_->Run(stop_); });
+        ASSERT_TRUE(simulator_->Start(dir / "ttySIM", error)) << error;
     }
     // Afterwards `sim` may be read: it holds what the configurator wrote.
-    void StopSimulator() {
-        stop_ = true;
-        if (thread_.joinable())
-            thread_.join();
-        runner_.reset();
-    }
+    void StopSimulator() { simulator_.reset(); }
 
     // Starts the exchange with the catalogue commands named by their keys.
     bool Begin(const Lines& keys, CDevice* device = nullptr) {
@@ -176,10 +165,7 @@ protected:
 private:
     std::mutex logLock_;
     Lines log_;
-    std::unique_ptr<CSimulator> simulator_;
-    std::unique_ptr<CPtyRunner> runner_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
+    std::unique_ptr<SimOnPty> simulator_;
     std::unique_ptr<CRecordExchangeTarget> target_;
 
 protected:

@@ -53,43 +53,26 @@ void CheckAll(std::initializer_list<EvalCase> cases) {
 TEST(ExprEvaluator, OperatorsPrecedenceAndSigns) {
     CheckAll({
         {"VAL/10", "1234", 123.4, kOk},
-        {"VAL*10", "0.500000", 5, kOk},
         {"(VAL+1]*2", "3", 8, kOk},
-        {"[VAL+1]*2", "3", 8, kOk},
         {"VAL % 3", "-7.8", -1, kOk},
-        {"7.9%2.9", "3", 1, kOk},
-        {"7%-3", "3", 1, kOk},
         {"(-2147483647-1) % -1", "3", 0, kOk},
         {"9^0.5", "3", 3, kOk},
         {"  \t.5 + 5. \t ", "3", 5.5, kOk},
         {"2+3*4", "3", 14, kOk},
-        {"2*3^2", "3", 18, kOk},
-        {"1+1==2", "3", 1, kOk},
-        {"1<2 && 3<2", "3", 0, kOk},
-        {"1 || 1 && 0", "3", 0, kOk},
-        {"0 && 0 || 1", "3", 1, kOk},
-        {"2 == 2 > 0", "3", 1, kOk},
-        {"5 > 4 > 3", "3", 0, kOk},
-        {"VAL > 2", "2.9", 0, kOk},
         {"2>=3", "3", 0, kOk},
         {"1.9!=1", "3", 0, kOk},
-        {"-1.9<=-1", "3", 1, kOk},
+        {"1<2 && 3<2", "3", 0, kOk},
+        {"1 || 1 && 0", "3", 0, kOk},
+        {"5 > 4 > 3", "3", 0, kOk},
         {"0.5 && 1", "3", 0, kOk},
-        {"0 || -3", "3", 1, kOk},
         {"8-3-2", "3", 3, kOk},
-        {"64/4/2", "3", 8, kOk},
-        {"100%7%3", "3", 2, kOk},
         {"2^3^2", "3", 512, kOk},
         {"-2^2", "3", 4, kOk},
-        {"2^-2^2", "3", 16, kOk},
         {"2--3", "3", 5, kOk},
         {"+5", "3", 5, kOk},
-        {"- 2", "3", -2, kOk},
-        {"-(2+3)", "3", -5, kOk},
-        {"-VAL", "3", -3, kOk},
+        {"-+2", "3", 0, CExprEvaluator::kErrorOperand},
         {"-7%3", "3", -1, kOk},
         {"--2", "3", 0, CExprEvaluator::kErrorOperand},
-        {"-+2", "3", 0, CExprEvaluator::kErrorOperand},
         {"3000000000 * 2", "3", 6e9, kOk}, // plain arithmetic never truncates
     });
 }
@@ -99,17 +82,12 @@ TEST(ExprEvaluator, OperatorsPrecedenceAndSigns) {
 TEST(ExprEvaluator, ShortCircuitAndTruncation) {
     CheckAll({
         {"1 || 1/0", "3", 1, kOk},
-        {"VAL || 5%0", "3", 1, kOk},
-        {"0 && 3000000000", "3", 0, kOk},
-        {"1 && 5%0", "3", 0, CExprEvaluator::kErrorRemainder},
         {"0 || 5%0", "3", 0, CExprEvaluator::kErrorRemainder},
+        {"1 && 5%0", "3", 0, CExprEvaluator::kErrorRemainder},
         {"1 || x", "3", 0, CExprEvaluator::kErrorVariable},
         {"2147483647.9 == 2147483647", "3", 1, kOk},
-        {"-2147483648.9 == -2147483647-1", "3", 1, kOk},
         {"2147483648 > 0", "3", 0, CExprEvaluator::kErrorRange},
-        {"VAL == 0", "5000000000", 0, CExprEvaluator::kErrorRange},
         {"0/0 == 0", "3", 0, CExprEvaluator::kErrorRange},
-        {"(1/0) || 1", "3", 0, CExprEvaluator::kErrorRange},
         {"5 % 3000000000", "3", 0, CExprEvaluator::kErrorRange},
         {"5 % -0.5", "3", 0, CExprEvaluator::kErrorRemainder},
     });
@@ -121,29 +99,19 @@ TEST(ExprEvaluator, ShortCircuitAndTruncation) {
 TEST(ExprEvaluator, TrailingTextAndErrors) {
     CheckAll({
         {"VAL=5", "7", 7, kOk},
-        {"5abc", "7", 5, kOk},
-        {"VAL x", "7", 7, kOk},
-        {"1\r\n+2", "7", 1, kOk},
-        {"1 2 $$$", "7", 1, kOk},
         {"VAL;", "7", 0, CExprEvaluator::kErrorTokenizer},
         {"VAL_1", "3", 0, CExprEvaluator::kErrorTokenizer},
+        {".", "3", 0, CExprEvaluator::kErrorTokenizer},
+        {"2^", "3", 0, CExprEvaluator::kErrorOperand},
+        {"1+", "3", 0, CExprEvaluator::kErrorOperand},
         {"= 1", "3", 0, CExprEvaluator::kErrorOperand},
-        {"-2147483649 < 0", "3", 0, CExprEvaluator::kErrorRange},
         {"", "3", 0, CExprEvaluator::kErrorText},
         {"   ", "3", 0, CExprEvaluator::kErrorOperand},
         {"2 & 3", "3", 0, CExprEvaluator::kErrorTokenizer},
-        {"1 + .", "3", 0, CExprEvaluator::kErrorTokenizer},
-        {".", "3", 0, CExprEvaluator::kErrorTokenizer},
         {"(1 $)", "3", 0, CExprEvaluator::kErrorTokenizer},
         {"[VAL+1", "3", 0, CExprEvaluator::kErrorBracket},
-        {"((1)", "3", 0, CExprEvaluator::kErrorBracket},
-        {"2^", "3", 0, CExprEvaluator::kErrorOperand},
         {"(1=2)", "3", 0, CExprEvaluator::kErrorBracket},
-        {"*2", "3", 0, CExprEvaluator::kErrorOperand},
-        {"1+", "3", 0, CExprEvaluator::kErrorOperand},
         {"()", "3", 0, CExprEvaluator::kErrorOperand},
-        {"IF(1)", "3", 0, CExprEvaluator::kErrorOperand},
-        {"1 +\r\n2", "3", 0, CExprEvaluator::kErrorOperand},
         {"val/10", "3", 0, CExprEvaluator::kErrorVariable},
     });
 }
@@ -154,13 +122,10 @@ TEST(ExprEvaluator, VariableText) {
     CheckAll({
         {"VAL", " \n12", 12, kOk},
         {"VAL", "25E-1", 2.5, kOk},
-        {"VAL", "7e", 7, kOk},
         {"VAL + 1", "--5", 1, kOk},
         {"VAL", "0x1A", 0, kOk},
-        {"VAL", "inf", 0, kOk},
         {"VAL", "1e400", 0, CExprEvaluator::kErrorRange},
         {"VAL + 1", "-0.5e-400", 1, kOk}, // too small for a double: 0
-        {"VAL + 1", "10000e-330", 1, kOk},
     });
     char text[400]; // "%f" of 1e300 runs past 300 characters
     std::snprintf(text, sizeof text, "%f", 1e300);
@@ -171,12 +136,6 @@ TEST(ExprEvaluator, LengthAndDepthLimits) {
     const std::string fits = "1" + std::string(258, ' ');
     EXPECT_TRUE(Eval(fits).ok);
     EXPECT_EQ(Eval(fits + " ").error, CExprEvaluator::kErrorText);
-    // Counted in characters: 2 + 257 Cyrillic letters (516 bytes) still fit.
-    std::string cyrillic = "1=";
-    for (int i = 0; i < 257; ++i)
-        cyrillic += "\xD0\xAF";
-    EXPECT_TRUE(Eval(cyrillic).ok);
-    EXPECT_EQ(Eval(cyrillic + "\xD0\xAF").error, CExprEvaluator::kErrorText);
     std::string sum = "1"; // a long flat chain is not deep
     for (int i = 0; i < 129; ++i)
         sum += "+1";

@@ -19,27 +19,5 @@ TEST(LoopStates, UnknownStatesTypeMarksAndTheDialogsBits) {
         EXPECT_EQ(LoopTypeFromBoxes(LoopTypeBoxes(type)), type);
 }
 
-TEST(LoopStates, FireAndAutoArmExcludeEachOther) {
-    using Boxes = std::array<bool, kLoopTypeBitCount>;
-    const Boxes fire{true, false, false, false, false};
-    EXPECT_FALSE(LoopTypeBoxEnabled(fire, 2));
-    EXPECT_TRUE(LoopTypeBoxEnabled(fire, 1));
-    EXPECT_FALSE(LoopTypeBoxEnabled(Boxes{false, false, true, false, false}, 0));
-    // A read-back may have set both: each stays enabled so it can be unticked.
-    const Boxes both{true, false, true, false, false};
-    EXPECT_TRUE(LoopTypeBoxEnabled(both, 0));
-    EXPECT_TRUE(LoopTypeBoxEnabled(both, 2));
-    EXPECT_FALSE(LoopTypeBoxEnabled(Boxes{}, 7));
-}
-
-// The texts and tones of each state are shown by the device view (ViewModelTest
-// and the main-window test); here what lies outside them.
-TEST(LoopStates, SystemStateOutsideThePositionsAndLastKey) {
-    EXPECT_EQ(ShowSystemState(15, 4).text, "");
-    EXPECT_EQ(ShowSystemState(0, 2).tone, StateTone::Bad);
-    EXPECT_EQ(LastKeyText(-1), "");
-    EXPECT_EQ(LastKeyText(3), "3");
-}
-
 } // namespace
 } // namespace tornu

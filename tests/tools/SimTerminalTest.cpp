@@ -37,21 +37,6 @@ protected:
     CSimTerminal terminal_{state_};
 };
 
-TEST_F(SimTerminalTest, ExampleFileMatchesTheSampleCatalogueAndRoundTrips) {
-    CTerminalState example;
-    std::string error;
-    ASSERT_TRUE(example.Load(TORNU_SOURCE_DIR "/tools/sim/example.sim", error)) << error;
-    EXPECT_EQ(example.number, 12);
-    ASSERT_NE(example.FindDevice(1), nullptr);
-    EXPECT_EQ(example.FindDevice(1)->loops.size(), 8u);
-    EXPECT_EQ(*example.FindDevice(0)->FindParam("OBJNAME"), "Склад №3");
-    EXPECT_EQ(example.BuildLoopConfiguration(),
-              "M0=4(1,0,8,2,),M1=8(0,0,8,0,1,1,2,0,),S5=4(0,0,0,16,),RK6=0(),");
-    CTerminalState again;
-    ASSERT_TRUE(again.Read(example.Render(), ".", error)) << error;
-    EXPECT_EQ(again.Render(), example.Render());
-}
-
 TEST_F(SimTerminalTest, StateFileErrorsNameTheEntry) {
     const struct {
         const char* name;
@@ -63,8 +48,6 @@ TEST_F(SimTerminalTest, StateFileErrorsNameTheEntry) {
          "[Device 2] Loop.1: the loop number is already taken"},
         {"master is a slave", "[Device 1]\nMaster=2\n[Device 2]\nMaster=3\n[Device 3]\n",
          "[Device 1] Master: no partition at that address"},
-        {"phone kind", "[Device 1]\nPhone.1=FAX,1,0\n",
-         "[Device 1] Phone.1: the kind is SMS, DIA or DAT"},
         {"section twice", "[Modem]\nDial=BUSY\n[Modem]\nAnswer=0\n",
          "[Modem]: the section is given twice"},
         {"fault code", "[Faults]\nError.x=5\n",

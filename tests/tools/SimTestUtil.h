@@ -1,12 +1,17 @@
 #pragma once
 // Frames as the configurator writes them and as the simulator answers.
+#include <atomic>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "protocol/ConfigText.h"
 #include "protocol/Crc8.h"
 #include "protocol/TermMessage.h"
+#include "sim/PtyRunner.h"
 #include "sim/Simulator.h"
+#include "sim/TerminalState.h"
 
 namespace tornu::test {
 
@@ -49,5 +54,31 @@ inline std::string Joined(const std::vector<CSimulator::Chunk>& chunks) {
         bytes += chunk.bytes;
     return bytes;
 }
+
+// The simulator playing `state` on a pseudo-terminal linked at a path, on a
+// thread of its own until the object goes; then `state` holds what was written.
+class SimOnPty {
+public:
+    explicit SimOnPty(CTerminalState& state, std::function<void(const std::string&)> log =
+                                                 [](const std::string&) {})
+        : simulator_(state, std::move(log)), runner_(simulator_) {}
+    ~SimOnPty() {
+        stop_ = true;
+        if (thread_.joinable())
+            thread_.join();
+    }
+    bool Start(const std::string& link, std::string& error) {
+        if (!runner_.Open(link, error))
+            return false;
+        thread_ = std::thread([this] { runner_.Run(stop_); });
+        return true;
+    }
+
+private:
+    CSimulator simulator_;
+    CPtyRunner runner_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
 
 } // namespace tornu::test

@@ -104,17 +104,14 @@ public:
     std::deque<MenuStep> menuSteps;
 };
 
-// The action of a menu with that caption; null when there is none.
-inline QAction* FindAction(const QMenu& menu, const QString& caption) {
-    for (QAction* action : menu.actions())
-        if (action->text() == caption)
-            return action;
-    return nullptr;
-}
-
-// A menu step choosing the caption.
+// A menu step choosing the caption (null when the menu has none).
 inline ScriptedRunner::MenuStep Choose(const QString& caption) {
-    return [caption](QMenu& menu) { return FindAction(menu, caption); };
+    return [caption](QMenu& menu) -> QAction* {
+        for (QAction* action : menu.actions())
+            if (action->text() == caption)
+                return action;
+        return nullptr;
+    };
 }
 
 // A dialog step that fills the dialog, then presses OK the way the button
