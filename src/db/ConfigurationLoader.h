@@ -22,7 +22,8 @@ class IRowSource;
 // database is one (the fastest), or always through the driver.
 enum class TableAccess { Fastest, Driver };
 
-// Appends the terminals to `terminals`. Reads each table with one query;
+// Appends the terminals to `terminals`. Reads each table with one query (the
+// loop table with two);
 // false when the database is unavailable or a table cannot be read whole:
 // nothing is appended then, and the database is marked unavailable with the
 // driver's text. Both ways of reading give the same records.

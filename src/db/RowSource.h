@@ -3,7 +3,8 @@
 //
 // CStatementRowSource asks the database one statement per question.
 // CPreloadedRowSource answers from tables read whole (see below): the whole
-// configuration then loads in six queries instead of one per record.
+// configuration then loads in seven queries (the loop table is read twice)
+// instead of one per record.
 #include "db/DbRecord.h"
 
 #include <cstdint>
