@@ -23,10 +23,10 @@ class IRowSource;
 enum class TableAccess { Fastest, Driver };
 
 // Appends the terminals to `terminals`. Reads each table with one query (the
-// loop table with two);
-// false when the database is unavailable or a table cannot be read whole:
-// nothing is appended then, and the database is marked unavailable with the
-// driver's text. Both ways of reading give the same records.
+// loop table with two); false when the database is unavailable or a table
+// cannot be read whole: nothing is appended then, and the database is marked
+// unavailable with the driver's text. Both ways of reading give the same
+// records.
 bool LoadConfiguration(CConfigDatabase& db, const ParamDescList& params,
                        std::vector<std::unique_ptr<CTerminal>>& terminals,
                        TableAccess access = TableAccess::Fastest);
