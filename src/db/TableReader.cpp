@@ -1,6 +1,7 @@
 #include "db/TableReader.h"
 
 #include "db/ConfigDatabase.h"
+#include "protocol/ConfigText.h"
 
 #include <sqlite3.h>
 
@@ -10,13 +11,6 @@
 namespace tornu {
 
 namespace {
-
-std::string_view Trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 bool SameWord(std::string_view a, std::string_view b) {
     return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
@@ -32,11 +26,11 @@ std::string SqliteFileOf(std::string_view connect, std::string_view dbmsName) {
         const std::size_t equals = connect.find('=');
         if (equals == std::string_view::npos)
             break;
-        const std::string_view key = Trimmed(connect.substr(0, equals));
+        const std::string_view key = TrimmedText(connect.substr(0, equals));
         std::string_view rest = connect.substr(equals + 1);
-        const std::string_view value = Trimmed(rest);
+        const std::string_view value = TrimmedText(rest);
         std::size_t end = rest.find(';');
-        std::string_view found = Trimmed(rest.substr(0, end));
+        std::string_view found = TrimmedText(rest.substr(0, end));
         if (!value.empty() && value.front() == '{' && value.find('}') != std::string_view::npos) {
             found = value.substr(1, value.find('}') - 1);
             end = rest.find(';', static_cast<std::size_t>(value.data() - rest.data()) +
