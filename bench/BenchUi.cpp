@@ -78,8 +78,8 @@ void WriteSettings() {
 }
 
 bool Generate(CTornuCfgDoc& doc) {
-    CConfigDatabase& db = doc.Database();
-    const CCatalogue& catalogue = doc.Catalogue();
+    CConfigDatabase& db = doc.Workspace().Database();
+    const CCatalogue& catalogue = doc.Workspace().Catalogue();
     if (catalogue.HostTypes().size() != 2 || catalogue.BusTypes().empty() || !db.Execute("BEGIN"))
         return false;
     for (int id = 1; id <= kTerminals; ++id) {
@@ -111,10 +111,10 @@ public:
         doc_ = std::make_unique<CTornuCfgDoc>(op_, dir_);
         frame_ = std::make_unique<ui::CMainFrame>(*doc_, op_);
         frame_->Start();
-        if (doc_->Terminals().size() != kTerminals) {
+        if (doc_->Workspace().Terminals().size() != kTerminals) {
             std::fprintf(stderr, "generating %d terminals in %s ...\n", kTerminals, dir_.c_str());
             if (!Generate(*doc_))
-                std::fprintf(stderr, "generating failed: %s\n", doc_->Database().LastError().c_str());
+                std::fprintf(stderr, "generating failed: %s\n", doc_->Workspace().Database().LastError().c_str());
             frame_.reset();
             doc_ = std::make_unique<CTornuCfgDoc>(op_, dir_);
             frame_ = std::make_unique<ui::CMainFrame>(*doc_, op_);
@@ -172,7 +172,7 @@ void BM_FillTree(benchmark::State& state) {
     QAction* toggle = program.Frame().Action(ui::kCmdShowStructure);
     double cpu = 0;
     for (auto _ : state) {
-        if (program.Doc().ShowStructure() == structure) {
+        if (program.Doc().Tree().ShowStructure() == structure) {
             toggle->trigger();
             CBenchProgram::Settle();
         }
@@ -188,7 +188,7 @@ void BM_FillTree(benchmark::State& state) {
     std::size_t items = 0;
     program.Doc().Tree().ForEach([&](CTreeNode&) { ++items; });
     state.counters["items"] = static_cast<double>(items);
-    if (!program.Doc().ShowStructure())
+    if (!program.Doc().Tree().ShowStructure())
         toggle->trigger();
 }
 BENCHMARK(BM_FillTree)->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);

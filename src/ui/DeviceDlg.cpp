@@ -79,7 +79,7 @@ DeviceInput CDeviceDlg::Input() const {
 }
 
 void CDeviceDlg::accept() {
-    if (std::optional<std::string> refusal = CTornuCfgDoc::CheckDeviceInput(Input())) {
+    if (std::optional<std::string> refusal = CConfigEditor::CheckDeviceInput(Input())) {
         operator_.Message(*refusal);
         return;
     }

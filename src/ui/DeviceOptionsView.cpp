@@ -1,6 +1,5 @@
 #include "ui/DeviceOptionsView.h"
 
-#include "ui/OptionViewHints.h"
 
 #include "doc/TornuCfgDoc.h"
 #include "ui/LoopDlg.h"
@@ -121,25 +120,20 @@ CDeviceOptionsView::CDeviceOptionsView(CTornuCfgDoc& doc, CQtOperator& op, QWidg
     layout->addWidget(lower, 1);
     masterOnly_ = {nameCaption, name_,           system,    lastKeyCaption,
                    lastKey_,    lastTimeCaption, lastTime_, loopsBox};
-    doc_.AddObserver(*this);
+    doc_.Tree().AddObserver(*this);
 }
 
 CDeviceOptionsView::~CDeviceOptionsView() {
-    doc_.RemoveObserver(*this);
-}
-
-void CDeviceOptionsView::OnUpdate(UpdateHint hint, CTreeNode* node, CTreeNode**) {
-    if (FollowHint(hint, node, node_))
-        Refresh();
+    doc_.Tree().RemoveObserver(*this);
 }
 
 void CDeviceOptionsView::Refresh() {
-    if (node_ && doc_.ExchangeRunning())
+    if (node_ && doc_.Exchanges().AnyRunning())
         return; // the worker owns the records: what is shown stays
     const std::optional<DeviceViewModel> model =
-        node_ ? doc_.DeviceView(*node_) : std::optional<DeviceViewModel>();
+        node_ ? doc_.Editor().DeviceView(*node_) : std::optional<DeviceViewModel>();
     const std::optional<ParamGridModel> grid =
-        node_ ? doc_.ParamGrid(*node_) : std::optional<ParamGridModel>();
+        node_ ? doc_.Editor().ParamGrid(*node_) : std::optional<ParamGridModel>();
     if (!model || !grid) {
         Clear();
         return;
@@ -219,7 +213,7 @@ void CDeviceOptionsView::EditLoop(int row) {
     if (operator_.Runner().Exec(dialog) != QDialog::Accepted)
         return;
     // The document writes only what changed and tells this view to refresh.
-    doc_.EditLoop(*node_, loop.loop, dialog.Input());
+    doc_.Editor().EditLoop(*node_, loop.loop, dialog.Input());
 }
 
 } // namespace tornu::ui

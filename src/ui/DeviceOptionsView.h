@@ -3,7 +3,7 @@
 // with its coloured labels, the last arming or disarming, the loop list (its
 // own loops, then its slaves') and the parameter grid. A subordinate device
 // shows its header and its grid only.
-#include "doc/DocObserver.h"
+#include "ui/OptionView.h"
 #include "doc/OptionViewModels.h"
 
 #include <QWidget>
@@ -24,13 +24,12 @@ namespace tornu::ui {
 class CParamGrid;
 class CQtOperator;
 
-class CDeviceOptionsView : public QWidget, public IDocObserver {
+class CDeviceOptionsView : public QWidget, public COptionView {
     Q_OBJECT
 public:
     CDeviceOptionsView(CTornuCfgDoc& doc, CQtOperator& op, QWidget* parent = nullptr);
     ~CDeviceOptionsView() override;
 
-    CTreeNode* Shown() const { return node_; }
     QTableWidget* Loops() const { return loops_; }
     CParamGrid& Grid() const { return *grid_; }
     // The system state labels in the order shown: mode, battery, bus, mains.
@@ -38,10 +37,9 @@ public:
     // "Шлейф" for the loop list's row; nothing for no such row.
     void EditLoop(int row);
 
-    void OnUpdate(UpdateHint hint, CTreeNode* node, CTreeNode** slot) override;
 
 private:
-    void Refresh();
+    void Refresh() override;
     void Clear();
     void ShowHeader(const DeviceViewModel& model);
     void ShowLoops(const DeviceViewModel& model);
@@ -49,7 +47,6 @@ private:
 
     CTornuCfgDoc& doc_;
     CQtOperator& operator_;
-    CTreeNode* node_ = nullptr;
     std::vector<LoopRowModel> loopRows_;
     QLineEdit* terminal_;
     QLineEdit* address_;

@@ -62,11 +62,11 @@ CMainFrame::CMainFrame(CTornuCfgDoc& doc, CQtOperator& op, QWidget* parent)
     statusBar()->showMessage(kReady);
     resize(1000, 700);
     operator_.SetWindow(this);
-    doc_.AddObserver(*this);
+    doc_.Tree().AddObserver(*this);
 }
 
 CMainFrame::~CMainFrame() {
-    doc_.RemoveObserver(*this);
+    doc_.Tree().RemoveObserver(*this);
     operator_.SetWindow(nullptr);
 }
 
@@ -85,7 +85,7 @@ QAction* CMainFrame::AddCommand(QMenu* menu, int command, const char* caption) {
 void CMainFrame::BuildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&Файл"));
     connect(AddCommand(file, kCmdImport, "Импорт данных ПЦН..."), &QAction::triggered, this,
-            [this] { doc_.OnImport(); });
+            [this] { doc_.Editor().OnImport(); });
     file->addSeparator();
     QAction* exit = AddCommand(file, kCmdExit, "&Выход");
     exit->setShortcut(QKeySequence::Quit);
@@ -93,7 +93,10 @@ void CMainFrame::BuildMenus() {
 
     QMenu* control = menuBar()->addMenu(QStringLiteral("&Управление"));
     connect(AddCommand(control, kCmdRunCommands, "Выполнение команд..."), &QAction::triggered,
-            this, [this] { doc_.RunCommands(); });
+            this, [this] {
+                if (CTreeNode* node = doc_.Tree().Selected())
+                    doc_.Exchanges().RunCommands(*node);
+            });
     connect(AddCommand(control, kCmdDistributeLoops, "Распределение шлейфов"),
             &QAction::triggered, this, &CMainFrame::DistributeLoops);
     connect(control, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
@@ -102,7 +105,7 @@ void CMainFrame::BuildMenus() {
     connect(AddCommand(settings, kCmdModem, "Модем..."), &QAction::triggered, this,
             &CMainFrame::ModemPort);
     connect(AddCommand(settings, kCmdChangePassword, "Сменить пароль ..."), &QAction::triggered,
-            this, [this] { doc_.ChangeProgramPassword(); });
+            this, [this] { doc_.Workspace().ChangeProgramPassword(); });
 
     toolBar_ = addToolBar(QStringLiteral("Панель инструментов"));
     toolBar_->setObjectName(QStringLiteral("toolBar"));
@@ -119,8 +122,8 @@ void CMainFrame::BuildMenus() {
     structure->setCheckable(true);
     structure->setChecked(true);
     connect(structure, &QAction::triggered, this, [this, structure] {
-        doc_.ToggleStructure();
-        structure->setChecked(doc_.ShowStructure());
+        doc_.Tree().ToggleStructure();
+        structure->setChecked(doc_.Tree().ShowStructure());
     });
     // Another operator's changes on a shared database.
     QAction* reload = AddCommand(view, kCmdReload, "Обновить");
@@ -146,14 +149,14 @@ QAction* CMainFrame::Action(int command) const {
 }
 
 void CMainFrame::UpdateCommands() {
-    CTreeNode* node = doc_.SelectedNode();
+    CTreeNode* node = doc_.Tree().Selected();
     Action(kCmdRunCommands)->setEnabled(node != nullptr);
     Action(kCmdDistributeLoops)->setEnabled(node && node->Kind() == NodeKind::Terminal);
 }
 
 void CMainFrame::DistributeLoops() {
-    if (CTreeNode* node = doc_.SelectedNode())
-        doc_.DistributeLoops(*node);
+    if (CTreeNode* node = doc_.Tree().Selected())
+        doc_.Editor().DistributeLoops(*node);
 }
 
 void CMainFrame::ModemPort() {
@@ -162,8 +165,6 @@ void CMainFrame::ModemPort() {
 }
 
 QWidget* CMainFrame::RightPane() const { return pane_->currentWidget(); }
-
-void CMainFrame::OnUpdate(UpdateHint, CTreeNode*, CTreeNode**) {}
 
 void CMainFrame::OnPaneChanged(Pane pane) {
     switch (pane) {
@@ -181,7 +182,7 @@ void CMainFrame::OnPaneChanged(Pane pane) {
 
 void CMainFrame::RestoreWindowSize() {
     std::string value;
-    if (!doc_.Settings().GetValue(kInterfaceSection, kWindowSizeKey, value))
+    if (!doc_.Workspace().Settings().GetValue(kInterfaceSection, kWindowSizeKey, value))
         return;
     const std::vector<std::string> parts = SplitList(value);
     std::int32_t width = 0;
@@ -197,8 +198,8 @@ void CMainFrame::SaveWindowSize() {
     // manager's frame is not the program's to count).
     const QSize size = this->size();
     const std::string value = std::to_string(size.width()) + "," + std::to_string(size.height());
-    if (doc_.Settings().SetValue(kInterfaceSection, kWindowSizeKey, value))
-        doc_.Settings().Save();
+    if (doc_.Workspace().Settings().SetValue(kInterfaceSection, kWindowSizeKey, value))
+        doc_.Workspace().Settings().Save();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -221,7 +222,7 @@ void CMainFrame::showEvent(QShowEvent* event) {
 void CMainFrame::SetTitle() {
     QString title = QString::fromUtf8(kProgramTitle);
     std::string version;
-    if (doc_.Settings().GetValue("Main", "ConfigVersion", version) && !version.empty())
+    if (doc_.Workspace().Settings().GetValue("Main", "ConfigVersion", version) && !version.empty())
         title += QLatin1Char(' ') + Q(version);
     setWindowTitle(title);
 }
@@ -238,7 +239,7 @@ std::unique_ptr<QMessageBox> CMainFrame::AboutBox() {
 void CMainFrame::About() { operator_.Runner().Exec(*AboutBox()); }
 
 void CMainFrame::Help() {
-    const QString chm = QDir(Q(doc_.Folder().string())).filePath(QString::fromLatin1(kHelpFileName));
+    const QString chm = QDir(Q(doc_.Workspace().Folder().string())).filePath(QString::fromLatin1(kHelpFileName));
     if (QFileInfo::exists(chm)) {
         operator_.Runner().OpenUrl(QUrl::fromLocalFile(chm));
         return;

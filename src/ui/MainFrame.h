@@ -69,7 +69,6 @@ public:
     // "О программе ...": the icon, the program's version and OK.
     std::unique_ptr<QMessageBox> AboutBox();
 
-    void OnUpdate(UpdateHint hint, CTreeNode* node, CTreeNode** slot) override;
     void OnPaneChanged(Pane pane) override;
 
 protected:

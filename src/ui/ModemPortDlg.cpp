@@ -41,14 +41,14 @@ CModemPortDlg::CModemPortDlg(CTornuCfgDoc& doc, std::vector<ModemPortEntry> entr
     // A device path typed in earlier is offered again when it is still there.
     std::string stored;
     std::error_code missing;
-    if (doc_.Settings().GetValue("Modem", "ComPort", stored) && !stored.empty() &&
+    if (doc_.Workspace().Settings().GetValue("Modem", "ComPort", stored) && !stored.empty() &&
         std::none_of(entries_.begin(), entries_.end(),
                      [&](const ModemPortEntry& entry) {
                          return QString::compare(Q(entry.name), Q(stored), Qt::CaseInsensitive) == 0;
                      }) &&
         std::filesystem::exists(stored, missing))
         entries_.insert(entries_.begin(), {stored, stored});
-    const ModemPortSettings current = doc_.ModemPort(entries_);
+    const ModemPortSettings current = doc_.Workspace().ModemPort(entries_);
     for (const ModemPortEntry& entry : entries_)
         port_->addItem(Q(entry.caption), Q(entry.name));
     port_->setCurrentIndex(current.port.empty() ? -1 : port_->findData(Q(current.port)));
@@ -92,7 +92,7 @@ void CModemPortDlg::UpdateAccess() {
 }
 
 void CModemPortDlg::accept() {
-    if (doc_.SetModemPort(Chosen()))
+    if (doc_.Workspace().SetModemPort(Chosen()))
         QDialog::accept();
 }
 

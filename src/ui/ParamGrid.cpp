@@ -190,7 +190,7 @@ void CParamGrid::Commit(int item, std::optional<QString> entered) {
     std::optional<std::string> text;
     if (entered)
         text = S(*entered);
-    const EditResult result = doc_.EditParam(*node_, static_cast<std::size_t>(item), text, &view_);
+    const EditResult result = doc_.Editor().EditParam(*node_, static_cast<std::size_t>(item), text, &view_);
     switch (result.outcome) {
     case EditOutcome::Stored:
         // The cell keeps what the operator entered, no longer marked.

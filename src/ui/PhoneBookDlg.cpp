@@ -109,7 +109,7 @@ void CPhoneBookDlg::ShowRow(int row) {
 }
 
 void CPhoneBookDlg::Reload(int row) {
-    std::optional<PhoneBookModel> now = doc_.PhoneBook(node_);
+    std::optional<PhoneBookModel> now = doc_.Editor().PhoneBook(node_);
     if (!now || now->rows.size() != model_.rows.size())
         return;
     model_ = std::move(*now);
@@ -125,7 +125,7 @@ void CPhoneBookDlg::OnItemChanged(QTreeWidgetItem* item, int column) {
     const PhoneBookRow& entry = model_.rows[static_cast<std::size_t>(row)];
     const int bit = model_.columns[static_cast<std::size_t>(column - kFirstBitColumn)].bit;
     const bool on = item->checkState(column) == Qt::Checked;
-    doc_.SetPhoneMaskBit(node_, static_cast<std::size_t>(entry.entry), bit, on);
+    doc_.Editor().SetPhoneMaskBit(node_, static_cast<std::size_t>(entry.entry), bit, on);
     // Shown as stored, refused or not.
     Reload(row);
 }
@@ -135,7 +135,7 @@ void CPhoneBookDlg::EditNumber(int row) {
         return;
     const PhoneBookRow entry = model_.rows[static_cast<std::size_t>(row)];
     CPhoneNumberDlg dialog(Q(entry.phone), [&](const QString& typed) {
-        return doc_.SetPhoneNumber(node_, static_cast<std::size_t>(entry.entry), S(typed));
+        return doc_.Editor().SetPhoneNumber(node_, static_cast<std::size_t>(entry.entry), S(typed));
     }, this);
     if (operator_.Runner().Exec(dialog) == QDialog::Accepted)
         Reload(row);
@@ -197,13 +197,13 @@ void CKeysDlg::EditKey(int row) {
     for (;;) {
         if (operator_.Runner().Exec(dialog) != QDialog::Accepted)
             return;
-        if (doc_.SetKey(node_, static_cast<std::size_t>(key.index), S(dialog.Code()->text()),
+        if (doc_.Editor().SetKey(node_, static_cast<std::size_t>(key.index), S(dialog.Code()->text()),
                         S(dialog.Owner()->text())))
             break;
         // Refused with its message: the same dialog again, as typed.
         dialog.setResult(QDialog::Rejected);
     }
-    if (std::optional<std::vector<KeyRow>> now = doc_.KeyList(node_)) {
+    if (std::optional<std::vector<KeyRow>> now = doc_.Editor().KeyList(node_)) {
         keys_ = std::move(*now);
         Fill();
         list_->setCurrentItem(list_->topLevelItem(row));

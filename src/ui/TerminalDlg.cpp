@@ -85,7 +85,7 @@ TerminalInput CTerminalDlg::Input() const {
 }
 
 void CTerminalDlg::accept() {
-    if (std::optional<std::string> refusal = CTornuCfgDoc::CheckTerminalInput(Input())) {
+    if (std::optional<std::string> refusal = CConfigEditor::CheckTerminalInput(Input())) {
         operator_.Message(*refusal);
         return;
     }

@@ -1,6 +1,5 @@
 #include "ui/TerminalOptionsView.h"
 
-#include "ui/OptionViewHints.h"
 
 #include "doc/TornuCfgDoc.h"
 #include "ui/UiText.h"
@@ -47,16 +46,11 @@ CTerminalOptionsView::CTerminalOptionsView(CTornuCfgDoc& doc, CQtOperator&, QWid
     layout->addLayout(form);
     layout->addWidget(current, 1);
     layout->addWidget(read, 1);
-    doc_.AddObserver(*this);
+    doc_.Tree().AddObserver(*this);
 }
 
 CTerminalOptionsView::~CTerminalOptionsView() {
-    doc_.RemoveObserver(*this);
-}
-
-void CTerminalOptionsView::OnUpdate(UpdateHint hint, CTreeNode* node, CTreeNode**) {
-    if (FollowHint(hint, node, node_))
-        Refresh();
+    doc_.Tree().RemoveObserver(*this);
 }
 
 void CTerminalOptionsView::Refresh() {
@@ -65,9 +59,9 @@ void CTerminalOptionsView::Refresh() {
         return;
     }
     // Nothing to read while an exchange owns the records: what is shown stays.
-    if (doc_.ExchangeRunning())
+    if (doc_.Exchanges().AnyRunning())
         return;
-    const std::optional<TerminalViewModel> model = doc_.TerminalView(*node_);
+    const std::optional<TerminalViewModel> model = doc_.Editor().TerminalView(*node_);
     if (!model) {
         Clear();
         return;

@@ -1,7 +1,7 @@
 #pragma once
 // The right pane for a terminal: its number, type, phone, passwords and the
 // two loop configuration texts, all read-only.
-#include "doc/DocObserver.h"
+#include "ui/OptionView.h"
 
 #include <QWidget>
 
@@ -16,21 +16,18 @@ namespace tornu::ui {
 
 class CQtOperator;
 
-class CTerminalOptionsView : public QWidget, public IDocObserver {
+class CTerminalOptionsView : public QWidget, public COptionView {
     Q_OBJECT
 public:
     CTerminalOptionsView(CTornuCfgDoc& doc, CQtOperator& op, QWidget* parent = nullptr);
     ~CTerminalOptionsView() override;
 
-    CTreeNode* Shown() const { return node_; }
-    void OnUpdate(UpdateHint hint, CTreeNode* node, CTreeNode** slot) override;
 
 private:
-    void Refresh();
+    void Refresh() override;
     void Clear();
 
     CTornuCfgDoc& doc_;
-    CTreeNode* node_ = nullptr;
     QLineEdit* number_;
     QLineEdit* type_;
     QLineEdit* phone_;

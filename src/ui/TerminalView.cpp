@@ -94,7 +94,7 @@ CTerminalView::CTerminalView(CTornuCfgDoc& doc, CQtOperator& op, QWidget* parent
         }
     };
     connect(tree_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &CTerminalView::OnSelectionChanged);
+            &CTerminalView::OnTreeSelectionChanged);
     connect(tree_, &QTreeView::doubleClicked, this, &CTerminalView::OnDoubleClicked);
     connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
         proxy_->SetText(text.trimmed());
@@ -109,29 +109,26 @@ CTerminalView::CTerminalView(CTornuCfgDoc& doc, CQtOperator& op, QWidget* parent
     layout->addWidget(filter_);
     layout->addWidget(tree_);
     setMinimumWidth(50);
-    doc_.AddObserver(*this);
+    doc_.Tree().AddObserver(*this);
 }
 
-CTerminalView::~CTerminalView() { doc_.RemoveObserver(*this); }
+CTerminalView::~CTerminalView() { doc_.Tree().RemoveObserver(*this); }
 
-void CTerminalView::OnUpdate(UpdateHint hint, CTreeNode* node, CTreeNode** slot) {
-    if (hint == kHintCurrentNode && current_ && slot)
-        *slot = current_;
-    if (hint == kHintShowNode)
-        shown_ = node;
-    if (hint == kHintClearTree)
-        current_ = shown_ = nullptr;
+void CTerminalView::OnSelectionChanged(CTreeNode* node) {
+    // The document chose the item (a reload): the tree shows it current.
+    if (!node || NodeAt(tree_->currentIndex()) == node)
+        return;
+    const QModelIndex index = ProxyIndexOf(node);
+    if (index.isValid())
+        tree_->setCurrentIndex(index);
 }
 
-void CTerminalView::OnTreeResetting() { current_ = shown_ = nullptr; }
+void CTerminalView::OnTreeResetting() { current_ = nullptr; }
 
 void CTerminalView::OnItemRemoving(CTreeNode& node) {
     for (CTreeNode* item = current_; item; item = item->Parent())
         if (item == &node)
             current_ = nullptr;
-    for (CTreeNode* item = shown_; item; item = item->Parent())
-        if (item == &node)
-            shown_ = nullptr;
 }
 
 CTreeNode* CTerminalView::NodeAt(const QModelIndex& proxyIndex) const {
@@ -157,7 +154,7 @@ void CTerminalView::ExpandAfterChange() {
         tree_->expandAll();
 }
 
-void CTerminalView::OnSelectionChanged() {
+void CTerminalView::OnTreeSelectionChanged() {
     if (selectionPending_)
         return;
     selectionPending_ = true;
@@ -170,14 +167,14 @@ void CTerminalView::ApplySelection() {
     CTreeNode* node = selected.isEmpty() ? nullptr : NodeAt(selected.front());
     if (node)
         current_ = node;
-    if (node != shown_)
-        doc_.Select(node);
+    if (node != doc_.Tree().Selected())
+        doc_.Tree().Select(node);
 }
 
 void CTerminalView::OnDoubleClicked(const QModelIndex& index) {
     // With the structure shown a double click only opens or closes an item.
     CTreeNode* node = NodeAt(index);
-    if (node && node->Device() && !doc_.ShowStructure())
+    if (node && node->Device() && !doc_.Tree().ShowStructure())
         Run(kCmdEditDevice, node);
 }
 
@@ -187,7 +184,7 @@ void CTerminalView::OnKey(int key) {
         return;
     current_ = node;
     if (key == Qt::Key_Delete) {
-        if (doc_.CanDelete(*node))
+        if (doc_.Editor().CanDelete(*node))
             Run(node->Device() ? kCmdDeleteDevice : kCmdDeleteTerminal, node);
         return;
     }
@@ -201,7 +198,7 @@ void CTerminalView::OnKey(int key) {
 std::unique_ptr<QMenu> CTerminalView::MenuFor(CTreeNode* node) {
     auto menu = std::make_unique<QMenu>(this);
     if (!node) {
-        if (!doc_.ShowStructure())
+        if (!doc_.Tree().ShowStructure())
             return nullptr;
         menu->setObjectName(QStringLiteral("TermNew"));
         AddCommand(*menu, kCmdNewTerminal, "Новое устройство");
@@ -216,7 +213,7 @@ std::unique_ptr<QMenu> CTerminalView::MenuFor(CTreeNode* node) {
         AddCommand(*menu, kCmdDeleteTerminal, "Удалить");
         return menu;
     }
-    const bool canDelete = doc_.CanDelete(*node);
+    const bool canDelete = doc_.Editor().CanDelete(*node);
     if (!node->Device()->IsTopLevel()) {
         menu->setObjectName(QStringLiteral("SlvDevEdit"));
         AddCommand(*menu, kCmdRunDevice, "Выполнить команду ...");
@@ -282,12 +279,12 @@ void CTerminalView::Run(int command, CTreeNode* node) {
     case kCmdDeleteTerminal:
     case kCmdDeleteDevice:
         if (terminal == (command == kCmdDeleteTerminal))
-            doc_.DeleteNode(*node);
+            doc_.Editor().DeleteNode(*node);
         break;
     case kCmdRunTerminal:
     case kCmdRunDevice:
         current_ = node;
-        doc_.RunCommands();
+        doc_.Exchanges().RunCommands(*node);
         break;
     case kCmdPhoneBook:
         if (!terminal)
@@ -310,7 +307,7 @@ void CTerminalView::Run(int command, CTreeNode* node) {
 }
 
 void CTerminalView::ShowPhoneBook(CTreeNode& node) {
-    std::optional<PhoneBookModel> model = doc_.PhoneBook(node);
+    std::optional<PhoneBookModel> model = doc_.Editor().PhoneBook(node);
     if (!model)
         return;
     if (!model->hasLayout) {
@@ -322,7 +319,7 @@ void CTerminalView::ShowPhoneBook(CTreeNode& node) {
 }
 
 void CTerminalView::ShowKeys(CTreeNode& node) {
-    std::optional<std::vector<KeyRow>> keys = doc_.KeyList(node);
+    std::optional<std::vector<KeyRow>> keys = doc_.Editor().KeyList(node);
     if (!keys)
         return;
     CKeysDlg dialog(doc_, node, std::move(*keys), operator_, window());
@@ -338,30 +335,30 @@ void CTerminalView::ListFile(int command, CTreeNode& node) {
         return;
     switch (command) {
     case kCmdLoadPhoneBook:
-        doc_.LoadPhoneBook(node, S(*path));
+        doc_.Editor().LoadPhoneBook(node, S(*path));
         break;
     case kCmdSavePhoneBook:
-        doc_.SavePhoneBook(node, S(*path));
+        doc_.Editor().SavePhoneBook(node, S(*path));
         break;
     case kCmdLoadKeys:
-        doc_.LoadKeyList(node, S(*path));
+        doc_.Editor().LoadKeyList(node, S(*path));
         break;
     default:
-        doc_.SaveKeyList(node, S(*path));
+        doc_.Editor().SaveKeyList(node, S(*path));
         break;
     }
 }
 
 void CTerminalView::NewTerminal() {
-    CTerminalDlg dialog(CTerminalDlg::Mode::New, doc_.Catalogue(), operator_, {}, window());
+    CTerminalDlg dialog(CTerminalDlg::Mode::New, doc_.Workspace().Catalogue(), operator_, {}, window());
     if (operator_.Runner().Exec(dialog) != QDialog::Accepted)
         return;
-    doc_.NewTerminal(dialog.Input());
+    doc_.Editor().NewTerminal(dialog.Input());
 }
 
 void CTerminalView::EditTerminal(CTreeNode& node) {
     const CTerminal& terminal = node.Terminal();
-    const auto& hosts = doc_.Catalogue().HostTypes();
+    const auto& hosts = doc_.Workspace().Catalogue().HostTypes();
     const auto host = std::find_if(hosts.begin(), hosts.end(), [&](const auto& type) {
         return type->Name() == terminal.Type().Name();
     });
@@ -375,24 +372,24 @@ void CTerminalView::EditTerminal(CTreeNode& node) {
         .phone = terminal.Phone(),
         .password = terminal.Password(),
         .newPassword = terminal.NewPassword()};
-    CTerminalDlg dialog(CTerminalDlg::Mode::Edit, doc_.Catalogue(), operator_, current, window());
+    CTerminalDlg dialog(CTerminalDlg::Mode::Edit, doc_.Workspace().Catalogue(), operator_, current, window());
     if (operator_.Runner().Exec(dialog) != QDialog::Accepted)
         return;
-    doc_.EditTerminal(node, dialog.Input());
+    doc_.Editor().EditTerminal(node, dialog.Input());
 }
 
 void CTerminalView::NewDevice(CTreeNode& parent) {
     const bool subordinate = parent.Kind() == NodeKind::Device;
     std::vector<OfferedType> types;
-    for (int index : doc_.OfferedBusTypes(parent)) {
-        const CBusDeviceType& type = *doc_.Catalogue().BusTypes()[static_cast<std::size_t>(index)];
+    for (int index : doc_.Editor().OfferedBusTypes(parent)) {
+        const CBusDeviceType& type = *doc_.Workspace().Catalogue().BusTypes()[static_cast<std::size_t>(index)];
         types.push_back({index, type.Name(), type.LoopCount()});
     }
     CDeviceDlg dialog(CDeviceDlg::Mode::New, subordinate, std::move(types),
-                      doc_.OfferedAddresses(parent), operator_, {}, window());
+                      doc_.Editor().OfferedAddresses(parent), operator_, {}, window());
     if (operator_.Runner().Exec(dialog) != QDialog::Accepted)
         return;
-    doc_.NewDevice(parent, dialog.Input());
+    doc_.Editor().NewDevice(parent, dialog.Input());
     // The new subordinate device is shown under its master, added or not.
     if (subordinate)
         tree_->expand(ProxyIndexOf(&parent));
@@ -400,7 +397,7 @@ void CTerminalView::NewDevice(CTreeNode& parent) {
 
 void CTerminalView::EditDevice(CTreeNode& node) {
     const CDevice& device = *node.Device();
-    const auto& buses = doc_.Catalogue().BusTypes();
+    const auto& buses = doc_.Workspace().Catalogue().BusTypes();
     const auto bus = std::find_if(buses.begin(), buses.end(), [&](const auto& type) {
         return type->Name() == device.Type().Name();
     });
@@ -416,7 +413,7 @@ void CTerminalView::EditDevice(CTreeNode& node) {
                       {device.Address()}, operator_, current, window());
     if (operator_.Runner().Exec(dialog) != QDialog::Accepted)
         return;
-    doc_.EditDevice(node, dialog.Input());
+    doc_.Editor().EditDevice(node, dialog.Input());
 }
 
 } // namespace tornu::ui

@@ -64,7 +64,7 @@ public:
     // Runs a command of the tree's menus on `node`.
     void Run(int command, CTreeNode* node);
 
-    void OnUpdate(UpdateHint hint, CTreeNode* node, CTreeNode** slot) override;
+    void OnSelectionChanged(CTreeNode* node) override;
     void OnTreeResetting() override;
     void OnItemRemoving(CTreeNode& node) override;
 
@@ -72,7 +72,7 @@ private:
     // The tree's selection handed to the document: after the event that
     // changed it, so that a selection Qt moves while the document removes
     // items never points a view at an item on its way out.
-    void OnSelectionChanged();
+    void OnTreeSelectionChanged();
     void ApplySelection();
     void OnDoubleClicked(const QModelIndex& index);
     void OnKey(int key);
@@ -96,8 +96,6 @@ private:
     QLineEdit* filter_;
     QTreeView* tree_;
     CTreeNode* current_ = nullptr;
-    // What the option views show, as the document last told (hint 1).
-    CTreeNode* shown_ = nullptr;
     bool selectionPending_ = false;
 };
 

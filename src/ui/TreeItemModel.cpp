@@ -9,10 +9,10 @@ namespace tornu::ui {
 CTreeItemModel::CTreeItemModel(CTornuCfgDoc& doc, QObject* parent)
     : QAbstractItemModel(parent), doc_(doc),
       terminalIcon_(TerminalIcon()), deviceIcon_(DeviceIcon()) {
-    doc_.AddObserver(*this);
+    doc_.Tree().AddObserver(*this);
 }
 
-CTreeItemModel::~CTreeItemModel() { doc_.RemoveObserver(*this); }
+CTreeItemModel::~CTreeItemModel() { doc_.Tree().RemoveObserver(*this); }
 
 CTreeNode* CTreeItemModel::Node(const QModelIndex& index) {
     return index.isValid() ? static_cast<CTreeNode*>(index.internalPointer()) : nullptr;
@@ -21,14 +21,14 @@ CTreeNode* CTreeItemModel::Node(const QModelIndex& index) {
 QModelIndex CTreeItemModel::IndexOf(const CTreeNode* node) const {
     if (!node)
         return {};
-    return createIndex(static_cast<int>(doc_.Tree().Row(*node)), 0, const_cast<CTreeNode*>(node));
+    return createIndex(static_cast<int>(doc_.Tree().Model().Row(*node)), 0, const_cast<CTreeNode*>(node));
 }
 
 QModelIndex CTreeItemModel::index(int row, int column, const QModelIndex& parent) const {
     if (row < 0 || column != 0)
         return {};
     const CTreeNode* above = Node(parent);
-    const CTreeNode::List& list = above ? above->Children() : doc_.Tree().Roots();
+    const CTreeNode::List& list = above ? above->Children() : doc_.Tree().Model().Roots();
     if (static_cast<std::size_t>(row) >= list.size())
         return {};
     return createIndex(row, 0, list[static_cast<std::size_t>(row)].get());
@@ -43,7 +43,7 @@ int CTreeItemModel::rowCount(const QModelIndex& parent) const {
     if (parent.column() > 0)
         return 0;
     const CTreeNode* node = Node(parent);
-    return static_cast<int>(node ? node->Children().size() : doc_.Tree().Roots().size());
+    return static_cast<int>(node ? node->Children().size() : doc_.Tree().Model().Roots().size());
 }
 
 int CTreeItemModel::columnCount(const QModelIndex&) const { return 1; }
@@ -63,13 +63,11 @@ QVariant CTreeItemModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-void CTreeItemModel::OnUpdate(UpdateHint hint, CTreeNode* node, CTreeNode**) {
+void CTreeItemModel::OnNodeChanged(CTreeNode& node) {
     // What the filter matches (a terminal's phone) may have changed with it.
-    if (hint == kHintNodeChanged && node) {
-        const QModelIndex index = IndexOf(node);
-        if (index.isValid())
-            emit dataChanged(index, index);
-    }
+    const QModelIndex index = IndexOf(&node);
+    if (index.isValid())
+        emit dataChanged(index, index);
 }
 
 void CTreeItemModel::OnTreeResetting() { beginResetModel(); }
@@ -98,7 +96,7 @@ void CTreeItemModel::OnItemRelabelled(CTreeNode& node) {
 }
 
 void CTreeItemModel::OnItemRemoving(CTreeNode& node) {
-    const int row = static_cast<int>(doc_.Tree().Row(node));
+    const int row = static_cast<int>(doc_.Tree().Model().Row(node));
     beginRemoveRows(IndexOf(node.Parent()), row, row);
 }
 

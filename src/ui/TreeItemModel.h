@@ -28,7 +28,7 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
-    void OnUpdate(UpdateHint hint, CTreeNode* node, CTreeNode** slot) override;
+    void OnNodeChanged(CTreeNode& node) override;
     void OnTreeResetting() override;
     void OnTreeReset() override;
     void OnItemInserting(CTreeNode* parent, std::size_t row) override;

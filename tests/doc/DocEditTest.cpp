@@ -14,7 +14,7 @@ const char* const kDeviceTables[] = {"device", "device_param", "device_phone", "
 
 TEST_F(DocTest, NewTerminalAndItsRefusals) {
     Start();
-    EXPECT_TRUE(doc->NewTerminal({"7", kBm4, 2, "+7 900", "link", "next"}));
+    EXPECT_TRUE(doc->Editor().NewTerminal({"7", kBm4, 2, "+7 900", "link", "next"}));
     EXPECT_EQ(Outline(), (Strings{"[0007] БМ-4", "  [00] "}));
     EXPECT_EQ(Rows("SELECT id,phone,password FROM terminal"),
               (std::vector<Strings>{{"7", "+7 900", "link"}}));
@@ -30,13 +30,13 @@ TEST_F(DocTest, NewTerminalAndItsRefusals) {
     };
     for (const auto& c : refusals) {
         op.messages.clear();
-        EXPECT_FALSE(doc->NewTerminal(c.input));
+        EXPECT_FALSE(doc->Editor().NewTerminal(c.input));
         EXPECT_EQ(op.messages, Strings{c.message}) << c.input.number;
     }
     EXPECT_EQ(Count("terminal"), 1);
     // Text that is no number gives terminal 0.
-    EXPECT_TRUE(doc->NewTerminal({.number = "семь", .hostType = kBm16}));
-    EXPECT_NE(doc->FindTerminal(0), nullptr);
+    EXPECT_TRUE(doc->Editor().NewTerminal({.number = "семь", .hostType = kBm16}));
+    EXPECT_NE(doc->Workspace().FindTerminal(0), nullptr);
 }
 
 TEST_F(DocTest, NewDeviceRefusals) {
@@ -61,7 +61,7 @@ TEST_F(DocTest, NewDeviceRefusals) {
     const Strings outline = Outline();
     for (const auto& c : cases) {
         op.messages.clear();
-        EXPECT_FALSE(doc->NewDevice(c.parent, c.input)) << c.name;
+        EXPECT_FALSE(doc->Editor().NewDevice(c.parent, c.input)) << c.name;
         EXPECT_EQ(op.messages, Strings{c.message}) << c.name;
     }
     EXPECT_EQ(Count("device"), 3);
@@ -73,16 +73,16 @@ TEST_F(DocTest, EditsWriteThroughAndRelabel) {
     CTreeNode& terminal = AddTerminal(7);
     CTreeNode& store = AddDevice(terminal, 5, kPartition16, "Склад");
     // The desktop test edits through the dialogs; here the quotes and the new passwords.
-    EXPECT_TRUE(doc->EditTerminal(terminal, {"", -1, 0, "+7911", "it's", "new"}));
-    EXPECT_TRUE(doc->EditDevice(store, {5, kPartition16, 0, "Архив «А»", "p'w", "np"}));
+    EXPECT_TRUE(doc->Editor().EditTerminal(terminal, {"", -1, 0, "+7911", "it's", "new"}));
+    EXPECT_TRUE(doc->Editor().EditDevice(store, {5, kPartition16, 0, "Архив «А»", "p'w", "np"}));
     EXPECT_EQ(Rows("SELECT name,password FROM device WHERE id=5"),
               (std::vector<Strings>{{"Архив «А»", "p'w"}}));
     EXPECT_EQ(store.Device()->NewPassword(), "np");
     EXPECT_EQ(store.Label(), "[05] Архив «А»");
-    EXPECT_EQ(view.hints.back(), std::make_pair(kHintNodeChanged, &store));
+    EXPECT_EQ(view.told.back(), std::make_pair(Told::Changed, &store));
 
-    EXPECT_FALSE(doc->EditTerminal(store, {}));
-    EXPECT_FALSE(doc->EditDevice(terminal, {}));
+    EXPECT_FALSE(doc->Editor().EditTerminal(store, {}));
+    EXPECT_FALSE(doc->Editor().EditDevice(terminal, {}));
     EXPECT_EQ(op.messages, (Strings{kEditTerminalFailedMessage, kEditDeviceFailedMessage}));
 }
 
@@ -93,15 +93,15 @@ TEST_F(DocTest, DeletingMasterRemovesEverySlaveRowAndItem) {
         CTreeNode& store = AddDevice(AddTerminal(id), 5, kPartition16, "Склад");
         for (int address : {1, 3, 9})
             AddDevice(store, address, address == 9 ? kUniversal : kExpander, {}, 2);
-        doc->DistributeLoops(Node(id));
+        doc->Editor().DistributeLoops(Node(id));
         if (!structure)
-            doc->ToggleStructure();
-        CTreeNode* master = doc->Tree().Find(*doc->FindTerminal(id)->FindDevice(5));
-        doc->Select(doc->Tree().Find(*doc->FindTerminal(id)->FindDevice(3)));
-        view.hints.clear();
+            doc->Tree().ToggleStructure();
+        CTreeNode* master = doc->Tree().Find(*doc->Workspace().FindTerminal(id)->FindDevice(5));
+        doc->Tree().Select(doc->Tree().Find(*doc->Workspace().FindTerminal(id)->FindDevice(3)));
+        view.told.clear();
 
-        EXPECT_TRUE(doc->DeleteNode(*master));
-        EXPECT_EQ(view.HintNumbers(), std::vector<int>(4, kHintNodeDeleting));
+        EXPECT_TRUE(doc->Editor().DeleteNode(*master));
+        EXPECT_EQ(view.Kinds(), std::vector<Told>(4, Told::Deleting));
         EXPECT_EQ(view.shown, nullptr);
         for (const char* table : kDeviceTables)
             EXPECT_EQ(
@@ -109,10 +109,10 @@ TEST_F(DocTest, DeletingMasterRemovesEverySlaveRowAndItem) {
                                  (table == kDeviceTables[0] ? " AND id<>0" : " AND device_id<>0")),
                 0)
                 << table;
-        EXPECT_EQ(doc->FindTerminal(id)->DeviceCount(), 1u);
+        EXPECT_EQ(doc->Workspace().FindTerminal(id)->DeviceCount(), 1u);
         EXPECT_EQ(Outline().size(), 2u); // terminal 1 and its module; the modules of both
         if (!structure)
-            doc->ToggleStructure();
+            doc->Tree().ToggleStructure();
     }
 }
 
@@ -120,16 +120,16 @@ TEST_F(DocTest, DeletingTerminals) {
     Start();
     CTreeNode& terminal = AddTerminal(7);
     AddDevice(terminal, 4, kPartition8, "Склад");
-    EXPECT_FALSE(doc->DistributeLoops(Node(7, 4))) << "only a terminal's";
-    EXPECT_TRUE(doc->DistributeLoops(terminal));
-    EXPECT_EQ(view.hints.back(), std::make_pair(kHintNodeChanged, &terminal));
-    EXPECT_FALSE(doc->DeleteNode(Node(7, 0))); // the terminal's own module
-    doc->Select(&Node(7, 4));
+    EXPECT_FALSE(doc->Editor().DistributeLoops(Node(7, 4))) << "only a terminal's";
+    EXPECT_TRUE(doc->Editor().DistributeLoops(terminal));
+    EXPECT_EQ(view.told.back(), std::make_pair(Told::Changed, &terminal));
+    EXPECT_FALSE(doc->Editor().DeleteNode(Node(7, 0))); // the terminal's own module
+    doc->Tree().Select(&Node(7, 4));
     EXPECT_EQ(view.pane, Pane::DeviceOptions);
 
-    EXPECT_TRUE(doc->DeleteNode(terminal));
+    EXPECT_TRUE(doc->Editor().DeleteNode(terminal));
     for (const char* table : kDeviceTables)
         EXPECT_EQ(Count(table), 0) << table;
     EXPECT_EQ(view.pane, Pane::Empty);
-    EXPECT_EQ(view.hints.back(), std::make_pair(kHintShowNode, static_cast<CTreeNode*>(nullptr)));
+    EXPECT_EQ(view.told.back(), std::make_pair(Told::Show, static_cast<CTreeNode*>(nullptr)));
 }

@@ -81,36 +81,33 @@ private:
     }
 };
 
-// Plays the tree (its current item) and an option view (the node it shows).
+// What an option view was told, in order.
+enum class Told { Show, Changed, Deleting, Filled };
+
+// Plays an option view: records what it is told and the node it shows.
 class RecordingView : public IDocObserver {
 public:
-    void OnUpdate(UpdateHint hint, CTreeNode* node, CTreeNode** slot) override {
-        hints.emplace_back(hint, node);
-        if (hint == kHintCurrentNode && current)
-            *slot = current;
-        if (hint == kHintShowNode)
-            shown = node;
-        if (hint == kHintNodeDeleting && shown == node)
+    void OnShowNode(CTreeNode* node) override {
+        told.emplace_back(Told::Show, node);
+        shown = node;
+    }
+    void OnNodeChanged(CTreeNode& node) override { told.emplace_back(Told::Changed, &node); }
+    void OnNodeDeleting(CTreeNode& node) override {
+        told.emplace_back(Told::Deleting, &node);
+        if (shown == &node)
             shown = nullptr;
-        if (hint == kHintClearTree)
-            current = nullptr;
     }
+    void OnTreeReset() override { told.emplace_back(Told::Filled, nullptr); }
     void OnPaneChanged(Pane p) override { pane = p; }
-    void OnItemRemoving(CTreeNode& node) override {
-        for (CTreeNode* item = current; item; item = item->Parent())
-            if (item == &node)
-                current = nullptr;
+
+    std::vector<Told> Kinds() const {
+        std::vector<Told> kinds;
+        for (const auto& entry : told)
+            kinds.push_back(entry.first);
+        return kinds;
     }
 
-    std::vector<int> HintNumbers() const {
-        std::vector<int> numbers;
-        for (const auto& hint : hints)
-            numbers.push_back(hint.first);
-        return numbers;
-    }
-
-    std::vector<std::pair<UpdateHint, CTreeNode*>> hints;
-    CTreeNode* current = nullptr;
+    std::vector<std::pair<Told, CTreeNode*>> told;
     CTreeNode* shown = nullptr;
     Pane pane = Pane::Empty;
 };
@@ -134,7 +131,7 @@ protected:
 
     CTornuCfgDoc& Start(bool started = true) {
         doc = std::make_unique<CTornuCfgDoc>(op, dir.Path());
-        doc->AddObserver(view);
+        doc->Tree().AddObserver(view);
         EXPECT_EQ(doc->OnNewDocument(), started);
         return *doc;
     }
@@ -145,20 +142,20 @@ protected:
 
     // The terminal's item (the structure is shown).
     CTreeNode& AddTerminal(int id, int hostType = kBm4, int loops = 0) {
-        EXPECT_TRUE(doc->NewTerminal({.number = std::to_string(id),
+        EXPECT_TRUE(doc->Editor().NewTerminal({.number = std::to_string(id),
                                       .hostType = hostType,
                                       .loopCount = loops,
                                       .phone = "+7900",
                                       .password = "link"}));
         return Node(id);
     }
-    CTreeNode& Node(int terminalId) { return *doc->Tree().Find(*doc->FindTerminal(terminalId)); }
+    CTreeNode& Node(int terminalId) { return *doc->Tree().Find(*doc->Workspace().FindTerminal(terminalId)); }
     CTreeNode& Node(int terminalId, int address) {
-        return *doc->Tree().Find(*doc->FindTerminal(terminalId)->FindDevice(address));
+        return *doc->Tree().Find(*doc->Workspace().FindTerminal(terminalId)->FindDevice(address));
     }
     CTreeNode& AddDevice(CTreeNode& parent, int address, int busType, std::string name = {},
                          int loops = 0) {
-        EXPECT_TRUE(doc->NewDevice(parent, {.address = address,
+        EXPECT_TRUE(doc->Editor().NewDevice(parent, {.address = address,
                                             .busType = busType,
                                             .loopCount = loops,
                                             .name = std::move(name),
@@ -180,7 +177,7 @@ protected:
 
     std::vector<std::vector<std::string>> Rows(const std::string& statement) {
         std::vector<std::vector<std::string>> rows;
-        EXPECT_TRUE(doc->Database().Query(statement, rows)) << doc->Database().LastError();
+        EXPECT_TRUE(doc->Workspace().Database().Query(statement, rows)) << doc->Workspace().Database().LastError();
         return rows;
     }
     int Count(const std::string& table, const std::string& where = "1=1") {

@@ -25,7 +25,7 @@ protected:
     std::string File(const char* name) { return dir / name; }
     Strings Keys() {
         Strings keys;
-        const std::vector<KeyRow> rows = *doc->KeyList(*node);
+        const std::vector<KeyRow> rows = *doc->Editor().KeyList(*node);
         for (const KeyRow& row : rows)
             keys.push_back(row.code + "|" + row.owner);
         return keys;
@@ -35,16 +35,16 @@ protected:
 };
 
 TEST_F(ListFilesTest, PhoneBookFileRoundTripAndFailures) {
-    ASSERT_TRUE(doc->SetPhoneNumber(*node, 0, "+79001234567"));
-    ASSERT_TRUE(doc->SetPhoneMask(*node, 0, 0xABCDEF));
-    ASSERT_TRUE(doc->SetPhoneNumber(*node, 9, "112"));
-    ASSERT_TRUE(doc->SavePhoneBook(*node, File("book")));
+    ASSERT_TRUE(doc->Editor().SetPhoneNumber(*node, 0, "+79001234567"));
+    ASSERT_TRUE(doc->Editor().SetPhoneMask(*node, 0, 0xABCDEF));
+    ASSERT_TRUE(doc->Editor().SetPhoneNumber(*node, 9, "112"));
+    ASSERT_TRUE(doc->Editor().SavePhoneBook(*node, File("book")));
     EXPECT_EQ(ReadBytes(File("book")).find('\r'), std::string::npos);
 
-    ASSERT_TRUE(doc->SetPhoneNumber(*node, 0, ""));
-    ASSERT_TRUE(doc->SetPhoneNumber(*node, 9, "000"));
-    EXPECT_TRUE(doc->LoadPhoneBook(*node, File("book")));
-    const PhoneBookModel book = *doc->PhoneBook(*node);
+    ASSERT_TRUE(doc->Editor().SetPhoneNumber(*node, 0, ""));
+    ASSERT_TRUE(doc->Editor().SetPhoneNumber(*node, 9, "000"));
+    EXPECT_TRUE(doc->Editor().LoadPhoneBook(*node, File("book")));
+    const PhoneBookModel book = *doc->Editor().PhoneBook(*node);
     EXPECT_EQ(book.rows[0].phone, "+79001234567");
     EXPECT_EQ(book.rows[0].mask, 0xABCDEFu);
     EXPECT_EQ(book.rows[9].phone, "112");
@@ -53,10 +53,10 @@ TEST_F(ListFilesTest, PhoneBookFileRoundTripAndFailures) {
 
     WriteBytes(dir / "empty", "");
     WriteBytes(dir / "junk", "SMS=zzz;");
-    EXPECT_FALSE(doc->LoadPhoneBook(*node, File("missing")));
-    EXPECT_FALSE(doc->LoadPhoneBook(*node, File("empty")));
-    EXPECT_FALSE(doc->LoadPhoneBook(*node, File("junk")));
-    EXPECT_FALSE(doc->SavePhoneBook(*node, File("no/such/folder")));
+    EXPECT_FALSE(doc->Editor().LoadPhoneBook(*node, File("missing")));
+    EXPECT_FALSE(doc->Editor().LoadPhoneBook(*node, File("empty")));
+    EXPECT_FALSE(doc->Editor().LoadPhoneBook(*node, File("junk")));
+    EXPECT_FALSE(doc->Editor().SavePhoneBook(*node, File("no/such/folder")));
     EXPECT_EQ(op.messages,
               (Strings{"Невозможно открыть файл: " + File("missing"),
                        std::string(kEmptyFileMessage), std::string(kPhoneBookDataMessage),
@@ -64,16 +64,16 @@ TEST_F(ListFilesTest, PhoneBookFileRoundTripAndFailures) {
 }
 
 TEST_F(ListFilesTest, KeyListFileRoundTripInWindows1251) {
-    ASSERT_TRUE(doc->SetKey(*node, 0, "540000001E3C5A01", std::string("Иванов")));
-    ASSERT_TRUE(doc->SetKey(*node, 2, "4500004433221101", std::string("О'Нил, склад")));
+    ASSERT_TRUE(doc->Editor().SetKey(*node, 0, "540000001E3C5A01", std::string("Иванов")));
+    ASSERT_TRUE(doc->Editor().SetKey(*node, 2, "4500004433221101", std::string("О'Нил, склад")));
     const Strings before = Keys();
-    ASSERT_TRUE(doc->SaveKeyList(*node, File("keys")));
+    ASSERT_TRUE(doc->Editor().SaveKeyList(*node, File("keys")));
     const std::string bytes = ReadBytes(File("keys"));
     EXPECT_EQ(bytes.substr(0, 25), "540000001E3C5A01,\xC8\xE2\xE0\xED\xEE\xE2\r\n");
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 15);
 
-    ASSERT_TRUE(doc->SetKey(*node, 0, "4500004433221101", std::string("x")));
-    EXPECT_TRUE(doc->LoadKeyList(*node, File("keys")));
+    ASSERT_TRUE(doc->Editor().SetKey(*node, 0, "4500004433221101", std::string("x")));
+    EXPECT_TRUE(doc->Editor().LoadKeyList(*node, File("keys")));
     EXPECT_EQ(Keys(), before);
 
     // Line 2 begins with ",": code kept, owner set; an invalid code is passed
@@ -82,7 +82,7 @@ TEST_F(ListFilesTest, KeyListFileRoundTripInWindows1251) {
     for (int i = 0; i < 20; ++i)
         text += "540000001E3C5A01,лишний\r\n";
     WriteBytes(dir / "short", Utf8ToCp1251(text));
-    EXPECT_TRUE(doc->LoadKeyList(*node, File("short")));
+    EXPECT_TRUE(doc->Editor().LoadKeyList(*node, File("short")));
     const Strings after = Keys();
     EXPECT_EQ(after[0], before[0]);
     EXPECT_EQ(after[1], "|Петров");

@@ -25,25 +25,25 @@ TEST_F(ReliabilityDocTest, TextsThatWouldBreakAMessageAreRefusedWhereTyped) {
     const std::string before = Rows("SELECT * FROM terminal")[0][2] + Rows("SELECT * FROM device")[1][3];
     int refused = 0;
     for (const char* bad : {"1111;DEVA=05", "a\rb", "a\nb", "~0012"}) {
-        EXPECT_FALSE(doc->EditTerminal(terminal, {.number = "12", .hostType = 0, .phone = "+7900",
+        EXPECT_FALSE(doc->Editor().EditTerminal(terminal, {.number = "12", .hostType = 0, .phone = "+7900",
                                                   .password = bad}));
-        EXPECT_FALSE(doc->EditTerminal(terminal, {.number = "12", .hostType = 0, .phone = bad,
+        EXPECT_FALSE(doc->Editor().EditTerminal(terminal, {.number = "12", .hostType = 0, .phone = bad,
                                                   .password = "link"}));
-        EXPECT_FALSE(doc->EditTerminal(
+        EXPECT_FALSE(doc->Editor().EditTerminal(
             terminal, {.number = "12", .hostType = 0, .phone = "+7900", .password = "link",
                        .newPassword = bad}));
-        EXPECT_FALSE(doc->EditDevice(part, {.address = 1, .busType = 0, .name = bad}));
-        EXPECT_FALSE(doc->EditDevice(part, {.address = 1, .busType = 0, .password = bad}));
-        EXPECT_FALSE(doc->NewTerminal({.number = "13", .hostType = 0, .password = bad}));
+        EXPECT_FALSE(doc->Editor().EditDevice(part, {.address = 1, .busType = 0, .name = bad}));
+        EXPECT_FALSE(doc->Editor().EditDevice(part, {.address = 1, .busType = 0, .password = bad}));
+        EXPECT_FALSE(doc->Editor().NewTerminal({.number = "13", .hostType = 0, .password = bad}));
         EXPECT_FALSE(part.Device()->SetPassword(bad));
         EXPECT_FALSE(part.Device()->SetNewPassword(bad));
         refused += 8;
     }
     for (const char* number : {"-1", "65536", "99999999999"}) {
-        EXPECT_FALSE(doc->NewTerminal({.number = number, .hostType = 0}));
+        EXPECT_FALSE(doc->Editor().NewTerminal({.number = number, .hostType = 0}));
         ++refused;
     }
-    EXPECT_TRUE(doc->NewTerminal({.number = "65535", .hostType = 0}));
+    EXPECT_TRUE(doc->Editor().NewTerminal({.number = "65535", .hostType = 0}));
     EXPECT_EQ(std::count(op.messages.begin(), op.messages.end(), kUnsafeTextMessage), 24);
     EXPECT_EQ(std::count(op.messages.begin(), op.messages.end(), kTerminalNumberRangeMessage), 3);
     EXPECT_EQ(Rows("SELECT * FROM terminal")[0][2] + Rows("SELECT * FROM device")[1][3], before);
@@ -59,14 +59,14 @@ TEST_F(ReliabilityDocTest, StationValuesThatWouldBreakAMessageAreSkipped) {
                    .Raw(StationRecord(5, "+7900;1", "ok"))
                    .Raw(StationRecord(5, "+7900111", "pw\r~"))
                    .Bytes());
-    EXPECT_TRUE(doc->ImportStationData(dir.Path().string()));
+    EXPECT_TRUE(doc->Editor().ImportStationData(dir.Path().string()));
     EXPECT_EQ(op.messages.back(), "Импортированы данные по 2 устройствам. Пропущено значений с "
                                   "недопустимыми символами: 2");
     EXPECT_EQ(Rows("SELECT phone,password FROM terminal"), (std::vector<Strings>{{"+7900111", "ok"}}));
 
     // No records of no size: an empty table, as the header says.
     WriteBytes(dir / "terminal.odb", StationLayout().RecordSize(0).HeaderCount(0).Bytes());
-    EXPECT_TRUE(doc->ImportStationData(dir.Path().string()));
+    EXPECT_TRUE(doc->Editor().ImportStationData(dir.Path().string()));
     EXPECT_EQ(op.messages.back(), "Импортированы данные по 0 устройствам");
 }
 
@@ -100,13 +100,13 @@ TEST_F(ReliabilityDocTest, AnUnreadableDatabaseIsSaidAndLeftAlone) {
         const std::string bytes = ReadBytes(dir / "tornucfg.db");
         op.messages.clear();
         Start();
-        EXPECT_FALSE(doc->Database().IsAvailable());
+        EXPECT_FALSE(doc->Workspace().Database().IsAvailable());
         ASSERT_EQ(op.messages.size(), 1u);
         EXPECT_NE(op.messages[0].find("данных ("), std::string::npos) << op.messages[0];
         EXPECT_NE(op.messages[0].find("tornucfg.db"), std::string::npos) << op.messages[0];
-        EXPECT_TRUE(doc->Terminals().empty());
-        EXPECT_FALSE(doc->NewTerminal({.number = "13", .hostType = 0}));
-        EXPECT_EQ(op.messages.back(), doc->Database().Failure());
+        EXPECT_TRUE(doc->Workspace().Terminals().empty());
+        EXPECT_FALSE(doc->Editor().NewTerminal({.number = "13", .hostType = 0}));
+        EXPECT_EQ(op.messages.back(), doc->Workspace().Database().Failure());
         doc.reset();
         EXPECT_EQ(ReadBytes(dir / "tornucfg.db"), bytes) << "written after all";
     }

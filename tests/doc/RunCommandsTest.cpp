@@ -14,23 +14,20 @@ namespace {
 using Strings = std::vector<std::string>;
 
 struct ExchangeView : RecordingView {
-    void OnExchangeStarted() override { events.push_back("started"); }
-    void OnExchangeEnded() override { events.push_back("ended"); }
+    void OnExchangeStarted(CTreeNode&) override { events.push_back("started"); }
+    void OnExchangeEnded(CTreeNode&) override { events.push_back("ended"); }
     Strings events;
 };
 
 TEST_F(DocTest, RunCommandsAsksChoosesAndRunsOnlyAfterYes) {
     Start();
-    doc->Settings().SetValue("Modem", "ComPort", dir / "no-such-port");
+    doc->Workspace().Settings().SetValue("Modem", "ComPort", dir / "no-such-port");
     CTreeNode& partition = AddDevice(AddTerminal(7), 1, kPartition8, "Офис");
     partition.Device()->SetPassword("");
     ExchangeView exchangeView;
-    doc->AddObserver(exchangeView);
-    EXPECT_EQ(doc->RunCommands(), ExchangeOutcome::NotStarted); // nothing selected
-
-    view.current = &partition;
+    doc->Tree().AddObserver(exchangeView);
     op.answers = {false};
-    EXPECT_EQ(doc->RunCommands(), ExchangeOutcome::NotStarted);
+    EXPECT_EQ(doc->Exchanges().RunCommands(partition), ExchangeOutcome::NotStarted);
     EXPECT_EQ(op.questions, Strings{kNoPartitionPasswordQuestion});
     EXPECT_TRUE(op.offered.empty());
 
@@ -39,9 +36,9 @@ TEST_F(DocTest, RunCommandsAsksChoosesAndRunsOnlyAfterYes) {
         return CommandChoice{{offered.front()}, true};
     };
     // While it runs, the views are given nothing of the records.
-    op.onPoll = [&] { EXPECT_FALSE(doc->DeviceView(partition)); };
-    view.hints.clear();
-    EXPECT_EQ(doc->RunCommands(), ExchangeOutcome::Failed);
+    op.onPoll = [&] { EXPECT_FALSE(doc->Editor().DeviceView(partition)); };
+    view.told.clear();
+    EXPECT_EQ(doc->Exchanges().RunCommands(partition), ExchangeOutcome::Failed);
     Strings offered;
     for (const CCommandDesc* command : op.offered)
         offered.push_back(command->Name());
@@ -52,8 +49,8 @@ TEST_F(DocTest, RunCommandsAsksChoosesAndRunsOnlyAfterYes) {
     EXPECT_EQ(exchangeView.events, (Strings{"started", "ended"}));
     EXPECT_EQ(op.results.size(), 1u);
     EXPECT_EQ(op.log.back().rfind("ОШИБКА: Невозможно открыть порт модема: порт ", 0), 0u);
-    EXPECT_EQ(view.hints.back(), std::make_pair(kHintNodeChanged, &partition));
-    EXPECT_TRUE(doc->DeviceView(partition));
+    EXPECT_EQ(view.told.back(), std::make_pair(Told::Changed, &partition));
+    EXPECT_TRUE(doc->Editor().DeviceView(partition));
 }
 
 } // namespace

@@ -26,8 +26,8 @@ TEST_F(DocTest, FirstStartInEmptyFolderCreatesTheTables) {
     Start();
     EXPECT_EQ(Count("terminal") + Count("device_key"), 0);
     EXPECT_TRUE(op.passwordModes.empty());
-    EXPECT_TRUE(doc->Catalogue().HostTypes().empty());
-    EXPECT_EQ(view.HintNumbers(), std::vector<int>{kHintFillTree});
+    EXPECT_TRUE(doc->Workspace().Catalogue().HostTypes().empty());
+    EXPECT_EQ(view.Kinds(), std::vector<Told>{Told::Filled});
 }
 
 TEST_F(DocTest, SecondStartDoesNotLoadAgain) {
@@ -35,7 +35,7 @@ TEST_F(DocTest, SecondStartDoesNotLoadAgain) {
     AddTerminal(7);
     Restart();
     EXPECT_TRUE(doc->OnNewDocument());
-    EXPECT_EQ(doc->Terminals().size(), 1u);
+    EXPECT_EQ(doc->Workspace().Terminals().size(), 1u);
     EXPECT_EQ(Outline(), (Strings{"[0007] БМ-4", "  [00] "}));
 }
 
@@ -63,7 +63,7 @@ TEST_P(LoginTest, Outcome) {
     EXPECT_EQ(op.messages, c.messages);
     EXPECT_EQ(op.passwordModes.size(), c.asked);
     // The catalogue is read only behind the login.
-    EXPECT_EQ(doc->Catalogue().HostTypes().empty(), !c.started);
+    EXPECT_EQ(doc->Workspace().Catalogue().HostTypes().empty(), !c.started);
 }
 
 const char* const kEmpty = kEmptyPasswordMessage;

@@ -41,7 +41,7 @@ TEST_F(StationImportTest, KnownTerminalsTakePhoneAndPasswordLaterRecordWins) {
                    .Raw(StationRecord(5, "+7900111", "first"))
                    .Raw(StationRecord(99, "+7900999", "unknown"))
                    .Raw(StationRecord(5, "+7900222", Utf8ToCp1251("пар'оль"))));
-    EXPECT_TRUE(doc->ImportStationData(dir.Path().string() + "/"));
+    EXPECT_TRUE(doc->Editor().ImportStationData(dir.Path().string() + "/"));
     EXPECT_EQ(op.messages, Strings{"Импортированы данные по 2 устройствам"});
     EXPECT_EQ(Terminals(),
               (std::vector<Strings>{{"5", "+7900222", "пар'оль"}, {"6", "+7900", "link"}}));
@@ -50,12 +50,12 @@ TEST_F(StationImportTest, KnownTerminalsTakePhoneAndPasswordLaterRecordWins) {
 TEST_F(StationImportTest, TablesThatGiveNothing) {
     // Header count 10, no room for a record; then the same file held open.
     WriteTable(dir.Path().string(), StationLayout().HeaderCount(10));
-    EXPECT_TRUE(doc->ImportStationData(dir.Path().string()));
+    EXPECT_TRUE(doc->Editor().ImportStationData(dir.Path().string()));
     COdbTable holder;
     ASSERT_TRUE(holder.Open(dir / "terminal.odb"));
-    EXPECT_FALSE(doc->ImportStationData(dir.Path().string()));
+    EXPECT_FALSE(doc->Editor().ImportStationData(dir.Path().string()));
     holder.Close();
-    EXPECT_FALSE(doc->ImportStationData(dir / "missing"));
+    EXPECT_FALSE(doc->Editor().ImportStationData(dir / "missing"));
     EXPECT_EQ(op.messages,
               (Strings{"Импортированы данные по 0 устройствам",
                        kStationTableOpenFailedMessage + (dir / "terminal.odb"),
@@ -69,7 +69,7 @@ TEST_F(StationImportTest, ImportCommandAsksForTheFolderUnlessTheServerRuns) {
     EXPECT_FALSE(IsStationServerRunning(lock)); // and the probe leaves no semaphore behind
     sem_t* server = sem_open(("/" + lock).c_str(), O_CREAT | O_EXCL, 0600, 1);
     ASSERT_NE(server, SEM_FAILED);
-    doc->OnImport(lock);
+    doc->Editor().OnImport(lock);
     sem_close(server);
     sem_unlink(("/" + lock).c_str());
     EXPECT_EQ(op.messages, Strings{kStationServerRunningMessage});
@@ -77,8 +77,8 @@ TEST_F(StationImportTest, ImportCommandAsksForTheFolderUnlessTheServerRuns) {
 
     setenv("TORNU_INSTALL_DIR", "/opt/Станция", 1);
     op.folders = {std::nullopt, dir.Path().string()};
-    doc->OnImport(lock); // cancelled
-    doc->OnImport(lock);
+    doc->Editor().OnImport(lock); // cancelled
+    doc->Editor().OnImport(lock);
     unsetenv("TORNU_INSTALL_DIR");
     EXPECT_EQ(op.folderInitials, (Strings{"/opt/Станция", "/opt/Станция"}));
     EXPECT_EQ(op.messages.back(), "Импортированы данные по 1 устройствам");

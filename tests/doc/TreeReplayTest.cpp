@@ -16,7 +16,6 @@ class MirrorView : public IDocObserver {
 public:
     explicit MirrorView(const CTreeModel& tree) : tree_(tree) {}
 
-    void OnUpdate(UpdateHint, CTreeNode*, CTreeNode**) override {}
     void OnTreeResetting() override { EXPECT_FALSE(std::exchange(resetting_, true)); }
     void OnTreeReset() override {
         EXPECT_TRUE(std::exchange(resetting_, false));
@@ -106,8 +105,8 @@ private:
 
 TEST_F(DocTest, ItemModelReplayingTheNotificationsKeepsTheTree) {
     Start();
-    MirrorView mirror(doc->Tree());
-    doc->AddObserver(mirror);
+    MirrorView mirror(doc->Tree().Model());
+    doc->Tree().AddObserver(mirror);
     const auto same = [&](const char* step) { EXPECT_EQ(mirror.Outline(), Outline()) << step; };
 
     CTreeNode& first = AddTerminal(20);
@@ -117,16 +116,16 @@ TEST_F(DocTest, ItemModelReplayingTheNotificationsKeepsTheTree) {
     for (int address : {9, 1, 4})
         AddDevice(store, address, kExpander, {}, 1);
     same("devices");
-    EXPECT_TRUE(doc->EditDevice(Node(20, 3), {3, kPartition8, 0, "Цех", "", ""}));
+    EXPECT_TRUE(doc->Editor().EditDevice(Node(20, 3), {3, kPartition8, 0, "Цех", "", ""}));
     same("relabel in place");
-    doc->ToggleStructure();
-    EXPECT_TRUE(doc->EditDevice(Node(20, 7), {7, kPartition16, 0, "Я-склад", "", ""}));
+    doc->Tree().ToggleStructure();
+    EXPECT_TRUE(doc->Editor().EditDevice(Node(20, 7), {7, kPartition16, 0, "Я-склад", "", ""}));
     same("moves at the root");
     AddDevice(Node(20, 7), 12, kExpander);
-    EXPECT_TRUE(doc->DeleteNode(Node(20, 7))); // slaves at the root go too
+    EXPECT_TRUE(doc->Editor().DeleteNode(Node(20, 7))); // slaves at the root go too
     same("delete with slaves, structure hidden");
-    doc->ToggleStructure();
-    EXPECT_TRUE(doc->DeleteNode(Node(5)));
+    doc->Tree().ToggleStructure();
+    EXPECT_TRUE(doc->Editor().DeleteNode(Node(5)));
     same("deletes");
 }
 

@@ -26,11 +26,11 @@ protected:
 
 // A slave whose master is gone is in no item.
 TEST_F(TreeTest, LabelsAndOrderSurviveARestart) {
-    ASSERT_TRUE(doc->Database().Execute(
+    ASSERT_TRUE(doc->Workspace().Database().Execute(
         "INSERT INTO device SELECT term_id,4,password,name,9,last_key,systemstate,last_time,"
         "config,sensor_cnt FROM device WHERE term_id=12 AND id=3"));
     EXPECT_EQ(Outline(), kStructure);
     Restart();
-    EXPECT_NE(doc->FindTerminal(12)->FindDevice(4), nullptr);
+    EXPECT_NE(doc->Workspace().FindTerminal(12)->FindDevice(4), nullptr);
     EXPECT_EQ(Outline(), kStructure);
 }

@@ -20,7 +20,7 @@ protected:
     TwoOperatorsTest() {
         Start();
         other = std::make_unique<CTornuCfgDoc>(otherOp, dir.Path());
-        other->AddObserver(otherView);
+        other->Tree().AddObserver(otherView);
         EXPECT_TRUE(other->OnNewDocument());
     }
 
@@ -31,13 +31,13 @@ protected:
 
 TEST_F(TwoOperatorsTest, NumberTheOtherHasJustUsedIsRefusedWithNothingWritten) {
     AddTerminal(7, kBm4, 4);
-    const std::string before = DumpTables(doc->Database());
-    EXPECT_FALSE(other->NewTerminal(
+    const std::string before = DumpTables(doc->Workspace().Database());
+    EXPECT_FALSE(other->Editor().NewTerminal(
         {.number = "7", .hostType = kBm16, .phone = "+7911", .password = "other"}));
     EXPECT_EQ(otherOp.messages, std::vector<std::string>{kAddTerminalFailedMessage});
-    EXPECT_TRUE(other->Terminals().empty());
-    EXPECT_TRUE(other->Tree().Empty());
-    EXPECT_EQ(DumpTables(doc->Database()), before);
+    EXPECT_TRUE(other->Workspace().Terminals().empty());
+    EXPECT_TRUE(other->Tree().Model().Empty());
+    EXPECT_EQ(DumpTables(doc->Workspace().Database()), before);
 }
 
 TEST_F(TwoOperatorsTest, ReloadShowsTheOthersChangesAndKeepsTheSelection) {
@@ -45,22 +45,21 @@ TEST_F(TwoOperatorsTest, ReloadShowsTheOthersChangesAndKeepsTheSelection) {
     AddDevice(Node(7), 1, kPartition8, "Офис");
     AddTerminal(8);
     other->Reload();
-    otherView.current = other->FindNode(7, 1);
-    ASSERT_TRUE(otherView.current);
+    other->Tree().Select(other->FindNode(7, 1));
+    ASSERT_TRUE(other->Tree().Selected());
 
-    ASSERT_TRUE(doc->FindTerminal(7)->FindDevice(1)->SetName("Склад"));
-    ASSERT_TRUE(doc->DeleteNode(Node(8)));
+    ASSERT_TRUE(doc->Workspace().FindTerminal(7)->FindDevice(1)->SetName("Склад"));
+    ASSERT_TRUE(doc->Editor().DeleteNode(Node(8)));
     AddTerminal(9);
     CTreeNode* again = other->Reload();
     ASSERT_TRUE(again);
     EXPECT_EQ(again->Device()->Name(), "Склад");
     EXPECT_EQ(otherView.shown, again);
-    EXPECT_EQ(other->FindTerminal(8), nullptr);
-    EXPECT_NE(other->FindTerminal(9), nullptr);
+    EXPECT_EQ(other->Workspace().FindTerminal(8), nullptr);
+    EXPECT_NE(other->Workspace().FindTerminal(9), nullptr);
 
     // The selected node's record is gone: nothing is selected.
-    otherView.current = again;
-    ASSERT_TRUE(doc->DeleteNode(Node(7)));
+    ASSERT_TRUE(doc->Editor().DeleteNode(Node(7)));
     EXPECT_EQ(other->Reload(), nullptr);
     EXPECT_EQ(otherView.shown, nullptr);
     EXPECT_TRUE(otherOp.messages.empty());
@@ -102,9 +101,9 @@ TEST_F(DocTest, ServerThatCannotBeReachedOrRefusesTheLoginIsSaidOnce) {
         EXPECT_NE(said.find("PWD=***"), std::string::npos) << said;
         EXPECT_EQ(said.find("wrong-secret"), std::string::npos) << said;
         EXPECT_EQ(said.find(password), std::string::npos) << said;
-        EXPECT_TRUE(doc->Tree().Empty());
+        EXPECT_TRUE(doc->Tree().Model().Empty());
         // Later actions say the same, not that the number is taken.
-        EXPECT_FALSE(doc->NewTerminal({.number = "13", .hostType = 0}));
+        EXPECT_FALSE(doc->Editor().NewTerminal({.number = "13", .hostType = 0}));
         EXPECT_EQ(op.messages.back(), said);
         doc.reset();
     }
@@ -114,16 +113,16 @@ TEST_F(DocTest, ServerThatCannotBeReachedOrRefusesTheLoginIsSaidOnce) {
 // bounded time and fails with the driver's or the server's text.
 TEST_F(TwoOperatorsTest, RowHeldByTheOtherFailsTheReplyAfterABoundedWait) {
     AddTerminal(12);
-    ASSERT_TRUE(other->Database().BeginTransaction());
-    ASSERT_TRUE(other->Database().Execute("UPDATE terminal SET phone='held' WHERE id=12"));
+    ASSERT_TRUE(other->Workspace().Database().BeginTransaction());
+    ASSERT_TRUE(other->Workspace().Database().Execute("UPDATE terminal SET phone='held' WHERE id=12"));
     CCommandDesc command;
     ASSERT_TRUE(command.Read("Cmd", "DESC=Команда;TYPE=T;NUM=39"));
-    CRecordExchangeTarget target(*doc->FindTerminal(12), nullptr);
+    CRecordExchangeTarget target(*doc->Workspace().FindTerminal(12), nullptr);
     EXPECT_FALSE(target.ProcessReply(command, CTermMessage(12, 39, "CFG=M0=1(8,),;")));
     const std::string failure = target.ReplyFailure();
     EXPECT_EQ(failure.rfind("ошибка записи в базу данных: ", 0), 0u) << failure;
     EXPECT_NE(failure.find(OnServer() ? "lock timeout" : "locked"), std::string::npos) << failure;
-    EXPECT_TRUE(other->Database().EndTransaction(false));
+    EXPECT_TRUE(other->Workspace().Database().EndTransaction(false));
 }
 
 } // namespace

@@ -8,25 +8,24 @@ namespace {
 
 TEST_F(E2eTest, DocumentExchangeKeepsTheViewsOffTheRecords) {
     StartSimulator();
-    doc->Exchange().SetModemLogFolder(dir.Path());
+    doc->Exchanges().Exchange().SetModemLogFolder(dir.Path());
     CTreeNode& partition = Node(kTerminal, 1);
-    view.current = &partition;
     op.choose = [&](const std::vector<CCommandDesc*>&) {
         return CommandChoice{{&Command("ReadStatus")}, false};
     };
     int polls = 0;
     op.onPoll = [&] {
         ++polls;
-        EXPECT_FALSE(doc->DeviceView(partition));
-        EXPECT_FALSE(doc->ParamGrid(partition));
-        EXPECT_EQ(doc->EditParam(partition, "DLYIN", "5").outcome, EditOutcome::Ignored);
+        EXPECT_FALSE(doc->Editor().DeviceView(partition));
+        EXPECT_FALSE(doc->Editor().ParamGrid(partition));
+        EXPECT_EQ(doc->Editor().EditParam(partition, "DLYIN", "5").outcome, EditOutcome::Ignored);
         // Paced as the window's timer is, leaving the processor to the worker.
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     };
-    EXPECT_EQ(doc->RunCommands(), ExchangeOutcome::Finished);
+    EXPECT_EQ(doc->Exchanges().RunCommands(partition), ExchangeOutcome::Finished);
     StopSimulator();
     EXPECT_GT(polls, 0);
-    const DeviceViewModel shown = *doc->DeviceView(partition);
+    const DeviceViewModel shown = *doc->Editor().DeviceView(partition);
     EXPECT_EQ(shown.system[0].text, "На охране");
     EXPECT_EQ(shown.lastKey, "2");
 }

@@ -70,27 +70,27 @@ protected:
 
     E2eTest() {
         Start();
-        doc->Settings().SetValue("Modem", "ComPort", dir / "ttySIM");
+        doc->Workspace().Settings().SetValue("Modem", "ComPort", dir / "ttySIM");
         AddTerminal(kTerminal, kBm4, 4);
         Terminal().FindDevice(0)->SetPassword("0000");
         AddDevice(Node(kTerminal), 1, kPartition8, "Офис", 4);
         AddDevice(Node(kTerminal, 1), 5, kExpander, "", 2);
-        EXPECT_TRUE(doc->DistributeLoops(Node(kTerminal)));
+        EXPECT_TRUE(doc->Editor().DistributeLoops(Node(kTerminal)));
         std::string error;
         EXPECT_TRUE(sim.Read(kSimState, dir.Path().string(), error)) << error;
-        exchange = std::make_unique<CExchange>(doc->Settings());
+        exchange = std::make_unique<CExchange>(doc->Workspace().Settings());
         exchange->SetModemLogFolder(dir.Path());
     }
     ~E2eTest() override { StopSimulator(); }
 
-    CTerminal& Terminal() { return *doc->FindTerminal(kTerminal); }
+    CTerminal& Terminal() { return *doc->Workspace().FindTerminal(kTerminal); }
     CDevice& Device(int address) { return *Terminal().FindDevice(address); }
     CCommandDesc& Command(const std::string& key) {
-        for (const auto& command : doc->Catalogue().Commands())
+        for (const auto& command : doc->Workspace().Catalogue().Commands())
             if (command->Name() == key)
                 return *command;
         ADD_FAILURE() << "no catalogue command " << key;
-        return *doc->Catalogue().Commands().front();
+        return *doc->Workspace().Catalogue().Commands().front();
     }
 
     // Puts the simulator (with `sim` as the test has set it) on the line; a

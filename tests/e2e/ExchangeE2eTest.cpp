@@ -128,7 +128,7 @@ TEST_F(E2eTest, CancelDuringTheCommandPhase) {
 }
 
 TEST_F(E2eTest, EmulationMode) {
-    doc->Settings().SetValue("Modem", "Emul", "1");
+    doc->Workspace().Settings().SetValue("Modem", "Emul", "1");
     const Lines lines = Run({"ReadLoopConfig"});
     EXPECT_EQ(lines.at(2), "Соединение в режиме эмуляции ...");
     EXPECT_EQ(exchange->GetState(), CExchange::kFinished);

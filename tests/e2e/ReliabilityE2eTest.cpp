@@ -55,7 +55,7 @@ TEST_F(E2eTest, LineFaultsAreSurvivedOrToldApart) {
         {"bad check digits, check off",
          [&] {
              sim.faults.badCrc = true;
-             doc->Settings().SetValue("Modem", "CheckCrc", "0");
+             doc->Workspace().Settings().SetValue("Modem", "CheckCrc", "0");
          },
          nullptr},
         {"call lost at the command",
@@ -74,7 +74,7 @@ TEST_F(E2eTest, LineFaultsAreSurvivedOrToldApart) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const CTerminalState clean = sim;
-        doc->Settings().SetValue("Modem", "CheckCrc", "1");
+        doc->Workspace().Settings().SetValue("Modem", "CheckCrc", "1");
         c.fault();
         ASSERT_TRUE(Device(1).SetLastTime("before"));
         const int sent = SimLogCount("<- [0012] 16");
@@ -99,12 +99,12 @@ TEST_F(E2eTest, LineFaultsAreSurvivedOrToldApart) {
 }
 
 TEST_F(E2eTest, PortFailuresSayWhy) {
-    doc->Settings().SetValue("Modem", "ComPort", dir / "missing");
+    doc->Workspace().Settings().SetValue("Modem", "ComPort", dir / "missing");
     Lines lines = Run({"ReadLoopConfig"});
     EXPECT_EQ(lines.back(), "ОШИБКА: Невозможно открыть порт модема: порт " +
                                 (dir / "missing") + " не найден");
     WriteBytes(dir / "plain", "x");
-    doc->Settings().SetValue("Modem", "ComPort", dir / "plain");
+    doc->Workspace().Settings().SetValue("Modem", "ComPort", dir / "plain");
     lines = Run({"ReadLoopConfig"});
     EXPECT_EQ(lines.back(), "ОШИБКА: Невозможно открыть порт модема: " + (dir / "plain") +
                                 " не является последовательным портом");

@@ -97,13 +97,13 @@ private slots:
         op = std::make_unique<CQtOperator>(*runner);
         fast = std::make_unique<CScopedTimeScale>(0.01);
         doc = std::make_unique<CTornuCfgDoc>(*op, dir->Path());
-        doc->Settings().SetValue("Modem", "ComPort", *dir / "ttySIM");
-        doc->Settings().SetValue("Modem", "Emul", "0");
+        doc->Workspace().Settings().SetValue("Modem", "ComPort", *dir / "ttySIM");
+        doc->Workspace().Settings().SetValue("Modem", "Emul", "0");
         frame = std::make_unique<CMainFrame>(*doc, *op);
         QVERIFY(frame->Start());
-        QVERIFY(doc->NewTerminal({.number = "12", .hostType = 0, .loopCount = 4,
+        QVERIFY(doc->Editor().NewTerminal({.number = "12", .hostType = 0, .loopCount = 4,
                                   .phone = "+79001234567", .password = "link"}));
-        QVERIFY(doc->NewDevice(*Node(12), {.address = 1, .busType = 0, .loopCount = 4,
+        QVERIFY(doc->Editor().NewDevice(*Node(12), {.address = 1, .busType = 0, .loopCount = 4,
                                             .name = "Офис", .password = "part"}));
     }
     void cleanup() {
@@ -168,7 +168,7 @@ private slots:
         QVERIFY2(results[0].startsWith("ОШИБКА: "), qPrintable(results[0]));
         QCOMPARE(results[1], QStringLiteral("Не завершена"));
         QCOMPARE(Setting(kCommandFilesSection, "LoadFirmware_FileIn"), std::string("/opt/fw.bin"));
-        QVERIFY(!doc->ExchangeRunning());
+        QVERIFY(!doc->Exchanges().AnyRunning());
     }
 
     // The close box while a command waits for its answer: "Отменить
@@ -204,12 +204,12 @@ private slots:
         });
         runner->answers.push_back(true); // "Отменить операцию?"
         Tree().SelectNode(Node(12));
-        QCOMPARE(doc->RunCommands(), ExchangeOutcome::Cancelled);
+        QCOMPARE(doc->Exchanges().RunCommands(*Node(12)), ExchangeOutcome::Cancelled);
         StopSimulator();
         QVERIFY(cancelling);
         QCOMPARE(runner->messages, QStringList{kCancelExchangeQuestion});
         QCOMPARE(runner->titles, (QStringList{"Обмен", "Лог"}));
-        QVERIFY(!doc->ExchangeRunning());
+        QVERIFY(!doc->Exchanges().AnyRunning());
     }
 
     // "Телефонная книга": a toggle written at once; "Номер телефона" refuses
@@ -275,7 +275,7 @@ private slots:
 
     // "Модем...": "Выберите порт", then the four keys written to the file.
     void modemPortWritesTheSettingsFile() {
-        doc->Settings().SetValue("Modem", "ComPort", "");
+        doc->Workspace().Settings().SetValue("Modem", "ComPort", "");
         runner->dialogs.push_back(Answer<CModemPortDlg>([](CModemPortDlg& dialog) {
             dialog.accept();
             QCOMPARE(dialog.result(), int(QDialog::Rejected));

@@ -295,9 +295,10 @@ private slots:
         QApplication::sendEvent(Tree().Tree()->viewport(), &byKey);
         QCOMPARE(runner->menus.last(), QStringLiteral("DevEdit"));
 
-        // A right click makes the item current without moving the selection.
+        // A right click makes the item the menu's without moving the selection.
         OpenMenu(Node(12, 5));
-        QCOMPARE(doc->SelectedNode(), Node(12, 5));
+        QCOMPARE(Tree().Current(), Node(12, 5));
+        QCOMPARE(doc->Tree().Selected(), Node(12, 1));
         QCOMPARE(frame->DeviceOptions().Shown(), Node(12, 1));
         frame->UpdateCommands();
         QVERIFY(frame->Action(kCmdRunCommands)->isEnabled());
@@ -306,14 +307,14 @@ private slots:
         // "Обновить" builds the tree anew and selects the same item again.
         Tree().SelectNode(Node(12, 1));
         frame->Action(kCmdReload)->trigger();
-        QCOMPARE(doc->SelectedNode(), Node(12, 1));
+        QCOMPARE(doc->Tree().Selected(), Node(12, 1));
         QCOMPARE(frame->DeviceOptions().Shown(), Node(12, 1));
 
         // Without the structure: no menu on empty space, "Удалить" greyed.
         frame->Action(kCmdShowStructure)->trigger();
         QVERIFY(!frame->Action(kCmdShowStructure)->isChecked());
         QCOMPARE(menuOf(nullptr), QString());
-        QVERIFY(menuOf(doc->Tree().Roots()[0].get()).endsWith("Удалить (x)"));
+        QVERIFY(menuOf(doc->Tree().Model().Roots()[0].get()).endsWith("Удалить (x)"));
         frame->UpdateCommands();
         QVERIFY(!frame->Action(kCmdRunCommands)->isEnabled());
     }
@@ -357,7 +358,7 @@ private slots:
         OpenMenu(Node(3), "Удалить");
         Tree().SelectNode(Node(12));
         OpenMenu(Node(12), "Удалить");
-        QVERIFY(doc->Tree().Empty());
+        QVERIFY(doc->Tree().Model().Empty());
         QCOMPARE(frame->RightPane(), frame->EmptyView());
     }
 
@@ -437,7 +438,7 @@ private slots:
                      {"AUTOARM", "1"}, {"DLYIN", "30"}, {"SIRMODE", "2"}, {"SIRTIME", "300"}}));
 
         // A stored text without a display form is shown as stored, marked.
-        QVERIFY(doc->Database().Execute("UPDATE device_param SET param_value='x1' WHERE "
+        QVERIFY(doc->Workspace().Database().Execute("UPDATE device_param SET param_value='x1' WHERE "
                                         "term_id=12 AND device_id=1 AND name='SIRTIME'"));
         QVERIFY(Start());
         Tree().SelectNode(Node(12, 1));

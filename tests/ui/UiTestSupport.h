@@ -51,7 +51,7 @@ inline void SetSetting(const char* section, const char* key, const std::string& 
 
 inline std::vector<std::vector<std::string>> Rows(CTornuCfgDoc& doc, const std::string& statement) {
     std::vector<std::vector<std::string>> rows;
-    doc.Database().Query(statement, rows);
+    doc.Workspace().Database().Query(statement, rows);
     return rows;
 }
 

@@ -121,15 +121,15 @@ void PrintDevice(const DeviceViewModel& device, const ParamGridModel& grid, bool
 } // namespace
 
 void PrintTree(const CTornuCfgDoc& doc, std::ostream& out) {
-    PrintItems(doc.Tree().Roots(), 0, out);
+    PrintItems(doc.Tree().Model().Roots(), 0, out);
 }
 
 void PrintNode(const CTornuCfgDoc& doc, const CTreeNode& node, bool showPasswords,
                std::ostream& out) {
-    if (std::optional<TerminalViewModel> terminal = doc.TerminalView(node))
+    if (std::optional<TerminalViewModel> terminal = doc.Editor().TerminalView(node))
         PrintTerminal(*terminal, showPasswords, out);
-    else if (std::optional<DeviceViewModel> device = doc.DeviceView(node))
-        PrintDevice(*device, *doc.ParamGrid(node), showPasswords, out);
+    else if (std::optional<DeviceViewModel> device = doc.Editor().DeviceView(node))
+        PrintDevice(*device, *doc.Editor().ParamGrid(node), showPasswords, out);
 }
 
 } // namespace tornu::cli

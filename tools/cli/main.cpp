@@ -84,27 +84,9 @@ std::optional<int> ParseInt(std::string_view text) {
     return value;
 }
 
-// Plays the tree: its current item is the node a command works on.
-class CCliView : public IDocObserver {
-public:
-    void OnUpdate(UpdateHint hint, CTreeNode* /*node*/, CTreeNode** slot) override {
-        if (hint == kHintCurrentNode && current)
-            *slot = current;
-        if (hint == kHintClearTree)
-            current = nullptr;
-    }
-    void OnItemRemoving(CTreeNode& node) override {
-        for (CTreeNode* item = current; item; item = item->Parent())
-            if (item == &node)
-                current = nullptr;
-    }
-    CTreeNode* current = nullptr;
-};
-
 struct Context {
     CTornuCfgDoc& doc;
     CCliOperator& op;
-    CCliView& view;
     Args& args;
 };
 
@@ -169,7 +151,7 @@ int CmdRun(Context& ctx) {
         return Fail("Выберите команду");
     for (std::size_t i = 1; i < ctx.args.positional.size(); ++i) {
         bool known = false;
-        for (const auto& command : ctx.doc.Catalogue().Commands())
+        for (const auto& command : ctx.doc.Workspace().Catalogue().Commands())
             known = known || command->Name() == ctx.args.positional[i];
         if (!known)
             return Fail("Неизвестная команда " + ctx.args.positional[i]);
@@ -185,8 +167,7 @@ int CmdRun(Context& ctx) {
         if (!node->Device()->SetNewPassword(Value(ctx, "--new-partition-password")))
             return Fail(kUnsafeTextMessage);
     }
-    ctx.view.current = node;
-    const ExchangeOutcome outcome = ctx.doc.RunCommands();
+    const ExchangeOutcome outcome = ctx.doc.Exchanges().RunCommands(*node);
     if (outcome == ExchangeOutcome::Cancelled)
         ctx.op.ShowCommandResults(ctx.op.Chosen());
     if (outcome != ExchangeOutcome::Finished)
@@ -200,7 +181,7 @@ int CmdRun(Context& ctx) {
 int CmdImport(Context& ctx) {
     if (ctx.args.positional.empty())
         return Fail("Не задана папка");
-    ctx.doc.OnImport();
+    ctx.doc.Editor().OnImport();
     const auto& messages = ctx.op.Messages();
     return Result(!messages.empty() &&
                   messages.back().rfind(kStationTableOpenFailedMessage, 0) != 0 &&
@@ -236,7 +217,7 @@ std::optional<int> LoopsArg(const Context& ctx, int fallback) {
 int CmdAddTerminal(Context& ctx) {
     TerminalInput input;
     input.number = ctx.args.positional.empty() ? std::string() : ctx.args.positional[0];
-    const auto& types = ctx.doc.Catalogue().HostTypes();
+    const auto& types = ctx.doc.Workspace().Catalogue().HostTypes();
     const std::optional<int> type = TypeIndex(types, Value(ctx, "--type"));
     if (!type)
         return kExitError;
@@ -250,26 +231,26 @@ int CmdAddTerminal(Context& ctx) {
     input.password = Value(ctx, "--password");
     if (!input.number.empty() && !ParseInt(input.number))
         return Fail("Номер устройства должен быть числом");
-    return Result(ctx.doc.NewTerminal(input));
+    return Result(ctx.doc.Editor().NewTerminal(input));
 }
 
 int CmdAddDevice(Context& ctx) {
     CTreeNode* parent = NodeArg(ctx, 0, "базовый модуль или ведущее устройство");
     if (!parent)
         return kExitError;
-    const auto& types = ctx.doc.Catalogue().BusTypes();
+    const auto& types = ctx.doc.Workspace().Catalogue().BusTypes();
     const std::optional<int> type = TypeIndex(types, Value(ctx, "--type"));
     if (!type)
         return kExitError;
     DeviceInput input;
-    const std::vector<int> offered = ctx.doc.OfferedBusTypes(*parent);
+    const std::vector<int> offered = ctx.doc.Editor().OfferedBusTypes(*parent);
     if (*type >= 0 && std::find(offered.begin(), offered.end(), *type) == offered.end())
         return Fail("Тип " + types[*type]->Name() + " не может стоять здесь");
     input.busType = *type;
     const std::string addressText = Value(ctx, "--address");
     if (!addressText.empty()) {
         const std::optional<int> address = ParseInt(addressText);
-        const std::vector<int> free = ctx.doc.OfferedAddresses(*parent);
+        const std::vector<int> free = ctx.doc.Editor().OfferedAddresses(*parent);
         if (!address || std::find(free.begin(), free.end(), *address) == free.end())
             return Fail("Адрес " + addressText + " занят или недопустим");
         input.address = *address;
@@ -280,7 +261,7 @@ int CmdAddDevice(Context& ctx) {
     input.loopCount = *loops;
     input.name = Value(ctx, "--name");
     input.password = Value(ctx, "--password");
-    return Result(ctx.doc.NewDevice(*parent, input));
+    return Result(ctx.doc.Editor().NewDevice(*parent, input));
 }
 
 int CmdEdit(Context& ctx) {
@@ -298,7 +279,7 @@ int CmdEdit(Context& ctx) {
         input.hostType = 0;
         input.phone = Value(ctx, "--phone", terminal.Phone());
         input.password = Value(ctx, "--password", terminal.Password());
-        return Result(ctx.doc.EditTerminal(*node, input));
+        return Result(ctx.doc.Editor().EditTerminal(*node, input));
     }
     const CDevice& device = *node->Device();
     DeviceInput input;
@@ -306,16 +287,16 @@ int CmdEdit(Context& ctx) {
     input.busType = 0;
     input.name = Value(ctx, "--name", device.Name());
     input.password = Value(ctx, "--password", device.Password());
-    return Result(ctx.doc.EditDevice(*node, input));
+    return Result(ctx.doc.Editor().EditDevice(*node, input));
 }
 
 int CmdDelete(Context& ctx) {
     CTreeNode* node = NodeArg(ctx, 0);
     if (!node)
         return kExitError;
-    if (!ctx.doc.CanDelete(*node))
+    if (!ctx.doc.Editor().CanDelete(*node))
         return Fail("Это устройство нельзя удалить отдельно от базового модуля");
-    return Result(ctx.doc.DeleteNode(*node));
+    return Result(ctx.doc.Editor().DeleteNode(*node));
 }
 
 int CmdDistribute(Context& ctx) {
@@ -324,7 +305,7 @@ int CmdDistribute(Context& ctx) {
         return kExitError;
     if (node->Kind() != NodeKind::Terminal)
         return Fail("Распределение шлейфов делается для базового модуля");
-    return Result(ctx.doc.DistributeLoops(*node));
+    return Result(ctx.doc.Editor().DistributeLoops(*node));
 }
 
 CTreeNode* DeviceArg(Context& ctx, std::size_t needed) {
@@ -353,13 +334,13 @@ int CmdSetParam(Context& ctx) {
     if (!node)
         return kExitError;
     const std::string& name = ctx.args.positional[1];
-    const ParamGridModel grid = *ctx.doc.ParamGrid(*node);
+    const ParamGridModel grid = *ctx.doc.Editor().ParamGrid(*node);
     const auto named = std::find_if(grid.rows.begin(), grid.rows.end(),
                                     [&](const ParamGridRow& row) { return row.name == name; });
     if (named == grid.rows.end())
         return Fail("У устройства нет параметра " + name);
     // A refusal has been told by the document.
-    const EditResult result = ctx.doc.EditParam(*node, name, ctx.args.positional[2]);
+    const EditResult result = ctx.doc.Editor().EditParam(*node, name, ctx.args.positional[2]);
     if (result.outcome == EditOutcome::Stored)
         return kExitOk;
     if (result.outcome == EditOutcome::ReadOnly || result.outcome == EditOutcome::BadFormat)
@@ -371,7 +352,7 @@ int CmdSetKey(Context& ctx) {
     CTreeNode* node = DeviceArg(ctx, 3);
     if (!node)
         return kExitError;
-    const std::size_t count = ctx.doc.KeyList(*node)->size();
+    const std::size_t count = ctx.doc.Editor().KeyList(*node)->size();
     const std::optional<std::size_t> index = EntryArg(ctx, 1, count, "Номер ключа");
     if (!index)
         return kExitError;
@@ -379,7 +360,7 @@ int CmdSetKey(Context& ctx) {
     if (ctx.args.values.count("--owner"))
         owner = Value(ctx, "--owner");
     const bool valid = IsValidKeyCode(ctx.args.positional[2]);
-    if (!ctx.doc.SetKey(*node, *index, ctx.args.positional[2], owner))
+    if (!ctx.doc.Editor().SetKey(*node, *index, ctx.args.positional[2], owner))
         return valid ? kExitFailed : kExitError;
     return kExitOk;
 }
@@ -388,7 +369,7 @@ int CmdSetPhone(Context& ctx) {
     CTreeNode* node = DeviceArg(ctx, 3);
     if (!node)
         return kExitError;
-    const std::size_t count = ctx.doc.PhoneBook(*node)->rows.size();
+    const std::size_t count = ctx.doc.Editor().PhoneBook(*node)->rows.size();
     const std::optional<std::size_t> index = EntryArg(ctx, 1, count, "Номер записи");
     if (!index)
         return kExitError;
@@ -400,40 +381,40 @@ int CmdSetPhone(Context& ctx) {
             return Fail("Маска: от 0 до 16777215");
         mask = *parsed;
     }
-    if (!ctx.doc.SetPhoneNumber(*node, *index, ctx.args.positional[2]))
+    if (!ctx.doc.Editor().SetPhoneNumber(*node, *index, ctx.args.positional[2]))
         return kExitError;
-    if (mask && !ctx.doc.SetPhoneMask(*node, *index, *mask))
+    if (mask && !ctx.doc.Editor().SetPhoneMask(*node, *index, *mask))
         return kExitFailed;
     return kExitOk;
 }
 
 // "phonebook" and "keys": load or save the device's list through a file.
 int ListFileCommand(Context& ctx,
-                    bool (CTornuCfgDoc::*load)(CTreeNode&, const std::string&, const IDocObserver*),
-                    bool (CTornuCfgDoc::*save)(CTreeNode&, const std::string&)) {
+                    bool (CConfigEditor::*load)(CTreeNode&, const std::string&, const IDocObserver*),
+                    bool (CConfigEditor::*save)(CTreeNode&, const std::string&)) {
     CTreeNode* node = DeviceArg(ctx, 3);
     if (!node)
         return kExitError;
     const std::string& action = ctx.args.positional[1];
     const std::string& path = ctx.args.positional[2];
     if (action == "load")
-        return (ctx.doc.*load)(*node, path, nullptr) ? kExitOk : kExitFailed;
+        return (ctx.doc.Editor().*load)(*node, path, nullptr) ? kExitOk : kExitFailed;
     if (action == "save")
-        return (ctx.doc.*save)(*node, path) ? kExitOk : kExitFailed;
+        return (ctx.doc.Editor().*save)(*node, path) ? kExitOk : kExitFailed;
     return Fail("Ожидается load или save, а не " + action);
 }
 
 int CmdPhoneBook(Context& ctx) {
-    return ListFileCommand(ctx, &CTornuCfgDoc::LoadPhoneBook, &CTornuCfgDoc::SavePhoneBook);
+    return ListFileCommand(ctx, &CConfigEditor::LoadPhoneBook, &CConfigEditor::SavePhoneBook);
 }
 
 int CmdKeys(Context& ctx) {
-    return ListFileCommand(ctx, &CTornuCfgDoc::LoadKeyList, &CTornuCfgDoc::SaveKeyList);
+    return ListFileCommand(ctx, &CConfigEditor::LoadKeyList, &CConfigEditor::SaveKeyList);
 }
 
 int CmdModem(Context& ctx) {
     const std::vector<ModemPortEntry> entries = ModemPortEntries();
-    ModemPortSettings settings = ctx.doc.ModemPort(entries);
+    ModemPortSettings settings = ctx.doc.Workspace().ModemPort(entries);
     const auto& values = ctx.args.values;
     if (values.empty()) {
         std::cout << "Порт: " << settings.port << "\nСкорость: "
@@ -462,7 +443,7 @@ int CmdModem(Context& ctx) {
             return Fail("--emul: 0 или 1");
         settings.emulation = emul == "1";
     }
-    if (!ctx.doc.SetModemPort(settings))
+    if (!ctx.doc.Workspace().SetModemPort(settings))
         return kExitError;
     if (std::optional<std::string> problem = ModemPortAccessProblem(settings.port))
         std::cerr << problem->c_str() << std::endl;
@@ -571,15 +552,12 @@ int RunCommand(const std::string& name, const Command& command, Args& args,
     CTornuCfgDoc doc(op, folder);
     // An unreadable settings file or database has been told by the
     // document; nothing may be done with it.
-    if (!doc.OnNewDocument() || !doc.SettingsError().empty() || !doc.Database().IsAvailable())
+    if (!doc.OnNewDocument() || !doc.Workspace().SettingsError().empty() || !doc.Workspace().Database().IsAvailable())
         return kExitError;
-    if (doc.Catalogue().HostTypes().empty() && doc.Catalogue().BusTypes().empty())
+    if (doc.Workspace().Catalogue().HostTypes().empty() && doc.Workspace().Catalogue().BusTypes().empty())
         return Fail(std::string("В ") + kSettingsFileName + " нет каталога устройств");
-    CCliView view;
-    doc.AddObserver(view);
-    Context ctx{doc, op, view, args};
+    Context ctx{doc, op, args};
     const int status = command.run(ctx);
-    doc.RemoveObserver(view);
     return status;
 }
 

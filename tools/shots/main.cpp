@@ -155,27 +155,27 @@ int main(int argc, char* argv[]) {
     CPasswordDlg password(PasswordMode::NewPassword, op, &frame);
     shots.Save(password, "dialog-new-password");
 
-    CTerminalDlg newTerminal(CTerminalDlg::Mode::New, doc.Catalogue(), op, {}, &frame);
+    CTerminalDlg newTerminal(CTerminalDlg::Mode::New, doc.Workspace().Catalogue(), op, {}, &frame);
     shots.Save(newTerminal, "dialog-terminal-new");
     const TerminalInput current{.number = "12", .hostType = 0, .loopCount = 4,
                                 .phone = "+79001234567", .password = "1234"};
-    CTerminalDlg editTerminal(CTerminalDlg::Mode::Edit, doc.Catalogue(), op, current, &frame);
+    CTerminalDlg editTerminal(CTerminalDlg::Mode::Edit, doc.Workspace().Catalogue(), op, current, &frame);
     shots.Save(editTerminal, "dialog-terminal-edit");
 
     std::vector<OfferedType> partitions;
-    for (int index : doc.OfferedBusTypes(*terminal)) {
-        const auto& type = *doc.Catalogue().BusTypes()[static_cast<std::size_t>(index)];
+    for (int index : doc.Editor().OfferedBusTypes(*terminal)) {
+        const auto& type = *doc.Workspace().Catalogue().BusTypes()[static_cast<std::size_t>(index)];
         partitions.push_back({index, type.Name(), type.LoopCount()});
     }
-    CDeviceDlg newDevice(CDeviceDlg::Mode::New, false, partitions, doc.OfferedAddresses(*terminal),
+    CDeviceDlg newDevice(CDeviceDlg::Mode::New, false, partitions, doc.Editor().OfferedAddresses(*terminal),
                          op, {}, &frame);
     shots.Save(newDevice, "dialog-device-new");
     std::vector<OfferedType> slaves;
-    for (int index : doc.OfferedBusTypes(*partition)) {
-        const auto& type = *doc.Catalogue().BusTypes()[static_cast<std::size_t>(index)];
+    for (int index : doc.Editor().OfferedBusTypes(*partition)) {
+        const auto& type = *doc.Workspace().Catalogue().BusTypes()[static_cast<std::size_t>(index)];
         slaves.push_back({index, type.Name(), type.LoopCount()});
     }
-    CDeviceDlg newSlave(CDeviceDlg::Mode::New, true, slaves, doc.OfferedAddresses(*partition), op,
+    CDeviceDlg newSlave(CDeviceDlg::Mode::New, true, slaves, doc.Editor().OfferedAddresses(*partition), op,
                         {}, &frame);
     shots.Save(newSlave, "dialog-device-subordinate");
     CDeviceDlg editDevice(CDeviceDlg::Mode::Edit, false, {partitions.front()}, {1}, op,
@@ -191,7 +191,7 @@ int main(int argc, char* argv[]) {
     shots.Save(loopDialog, "dialog-loop");
 
     // The phone book, keys and their dialogs, the modem port and the import.
-    if (std::optional<PhoneBookModel> book = doc.PhoneBook(*partition); book && book->hasLayout) {
+    if (std::optional<PhoneBookModel> book = doc.Editor().PhoneBook(*partition); book && book->hasLayout) {
         CPhoneBookDlg phoneBook(doc, *partition, *book, op, &frame);
         shots.Save(phoneBook, "dialog-phone-book");
         phoneBook.hide();
@@ -199,7 +199,7 @@ int main(int argc, char* argv[]) {
     CPhoneNumberDlg phoneNumber(QStringLiteral("+79001234567"), [](const QString&) { return true; },
                                 &frame);
     shots.Save(phoneNumber, "dialog-phone-number");
-    if (std::optional<std::vector<KeyRow>> keys = doc.KeyList(*partition)) {
+    if (std::optional<std::vector<KeyRow>> keys = doc.Editor().KeyList(*partition)) {
         CKeysDlg keyList(doc, *partition, *keys, op, &frame);
         shots.Save(keyList, "dialog-keys");
         keyList.hide();
@@ -263,13 +263,13 @@ int main(int argc, char* argv[]) {
     };
     const QString port = QString::fromStdString([&] {
         std::string value;
-        doc.Settings().GetValue("Modem", "ComPort", value);
+        doc.Workspace().Settings().GetValue("Modem", "ComPort", value);
         return value;
     }());
     if (QFileInfo::exists(port)) {
         tree.SelectNode(terminal);
         CShots::Settle();
-        doc.RunCommands();
+        doc.Exchanges().RunCommands(*terminal);
     } else {
         std::fprintf(stderr, "tornucfg-shots: no simulator on %s: no exchange pictures\n",
                      qPrintable(port));

@@ -4,7 +4,11 @@
 #include "db/Device.h"
 #include "doc/ExchangeMonitor.h"
 #include "doc/RecordExchangeTarget.h"
-#include "doc/TornuCfgDoc.h"
+#include "doc/ConfigTree.h"
+#include "doc/ExchangeRuns.h"
+#include "doc/Operator.h"
+#include "doc/Workspace.h"
+#include "comms/Exchange.h"
 
 #include <chrono>
 #include <thread>
@@ -57,56 +61,65 @@ std::vector<std::string> Passwords(const CTerminal& terminal) {
 
 } // namespace
 
-bool CTornuCfgDoc::ConfirmPasswords(const CTreeNode& node) {
+bool CExchangeRuns::ConfirmPasswords(const CTreeNode& node) {
     if (node.Kind() == NodeKind::Terminal) {
         if (node.Terminal().Password().empty())
-            return operator_.Ask(kNoLinkPasswordQuestion);
+            return workspace_.Operator().Ask(kNoLinkPasswordQuestion);
         return true;
     }
     const std::optional<std::string> password = PartitionPassword(*node.Device());
     if (password && password->empty())
-        return operator_.Ask(kNoPartitionPasswordQuestion);
+        return workspace_.Operator().Ask(kNoPartitionPasswordQuestion);
     return true;
 }
 
-void CTornuCfgDoc::EndExchange() {
-    exchangeRunning_ = false;
-    Tell([](IDocObserver& observer) { observer.OnExchangeEnded(); });
+CExchangeRuns::CExchangeRuns(CWorkspace& workspace, CConfigTree& tree)
+    : workspace_(workspace), tree_(tree),
+      exchange_(std::make_unique<CExchange>(workspace.Settings())) {}
+
+CExchangeRuns::~CExchangeRuns() = default;
+
+bool CExchangeRuns::Holds(const CTerminal& terminal) const {
+    return running_ == &terminal;
 }
 
-ExchangeOutcome CTornuCfgDoc::RunCommands() {
-    CTreeNode* node = SelectedNode();
-    if (!node || !ConfirmPasswords(*node))
+ExchangeOutcome CExchangeRuns::RunCommands(CTreeNode& node) {
+    if (!ConfirmPasswords(node))
         return ExchangeOutcome::NotStarted;
+    IOperator& op = workspace_.Operator();
     const std::vector<CCommandDesc*> offered =
-        PrepareCommandOffer(catalogue_, settings_, NodeForCommands(*node));
-    std::optional<CommandChoice> choice = operator_.ChooseCommands(offered);
+        PrepareCommandOffer(workspace_.Catalogue(), workspace_.Settings(), NodeForCommands(node));
+    std::optional<CommandChoice> choice = op.ChooseCommands(offered);
     if (!choice)
         return ExchangeOutcome::NotStarted;
     // A name that cannot be kept is no reason to hold the exchange back.
-    RememberCommandFiles(offered, settings_);
+    RememberCommandFiles(offered, workspace_.Settings());
 
-    CRecordExchangeTarget target(node->Terminal(), node->Device());
+    CRecordExchangeTarget target(node.Terminal(), node.Device());
     // From here until the worker has ended, the records are the worker's.
-    exchangeRunning_ = true;
-    Tell([](IDocObserver& observer) { observer.OnExchangeStarted(); });
+    running_ = &node.Terminal();
+    tree_.ExchangeStarted(node);
+    const auto end = [&] {
+        running_ = nullptr;
+        tree_.ExchangeEnded(node);
+    };
     if (!exchange_->Start(&target, choice->chosen)) {
-        EndExchange();
-        operator_.Message(kExchangeStartFailedMessage);
+        end();
+        op.Message(kExchangeStartFailedMessage);
         return ExchangeOutcome::StartFailed;
     }
     CExchangeMonitor monitor(*exchange_);
-    monitor.SetSecrets(Passwords(node->Terminal()));
-    const ExchangeLogEnd end = operator_.RunExchangeLog(monitor);
+    monitor.SetSecrets(Passwords(node.Terminal()));
+    const ExchangeLogEnd logEnd = op.RunExchangeLog(monitor);
     // The target lives on this stack: nothing may run past this point.
     if (monitor.Running())
         exchange_->Cancel();
-    EndExchange();
-    Notify(kHintNodeChanged, node);
-    if (end == ExchangeLogEnd::Cancelled)
+    end();
+    tree_.NodeChanged(node);
+    if (logEnd == ExchangeLogEnd::Cancelled)
         return ExchangeOutcome::Cancelled;
     if (choice->showResults)
-        operator_.ShowCommandResults(choice->chosen);
+        op.ShowCommandResults(choice->chosen);
     return exchange_->GetState() == CExchange::kFinished ? ExchangeOutcome::Finished
                                                          : ExchangeOutcome::Failed;
 }
