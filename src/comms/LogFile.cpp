@@ -1,5 +1,7 @@
 #include "comms/LogFile.h"
 
+#include "protocol/TimeStamp.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdarg>
@@ -122,9 +124,7 @@ void CLogFile::Printf(const char* format, ...) {
 void CLogFile::WriteLocked(std::string_view text) {
     if (!file_)
         return;
-    std::tm tm = timeSource_();
-    std::fprintf(file_, "[%02d.%02d.%04d %02d:%02d:%02d] - ", tm.tm_mday, tm.tm_mon + 1,
-                 tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    std::fprintf(file_, "[%s] - ", TimeStamp(timeSource_()).c_str());
     std::fwrite(text.data(), 1, text.size(), file_);
     std::fputs("\r\n", file_);
     std::fflush(file_);

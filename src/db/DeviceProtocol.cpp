@@ -51,15 +51,6 @@ std::string KeyName(std::size_t position) {
     return position == 0 ? std::string("MKEY") : "KEY" + std::to_string(position);
 }
 
-// "dd.mm.yyyy hh:mm:ss"
-std::string LastTimeText(std::time_t now) {
-    const std::tm t = LocalTime(now);
-    char text[64];
-    std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", t.tm_mday, t.tm_mon + 1,
-                  t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec);
-    return text;
-}
-
 // One phone-book entry: number cut or padded with "F" to 12 characters, the
 // 24-bit mask in six upper-case hexadecimal digits and ",".
 std::string PhoneEntryText(const CDevicePhone& phone) {
@@ -232,7 +223,7 @@ bool CDevice::ProcessReply(const CCommandDesc& command, const CTermMessage& repl
     }
     batch.Write();
     // Sets the time and writes the whole row, password and states included.
-    return usable && SetLastTime(LastTimeText(now));
+    return usable && SetLastTime(TimeStamp(now));
 }
 
 bool CDevice::ReadStatusReply(std::string_view text) {

@@ -30,10 +30,4 @@ bool HasReplyHeader(const CTermMessage& reply) {
     return reply.GetCode() != CTermMessage::kNotSet && reply.GetNumber() != CTermMessage::kNotSet;
 }
 
-std::tm LocalTime(std::time_t now) {
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
-}
-
 } // namespace tornu

@@ -2,6 +2,8 @@
 // Pieces shared by the terminal's and the device's command builders and
 // reply handlers: the command files carried as hexadecimal text, the reply
 // header check and the computer's local time.
+#include "protocol/TimeStamp.h"
+
 #include <cstddef>
 #include <ctime>
 #include <string>
@@ -26,8 +28,5 @@ bool StoreOutputFile(const CCommandDesc& command, std::string_view replyData);
 
 // A reply is read only when its code and terminal number are set.
 bool HasReplyHeader(const CTermMessage& reply);
-
-// The computer's local time at `now`.
-std::tm LocalTime(std::time_t now);
 
 } // namespace tornu

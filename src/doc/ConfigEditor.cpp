@@ -198,13 +198,13 @@ bool CConfigEditor::DistributeLoops(CTreeNode& node) {
     return distributed;
 }
 
-void CConfigEditor::OnImport(std::string_view serverLock) {
+bool CConfigEditor::OnImport(std::string_view serverLock) {
     if (IsStationServerRunning(serverLock)) {
         operator_.Message(kStationServerRunningMessage);
-        return;
+        return false;
     }
-    if (std::optional<std::string> folder = operator_.ChooseFolder(StationInstallDir()))
-        ImportStationData(*folder);
+    std::optional<std::string> folder = operator_.ChooseFolder(StationInstallDir());
+    return folder && ImportStationData(*folder);
 }
 
 bool CConfigEditor::ImportStationData(const std::string& folder) {

@@ -98,8 +98,9 @@ public:
     bool DistributeLoops(CTreeNode& node);
 
     // The import command: refused while the station's server runs, then the
-    // station's folder asked for, starting at the installation folder.
-    void OnImport(std::string_view serverLock = kStationServerLock);
+    // station's folder asked for, starting at the installation folder. True
+    // when the station's table was read.
+    bool OnImport(std::string_view serverLock = kStationServerLock);
     // Phones and passwords of the known terminals from the station's table
     // in `folder`; the outcome is told to the operator. False when the table
     // could not be opened.

@@ -1,19 +1,12 @@
 #include "doc/ExchangeMonitor.h"
 
 #include "comms/Exchange.h"
+#include "protocol/TimeStamp.h"
 
 #include <algorithm>
 #include <fstream>
 
 namespace tornu {
-
-std::string LogTimeStamp(std::time_t when) {
-    std::tm local{};
-    localtime_r(&when, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%d.%m.%Y %H:%M:%S", &local);
-    return text;
-}
 
 CExchangeMonitor::CExchangeMonitor(CExchange& exchange, Clock clock)
     : exchange_(exchange),
@@ -24,7 +17,7 @@ bool CExchangeMonitor::Poll(std::vector<ExchangeLogLine>& lines) {
     const bool ended = !Running();
     std::string text;
     while (exchange_.PopStatus(text))
-        lines.push_back({LogTimeStamp(clock_()), std::move(text)});
+        lines.push_back({TimeStamp(clock_()), std::move(text)});
     return ended;
 }
 

@@ -52,7 +52,4 @@ private:
 // "PASS=", "NPSWD=" or "NPASS=" pair replaced by "***".
 std::string MaskSecrets(std::string_view text, const std::vector<std::string>& secrets);
 
-// "%d.%m.%Y %H:%M:%S" of a local time.
-std::string LogTimeStamp(std::time_t when);
-
 } // namespace tornu

@@ -181,11 +181,7 @@ int CmdRun(Context& ctx) {
 int CmdImport(Context& ctx) {
     if (ctx.args.positional.empty())
         return Fail("Не задана папка");
-    ctx.doc.Editor().OnImport();
-    const auto& messages = ctx.op.Messages();
-    return Result(!messages.empty() &&
-                  messages.back().rfind(kStationTableOpenFailedMessage, 0) != 0 &&
-                  messages.back() != kStationServerRunningMessage);
+    return Result(ctx.doc.Editor().OnImport());
 }
 
 // The index of the named type, -1 when none is named; nothing when unknown.
