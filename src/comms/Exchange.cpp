@@ -106,6 +106,13 @@ bool CExchange::PopStatus(std::string& line) {
 // The worker owns the modem while it runs, so cancel only wakes it (from a
 // packet wait) and lets it hang up and close the port itself.
 bool CExchange::Cancel() {
+    RequestCancel();
+    if (worker_)
+        worker_->Wait();
+    return true;
+}
+
+void CExchange::RequestCancel() {
     cancelled_ = true;
     // A dial or a modem reply is not waited for to its time-out.
     if (worker_ && !worker_->Wait(0))
@@ -115,9 +122,6 @@ bool CExchange::Cancel() {
         channel->Signal();
         channel->Release();
     }
-    if (worker_)
-        worker_->Wait();
-    return true;
 }
 
 bool CExchange::PostStatus(const std::string& text, bool error, CCommandDesc* command) {

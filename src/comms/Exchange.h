@@ -63,6 +63,9 @@ public:
     // Stops the exchange after its current step and returns when the worker
     // has ended; a cancelled session sends no closing message. True.
     bool Cancel();
+    // Asks the worker to stop after its current step and returns at once;
+    // GetState shows the end.
+    void RequestCancel();
 
     // Where the modem writes its log; by default the program's folder.
     void SetModemLogFolder(const std::filesystem::path& folder);

@@ -29,6 +29,10 @@ void CExchangeMonitor::Cancel() {
     exchange_.Cancel();
 }
 
+void CExchangeMonitor::RequestCancel() {
+    exchange_.RequestCancel();
+}
+
 std::string MaskSecrets(std::string_view text, const std::vector<std::string>& secrets) {
     constexpr std::string_view kMask = "***";
     std::string masked(text);

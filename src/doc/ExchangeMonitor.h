@@ -33,6 +33,8 @@ public:
     bool Running() const;
     // Stops the exchange; returns when its worker has ended.
     void Cancel();
+    // Asks the exchange to stop and returns at once; Poll tells the end.
+    void RequestCancel();
 
     // "Сохранить лог...": the lines (time stamp, tab, text) as UTF-8, every
     // password of the exchange and every "PASS="/"NPSWD="/"NPASS=" value

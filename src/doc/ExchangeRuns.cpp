@@ -1,15 +1,15 @@
-// Running commands for the tree's current node: the document's part of an
-// exchange. The choice of commands and the log window are the operator's.
-#include "catalogue/CommandOffer.h"
-#include "db/Device.h"
-#include "doc/ExchangeMonitor.h"
-#include "doc/RecordExchangeTarget.h"
-#include "doc/ConfigTree.h"
+// Running commands for a node: the document's part of an exchange. The
+// choice of commands and the log window are the operator's.
 #include "doc/ExchangeRuns.h"
-#include "doc/Operator.h"
-#include "doc/Workspace.h"
-#include "comms/Exchange.h"
 
+#include "catalogue/CommandOffer.h"
+#include "comms/Exchange.h"
+#include "db/Device.h"
+#include "doc/ConfigTree.h"
+#include "doc/RecordExchangeTarget.h"
+#include "doc/Workspace.h"
+
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -19,13 +19,18 @@ std::optional<CommandChoice> IOperator::ChooseCommands(const std::vector<CComman
     return std::nullopt;
 }
 
-ExchangeLogEnd IOperator::RunExchangeLog(CExchangeMonitor& monitor) {
+void IOperator::WatchExchange(CExchangeMonitor& monitor,
+                              const std::function<void(ExchangeLogEnd)>& ended) {
     std::vector<ExchangeLogLine> lines;
     while (!monitor.Poll(lines)) {
         lines.clear();
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    return ExchangeLogEnd::Closed;
+    ended(ExchangeLogEnd::Closed);
+}
+
+std::string PortBusyMessage(const std::string& port) {
+    return "Порт модема " + port + " занят: по нему уже идет обмен";
 }
 
 namespace {
@@ -48,8 +53,8 @@ std::optional<std::string> PartitionPassword(const CDevice& device) {
     return master->Password();
 }
 
-// Every password the exchange may show: taken before it starts, as the worker
-// may change them.
+// Every password the exchange may show: taken before it starts, as the
+// replies may change them.
 std::vector<std::string> Passwords(const CTerminal& terminal) {
     std::vector<std::string> passwords{terminal.Password(), terminal.NewPassword()};
     for (const auto& device : terminal.Devices()) {
@@ -59,7 +64,43 @@ std::vector<std::string> Passwords(const CTerminal& terminal) {
     return passwords;
 }
 
+// The port the exchange will open, as the modem settings name it.
+std::string ModemPortName(const CIniFile& settings) {
+    std::string port;
+    if (!settings.FindValue("Modem", "ComPort", port) || port.empty())
+        port = "COM1";
+    return port;
+}
+
 } // namespace
+
+CExchangeRun::CExchangeRun(CTerminal& terminal, CDevice* device, std::string port,
+                           std::vector<CCommandDesc*> chosen, bool showResults)
+    : terminal_(terminal), device_(device), port_(std::move(port)), chosen_(std::move(chosen)),
+      showResults_(showResults) {
+    commands_.reserve(chosen_.size());
+    for (const CCommandDesc* command : chosen_)
+        commands_.push_back(*command);
+}
+
+// The worker ends before the target and the commands it uses go.
+CExchangeRun::~CExchangeRun() {
+    monitor_.reset();
+    exchange_.reset();
+}
+
+CExchangeRuns::CExchangeRuns(CWorkspace& workspace, CConfigTree& tree)
+    : workspace_(workspace), tree_(tree) {}
+
+CExchangeRuns::~CExchangeRuns() {
+    for (const auto& run : runs_)
+        run->Exchange().Cancel();
+}
+
+bool CExchangeRuns::Holds(const CTerminal& terminal) const {
+    return std::any_of(runs_.begin(), runs_.end(),
+                       [&](const auto& run) { return &run->Terminal() == &terminal; });
+}
 
 bool CExchangeRuns::ConfirmPasswords(const CTreeNode& node) {
     if (node.Kind() == NodeKind::Terminal) {
@@ -73,55 +114,88 @@ bool CExchangeRuns::ConfirmPasswords(const CTreeNode& node) {
     return true;
 }
 
-CExchangeRuns::CExchangeRuns(CWorkspace& workspace, CConfigTree& tree)
-    : workspace_(workspace), tree_(tree),
-      exchange_(std::make_unique<CExchange>(workspace.Settings())) {}
-
-CExchangeRuns::~CExchangeRuns() = default;
-
-bool CExchangeRuns::Holds(const CTerminal& terminal) const {
-    return running_ == &terminal;
+void CExchangeRuns::Tell(CExchangeRun& run, bool started) {
+    CTreeNode* node = run.Device() ? tree_.Find(*run.Device()) : tree_.Find(run.Terminal());
+    if (!node)
+        return;
+    if (started) {
+        tree_.ExchangeStarted(*node);
+        return;
+    }
+    tree_.ExchangeEnded(*node);
+    tree_.NodeChanged(*node);
 }
 
 ExchangeOutcome CExchangeRuns::RunCommands(CTreeNode& node) {
+    IOperator& op = workspace_.Operator();
+    if (Holds(node.Terminal())) {
+        op.Message(kTerminalInExchangeMessage);
+        return ExchangeOutcome::StartFailed;
+    }
     if (!ConfirmPasswords(node))
         return ExchangeOutcome::NotStarted;
-    IOperator& op = workspace_.Operator();
+    CIniFile& settings = workspace_.Settings();
     const std::vector<CCommandDesc*> offered =
-        PrepareCommandOffer(workspace_.Catalogue(), workspace_.Settings(), NodeForCommands(node));
+        PrepareCommandOffer(workspace_.Catalogue(), settings, NodeForCommands(node));
     std::optional<CommandChoice> choice = op.ChooseCommands(offered);
     if (!choice)
         return ExchangeOutcome::NotStarted;
     // A name that cannot be kept is no reason to hold the exchange back.
-    RememberCommandFiles(offered, workspace_.Settings());
+    RememberCommandFiles(offered, settings);
 
-    CRecordExchangeTarget target(node.Terminal(), node.Device());
-    // From here until the worker has ended, the records are the worker's.
-    running_ = &node.Terminal();
-    tree_.ExchangeStarted(node);
-    const auto end = [&] {
-        running_ = nullptr;
-        tree_.ExchangeEnded(node);
-    };
-    if (!exchange_->Start(&target, choice->chosen)) {
-        end();
+    const std::string port = ModemPortName(settings);
+    for (const auto& other : runs_)
+        if (other->Port() == port) {
+            op.Message(PortBusyMessage(port));
+            return ExchangeOutcome::StartFailed;
+        }
+    auto owned = std::make_unique<CExchangeRun>(node.Terminal(), node.Device(), port,
+                                                choice->chosen, choice->showResults);
+    CExchangeRun& run = *owned;
+    run.target_ = std::make_unique<CRecordExchangeTarget>(node.Terminal(), node.Device());
+    run.exchange_ = std::make_unique<CExchange>(settings);
+    run.exchange_->SetModemLogFolder(workspace_.Folder());
+    std::vector<CCommandDesc*> commands;
+    for (CCommandDesc& command : run.commands_)
+        commands.push_back(&command);
+    if (!run.exchange_->Start(run.target_.get(), std::move(commands))) {
         op.Message(kExchangeStartFailedMessage);
         return ExchangeOutcome::StartFailed;
     }
-    CExchangeMonitor monitor(*exchange_);
-    monitor.SetSecrets(Passwords(node.Terminal()));
-    const ExchangeLogEnd logEnd = op.RunExchangeLog(monitor);
-    // The target lives on this stack: nothing may run past this point.
-    if (monitor.Running())
-        exchange_->Cancel();
-    end();
-    tree_.NodeChanged(node);
-    if (logEnd == ExchangeLogEnd::Cancelled)
+    run.monitor_ = std::make_unique<CExchangeMonitor>(*run.exchange_);
+    run.monitor_->SetSecrets(Passwords(node.Terminal()));
+    runs_.push_back(std::move(owned));
+    Tell(run, true);
+
+    // A window that stays open beside the main window tells the end later,
+    // when this call has long returned.
+    auto outcome = std::make_shared<std::optional<ExchangeOutcome>>();
+    op.WatchExchange(run.Monitor(), [this, &run, outcome](ExchangeLogEnd end) {
+        *outcome = Finish(run, end);
+    });
+    return outcome->value_or(ExchangeOutcome::Running);
+}
+
+ExchangeOutcome CExchangeRuns::Finish(CExchangeRun& run, ExchangeLogEnd end) {
+    // A window closed with the exchange still running gave it up.
+    if (run.Monitor().Running())
+        run.Exchange().Cancel();
+    const bool finished = run.Exchange().GetState() == CExchange::kFinished;
+    // The results go back to the catalogue's commands, where the results
+    // form and the front end read them.
+    for (std::size_t i = 0; i < run.Chosen().size(); ++i)
+        run.Chosen()[i]->SetResult(run.Commands()[i].ResultState(),
+                                   run.Commands()[i].ResultText());
+    auto owned = std::find_if(runs_.begin(), runs_.end(),
+                              [&](const auto& r) { return r.get() == &run; });
+    std::unique_ptr<CExchangeRun> done = std::move(*owned);
+    runs_.erase(owned);
+    Tell(*done, false);
+    if (end == ExchangeLogEnd::Cancelled)
         return ExchangeOutcome::Cancelled;
-    if (choice->showResults)
-        op.ShowCommandResults(choice->chosen);
-    return exchange_->GetState() == CExchange::kFinished ? ExchangeOutcome::Finished
-                                                         : ExchangeOutcome::Failed;
+    if (done->ShowResults())
+        workspace_.Operator().ShowCommandResults(done->Chosen());
+    return finished ? ExchangeOutcome::Finished : ExchangeOutcome::Failed;
 }
 
 } // namespace tornu

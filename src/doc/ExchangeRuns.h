@@ -1,15 +1,23 @@
 #pragma once
 // The exchanges the document runs: "Выполнить команду ..." for a node, with
 // the password questions, the operator's choice of commands, the log and the
-// results. While an exchange runs, its terminal is held: the editor refuses
-// changes of that terminal's nodes.
+// results. Several run at once, each on its own modem port and with its own
+// log window; a port carries one exchange at a time. While an exchange runs,
+// its terminal is held: the editor refuses changes of that terminal's nodes.
+#include "catalogue/CommandDesc.h"
+#include "doc/ExchangeMonitor.h"
+#include "doc/Operator.h"
+
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tornu {
 
 class CConfigTree;
+class CDevice;
 class CExchange;
+class CExchangeTarget;
 class CTerminal;
 class CTreeNode;
 class CWorkspace;
@@ -17,14 +25,53 @@ class CWorkspace;
 inline constexpr const char* kNoPartitionPasswordQuestion = "Не задан пароль раздела. Продолжить?";
 inline constexpr const char* kNoLinkPasswordQuestion = "Не задан пароль на связь. Продолжить?";
 inline constexpr const char* kExchangeStartFailedMessage = "Невозможно запустить обмен";
+inline constexpr const char* kTerminalInExchangeMessage =
+    "С этим базовым модулем уже идет обмен";
+
+// "Порт модема COM2 занят: по нему уже идет обмен".
+std::string PortBusyMessage(const std::string& port);
 
 // What became of "Выполнить команду ...".
 enum class ExchangeOutcome {
     NotStarted,  // a question answered No, or the choice cancelled
-    StartFailed, // "Невозможно запустить обмен"
+    StartFailed, // "Невозможно запустить обмен", or the port or terminal busy
+    Running,     // the log window watches it beside the main window
     Finished,    // the session ended normally: see each command's result
     Failed,      // the exchange failed before or during the login
     Cancelled,   // the operator cancelled it
+};
+
+// One exchange with one node: its own copy of the chosen commands (their
+// results are its own), its worker and its monitor.
+class CExchangeRun {
+public:
+    CExchangeRun(CTerminal& terminal, CDevice* device, std::string port,
+                 std::vector<CCommandDesc*> chosen, bool showResults);
+    ~CExchangeRun();
+    CExchangeRun(const CExchangeRun&) = delete;
+    CExchangeRun& operator=(const CExchangeRun&) = delete;
+
+    CTerminal& Terminal() const { return terminal_; }
+    CDevice* Device() const { return device_; }
+    const std::string& Port() const { return port_; }
+    CExchange& Exchange() { return *exchange_; }
+    CExchangeMonitor& Monitor() { return *monitor_; }
+    std::vector<CCommandDesc>& Commands() { return commands_; }
+    const std::vector<CCommandDesc*>& Chosen() const { return chosen_; }
+    bool ShowResults() const { return showResults_; }
+
+private:
+    friend class CExchangeRuns;
+
+    CTerminal& terminal_;
+    CDevice* device_;
+    std::string port_;
+    std::vector<CCommandDesc> commands_;
+    std::vector<CCommandDesc*> chosen_; // the catalogue's, for the results after the end
+    bool showResults_;
+    std::unique_ptr<CExchangeTarget> target_;
+    std::unique_ptr<CExchange> exchange_;
+    std::unique_ptr<CExchangeMonitor> monitor_;
 };
 
 class CExchangeRuns {
@@ -38,22 +85,25 @@ public:
     // "Выполнение команд..." / "Выполнить команду ..." for `node`: the
     // password questions, the commands offered by kind with their remembered
     // files, the operator's choice, the exchange with its log, then the
-    // node's views refreshed and, when asked for, the results.
+    // node's views refreshed and, when asked for, the results. Running while
+    // a log window watches it beside the main window; the rest follows when
+    // that window closes.
     ExchangeOutcome RunCommands(CTreeNode& node);
 
-    bool AnyRunning() const { return running_ != nullptr; }
+    bool AnyRunning() const { return !runs_.empty(); }
     // An exchange with this terminal runs.
     bool Holds(const CTerminal& terminal) const;
-
-    CExchange& Exchange() { return *exchange_; }
+    const std::vector<std::unique_ptr<CExchangeRun>>& Runs() const { return runs_; }
 
 private:
     bool ConfirmPasswords(const CTreeNode& node);
+    // The end of a run: told to the views, the results shown, the run gone.
+    ExchangeOutcome Finish(CExchangeRun& run, ExchangeLogEnd end);
+    void Tell(CExchangeRun& run, bool started);
 
     CWorkspace& workspace_;
     CConfigTree& tree_;
-    const CTerminal* running_ = nullptr;
-    std::unique_ptr<CExchange> exchange_;
+    std::vector<std::unique_ptr<CExchangeRun>> runs_;
 };
 
 } // namespace tornu

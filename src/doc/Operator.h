@@ -2,6 +2,7 @@
 // Everything the document shows to the operator or asks of him goes through
 // this one interface: the desktop program answers it with message boxes and
 // dialogs, the tests with a scripted operator.
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,10 +50,13 @@ public:
     // The exchange dialog's choice form over the offered commands; the
     // operator may change their file names there. Nothing when he cancels.
     virtual std::optional<CommandChoice> ChooseCommands(const std::vector<CCommandDesc*>& offered);
-    // The log window, shown while the exchange runs: polls it every 100 ms
-    // until it has ended, or cancels it. The default waits without showing
-    // anything, sleeping between polls: only for callers without a window.
-    virtual ExchangeLogEnd RunExchangeLog(CExchangeMonitor& monitor);
+    // The log window of an exchange: polls it every 100 ms until it has
+    // ended, or cancels it, then calls `ended` with how it ended. A window
+    // may stay open beside the main window and return at once, calling
+    // `ended` when it closes. The default waits without showing anything,
+    // sleeping between polls: only for callers without a window.
+    virtual void WatchExchange(CExchangeMonitor& monitor,
+                               const std::function<void(ExchangeLogEnd)>& ended);
     // The exchange dialog's results form.
     virtual void ShowCommandResults(const std::vector<CCommandDesc*>& /*commands*/) {}
 };

@@ -66,12 +66,6 @@ CExchangeLogDlg::CExchangeLogDlg(CExchangeMonitor& monitor, CQtOperator& op, QWi
     timer_.start();
 }
 
-CExchangeLogDlg::~CExchangeLogDlg() {
-    // The monitor outlives the window; a cancel still under way ends first.
-    if (cancel_.joinable())
-        cancel_.join();
-}
-
 void CExchangeLogDlg::ShowBusy() {
     const qint64 seconds = since_.elapsed() / 1000;
     const QString elapsed = QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10,
@@ -104,8 +98,7 @@ void CExchangeLogDlg::Tick() {
     const bool ended = monitor_.Poll(lines);
     Append(lines);
     if (cancelling_) {
-        if (cancelled_) {
-            cancel_.join();
+        if (ended) {
             done(static_cast<int>(ExchangeLogEnd::Cancelled));
             return;
         }
@@ -142,13 +135,10 @@ void CExchangeLogDlg::RequestClose() {
         return;
     }
     // The worker hangs up the call before it ends, which takes seconds: the
-    // wait runs off this thread and the timer goes on showing the lines.
+    // timer goes on showing the lines and sees the end.
     cancelling_ = true;
     ShowBusy();
-    cancel_ = std::thread([this] {
-        monitor_.Cancel();
-        cancelled_ = true;
-    });
+    monitor_.RequestCancel();
     timer_.start();
 }
 

@@ -1,17 +1,15 @@
 #pragma once
-// "Лог": shown modally while an exchange runs. A 100 ms timer takes the
-// status lines; the window shows that the exchange is busy and for how long,
-// asks to close once it has ended, and cancels it from the close box. The
-// blocking cancel runs on its own thread so that the window keeps painting
-// while the call is hung up.
+// "Лог": shown beside the main window while an exchange runs, one window
+// per exchange. A 100 ms timer takes the status lines; the window shows that
+// the exchange is busy and for how long, asks to close once it has ended,
+// and cancels it from the close box. A cancel only asks the worker to stop:
+// the timer sees the end, after the call is hung up, and closes the window.
 #include "doc/ExchangeMonitor.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include <atomic>
-#include <thread>
 #include <vector>
 
 class QLabel;
@@ -29,7 +27,6 @@ public:
     static constexpr int kPollMs = 100;
 
     CExchangeLogDlg(CExchangeMonitor& monitor, CQtOperator& op, QWidget* parent = nullptr);
-    ~CExchangeLogDlg() override;
 
     QTableWidget* List() const { return list_; }
     QLabel* State() const { return state_; }
@@ -63,8 +60,6 @@ private:
     std::vector<ExchangeLogLine> lines_;
     bool ended_ = false;
     bool cancelling_ = false;
-    std::atomic<bool> cancelled_{false};
-    std::thread cancel_;
 };
 
 } // namespace tornu::ui

@@ -15,6 +15,9 @@ public:
     virtual ~CModalRunner() = default;
     // QDialog::exec(): the dialog's result code.
     virtual int Exec(QDialog& dialog);
+    // A window beside the main window (not modal); its end comes through
+    // its finished signal.
+    virtual void Show(QDialog& dialog);
     // QMenu::exec() at a global position: the chosen action or null.
     virtual QAction* Popup(QMenu& menu, const QPoint& at);
     // A file or page opened with the desktop's handler for it.

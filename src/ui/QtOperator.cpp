@@ -8,11 +8,13 @@
 #include "ui/UiText.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+
 
 namespace tornu::ui {
 
@@ -86,11 +88,20 @@ std::optional<CommandChoice> CQtOperator::ChooseCommands(const std::vector<CComm
     return CommandChoice{dialog.Chosen(), dialog.ShowResults()->isChecked()};
 }
 
-ExchangeLogEnd CQtOperator::RunExchangeLog(CExchangeMonitor& monitor) {
-    CExchangeLogDlg dialog(monitor, *this, window_);
-    const int end = runner_.Exec(dialog);
-    return end == static_cast<int>(ExchangeLogEnd::Cancelled) ? ExchangeLogEnd::Cancelled
-                                                               : ExchangeLogEnd::Closed;
+void CQtOperator::WatchExchange(CExchangeMonitor& monitor,
+                                const std::function<void(ExchangeLogEnd)>& ended) {
+    auto* dialog = new CExchangeLogDlg(monitor, *this, window_);
+    QObject::connect(dialog, &QDialog::finished, dialog, [dialog, ended](int end) {
+        // After the event that closed the window: the monitor goes with the
+        // run that `ended` finishes, and the window reads nothing more.
+        dialog->deleteLater();
+        const ExchangeLogEnd how = end == static_cast<int>(ExchangeLogEnd::Cancelled)
+                                       ? ExchangeLogEnd::Cancelled
+                                       : ExchangeLogEnd::Closed;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [ended, how] { ended(how); }, Qt::QueuedConnection);
+    });
+    runner_.Show(*dialog);
 }
 
 void CQtOperator::ShowCommandResults(const std::vector<CCommandDesc*>& commands) {

@@ -34,8 +34,10 @@ public:
     std::optional<std::string> ChooseFolder(const std::string& initial) override;
     std::optional<std::string> AskPassword(PasswordMode mode) override;
     std::optional<CommandChoice> ChooseCommands(const std::vector<CCommandDesc*>& offered) override;
-    // The log window; the UI thread keeps running its events all along.
-    ExchangeLogEnd RunExchangeLog(CExchangeMonitor& monitor) override;
+    // The log window, beside the main window: this returns at once and
+    // `ended` is called when the window closes.
+    void WatchExchange(CExchangeMonitor& monitor,
+                       const std::function<void(ExchangeLogEnd)>& ended) override;
     void ShowCommandResults(const std::vector<CCommandDesc*>& commands) override;
 
     // A file or folder chosen in the system's dialog, starting at `start`;

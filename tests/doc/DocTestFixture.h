@@ -41,7 +41,8 @@ public:
         return choose ? choose(offered) : std::nullopt;
     }
     // Polls as the log window's timer would, calling `onPoll` at every tick.
-    ExchangeLogEnd RunExchangeLog(CExchangeMonitor& monitor) override {
+    void WatchExchange(CExchangeMonitor& monitor,
+                       const std::function<void(ExchangeLogEnd)>& ended) override {
         std::vector<ExchangeLogLine> lines;
         for (bool ended = false; !ended;) {
             ended = monitor.Poll(lines);
@@ -50,7 +51,7 @@ public:
         }
         for (const ExchangeLogLine& line : lines)
             log.push_back(line.text);
-        return ExchangeLogEnd::Closed;
+        ended(ExchangeLogEnd::Closed);
     }
     void ShowCommandResults(const std::vector<CCommandDesc*>& commands) override {
         results = commands;

@@ -8,7 +8,6 @@ namespace {
 
 TEST_F(E2eTest, DocumentExchangeKeepsTheViewsOffTheRecords) {
     StartSimulator();
-    doc->Exchanges().Exchange().SetModemLogFolder(dir.Path());
     CTreeNode& partition = Node(kTerminal, 1);
     op.choose = [&](const std::vector<CCommandDesc*>&) {
         return CommandChoice{{&Command("ReadStatus")}, false};

@@ -82,6 +82,9 @@ public:
         dialogs.pop_front();
         return step(dialog);
     }
+    // A window beside the main one takes its step like a modal one; the
+    // step runs it to its end.
+    void Show(QDialog& dialog) override { Exec(dialog); }
     QAction* Popup(QMenu& menu, const QPoint&) override {
         menus << menu.objectName();
         if (menuSteps.empty())

@@ -131,7 +131,8 @@ CCliOperator::ChooseCommands(const std::vector<CCommandDesc*>& offered) {
     return choice;
 }
 
-ExchangeLogEnd CCliOperator::RunExchangeLog(CExchangeMonitor& monitor) {
+void CCliOperator::WatchExchange(CExchangeMonitor& monitor,
+                                 const std::function<void(ExchangeLogEnd)>& ended) {
     std::vector<ExchangeLogLine> lines;
     const auto print = [&] {
         for (const ExchangeLogLine& line : lines)
@@ -145,12 +146,13 @@ ExchangeLogEnd CCliOperator::RunExchangeLog(CExchangeMonitor& monitor) {
             monitor.Cancel();
             monitor.Poll(lines);
             print();
-            return ExchangeLogEnd::Cancelled;
+            ended(ExchangeLogEnd::Cancelled);
+            return;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     print();
-    return ExchangeLogEnd::Closed;
+    ended(ExchangeLogEnd::Closed);
 }
 
 void CCliOperator::ShowCommandResults(const std::vector<CCommandDesc*>& commands) {

@@ -33,7 +33,8 @@ public:
     std::optional<std::string> ChooseFolder(const std::string& initial) override;
     std::optional<std::string> AskPassword(PasswordMode mode) override;
     std::optional<CommandChoice> ChooseCommands(const std::vector<CCommandDesc*>& offered) override;
-    ExchangeLogEnd RunExchangeLog(CExchangeMonitor& monitor) override;
+    void WatchExchange(CExchangeMonitor& monitor,
+                       const std::function<void(ExchangeLogEnd)>& ended) override;
     void ShowCommandResults(const std::vector<CCommandDesc*>& commands) override;
 
     // What was shown with Message, in order (the front end decides its exit

@@ -50,6 +50,10 @@ class CNoModal : public CModalRunner {
 public:
     std::function<int(QDialog&)> onExec;
     int Exec(QDialog& dialog) override { return onExec ? onExec(dialog) : QDialog::Rejected; }
+    void Show(QDialog& dialog) override {
+        dialog.show();
+        Exec(dialog);
+    }
     QAction* Popup(QMenu&, const QPoint&) override { return nullptr; }
     bool OpenUrl(const QUrl&) override { return false; }
 };
@@ -270,6 +274,9 @@ int main(int argc, char* argv[]) {
         tree.SelectNode(terminal);
         CShots::Settle();
         doc.Exchanges().RunCommands(*terminal);
+        // The results follow the log window's end.
+        while (doc.Exchanges().AnyRunning())
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
     } else {
         std::fprintf(stderr, "tornucfg-shots: no simulator on %s: no exchange pictures\n",
                      qPrintable(port));
