@@ -134,7 +134,7 @@ struct BenchDatabase {
         const std::filesystem::path file = dir / "tornucfg.ini";
         std::filesystem::copy_file(TORNU_SAMPLE_SETTINGS, file,
                                    std::filesystem::copy_options::overwrite_existing);
-        settings.Load(file.string());
+        static_cast<void>(settings.Load(file.string()));
         catalogue.LoadPhoneBookLayouts(settings);
         catalogue.LoadTypes(settings);
         std::filesystem::current_path(dir);

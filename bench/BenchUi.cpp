@@ -74,7 +74,7 @@ void WriteSettings() {
                      "NAME=P" + std::to_string(i) + ";DESC=Параметр " + std::to_string(i) +
                          ";GROUP=Группа " + std::to_string(i / 8) + ";" +
                          kParamKinds[i % std::size(kParamKinds)] + ";CMNT=Пояснение");
-    ini.Save();
+    static_cast<void>(ini.Save());
 }
 
 bool Generate(CTornuCfgDoc& doc) {

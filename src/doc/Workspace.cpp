@@ -27,8 +27,9 @@ CWorkspace::CWorkspace(IOperator& op, std::filesystem::path folder)
     // A missing file is a new installation; one that exists but cannot be
     // read is not, and the operator hears of it.
     const std::string settingsPath = (folder_ / kSettingsFileName).string();
-    if (!settings_.Load(settingsPath) && std::filesystem::exists(settingsPath))
-        settingsError_ = kSettingsUnreadableMessage + settings_.LastError();
+    if (const CResult loaded = settings_.Load(settingsPath);
+        !loaded && std::filesystem::exists(settingsPath))
+        settingsError_ = kSettingsUnreadableMessage + loaded.Error();
     database_ = std::make_unique<CConfigDatabase>(settings_, folder_.string());
     catalogue_.LoadPhoneBookLayouts(settings_);
 }
@@ -84,10 +85,10 @@ bool CWorkspace::ChangeProgramPassword() {
     const std::string digest = typed->empty() ? std::string() : CMd5Digest(*typed).Hex();
     if (!settings_.SetValue(kMainSection, kPasswordKey, digest))
         return false;
-    if (settings_.Save())
-        return true;
-    operator_.Message(kSettingsNotSavedMessage + settings_.LastError());
-    return false;
+    const CResult saved = settings_.Save();
+    if (!saved)
+        operator_.Message(kSettingsNotSavedMessage + saved.Error());
+    return saved.ok();
 }
 
 CTerminal* CWorkspace::FindTerminal(int id) const {

@@ -166,19 +166,18 @@ std::string CIniFile::Path() const {
     return directory_.ends_with('/') ? directory_ + fileName_ : directory_ + "/" + fileName_;
 }
 
-bool CIniFile::Load(const std::string& fileName) {
+CResult CIniFile::Load(const std::string& fileName) {
     fileName_ = fileName;
     std::string bytes;
-    lastError_.clear();
     if (!ReadWholeFile(Path(), bytes)) {
-        lastError_ = std::strerror(errno);
+        const int error = errno;
         Clear();
         encoding_ = FileEncoding::Cp1251;
         byteOrderMark_ = false;
-        return false;
+        return CResult::Fail(std::strerror(error));
     }
     LoadFromBytes(bytes);
-    return true;
+    return {};
 }
 
 void CIniFile::LoadFromBytes(std::string_view bytes) {
@@ -279,20 +278,17 @@ std::string CIniFile::ToBytes() const {
     return Encode(Render(), encoding, mark);
 }
 
-bool CIniFile::Save() {
+CResult CIniFile::Save() {
     if (fileName_.empty())
-        return false;
+        return CResult::Fail({});
     FileEncoding encoding;
     bool mark;
     const std::string bytes = Encode(Render(), encoding, mark);
-    lastError_.clear();
-    if (!ReplaceFile(Path(), bytes)) {
-        lastError_ = std::strerror(errno);
-        return false;
-    }
+    if (!ReplaceFile(Path(), bytes))
+        return CResult::Fail(std::strerror(errno));
     encoding_ = encoding;
     byteOrderMark_ = mark;
-    return true;
+    return {};
 }
 
 CIniFile::Section* CIniFile::FindSection(const std::string& name) {

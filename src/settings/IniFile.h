@@ -15,6 +15,8 @@
 //   key=value
 //   ;comment
 // White space around names, keys and values is not significant.
+#include "settings/Result.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -40,20 +42,18 @@ public:
     // Remembers the current directory and the name; no file is read.
     explicit CIniFile(std::string fileName = {});
 
-    // Remembers the name, forgets all sections, reads the file. False when it
-    // cannot be opened or read (the object is then empty).
-    bool Load(const std::string& fileName);
+    // Remembers the name, forgets all sections, reads the file. A failure
+    // carries the system's text ("No such file or directory" for a missing
+    // file); the object is then empty.
+    CResult Load(const std::string& fileName);
     // Forgets all sections and reads the file's bytes from memory; the file
     // name is kept. This is what Load does once the bytes are read.
     void LoadFromBytes(std::string_view bytes);
     // Replaces the file atomically (temporary file in the same folder, flushed
     // to disk, renamed over the old one; the old file's permissions are kept).
-    // On failure the old file stays intact and the result is false. A file
-    // without write permission is not replaced.
-    bool Save();
-    // The system's text for the last failed Load or Save; empty after a
-    // successful one. Load of a missing file gives "No such file or directory".
-    const std::string& LastError() const { return lastError_; }
+    // On failure the old file stays intact and the result carries the
+    // system's text. A file without write permission is not replaced.
+    CResult Save();
     // The bytes Save would write now.
     std::string ToBytes() const;
 
@@ -109,7 +109,6 @@ private:
     bool byteOrderMark_ = false;
     std::string lastSection_;
     std::string lastKey_;
-    std::string lastError_;
 };
 
 } // namespace tornu

@@ -198,8 +198,9 @@ void CMainFrame::SaveWindowSize() {
     // manager's frame is not the program's to count).
     const QSize size = this->size();
     const std::string value = std::to_string(size.width()) + "," + std::to_string(size.height());
+    // A size that cannot be kept is no reason to keep the window open.
     if (doc_.Workspace().Settings().SetValue(kInterfaceSection, kWindowSizeKey, value))
-        doc_.Workspace().Settings().Save();
+        static_cast<void>(doc_.Workspace().Settings().Save());
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -124,9 +124,9 @@ protected:
                    ReadBytes(std::string(TORNU_SOURCE_DIR) + "/data/tornucfg.ini"));
         if (OnServer()) {
             CIniFile settings;
-            settings.Load(dir / kSettingsFileName);
+            EXPECT_TRUE(settings.Load(dir / kSettingsFileName));
             settings.SetValue(CConfigDatabase::kSection, "Connect", FreshServerDatabase());
-            settings.Save();
+            EXPECT_TRUE(settings.Save());
         }
     }
 

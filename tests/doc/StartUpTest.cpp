@@ -14,7 +14,7 @@ using Strings = std::vector<std::string>;
 void SetSetting(const std::filesystem::path& folder, const std::string& section,
                 const std::string& key, const std::string& value) {
     CIniFile ini;
-    ini.Load((folder / kSettingsFileName).string());
+    EXPECT_TRUE(ini.Load((folder / kSettingsFileName).string()));
     ASSERT_TRUE(ini.SetValue(section, key, value));
     ASSERT_TRUE(ini.Save());
 }

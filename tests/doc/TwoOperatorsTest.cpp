@@ -89,7 +89,7 @@ TEST_F(DocTest, ServerThatCannotBeReachedOrRefusesTheLoginIsSaidOnce) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CIniFile settings;
-        settings.Load(dir / kSettingsFileName);
+        EXPECT_TRUE(settings.Load(dir / kSettingsFileName));
         settings.SetValue(CConfigDatabase::kSection, "Connect", c.connect);
         ASSERT_TRUE(settings.Save());
         op.messages.clear();

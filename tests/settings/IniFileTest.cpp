@@ -186,7 +186,7 @@ TEST(IniFileSave, FailedWriteLeavesTheOldFileIntact) {
     rlimit small = previous;
     small.rlim_cur = 4096;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool saved = ini.Save();
+    const bool saved = ini.Save().ok();
     ::setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, previousHandler);
 
@@ -203,12 +203,12 @@ TEST(IniFileSave, ReadOnlyFileIsNotReplacedAndTheSaveSaysWhy) {
     CIniFile file;
     ASSERT_TRUE(file.Load("a.ini"));
     ASSERT_TRUE(file.SetValue("Main", "Key", "2"));
-    EXPECT_FALSE(file.Save());
-    EXPECT_FALSE(file.LastError().empty());
+    const CResult refused = file.Save();
+    EXPECT_FALSE(refused);
+    EXPECT_FALSE(refused.Error().empty());
     EXPECT_EQ(ReadBytes(f.dir / "a.ini"), "[Main]\r\nKey=1\r\n");
     ASSERT_EQ(::chmod((f.dir / "a.ini").c_str(), 0644), 0);
     EXPECT_TRUE(file.Save());
-    EXPECT_TRUE(file.LastError().empty());
 }
 
 TEST(IniFileOps, SetValueAddSectionCopyAndClear) {

@@ -33,10 +33,17 @@ struct ProgramFolder {
     ScopedCwd cwd{dir.Path()};
 };
 
+// A file step that must work; QVERIFY cannot stand in a function returning a value.
+#define QVERIFY_RESULT(call)                                                                   \
+    do {                                                                                       \
+        if (!(call))                                                                           \
+            QTest::qFail(#call, __FILE__, __LINE__);                                           \
+    } while (false)
+
 // The settings file of the current folder, as the program left it.
 inline std::string Setting(const char* section, const char* key) {
     CIniFile file(kSettingsFileName);
-    file.Load(kSettingsFileName);
+    QVERIFY_RESULT(file.Load(kSettingsFileName));
     std::string value;
     file.GetValue(section, key, value);
     return value;
@@ -44,9 +51,9 @@ inline std::string Setting(const char* section, const char* key) {
 
 inline void SetSetting(const char* section, const char* key, const std::string& value) {
     CIniFile file(kSettingsFileName);
-    file.Load(kSettingsFileName);
+    QVERIFY_RESULT(file.Load(kSettingsFileName));
     file.SetValue(section, key, value);
-    file.Save();
+    QVERIFY_RESULT(file.Save());
 }
 
 inline std::vector<std::vector<std::string>> Rows(CTornuCfgDoc& doc, const std::string& statement) {
