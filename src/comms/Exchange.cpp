@@ -3,14 +3,17 @@
 #include "catalogue/CommandDesc.h"
 #include "catalogue/DescriptionText.h"
 #include "comms/ExchangeTarget.h"
+#include "comms/Modem.h"
 #include "comms/PacketChannel.h"
-#include "comms/TimeScale.h"
+#include "comms/SerialPort.h"
 #include "comms/Transact.h"
 #include "protocol/ErrorText.h"
 #include "protocol/TermMessage.h"
 #include "settings/IniFile.h"
 
 #include <cstdio>
+#include <string_view>
+#include <system_error>
 
 namespace tornu {
 
@@ -45,36 +48,43 @@ std::string DialFailure(int result) {
 
 } // namespace
 
-class CExchange::CWorker : public CThread {
-public:
-    explicit CWorker(CExchange& exchange) : exchange_(exchange) {}
-    ~CWorker() override { Wait(); }
-
-protected:
-    unsigned Run() override { return exchange_.Run(); }
-
-private:
-    CExchange& exchange_;
-};
-
-CExchange::CExchange(const CIniFile& settings) : settings_(settings) {
-    pool_.Create()->Attach(&modem_);
-}
+CExchange::CExchange(const CIniFile& settings) : settings_(settings), openLine_(OpenSerialPort) {}
 
 CExchange::~CExchange() {
     Cancel();
-    worker_.reset();
+    if (worker_.joinable())
+        worker_.join();
 }
 
 void CExchange::SetModemLogFolder(const std::filesystem::path& folder) {
-    modem_.SetLogFolder(folder);
+    logFolder_ = folder;
+}
+
+void CExchange::SetStreamFactory(StreamFactory factory) {
+    openLine_ = std::move(factory);
+}
+
+std::unique_ptr<IByteStream> CExchange::OpenSerialPort(const std::string& port, std::uint32_t speed,
+                                                       CResult& why) {
+    auto serial = std::make_unique<CSerialPort>();
+    why = serial->Open(port, speed);
+    if (!why)
+        return nullptr;
+    return serial;
 }
 
 bool CExchange::Start(CExchangeTarget* target, std::vector<CCommandDesc*> commands) {
     if (!target || commands.empty())
         return false;
-    if (worker_ && !worker_->Wait(0))
-        return false;
+    {
+        std::lock_guard lock(endLock_);
+        if (!ended_)
+            return false;
+        ended_ = false;
+    }
+    // The last worker has done everything; it only has to return.
+    if (worker_.joinable())
+        worker_.join();
     target_ = target;
     commands_ = std::move(commands);
     // Read here, on the caller's thread, which owns the settings object.
@@ -85,12 +95,14 @@ bool CExchange::Start(CExchangeTarget* target, std::vector<CCommandDesc*> comman
         state_ = kRunning;
         cancelled_ = false;
     }
-    // A cancel of the last exchange may have left the packet event set; it
-    // would pass for this exchange's receipt.
-    if (CPacketChannel* channel = modem_.GetChannel())
-        channel->WaitPacket(0);
-    worker_ = std::make_unique<CWorker>(*this);
-    worker_->Start();
+    try {
+        worker_ = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+        state_ = kFailed;
+        std::lock_guard lock(endLock_);
+        ended_ = true;
+        return false;
+    }
     return true;
 }
 
@@ -103,25 +115,25 @@ bool CExchange::PopStatus(std::string& line) {
     return true;
 }
 
-// The worker owns the modem while it runs, so cancel only wakes it (from a
-// packet wait) and lets it hang up and close the port itself.
+// The worker owns the line while it runs, so a cancel only wakes it from
+// its wait and lets it hang up and close the port itself.
+void CExchange::RequestCancel() {
+    cancelled_ = true;
+    std::lock_guard lock(lineLock_);
+    if (line_)
+        line_->Interrupt();
+}
+
 bool CExchange::Cancel() {
     RequestCancel();
-    if (worker_)
-        worker_->Wait();
+    std::unique_lock lock(endLock_);
+    endedChanged_.wait(lock, [&] { return ended_; });
     return true;
 }
 
-void CExchange::RequestCancel() {
-    cancelled_ = true;
-    // A dial or a modem reply is not waited for to its time-out.
-    if (worker_ && !worker_->Wait(0))
-        modem_.AbortWait();
-    if (CPacketChannel* channel = modem_.GetChannel()) {
-        channel->AddRef();
-        channel->Signal();
-        channel->Release();
-    }
+void CExchange::SetLine(IByteStream* line) {
+    std::lock_guard lock(lineLock_);
+    line_ = line;
 }
 
 bool CExchange::PostStatus(const std::string& text, bool error, CCommandDesc* command) {
@@ -131,12 +143,6 @@ bool CExchange::PostStatus(const std::string& text, bool error, CCommandDesc* co
         command->SetResult(kCommandFailed, line);
     statusQueue_.push_back(std::move(line));
     return !error;
-}
-
-bool CExchange::Abort(const std::string& text) {
-    PostStatus(text, true);
-    state_ = kFailed;
-    return true;
 }
 
 CExchange::ModemSettings CExchange::ReadSettings() const {
@@ -155,77 +161,83 @@ CExchange::ModemSettings CExchange::ReadSettings() const {
     return result;
 }
 
-unsigned CExchange::Run() {
-    RunExchange();
-    return 0;
+// The state is set last, once the port is closed and every line posted, so
+// that a caller who sees the end finds them all.
+void CExchange::Run() {
+    state_ = RunExchange();
+    std::lock_guard lock(endLock_);
+    ended_ = true;
+    endedChanged_.notify_all();
 }
 
-void CExchange::RunExchange() {
+CExchange::State CExchange::RunExchange() {
     PostStatus("Начало обмена");
-    const ModemSettings& settings = modemSettings_;
     phone_ = target_->Phone();
     password_ = target_->LinkPassword();
     if (phone_.empty()) {
-        Abort("Не задан номер телефона");
-        return;
+        PostStatus("Не задан номер телефона", true);
+        return kFailed;
     }
     if (password_.empty()) {
-        Abort("Не задан пароль на связь");
-        return;
+        PostStatus("Не задан пароль на связь", true);
+        return kFailed;
     }
     PostStatus("Инициализация модема ...");
-    if (!modem_.Open(settings.port, settings.speed)) {
-        const std::string& cause = modem_.OpenError();
-        Abort(std::string("Невозможно открыть порт модема") + (cause.empty() ? "" : ": " + cause));
-        return;
+    CResult why;
+    std::unique_ptr<IByteStream> line =
+        openLine_ ? openLine_(modemSettings_.port, modemSettings_.speed, why) : nullptr;
+    if (!line) {
+        const std::string& cause = why.Error();
+        PostStatus(std::string("Невозможно открыть порт модема") +
+                       (cause.empty() ? "" : ": " + cause),
+                   true);
+        return kFailed;
     }
-    // Before dialling: the receipt is checked too.
-    if (CPacketChannel* channel = modem_.GetChannel())
-        channel->SetCheckDigits(settings.checkDigits);
-    if (!InitModem(settings)) {
-        CloseModem(false);
+    SetLine(line.get());
+    const State end = RunOnLine(*line);
+    SetLine(nullptr);
+    return end;
+}
+
+// From the modem's open to its close; a cancel posts nothing more.
+CExchange::State CExchange::RunOnLine(IByteStream& line) {
+    if (cancelled_)
+        return kFailed;
+    CModem modem(line, modemSettings_.port, logFolder_);
+    if (!InitModem(modem)) {
         if (!cancelled_)
-            Abort("Модем не отвечает" + LinkLossText());
-        state_ = kFailed;
-        return;
+            PostStatus("Модем не отвечает" + LinkLossText(modem), true);
+        return kFailed;
     }
     int result = -1;
-    if (!ConnectModem(settings, result)) {
-        CloseModem(false);
-        // A cancel posts nothing more.
+    if (cancelled_ || !ConnectModem(modem, result)) {
         if (!cancelled_)
-            Abort("Невозможно установить соединение: " +
-                  (modem_.LinkLost() ? LinkLossText().substr(2) : DialFailure(result)));
-        state_ = kFailed;
-        return;
+            PostStatus("Невозможно установить соединение: " +
+                           (modem.LinkLost() ? LinkLossText(modem).substr(2) : DialFailure(result)),
+                       true);
+        return kFailed;
     }
-    CPacketChannel* channel = modem_.GetChannel();
-    if (!channel) {
-        CloseModem(true);
-        Abort("Не задан протокол обмена");
-        return;
-    }
-    channel->AddRef();
-    const SessionEnd end = RunSession(*channel);
-    channel->Release();
-    CloseModem(true);
-    state_ = end == SessionEnd::kNormal ? kFinished : kFailed;
+    CPacketChannel channel(modem);
+    channel.SetCheckDigits(modemSettings_.checkDigits);
+    channel.OnBadPacket([&modem](std::string_view packet) { modem.OnBadPacket(packet); });
+    const SessionEnd end = RunSession(modem, channel);
+    modem.HangUp(true);
+    return end == SessionEnd::kNormal ? kFinished : kFailed;
 }
 
-bool CExchange::InitModem(const ModemSettings& settings) {
-    if (settings.emulation)
+bool CExchange::InitModem(CModem& modem) {
+    if (modemSettings_.emulation)
         return true;
-    modem_.SendAndWait(CModem::kDefaultInit, kInitReplyMs);
-    if (!settings.init.empty())
-        modem_.SendAndWait(settings.init, kInitReplyMs);
-    CTimeScale::Sleep(kPauseBeforeAtMs);
-    return modem_.SendAndWait("at", kAtReplyMs, CModemReplyParser::kOk);
+    modem.SendAndWait(CModem::kDefaultInit, kInitReplyMs);
+    if (!modemSettings_.init.empty() && !cancelled_)
+        modem.SendAndWait(modemSettings_.init, kInitReplyMs);
+    if (cancelled_ || !modem.Sleep(kPauseBeforeAtMs) || cancelled_)
+        return false;
+    return modem.SendAndWait("at", kAtReplyMs, CModemReplyParser::kOk);
 }
 
-// Emulation treats the port as a data link that is already up: "+EMUL"
-// tells a terminal wired to the port directly that no modem is in between.
-std::string CExchange::LinkLossText() const {
-    switch (modem_.LinkLost()) {
+std::string CExchange::LinkLossText(const CModem& modem) {
+    switch (modem.LinkLost()) {
     case CModem::kCarrierLost:
         return ": связь потеряна (NO CARRIER)";
     case CModem::kDeviceGone:
@@ -235,34 +247,29 @@ std::string CExchange::LinkLossText() const {
     }
 }
 
-bool CExchange::ConnectModem(const ModemSettings& settings, int& result) {
-    if (settings.emulation) {
+// Emulation treats the port as a data link that is already up: "+EMUL"
+// tells a terminal wired to the port directly that no modem is in between.
+bool CExchange::ConnectModem(CModem& modem, int& result) {
+    if (modemSettings_.emulation) {
         PostStatus("Соединение в режиме эмуляции ...");
-        modem_.SendCommand("+EMUL", true);
+        modem.SendCommand("+EMUL", true);
     } else {
         PostStatus("Дозвон (# " + phone_ + ") ...");
     }
-    return modem_.Connect(phone_.c_str(), settings.emulation, &result);
-}
-
-void CExchange::CloseModem(bool hangUp) {
-    if (hangUp)
-        modem_.HangUp(true);
-    modem_.Close();
+    return modem.Connect(phone_.c_str(), modemSettings_.emulation, &result);
 }
 
 // One message object serves the whole session: the receipt gives it the
 // terminal number that every later message carries.
-CExchange::SessionEnd CExchange::RunSession(CPacketChannel& channel) {
+CExchange::SessionEnd CExchange::RunSession(CModem& modem, CPacketChannel& channel) {
     CTermMessage message;
     PostStatus(std::string(kReportWaitingReceipt));
-    if (!WaitReceipt(channel, message) || !Login(channel, message))
-        return SessionEnd::kFailed;
+    if (!WaitReceipt(modem, channel, message) || !Login(modem, channel, message))
+        return cancelled_ ? SessionEnd::kCancelled : SessionEnd::kFailed;
     for (CCommandDesc* command : commands_) {
-        bool cancelled = false;
-        if (RunCommand(channel, *command, message, cancelled))
+        if (RunCommand(modem, channel, *command, message))
             continue;
-        if (cancelled)
+        if (cancelled_)
             return SessionEnd::kCancelled;
         break;
     }
@@ -271,30 +278,39 @@ CExchange::SessionEnd CExchange::RunSession(CPacketChannel& channel) {
 }
 
 // Without a packet the session goes on, and the login then cannot be formed.
-bool CExchange::WaitReceipt(CPacketChannel& channel, CTermMessage& message) {
-    if (!channel.WaitPacket(CTimeScale::Ms(kReceiptMs)))
+bool CExchange::WaitReceipt(CModem& modem, CPacketChannel& channel, CTermMessage& message) {
+    std::string packet;
+    const StreamStatus status = channel.Receive(packet, kReceiptMs);
+    if (status == StreamStatus::kTimeOut)
         return true;
-    if (!ReceiveMessage(channel, message))
-        return PostStatus(std::string(kReportNoReceipt) + LinkLossText(), true);
+    if (cancelled_)
+        return false;
+    if (status != StreamStatus::kData || !message.ReadText(packet))
+        return PostStatus(std::string(kReportNoReceipt) + LinkLossText(modem), true);
     if (message.GetCode() != kCodeReceipt)
         return PostStatus(std::string(kReportBadReceipt), true);
     return true;
 }
 
-bool CExchange::Login(CPacketChannel& channel, CTermMessage& message) {
+bool CExchange::Login(CModem& modem, CPacketChannel& channel, CTermMessage& message) {
+    if (cancelled_)
+        return false;
     message.SetCode(kCodeReceipt);
     message.SetData(password_);
-    if (!Transact(channel, message, message, CTimeScale::Ms(kLoginMs), kAttempts))
-        return PostStatus(std::string(kReportLoginNotSent) + LinkLossText(), true);
+    if (!Transact(channel, message, message, kLoginMs, kAttempts)) {
+        if (!cancelled_)
+            PostStatus(std::string(kReportLoginNotSent) + LinkLossText(modem), true);
+        return false;
+    }
     std::string report;
     if (!JudgeLoginAnswer(message, report))
         return PostStatus(report, true);
     return true;
 }
 
-bool CExchange::RunCommand(CPacketChannel& channel, CCommandDesc& command, CTermMessage& message,
-                           bool& cancelled) {
-    if ((cancelled = cancelled_.load()))
+bool CExchange::RunCommand(CModem& modem, CPacketChannel& channel, CCommandDesc& command,
+                           CTermMessage& message) {
+    if (cancelled_)
         return false;
     PostStatus(std::string(kReportCommandStarted) + command.Description());
     if (!target_->BuildCommand(command, message)) {
@@ -303,11 +319,11 @@ bool CExchange::RunCommand(CPacketChannel& channel, CCommandDesc& command, CTerm
                    &command);
         return true;
     }
-    const bool passed = Transact(channel, message, message, CTimeScale::Ms(kCommandMs), kAttempts);
-    if ((cancelled = cancelled_.load()))
+    const bool passed = Transact(channel, message, message, kCommandMs, kAttempts);
+    if (cancelled_)
         return false;
     if (!passed) {
-        PostStatus(std::string(kReportCannotSend) + LinkLossText(), true, &command);
+        PostStatus(std::string(kReportCannotSend) + LinkLossText(modem), true, &command);
         return false;
     }
     std::string report;

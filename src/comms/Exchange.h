@@ -1,27 +1,31 @@
 #pragma once
 // One data call to one terminal in which a list of commands is carried out,
-// run on a worker thread: modem settings, initialisation, dialling (or
-// emulation), the terminal's receipt, the login, every command with its
+// run on a worker thread: modem settings, the port, initialisation, dialling
+// (or emulation), the terminal's receipt, the login, every command with its
 // reply, the closing message, hang-up.
 //
-// Threads: Start, PopStatus, GetState and Cancel belong to the user-interface
-// thread; everything else runs on the worker. Cancel may also be called from
-// another thread of the caller's, so that a window stays responsive while it
-// waits. The status queue (and the
-// command results the worker sets) is the only hand-over, under statusLock_;
-// state_ and cancelled_ are atomic flags. The UI thread must leave the target,
-// the command records and the settings object alone while the exchange runs.
-#include "comms/Modem.h"
-#include "comms/PacketChannelPool.h"
-#include "comms/Thread.h"
+// Threads: Start, PopStatus, GetState, RequestCancel and Cancel belong to the
+// user-interface thread; everything else runs on the worker, which alone
+// reads and writes the port. RequestCancel and Cancel may also be called from
+// another thread of the caller's, so that a window stays responsive. The
+// status queue (and the command results the worker sets) is the only
+// hand-over, under statusLock_; state_ and cancelled_ are atomic flags, and
+// a cancel reaches a waiting worker through the stream's Interrupt. The UI
+// thread must leave the target, the command records and the settings object
+// alone while the exchange runs.
+#include "comms/ByteStream.h"
+#include "settings/Result.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tornu {
@@ -29,6 +33,7 @@ namespace tornu {
 class CCommandDesc;
 class CExchangeTarget;
 class CIniFile;
+class CModem;
 class CPacketChannel;
 class CTermMessage;
 
@@ -36,7 +41,7 @@ class CExchange {
 public:
     enum State : int { kRunning = 0, kFinished = 1, kFailed = 2 };
 
-    // Time-outs and pauses, in unscaled milliseconds.
+    // Time-outs and pauses, in protocol milliseconds.
     static constexpr int kInitReplyMs = 1000;
     static constexpr int kPauseBeforeAtMs = 3000;
     static constexpr int kAtReplyMs = 1000;
@@ -44,6 +49,11 @@ public:
     static constexpr int kLoginMs = 5000;
     static constexpr int kCommandMs = 10000;
     static constexpr int kAttempts = 5;
+
+    // Opens the line the modem is on, on the worker thread: the stream, or
+    // null and why not (the operator's words, or nothing more to say).
+    using StreamFactory = std::function<std::unique_ptr<IByteStream>(
+        const std::string& port, std::uint32_t speed, CResult& why)>;
 
     // The settings object is only read, by Start, on the caller's thread.
     explicit CExchange(const CIniFile& settings);
@@ -58,21 +68,24 @@ public:
     // Takes the oldest status line; false when none is waiting.
     bool PopStatus(std::string& line);
     // kRunning, kFinished (the login passed and the command phase ended) or
-    // kFailed (failed or cancelled).
+    // kFailed (failed or cancelled). Once it has left kRunning the port is closed.
     int GetState() const { return state_.load(); }
-    // Stops the exchange after its current step and returns when the worker
-    // has ended; a cancelled session sends no closing message. True.
-    bool Cancel();
-    // Asks the worker to stop after its current step and returns at once;
-    // GetState shows the end.
+    // Asks the exchange to stop after its current step and returns at once;
+    // GetState shows the end. A cancelled session sends no closing message,
+    // posts no further line, and hangs up.
     void RequestCancel();
+    // RequestCancel, then waits until the worker has ended. True.
+    bool Cancel();
 
     // Where the modem writes its log; by default the program's folder.
     void SetModemLogFolder(const std::filesystem::path& folder);
-    const CModem& Modem() const { return modem_; }
+    // How the line is opened; by default a CSerialPort. Set before Start.
+    void SetStreamFactory(StreamFactory factory);
+    // The default factory: the serial port at the speed, 8N1.
+    static std::unique_ptr<IByteStream> OpenSerialPort(const std::string& port, std::uint32_t speed,
+                                                       CResult& why);
 
 private:
-    class CWorker;
     enum class SessionEnd { kNormal, kFailed, kCancelled };
     struct ModemSettings {
         std::string port = "COM1";
@@ -82,32 +95,31 @@ private:
         bool checkDigits = true; // "CheckCrc=0" turns the check of received packets off
     };
 
-    unsigned Run();
-    void RunExchange();
+    void Run();
+    State RunExchange();
+    State RunOnLine(IByteStream& line);
     ModemSettings ReadSettings() const;
-    bool InitModem(const ModemSettings& settings);
-    bool ConnectModem(const ModemSettings& settings, int& result);
+    bool InitModem(CModem& modem);
+    bool ConnectModem(CModem& modem, int& result);
     // ": " and how the call was lost, or empty while it is up.
-    std::string LinkLossText() const;
-    void CloseModem(bool hangUp);
-    SessionEnd RunSession(CPacketChannel& channel);
+    static std::string LinkLossText(const CModem& modem);
+    SessionEnd RunSession(CModem& modem, CPacketChannel& channel);
     void SendClosing(CPacketChannel& channel, CTermMessage& message);
-    bool WaitReceipt(CPacketChannel& channel, CTermMessage& message);
-    bool Login(CPacketChannel& channel, CTermMessage& message);
-    // False when no further command is to be tried; `cancelled` tells why.
-    bool RunCommand(CPacketChannel& channel, CCommandDesc& command, CTermMessage& message,
-                    bool& cancelled);
+    bool WaitReceipt(CModem& modem, CPacketChannel& channel, CTermMessage& message);
+    bool Login(CModem& modem, CPacketChannel& channel, CTermMessage& message);
+    // False when no further command is to be tried.
+    bool RunCommand(CModem& modem, CPacketChannel& channel, CCommandDesc& command,
+                    CTermMessage& message);
+    // Publishes the line for RequestCancel (null: withdrawn).
+    void SetLine(IByteStream* line);
 
     // A status line, or with `error` an error line ("ОШИБКА: " + text) that
     // also fails `command` when one is given. True for a plain line.
     bool PostStatus(const std::string& text, bool error = false, CCommandDesc* command = nullptr);
-    // An error line and the failed state. True.
-    bool Abort(const std::string& text);
 
     const CIniFile& settings_;
-    // The pool outlives the modem, which holds the channel's first reference.
-    CPacketChannelPool pool_;
-    CModem modem_;
+    StreamFactory openLine_;
+    std::filesystem::path logFolder_;
 
     // Set by Start before the worker runs; the worker's own afterwards.
     CExchangeTarget* target_ = nullptr;
@@ -121,8 +133,13 @@ private:
     std::mutex statusLock_; // guards statusQueue_ and the command results
     std::deque<std::string> statusQueue_;
 
-    // One thread object per exchange: a thread can be started only once.
-    std::unique_ptr<CWorker> worker_;
+    std::mutex lineLock_; // guards line_, which RequestCancel interrupts
+    IByteStream* line_ = nullptr;
+
+    std::thread worker_;
+    std::mutex endLock_; // guards ended_
+    std::condition_variable endedChanged_;
+    bool ended_ = true; // the worker has done everything (but return)
 };
 
 } // namespace tornu

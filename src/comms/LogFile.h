@@ -1,7 +1,7 @@
 #pragma once
 // The modem log: one time-stamped line per command sent and per line
-// received, appended to a file next to the program. Lines may come from the
-// port's reader thread and from the exchange worker at once.
+// received, appended to a file next to the program. Any thread may write a
+// line; each is written whole.
 #include <cstdio>
 #include <ctime>
 #include <filesystem>

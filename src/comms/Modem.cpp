@@ -1,8 +1,9 @@
 #include "comms/Modem.h"
 
-#include "comms/PacketChannel.h"
-#include "comms/TimeScale.h"
 #include "settings/Encoding.h"
+
+#include <algorithm>
+#include <utility>
 
 namespace tornu {
 
@@ -20,12 +21,19 @@ constexpr int kAbortReplyMs = 1000;
 
 } // namespace
 
-CModem::CModem() : CLink("Модем") {}
+CModem::CModem(IByteStream& line, const std::string& port, const std::filesystem::path& logFolder)
+    : line_(line) {
+    line_.SetRts(true);
+    if (logFolder.empty())
+        log_.Open(LogFileName(port));
+    else
+        log_.OpenIn({logFolder}, LogFileName(port));
+    log_.Write("---------------OPEN--------------------");
+}
 
 CModem::~CModem() {
-    // The reader must stop before the channel goes: it hands bytes to it.
-    Shutdown();
-    DetachChannel();
+    log_.Write("---------------CLOSE--------------------");
+    log_.Close();
 }
 
 std::string CModem::LogFileName(const std::string& port) {
@@ -34,65 +42,26 @@ std::string CModem::LogFileName(const std::string& port) {
     return base + "_modem.log";
 }
 
-void CModem::SetLogFolder(const std::filesystem::path& folder) {
-    logFolder_ = folder;
-}
-
-void CModem::ResetParser() {
-    std::lock_guard lock(parserLock_);
-    parser_.Reset();
-}
-
 void CModem::EnterDataMode() {
     linkLost_ = kLinkUp;
     plusCount_ = 0;
-    lastRxTick_ = 0;
-    ReplyEvent().Reset();
+    lastRxMs_ = -1;
+    replied_ = false;
+    dataLine_.clear();
+    dataLineIsPacket_ = false;
     dataMode_ = true;
 }
 
-bool CModem::Open(const std::string& port, std::uint32_t speed) {
-    dataMode_ = false;
-    linkLost_ = kLinkUp;
-    aborted_ = false;
-    plusCount_ = 0;
-    lastRxTick_ = 0;
-    ResetParser();
-    if (!CSerialPort::Open(port, speed, 8, kNoParity, kOneStopBit))
-        return false;
-    SetLine(kSetRts);
-    if (logFolder_.empty())
-        log_.Open(LogFileName(port));
-    else
-        log_.OpenIn({logFolder_}, LogFileName(port));
-    log_.Write("---------------OPEN--------------------");
-    return true;
-}
-
-bool CModem::Close() {
-    log_.Write("---------------CLOSE--------------------");
-    log_.Close();
-    CSerialPort::Close();
-    return true;
-}
-
-// Every byte is attempted even after one failed.
-bool CModem::WriteAll(const std::string& bytes) {
-    bool ok = true;
-    for (char c : bytes)
-        ok = WriteByte(static_cast<std::uint8_t>(c)) && ok;
-    return ok;
-}
-
 bool CModem::SendCommand(const std::string& text, bool addCr) {
+    // What the modem said before the command is handled first, as it came;
+    // a cancel met there is kept for the wait that follows.
+    if (Pump(0, Until::kDeadline) == StreamStatus::kInterrupted)
+        line_.Interrupt();
     dataMode_ = false;
-    ResetParser();
+    parser_.Reset();
     lastResult_ = -1;
-    ReplyEvent().Reset();
-    bool ok = WriteAll(text);
-    if (addCr)
-        ok = WriteByte('\r') && ok;
-    if (!ok)
+    replied_ = false;
+    if (!line_.Write(addCr ? text + '\r' : text))
         return false;
     log_.Printf("SEND COMMAND    - [%s]", CLogFile::Printable(text).c_str());
     return true;
@@ -105,11 +74,20 @@ bool CModem::SendAndWait(const std::string& text, int timeoutMs, int expected,
     bool replied = WaitReply(timeoutMs);
     while (replied && expected != kAnyReply && lastResult_ != expected)
         replied = WaitReply(timeoutMs);
-    if (replied && answer) {
-        std::lock_guard lock(parserLock_);
+    if (replied && answer)
         *answer = parser_.Answer();
-    }
     return replied;
+}
+
+bool CModem::WaitReply(int timeoutMs) {
+    return AwaitReply(timeoutMs) == StreamStatus::kData;
+}
+
+StreamStatus CModem::AwaitReply(int timeoutMs) {
+    // A result that came during a pause is not waited for again.
+    if (std::exchange(replied_, false))
+        return StreamStatus::kData;
+    return Pump(std::max(timeoutMs / 100, 1) * 100, Until::kReply);
 }
 
 bool CModem::Connect(const char* number, bool direct, int* result) {
@@ -118,27 +96,22 @@ bool CModem::Connect(const char* number, bool direct, int* result) {
     // A longer number would not fit the dial command; nothing is sent.
     if (!direct && number && Utf8Length(number) > kMaxNumber)
         return false;
-    SetLine(kSetDtr);
-    CPacketChannel* channel = GetChannel();
-    if (!channel)
-        return false;
-    channel->ResetReceiver();
+    line_.SetDtr(true);
     if (direct) {
         EnterDataMode();
         return true;
     }
-    bool sent = SendCommand(number ? std::string("atd") + number : std::string("ata"), true);
-    channel->ResetReceiver();
-    const bool replied = sent && WaitReply(kDialTimeoutMs);
-    if (aborted_) {
-        // The character that abandons the dial is on its way: let the modem
-        // take it and answer before the port is closed and its queue purged.
+    if (!SendCommand(number ? std::string("atd") + number : std::string("ata"), true))
+        return false;
+    const StreamStatus dial = AwaitReply(kDialTimeoutMs);
+    if (dial == StreamStatus::kInterrupted) {
+        // Any character abandons the dial; its answer is let in before the
+        // port is closed and its queues purged.
+        line_.Write("\r");
         WaitReply(kAbortReplyMs);
-        if (result)
-            *result = -1;
         return false;
     }
-    if (!replied) {
+    if (dial != StreamStatus::kData) {
         if (result)
             *result = lastResult_;
         return false;
@@ -155,58 +128,124 @@ bool CModem::Connect(const char* number, bool direct, int* result) {
 
 bool CModem::HangUp(bool escape) {
     if (escape) {
-        CTimeScale::Sleep(kEscapeGuardMs);
-        WriteAll("+++");
+        Guard(kEscapeGuardMs);
+        line_.Write("+++");
     }
     dataMode_ = false;
     if (!escape)
         return true;
-    CTimeScale::Sleep(kEscapeGuardMs);
-    SetLine(kClrDtr);
-    CTimeScale::Sleep(kDtrDropMs);
+    Guard(kEscapeGuardMs);
+    line_.SetDtr(false);
+    Guard(kDtrDropMs);
     if (!SendCommand("ath0", true))
         SendCommand("ath0", true);
     WaitReply(kHangUpReplyMs);
-    SetLine(kSetDtr);
+    line_.SetDtr(true);
     return true;
 }
 
-bool CModem::WaitReply(int timeoutMs) {
-    return CSerialPort::WaitReply(timeoutMs);
+void CModem::Guard(int ms) {
+    const std::int64_t end = line_.NowMs() + ms;
+    for (std::int64_t left = ms; left > 0; left = end - line_.NowMs()) {
+        if (Pump(static_cast<int>(left), Until::kDeadline) == StreamStatus::kGone)
+            return; // nothing goes out any more
+    }
+}
+
+bool CModem::Sleep(int ms) {
+    return Pump(ms, Until::kDeadline) != StreamStatus::kInterrupted;
+}
+
+StreamStatus CModem::Read(std::string& into, int timeoutMs) {
+    return Pump(timeoutMs, Until::kData, &into);
 }
 
 bool CModem::Write(const void* bytes, std::size_t length) {
     if (!dataMode_)
         return false;
-    const auto* p = static_cast<const std::uint8_t*>(bytes);
-    for (std::size_t i = 0; i < length; ++i)
-        WriteByte(p[i]);
+    line_.Write(bytes, length);
     return true;
 }
 
-void CModem::AbortWait() {
-    aborted_ = true;
-    if (IsOpen() && !dataMode_)
-        WriteByte('\r');
-    ReplyEvent().Set();
+StreamStatus CModem::Pump(int timeoutMs, Until until, std::string* data) {
+    const std::int64_t deadline = line_.NowMs() + std::max(timeoutMs, 0);
+    for (bool first = true;; first = false) {
+        if (HandleInbox(until, data))
+            return StreamStatus::kData;
+        if (until == Until::kData && linkLost_ != kLinkUp)
+            return StreamStatus::kGone;
+        const std::int64_t left = deadline - line_.NowMs();
+        if (left <= 0 && !first)
+            return StreamStatus::kTimeOut;
+        switch (line_.Read(inbox_, static_cast<int>(std::max<std::int64_t>(left, 0)))) {
+        case StreamStatus::kData:
+            inboxTime_ = line_.NowMs();
+            break;
+        case StreamStatus::kGone:
+            LoseLink(kDeviceGone);
+            return StreamStatus::kGone;
+        case StreamStatus::kInterrupted:
+            return StreamStatus::kInterrupted;
+        case StreamStatus::kTimeOut:
+            break; // the deadline decides
+        }
+    }
 }
 
-void CModem::LoseLink(LinkLoss loss) {
-    if (!dataMode_ && loss == kCarrierLost)
-        return;
-    int expected = kLinkUp;
-    if (!linkLost_.compare_exchange_strong(expected, loss))
-        return;
-    dataMode_ = false;
-    log_.Printf("LINK LOST       - [%s]", loss == kCarrierLost ? "NO CARRIER" : "device gone");
-    ReplyEvent().Set();
-    if (CPacketChannel* channel = GetChannel())
-        channel->Signal();
+bool CModem::HandleInbox(Until until, std::string* data) {
+    const std::size_t before = data ? data->size() : 0;
+    while (inboxAt_ < inbox_.size()) {
+        const auto byte = static_cast<std::uint8_t>(inbox_[inboxAt_++]);
+        if (dataMode_)
+            OnDataByte(byte, data);
+        else
+            OnCommandByte(byte);
+        lastRxMs_ = inboxTime_;
+        if (until == Until::kReply && std::exchange(replied_, false))
+            return true;
+    }
+    inbox_.clear();
+    inboxAt_ = 0;
+    return until == Until::kData && data && data->size() > before;
 }
 
-void CModem::OnCommEvent(std::uint32_t mask) {
-    if (mask & kEvErr)
-        LoseLink(kDeviceGone);
+void CModem::OnCommandByte(std::uint8_t byte) {
+    parser_.Feed(byte);
+    const int answerCode = parser_.TakeAnswerCode();
+    const int infoCode = parser_.TakeInfoCode();
+    if (answerCode == CModemReplyParser::kUnknown) {
+        log_.Printf("UNDEFINE ANSWER - [%s]", CLogFile::Printable(parser_.Answer()).c_str());
+    } else if (answerCode >= 0) {
+        log_.Printf("ANSWER          - [%s]", CLogFile::Printable(parser_.Answer()).c_str());
+        // A call coming in does not end a wait.
+        if (answerCode != CModemReplyParser::kRing) {
+            lastResult_ = answerCode;
+            replied_ = true;
+        }
+    }
+    if (infoCode == CModemReplyParser::kUnknown)
+        log_.Printf("UNDEFINE INFO   - [%s]", CLogFile::Printable(parser_.Info()).c_str());
+    else if (infoCode >= 0)
+        log_.Printf("INFO            - [%s]", CLogFile::Printable(parser_.Info()).c_str());
+}
+
+// "+++" after a second of silence is the far end's escape back to command
+// mode; its third '+' is not passed on.
+void CModem::OnDataByte(std::uint8_t byte, std::string* data) {
+    if (byte != '+') {
+        plusCount_ = 0;
+    } else if (plusCount_ > 0) {
+        if (++plusCount_ == 3) {
+            dataMode_ = false;
+            plusCount_ = 0;
+            return;
+        }
+    } else if (lastRxMs_ < 0 || inboxTime_ - lastRxMs_ >= kPlusSilenceMs) {
+        plusCount_ = 1;
+    }
+    WatchDataLine(byte);
+    if (dataMode_ && data)
+        data->push_back(static_cast<char>(byte));
 }
 
 // The modem reports a lost carrier as a result line between packets; a
@@ -227,73 +266,18 @@ void CModem::WatchDataLine(std::uint8_t byte) {
         dataLine_ += static_cast<char>(byte);
 }
 
+void CModem::LoseLink(LinkLoss loss) {
+    if (!dataMode_ && loss == kCarrierLost)
+        return;
+    if (linkLost_ != kLinkUp)
+        return;
+    linkLost_ = loss;
+    dataMode_ = false;
+    log_.Printf("LINK LOST       - [%s]", loss == kCarrierLost ? "NO CARRIER" : "device gone");
+}
+
 void CModem::OnBadPacket(std::string_view packet) {
     log_.Printf("BAD CHECK DIGITS - [%s] dropped", CLogFile::Printable(packet).c_str());
-}
-
-void CModem::OnReceive(std::uint8_t byte) {
-    if (dataMode_)
-        OnDataByte(byte);
-    else
-        OnCommandByte(byte);
-    lastRxTick_ = CTimeScale::NowMs();
-}
-
-void CModem::OnCommandByte(std::uint8_t byte) {
-    int answerCode;
-    int infoCode;
-    std::string answer;
-    std::string info;
-    {
-        std::lock_guard lock(parserLock_);
-        parser_.Feed(byte);
-        answerCode = parser_.TakeAnswerCode();
-        infoCode = parser_.TakeInfoCode();
-        if (answerCode != CModemReplyParser::kNone)
-            answer = CLogFile::Printable(parser_.Answer());
-        if (infoCode != CModemReplyParser::kNone)
-            info = CLogFile::Printable(parser_.Info());
-    }
-    if (answerCode == CModemReplyParser::kUnknown) {
-        log_.Printf("UNDEFINE ANSWER - [%s]", answer.c_str());
-    } else if (answerCode >= 0) {
-        log_.Printf("ANSWER          - [%s]", answer.c_str());
-        // A call coming in does not end a wait.
-        if (answerCode != CModemReplyParser::kRing) {
-            lastResult_ = answerCode;
-            ReplyEvent().Set();
-        }
-    }
-    if (infoCode == CModemReplyParser::kUnknown)
-        log_.Printf("UNDEFINE INFO   - [%s]", info.c_str());
-    else if (infoCode >= 0)
-        log_.Printf("INFO            - [%s]", info.c_str());
-}
-
-// "+++" after a second of silence is the far end's escape back to command
-// mode; its third '+' is kept from the channel.
-void CModem::OnDataByte(std::uint8_t byte) {
-    bool escaped = false;
-    if (byte != '+') {
-        plusCount_ = 0;
-    } else if (plusCount_ > 0) {
-        if (++plusCount_ == 3) {
-            dataMode_ = false;
-            plusCount_ = 0;
-            escaped = true;
-        }
-    } else {
-        std::int64_t last = lastRxTick_;
-        if (last == 0 || CTimeScale::NowMs() - last >= CTimeScale::Ms(kPlusSilenceMs))
-            plusCount_ = 1;
-    }
-    if (escaped)
-        return;
-    WatchDataLine(byte);
-    if (!dataMode_)
-        return;
-    if (CPacketChannel* channel = GetChannel())
-        channel->OnBytes(&byte, 1);
 }
 
 } // namespace tornu

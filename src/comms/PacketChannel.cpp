@@ -1,10 +1,10 @@
 #include "comms/PacketChannel.h"
 
+#include "comms/DebugLog.h"
 #include "protocol/ConfigText.h"
 #include "protocol/Crc8.h"
-#include "comms/DebugLog.h"
-#include "comms/Link.h"
-#include "comms/PacketChannelPool.h"
+
+#include <algorithm>
 
 namespace tornu {
 namespace {
@@ -21,105 +21,72 @@ bool IsBreak(char b) {
 }
 
 // The two characters after the text are its CRC-8, high nibble first.
-bool CheckDigitsMatch(const char* packet, std::size_t textLength, std::size_t length) {
-    if (length != textLength + kCheckDigits)
+bool CheckDigitsMatch(std::string_view packet, std::size_t textLength) {
+    if (packet.size() != textLength + kCheckDigits)
         return false;
     std::uint32_t sent = 0;
-    return ParseHex(std::string_view(packet + textLength, kCheckDigits), sent) &&
-           Crc8(packet, textLength) == sent;
+    return ParseHex(packet.substr(textLength), sent) && Crc8(packet.data(), textLength) == sent;
 }
 
 } // namespace
 
-CPacketChannel::CPacketChannel(CPacketChannelPool* pool)
-    : pool_(pool), queue_(kQueuedPackets), buffer_(new char[kBufferSize]) {}
+CPacketChannel::CPacketChannel(IByteStream& stream) : stream_(stream) {}
 
-CPacketChannel::~CPacketChannel() {
-    // Deleted by the pool while a link still points here: leave the link nothing stale.
-    std::lock_guard<std::mutex> guard(lock_);
-    CPacketChannel* self = this;
-    if (link_)
-        link_->channel_.compare_exchange_strong(self, nullptr, std::memory_order_acq_rel);
-}
-
-bool CPacketChannel::Attach(CLink* link) {
-    if (!link)
-        return false;
-    std::lock_guard<std::mutex> guard(lock_);
-    link_ = link;
-    link->channel_.store(this, std::memory_order_release);
-    return true;
-}
-
-CLink* CPacketChannel::GetLink() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return link_;
-}
-
-void CPacketChannel::DetachLink(CLink* link) {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (link_ == link)
-        link_ = nullptr;
-}
-
-void CPacketChannel::AddRef() {
-    references_.fetch_add(1, std::memory_order_relaxed);
-}
-
-void CPacketChannel::Release() {
-    if (references_.fetch_sub(1, std::memory_order_acq_rel) == 1)
-        pool_->Delete(this);
-}
-
-bool CPacketChannel::SendPacket(const std::string& text) {
-    // The link is taken under the lock but written outside it, so that no lock
-    // is held while the port's own are taken; the link's owner destroys it only
-    // after the worker has stopped sending.
-    CLink* link = GetLink();
-    if (!link)
-        return false;
+bool CPacketChannel::Send(std::string_view text) {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    std::uint8_t crc = Crc8(text);
-    const char check[kCheckDigits] = {kHex[crc >> 4], kHex[crc & 0x0F]};
-    link->Write(&kStart, 1);
-    bool written = link->Write(text);
-    link->Write(check, kCheckDigits);
-    link->Write(&kEnd, 1);
-    return written;
+    const std::uint8_t crc = Crc8(text);
+    std::string frame;
+    frame.reserve(text.size() + 4);
+    frame += kStart;
+    frame += text;
+    frame += kHex[crc >> 4];
+    frame += kHex[crc & 0x0F];
+    frame += kEnd;
+    return stream_.Write(frame);
 }
 
-bool CPacketChannel::WaitPacket(int timeoutMs) {
-    return packetEvent_.Wait(timeoutMs);
+StreamStatus CPacketChannel::Receive(std::string& packet, int timeoutMs) {
+    if (TakePacket(packet))
+        return StreamStatus::kData;
+    const std::int64_t deadline = stream_.NowMs() + std::max(timeoutMs, 0);
+    std::string bytes;
+    for (bool first = true;; first = false) {
+        const std::int64_t left = deadline - stream_.NowMs();
+        if (left <= 0 && !first)
+            return StreamStatus::kTimeOut;
+        bytes.clear();
+        const StreamStatus status =
+            stream_.Read(bytes, static_cast<int>(std::max<std::int64_t>(left, 0)));
+        if (status == StreamStatus::kGone || status == StreamStatus::kInterrupted)
+            return status;
+        Feed(bytes);
+        if (TakePacket(packet))
+            return StreamStatus::kData;
+    }
 }
 
-bool CPacketChannel::ReceivePacket(std::string& packet) {
-    return queue_.Pop(packet);
+void CPacketChannel::Reset() {
+    ClearReceiver();
+    packets_.clear();
 }
 
-void CPacketChannel::Signal() {
-    packetEvent_.Set();
-}
-
-void CPacketChannel::ResetReceiver() {
-    resetPending_.store(true, std::memory_order_release);
-    queue_.Clear();
-}
-
-bool CPacketChannel::OnBytes(const void* bytes, std::size_t count) {
-    if (!bytes || count == 0)
+bool CPacketChannel::TakePacket(std::string& packet) {
+    if (packets_.empty())
         return false;
-    if (resetPending_.exchange(false, std::memory_order_acq_rel))
-        ClearReceiver();
-    const char* p = static_cast<const char*>(bytes);
-    for (std::size_t i = 0; i < count; ++i)
-        OnByte(p[i]);
+    packet = std::move(packets_.front());
+    packets_.pop_front();
     return true;
+}
+
+void CPacketChannel::Feed(std::string_view bytes) {
+    for (char b : bytes)
+        OnByte(b);
 }
 
 void CPacketChannel::ClearReceiver() {
     inPacket_ = false;
     breaks_ = 0;
-    length_ = 0;
+    current_.clear();
 }
 
 void CPacketChannel::TraceByte(char b) const {
@@ -140,32 +107,33 @@ void CPacketChannel::OnByte(char b) {
     }
     if (IsBreak(b)) {
         ++breaks_;
-    } else if (length_ == kBufferSize) {
+    } else if (current_.size() == kBufferSize) {
         // Too long for any packet: drop it whole and wait for the next start.
         CDebugLog::Write(">DROP - longer than %zu bytes\n", kMaxPacket);
         ClearReceiver();
         return;
     } else {
-        buffer_[length_++] = b; // a '~' inside a packet is data
+        current_ += b; // a '~' inside a packet is data
     }
     if (breaks_ == kBreaksPerPacket)
         CompletePacket();
 }
 
 void CPacketChannel::CompletePacket() {
-    std::size_t length = length_ > kCheckDigits ? length_ - kCheckDigits : length_;
+    const std::size_t length =
+        current_.size() > kCheckDigits ? current_.size() - kCheckDigits : current_.size();
     CDebugLog::Write(">ETX\n");
-    if (checkDigits_.load(std::memory_order_relaxed) &&
-        !CheckDigitsMatch(buffer_.get(), length, length_)) {
-        rejected_.fetch_add(1, std::memory_order_relaxed);
-        std::lock_guard<std::mutex> guard(lock_);
-        if (link_)
-            link_->OnBadPacket(std::string_view(buffer_.get(), length_));
+    if (checkDigits_ && !CheckDigitsMatch(current_, length)) {
+        ++rejected_;
+        if (onBadPacket_)
+            onBadPacket_(current_);
         ClearReceiver();
         return;
     }
-    queue_.Push(buffer_.get(), length);
-    Signal();
+    if (packets_.size() == kQueuedPackets)
+        packets_.pop_front();
+    current_.resize(length);
+    packets_.push_back(std::move(current_));
     ClearReceiver();
 }
 

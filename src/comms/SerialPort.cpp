@@ -4,9 +4,9 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
@@ -41,12 +41,12 @@ namespace tornu {
 
 namespace {
 
-// A byte that cannot be handed to the driver within this time fails, as a
-// write time-out of 100 ms plus 1 ms per byte would on a serial driver. A
-// device property, so not scaled.
-constexpr int kWriteTimeoutMs = 101;
+// A buffer that cannot be handed to the driver within 100 ms plus 1 ms per
+// byte fails, as a serial driver's write time-out would. A device property,
+// so not scaled.
+constexpr int kWriteTimeoutMs = 100;
 constexpr int kWriteRetryMs = 10;
-constexpr int kMaxFailedWaits = 10;
+constexpr std::size_t kReadChunk = 4096;
 
 struct SpeedCode {
     std::uint32_t baud;
@@ -121,8 +121,6 @@ bool Configure(int fd, const termios& saved, std::uint32_t baud, tcflag_t frame)
     return standard || SetCustomSpeed(fd, baud);
 }
 
-// Another user of the device makes the open fail. TIOCEXCL keeps other
-// processes out (root excepted); the lock also covers root and this process.
 // The operator's words for an open that failed with `error`.
 std::string OpenFailure(const std::string& path, int error) {
     switch (error) {
@@ -132,8 +130,7 @@ std::string OpenFailure(const std::string& path, int error) {
         return "порт " + path + " не найден";
     case EACCES:
     case EPERM:
-        return "нет прав на порт " + path +
-               " (пользователь должен входить в группу dialout)";
+        return "нет прав на порт " + path + " (пользователь должен входить в группу dialout)";
     case EBUSY: {
         const std::string holders = CSerialPort::Holders(path);
         return "порт " + path + " занят" +
@@ -146,6 +143,8 @@ std::string OpenFailure(const std::string& path, int error) {
     }
 }
 
+// Another user of the device makes the open fail. TIOCEXCL keeps other
+// processes out (root excepted); the lock also covers root and this process.
 bool TakeExclusive(int fd) {
     if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
         return false;
@@ -153,40 +152,11 @@ bool TakeExclusive(int fd) {
     return true;
 }
 
-// Pseudo-terminals have no modem-control lines (ENOTTY); that is no reason
-// to refuse the port.
-bool ChangeLines(int fd, unsigned long request, int bits) {
-    return ioctl(fd, request, &bits) == 0;
-}
-
-void Signal(int eventFd) {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] ssize_t n = write(eventFd, &one, sizeof one);
+std::string ConfigureFailure(const std::string& path) {
+    return "порт " + path + " не удалось настроить";
 }
 
 } // namespace
-
-// One open of the device. Shared by the caller's thread, the reader and a
-// writer, so the descriptor is closed only when none of them uses it.
-struct CSerialPort::Session {
-    int fd = -1;
-    int stopFd = -1; // readable once the session is stopped
-    termios saved{};
-    std::atomic<bool> stopped{false};
-    std::atomic<bool> lost{false};
-    std::atomic<bool> reading{false};
-    bool claimed = false; // the reader has taken the session (under sessionMutex_)
-    bool closing = false; // a Close has taken the session on (under sessionMutex_)
-    CEvent loopEnded{true};
-    CEvent closed{true};
-
-    ~Session() {
-        if (fd >= 0)
-            close(fd);
-        if (stopFd >= 0)
-            close(stopFd);
-    }
-};
 
 const std::vector<std::string>& CSerialPort::PortNames() {
     static const std::vector<std::string> names = [] {
@@ -220,82 +190,6 @@ std::string CSerialPort::DevicePath(const std::string& name) {
     return "/dev/ttyS" + std::to_string(number - 1);
 }
 
-CSerialPort::CSerialPort() = default;
-
-CSerialPort::~CSerialPort() {
-    Shutdown();
-}
-
-void CSerialPort::Shutdown() {
-    Close();
-    running_ = false;
-    startEvent_.Set();
-    Wait();
-}
-
-// The reader starts with the first open, when the object (and any derived
-// part) is complete. Waiting until it runs orders its first virtual call
-// before anything this thread does later, such as destroying a derived part.
-bool CSerialPort::StartReader() {
-    if (IsStarted())
-        return true;
-    try {
-        Start();
-    } catch (const CThreadError& e) {
-        CDebugLog::Write("ERROR COM: %s (%s)\r\n", e.what(), e.Location().c_str());
-        return false;
-    }
-    readerReady_.Wait();
-    return true;
-}
-
-bool CSerialPort::Open(const std::string& name, std::uint32_t baud, std::uint8_t byteSize,
-                       std::uint8_t parity, std::uint8_t stopBits) {
-    Close();
-    tcflag_t frame = 0;
-    if (baud == 0 || !FrameFlags(byteSize, parity, stopBits, frame) || !StartReader())
-        return false;
-    openError_.clear();
-    const std::string path = DevicePath(name);
-    auto s = OpenDevice(path, baud, frame);
-    if (!s)
-        return false;
-    Install(s);
-    startEvent_.Set();
-    return true;
-}
-
-// The configured device, or null; a failure leaves the device as it was.
-std::shared_ptr<CSerialPort::Session> CSerialPort::OpenDevice(const std::string& path,
-                                                              std::uint32_t baud, unsigned frame) {
-    auto s = std::make_shared<Session>();
-    s->fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (s->fd < 0) {
-        openError_ = OpenFailure(path, errno);
-        return nullptr;
-    }
-    if (!TakeExclusive(s->fd)) {
-        openError_ = OpenFailure(path, EBUSY);
-        return nullptr;
-    }
-    const bool ok = tcgetattr(s->fd, &s->saved) == 0;
-    openError_ = ok ? "порт " + path + " не удалось настроить" : OpenFailure(path, ENOTTY);
-    if (ok && Configure(s->fd, s->saved, baud, frame)) {
-        s->stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-        if (s->stopFd >= 0) {
-            ChangeLines(s->fd, TIOCMBIS, TIOCM_DTR | TIOCM_RTS);
-            tcflush(s->fd, TCIOFLUSH);
-            s->reading = true;
-            openError_.clear();
-            return s;
-        }
-    }
-    if (ok)
-        tcsetattr(s->fd, TCSANOW, &s->saved);
-    ioctl(s->fd, TIOCNXCL);
-    return nullptr;
-}
-
 std::string CSerialPort::Holders(const std::string& path) {
     std::error_code ec;
     const std::filesystem::path device = std::filesystem::canonical(path, ec);
@@ -322,236 +216,184 @@ std::string CSerialPort::Holders(const std::string& path) {
     return holders;
 }
 
-// Makes s the current session. Only a Close racing with this Open can leave
-// another one here; if no Close has taken that on, it is ended here.
-void CSerialPort::Install(const std::shared_ptr<Session>& s) {
-    std::shared_ptr<Session> old;
-    {
-        std::lock_guard lock(sessionMutex_);
-        old = std::exchange(session_, s);
-        if (old && old->closing)
-            old.reset();
-        else if (old)
-            old->closing = true;
-    }
-    if (old) {
-        EndSession(old);
-        old->closed.Set();
-    }
+CSerialPort::CSerialPort() : wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+CSerialPort::~CSerialPort() {
+    Close();
+    if (wakeFd_ >= 0)
+        close(wakeFd_);
 }
 
-bool CSerialPort::Close() {
-    std::shared_ptr<Session> s;
-    bool mine;
-    {
-        std::lock_guard lock(sessionMutex_);
-        if (!session_)
-            return true;
-        s = session_;
-        mine = !s->closing;
-        s->closing = true;
+CResult CSerialPort::Open(const std::string& name, std::uint32_t baud, std::uint8_t byteSize,
+                          std::uint8_t parity, std::uint8_t stopBits) {
+    Close();
+    const std::string path = DevicePath(name);
+    tcflag_t frame = 0;
+    if (baud == 0 || !FrameFlags(byteSize, parity, stopBits, frame))
+        return CResult::Fail(ConfigureFailure(path));
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return CResult::Fail(OpenFailure(path, errno));
+    if (!TakeExclusive(fd)) {
+        close(fd);
+        return CResult::Fail(OpenFailure(path, EBUSY));
     }
-    if (!mine) {
-        // Another thread is closing (a cancel meeting the session's own close):
-        // return when it is done, so that no hook runs after either returns.
-        if (!OnReaderThread())
-            s->closed.Wait();
-        return true;
+    termios saved{};
+    if (tcgetattr(fd, &saved) != 0) {
+        flock(fd, LOCK_UN);
+        close(fd);
+        return CResult::Fail(OpenFailure(path, ENOTTY));
     }
-    EndSession(s);
-    {
-        // The port counts as open until the device has been given back, so
-        // that an Open after IsOpen() turned false finds it free.
-        std::lock_guard lock(sessionMutex_);
-        if (session_ == s)
-            session_.reset();
+    if (!Configure(fd, saved, baud, frame)) {
+        tcsetattr(fd, TCSANOW, &saved);
+        ioctl(fd, TIOCNXCL);
+        flock(fd, LOCK_UN);
+        close(fd);
+        return CResult::Fail(ConfigureFailure(path));
     }
-    s->closed.Set();
+    fd_ = fd;
+    saved_ = saved;
+    gone_ = false;
+    ChangeLines(TIOCMBIS, TIOCM_DTR | TIOCM_RTS);
+    tcflush(fd_, TCIOFLUSH);
+    return CResult::Ok();
+}
+
+void CSerialPort::Close() {
+    if (fd_ < 0)
+        return;
+    tcflush(fd_, TCIOFLUSH);
+    tcsetattr(fd_, TCSANOW, &saved_);
+    ioctl(fd_, TIOCNXCL);
+    flock(fd_, LOCK_UN);
+    close(fd_);
+    fd_ = -1;
+    gone_ = false;
     CDebugLog::Write("COM: Close\r\n");
-    return true;
 }
 
-bool CSerialPort::OnReaderThread() const {
-    return readerId_.load() == std::this_thread::get_id();
-}
-
-// Stops one session: the waiter is released, pending data dropped, the read
-// loop ended and the device given back as it was found.
-void CSerialPort::EndSession(const std::shared_ptr<Session>& s) {
-    replyEvent_.Set();
-    tcflush(s->fd, TCIOFLUSH);
-    CTimeScale::Sleep(50);
-    s->stopped = true;
-    Signal(s->stopFd);
-    bool claimed;
-    {
-        std::lock_guard lock(sessionMutex_);
-        claimed = s->claimed;
-    }
-    // From a hook the loop cannot end under us; it notices the stop on return.
-    if (claimed && !OnReaderThread())
-        s->loopEnded.Wait();
-    tcsetattr(s->fd, TCSANOW, &s->saved);
-    ioctl(s->fd, TIOCNXCL);
-    flock(s->fd, LOCK_UN);
-}
-
-std::shared_ptr<CSerialPort::Session> CSerialPort::CurrentSession() const {
-    std::lock_guard lock(sessionMutex_);
-    return session_;
-}
-
-// The session the reader is to read, marked so that Close waits for the loop.
-std::shared_ptr<CSerialPort::Session> CSerialPort::ClaimSession() {
-    std::lock_guard lock(sessionMutex_);
-    if (!session_ || session_->claimed || session_->closing)
-        return nullptr;
-    session_->claimed = true;
-    return session_;
-}
-
-bool CSerialPort::IsOpen() const {
-    return CurrentSession() != nullptr;
-}
-
-bool CSerialPort::IsReading() const {
-    auto s = CurrentSession();
-    return s && s->reading && !s->stopped;
-}
-
-unsigned CSerialPort::Run() {
-    readerId_ = std::this_thread::get_id();
-    readerReady_.Set();
-    while (running_) {
-        startEvent_.Wait();
-        if (!running_)
-            break;
-        auto s = ClaimSession();
-        if (!s)
-            continue;
-        ReadLoop(*s);
-        s->reading = false;
-        s->loopEnded.Set();
-        s.reset();
-        CTimeScale::Sleep(100);
-    }
-    return 0;
-}
-
-// Waits for bytes or the stop, never spinning. Ends on the stop, on a device
-// that has gone, or after more than ten failed waits in a row.
-void CSerialPort::ReadLoop(Session& s) {
-    int failures = 0;
-    while (!s.stopped) {
-        pollfd fds[2] = {{s.stopFd, POLLIN, 0}, {s.fd, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            CDebugLog::Write("ERROR(%lu) COM (0x%08X)\r\n", static_cast<unsigned long>(errno),
-                             static_cast<unsigned>(s.fd));
-            if (failures > kMaxFailedWaits)
-                break;
-            ++failures;
-            continue;
-        }
-        if (fds[0].revents != 0)
-            break;
-        failures = 0;
-        // Without POLLIN the device reports only a hang-up or an error.
-        const bool gone = (fds[1].revents & POLLIN) == 0 || !DeliverBytes(s);
-        if (gone) {
-            // Unplugged adapter or hung-up line: nothing more will come.
-            CDebugLog::Write("ERROR GetOverRes\n");
-            s.lost = true;
-            s.reading = false;
-            OnCommEvent(kEvErr);
-            break;
-        }
-    }
-}
-
-// Reads what has arrived and hands it over one byte at a time. False when the
-// device reports end of file or an error.
-bool CSerialPort::DeliverBytes(Session& s) {
-    OnCommEvent(kEvRxChar);
-    std::uint8_t buffer[256];
-    while (!s.stopped) {
-        const ssize_t n = read(s.fd, buffer, sizeof buffer);
+int CSerialPort::WaitFor(short events, int timeoutMs) {
+    pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {fd_, events, 0}};
+    for (;;) {
+        const int n = poll(fds, 2, timeoutMs);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno == EAGAIN)
-            return true;
-        if (n <= 0)
-            return false;
-        for (ssize_t i = 0; i < n && !s.stopped; ++i)
-            OnReceive(buffer[i]);
+        if (n < 0) {
+            CDebugLog::Write("ERROR(%lu) COM (0x%08X)\r\n", static_cast<unsigned long>(errno),
+                             static_cast<unsigned>(fd_));
+            return -2;
+        }
+        if (n == 0)
+            return 0;
+        if (fds[0].revents != 0) {
+            std::uint64_t count;
+            [[maybe_unused]] ssize_t taken = read(wakeFd_, &count, sizeof count);
+            return -1;
+        }
+        return (fds[1].revents & events) != 0 ? 1 : -2;
     }
-    return true;
 }
 
-bool CSerialPort::WriteByte(std::uint8_t byte) {
-    auto s = CurrentSession();
-    if (!s)
+StreamStatus CSerialPort::Read(std::string& into, int timeoutMs) {
+    if (fd_ < 0 || gone_)
+        return StreamStatus::kGone;
+    const int ready = WaitFor(POLLIN, CTimeScale::Ms(timeoutMs));
+    if (ready == 0)
+        return StreamStatus::kTimeOut;
+    if (ready == -1)
+        return StreamStatus::kInterrupted;
+    // Without POLLIN the device reports only a hang-up or an error.
+    bool ended = ready != 1;
+    std::size_t got = 0;
+    while (!ended) {
+        char buffer[kReadChunk];
+        const ssize_t n = read(fd_, buffer, sizeof buffer);
+        if (n > 0) {
+            into.append(buffer, static_cast<std::size_t>(n));
+            got += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EAGAIN) {
+            break;
+        } else if (!(n < 0 && errno == EINTR)) {
+            ended = true; // end of file or an error
+        }
+    }
+    if (ended) {
+        // Unplugged adapter or hung-up line: nothing more will come.
+        CDebugLog::Write("ERROR GetOverRes\n");
+        gone_ = true;
+    }
+    if (got > 0)
+        return StreamStatus::kData;
+    // Woken for nothing: the caller waits on.
+    return ended ? StreamStatus::kGone : StreamStatus::kTimeOut;
+}
+
+bool CSerialPort::Write(const void* bytes, std::size_t length) {
+    if (fd_ < 0 || gone_)
         return false;
-    const std::int64_t deadline = CTimeScale::NowMs() + kWriteTimeoutMs;
-    while (!s->stopped && !s->lost) {
-        const ssize_t n = write(s->fd, &byte, 1);
-        if (n == 1)
-            return true;
-        if (n < 0 && errno != EINTR && errno != EAGAIN)
+    const auto* p = static_cast<const char*>(bytes);
+    const std::int64_t deadline =
+        CTimeScale::NowMs() + kWriteTimeoutMs + static_cast<std::int64_t>(length);
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t n = write(fd_, p + done, length - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno != EINTR && errno != EAGAIN) {
+            gone_ = true;
             return false;
+        }
         const std::int64_t left = deadline - CTimeScale::NowMs();
         if (left <= 0)
             return false;
         // The driver may not report room until most of its queue has drained,
         // so the write is retried in short steps rather than waited for.
-        pollfd fds[2] = {{s->stopFd, POLLIN, 0}, {s->fd, POLLOUT, 0}};
-        poll(fds, 2, static_cast<int>(std::min<std::int64_t>(left, kWriteRetryMs)));
+        pollfd out{fd_, POLLOUT, 0};
+        poll(&out, 1, static_cast<int>(std::min<std::int64_t>(left, kWriteRetryMs)));
     }
-    return false;
+    return true;
 }
 
-bool CSerialPort::WaitReply(int timeoutMs) {
-    int steps = timeoutMs / 100;
-    for (;;) {
-        auto s = CurrentSession();
-        if (!s || s->lost || s->stopped)
+void CSerialPort::Purge() {
+    if (fd_ >= 0)
+        tcflush(fd_, TCIOFLUSH);
+}
+
+bool CSerialPort::ChangeLines(unsigned long request, int bits) {
+    return fd_ >= 0 && ioctl(fd_, request, &bits) == 0;
+}
+
+bool CSerialPort::SetDtr(bool on) {
+    return ChangeLines(on ? TIOCMBIS : TIOCMBIC, TIOCM_DTR);
+}
+
+bool CSerialPort::SetRts(bool on) {
+    return ChangeLines(on ? TIOCMBIS : TIOCMBIC, TIOCM_RTS);
+}
+
+bool CSerialPort::Sleep(int ms) {
+    pollfd wake{wakeFd_, POLLIN, 0};
+    const std::int64_t end = CTimeScale::NowMs() + CTimeScale::Ms(ms);
+    for (std::int64_t left = end - CTimeScale::NowMs(); left > 0;
+         left = end - CTimeScale::NowMs()) {
+        if (poll(&wake, 1, static_cast<int>(left)) > 0) {
+            std::uint64_t count;
+            [[maybe_unused]] ssize_t taken = read(wakeFd_, &count, sizeof count);
             return false;
-        s.reset();
-        const bool seen = replyEvent_.Wait(CTimeScale::Ms(100));
-        if (--steps < 1 || seen)
-            return seen;
+        }
     }
+    return true;
 }
 
-bool CSerialPort::SetLine(int code) {
-    auto s = CurrentSession();
-    if (!s)
-        return false;
-    switch (code) {
-    case kSetRts:
-        return ChangeLines(s->fd, TIOCMBIS, TIOCM_RTS);
-    case kClrRts:
-        return ChangeLines(s->fd, TIOCMBIC, TIOCM_RTS);
-    case kSetDtr:
-        return ChangeLines(s->fd, TIOCMBIS, TIOCM_DTR);
-    case kClrDtr:
-        return ChangeLines(s->fd, TIOCMBIC, TIOCM_DTR);
-    case kSetBreak:
-        return ioctl(s->fd, TIOCSBRK) == 0;
-    case kClrBreak:
-        return ioctl(s->fd, TIOCCBRK) == 0;
-    case kSetXoff:
-        return tcflow(s->fd, TCOOFF) == 0;
-    case kSetXon:
-        return tcflow(s->fd, TCOON) == 0;
-    default:
-        return false;
-    }
+std::int64_t CSerialPort::NowMs() const {
+    return CTimeScale::ScaledNowMs();
 }
 
-void CSerialPort::OnReceive(std::uint8_t) {}
-
-void CSerialPort::OnCommEvent(std::uint32_t) {}
+void CSerialPort::Interrupt() {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = write(wakeFd_, &one, sizeof one);
+}
 
 } // namespace tornu

@@ -1,7 +1,8 @@
 #pragma once
-// One process-wide scale for every protocol time-out and pause (packet waits,
-// dialling, modem pauses, reply-wait steps). The program always runs at 1;
-// tests shrink it so that a 60-second wait takes a fraction of a second.
+// One process-wide scale for the time the serial port waits and pauses (every
+// time-out and pause of the modem and the exchange goes through it) and for
+// the simulator's delays. The program always runs at 1; tests against the
+// simulator shrink it so that a 60-second wait takes a fraction of a second.
 #include <cstdint>
 
 namespace tornu {
@@ -16,12 +17,13 @@ public:
     // 0 and negative values (an infinite wait) are returned unchanged.
     static int Ms(int ms);
 
-    // Sleeps for the scaled duration of ms milliseconds.
-    static void Sleep(int ms);
-
-    // Monotonic milliseconds since an arbitrary start (not scaled): the tick
-    // count that byte timestamps are taken from.
+    // Monotonic milliseconds since an arbitrary start (not scaled).
     static std::int64_t NowMs();
+
+    // The clock that scaled waits run on: real time divided by the factor, so
+    // that a wait of Ms(x) moves it by about x. Changing the factor does not
+    // make it jump.
+    static std::int64_t ScaledNowMs();
 };
 
 // Sets the scale for the life of the object and puts the old one back.

@@ -3,33 +3,30 @@
 #include "comms/PacketChannel.h"
 #include "protocol/TermMessage.h"
 
+#include <string>
+
 namespace tornu {
 
 bool Transact(CPacketChannel& channel, const CTermMessage& out, CTermMessage& in, int timeoutMs,
               int attempts) {
-    std::string buffer;
-    if (!out.BuildText(buffer))
+    std::string text;
+    if (!out.BuildText(text))
         return false;
+    std::string packet;
     for (int attempt = 1;; ++attempt) {
-        if (!channel.SendPacket(buffer))
+        if (!channel.Send(text))
             return false;
-        if (channel.WaitPacket(timeoutMs))
-            break;
-        if (attempt >= attempts)
+        const StreamStatus status = channel.Receive(packet, timeoutMs);
+        if (status == StreamStatus::kData)
+            return in.ReadText(packet);
+        if (status != StreamStatus::kTimeOut || attempt >= attempts)
             return false;
     }
-    // A wake-up by Signal finds the queue empty.
-    return channel.ReceivePacket(buffer) && in.ReadText(buffer);
 }
 
 bool SendOnly(CPacketChannel& channel, const CTermMessage& message) {
     std::string text;
-    return message.BuildText(text) && channel.SendPacket(text);
-}
-
-bool ReceiveMessage(CPacketChannel& channel, CTermMessage& message) {
-    std::string packet;
-    return channel.ReceivePacket(packet) && message.ReadText(packet);
+    return message.BuildText(text) && channel.Send(text);
 }
 
 } // namespace tornu

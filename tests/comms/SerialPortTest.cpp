@@ -1,80 +1,22 @@
+// The serial port on a pseudo-terminal: why an open fails, bytes both ways
+// in whole buffers, a wait ended from another thread, a device that goes.
 #include "comms/SerialPort.h"
 
-#include "PtyHelpers.h"
-#include "TestUtil.h"
 #include "comms/DebugLog.h"
 #include "comms/TimeScale.h"
 
+#include "PtyHelpers.h"
+#include "TestUtil.h"
+
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <mutex>
-#include <optional>
 #include <thread>
 #include <tuple>
 
 using namespace tornu;
-using tornu::test::Eventually;
 using tornu::test::PtyPair;
 
 namespace {
-
-// Records what the reader hands over; a chosen byte plays a modem's final
-// result and sets the reply event, another closes the port from the hook.
-class RecordingPort : public CSerialPort {
-public:
-    ~RecordingPort() override { Shutdown(); }
-
-    std::optional<std::uint8_t> replyOn;
-    std::optional<std::uint8_t> closeOn;
-    std::atomic<bool> expectQuiet{false}; // set while no session is open
-    std::atomic<int> hooksWhileQuiet{0};
-    std::atomic<int> rxEvents{0};
-    CEvent lost{true};
-
-    std::size_t Count() {
-        std::lock_guard lock(mutex_);
-        return received_.size();
-    }
-    std::string Received() {
-        std::lock_guard lock(mutex_);
-        return received_;
-    }
-    std::vector<std::thread::id> Threads() {
-        std::lock_guard lock(mutex_);
-        return threads_;
-    }
-    // True once count bytes have come (a hang guard, not a timing check).
-    bool WaitForBytes(std::size_t count) {
-        return Eventually([&] { return Received().size() >= count; });
-    }
-
-protected:
-    void OnReceive(std::uint8_t byte) override {
-        if (expectQuiet)
-            ++hooksWhileQuiet;
-        {
-            std::lock_guard lock(mutex_);
-            received_.push_back(static_cast<char>(byte));
-            threads_.push_back(std::this_thread::get_id());
-        }
-        if (replyOn && byte == *replyOn)
-            ReplyEvent().Set();
-        if (closeOn && byte == *closeOn)
-            Close();
-    }
-    void OnCommEvent(std::uint32_t mask) override {
-        if (mask & kEvRxChar)
-            ++rxEvents;
-        if (mask & kEvErr)
-            lost.Set();
-    }
-
-private:
-    std::mutex mutex_;
-    std::string received_;
-    std::vector<std::thread::id> threads_;
-};
 
 std::string AllByteValues() {
     std::string bytes;
@@ -83,161 +25,137 @@ std::string AllByteValues() {
     return bytes;
 }
 
-class SerialPortPty : public ::testing::Test {
-protected:
-    CScopedTimeScale scale_{0.01};
-    PtyPair pty_;
-    RecordingPort port_;
-};
+// Reads from the port until `count` bytes have come (or it stops giving any).
+std::string ReadAtLeast(CSerialPort& port, std::size_t count) {
+    std::string got;
+    while (got.size() < count && port.Read(got, 60000) == StreamStatus::kData) {
+    }
+    return got;
+}
 
 } // namespace
 
-// A missing path, a plain file and a port held elsewhere are the sessions'
-// (PortFailuresSayWhy) and LinkFailure's.
-TEST(SerialPortClosed, OpenFailsForWhatIsNoPort) {
+TEST(SerialPort, OpenFailuresSayWhy) {
+    test::TempDir dir;
     PtyPair pty;
-    RecordingPort port;
-    EXPECT_FALSE(port.Open(pty.SlavePath(), 0));
-    EXPECT_FALSE(port.Open(pty.SlavePath(), 9600, 9));
-    EXPECT_FALSE(port.Open(pty.SlavePath(), 9600, 8, 5));
-    EXPECT_FALSE(port.Open(pty.SlavePath(), 9600, 8, 0, 3));
-    EXPECT_FALSE(port.IsOpen());
-    EXPECT_FALSE(port.WriteByte('A'));
-    EXPECT_FALSE(port.WaitReply(60000)); // at once: nothing to wait for
-    EXPECT_FALSE(port.SetLine(CSerialPort::kSetDtr));
-    EXPECT_TRUE(port.Close());
-    EXPECT_TRUE(port.Open(pty.SlavePath(), 9600)); // failures left nothing behind
-}
-
-// A port class derived once more (as a test double of the modem is): its
-// destruction right after the reader started must not meet the reader's
-// first call (checked by the thread sanitizer).
-TEST(SerialPortClosed, DestroyingADerivedPortRightAfterAFailedOpen) {
-    class Derived : public RecordingPort {};
-    for (int i = 0; i < 20; ++i) {
-        Derived port;
-        EXPECT_FALSE(port.Open("/nonexistent/tty", 9600));
+    test::WriteBytes(dir / "plain", "x");
+    CSerialPort holder;
+    ASSERT_TRUE(holder.Open(pty.SlavePath(), 9600));
+    const std::pair<CResult, std::string> cases[] = {
+        {CSerialPort().Open(dir / "missing", 9600), "порт " + (dir / "missing") + " не найден"},
+        {CSerialPort().Open(dir / "plain", 9600),
+         dir / "plain" + " не является последовательным портом"},
+        {CSerialPort().Open(pty.SlavePath(), 9600),
+         "порт " + pty.SlavePath() + " занят другой программой"},
+        {CSerialPort().Open(pty.SlavePath(), 0),
+         "порт " + pty.SlavePath() + " не удалось настроить"},
+        {CSerialPort().Open(pty.SlavePath(), 9600, 9),
+         "порт " + pty.SlavePath() + " не удалось настроить"},
+    };
+    for (const auto& [result, why] : cases) {
+        EXPECT_FALSE(result.ok());
+        EXPECT_EQ(result.Error(), why);
     }
+    holder.Close();
+    CSerialPort port;
+    std::string into;
+    EXPECT_EQ(port.Read(into, 60000), StreamStatus::kGone); // closed: at once
+    EXPECT_FALSE(port.Write("x"));
+    EXPECT_TRUE(port.Open(pty.SlavePath(), 9600)); // the holder let go
 }
 
-TEST_F(SerialPortPty, DeliversEveryByteInOrderOnTheReaderThread) {
-    ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600));
-    const std::string bytes = AllByteValues();
-    // Split writes: the reader must not care how the bytes are cut.
-    ASSERT_TRUE(pty_.Write(bytes.substr(0, 100)));
-    ASSERT_TRUE(port_.WaitForBytes(100));
-    ASSERT_TRUE(pty_.Write(bytes.substr(100)));
-    ASSERT_TRUE(port_.WaitForBytes(bytes.size()));
-
-    EXPECT_EQ(bytes, port_.Received()); // no byte translated, eaten or added
-    const auto threads = port_.Threads();
-    EXPECT_NE(std::this_thread::get_id(), threads.front());
-    EXPECT_EQ(std::count(threads.begin(), threads.end(), threads.front()), 256);
-    EXPECT_GE(port_.rxEvents.load(), 1);
-    EXPECT_TRUE(port_.IsReading());
-}
-
-// Raw bytes both ways are the sessions' (binary files, tests/e2e).
-TEST_F(SerialPortPty, PutsTheOldSettingsBackOnClose) {
-    const termios before = pty_.SlaveSettings();
+TEST(SerialPort, OpensAtEveryOfferedSpeedAndPutsTheSettingsBack) {
+    PtyPair pty;
+    const termios before = pty.SlaveSettings();
     ASSERT_TRUE(before.c_lflag & ICANON);
-    ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600));
-    EXPECT_FALSE(pty_.SlaveSettings().c_lflag & ICANON);
-    EXPECT_TRUE(port_.Close());
-    const termios after = pty_.SlaveSettings();
+    CSerialPort port;
+    for (std::uint32_t baud : CSerialPort::Speeds())
+        EXPECT_TRUE(port.Open(pty.SlavePath(), baud)) << baud;
+    EXPECT_FALSE(pty.SlaveSettings().c_lflag & ICANON);
+    // A pseudo-terminal has no modem lines: reported, without failing the open.
+    EXPECT_FALSE(port.SetDtr(false));
+    testing::internal::CaptureStderr();
+    CDebugLog::SetEnabled(true);
+    port.Close();
+    CDebugLog::SetEnabled(false);
+    EXPECT_EQ("COM: Close\r\n", testing::internal::GetCapturedStderr());
+    const termios after = pty.SlaveSettings();
     EXPECT_EQ(std::tuple(after.c_lflag, after.c_iflag, after.c_oflag, cfgetospeed(&after)),
               std::tuple(before.c_lflag, before.c_iflag, before.c_oflag, cfgetospeed(&before)));
 }
 
-TEST_F(SerialPortPty, WaitReplyEndsOnTheHooksEventOrOnClose) {
-    port_.replyOn = 'K';
-    ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600));
-    EXPECT_FALSE(port_.WaitReply(500)); // nothing came: five scaled steps
-    ASSERT_TRUE(pty_.Write("\r\nOK\r\n"));
-    EXPECT_TRUE(port_.WaitReply(600000));
-    EXPECT_FALSE(port_.WaitReply(50)); // auto-reset: one reply, one wait
+// No byte translated, eaten or added either way; a buffer far above what a
+// read takes at once goes out in one call.
+TEST(SerialPort, RawBytesBothWaysInWholeBuffers) {
+    PtyPair pty;
+    CSerialPort port;
+    ASSERT_TRUE(port.Open(pty.SlavePath(), 115200));
+    const std::string bytes = AllByteValues();
+    ASSERT_TRUE(pty.Write(bytes.substr(0, 100)));
+    ASSERT_TRUE(pty.Write(bytes.substr(100)));
+    EXPECT_EQ(ReadAtLeast(port, bytes.size()), bytes);
 
-    CScopedTimeScale realTime(1.0); // a release that failed would hang here
-    std::thread waiter([&] { port_.WaitReply(100000000); });
-    EXPECT_TRUE(port_.Close());
-    waiter.join();
-    EXPECT_FALSE(port_.WaitReply(100000000)); // closed: fails at once
-    EXPECT_TRUE(port_.Close());               // closing again does nothing
+    std::string big;
+    for (int i = 0; i < 16; ++i)
+        big += bytes;
+    std::thread drain([&] {
+        std::string got;
+        while (got.size() < big.size()) {
+            char chunk[1024];
+            const ssize_t n = read(pty.Master(), chunk, sizeof chunk);
+            if (n > 0)
+                got.append(chunk, static_cast<std::size_t>(n));
+            else if (!(n < 0 && (errno == EAGAIN || errno == EINTR)))
+                break;
+        }
+        EXPECT_EQ(got, big);
+    });
+    EXPECT_TRUE(port.Write(big));
+    drain.join();
 }
 
-TEST_F(SerialPortPty, OpensAtEveryOfferedSpeedAndLogsWhenDebugging) {
-    for (std::uint32_t baud : CSerialPort::Speeds())
-        EXPECT_TRUE(port_.Open(pty_.SlavePath(), baud)) << baud;
-    // A pseudo-terminal has no modem lines: reported, without failing the open.
-    EXPECT_FALSE(port_.SetLine(CSerialPort::kSetRts));
-    EXPECT_FALSE(port_.SetLine(CSerialPort::kClrDtr));
-    EXPECT_FALSE(port_.SetLine(7)); // no such code
-    testing::internal::CaptureStderr();
-    CDebugLog::SetEnabled(true);
-    port_.Close();
-    CDebugLog::SetEnabled(false);
-    EXPECT_EQ("COM: Close\r\n", testing::internal::GetCapturedStderr());
+TEST(SerialPort, InterruptEndsAWaitFromAnotherThread) {
+    PtyPair pty;
+    CSerialPort port;
+    ASSERT_TRUE(port.Open(pty.SlavePath(), 9600));
+    std::string into;
+    port.Interrupt(); // before the wait: the next one ends
+    EXPECT_EQ(port.Read(into, 600000), StreamStatus::kInterrupted);
+    port.Interrupt();
+    EXPECT_FALSE(port.Sleep(600000));
+    StreamStatus waited = StreamStatus::kData;
+    std::thread worker([&] { waited = port.Read(into, -1); }); // would wait for ever
+    port.Interrupt();
+    worker.join();
+    EXPECT_EQ(waited, StreamStatus::kInterrupted);
+    EXPECT_TRUE(into.empty());
 }
 
-TEST_F(SerialPortPty, VanishedDeviceEndsReadingAndFailsEveryWrite) {
-    ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600));
-    ASSERT_TRUE(pty_.Write("ab"));
-    ASSERT_TRUE(port_.WaitForBytes(2));
-    pty_.CloseMaster(); // the adapter is pulled out
-
-    ASSERT_TRUE(port_.lost.Wait(CEvent::kInfinite));
-    EXPECT_FALSE(port_.IsReading());
-    EXPECT_TRUE(port_.IsOpen()); // still held until Close
-    for (int i = 0; i < 3; ++i)
-        EXPECT_FALSE(port_.WriteByte('x'));
-    {
-        CScopedTimeScale realTime(1.0);
-        EXPECT_FALSE(port_.WaitReply(100000000)); // would hang if it waited on
-    }
-    EXPECT_TRUE(port_.Close());
-    EXPECT_EQ("ab", port_.Received());
+TEST(SerialPort, AVanishedDeviceIsGoneForGood) {
+    PtyPair pty;
+    CSerialPort port;
+    ASSERT_TRUE(port.Open(pty.SlavePath(), 9600));
+    ASSERT_TRUE(pty.Write("ab"));
+    EXPECT_EQ(ReadAtLeast(port, 2), "ab");
+    pty.CloseMaster(); // the adapter is pulled out
+    std::string into;
+    EXPECT_EQ(port.Read(into, -1), StreamStatus::kGone);
+    EXPECT_EQ(port.Read(into, -1), StreamStatus::kGone);
+    EXPECT_FALSE(port.Write("x"));
+    EXPECT_TRUE(port.IsOpen()); // still held until Close
+    port.Close();
+    EXPECT_FALSE(port.IsOpen());
 }
 
-// The device keeps sending while the port is closed, here from two threads at
-// once as when a cancel meets the session's own close.
-TEST_F(SerialPortPty, NoHookRunsOnceCloseHasReturned) {
-    for (int round = 0; round < 5; ++round) {
-        ASSERT_TRUE(port_.Open(pty_.SlavePath(), 115200)) << round;
-        std::atomic<bool> pumping{true};
-        std::thread pump([&] {
-            while (pumping)
-                write(pty_.Master(), "0123456789", 10);
-        });
-        const std::size_t before = port_.Count();
-        ASSERT_TRUE(Eventually([&] { return port_.Count() > before; }));
-        std::thread cancel([&] { port_.Close(); });
-        EXPECT_TRUE(port_.Close());
-        cancel.join();
-        port_.expectQuiet = true;
-        const std::size_t atClose = port_.Count();
-        pumping = false;
-        pump.join();
-        EXPECT_EQ(atClose, port_.Count()) << round;
-        EXPECT_EQ(0, port_.hooksWhileQuiet.load()) << round;
-        port_.expectQuiet = false;
-    }
-}
-
-TEST_F(SerialPortPty, DestructorEndsAnOpenSessionWithBytesFlowing) {
-    auto port = std::make_unique<RecordingPort>();
-    ASSERT_TRUE(port->Open(pty_.SlavePath(), 9600));
-    ASSERT_TRUE(pty_.Write(std::string(1000, 'z')));
-    port.reset(); // must neither hang nor run a hook on a destroyed object
-}
-
-TEST_F(SerialPortPty, CloseFromTheReceiveHookStopsDelivery) {
-    port_.closeOn = 'X';
-    ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600));
-    ASSERT_TRUE(pty_.Write("abXcd"));
-    ASSERT_TRUE(Eventually([&] { return !port_.IsOpen(); }));
-    EXPECT_EQ("abX", port_.Received());
-    ASSERT_TRUE(port_.Open(pty_.SlavePath(), 9600)); // the reader serves the next session
-    ASSERT_TRUE(pty_.Write("e"));
-    ASSERT_TRUE(port_.WaitForBytes(4));
-    EXPECT_EQ("abXe", port_.Received());
+TEST(TimeScale, ScalesDurationsButNeverToZero) {
+    EXPECT_EQ(1.0, CTimeScale::Get());
+    const std::int64_t before = CTimeScale::ScaledNowMs();
+    CScopedTimeScale scale(0.01);
+    EXPECT_LE(before, CTimeScale::ScaledNowMs()); // no jump back when the factor changes
+    EXPECT_EQ(600, CTimeScale::Ms(60000));
+    EXPECT_EQ(1, CTimeScale::Ms(1));
+    EXPECT_EQ(-1, CTimeScale::Ms(-1)); // an infinite wait stays infinite
+    CTimeScale::Set(0);                // ignored, as every factor that is not positive
+    CTimeScale::Set(-3);
+    EXPECT_EQ(0.01, CTimeScale::Get());
 }
