@@ -86,7 +86,7 @@ ExchangeOutcome CTornuCfgDoc::RunCommands() {
     // A name that cannot be kept is no reason to hold the exchange back.
     RememberCommandFiles(offered, settings_);
 
-    CRecordExchangeTarget target(node->Terminal(), node->Device());
+    CRecordExchangeTarget target(node->Terminal(), node->Device(), choice->chosen);
     // From here until the worker has ended, the records are the worker's.
     exchangeRunning_ = true;
     Tell([](IDocObserver& observer) { observer.OnExchangeStarted(); });
