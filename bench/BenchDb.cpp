@@ -23,8 +23,8 @@
 #include "db/Terminal.h"
 #include "import/OdbBuilder.h"
 #include "import/StationImport.h"
+#include "protocol/CommandSet.h"
 #include "protocol/Crc8.h"
-#include "protocol/TermMessage.h"
 
 #include "BenchParams.h"
 
@@ -366,8 +366,10 @@ public:
         terminal_ = CTerminal::Create(db_.get(), &params_, 1, "+79120000001", "1234", host,
                                       kBigLoops);
         device_ = terminal_ ? terminal_->DeviceAt(0) : nullptr;
-        if (device_)
+        if (device_) {
             terminal_->DistributeLoops();
+            snapshot_ = device_->Snapshot();
+        }
     }
 
     bool Ready() const {
@@ -375,18 +377,22 @@ public:
                device_->Params().size() == kBigParams;
     }
 
+    // Read against the snapshot the exchange took when it started, then
+    // applied.
     bool Apply(int command, const std::string& data) {
-        CCommandDesc desc;
-        desc.Read("Cmd", "NUM=" + std::to_string(command) + ";TYPE=D;DESC=Ответ");
-        return device_->ProcessReply(desc, CTermMessage(1, 1, data));
+        const CommandSpec spec{command, CommandKind::Device, {}, 0, std::nullopt, {}};
+        const std::optional<ReplyValue> value =
+            ReadDeviceReply(snapshot_, spec, CTermMessage(1, 1, data));
+        return value && device_->ApplyReply(*value);
     }
 
     // The reply's values are in the records: nothing was refused.
     bool Applied(int command, const std::string& text) const {
+        const DeviceSnapshot now = device_->Snapshot();
         if (command == 38)
-            return device_->BuildKeyText() == text;
+            return BuildKeyText(now.keys) == text;
         if (command == 23)
-            return device_->BuildPhoneBookText() == text;
+            return BuildPhoneBookText(now.phones) == text;
         return text.find("P39=" + std::string(device_->Params().back()->Value()) + ";") != std::string::npos;
     }
 
@@ -438,6 +444,7 @@ private:
     ParamDescList params_;
     std::unique_ptr<CTerminal> terminal_;
     CDevice* device_ = nullptr;
+    DeviceSnapshot snapshot_;
 };
 
 template <class Text> void MeasureReply(benchmark::State& state, int command, Text text) {

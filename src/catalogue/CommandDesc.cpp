@@ -71,6 +71,18 @@ void CCommandDesc::SetFileName(int flags, const std::string& fileName) {
         fileOut_ = fileName;
 }
 
+CommandSpec CCommandDesc::Spec() const {
+    CommandSpec spec{code_, kind_, paramList_, fileFlags_, std::nullopt, {}};
+    if (HasFile(kCommandFileIn)) {
+        std::string bytes;
+        if (ReadFileBytes(fileIn_, bytes, kCommandFileLimit))
+            spec.input = std::move(bytes);
+    }
+    if (HasFile(kCommandFileOut))
+        spec.outputFile = fileOut_;
+    return spec;
+}
+
 void CCommandDesc::SetResult(std::int32_t state, std::string text) {
     if (state >= 0)
         resultState_ = state;

@@ -7,30 +7,15 @@
 //
 // Besides the catalogue fields it carries the outcome of its last run and the
 // file names chosen for it, which the exchange fills in.
+#include "protocol/CommandResult.h"
+#include "protocol/CommandSnapshot.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tornu {
-
-// Which nodes the command is offered for.
-enum class CommandKind : std::int32_t {
-    None = -1,       // not read yet
-    Terminal = 0,    // "T": a base module
-    Device = 1,      // "D": every network device
-    TopLevel = 2,    // "DM": a device without a master
-    Subordinate = 3, // "DS": a device that has a master
-};
-
-// File flag bits.
-inline constexpr int kCommandFileIn = 1;  // the input file's bytes go with the command
-inline constexpr int kCommandFileOut = 2; // the reply's file goes to the output file
-
-// Result states of a run.
-inline constexpr std::int32_t kCommandNotCompleted = 0;
-inline constexpr std::int32_t kCommandDone = 1;
-inline constexpr std::int32_t kCommandFailed = 2;
 
 class CCommandDesc {
 public:
@@ -58,6 +43,10 @@ public:
     // Sets the input name when `flags` has kCommandFileIn and the output name
     // when it has kCommandFileOut.
     void SetFileName(int flags, const std::string& fileName);
+
+    // The command as the builders take it, its input file read now: an
+    // exchange takes it on the calling thread when it starts.
+    CommandSpec Spec() const;
 
     // 0 not completed, 1 carried out, any other value failed.
     std::int32_t ResultState() const { return resultState_; }

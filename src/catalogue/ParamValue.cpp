@@ -30,23 +30,4 @@ SelectDeviceParams(const std::vector<std::unique_ptr<CParamDesc>>& catalogue,
     return selected;
 }
 
-std::string BuildParameterText(const IParamValues& values,
-                               const std::vector<std::string>* restriction) {
-    std::string text;
-    for (std::size_t i = 0; i < values.Count(); ++i) {
-        const CParamDesc* desc = values.Desc(i);
-        if (!desc || !desc->IsWritable())
-            continue;
-        const std::string_view name = values.Name(i);
-        if (restriction &&
-            std::find(restriction->begin(), restriction->end(), name) == restriction->end())
-            continue;
-        std::string_view value = values.Value(i);
-        if (value.empty())
-            value = desc->Default();
-        text.append(name).append("=").append(value).append(";");
-    }
-    return text;
-}
-
 } // namespace tornu

@@ -1,8 +1,8 @@
 #pragma once
-// The parameter values of one device, as the conversions, the editing rule
-// and the command builder see them: an ordered list of (name, stored value,
-// description). The device records implement IParamValues over their own
-// parameter rows, writing each change through to the database.
+// The parameter values of one device, as the conversions and the editing
+// rule see them: an ordered list of (name, stored value, description). The
+// device records implement IParamValues over their own parameter rows,
+// writing each change through to the database.
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -60,13 +60,5 @@ private:
 std::vector<const CParamDesc*>
 SelectDeviceParams(const std::vector<std::unique_ptr<CParamDesc>>& catalogue,
                    const std::vector<std::string>& plist);
-
-// The parameter text a command carries: "NAME=value;" for every writable value,
-// in the device's value order, an empty value sent as its default. With
-// `restriction` only the values whose name it holds exactly (an empty list
-// gives an empty text); without one, all writable values.
-//   DLYIN=30;DLYOUT=45;MODE=2;
-std::string BuildParameterText(const IParamValues& values,
-                               const std::vector<std::string>* restriction = nullptr);
 
 } // namespace tornu

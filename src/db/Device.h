@@ -13,6 +13,8 @@
 #include "db/DeviceParam.h"
 #include "db/DevicePhone.h"
 #include "db/RecordList.h"
+#include "protocol/CommandSnapshot.h"
+#include "protocol/ReplyValue.h"
 
 #include <ctime>
 #include <memory>
@@ -22,9 +24,7 @@
 
 namespace tornu {
 
-class CCommandDesc;
 class CSensor;
-class CTermMessage;
 class CTerminal;
 class IRowSource;
 
@@ -80,8 +80,6 @@ public:
     // Memory only, refused like the password; a reply sets the others and
     // then saves the record once.
     bool SetNewPassword(std::string password);
-    // As CTerminal::BuildRefusal, for device commands (code 96).
-    std::string BuildRefusal(const CCommandDesc& command) const;
     void SetSystemState(int state) { systemState_ = state; }
     void SetLastKey(int key) { lastKey_ = key; }
     bool Save() { return Update(); }
@@ -101,8 +99,8 @@ public:
     // Writes through; fails when the device has no parameter of that name.
     bool SetParamValue(std::string_view name, std::string value);
 
-    // The values as the conversions, the editing rule and the command
-    // builder see them; SetValue writes through.
+    // The values as the conversions and the editing rule see them; SetValue
+    // writes through.
     std::size_t Count() const override { return params_.size(); }
     std::string_view Name(std::size_t index) const override { return params_[index]->Name(); }
     std::string_view Value(std::size_t index) const override { return params_[index]->Value(); }
@@ -118,37 +116,18 @@ public:
     // when this device has slaves of its own.
     bool AttachTo(int masterAddress);
 
-    // One entry of the loop configuration text, without its trailing ",":
-    // "M1=2(1,0,)" for a top-level device, "S5=1(16,)" or "<DTYPE>5=..." for
-    // a slave.
-    bool BuildLoopEntry(std::string& entry) const;
-
     // ---- Terminal protocol (DeviceProtocol.cpp)
-    // A device command: code, the terminal's number and the text
-    // "RZD=%02d;PASS=...;" of the partition (the master's, for a slave, then
-    // "DEVA=%02d;") with the command's body. False, message untouched, when the
-    // master is missing or the input file cannot be read or exceeds 64000 bytes.
-    bool BuildCommand(const CCommandDesc& command, CTermMessage& message) const;
-    // Applies the device's reply to `command`; a usable reply sets last_time
-    // from `now` and writes the row. False when the reply is not usable or the
-    // row cannot be written; what earlier steps applied stays.
-    bool ProcessReply(const CCommandDesc& command, const CTermMessage& reply,
-                      std::time_t now = std::time(nullptr));
-    // Parameter values ("I"/"IO" only), "SYS", "KEY" and the loop states of
-    // "SHL", each written through; always true.
-    bool ReadStatusReply(std::string_view text);
-    // "SMS", "DIA" and "DAT" entries into the phone entries of each type in
-    // order. False at the first missing type or malformed entry; what came
-    // before stays applied.
-    bool ReadPhoneBookReply(std::string_view text);
-    // "MKEY" and "KEY1".."KEY14" into the keys; invalid codes are ignored.
-    // False only for an empty text.
-    bool ReadKeyReply(std::string_view text);
-    // "MKEY=<code>;KEY1=<code>;..." for every key, in list order.
-    std::string BuildKeyText() const;
-    // "SMS=...;DIA=...;DAT=...;": each entry the number cut or padded with "F"
-    // to 12 characters, the mask as "%06X" and ",".
-    std::string BuildPhoneBookText() const;
+    // What the device's commands are built from; taken on the calling
+    // thread when an exchange starts.
+    DeviceSnapshot Snapshot() const;
+    std::vector<PhoneEntry> PhoneEntries() const;
+    // Applies a reply to one of the device's commands in one transaction;
+    // a usable reply sets last_time from `now` and writes the row. False
+    // when the reply is not one a device takes, its output file cannot be
+    // written, or the row cannot be written.
+    bool ApplyReply(const ReplyValue& reply, std::time_t now = std::time(nullptr));
+    // The phone book a reply or a file gives, written through.
+    bool ApplyPhoneBook(const PhoneBookReply& book);
 
 private:
     friend class CTerminal;
@@ -167,6 +146,9 @@ private:
     void LoadLoops(IRowSource& source);
     // Loops of the distribution: first free numbers, type 0.
     void CreateLoops();
+
+    void ApplyStatus(const StatusReply& status);
+    void ApplyKeys(const KeyReply& keys);
 
     void InsertSlave(CDevice* slave);
     void RemoveSlave(CDevice* slave);

@@ -3,6 +3,7 @@
 #include "db/ConfigDatabase.h"
 #include "db/Device.h"
 #include "db/Terminal.h"
+#include "protocol/CommandSet.h"
 
 namespace tornu {
 
@@ -63,13 +64,7 @@ RowKey CDevicePhone::Key() const {
 }
 
 bool CDevicePhone::SetPhoneNumber(std::string_view text) {
-    std::string phone;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if ((c >= '0' && c <= '9') || (c == '+' && i == 0))
-            phone += c;
-    }
-    phone_ = std::move(phone);
+    phone_ = StoredPhoneNumber(text);
     return Update();
 }
 

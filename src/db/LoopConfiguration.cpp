@@ -8,60 +8,73 @@
 #include <algorithm>
 
 namespace tornu {
+namespace {
 
-bool CDevice::BuildLoopEntry(std::string& entry) const {
-    std::string prefix = "M";
-    if (!IsTopLevel())
-        prefix = type_.TypeCode().empty() ? "S" : type_.TypeCode();
-    entry = CConfigDatabase::Format("%s%d=%d(", prefix.c_str(), address_,
-                                    static_cast<int>(loops_.size()));
-    for (const CSensor* loop : loops_)
-        entry += std::to_string(loop->Type()) + ",";
-    entry += ")";
-    return true;
+LoopLayoutEntry LayoutOf(const CDevice& device, bool listed) {
+    LoopLayoutEntry entry{LoopEntryPrefix(device.IsTopLevel(), device.Type().TypeCode()),
+                          {device.Address(), {}},
+                          listed};
+    entry.loops.types.reserve(device.Loops().size());
+    for (const CSensor* loop : device.Loops())
+        entry.loops.types.push_back(loop->Type());
+    return entry;
 }
 
-bool CTerminal::BuildLoopConfiguration(std::string& text) const {
-    text.clear();
-    std::string entry;
+} // namespace
+
+std::vector<LoopLayoutEntry> CTerminal::LoopLayout() const {
+    std::vector<LoopLayoutEntry> layout;
+    std::vector<const CDevice*> listed;
     for (const auto& device : devices_) {
         if (!device->IsTopLevel())
             continue;
-        device->BuildLoopEntry(entry);
-        text += entry + ",";
+        layout.push_back(LayoutOf(*device, true));
+        listed.push_back(device.get());
         for (const CDevice* slave : device->Slaves()) {
-            slave->BuildLoopEntry(entry);
-            text += entry + ",";
+            layout.push_back(LayoutOf(*slave, true));
+            listed.push_back(slave);
         }
     }
+    for (const auto& device : devices_)
+        if (std::find(listed.begin(), listed.end(), device.get()) == listed.end())
+            layout.push_back(LayoutOf(*device, false));
+    return layout;
+}
+
+bool CTerminal::BuildLoopConfiguration(std::string& text) const {
+    text = LoopConfigurationText(LoopLayout());
     return true;
 }
 
 bool CTerminal::SetLoopConfiguration(std::string text) {
+    std::vector<LoopEntry> entries;
+    ReadLoopEntries(text, entries);
+    return StoreLoopConfiguration(std::move(text), entries);
+}
+
+bool CTerminal::StoreLoopConfiguration(std::string text, std::span<const LoopEntry> entries) {
     CDbTransaction transaction(Database());
     readConfiguration_ = std::move(text);
-    ApplyLoopConfiguration(readConfiguration_);
+    ApplyLoopEntries(entries);
     return Update();
 }
 
 bool CTerminal::ApplyLoopConfiguration(std::string_view text) {
-    for (const std::string& line : SplitLoopConfiguration(text))
-        if (!ApplyLoopEntry(line))
-            return false;
-    return true;
+    std::vector<LoopEntry> entries;
+    const bool whole = ReadLoopEntries(text, entries);
+    return ApplyLoopEntries(entries) && whole;
 }
 
-bool CTerminal::ApplyLoopEntry(const std::string& line) {
-    LoopEntry entry;
-    if (!ParseLoopEntry(line, entry))
-        return false;
-    CDevice* device = FindDevice(entry.device);
-    if (!device)
-        return false;
-    const std::vector<CSensor*>& loops = device->Loops();
-    const std::size_t count = std::min(loops.size(), entry.types.size());
-    for (std::size_t i = 0; i < count; ++i)
-        loops[i]->SetType(entry.types[i]);
+bool CTerminal::ApplyLoopEntries(std::span<const LoopEntry> entries) {
+    for (const LoopEntry& entry : entries) {
+        CDevice* device = FindDevice(entry.device);
+        if (!device)
+            return false;
+        const std::vector<CSensor*>& loops = device->Loops();
+        const std::size_t count = std::min(loops.size(), entry.types.size());
+        for (std::size_t i = 0; i < count; ++i)
+            loops[i]->SetType(entry.types[i]);
+    }
     return true;
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 // The records' side of the loop configuration text (protocol/LoopConfigText.h):
-// the builder and the appliers are CDevice::BuildLoopEntry and
-// CTerminal::BuildLoopConfiguration, SetLoopConfiguration and
-// ApplyLoopConfiguration.
+// the layout the text is built from is CTerminal::LoopLayout; the appliers
+// are CTerminal::SetLoopConfiguration and ApplyLoopConfiguration.
 #include "protocol/LoopConfigText.h"

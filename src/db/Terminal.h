@@ -8,9 +8,11 @@
 #include "db/DbRecord.h"
 #include "db/Device.h"
 #include "db/Sensor.h"
+#include "protocol/CommandSnapshot.h"
+#include "protocol/ReplyValue.h"
 
-#include <ctime>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,8 +20,6 @@
 namespace tornu {
 
 class CBusDeviceType;
-class CCommandDesc;
-class CTermMessage;
 class CParamDesc;
 class IRowSource;
 
@@ -71,10 +71,6 @@ public:
     bool SetPassword(std::string password);
     // Memory only; refused as above.
     bool SetNewPassword(std::string password);
-    // Why the command cannot be built (code 97 without a new password, a
-    // password that cannot travel); empty when nothing stands in its way
-    // that BuildCommand would not report itself.
-    std::string BuildRefusal(const CCommandDesc& command) const;
     bool Save() { return Update(); }
 
     const std::vector<std::unique_ptr<CDevice>>& Devices() const { return devices_; }
@@ -111,6 +107,10 @@ public:
     // destroys the object.
     bool DeleteRows();
 
+    // Every device with its loops, as the loop configuration text shows
+    // them: each top-level device followed by its slaves, then the slaves
+    // whose master is gone (left out of the text).
+    std::vector<LoopLayoutEntry> LoopLayout() const;
     // The loop configuration text: each top-level device's entry and ",",
     // each followed by its slaves' entries and ",":  M1=2(1,0,),S5=1(16,),
     bool BuildLoopConfiguration(std::string& text) const;
@@ -122,17 +122,13 @@ public:
     bool ApplyLoopConfiguration(std::string_view text);
 
     // ---- Terminal protocol (TerminalProtocol.cpp)
-    // A terminal command: code, this terminal's number and the text
-    // "RZD=<lowest device>;PASS=<its password>;" with the command's body.
-    // `now` is the clock the set-time command sends. False, with the message
-    // untouched, when the terminal has no device, the input file cannot be
-    // read or exceeds 64000 bytes, or the loop configuration is empty.
-    bool BuildCommand(const CCommandDesc& command, CTermMessage& message,
-                      std::time_t now = std::time(nullptr)) const;
-    // Applies the terminal's reply to `command` and writes the row. False when
-    // the reply is not usable (unset header, a missing "CFG" or "NPSWD", an
-    // output file that cannot be written) or the row cannot be written.
-    bool ProcessReply(const CCommandDesc& command, const CTermMessage& reply);
+    // What the terminal's commands are built from, and its phone and link
+    // password; taken on the calling thread when an exchange starts.
+    TerminalSnapshot Snapshot() const;
+    // Applies a reply to one of the terminal's commands in one transaction
+    // and writes the row. False when the reply is not one a terminal takes,
+    // its output file cannot be written, or the row cannot be written.
+    bool ApplyReply(const ReplyValue& reply);
 
 private:
     friend class CDevice;
@@ -143,7 +139,8 @@ private:
     bool CanTakeDevice(int address) const;
     CDevice* PlaceDevice(std::unique_ptr<CDevice> device);
     void AttachLoadedSlaves();
-    bool ApplyLoopEntry(const std::string& line);
+    bool ApplyLoopEntries(std::span<const LoopEntry> entries);
+    bool StoreLoopConfiguration(std::string text, std::span<const LoopEntry> entries);
 
     CConfigDatabase* db_;
     int id_;

@@ -152,12 +152,12 @@ ExchangeOutcome CExchangeRuns::RunCommands(CTreeNode& node) {
     auto owned = std::make_unique<CExchangeRun>(node.Terminal(), node.Device(), port,
                                                 choice->chosen, choice->showResults);
     CExchangeRun& run = *owned;
-    run.target_ = std::make_unique<CRecordExchangeTarget>(node.Terminal(), node.Device());
-    run.exchange_ = std::make_unique<CExchange>(settings);
-    run.exchange_->SetModemLogFolder(workspace_.Folder());
     std::vector<CCommandDesc*> commands;
     for (CCommandDesc& command : run.commands_)
         commands.push_back(&command);
+    run.target_ = std::make_unique<CRecordExchangeTarget>(node.Terminal(), node.Device(), commands);
+    run.exchange_ = std::make_unique<CExchange>(settings);
+    run.exchange_->SetModemLogFolder(workspace_.Folder());
     if (!run.exchange_->Start(run.target_.get(), std::move(commands))) {
         op.Message(kExchangeStartFailedMessage);
         return ExchangeOutcome::StartFailed;

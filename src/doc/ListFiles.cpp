@@ -3,6 +3,7 @@
 #include "db/DbTransaction.h"
 #include "db/Device.h"
 #include "db/DeviceKey.h"
+#include "protocol/CommandSet.h"
 #include "protocol/ConfigText.h"
 #include "settings/Encoding.h"
 
@@ -62,15 +63,17 @@ std::optional<std::string> LoadPhoneBookFile(CDevice& device, const std::string&
     std::string text;
     if (std::optional<std::string> failure = ReadWholeFile(path, text))
         return failure;
-    // The whole book lands, or none of it.
+    // The whole book is read before any of it lands, and lands in one
+    // transaction.
+    const std::optional<PhoneBookReply> book = ReadPhoneBookReply(text, device.PhoneEntries());
     CDbTransaction transaction(device.Database());
-    if (!device.ReadPhoneBookReply(text))
+    if (!book || !device.ApplyPhoneBook(*book))
         return std::string(kPhoneBookDataMessage);
     return std::nullopt;
 }
 
 std::optional<std::string> SavePhoneBookFile(const CDevice& device, const std::string& path) {
-    return WriteWholeFile(path, device.BuildPhoneBookText());
+    return WriteWholeFile(path, BuildPhoneBookText(device.PhoneEntries()));
 }
 
 std::string BuildKeyListText(const CDevice& device) {

@@ -19,8 +19,9 @@ inline constexpr std::string_view kPhoneBookDataMessage =
     "Ошибка обработки данных телефонной книги";
 inline constexpr std::string_view kCannotCreateFileMessage = "Невозможно создать файл: ";
 
-// Each returns the message to show, or nothing when it did its work. A load
-// keeps what it applied before it stopped.
+// Each returns the message to show, or nothing when it did its work. A
+// phone book that does not read changes nothing; a key list sets every key
+// its lines give.
 std::optional<std::string> LoadPhoneBookFile(CDevice& device, const std::string& path);
 std::optional<std::string> SavePhoneBookFile(const CDevice& device, const std::string& path);
 std::optional<std::string> LoadKeyListFile(CDevice& device, const std::string& path);

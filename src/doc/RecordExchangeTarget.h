@@ -1,10 +1,18 @@
 #pragma once
-// The configuration records as an exchange target: the terminal gives the
-// phone number and the link password; the device, when there is one, builds
-// the commands and takes the replies, otherwise the terminal itself does.
+// The configuration records as an exchange target. Everything the commands
+// are built from is copied when the target is made, on the calling thread:
+// the terminal's data (phone, link password, loops), the device's when the
+// commands address one, and each chosen command with its input file read.
+// The worker builds every message from that copy, reads each reply into a
+// value, applies the value to the records and brings the copy along with
+// it, so that a later command of the exchange sends what the records hold.
 #include "comms/ExchangeTarget.h"
+#include "protocol/CommandSnapshot.h"
 
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace tornu {
 
@@ -14,9 +22,9 @@ class CTerminal;
 class CRecordExchangeTarget : public CExchangeTarget {
 public:
     // `device` null: the commands address the terminal. Both must outlive the
-    // exchange.
-    CRecordExchangeTarget(CTerminal& terminal, CDevice* device)
-        : terminal_(terminal), device_(device) {}
+    // exchange; `commands` are the ones the exchange will run.
+    CRecordExchangeTarget(CTerminal& terminal, CDevice* device,
+                          const std::vector<CCommandDesc*>& commands = {});
 
     std::string Phone() const override;
     std::string LinkPassword() const override;
@@ -27,9 +35,15 @@ public:
     std::string ReplyFailure() const override { return replyFailure_; }
 
 private:
-    std::string replyFailure_;
+    // The spec taken at the start; a command not given then is taken now.
+    CommandSpec SpecOf(const CCommandDesc& command) const;
+
     CTerminal& terminal_;
     CDevice* device_;
+    TerminalSnapshot terminalSnapshot_;
+    std::optional<DeviceSnapshot> deviceSnapshot_;
+    std::vector<std::pair<const CCommandDesc*, CommandSpec>> specs_;
+    std::string replyFailure_;
 };
 
 } // namespace tornu

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -278,32 +279,38 @@ std::string HexByte(std::uint8_t byte) {
     return {kDigits[byte >> 4], kDigits[byte & 0x0F]};
 }
 
-bool ReadFileAsHex(const std::string& fileName, std::string& hex, std::size_t limit) {
-    const FilePtr file(std::fopen(fileName.c_str(), "rb"));
-    if (!file)
-        return false;
-    std::string bytes;
-    if (!ReadBytesUpTo(file.get(), limit, bytes))
-        return false;
+std::string HexText(std::string_view bytes) {
     std::string text;
     text.reserve(bytes.size() * 2);
     for (const char b : bytes)
         text += HexByte(static_cast<std::uint8_t>(b));
-    hex = std::move(text);
-    return true;
+    return text;
 }
 
-// The whole text is checked before the file is touched: a bad reply must not
-// leave the operator's file half overwritten.
-bool WriteHexToFile(const std::string& fileName, std::string_view hex) {
+std::optional<std::string> HexToBytes(std::string_view hex) {
     std::string bytes;
     bytes.reserve(hex.size() / 2);
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
         std::uint32_t b = 0;
         if (!ParseHex(hex.substr(i, 2), b))
-            return false;
+            return std::nullopt;
         bytes += static_cast<char>(b);
     }
+    return bytes;
+}
+
+bool ReadFileBytes(const std::string& fileName, std::string& bytes, std::size_t limit) {
+    const FilePtr file(std::fopen(fileName.c_str(), "rb"));
+    if (!file)
+        return false;
+    std::string read;
+    if (!ReadBytesUpTo(file.get(), limit, read))
+        return false;
+    bytes = std::move(read);
+    return true;
+}
+
+bool WriteFileBytes(const std::string& fileName, std::string_view bytes) {
     std::FILE* file = std::fopen(fileName.c_str(), "wb");
     if (!file)
         return false;

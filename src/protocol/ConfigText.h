@@ -11,6 +11,7 @@
 // multi-byte characters pass through untouched.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,13 +87,18 @@ inline constexpr const char* kUnsafeTextMessage =
 // Two upper-case hexadecimal digits.
 std::string HexByte(std::uint8_t byte);
 
-// Every byte of a file as two upper-case hexadecimal digits. False when the file
-// cannot be read or holds more than `limit` bytes; `hex` is then untouched.
-bool ReadFileAsHex(const std::string& fileName, std::string& hex, std::size_t limit);
+// Every byte as two upper-case hexadecimal digits: "\x01\xFE" gives "01FE".
+std::string HexText(std::string_view bytes);
 
-// Writes the bytes given as hexadecimal text to a file, replacing it. An odd last
-// digit is ignored. False, with the file untouched, when some pair is not
-// hexadecimal; false also when the file cannot be created or written.
-bool WriteHexToFile(const std::string& fileName, std::string_view hex);
+// The bytes that hexadecimal text gives, digits of either case; an odd last
+// digit is ignored. Nothing when some pair is not hexadecimal.
+std::optional<std::string> HexToBytes(std::string_view hex);
+
+// The whole file. False when it cannot be read or holds more than `limit`
+// bytes; `bytes` is then untouched.
+bool ReadFileBytes(const std::string& fileName, std::string& bytes, std::size_t limit);
+
+// Replaces the file with `bytes`; false when it cannot be created or written.
+bool WriteFileBytes(const std::string& fileName, std::string_view bytes);
 
 } // namespace tornu

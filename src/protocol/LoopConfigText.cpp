@@ -3,6 +3,8 @@
 #include "protocol/ConfigText.h"
 #include "settings/Encoding.h"
 
+#include <algorithm>
+
 namespace tornu {
 
 namespace {
@@ -52,6 +54,51 @@ bool ParseLoopEntry(std::string_view line, LoopEntry& entry) {
     entry.types.clear();
     for (const std::string& item : items)
         entry.types.push_back(ReadLenientInteger(item));
+    return true;
+}
+
+bool ReadLoopEntries(std::string_view text, std::vector<LoopEntry>& entries) {
+    entries.clear();
+    for (const std::string& line : SplitLoopConfiguration(text)) {
+        LoopEntry entry;
+        if (!ParseLoopEntry(line, entry))
+            return false;
+        entries.push_back(std::move(entry));
+    }
+    return true;
+}
+
+std::string LoopEntryPrefix(bool topLevel, std::string_view typeCode) {
+    if (topLevel)
+        return "M";
+    return typeCode.empty() ? "S" : std::string(typeCode);
+}
+
+std::string LoopConfigurationText(std::span<const LoopLayoutEntry> layout) {
+    std::string text;
+    for (const LoopLayoutEntry& device : layout) {
+        if (!device.listed)
+            continue;
+        text += device.prefix + std::to_string(device.loops.device) + "=" +
+                std::to_string(device.loops.types.size()) + "(";
+        for (const int type : device.loops.types)
+            text += std::to_string(type) + ",";
+        text += "),";
+    }
+    return text;
+}
+
+bool ApplyLoopEntries(std::span<LoopLayoutEntry> layout, std::span<const LoopEntry> entries) {
+    for (const LoopEntry& entry : entries) {
+        auto device = std::find_if(layout.begin(), layout.end(), [&](const LoopLayoutEntry& d) {
+            return d.loops.device == entry.device;
+        });
+        if (device == layout.end())
+            return false;
+        std::vector<int>& types = device->loops.types;
+        const std::size_t count = std::min(types.size(), entry.types.size());
+        std::copy_n(entry.types.begin(), count, types.begin());
+    }
     return true;
 }
 

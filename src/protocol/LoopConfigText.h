@@ -8,6 +8,7 @@
 // One entry per device, each followed by ",": a prefix ("M" for a top-level
 // device, the type's DTYPE or "S" for a slave), the device number, "=", the
 // number of loops and, in brackets, each loop's type mask followed by ",".
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,5 +31,32 @@ std::vector<std::string> SplitLoopConfiguration(std::string_view text);
 // 2 characters, the value fewer than 3, a bracket is missing, or the number
 // of types differs from the loop count.
 bool ParseLoopEntry(std::string_view line, LoopEntry& entry);
+
+// The entries of a text read back, up to the first malformed one; false
+// when there was one.
+bool ReadLoopEntries(std::string_view text, std::vector<LoopEntry>& entries);
+
+// One device of a terminal as the text shows it: its prefix, its number and
+// its loops' type masks in the order of its loop list.
+struct LoopLayoutEntry {
+    std::string prefix;
+    LoopEntry loops;
+    // False for a slave whose master is gone: the text leaves it out, but an
+    // entry read back still finds it.
+    bool listed = true;
+    bool operator==(const LoopLayoutEntry&) const = default;
+};
+
+// "M" for a top-level device; a slave's type code, or "S" when it has none.
+std::string LoopEntryPrefix(bool topLevel, std::string_view typeCode);
+
+// The text of the listed devices, in layout order: "M1=2(1,0,),S5=1(16,),".
+std::string LoopConfigurationText(std::span<const LoopLayoutEntry> layout);
+
+// Sets the types that `entries` give, device by device, by position in each
+// device's loops; it never adds or removes loops. Stops, false, at the first
+// entry for a device the layout does not have; entries before it stay
+// applied.
+bool ApplyLoopEntries(std::span<LoopLayoutEntry> layout, std::span<const LoopEntry> entries);
 
 } // namespace tornu

@@ -74,11 +74,7 @@ CExchangeDlg::CExchangeDlg(Form form, std::vector<CCommandDesc*> commands, CQtOp
 }
 
 QString CExchangeDlg::ResultText(const CCommandDesc& command) {
-    if (command.ResultState() == kCommandDone)
-        return QStringLiteral("Успешно выполнена");
-    if (command.ResultState() == kCommandNotCompleted)
-        return QStringLiteral("Не завершена");
-    return Q(command.ResultText());
+    return Q(CommandResultText(command.ResultState(), command.ResultText()));
 }
 
 std::vector<CCommandDesc*> CExchangeDlg::Chosen() const {

@@ -1,5 +1,7 @@
 #include "catalogue/CommandDesc.h"
 
+#include "TestUtil.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -65,6 +67,25 @@ TEST(CommandDescTest, FileFlagsNamesAndResults) {
     EXPECT_EQ(command.ResultText(), "другой текст");
     command.SetResult(kCommandNotCompleted);
     EXPECT_EQ(command.ResultText(), "");
+}
+
+// The input file is read when the spec is taken, whole up to 64000 bytes.
+TEST(CommandDescTest, SpecReadsTheInputFileThen) {
+    test::TempDir dir;
+    test::WriteBytes(dir / "limit.bin", std::string(kCommandFileLimit, 'Z'));
+    test::WriteBytes(dir / "over.bin", std::string(kCommandFileLimit + 1, 'Z'));
+    const std::pair<std::string, std::optional<std::size_t>> cases[] = {
+        {dir / "limit.bin", kCommandFileLimit}, {dir / "over.bin", std::nullopt},
+        {dir / "missing.bin", std::nullopt},    {"", std::nullopt}};
+    for (const auto& [file, bytes] : cases) {
+        CCommandDesc command;
+        ASSERT_TRUE(command.Read("Load", "NUM=60;TYPE=T;DESC=x;FILE=IO"));
+        command.SetFileName(kCommandFileIn, file);
+        command.SetFileName(kCommandFileOut, "out.bin");
+        const CommandSpec spec = command.Spec();
+        EXPECT_EQ(spec.input ? std::optional(spec.input->size()) : std::nullopt, bytes) << file;
+        EXPECT_EQ(spec.outputFile, "out.bin");
+    }
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 
 #include "catalogue/CommandDesc.h"
 #include "db/DbTransaction.h"
-#include "protocol/TermMessage.h"
+#include "protocol/CommandSet.h"
 
 #include <csignal>
 #include <cstdio>
@@ -19,10 +19,16 @@ namespace {
 namespace fs = std::filesystem;
 using test::BusType;
 
-CCommandDesc Command(const std::string& text) {
+CommandSpec Spec(const std::string& text) {
     CCommandDesc command;
     EXPECT_TRUE(command.Read("Cmd", "DESC=Команда;TYPE=D;" + text)) << text;
-    return command;
+    return command.Spec();
+}
+
+// As the exchange applies a device's reply.
+void ApplyDeviceReply(CDevice& device, const std::string& command, const std::string& data) {
+    if (auto value = ReadDeviceReply(device.Snapshot(), Spec(command), CTermMessage(7, 1, data)))
+        device.ApplyReply(*value, 1700000000);
 }
 
 // A phone book with every entry of generation `g`.
@@ -125,7 +131,6 @@ protected:
 };
 
 TEST_F(ReplyTransactionTest, RepliesLandWholeOrNotAtAll) {
-    const time_t now = 1700000000;
     const struct {
         const char* name;
         Operation operation;
@@ -133,17 +138,15 @@ TEST_F(ReplyTransactionTest, RepliesLandWholeOrNotAtAll) {
         {"phone book",
          [&](CTerminal& t) {
              CDevice& part = *t.FindDevice(1);
-             part.ProcessReply(Command("NUM=23"), CTermMessage(7, 23, PhoneBookReply(part, 5)), now);
+             ApplyDeviceReply(part, "NUM=23", PhoneBookReply(part, 5));
          }},
         {"status",
-         [&](CTerminal& t) {
-             t.FindDevice(1)->ProcessReply(Command("NUM=16"), CTermMessage(7, 16, StatusReply(3)),
-                                           now);
-         }},
+         [&](CTerminal& t) { ApplyDeviceReply(*t.FindDevice(1), "NUM=16", StatusReply(3)); }},
         {"loop configuration",
          [&](CTerminal& t) {
-             t.ProcessReply(Command("NUM=39;TYPE=T"),
-                            CTermMessage(7, 39, "CFG=01,00000000,0A0000000000000000;"));
+             if (auto value = ReadTerminalReply(
+                     Spec("NUM=39"), CTermMessage(7, 39, "CFG=01,00000000,0A0000000000000000;")))
+                 t.ApplyReply(*value);
          }},
         {"terminal created", [&](CTerminal& t) {
              CTerminal::Create(t.Database(), &params, 8, "+7", "pw",

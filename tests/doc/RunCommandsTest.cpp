@@ -5,6 +5,10 @@
 
 #include "catalogue/CommandDesc.h"
 #include "db/Device.h"
+#include "db/Terminal.h"
+#include "doc/RecordExchangeTarget.h"
+#include "protocol/ErrorText.h"
+#include "protocol/TermMessage.h"
 
 using namespace tornu;
 using namespace tornu::test;
@@ -51,6 +55,38 @@ TEST_F(DocTest, RunCommandsAsksChoosesAndRunsOnlyAfterYes) {
     EXPECT_EQ(op.log.back().rfind("ОШИБКА: Невозможно открыть порт модема: порт ", 0), 0u);
     EXPECT_EQ(view.told.back(), std::make_pair(Told::Changed, &partition));
     EXPECT_TRUE(doc->Editor().DeviceView(partition));
+}
+
+// What the commands are built from is copied when the target is made, on
+// the calling thread: later changes of the records and of the input file do
+// not reach the exchange, its own replies do.
+TEST_F(DocTest, ExchangeTargetBuildsFromWhatItTookAtTheStart) {
+    Start();
+    CTreeNode& node = AddDevice(AddTerminal(7), 1, kPartition8, "Офис");
+    CDevice& device = *node.Device();
+    ASSERT_TRUE(device.SetPassword("p1") && device.SetNewPassword("n1"));
+    CCommandDesc status, password, upload;
+    ASSERT_TRUE(status.Read("S", "DESC=Состояние;TYPE=D;NUM=16"));
+    ASSERT_TRUE(password.Read("P", "DESC=Пароль;TYPE=D;NUM=96"));
+    ASSERT_TRUE(upload.Read("U", "DESC=Файл;TYPE=D;NUM=61;FILE=I"));
+    WriteBytes(dir / "in.bin", "A");
+    upload.SetFileName(kCommandFileIn, dir / "in.bin");
+    CRecordExchangeTarget target(node.Terminal(), &device, {&status, &password, &upload});
+
+    ASSERT_TRUE(device.SetPassword("later"));
+    ASSERT_TRUE(node.Terminal().SetPhone("+7999"));
+    WriteBytes(dir / "in.bin", "B");
+    EXPECT_EQ(target.Phone(), "+7900");
+    CTermMessage message;
+    ASSERT_TRUE(target.BuildCommand(upload, message));
+    EXPECT_EQ(message.GetData(), "RZD=01;PASS=p1;FILE=41;");
+
+    ASSERT_TRUE(target.ProcessReply(password, CTermMessage(7, 96, "NPASS=n1;")));
+    EXPECT_EQ(device.Password(), "n1");
+    ASSERT_TRUE(target.BuildCommand(status, message));
+    EXPECT_EQ(message.GetData(), "RZD=01;PASS=n1;");
+    EXPECT_FALSE(target.BuildCommand(password, message));
+    EXPECT_EQ(target.BuildRefusal(password), kRefusalNoNewPassword);
 }
 
 } // namespace

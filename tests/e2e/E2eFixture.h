@@ -111,12 +111,12 @@ protected:
     // Starts the exchange with the catalogue commands named by their keys.
     bool Begin(const Lines& keys, CDevice* device = nullptr) {
         StartSimulator();
-        target_ = std::make_unique<CRecordExchangeTarget>(Terminal(), device);
         std::vector<CCommandDesc*> commands;
         for (const auto& key : keys) {
             commands.push_back(&Command(key));
             commands.back()->SetResult(kCommandNotCompleted);
         }
+        target_ = std::make_unique<CRecordExchangeTarget>(Terminal(), device, commands);
         return exchange->Start(target_.get(), commands);
     }
     // Runs the exchange to its end; the status lines, the simulator stopped.

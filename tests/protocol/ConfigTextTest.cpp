@@ -120,41 +120,38 @@ TEST(ConfigText, StrictNumbers) {
     EXPECT_EQ(HexByte(0xFF), "FF");
 }
 
-TEST(ConfigTextFiles, EveryByteRoundTripsWithinTheLimit) {
+TEST(ConfigTextFiles, EveryByteRoundTripsThroughHexWithinTheLimit) {
     TempDir dir;
     std::string all;
     for (int b = 0; b < 256; ++b)
         all += static_cast<char>(b);
     WriteBytes(dir / "in.bin", all);
-    std::string hex;
-    ASSERT_TRUE(ReadFileAsHex(dir / "in.bin", hex, 256));
+    std::string bytes;
+    ASSERT_TRUE(ReadFileBytes(dir / "in.bin", bytes, 256));
+    const std::string hex = HexText(bytes);
     EXPECT_EQ(hex.substr(0, 8), "00010203");
     EXPECT_EQ(hex.substr(504), "FCFDFEFF");
-    ASSERT_TRUE(WriteHexToFile(dir / "out.bin", hex));
+    ASSERT_EQ(HexToBytes(hex), all);
+    ASSERT_TRUE(WriteFileBytes(dir / "out.bin", all));
     EXPECT_EQ(ReadBytes(dir / "out.bin"), all);
 
-    hex = "preset";
-    EXPECT_FALSE(ReadFileAsHex(dir / "in.bin", hex, 255));
-    EXPECT_FALSE(ReadFileAsHex(dir / "missing.bin", hex, 64000));
-    EXPECT_FALSE(ReadFileAsHex(dir.Path().string(), hex, 64000)); // a directory
-    EXPECT_EQ(hex, "preset");
+    bytes = "preset";
+    EXPECT_FALSE(ReadFileBytes(dir / "in.bin", bytes, 255));
+    EXPECT_FALSE(ReadFileBytes(dir / "missing.bin", bytes, 64000));
+    EXPECT_FALSE(ReadFileBytes(dir.Path().string(), bytes, 64000)); // a directory
+    EXPECT_EQ(bytes, "preset");
     WriteBytes(dir / "empty.bin", "");
-    EXPECT_TRUE(ReadFileAsHex(dir / "empty.bin", hex, 0));
-    EXPECT_EQ(hex, "");
+    EXPECT_TRUE(ReadFileBytes(dir / "empty.bin", bytes, 0));
+    EXPECT_EQ(bytes, "");
+    EXPECT_FALSE(WriteFileBytes(dir / "no-such-dir/out.bin", "A"));
+    EXPECT_FALSE(WriteFileBytes(dir.Path().string(), "A"));
 }
 
-TEST(ConfigTextFiles, WritingHex) {
-    TempDir dir;
-    WriteBytes(dir / "out.bin", "old content");
-    EXPECT_FALSE(WriteHexToFile(dir / "out.bin", "4142ZZ43"));
-    EXPECT_FALSE(WriteHexToFile(dir / "out.bin", "41 2"));
-    EXPECT_EQ(ReadBytes(dir / "out.bin"), "old content");    // bad hex leaves the file alone
-    ASSERT_TRUE(WriteHexToFile(dir / "out.bin", "0aff414")); // an odd digit is dropped
-    EXPECT_EQ(ReadBytes(dir / "out.bin"), "\x0A\xFF\x41");
-    ASSERT_TRUE(WriteHexToFile(dir / "out.bin", ""));
-    EXPECT_EQ(ReadBytes(dir / "out.bin"), "");
-    EXPECT_FALSE(WriteHexToFile(dir / "no-such-dir/out.bin", "41"));
-    EXPECT_FALSE(WriteHexToFile(dir.Path().string(), "41"));
+TEST(ConfigTextFiles, HexToBytes) {
+    EXPECT_EQ(HexToBytes("4142ZZ43"), std::nullopt);
+    EXPECT_EQ(HexToBytes("41 2"), std::nullopt);
+    EXPECT_EQ(HexToBytes("0aff414"), "\x0A\xFF\x41"); // an odd digit is dropped
+    EXPECT_EQ(HexToBytes(""), "");
 }
 
 } // namespace

@@ -45,14 +45,6 @@ std::optional<std::string> ReadLine(bool hidden) {
 
 } // namespace
 
-std::string CommandResultText(const CCommandDesc& command) {
-    if (command.ResultState() == kCommandDone)
-        return "Успешно выполнена";
-    if (command.ResultState() == kCommandNotCompleted)
-        return "Не завершена";
-    return command.ResultText();
-}
-
 void CCliOperator::Message(const std::string& text) {
     messages_.push_back(text);
     std::cerr << text << std::endl;
@@ -160,7 +152,7 @@ void CCliOperator::ShowCommandResults(const std::vector<CCommandDesc*>& commands
     int row = 1;
     for (const CCommandDesc* command : commands)
         std::cout << row++ << ". " << command->Name() << " (" << command->Code() << ", "
-                  << command->Description() << "): " << CommandResultText(*command) << std::endl;
+                  << command->Description() << "): " << CommandResultText(command->ResultState(), command->ResultText()) << std::endl;
 }
 
 } // namespace tornu::cli

@@ -51,7 +51,4 @@ private:
     std::vector<CCommandDesc*> chosen_;
 };
 
-// "Успешно выполнена", "Не завершена" or the command's error line.
-std::string CommandResultText(const CCommandDesc& command);
-
 } // namespace tornu::cli
