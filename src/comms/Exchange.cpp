@@ -1,19 +1,22 @@
 #include "comms/Exchange.h"
 
-#include "catalogue/CommandDesc.h"
 #include "catalogue/DescriptionText.h"
-#include "comms/ExchangeTarget.h"
 #include "comms/Modem.h"
 #include "comms/PacketChannel.h"
 #include "comms/SerialPort.h"
 #include "comms/Transact.h"
+#include "protocol/CommandSet.h"
 #include "protocol/ErrorText.h"
 #include "protocol/TermMessage.h"
 #include "settings/IniFile.h"
 
+#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <string_view>
 #include <system_error>
+#include <utility>
+#include <variant>
 
 namespace tornu {
 
@@ -73,8 +76,8 @@ std::unique_ptr<IByteStream> CExchange::OpenSerialPort(const std::string& port, 
     return serial;
 }
 
-bool CExchange::Start(CExchangeTarget* target, std::vector<CCommandDesc*> commands) {
-    if (!target || commands.empty())
+bool CExchange::Start(ExchangeJob job) {
+    if (job.commands.empty())
         return false;
     {
         std::lock_guard lock(endLock_);
@@ -85,13 +88,19 @@ bool CExchange::Start(CExchangeTarget* target, std::vector<CCommandDesc*> comman
     // The last worker has done everything; it only has to return.
     if (worker_.joinable())
         worker_.join();
-    target_ = target;
-    commands_ = std::move(commands);
+    job_ = std::move(job);
     // Read here, on the caller's thread, which owns the settings object.
     modemSettings_ = ReadSettings();
     {
+        std::lock_guard lock(replyLock_);
+        pending_.reset();
+        verdict_.reset();
+        taken_ = false;
+    }
+    {
         std::lock_guard lock(statusLock_);
         statusQueue_.clear();
+        results_.assign(job_.commands.size(), CommandOutcome{});
         state_ = kRunning;
         cancelled_ = false;
     }
@@ -115,13 +124,76 @@ bool CExchange::PopStatus(std::string& line) {
     return true;
 }
 
+std::vector<CommandOutcome> CExchange::Results() const {
+    std::lock_guard lock(statusLock_);
+    return results_;
+}
+
+bool CExchange::TakeReply(PendingReply& reply) {
+    std::lock_guard lock(replyLock_);
+    if (!pending_ || taken_)
+        return false;
+    reply = *pending_;
+    taken_ = true;
+    return true;
+}
+
+void CExchange::ReplyApplied(CResult applied) {
+    {
+        std::lock_guard lock(replyLock_);
+        if (!taken_)
+            return;
+        verdict_ = std::move(applied);
+    }
+    replyChanged_.notify_all();
+}
+
+void CExchange::WaitActivity(int ms) {
+    const auto busy = [&] {
+        {
+            std::lock_guard lock(replyLock_);
+            if (pending_ && !taken_)
+                return true;
+        }
+        return state_.load() != kRunning;
+    };
+    std::unique_lock lock(statusLock_);
+    activity_.wait_for(lock, std::chrono::milliseconds(ms),
+                       [&] { return !statusQueue_.empty() || busy(); });
+}
+
+void CExchange::Signal() {
+    { std::lock_guard lock(statusLock_); }
+    activity_.notify_all();
+}
+
+CResult CExchange::HandOver(std::size_t index, ReplyValue value) {
+    {
+        std::lock_guard lock(replyLock_);
+        pending_ = PendingReply{index, std::move(value)};
+        taken_ = false;
+        verdict_.reset();
+    }
+    Signal();
+    std::unique_lock lock(replyLock_);
+    replyChanged_.wait(lock, [&] { return verdict_.has_value() || cancelled_.load(); });
+    // A reply nobody took before the cancel is dropped, as it would have
+    // been before it was read.
+    pending_.reset();
+    return verdict_ ? *std::exchange(verdict_, std::nullopt) : CResult::Fail({});
+}
+
 // The worker owns the line while it runs, so a cancel only wakes it from
 // its wait and lets it hang up and close the port itself.
 void CExchange::RequestCancel() {
     cancelled_ = true;
-    std::lock_guard lock(lineLock_);
-    if (line_)
-        line_->Interrupt();
+    {
+        std::lock_guard lock(lineLock_);
+        if (line_)
+            line_->Interrupt();
+    }
+    { std::lock_guard lock(replyLock_); }
+    replyChanged_.notify_all();
 }
 
 bool CExchange::Cancel() {
@@ -136,12 +208,15 @@ void CExchange::SetLine(IByteStream* line) {
     line_ = line;
 }
 
-bool CExchange::PostStatus(const std::string& text, bool error, CCommandDesc* command) {
+bool CExchange::PostStatus(const std::string& text, bool error, std::optional<std::size_t> index) {
     std::string line = error ? std::string(kReportErrorPrefix) + text : text;
-    std::lock_guard lock(statusLock_);
-    if (error && command)
-        command->SetResult(kCommandFailed, line);
-    statusQueue_.push_back(std::move(line));
+    {
+        std::lock_guard lock(statusLock_);
+        if (error && index)
+            results_[*index] = {kCommandFailed, line};
+        statusQueue_.push_back(std::move(line));
+    }
+    activity_.notify_all();
     return !error;
 }
 
@@ -165,6 +240,7 @@ CExchange::ModemSettings CExchange::ReadSettings() const {
 // that a caller who sees the end finds them all.
 void CExchange::Run() {
     state_ = RunExchange();
+    Signal();
     std::lock_guard lock(endLock_);
     ended_ = true;
     endedChanged_.notify_all();
@@ -172,13 +248,11 @@ void CExchange::Run() {
 
 CExchange::State CExchange::RunExchange() {
     PostStatus("Начало обмена");
-    phone_ = target_->Phone();
-    password_ = target_->LinkPassword();
-    if (phone_.empty()) {
+    if (job_.phone.empty()) {
         PostStatus("Не задан номер телефона", true);
         return kFailed;
     }
-    if (password_.empty()) {
+    if (job_.linkPassword.empty()) {
         PostStatus("Не задан пароль на связь", true);
         return kFailed;
     }
@@ -254,9 +328,9 @@ bool CExchange::ConnectModem(CModem& modem, int& result) {
         PostStatus("Соединение в режиме эмуляции ...");
         modem.SendCommand("+EMUL", true);
     } else {
-        PostStatus("Дозвон (# " + phone_ + ") ...");
+        PostStatus("Дозвон (# " + job_.phone + ") ...");
     }
-    return modem.Connect(phone_.c_str(), modemSettings_.emulation, &result);
+    return modem.Connect(job_.phone.c_str(), modemSettings_.emulation, &result);
 }
 
 // One message object serves the whole session: the receipt gives it the
@@ -266,8 +340,8 @@ CExchange::SessionEnd CExchange::RunSession(CModem& modem, CPacketChannel& chann
     PostStatus(std::string(kReportWaitingReceipt));
     if (!WaitReceipt(modem, channel, message) || !Login(modem, channel, message))
         return cancelled_ ? SessionEnd::kCancelled : SessionEnd::kFailed;
-    for (CCommandDesc* command : commands_) {
-        if (RunCommand(modem, channel, *command, message))
+    for (std::size_t index = 0; index < job_.commands.size(); ++index) {
+        if (RunCommand(modem, channel, index, message))
             continue;
         if (cancelled_)
             return SessionEnd::kCancelled;
@@ -296,7 +370,7 @@ bool CExchange::Login(CModem& modem, CPacketChannel& channel, CTermMessage& mess
     if (cancelled_)
         return false;
     message.SetCode(kCodeReceipt);
-    message.SetData(password_);
+    message.SetData(job_.linkPassword);
     if (!Transact(channel, message, message, kLoginMs, kAttempts)) {
         if (!cancelled_)
             PostStatus(std::string(kReportLoginNotSent) + LinkLossText(modem), true);
@@ -308,38 +382,64 @@ bool CExchange::Login(CModem& modem, CPacketChannel& channel, CTermMessage& mess
     return true;
 }
 
-bool CExchange::RunCommand(CModem& modem, CPacketChannel& channel, CCommandDesc& command,
+bool CExchange::RunCommand(CModem& modem, CPacketChannel& channel, std::size_t index,
                            CTermMessage& message) {
     if (cancelled_)
         return false;
-    PostStatus(std::string(kReportCommandStarted) + command.Description());
-    if (!target_->BuildCommand(command, message)) {
-        const std::string cause = target_->BuildRefusal(command);
-        PostStatus(std::string(kReportCannotBuild) + (cause.empty() ? "" : ": " + cause), true,
-                   &command);
+    const ExchangeCommand& command = job_.commands[index];
+    PostStatus(std::string(kReportCommandStarted) + command.description);
+    BuiltCommand built = std::visit(
+        Overloaded{[&](const TerminalSnapshot& terminal) {
+                       return BuildTerminalCommand(terminal, command.spec, std::time(nullptr));
+                   },
+                   [&](const DeviceSnapshot& device) {
+                       return BuildDeviceCommand(device, command.spec);
+                   }},
+        job_.node);
+    if (!built.message) {
+        PostStatus(std::string(kReportCannotBuild) +
+                       (built.refusal.empty() ? "" : ": " + built.refusal),
+                   true, index);
         return true;
     }
+    message = std::move(*built.message);
     const bool passed = Transact(channel, message, message, kCommandMs, kAttempts);
     if (cancelled_)
         return false;
     if (!passed) {
-        PostStatus(std::string(kReportCannotSend) + LinkLossText(modem), true, &command);
+        PostStatus(std::string(kReportCannotSend) + LinkLossText(modem), true, index);
         return false;
     }
     std::string report;
-    if (!JudgeCommandAnswer(command.Code(), message, report)) {
-        PostStatus(report, true, &command);
+    if (!JudgeCommandAnswer(command.spec.code, message, report)) {
+        PostStatus(report, true, index);
         return true;
     }
-    if (!target_->ProcessReply(command, message)) {
-        const std::string cause = target_->ReplyFailure();
-        PostStatus(std::string(kReportCannotProcess) + (cause.empty() ? "" : ": " + cause), true,
-                   &command);
+    std::optional<ReplyValue> value = std::visit(
+        Overloaded{[&](const TerminalSnapshot&) { return ReadTerminalReply(command.spec, message); },
+                   [&](const DeviceSnapshot& device) {
+                       return ReadDeviceReply(device, command.spec, message);
+                   }},
+        job_.node);
+    if (!value) {
+        PostStatus(std::string(kReportCannotProcess), true, index);
+        return true;
+    }
+    // The records keep what a reply said even when its rows fail: the next
+    // command is built from it either way.
+    std::visit([&](auto& node) { FollowReply(node, *value); }, job_.node);
+    const CResult applied = HandOver(index, std::move(*value));
+    if (cancelled_)
+        return false;
+    if (!applied) {
+        PostStatus(std::string(kReportCannotProcess) +
+                       (applied.Error().empty() ? "" : ": " + applied.Error()),
+                   true, index);
         return true;
     }
     PostStatus(std::string(kReportOk));
     std::lock_guard lock(statusLock_);
-    command.SetResult(kCommandDone);
+    results_[index] = {kCommandDone, {}};
     return true;
 }
 

@@ -4,16 +4,16 @@
 // (or emulation), the terminal's receipt, the login, every command with its
 // reply, the closing message, hang-up.
 //
-// Threads: Start, PopStatus, GetState, RequestCancel and Cancel belong to the
-// user-interface thread; everything else runs on the worker, which alone
-// reads and writes the port. RequestCancel and Cancel may also be called from
-// another thread of the caller's, so that a window stays responsive. The
-// status queue (and the command results the worker sets) is the only
-// hand-over, under statusLock_; state_ and cancelled_ are atomic flags, and
-// a cancel reaches a waiting worker through the stream's Interrupt. The UI
-// thread must leave the target, the command records and the settings object
-// alone while the exchange runs.
+// Threads: Start, PopStatus, TakeReply, ReplyApplied, Results, GetState,
+// WaitActivity, RequestCancel and Cancel belong to the caller's thread (the
+// document's); everything else runs on the worker, which alone reads and
+// writes the port and touches nothing but its own copy of the job. Two
+// hand-overs: the status lines and results under statusLock_, and the reply
+// the worker waits on to be applied under replyLock_. state_ and cancelled_
+// are atomic flags; a cancel reaches a waiting worker through the stream's
+// Interrupt and the reply wait's condition.
 #include "comms/ByteStream.h"
+#include "comms/ExchangeJob.h"
 #include "settings/Result.h"
 
 #include <atomic>
@@ -24,14 +24,13 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace tornu {
 
-class CCommandDesc;
-class CExchangeTarget;
 class CIniFile;
 class CModem;
 class CPacketChannel;
@@ -62,11 +61,22 @@ public:
     CExchange(const CExchange&) = delete;
     CExchange& operator=(const CExchange&) = delete;
 
-    // Starts an exchange with the commands in order. False when the target is
-    // missing, the list is empty or an exchange is still running.
-    bool Start(CExchangeTarget* target, std::vector<CCommandDesc*> commands);
+    // Starts an exchange with the job's commands in order. False when the
+    // list is empty or an exchange is still running.
+    bool Start(ExchangeJob job);
     // Takes the oldest status line; false when none is waiting.
     bool PopStatus(std::string& line);
+    // The reply the worker waits on to be applied; false when none waits.
+    // The worker goes on once ReplyApplied tells it the outcome.
+    bool TakeReply(PendingReply& reply);
+    // The reply taken last was applied, or why not: the command then fails
+    // with "Невозможно обработать ответ" and the reason.
+    void ReplyApplied(CResult applied);
+    // Each command's outcome so far, in the job's order.
+    std::vector<CommandOutcome> Results() const;
+    // Returns when a status line or a reply waits, the exchange has ended,
+    // or `ms` (real milliseconds) have passed.
+    void WaitActivity(int ms);
     // kRunning, kFinished (the login passed and the command phase ended) or
     // kFailed (failed or cancelled). Once it has left kRunning the port is closed.
     int GetState() const { return state_.load(); }
@@ -108,30 +118,41 @@ private:
     bool WaitReceipt(CModem& modem, CPacketChannel& channel, CTermMessage& message);
     bool Login(CModem& modem, CPacketChannel& channel, CTermMessage& message);
     // False when no further command is to be tried.
-    bool RunCommand(CModem& modem, CPacketChannel& channel, CCommandDesc& command,
+    bool RunCommand(CModem& modem, CPacketChannel& channel, std::size_t index,
                     CTermMessage& message);
+    // Hands the reply over and waits for the outcome of applying it; a
+    // cancel ends the wait, and a reply not taken by then is dropped.
+    CResult HandOver(std::size_t index, ReplyValue value);
+    // Wakes WaitActivity.
+    void Signal();
     // Publishes the line for RequestCancel (null: withdrawn).
     void SetLine(IByteStream* line);
 
     // A status line, or with `error` an error line ("ОШИБКА: " + text) that
-    // also fails `command` when one is given. True for a plain line.
-    bool PostStatus(const std::string& text, bool error = false, CCommandDesc* command = nullptr);
+    // also fails command `index` when one is given. True for a plain line.
+    bool PostStatus(const std::string& text, bool error = false,
+                    std::optional<std::size_t> index = std::nullopt);
 
     const CIniFile& settings_;
     StreamFactory openLine_;
     std::filesystem::path logFolder_;
 
     // Set by Start before the worker runs; the worker's own afterwards.
-    CExchangeTarget* target_ = nullptr;
-    std::vector<CCommandDesc*> commands_;
+    ExchangeJob job_;
     ModemSettings modemSettings_;
-    std::string phone_;
-    std::string password_;
 
     std::atomic<int> state_{kFailed};
     std::atomic<bool> cancelled_{false};
-    std::mutex statusLock_; // guards statusQueue_ and the command results
+    mutable std::mutex statusLock_; // guards statusQueue_, results_ and activity_
     std::deque<std::string> statusQueue_;
+    std::vector<CommandOutcome> results_;
+    std::condition_variable activity_;
+
+    std::mutex replyLock_; // guards pending_, taken_ and verdict_
+    std::condition_variable replyChanged_;
+    std::optional<PendingReply> pending_;
+    bool taken_ = false;
+    std::optional<CResult> verdict_;
 
     std::mutex lineLock_; // guards line_, which RequestCancel interrupts
     IByteStream* line_ = nullptr;

@@ -283,10 +283,6 @@ std::vector<int> CConfigEditor::OfferedBusTypes(const CTreeNode& parent) const {
 CConfigEditor::CConfigEditor(CWorkspace& workspace, CConfigTree& tree, const CExchangeRuns& runs)
     : workspace_(workspace), tree_(tree), runs_(runs), operator_(workspace.Operator()) {}
 
-bool CConfigEditor::Readable() const {
-    return !runs_.AnyRunning();
-}
-
 bool CConfigEditor::Editable(const CTreeNode& node) {
     if (!runs_.Holds(node.Terminal()))
         return true;
@@ -295,35 +291,35 @@ bool CConfigEditor::Editable(const CTreeNode& node) {
 }
 
 CDevice* CConfigEditor::EditableDevice(CTreeNode& node) {
-    return Readable() && node.Device() && Editable(node) ? node.Device() : nullptr;
+    return node.Device() && Editable(node) ? node.Device() : nullptr;
 }
 
 std::optional<TerminalViewModel> CConfigEditor::TerminalView(const CTreeNode& node) const {
-    if (!Readable() || node.Kind() != NodeKind::Terminal)
+    if (node.Kind() != NodeKind::Terminal)
         return std::nullopt;
     return MakeTerminalViewModel(node.Terminal());
 }
 
 std::optional<DeviceViewModel> CConfigEditor::DeviceView(const CTreeNode& node) const {
-    if (!Readable() || !node.Device())
+    if (!node.Device())
         return std::nullopt;
     return MakeDeviceViewModel(*node.Device());
 }
 
 std::optional<ParamGridModel> CConfigEditor::ParamGrid(const CTreeNode& node) const {
-    if (!Readable() || !node.Device())
+    if (!node.Device())
         return std::nullopt;
     return MakeParamGridModel(*node.Device());
 }
 
 std::optional<PhoneBookModel> CConfigEditor::PhoneBook(const CTreeNode& node) const {
-    if (!Readable() || !node.Device())
+    if (!node.Device())
         return std::nullopt;
     return MakePhoneBookModel(*node.Device(), workspace_.Catalogue());
 }
 
 std::optional<std::vector<KeyRow>> CConfigEditor::KeyList(const CTreeNode& node) const {
-    if (!Readable() || !node.Device())
+    if (!node.Device())
         return std::nullopt;
     return MakeKeyListModel(*node.Device());
 }

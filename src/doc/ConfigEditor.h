@@ -157,8 +157,6 @@ private:
     // The node's records may be changed now: no exchange holds its terminal.
     // Tells the operator when one does.
     bool Editable(const CTreeNode& node);
-    // The records behind a node may be read now.
-    bool Readable() const;
     CDevice* EditableDevice(CTreeNode& node);
     // Tells the operator the failure, if any; true when there was none.
     bool Told(const std::optional<std::string>& failure);

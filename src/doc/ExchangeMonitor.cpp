@@ -15,6 +15,9 @@ CExchangeMonitor::CExchangeMonitor(CExchange& exchange, Clock clock)
 bool CExchangeMonitor::Poll(std::vector<ExchangeLogLine>& lines) {
     // The state first: lines the worker posted before it ended are all taken.
     const bool ended = !Running();
+    PendingReply reply;
+    if (apply_ && exchange_.TakeReply(reply))
+        exchange_.ReplyApplied(apply_(reply));
     std::string text;
     while (exchange_.PopStatus(text))
         lines.push_back({TimeStamp(clock_()), std::move(text)});
@@ -23,6 +26,10 @@ bool CExchangeMonitor::Poll(std::vector<ExchangeLogLine>& lines) {
 
 bool CExchangeMonitor::Running() const {
     return exchange_.GetState() == CExchange::kRunning;
+}
+
+void CExchangeMonitor::Wait(int ms) {
+    exchange_.WaitActivity(ms);
 }
 
 void CExchangeMonitor::Cancel() {

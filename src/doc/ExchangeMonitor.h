@@ -1,8 +1,12 @@
 #pragma once
 // The log window's side of a running exchange: its polling step and its
-// cancel. The window's timer only calls Poll; Cancel blocks until the worker
-// has ended, so a window that must stay responsive calls it off its own
-// thread (Poll may run meanwhile).
+// cancel. The window's timer only calls Poll, which also applies the reply
+// the worker waits on, on the window's (the document's) thread. Cancel
+// blocks until the worker has ended; a window that must stay responsive asks
+// with RequestCancel and polls until the end.
+#include "comms/ExchangeJob.h"
+#include "settings/Result.h"
+
 #include <ctime>
 #include <functional>
 #include <string>
@@ -27,9 +31,17 @@ public:
 
     explicit CExchangeMonitor(CExchange& exchange, Clock clock = {});
 
-    // Appends every waiting status line, stamped with the local time of now;
-    // true once the exchange has ended (no line is left behind then).
+    using Applier = std::function<CResult(const PendingReply&)>;
+
+    // Appends every waiting status line, stamped with the local time of now,
+    // after applying a reply that waits; true once the exchange has ended (no
+    // line is left behind then).
     bool Poll(std::vector<ExchangeLogLine>& lines);
+    // Returns when there is something to poll, or after `ms` milliseconds:
+    // for callers without a window's timer.
+    void Wait(int ms);
+    // What applies the replies; without one a reply waits.
+    void SetApplier(Applier apply) { apply_ = std::move(apply); }
     bool Running() const;
     // Stops the exchange; returns when its worker has ended.
     void Cancel();
@@ -47,6 +59,7 @@ public:
 private:
     CExchange& exchange_;
     Clock clock_;
+    Applier apply_;
     std::vector<std::string> secrets_;
 };
 

@@ -6,12 +6,10 @@
 #include "comms/Exchange.h"
 #include "db/Device.h"
 #include "doc/ConfigTree.h"
-#include "doc/RecordExchangeTarget.h"
+#include "doc/NodeJob.h"
 #include "doc/Workspace.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 namespace tornu {
 
@@ -24,7 +22,7 @@ void IOperator::WatchExchange(CExchangeMonitor& monitor,
     std::vector<ExchangeLogLine> lines;
     while (!monitor.Poll(lines)) {
         lines.clear();
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        monitor.Wait(100);
     }
     ended(ExchangeLogEnd::Closed);
 }
@@ -77,13 +75,8 @@ std::string ModemPortName(const CIniFile& settings) {
 CExchangeRun::CExchangeRun(CTerminal& terminal, CDevice* device, std::string port,
                            std::vector<CCommandDesc*> chosen, bool showResults)
     : terminal_(terminal), device_(device), port_(std::move(port)), chosen_(std::move(chosen)),
-      showResults_(showResults) {
-    commands_.reserve(chosen_.size());
-    for (const CCommandDesc* command : chosen_)
-        commands_.push_back(*command);
-}
+      showResults_(showResults) {}
 
-// The worker ends before the target and the commands it uses go.
 CExchangeRun::~CExchangeRun() {
     monitor_.reset();
     exchange_.reset();
@@ -152,18 +145,17 @@ ExchangeOutcome CExchangeRuns::RunCommands(CTreeNode& node) {
     auto owned = std::make_unique<CExchangeRun>(node.Terminal(), node.Device(), port,
                                                 choice->chosen, choice->showResults);
     CExchangeRun& run = *owned;
-    std::vector<CCommandDesc*> commands;
-    for (CCommandDesc& command : run.commands_)
-        commands.push_back(&command);
-    run.target_ = std::make_unique<CRecordExchangeTarget>(node.Terminal(), node.Device(), commands);
     run.exchange_ = std::make_unique<CExchange>(settings);
     run.exchange_->SetModemLogFolder(workspace_.Folder());
-    if (!run.exchange_->Start(run.target_.get(), std::move(commands))) {
+    // The worker works from this copy: the records stay this thread's.
+    if (!run.exchange_->Start(MakeExchangeJob(node.Terminal(), node.Device(), run.Chosen()))) {
         op.Message(kExchangeStartFailedMessage);
         return ExchangeOutcome::StartFailed;
     }
     run.monitor_ = std::make_unique<CExchangeMonitor>(*run.exchange_);
     run.monitor_->SetSecrets(Passwords(node.Terminal()));
+    run.monitor_->SetApplier(
+        [this, &run](const PendingReply& reply) { return Apply(run, reply); });
     runs_.push_back(std::move(owned));
     Tell(run, true);
 
@@ -176,16 +168,24 @@ ExchangeOutcome CExchangeRuns::RunCommands(CTreeNode& node) {
     return outcome->value_or(ExchangeOutcome::Running);
 }
 
+CResult CExchangeRuns::Apply(CExchangeRun& run, const PendingReply& reply) {
+    CResult applied = ApplyNodeReply(run.Terminal(), run.Device(), reply.value);
+    CTreeNode* node = run.Device() ? tree_.Find(*run.Device()) : tree_.Find(run.Terminal());
+    if (node)
+        tree_.NodeChanged(*node);
+    return applied;
+}
+
 ExchangeOutcome CExchangeRuns::Finish(CExchangeRun& run, ExchangeLogEnd end) {
     // A window closed with the exchange still running gave it up.
     if (run.Monitor().Running())
         run.Exchange().Cancel();
     const bool finished = run.Exchange().GetState() == CExchange::kFinished;
-    // The results go back to the catalogue's commands, where the results
-    // form and the front end read them.
-    for (std::size_t i = 0; i < run.Chosen().size(); ++i)
-        run.Chosen()[i]->SetResult(run.Commands()[i].ResultState(),
-                                   run.Commands()[i].ResultText());
+    // The results go to the catalogue's commands, where the results form and
+    // the front end read them.
+    const std::vector<CommandOutcome> results = run.Exchange().Results();
+    for (std::size_t i = 0; i < run.Chosen().size() && i < results.size(); ++i)
+        run.Chosen()[i]->SetResult(results[i].state, results[i].text);
     auto owned = std::find_if(runs_.begin(), runs_.end(),
                               [&](const auto& r) { return r.get() == &run; });
     std::unique_ptr<CExchangeRun> done = std::move(*owned);

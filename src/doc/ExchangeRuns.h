@@ -17,7 +17,6 @@ namespace tornu {
 class CConfigTree;
 class CDevice;
 class CExchange;
-class CExchangeTarget;
 class CTerminal;
 class CTreeNode;
 class CWorkspace;
@@ -41,8 +40,8 @@ enum class ExchangeOutcome {
     Cancelled,   // the operator cancelled it
 };
 
-// One exchange with one node: its own copy of the chosen commands (their
-// results are its own), its worker and its monitor.
+// One exchange with one node: its worker (which works from its own copy of
+// the node and the chosen commands) and its monitor.
 class CExchangeRun {
 public:
     CExchangeRun(CTerminal& terminal, CDevice* device, std::string port,
@@ -56,7 +55,6 @@ public:
     const std::string& Port() const { return port_; }
     CExchange& Exchange() { return *exchange_; }
     CExchangeMonitor& Monitor() { return *monitor_; }
-    std::vector<CCommandDesc>& Commands() { return commands_; }
     const std::vector<CCommandDesc*>& Chosen() const { return chosen_; }
     bool ShowResults() const { return showResults_; }
 
@@ -66,10 +64,8 @@ private:
     CTerminal& terminal_;
     CDevice* device_;
     std::string port_;
-    std::vector<CCommandDesc> commands_;
     std::vector<CCommandDesc*> chosen_; // the catalogue's, for the results after the end
     bool showResults_;
-    std::unique_ptr<CExchangeTarget> target_;
     std::unique_ptr<CExchange> exchange_;
     std::unique_ptr<CExchangeMonitor> monitor_;
 };
@@ -99,6 +95,8 @@ private:
     bool ConfirmPasswords(const CTreeNode& node);
     // The end of a run: told to the views, the results shown, the run gone.
     ExchangeOutcome Finish(CExchangeRun& run, ExchangeLogEnd end);
+    // A reply of the run's worker applied to its records, on this thread.
+    CResult Apply(CExchangeRun& run, const PendingReply& reply);
     void Tell(CExchangeRun& run, bool started);
 
     CWorkspace& workspace_;

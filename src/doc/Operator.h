@@ -54,7 +54,7 @@ public:
     // ended, or cancels it, then calls `ended` with how it ended. A window
     // may stay open beside the main window and return at once, calling
     // `ended` when it closes. The default waits without showing anything,
-    // sleeping between polls: only for callers without a window.
+    // waiting between polls: only for callers without a window.
     virtual void WatchExchange(CExchangeMonitor& monitor,
                                const std::function<void(ExchangeLogEnd)>& ended);
     // The exchange dialog's results form.

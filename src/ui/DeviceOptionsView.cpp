@@ -128,8 +128,6 @@ CDeviceOptionsView::~CDeviceOptionsView() {
 }
 
 void CDeviceOptionsView::Refresh() {
-    if (node_ && doc_.Exchanges().AnyRunning())
-        return; // the worker owns the records: what is shown stays
     const std::optional<DeviceViewModel> model =
         node_ ? doc_.Editor().DeviceView(*node_) : std::optional<DeviceViewModel>();
     const std::optional<ParamGridModel> grid =

@@ -58,9 +58,6 @@ void CTerminalOptionsView::Refresh() {
         Clear();
         return;
     }
-    // Nothing to read while an exchange owns the records: what is shown stays.
-    if (doc_.Exchanges().AnyRunning())
-        return;
     const std::optional<TerminalViewModel> model = doc_.Editor().TerminalView(*node_);
     if (!model) {
         Clear();

@@ -4,12 +4,11 @@
 // end against the simulator on a pseudo-terminal in tests/e2e.
 #include "comms/Exchange.h"
 
-#include "catalogue/CommandDesc.h"
-#include "comms/ExchangeTarget.h"
 #include "comms/FakeStream.h"
 #include "comms/Modem.h"
 #include "protocol/ConfigText.h"
 #include "protocol/Crc8.h"
+#include "protocol/ReplyValue.h"
 #include "protocol/TermMessage.h"
 #include "settings/IniFile.h"
 
@@ -33,8 +32,18 @@ const std::string kConnect = "\r\nCONNECT 9600\r\n";
 const std::string kReceipt = "0012040000";
 const std::string kLogin = "0012040004link";
 const std::string kAccepted = "0012060000";
-const std::string kCommand = "0012160001Q";
-const std::string kReply = "0012160003R=1";
+// Terminal 12's partition 1 asked for its status; DLYIN in the reply.
+const DeviceSnapshot kPartition{.terminal = 12,
+                                .address = 1,
+                                .password = "1",
+                                .params = {{"DLYIN", "0", "0", true, true}}};
+std::string Text(const CTermMessage& message) {
+    std::string text;
+    EXPECT_TRUE(message.BuildText(text));
+    return text;
+}
+const std::string kCommand = Text(CTermMessage(12, 16, "RZD=01;PASS=1;"));
+const std::string kReply = Text(CTermMessage(12, 16, "DLYIN=5;"));
 
 // A packet as the terminal frames it, its check digits spoilt by `damage`.
 std::string Frame(const std::string& text, int damage = 0) {
@@ -68,30 +77,10 @@ private:
     IByteStream& line_;
 };
 
-// Builds each command as its code and "Q"; keeps the replies it is given.
-class CScriptTarget : public CExchangeTarget {
-public:
-    std::string Phone() const override { return phone; }
-    std::string LinkPassword() const override { return "link"; }
-    bool BuildCommand(const CCommandDesc& command, CTermMessage& message) override {
-        message.SetCode(command.Code());
-        message.SetData("Q");
-        return true;
-    }
-    bool ProcessReply(const CCommandDesc&, const CTermMessage& reply) override {
-        replies.push_back(reply.GetData());
-        return true;
-    }
-
-    std::string phone = "+79001234567";
-    Lines replies;
-};
-
 class ExchangeOnFake : public ::testing::Test {
 public: // the failure table's cases set the scene through it
     ExchangeOnFake() {
         settings.SetValue("Modem", "ComPort", "COM1");
-        EXPECT_TRUE(command.Read("C16", "NUM=16;TYPE=T;DESC=Команда 16"));
         exchange.SetModemLogFolder(dir.Path());
         exchange.SetStreamFactory([this](const std::string& port, std::uint32_t,
                                          CResult& why) -> std::unique_ptr<IByteStream> {
@@ -116,15 +105,30 @@ public: // the failure table's cases set the scene through it
         Line().When("+++", kOk);
         Line().When("ath0", kOk);
     }
-    // Runs the exchange to its end; its status lines.
+    ExchangeJob Job() const {
+        return {.phone = phone,
+                .linkPassword = "link",
+                .node = kPartition,
+                .commands = {{.spec = {.code = 16}, .description = "Команда 16"}}};
+    }
+    // Runs the exchange to its end, taking each reply as the document does
+    // and answering with `applied`; its status lines.
     Lines Run() {
-        EXPECT_TRUE(exchange.Start(&target, {&command}));
-        EXPECT_TRUE(test::Eventually([&] { return exchange.GetState() != CExchange::kRunning; }));
+        EXPECT_TRUE(exchange.Start(Job()));
+        EXPECT_TRUE(test::Eventually([&] {
+            PendingReply reply;
+            if (exchange.TakeReply(reply)) {
+                replies.push_back(reply.value);
+                exchange.ReplyApplied(applied);
+            }
+            return exchange.GetState() != CExchange::kRunning;
+        }));
         Lines lines;
         for (std::string text; exchange.PopStatus(text);)
             lines.push_back(text);
         return lines;
     }
+    std::int32_t Result() const { return exchange.Results().at(0).state; }
     int Count(const std::string& written) {
         const Lines writes = Line().Writes();
         return static_cast<int>(std::count(writes.begin(), writes.end(), written));
@@ -136,8 +140,9 @@ public: // the failure table's cases set the scene through it
     CFakeStream& Line() { return *fake_; }
     std::string opened;
     std::string openError;
-    CScriptTarget target;
-    CCommandDesc command;
+    std::string phone = "+79001234567";
+    CResult applied;
+    std::vector<ReplyValue> replies;
     // Last, so that it ends before what its worker uses goes.
     CExchange exchange{settings};
 };
@@ -150,8 +155,10 @@ TEST_F(ExchangeOnFake, ASessionByteForByte) {
               (Lines{"Начало обмена", "Инициализация модема ...", "Дозвон (# +79001234567) ...",
                      "Ожидание квитанции ...", "Выполнение команды: Команда 16", "OK"}));
     EXPECT_EQ(exchange.GetState(), CExchange::kFinished);
-    EXPECT_EQ(command.ResultState(), kCommandDone);
-    EXPECT_EQ(target.replies, Lines{"R=1"});
+    EXPECT_EQ(Result(), kCommandDone);
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(std::get<StatusReply>(replies[0]).params,
+              (std::vector<std::pair<std::string, std::string>>{{"DLYIN", "5"}}));
     EXPECT_EQ(opened, "COM1");
     // The closing message carries the last code read.
     EXPECT_EQ(Line().Writes(),
@@ -179,7 +186,7 @@ TEST_F(ExchangeOnFake, EveryFailureSaysWhereItStopped) {
     };
     const std::string noise("\0\x13#noise#\xFF\r\n", 13);
     const Case cases[] = {
-        {"no phone", [](ExchangeOnFake& t) { t.target.phone.clear(); },
+        {"no phone", [](ExchangeOnFake& t) { t.phone.clear(); },
          "ОШИБКА: Не задан номер телефона", CExchange::kFailed, kCommandNotCompleted, 0},
         {"port cannot be opened", [](ExchangeOnFake& t) { t.openError = "порт COM1 не найден"; },
          "ОШИБКА: Невозможно открыть порт модема: порт COM1 не найден", CExchange::kFailed,
@@ -210,6 +217,10 @@ TEST_F(ExchangeOnFake, EveryFailureSaysWhereItStopped) {
         {"garbage on the line",
          [&](ExchangeOnFake& t) { t.Line().When(Sent(kCommand), noise + Frame(kReply)); }, "OK",
          CExchange::kFinished, kCommandDone, 1, true},
+        {"reply not stored",
+         [](ExchangeOnFake& t) { t.applied = CResult::Fail("ошибка записи в базу данных: locked"); },
+         "ОШИБКА: Невозможно обработать команду: ошибка записи в базу данных: locked",
+         CExchange::kFinished, kCommandFailed, 1, true},
         {"command unanswered", [](ExchangeOnFake& t) { t.Line().When(Sent(kCommand), ""); },
          "ОШИБКА: Невозможно передать команду", CExchange::kFinished, kCommandFailed,
          CExchange::kAttempts, true},
@@ -232,15 +243,15 @@ TEST_F(ExchangeOnFake, EveryFailureSaysWhereItStopped) {
         SCOPED_TRACE(c.name);
         fake_ = std::make_unique<CFakeStream>();
         openError.clear();
-        target.phone = "+79001234567";
-        command.SetResult(kCommandNotCompleted);
+        phone = "+79001234567";
+        applied = CResult::Ok();
         c.fault(*this);
         PlayTerminal();
         const Lines lines = Run();
         ASSERT_FALSE(lines.empty());
         EXPECT_EQ(lines.back(), c.lastLine);
         EXPECT_EQ(exchange.GetState(), c.state);
-        EXPECT_EQ(command.ResultState(), c.result);
+        EXPECT_EQ(Result(), c.result);
         EXPECT_EQ(Count(Sent(kCommand)), c.commandFrames);
         const Lines writes = Line().Writes();
         EXPECT_EQ(std::any_of(writes.begin(), writes.end(),
@@ -263,7 +274,7 @@ TEST_F(ExchangeOnFake, EmulationSkipsTheModemDialogue) {
     PlayTerminal();
     const Lines lines = Run();
     EXPECT_EQ(lines.at(2), "Соединение в режиме эмуляции ...");
-    EXPECT_EQ(command.ResultState(), kCommandDone);
+    EXPECT_EQ(Result(), kCommandDone);
     EXPECT_EQ(Line().Writes().front(), "+EMUL\r");
     EXPECT_EQ(Count("at\r"), 0);
 }
@@ -272,17 +283,16 @@ TEST_F(ExchangeOnFake, EmulationSkipsTheModemDialogue) {
 // command's reply: the wait ends at once, nothing more is posted or sent
 // but the hang-up.
 TEST_F(ExchangeOnFake, CancelFromAnotherThreadEndsTheWaitAndHangsUp) {
-    EXPECT_FALSE(exchange.Start(nullptr, {&command}));
-    EXPECT_FALSE(exchange.Start(&target, {}));
+    EXPECT_FALSE(exchange.Start({}));
     Line().When(Sent(kCommand), "");
     PlayTerminal();
     Line().OnWrite([&](std::string_view written) {
         if (written == Sent(kCommand))
             Line().HoldNextIdleRead();
     });
-    ASSERT_TRUE(exchange.Start(&target, {&command}));
+    ASSERT_TRUE(exchange.Start(Job()));
     Line().WaitUntilHeld();
-    EXPECT_FALSE(exchange.Start(&target, {&command})); // still running
+    EXPECT_FALSE(exchange.Start(Job())); // still running
     exchange.RequestCancel();
     EXPECT_TRUE(exchange.Cancel());
     EXPECT_EQ(exchange.GetState(), CExchange::kFailed);
@@ -290,7 +300,28 @@ TEST_F(ExchangeOnFake, CancelFromAnotherThreadEndsTheWaitAndHangsUp) {
     for (std::string text; exchange.PopStatus(text);)
         lines.push_back(text);
     EXPECT_EQ(lines.back(), "Выполнение команды: Команда 16");
-    EXPECT_EQ(command.ResultState(), kCommandNotCompleted);
+    EXPECT_EQ(Result(), kCommandNotCompleted);
     const Lines writes = Line().Writes();
     EXPECT_EQ(Lines(writes.end() - 3, writes.end()), (Lines{Sent(kCommand), "+++", "ath0\r"}));
+}
+
+// A reply taken but not yet applied holds the worker; a cancel ends the wait
+// without the "OK", and the call is hung up.
+TEST_F(ExchangeOnFake, CancelWhileAReplyIsBeingApplied) {
+    PlayTerminal();
+    ASSERT_TRUE(exchange.Start(Job()));
+    PendingReply reply;
+    ASSERT_TRUE(test::Eventually([&] { return exchange.TakeReply(reply); }));
+    EXPECT_FALSE(exchange.TakeReply(reply)); // once
+    EXPECT_EQ(exchange.GetState(), CExchange::kRunning);
+    EXPECT_TRUE(exchange.Cancel());
+    exchange.ReplyApplied(CResult::Ok()); // too late: nobody waits
+    EXPECT_EQ(exchange.GetState(), CExchange::kFailed);
+    Lines lines;
+    for (std::string text; exchange.PopStatus(text);)
+        lines.push_back(text);
+    EXPECT_EQ(lines.back(), "Выполнение команды: Команда 16");
+    EXPECT_EQ(Result(), kCommandNotCompleted);
+    const Lines writes = Line().Writes();
+    EXPECT_EQ(Lines(writes.end() - 2, writes.end()), (Lines{"+++", "ath0\r"}));
 }

@@ -41,8 +41,18 @@ public:
         return choose ? choose(offered) : std::nullopt;
     }
     // Polls as the log window's timer would, calling `onPoll` at every tick.
+    // With `beside` set the window stays open beside the main one: the watch
+    // is kept for the test to poll, and the call returns at once.
+    struct Watch {
+        CExchangeMonitor* monitor;
+        std::function<void(ExchangeLogEnd)> ended;
+    };
     void WatchExchange(CExchangeMonitor& monitor,
                        const std::function<void(ExchangeLogEnd)>& ended) override {
+        if (beside) {
+            watches.push_back({&monitor, ended});
+            return;
+        }
         std::vector<ExchangeLogLine> lines;
         for (bool ended = false; !ended;) {
             ended = monitor.Poll(lines);
@@ -66,6 +76,8 @@ public:
     std::deque<std::optional<std::string>> passwords;
     std::function<std::optional<CommandChoice>(const std::vector<CCommandDesc*>&)> choose;
     std::function<void()> onPoll;
+    bool beside = false;
+    std::vector<Watch> watches;
     std::vector<CCommandDesc*> offered;
     std::vector<CCommandDesc*> results;
     std::vector<std::string> log;

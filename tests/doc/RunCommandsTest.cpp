@@ -6,7 +6,8 @@
 #include "catalogue/CommandDesc.h"
 #include "db/Device.h"
 #include "db/Terminal.h"
-#include "doc/RecordExchangeTarget.h"
+#include "doc/NodeJob.h"
+#include "protocol/CommandSet.h"
 #include "protocol/ErrorText.h"
 #include "protocol/TermMessage.h"
 
@@ -39,8 +40,6 @@ TEST_F(DocTest, RunCommandsAsksChoosesAndRunsOnlyAfterYes) {
     op.choose = [](const std::vector<CCommandDesc*>& offered) {
         return CommandChoice{{offered.front()}, true};
     };
-    // While it runs, the views are given nothing of the records.
-    op.onPoll = [&] { EXPECT_FALSE(doc->Editor().DeviceView(partition)); };
     view.told.clear();
     EXPECT_EQ(doc->Exchanges().RunCommands(partition), ExchangeOutcome::Failed);
     Strings offered;
@@ -57,36 +56,31 @@ TEST_F(DocTest, RunCommandsAsksChoosesAndRunsOnlyAfterYes) {
     EXPECT_TRUE(doc->Editor().DeviceView(partition));
 }
 
-// What the commands are built from is copied when the target is made, on
-// the calling thread: later changes of the records and of the input file do
-// not reach the exchange, its own replies do.
-TEST_F(DocTest, ExchangeTargetBuildsFromWhatItTookAtTheStart) {
+// What the commands are built from is copied when the job is made, on the
+// calling thread: later changes of the records and of the input file do not
+// reach the exchange.
+TEST_F(DocTest, ExchangeJobIsACopyTakenAtTheStart) {
     Start();
     CTreeNode& node = AddDevice(AddTerminal(7), 1, kPartition8, "Офис");
     CDevice& device = *node.Device();
-    ASSERT_TRUE(device.SetPassword("p1") && device.SetNewPassword("n1"));
-    CCommandDesc status, password, upload;
-    ASSERT_TRUE(status.Read("S", "DESC=Состояние;TYPE=D;NUM=16"));
-    ASSERT_TRUE(password.Read("P", "DESC=Пароль;TYPE=D;NUM=96"));
+    ASSERT_TRUE(device.SetPassword("p1"));
+    CCommandDesc upload;
     ASSERT_TRUE(upload.Read("U", "DESC=Файл;TYPE=D;NUM=61;FILE=I"));
     WriteBytes(dir / "in.bin", "A");
     upload.SetFileName(kCommandFileIn, dir / "in.bin");
-    CRecordExchangeTarget target(node.Terminal(), &device, {&status, &password, &upload});
+    const ExchangeJob job = MakeExchangeJob(node.Terminal(), &device, {&upload});
 
     ASSERT_TRUE(device.SetPassword("later"));
     ASSERT_TRUE(node.Terminal().SetPhone("+7999"));
     WriteBytes(dir / "in.bin", "B");
-    EXPECT_EQ(target.Phone(), "+7900");
-    CTermMessage message;
-    ASSERT_TRUE(target.BuildCommand(upload, message));
-    EXPECT_EQ(message.GetData(), "RZD=01;PASS=p1;FILE=41;");
-
-    ASSERT_TRUE(target.ProcessReply(password, CTermMessage(7, 96, "NPASS=n1;")));
-    EXPECT_EQ(device.Password(), "n1");
-    ASSERT_TRUE(target.BuildCommand(status, message));
-    EXPECT_EQ(message.GetData(), "RZD=01;PASS=n1;");
-    EXPECT_FALSE(target.BuildCommand(password, message));
-    EXPECT_EQ(target.BuildRefusal(password), kRefusalNoNewPassword);
+    EXPECT_EQ(job.phone, "+7900");
+    EXPECT_EQ(job.linkPassword, "link");
+    ASSERT_EQ(job.commands.size(), 1u);
+    EXPECT_EQ(job.commands[0].description, "Файл");
+    const BuiltCommand built =
+        BuildDeviceCommand(std::get<DeviceSnapshot>(job.node), job.commands[0].spec);
+    ASSERT_TRUE(built.message);
+    EXPECT_EQ(built.message->GetData(), "RZD=01;PASS=p1;FILE=41;");
 }
 
 } // namespace

@@ -5,7 +5,8 @@
 
 #include "catalogue/CommandDesc.h"
 #include "db/Device.h"
-#include "doc/RecordExchangeTarget.h"
+#include "doc/NodeJob.h"
+#include "protocol/CommandSet.h"
 #include "protocol/TermMessage.h"
 
 #include <regex>
@@ -117,9 +118,12 @@ TEST_F(TwoOperatorsTest, RowHeldByTheOtherFailsTheReplyAfterABoundedWait) {
     ASSERT_TRUE(other->Workspace().Database().Execute("UPDATE terminal SET phone='held' WHERE id=12"));
     CCommandDesc command;
     ASSERT_TRUE(command.Read("Cmd", "DESC=Команда;TYPE=T;NUM=39"));
-    CRecordExchangeTarget target(*doc->Workspace().FindTerminal(12), nullptr);
-    EXPECT_FALSE(target.ProcessReply(command, CTermMessage(12, 39, "CFG=M0=1(8,),;")));
-    const std::string failure = target.ReplyFailure();
+    const std::optional<ReplyValue> reply =
+        ReadTerminalReply(command.Spec(), CTermMessage(12, 39, "CFG=M0=1(8,),;"));
+    ASSERT_TRUE(reply);
+    const CResult applied = ApplyNodeReply(*doc->Workspace().FindTerminal(12), nullptr, *reply);
+    EXPECT_FALSE(applied);
+    const std::string& failure = applied.Error();
     EXPECT_EQ(failure.rfind("ошибка записи в базу данных: ", 0), 0u) << failure;
     EXPECT_NE(failure.find(OnServer() ? "lock timeout" : "locked"), std::string::npos) << failure;
     EXPECT_TRUE(other->Workspace().Database().EndTransaction(false));

@@ -11,7 +11,7 @@
 #include "comms/TimeScale.h"
 #include "db/Device.h"
 #include "doc/DocTestFixture.h"
-#include "doc/RecordExchangeTarget.h"
+#include "doc/NodeJob.h"
 #include "tools/SimTestUtil.h"
 
 #include <functional>
@@ -111,18 +111,28 @@ protected:
     // Starts the exchange with the catalogue commands named by their keys.
     bool Begin(const Lines& keys, CDevice* device = nullptr) {
         StartSimulator();
+        keys_ = keys;
+        device_ = device;
         std::vector<CCommandDesc*> commands;
-        for (const auto& key : keys) {
+        for (const auto& key : keys)
             commands.push_back(&Command(key));
-            commands.back()->SetResult(kCommandNotCompleted);
-        }
-        target_ = std::make_unique<CRecordExchangeTarget>(Terminal(), device, commands);
-        return exchange->Start(target_.get(), commands);
+        return exchange->Start(MakeExchangeJob(Terminal(), device, commands));
+    }
+    // Applies a reply the worker waits on, as the document's poll does.
+    void Pump() {
+        PendingReply reply;
+        if (exchange->TakeReply(reply))
+            exchange->ReplyApplied(ApplyNodeReply(Terminal(), device_, reply.value));
     }
     // Runs the exchange to its end; the status lines, the simulator stopped.
     Lines Run(const Lines& keys, CDevice* device = nullptr) {
         EXPECT_TRUE(Begin(keys, device));
-        EXPECT_TRUE(Eventually([&] { return exchange->GetState() != CExchange::kRunning; }, 60000));
+        EXPECT_TRUE(Eventually(
+            [&] {
+                Pump();
+                return exchange->GetState() != CExchange::kRunning;
+            },
+            60000));
         StopSimulator();
         return Status();
     }
@@ -132,7 +142,14 @@ protected:
             lines.push_back(line);
         return lines;
     }
-    int Result(const std::string& key) { return Command(key).ResultState(); }
+    // The outcome of the last exchange's command `key`.
+    CommandOutcome Outcome(const std::string& key) {
+        const auto at = std::find(keys_.begin(), keys_.end(), key);
+        const std::vector<CommandOutcome> results = exchange->Results();
+        const auto index = static_cast<std::size_t>(at - keys_.begin());
+        return index < results.size() ? results[index] : CommandOutcome{-1, {}};
+    }
+    int Result(const std::string& key) { return Outcome(key).state; }
 
     // Simulator log lines that contain `part`.
     int SimLogCount(const std::string& part) {
@@ -166,11 +183,12 @@ private:
     std::mutex logLock_;
     Lines log_;
     std::unique_ptr<SimOnPty> simulator_;
-    std::unique_ptr<CRecordExchangeTarget> target_;
+    Lines keys_;
+    CDevice* device_ = nullptr;
 
 protected:
     // Last, so that it ends (cancelling a running exchange) before the
-    // target, the simulator and the document go.
+    // simulator and the document go.
     std::unique_ptr<CExchange> exchange;
 };
 

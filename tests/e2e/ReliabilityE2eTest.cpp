@@ -15,7 +15,7 @@ std::string ModemLog(const TempDir& dir) {
 
 TEST_F(E2eTest, PasswordChangesWithoutANewPasswordAreNeverSent) {
     const Lines lines = Run({"ChangeLinkPassword", "ReadLoopConfig"});
-    EXPECT_EQ(Command("ChangeLinkPassword").ResultText(),
+    EXPECT_EQ(Outcome("ChangeLinkPassword").text,
               "ОШИБКА: Невозможно создать команду: не задан новый пароль");
     EXPECT_EQ(Result("ReadLoopConfig"), kCommandDone);
     EXPECT_EQ(SimLogCount("<- [0012] 97"), 0);

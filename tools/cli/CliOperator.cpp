@@ -3,13 +3,11 @@
 #include "catalogue/CommandDesc.h"
 #include "doc/ExchangeMonitor.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
 #include <termios.h>
-#include <thread>
 #include <unistd.h>
 
 namespace tornu::cli {
@@ -141,7 +139,7 @@ void CCliOperator::WatchExchange(CExchangeMonitor& monitor,
             ended(ExchangeLogEnd::Cancelled);
             return;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        monitor.Wait(100);
     }
     print();
     ended(ExchangeLogEnd::Closed);

@@ -1,0 +1,37 @@
+#include "doc/NodeJob.h"
+
+#include "catalogue/CommandDesc.h"
+#include "db/ConfigDatabase.h"
+#include "db/Device.h"
+#include "db/Terminal.h"
+
+namespace tornu {
+
+ExchangeJob MakeExchangeJob(const CTerminal& terminal, const CDevice* device,
+                            const std::vector<CCommandDesc*>& commands) {
+    ExchangeJob job;
+    TerminalSnapshot snapshot = terminal.Snapshot();
+    job.phone = snapshot.phone;
+    job.linkPassword = snapshot.password;
+    if (device)
+        job.node = device->Snapshot();
+    else
+        job.node = std::move(snapshot);
+    job.commands.reserve(commands.size());
+    for (const CCommandDesc* command : commands)
+        job.commands.push_back({command->Spec(), command->Description()});
+    return job;
+}
+
+CResult ApplyNodeReply(CTerminal& terminal, CDevice* device, const ReplyValue& reply) {
+    CConfigDatabase* db = terminal.Database();
+    if (db)
+        db->TakeFailedStatementError();
+    const bool applied = device ? device->ApplyReply(reply) : terminal.ApplyReply(reply);
+    const std::string error = db ? db->TakeFailedStatementError() : std::string();
+    if (!error.empty())
+        return CResult::Fail("ошибка записи в базу данных: " + error);
+    return applied ? CResult::Ok() : CResult::Fail({});
+}
+
+} // namespace tornu

@@ -1,0 +1,25 @@
+#pragma once
+// The records' side of an exchange: the job copied from a node on the
+// document's thread when the exchange starts, and each reply the worker read
+// applied back to the records there.
+#include "comms/ExchangeJob.h"
+#include "settings/Result.h"
+
+#include <vector>
+
+namespace tornu {
+
+class CCommandDesc;
+class CDevice;
+class CTerminal;
+
+// The terminal's phone and link password, the node's snapshot (the device's
+// when there is one) and each command with its input file read now.
+ExchangeJob MakeExchangeJob(const CTerminal& terminal, const CDevice* device,
+                            const std::vector<CCommandDesc*>& commands);
+
+// The reply applied to the node's records in one transaction. A failure
+// carries why: a reply the records cannot take, or the database's text.
+CResult ApplyNodeReply(CTerminal& terminal, CDevice* device, const ReplyValue& reply);
+
+} // namespace tornu
