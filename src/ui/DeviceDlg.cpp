@@ -1,4 +1,6 @@
 #include "ui/DeviceDlg.h"
+
+#include "doc/Operator.h"
 #include "ui/DialogButtons.h"
 
 #include "ui/LoopCountBox.h"

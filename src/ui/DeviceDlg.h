@@ -1,7 +1,7 @@
 #pragma once
 // "Сетевое устройство": a new network device or subordinate device, or the
 // name and passwords of one.
-#include "doc/TornuCfgDoc.h"
+#include "doc/ConfigEditor.h"
 
 #include <QDialog>
 

@@ -34,7 +34,7 @@ CDeviceOptionsView::CDeviceOptionsView(CTornuCfgDoc& doc, CQtOperator& op, QWidg
       address_(ReadOnlyField("address", this)), type_(ReadOnlyField("type", this)),
       name_(ReadOnlyField("name", this)), lastKey_(ReadOnlyField("lastKey", this)),
       lastTime_(ReadOnlyField("lastTime", this)), loops_(new QTableWidget(this)),
-      grid_(new CParamGrid(doc, *this, this)) {
+      grid_(new CParamGrid(doc.Editor(), *this, this)) {
     setObjectName(QStringLiteral("deviceOptions"));
 
     auto* head = new QGridLayout;

@@ -160,7 +160,7 @@ void CMainFrame::DistributeLoops() {
 }
 
 void CMainFrame::ModemPort() {
-    CModemPortDlg dialog(doc_, ModemPortEntries(), this);
+    CModemPortDlg dialog(doc_.Workspace(), ModemPortEntries(), this);
     operator_.Runner().Exec(dialog);
 }
 

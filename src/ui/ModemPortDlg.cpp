@@ -2,7 +2,7 @@
 #include "ui/DialogButtons.h"
 
 #include "comms/SerialPort.h"
-#include "doc/TornuCfgDoc.h"
+#include "doc/Workspace.h"
 #include "settings/IniFile.h"
 #include "ui/UiText.h"
 
@@ -19,9 +19,9 @@
 
 namespace tornu::ui {
 
-CModemPortDlg::CModemPortDlg(CTornuCfgDoc& doc, std::vector<ModemPortEntry> entries,
+CModemPortDlg::CModemPortDlg(CWorkspace& workspace, std::vector<ModemPortEntry> entries,
                              QWidget* parent)
-    : QDialog(parent), doc_(doc), entries_(std::move(entries)), port_(new QComboBox(this)),
+    : QDialog(parent), workspace_(workspace), entries_(std::move(entries)), port_(new QComboBox(this)),
       speed_(new QComboBox(this)), init_(new QLineEdit(this)),
       emulation_(new QCheckBox(QStringLiteral("Режим эмуляции"), this)), access_(new QLabel(this)) {
     setWindowTitle(Q(kModemPortDialogTitle));
@@ -41,14 +41,14 @@ CModemPortDlg::CModemPortDlg(CTornuCfgDoc& doc, std::vector<ModemPortEntry> entr
     // A device path typed in earlier is offered again when it is still there.
     std::string stored;
     std::error_code missing;
-    if (doc_.Workspace().Settings().GetValue("Modem", "ComPort", stored) && !stored.empty() &&
+    if (workspace_.Settings().GetValue("Modem", "ComPort", stored) && !stored.empty() &&
         std::none_of(entries_.begin(), entries_.end(),
                      [&](const ModemPortEntry& entry) {
                          return QString::compare(Q(entry.name), Q(stored), Qt::CaseInsensitive) == 0;
                      }) &&
         std::filesystem::exists(stored, missing))
         entries_.insert(entries_.begin(), {stored, stored});
-    const ModemPortSettings current = doc_.Workspace().ModemPort(entries_);
+    const ModemPortSettings current = workspace_.ModemPort(entries_);
     for (const ModemPortEntry& entry : entries_)
         port_->addItem(Q(entry.caption), Q(entry.name));
     port_->setCurrentIndex(current.port.empty() ? -1 : port_->findData(Q(current.port)));
@@ -92,7 +92,7 @@ void CModemPortDlg::UpdateAccess() {
 }
 
 void CModemPortDlg::accept() {
-    if (doc_.Workspace().SetModemPort(Chosen()))
+    if (workspace_.SetModemPort(Chosen()))
         QDialog::accept();
 }
 

@@ -14,7 +14,7 @@ class QLabel;
 class QLineEdit;
 
 namespace tornu {
-class CTornuCfgDoc;
+class CWorkspace;
 }
 
 namespace tornu::ui {
@@ -22,7 +22,7 @@ namespace tornu::ui {
 class CModemPortDlg : public QDialog {
     Q_OBJECT
 public:
-    CModemPortDlg(CTornuCfgDoc& doc, std::vector<ModemPortEntry> entries,
+    CModemPortDlg(CWorkspace& workspace, std::vector<ModemPortEntry> entries,
                   QWidget* parent = nullptr);
 
     QComboBox* Port() const { return port_; }
@@ -39,7 +39,7 @@ public:
 private:
     void UpdateAccess();
 
-    CTornuCfgDoc& doc_;
+    CWorkspace& workspace_;
     std::vector<ModemPortEntry> entries_;
     QComboBox* port_;
     QComboBox* speed_;

@@ -1,6 +1,6 @@
 #include "ui/ParamGrid.h"
 
-#include "doc/TornuCfgDoc.h"
+#include "doc/ConfigEditor.h"
 #include "ui/UiText.h"
 
 #include <QComboBox>
@@ -80,8 +80,8 @@ private:
 
 } // namespace
 
-CParamGrid::CParamGrid(CTornuCfgDoc& doc, const IDocObserver& view, QWidget* parent)
-    : QWidget(parent), doc_(doc), view_(view), rows_(new QTreeWidget(this)),
+CParamGrid::CParamGrid(CConfigEditor& editor, const IDocObserver& view, QWidget* parent)
+    : QWidget(parent), editor_(editor), view_(view), rows_(new QTreeWidget(this)),
       comment_(new QLabel(this)) {
     rows_->setObjectName(QStringLiteral("paramGrid"));
     rows_->setColumnCount(2);
@@ -190,7 +190,7 @@ void CParamGrid::Commit(int item, std::optional<QString> entered) {
     std::optional<std::string> text;
     if (entered)
         text = S(*entered);
-    const EditResult result = doc_.Editor().EditParam(*node_, static_cast<std::size_t>(item), text, &view_);
+    const EditResult result = editor_.EditParam(*node_, static_cast<std::size_t>(item), text, &view_);
     switch (result.outcome) {
     case EditOutcome::Stored:
         // The cell keeps what the operator entered, no longer marked.

@@ -15,7 +15,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace tornu {
-class CTornuCfgDoc;
+class CConfigEditor;
 class CTreeNode;
 class IDocObserver;
 } // namespace tornu
@@ -26,7 +26,7 @@ class CParamGrid : public QWidget {
     Q_OBJECT
 public:
     // Edits are made in the name of `view`, which is then not told its own hint.
-    CParamGrid(CTornuCfgDoc& doc, const IDocObserver& view, QWidget* parent = nullptr);
+    CParamGrid(CConfigEditor& editor, const IDocObserver& view, QWidget* parent = nullptr);
 
     // The rows of `node`'s device: built anew for another device, only the
     // values refreshed for the same one.
@@ -49,7 +49,7 @@ private:
     void SetValue(QTreeWidgetItem& row, const QString& text, bool unconverted);
     void ShowComment();
 
-    CTornuCfgDoc& doc_;
+    CConfigEditor& editor_;
     const IDocObserver& view_;
     CTreeNode* node_ = nullptr;
     QTreeWidget* rows_;

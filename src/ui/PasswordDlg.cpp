@@ -1,7 +1,7 @@
 #include "ui/PasswordDlg.h"
 #include "ui/DialogButtons.h"
 
-#include "doc/TornuCfgDoc.h"
+#include "doc/Workspace.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

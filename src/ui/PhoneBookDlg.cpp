@@ -1,7 +1,7 @@
 #include "ui/PhoneBookDlg.h"
 #include "ui/DialogButtons.h"
 
-#include "doc/TornuCfgDoc.h"
+#include "doc/ConfigEditor.h"
 #include "ui/ModalRunner.h"
 #include "ui/QtOperator.h"
 #include "ui/UiText.h"
@@ -35,9 +35,9 @@ void SetupList(QTreeWidget& list) {
 
 } // namespace
 
-CPhoneBookDlg::CPhoneBookDlg(CTornuCfgDoc& doc, CTreeNode& node, PhoneBookModel model,
+CPhoneBookDlg::CPhoneBookDlg(CConfigEditor& editor, CTreeNode& node, PhoneBookModel model,
                              CQtOperator& op, QWidget* parent)
-    : QDialog(parent), doc_(doc), node_(node), model_(std::move(model)), operator_(op),
+    : QDialog(parent), editor_(editor), node_(node), model_(std::move(model)), operator_(op),
       list_(new QTreeWidget(this)) {
     setWindowTitle(QStringLiteral("Телефонная книга"));
     setSizeGripEnabled(true);
@@ -109,7 +109,7 @@ void CPhoneBookDlg::ShowRow(int row) {
 }
 
 void CPhoneBookDlg::Reload(int row) {
-    std::optional<PhoneBookModel> now = doc_.Editor().PhoneBook(node_);
+    std::optional<PhoneBookModel> now = editor_.PhoneBook(node_);
     if (!now || now->rows.size() != model_.rows.size())
         return;
     model_ = std::move(*now);
@@ -125,7 +125,7 @@ void CPhoneBookDlg::OnItemChanged(QTreeWidgetItem* item, int column) {
     const PhoneBookRow& entry = model_.rows[static_cast<std::size_t>(row)];
     const int bit = model_.columns[static_cast<std::size_t>(column - kFirstBitColumn)].bit;
     const bool on = item->checkState(column) == Qt::Checked;
-    doc_.Editor().SetPhoneMaskBit(node_, static_cast<std::size_t>(entry.entry), bit, on);
+    editor_.SetPhoneMaskBit(node_, static_cast<std::size_t>(entry.entry), bit, on);
     // Shown as stored, refused or not.
     Reload(row);
 }
@@ -135,7 +135,7 @@ void CPhoneBookDlg::EditNumber(int row) {
         return;
     const PhoneBookRow entry = model_.rows[static_cast<std::size_t>(row)];
     CPhoneNumberDlg dialog(Q(entry.phone), [&](const QString& typed) {
-        return doc_.Editor().SetPhoneNumber(node_, static_cast<std::size_t>(entry.entry), S(typed));
+        return editor_.SetPhoneNumber(node_, static_cast<std::size_t>(entry.entry), S(typed));
     }, this);
     if (operator_.Runner().Exec(dialog) == QDialog::Accepted)
         Reload(row);
@@ -158,9 +158,9 @@ void CPhoneNumberDlg::accept() {
         QDialog::accept();
 }
 
-CKeysDlg::CKeysDlg(CTornuCfgDoc& doc, CTreeNode& node, std::vector<KeyRow> keys, CQtOperator& op,
+CKeysDlg::CKeysDlg(CConfigEditor& editor, CTreeNode& node, std::vector<KeyRow> keys, CQtOperator& op,
                    QWidget* parent)
-    : QDialog(parent), doc_(doc), node_(node), keys_(std::move(keys)), operator_(op),
+    : QDialog(parent), editor_(editor), node_(node), keys_(std::move(keys)), operator_(op),
       list_(new QTreeWidget(this)) {
     setWindowTitle(QStringLiteral("Ключи"));
     setSizeGripEnabled(true);
@@ -197,13 +197,13 @@ void CKeysDlg::EditKey(int row) {
     for (;;) {
         if (operator_.Runner().Exec(dialog) != QDialog::Accepted)
             return;
-        if (doc_.Editor().SetKey(node_, static_cast<std::size_t>(key.index), S(dialog.Code()->text()),
+        if (editor_.SetKey(node_, static_cast<std::size_t>(key.index), S(dialog.Code()->text()),
                         S(dialog.Owner()->text())))
             break;
         // Refused with its message: the same dialog again, as typed.
         dialog.setResult(QDialog::Rejected);
     }
-    if (std::optional<std::vector<KeyRow>> now = doc_.Editor().KeyList(node_)) {
+    if (std::optional<std::vector<KeyRow>> now = editor_.KeyList(node_)) {
         keys_ = std::move(*now);
         Fill();
         list_->setCurrentItem(list_->topLevelItem(row));

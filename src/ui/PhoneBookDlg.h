@@ -13,7 +13,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace tornu {
-class CTornuCfgDoc;
+class CConfigEditor;
 class CTreeNode;
 } // namespace tornu
 
@@ -25,7 +25,7 @@ class CPhoneBookDlg : public QDialog {
     Q_OBJECT
 public:
     // `model` is what the document gave for `node` (with its layout).
-    CPhoneBookDlg(CTornuCfgDoc& doc, CTreeNode& node, PhoneBookModel model, CQtOperator& op,
+    CPhoneBookDlg(CConfigEditor& editor, CTreeNode& node, PhoneBookModel model, CQtOperator& op,
                   QWidget* parent = nullptr);
 
     QTreeWidget* List() const { return list_; }
@@ -41,7 +41,7 @@ private:
     void Reload(int row);
     void OnItemChanged(QTreeWidgetItem* item, int column);
 
-    CTornuCfgDoc& doc_;
+    CConfigEditor& editor_;
     CTreeNode& node_;
     PhoneBookModel model_;
     CQtOperator& operator_;
@@ -69,7 +69,7 @@ private:
 class CKeysDlg : public QDialog {
     Q_OBJECT
 public:
-    CKeysDlg(CTornuCfgDoc& doc, CTreeNode& node, std::vector<KeyRow> keys, CQtOperator& op,
+    CKeysDlg(CConfigEditor& editor, CTreeNode& node, std::vector<KeyRow> keys, CQtOperator& op,
              QWidget* parent = nullptr);
 
     QTreeWidget* List() const { return list_; }
@@ -80,7 +80,7 @@ public:
 private:
     void Fill();
 
-    CTornuCfgDoc& doc_;
+    CConfigEditor& editor_;
     CTreeNode& node_;
     std::vector<KeyRow> keys_;
     CQtOperator& operator_;

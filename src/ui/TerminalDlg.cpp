@@ -1,4 +1,7 @@
 #include "ui/TerminalDlg.h"
+
+#include "catalogue/Catalogue.h"
+#include "doc/Operator.h"
 #include "ui/DialogButtons.h"
 
 #include "ui/LoopCountBox.h"

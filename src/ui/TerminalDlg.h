@@ -1,6 +1,6 @@
 #pragma once
 // "Базовый модуль": a new terminal, or the phone and passwords of one.
-#include "doc/TornuCfgDoc.h"
+#include "doc/ConfigEditor.h"
 
 #include <QDialog>
 

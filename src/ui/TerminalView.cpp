@@ -55,7 +55,7 @@ QAction* AddCommand(QMenu& menu, int command, const char* caption, bool enabled 
 } // namespace
 
 CTerminalView::CTerminalView(CTornuCfgDoc& doc, CQtOperator& op, QWidget* parent)
-    : QWidget(parent), doc_(doc), operator_(op), model_(new CTreeItemModel(doc, this)),
+    : QWidget(parent), doc_(doc), operator_(op), model_(new CTreeItemModel(doc.Tree(), this)),
       proxy_(new CTreeFilterModel(this)), filter_(new QLineEdit(this)) {
     auto* tree = new CTreeControl(this);
     tree_ = tree;
@@ -314,7 +314,7 @@ void CTerminalView::ShowPhoneBook(CTreeNode& node) {
         operator_.Message(std::string(kNoPhoneBookLayoutMessage));
         return;
     }
-    CPhoneBookDlg dialog(doc_, node, std::move(*model), operator_, window());
+    CPhoneBookDlg dialog(doc_.Editor(), node, std::move(*model), operator_, window());
     operator_.Runner().Exec(dialog);
 }
 
@@ -322,7 +322,7 @@ void CTerminalView::ShowKeys(CTreeNode& node) {
     std::optional<std::vector<KeyRow>> keys = doc_.Editor().KeyList(node);
     if (!keys)
         return;
-    CKeysDlg dialog(doc_, node, std::move(*keys), operator_, window());
+    CKeysDlg dialog(doc_.Editor(), node, std::move(*keys), operator_, window());
     operator_.Runner().Exec(dialog);
 }
 

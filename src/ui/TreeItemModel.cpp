@@ -1,18 +1,18 @@
 #include "ui/TreeItemModel.h"
 
-#include "doc/TornuCfgDoc.h"
+#include "doc/ConfigTree.h"
 #include "ui/Icons.h"
 #include "ui/UiText.h"
 
 namespace tornu::ui {
 
-CTreeItemModel::CTreeItemModel(CTornuCfgDoc& doc, QObject* parent)
-    : QAbstractItemModel(parent), doc_(doc),
+CTreeItemModel::CTreeItemModel(CConfigTree& tree, QObject* parent)
+    : QAbstractItemModel(parent), tree_(tree),
       terminalIcon_(TerminalIcon()), deviceIcon_(DeviceIcon()) {
-    doc_.Tree().AddObserver(*this);
+    tree_.AddObserver(*this);
 }
 
-CTreeItemModel::~CTreeItemModel() { doc_.Tree().RemoveObserver(*this); }
+CTreeItemModel::~CTreeItemModel() { tree_.RemoveObserver(*this); }
 
 CTreeNode* CTreeItemModel::Node(const QModelIndex& index) {
     return index.isValid() ? static_cast<CTreeNode*>(index.internalPointer()) : nullptr;
@@ -21,14 +21,14 @@ CTreeNode* CTreeItemModel::Node(const QModelIndex& index) {
 QModelIndex CTreeItemModel::IndexOf(const CTreeNode* node) const {
     if (!node)
         return {};
-    return createIndex(static_cast<int>(doc_.Tree().Model().Row(*node)), 0, const_cast<CTreeNode*>(node));
+    return createIndex(static_cast<int>(tree_.Model().Row(*node)), 0, const_cast<CTreeNode*>(node));
 }
 
 QModelIndex CTreeItemModel::index(int row, int column, const QModelIndex& parent) const {
     if (row < 0 || column != 0)
         return {};
     const CTreeNode* above = Node(parent);
-    const CTreeNode::List& list = above ? above->Children() : doc_.Tree().Model().Roots();
+    const CTreeNode::List& list = above ? above->Children() : tree_.Model().Roots();
     if (static_cast<std::size_t>(row) >= list.size())
         return {};
     return createIndex(row, 0, list[static_cast<std::size_t>(row)].get());
@@ -43,7 +43,7 @@ int CTreeItemModel::rowCount(const QModelIndex& parent) const {
     if (parent.column() > 0)
         return 0;
     const CTreeNode* node = Node(parent);
-    return static_cast<int>(node ? node->Children().size() : doc_.Tree().Model().Roots().size());
+    return static_cast<int>(node ? node->Children().size() : tree_.Model().Roots().size());
 }
 
 int CTreeItemModel::columnCount(const QModelIndex&) const { return 1; }
@@ -96,7 +96,7 @@ void CTreeItemModel::OnItemRelabelled(CTreeNode& node) {
 }
 
 void CTreeItemModel::OnItemRemoving(CTreeNode& node) {
-    const int row = static_cast<int>(doc_.Tree().Model().Row(node));
+    const int row = static_cast<int>(tree_.Model().Row(node));
     beginRemoveRows(IndexOf(node.Parent()), row, row);
 }
 

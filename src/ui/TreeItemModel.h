@@ -8,7 +8,7 @@
 #include <QIcon>
 
 namespace tornu {
-class CTornuCfgDoc;
+class CConfigTree;
 }
 
 namespace tornu::ui {
@@ -16,7 +16,7 @@ namespace tornu::ui {
 class CTreeItemModel : public QAbstractItemModel, public IDocObserver {
     Q_OBJECT
 public:
-    explicit CTreeItemModel(CTornuCfgDoc& doc, QObject* parent = nullptr);
+    explicit CTreeItemModel(CConfigTree& tree, QObject* parent = nullptr);
     ~CTreeItemModel() override;
 
     static CTreeNode* Node(const QModelIndex& index);
@@ -40,7 +40,7 @@ public:
     void OnItemRemoved(CTreeNode* parent, std::size_t row) override;
 
 private:
-    CTornuCfgDoc& doc_;
+    CConfigTree& tree_;
     QIcon terminalIcon_;
     QIcon deviceIcon_;
 };

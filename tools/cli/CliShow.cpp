@@ -1,7 +1,8 @@
 #include "CliShow.h"
 
 #include "db/LoopConfiguration.h"
-#include "doc/TornuCfgDoc.h"
+#include "doc/ConfigEditor.h"
+#include "doc/ConfigTree.h"
 #include "settings/Encoding.h"
 
 #include <ostream>
@@ -120,16 +121,16 @@ void PrintDevice(const DeviceViewModel& device, const ParamGridModel& grid, bool
 
 } // namespace
 
-void PrintTree(const CTornuCfgDoc& doc, std::ostream& out) {
-    PrintItems(doc.Tree().Model().Roots(), 0, out);
+void PrintTree(const CConfigTree& tree, std::ostream& out) {
+    PrintItems(tree.Model().Roots(), 0, out);
 }
 
-void PrintNode(const CTornuCfgDoc& doc, const CTreeNode& node, bool showPasswords,
+void PrintNode(const CConfigEditor& editor, const CTreeNode& node, bool showPasswords,
                std::ostream& out) {
-    if (std::optional<TerminalViewModel> terminal = doc.Editor().TerminalView(node))
+    if (std::optional<TerminalViewModel> terminal = editor.TerminalView(node))
         PrintTerminal(*terminal, showPasswords, out);
-    else if (std::optional<DeviceViewModel> device = doc.Editor().DeviceView(node))
-        PrintDevice(*device, *doc.Editor().ParamGrid(node), showPasswords, out);
+    else if (std::optional<DeviceViewModel> device = editor.DeviceView(node))
+        PrintDevice(*device, *editor.ParamGrid(node), showPasswords, out);
 }
 
 } // namespace tornu::cli

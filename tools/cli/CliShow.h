@@ -4,14 +4,15 @@
 #include <iosfwd>
 
 namespace tornu {
-class CTornuCfgDoc;
+class CConfigEditor;
+class CConfigTree;
 class CTreeNode;
 } // namespace tornu
 
 namespace tornu::cli {
 
-void PrintTree(const CTornuCfgDoc& doc, std::ostream& out);
-void PrintNode(const CTornuCfgDoc& doc, const CTreeNode& node, bool showPasswords,
+void PrintTree(const CConfigTree& tree, std::ostream& out);
+void PrintNode(const CConfigEditor& editor, const CTreeNode& node, bool showPasswords,
                std::ostream& out);
 
 } // namespace tornu::cli

@@ -131,7 +131,7 @@ int Result(bool ok) {
 }
 
 int CmdList(Context& ctx) {
-    PrintTree(ctx.doc, std::cout);
+    PrintTree(ctx.doc.Tree(), std::cout);
     return kExitOk;
 }
 
@@ -139,7 +139,7 @@ int CmdShow(Context& ctx) {
     CTreeNode* node = NodeArg(ctx, 0);
     if (!node)
         return kExitError;
-    PrintNode(ctx.doc, *node, ctx.args.flags.count("--show-passwords") > 0, std::cout);
+    PrintNode(ctx.doc.Editor(), *node, ctx.args.flags.count("--show-passwords") > 0, std::cout);
     return kExitOk;
 }
 

@@ -196,7 +196,7 @@ int main(int argc, char* argv[]) {
 
     // The phone book, keys and their dialogs, the modem port and the import.
     if (std::optional<PhoneBookModel> book = doc.Editor().PhoneBook(*partition); book && book->hasLayout) {
-        CPhoneBookDlg phoneBook(doc, *partition, *book, op, &frame);
+        CPhoneBookDlg phoneBook(doc.Editor(), *partition, *book, op, &frame);
         shots.Save(phoneBook, "dialog-phone-book");
         phoneBook.hide();
     }
@@ -204,13 +204,13 @@ int main(int argc, char* argv[]) {
                                 &frame);
     shots.Save(phoneNumber, "dialog-phone-number");
     if (std::optional<std::vector<KeyRow>> keys = doc.Editor().KeyList(*partition)) {
-        CKeysDlg keyList(doc, *partition, *keys, op, &frame);
+        CKeysDlg keyList(doc.Editor(), *partition, *keys, op, &frame);
         shots.Save(keyList, "dialog-keys");
         keyList.hide();
     }
     CKeyDlg key(QStringLiteral("Иванов И. И."), QStringLiteral("4500004433221101"), &frame);
     shots.Save(key, "dialog-key");
-    CModemPortDlg modem(doc, ModemPortEntries(), &frame);
+    CModemPortDlg modem(doc.Workspace(), ModemPortEntries(), &frame);
     shots.Save(modem, "dialog-modem-port");
     CImportDlg import(QStringLiteral("/opt/tornu"), op, &frame);
     shots.Save(import, "dialog-import");
