@@ -204,6 +204,11 @@ void CMainFrame::SaveWindowSize() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // Exchanges still running end with the program: their calls are hung up.
+    if (doc_.Exchanges().AnyRunning() && !operator_.Ask(kCancelExchangeQuestion)) {
+        event->ignore();
+        return;
+    }
     if (!sizeSaved_) {
         sizeSaved_ = true;
         SaveWindowSize();
