@@ -29,6 +29,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QTableWidget>
@@ -246,22 +247,24 @@ int main(int argc, char* argv[]) {
             shots.Save(*params, "dialog-command-params");
             return QDialog::Accepted;
         }
-        if (auto* log = qobject_cast<CExchangeLogDlg*>(&dialog)) {
+        if (auto* window = qobject_cast<CExchangeLogDlg*>(&dialog)) {
+            // The window goes once it has finished: watched through a guard.
+            QPointer<CExchangeLogDlg> log(window);
             log->resize(640, 380);
             log->show();
             QElapsedTimer waited;
             waited.start();
             bool shot = false;
-            while (log->isVisible() && waited.elapsed() < 120000) {
-                QApplication::processEvents(QEventLoop::AllEvents, 50);
+            while (log && log->isVisible() && waited.elapsed() < 120000) {
                 if (!shot && log->Lines().size() >= 6) {
                     shots.SaveAsIs(*log, "dialog-exchange-log");
                     shot = true;
                 }
+                QApplication::processEvents(QEventLoop::AllEvents, 50);
             }
-            if (log->isVisible())
+            if (log && log->isVisible())
                 log->done(static_cast<int>(ExchangeLogEnd::Closed));
-            return log->result();
+            return static_cast<int>(ExchangeLogEnd::Closed);
         }
         return QDialog::Rejected;
     };
