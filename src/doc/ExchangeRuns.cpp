@@ -136,36 +136,44 @@ ExchangeOutcome CExchangeRuns::RunCommands(CTreeNode& node) {
     // A name that cannot be kept is no reason to hold the exchange back.
     RememberCommandFiles(offered, settings);
 
-    const std::string port = ModemPortName(settings);
-    for (const auto& other : runs_)
-        if (other->Port() == port) {
-            op.Message(PortBusyMessage(port));
-            return ExchangeOutcome::StartFailed;
-        }
-    auto owned = std::make_unique<CExchangeRun>(node.Terminal(), node.Device(), port,
-                                                choice->chosen, choice->showResults);
-    CExchangeRun& run = *owned;
-    run.exchange_ = std::make_unique<CExchange>(settings);
-    run.exchange_->SetModemLogFolder(workspace_.Folder());
-    // The worker works from this copy: the records stay this thread's.
-    if (!run.exchange_->Start(MakeExchangeJob(node.Terminal(), node.Device(), run.Chosen()))) {
-        op.Message(kExchangeStartFailedMessage);
+    CExchangeRun* run = StartRun(node, *choice);
+    if (!run)
         return ExchangeOutcome::StartFailed;
-    }
-    run.monitor_ = std::make_unique<CExchangeMonitor>(*run.exchange_);
-    run.monitor_->SetSecrets(Passwords(node.Terminal()));
-    run.monitor_->SetApplier(
-        [this, &run](const PendingReply& reply) { return Apply(run, reply); });
-    runs_.push_back(std::move(owned));
-    Tell(run, true);
+    Tell(*run, true);
 
     // A window that stays open beside the main window tells the end later,
     // when this call has long returned.
     auto outcome = std::make_shared<std::optional<ExchangeOutcome>>();
-    op.WatchExchange(run.Monitor(), [this, &run, outcome](ExchangeLogEnd end) {
-        *outcome = Finish(run, end);
+    op.WatchExchange(run->Monitor(), [this, run, outcome](ExchangeLogEnd end) {
+        *outcome = Finish(*run, end);
     });
     return outcome->value_or(ExchangeOutcome::Running);
+}
+
+CExchangeRun* CExchangeRuns::StartRun(CTreeNode& node, const CommandChoice& choice) {
+    IOperator& op = workspace_.Operator();
+    const CIniFile& settings = workspace_.Settings();
+    const std::string port = ModemPortName(settings);
+    for (const auto& other : runs_)
+        if (other->Port() == port) {
+            op.Message(PortBusyMessage(port));
+            return nullptr;
+        }
+    auto run = std::make_unique<CExchangeRun>(node.Terminal(), node.Device(), port, choice.chosen,
+                                              choice.showResults);
+    run->exchange_ = std::make_unique<CExchange>(settings);
+    run->exchange_->SetModemLogFolder(workspace_.Folder());
+    // The worker works from this copy: the records stay this thread's.
+    if (!run->exchange_->Start(MakeExchangeJob(node.Terminal(), node.Device(), run->Chosen()))) {
+        op.Message(kExchangeStartFailedMessage);
+        return nullptr;
+    }
+    run->monitor_ = std::make_unique<CExchangeMonitor>(*run->exchange_);
+    run->monitor_->SetSecrets(Passwords(node.Terminal()));
+    run->monitor_->SetApplier(
+        [this, raw = run.get()](const PendingReply& reply) { return Apply(*raw, reply); });
+    runs_.push_back(std::move(run));
+    return runs_.back().get();
 }
 
 CResult CExchangeRuns::Apply(CExchangeRun& run, const PendingReply& reply) {

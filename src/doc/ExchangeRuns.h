@@ -93,6 +93,8 @@ public:
 
 private:
     bool ConfirmPasswords(const CTreeNode& node);
+    // The exchange started on its port, or null with the operator told why.
+    CExchangeRun* StartRun(CTreeNode& node, const CommandChoice& choice);
     // The end of a run: told to the views, the results shown, the run gone.
     ExchangeOutcome Finish(CExchangeRun& run, ExchangeLogEnd end);
     // A reply of the run's worker applied to its records, on this thread.
