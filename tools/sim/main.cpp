@@ -11,6 +11,7 @@
 #include <string>
 
 #include "comms/TimeScale.h"
+#include "settings/PrivateFile.h"
 #include "sim/PtyRunner.h"
 #include "sim/Simulator.h"
 #include "sim/TerminalState.h"
@@ -105,7 +106,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::ofstream logFile;
-    if (!options.log.empty())
+    // The frames carry the passwords: a new log is its owner's alone.
+    if (!options.log.empty() && tornu::CreatePrivateFile(options.log))
         logFile.open(options.log, std::ios::app);
     std::ostream& log = options.log.empty() ? std::cerr : logFile;
     CSimulator simulator(
