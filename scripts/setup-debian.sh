@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
-  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
   unixodbc unixodbc-dev libsqliteodbc sqlite3 libsqlite3-dev
   postgresql odbc-postgresql

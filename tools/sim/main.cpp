@@ -40,7 +40,8 @@ const char kUsage[] =
     "  --save-state FILE  write the state back after every call and on exit\n"
     "  --log FILE         append the log there instead of the standard error\n"
     "  --time-scale F     multiply every delay by F (0 < F; 1 is real time)\n"
-    "  --help             this text\n";
+    "  --help             this text\n"
+    "  --version          the version\n";
 
 struct Options {
     std::string link, state, saveState, log;
@@ -52,6 +53,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         const std::string arg = argv[i];
         if (arg == "--help") {
             std::cout << kUsage;
+            std::exit(0);
+        }
+        if (arg == "--version") {
+            std::cout << "tornucfg-sim " << TORNU_PACKAGE_VERSION << "\n";
             std::exit(0);
         }
         if (i + 1 >= argc)
