@@ -10,8 +10,8 @@
 namespace tornu {
 
 struct ConnectPair {
-    std::string_view key;   // trimmed
-    std::string_view value; // as written, braces included
+    std::string_view key;    // trimmed
+    std::string_view value;  // as written, braces included
     std::size_t valueAt = 0; // offset of the value in the string
 };
 

@@ -7,8 +7,8 @@
 namespace tornu {
 
 bool CreatePrivateFile(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
-                          kPrivateFileMode);
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, kPrivateFileMode);
     if (fd >= 0)
         return ::close(fd) == 0;
     std::error_code ec;

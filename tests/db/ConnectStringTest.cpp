@@ -1,8 +1,8 @@
 // Connection strings as operators write them: braced values, keys in any
 // case, and what the program adds or hides before a driver or a message
 // sees them.
-#include "db/ConfigDatabase.h"
 #include "db/ConnectString.h"
+#include "db/ConfigDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -23,11 +23,13 @@ TEST(ConnectString, PasswordsAreHiddenWhole) {
         {"doubled brace", "PWD={a}};b};UID=u", "PWD=***;UID=u"},
         {"unclosed brace", "PWD={a;b;UID=u", "PWD=***"},
         {"braced other value", "Database={x;PWD=y};UID=u", "Database={x;PWD=y};UID=u"},
-        {"no password", "Driver=SQLite3;Database=/w/tornucfg.db", "Driver=SQLite3;Database=/w/tornucfg.db"},
+        {"no password", "Driver=SQLite3;Database=/w/tornucfg.db",
+         "Driver=SQLite3;Database=/w/tornucfg.db"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(MaskConnectPasswords(c.connect), c.masked) << c.name;
-    EXPECT_EQ(ConnectPasswords("PWD={a}};b};Password=x;pwd= "), (std::vector<std::string>{"a};b", "x"}));
+    EXPECT_EQ(ConnectPasswords("PWD={a}};b};Password=x;pwd= "),
+              (std::vector<std::string>{"a};b", "x"}));
 }
 
 TEST(ConnectString, ThePostgreSqlDriverLogsAreOffUnlessAsked) {
@@ -36,8 +38,10 @@ TEST(ConnectString, ThePostgreSqlDriverLogsAreOffUnlessAsked) {
         const char* connect;
         const char* sent;
     } cases[] = {
-        {"driver", "Driver=PostgreSQL Unicode;Server=h", "Driver=PostgreSQL Unicode;Server=h;CommLog=0;Debug=0"},
-        {"braced driver", "Driver={PostgreSQL ANSI};", "Driver={PostgreSQL ANSI};CommLog=0;Debug=0"},
+        {"driver", "Driver=PostgreSQL Unicode;Server=h",
+         "Driver=PostgreSQL Unicode;Server=h;CommLog=0;Debug=0"},
+        {"braced driver", "Driver={PostgreSQL ANSI};",
+         "Driver={PostgreSQL ANSI};CommLog=0;Debug=0"},
         {"data source", "DSN=fleet", "DSN=fleet;CommLog=0;Debug=0"},
         {"asked for", "DSN=fleet;commlog=1;B2=1", "DSN=fleet;commlog=1;B2=1"},
         {"other driver", "Driver=SQLite3;Database=a.db", "Driver=SQLite3;Database=a.db"},
@@ -48,7 +52,8 @@ TEST(ConnectString, ThePostgreSqlDriverLogsAreOffUnlessAsked) {
 
 TEST(ConnectString, TheSqliteFileIsNamedOnlyForThatDriver) {
     EXPECT_EQ(SqliteDatabaseFile("Driver=SQLite3;Database={/w/a;b.db};Timeout=5"), "/w/a;b.db");
-    EXPECT_EQ(SqliteDatabaseFile("driver=/usr/lib/odbc/libsqlite3odbc.so;database=/w/a.db"), "/w/a.db");
+    EXPECT_EQ(SqliteDatabaseFile("driver=/usr/lib/odbc/libsqlite3odbc.so;database=/w/a.db"),
+              "/w/a.db");
     EXPECT_EQ(SqliteDatabaseFile("Driver=PostgreSQL Unicode;Database=tornucfg"), "");
     EXPECT_EQ(SqliteDatabaseFile("DSN=fleet;Database=a.db"), "");
 }
@@ -57,7 +62,8 @@ TEST(ConnectString, TheSqliteFileIsNamedOnlyForThatDriver) {
 // the driver's text gives the password away.
 TEST(ConnectString, AFailureDoesNotShowThePassword) {
     CIniFile program;
-    program.SetValue(CConfigDatabase::kSection, "Connect", "Driver=NoSuchDriver;UID=u;PWD={Ab;Cd3f}");
+    program.SetValue(CConfigDatabase::kSection, "Connect",
+                     "Driver=NoSuchDriver;UID=u;PWD={Ab;Cd3f}");
     CConfigDatabase db(program);
     ASSERT_FALSE(db.IsAvailable());
     EXPECT_NE(db.Failure().find("PWD=***"), std::string::npos) << db.Failure();

@@ -603,8 +603,8 @@ std::optional<std::string> OptionValue(const std::vector<std::string>& words, st
 
 // What is wrong with one command's words, said on the standard error.
 std::nullopt_t BadWords(const std::string& command, const std::string& what) {
-    std::cerr << "Неверные параметры команды " << command << ": " << what
-              << "; см. tornucfg-cli " << command << " --help" << std::endl;
+    std::cerr << "Неверные параметры команды " << command << ": " << what << "; см. tornucfg-cli "
+              << command << " --help" << std::endl;
     return std::nullopt;
 }
 
