@@ -58,8 +58,9 @@ admin -c "CREATE ROLE tornu LOGIN PASSWORD '$password'"
 admin -c "CREATE DATABASE tornucfg OWNER tornu ENCODING 'UTF8'"
 
 export TORNU_TEST_CONNECT="Driver=PostgreSQL Unicode;Server=127.0.0.1;Port=$port;Database=tornucfg;UID=tornu;PWD=$password"
-# The drivers as registered, but without Debian's CommLog=1: the driver would
-# leave a log file in /tmp for every test process.
+# The drivers as registered, but without Debian's CommLog=1: even with its
+# logs off on the connection, the driver would note each test process's last
+# disconnect in a file in /tmp.
 sed 's/^CommLog=1/CommLog=0/' "$(odbcinst -j | sed -n 's/^DRIVERS[^:]*: //p')" >"$work/odbcinst.ini"
 export ODBCSYSINI=$work
 # For psql in benchmarks and in the command.

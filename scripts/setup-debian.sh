@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package the build, the tests and the program use.
+# Installs every Debian 12 package the build, the tests, the program, the
+# Debian package (scripts/package.sh) and the coverage report use.
 # Idempotent; runs as root, or through sudo when it is not root.
 set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
-  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
   unixodbc unixodbc-dev libsqliteodbc sqlite3 libsqlite3-dev
   postgresql odbc-postgresql
-  qt6-base-dev qt6-svg-dev libqt6svg6 fonts-dejavu-core desktop-file-utils
+  qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins fonts-dejavu-core desktop-file-utils
+  dpkg-dev help2man lintian appstream gcovr
 )
 
 SUDO=

@@ -11,11 +11,13 @@
 #include "ui/QtOperator.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QStandardPaths>
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <system_error>
 
 namespace {
@@ -38,38 +40,90 @@ fs::path UserDataFolder() {
     return folder;
 }
 
+constexpr const char* kHelp =
+    "Использование: tornucfg [--dir ПАПКА | --user-data]\n"
+    "       tornucfg --help | --version\n"
+    "\n"
+    "Торну-конфигуратор: охранные GSM-терминалы и их сетевые устройства.\n"
+    "Настройки и каталог (tornucfg.ini), база данных и журнал модема\n"
+    "находятся в рабочей папке.\n"
+    "\n"
+    "  --dir ПАПКА   рабочая папка (по умолчанию текущая)\n"
+    "  --user-data   работать в папке данных пользователя ($XDG_DATA_HOME/tornucfg,\n"
+    "                по умолчанию ~/.local/share/tornucfg), с образцом каталога\n"
+    "  --help        эта справка\n"
+    "  --version     версия программы\n";
+
+struct Options {
+    bool userData = false;
+    std::optional<std::string> dir;
+};
+
+// The program's own options, after the window system has taken its own
+// ("-platform", "-style" ...); false with the reason said on the standard error.
+bool ParseOptions(int argc, char* argv[], Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word = argv[i];
+        if (word == "--user-data")
+            options.userData = true;
+        else if (word == "--dir" || word.starts_with("--dir=")) {
+            std::string value;
+            if (word != "--dir")
+                value = word.substr(6);
+            else if (i + 1 < argc)
+                value = argv[++i];
+            if (value.empty()) {
+                std::fprintf(stderr, "Не задана папка в --dir\n");
+                return false;
+            }
+            options.dir = value;
+        } else {
+            std::fprintf(stderr, "Неизвестный параметр %s; см. tornucfg --help\n", argv[i]);
+            return false;
+        }
+    }
+    if (options.dir && options.userData) {
+        std::fprintf(stderr, "--dir и --user-data вместе не задаются\n");
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Help and version need no display.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word = argv[i];
+        if (word == "--help" || word == "-h") {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+        if (word == "--version") {
+            std::printf("tornucfg %s\n", TORNU_PACKAGE_VERSION);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tornucfg"));
     QApplication::setApplicationDisplayName(QString::fromUtf8(tornu::ui::kProgramTitle));
     QApplication::setWindowIcon(tornu::ui::ProgramIcon());
     QApplication::setDesktopFileName(QStringLiteral("tornucfg"));
 
-    QCommandLineParser options;
-    options.setApplicationDescription(QString::fromUtf8(tornu::ui::kProgramTitle));
-    options.addHelpOption();
-    const QCommandLineOption dir(QStringLiteral("dir"),
-                                 QStringLiteral("Рабочая папка (по умолчанию текущая)."),
-                                 QStringLiteral("ПАПКА"));
-    const QCommandLineOption userData(
-        QStringLiteral("user-data"),
-        QStringLiteral("Работать в папке данных пользователя ($XDG_DATA_HOME/tornucfg)."));
-    options.addOption(dir);
-    options.addOption(userData);
-    options.process(app);
+    Options options;
+    if (!ParseOptions(argc, argv, options))
+        return 2;
 
     fs::path folder = fs::current_path();
-    if (options.isSet(dir))
-        folder = options.value(dir).toStdString();
-    else if (options.isSet(userData))
+    if (options.dir)
+        folder = *options.dir;
+    else if (options.userData)
         folder = UserDataFolder();
     std::error_code ec;
     // Every file of the program is looked up in the working folder.
     fs::current_path(folder, ec);
     if (ec) {
-        std::fprintf(stderr, "Нет папки %s: %s\n", folder.c_str(), ec.message().c_str());
+        std::fprintf(stderr, "Нет папки %s\n", folder.c_str());
         return 2;
     }
 

@@ -21,8 +21,8 @@ std::shared_ptr<const CBusDeviceType::Fields> Parse(std::string_view description
     if (!ReadNameAndCounts(descriptionText, read->name,
                            {{"DMST", &read->topLevel},
                             {"DSLV", &read->subordinate},
-                            {"DSCNT", &read->loopCount},
-                            {"TLN", &read->phoneBookLength}},
+                            {"DSCNT", &read->loopCount, CBusDeviceType::kMaxLoopCount},
+                            {"TLN", &read->phoneBookLength, CBusDeviceType::kMaxPhoneBookLength}},
                            reason))
         return nullptr;
     return read;
@@ -53,8 +53,9 @@ bool CBusDeviceType::Copy(const CBusDeviceType& other) {
 
 bool CBusDeviceType::IsValid() const {
     const Fields& f = *fields_;
-    return !f.name.empty() && f.loopCount >= 0 && f.topLevel >= 0 && f.subordinate >= 0 &&
-           f.phoneBookLength >= 0;
+    return !f.name.empty() && f.loopCount >= 0 && f.loopCount <= kMaxLoopCount &&
+           f.topLevel >= 0 && f.subordinate >= 0 && f.phoneBookLength >= 0 &&
+           f.phoneBookLength <= kMaxPhoneBookLength;
 }
 
 } // namespace tornu

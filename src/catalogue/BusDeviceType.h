@@ -18,6 +18,12 @@ namespace tornu {
 
 class CBusDeviceType {
 public:
+    // Loop numbers go on the line as three digits ("SHL" of a status reply).
+    static constexpr std::int32_t kMaxLoopCount = 999;
+    // The phone book travels in one packet of at most 65536 characters:
+    // three kinds of 19 characters an entry.
+    static constexpr std::int32_t kMaxPhoneBookLength = 1000;
+
     // True when the text describes a valid type; the object is changed only
     // then. On failure `reason`, when given, tells the first rule broken
     // ("нет ключа TLN", "пустое NAME", "отрицательное значение DSCNT").
@@ -25,7 +31,7 @@ public:
     // Takes every field of `other`; refuses (false, nothing changed) a type
     // that Read would not have accepted.
     bool Copy(const CBusDeviceType& other);
-    // Name not empty and the four numbers 0 or more.
+    // Name not empty, the four numbers 0 or more and the counts within their bounds.
     bool IsValid() const;
 
     const std::string& Name() const { return fields_->name; }

@@ -23,15 +23,18 @@ bool ReadNameAndCounts(std::string_view text, std::string& name,
                        std::initializer_list<DescriptionCount> counts, std::string* reason) {
     if (!GetDescriptionValue(text, "NAME", name))
         return RefuseDescription(reason, "нет ключа NAME");
-    for (const auto& [key, field] : counts) {
+    for (const auto& [key, field, most] : counts) {
         if (!GetDescriptionNumber(text, key, *field))
             return RefuseDescription(reason, std::string("нет ключа ") + key);
     }
     if (name.empty())
         return RefuseDescription(reason, "пустое NAME");
-    for (const auto& [key, field] : counts) {
+    for (const auto& [key, field, most] : counts) {
         if (*field < 0)
             return RefuseDescription(reason, std::string("отрицательное значение ") + key);
+        if (*field > most)
+            return RefuseDescription(reason, std::string("значение ") + key + " больше " +
+                                                 std::to_string(most));
     }
     return true;
 }

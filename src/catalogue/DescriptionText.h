@@ -20,10 +20,12 @@ bool GetDescriptionNumber(std::string_view text, std::string_view key, std::int3
 
 // The name and counts every type description carries, in the order a reader
 // checks them: "NAME" present, each count present, the name not empty, every
-// count 0 or more. False with the first rule broken in `reason`.
+// count 0 or more and no more than its bound. False with the first rule
+// broken in `reason`.
 struct DescriptionCount {
     const char* key;
     std::int32_t* field;
+    std::int32_t most = INT32_MAX;
 };
 bool ReadNameAndCounts(std::string_view text, std::string& name,
                        std::initializer_list<DescriptionCount> counts, std::string* reason);

@@ -19,11 +19,17 @@ std::shared_ptr<const CHostDeviceType::Fields> Parse(std::string_view descriptio
         return nullptr;
     }
     if (!ReadNameAndCounts(descriptionText, read->name,
-                           {{"TSCNT", &read->loopNumbers},
-                            {"TDCNT", &read->busAddresses},
+                           {{"TSCNT", &read->loopNumbers, CHostDeviceType::kMaxLoopNumbers},
+                            {"TDCNT", &read->busAddresses, CHostDeviceType::kMaxBusAddresses},
                             {"RS485", &read->rs485}},
                            reason))
         return nullptr;
+    // A negative address means no built-in device; any other must go on the line.
+    if (read->ownAddress >= CHostDeviceType::kMaxBusAddresses) {
+        RefuseDescription(reason, "значение DADDR больше " +
+                                      std::to_string(CHostDeviceType::kMaxBusAddresses - 1));
+        return nullptr;
+    }
     return read;
 }
 
@@ -52,8 +58,9 @@ bool CHostDeviceType::Copy(const CHostDeviceType& other) {
 
 bool CHostDeviceType::IsValid() const {
     const Fields& f = *fields_;
-    return f.devicePart.IsValid() && !f.name.empty() && f.loopNumbers >= 0 && f.rs485 >= 0 &&
-           f.busAddresses >= 0;
+    return f.devicePart.IsValid() && !f.name.empty() && f.loopNumbers >= 0 &&
+           f.loopNumbers <= kMaxLoopNumbers && f.rs485 >= 0 && f.busAddresses >= 0 &&
+           f.busAddresses <= kMaxBusAddresses && f.ownAddress < kMaxBusAddresses;
 }
 
 } // namespace tornu

@@ -15,6 +15,11 @@ namespace tornu {
 
 class CHostDeviceType {
 public:
+    // Loop numbers go on the line as three digits.
+    static constexpr std::int32_t kMaxLoopNumbers = CBusDeviceType::kMaxLoopCount;
+    // Device addresses go on the line as two digits ("RZD=", "DEVA=").
+    static constexpr std::int32_t kMaxBusAddresses = 100;
+
     // True when the text describes a valid type; the object is changed only
     // then. On failure `reason`, when given, tells the first rule broken.
     bool Read(std::string_view descriptionText, std::string* reason = nullptr);

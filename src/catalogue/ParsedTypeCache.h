@@ -15,8 +15,8 @@ namespace tornu {
 
 class CParsedTypeCache {
 public:
-    CParsedTypeCache() : previous_(current_) { current_ = this; }
-    ~CParsedTypeCache() { current_ = previous_; }
+    CParsedTypeCache();
+    ~CParsedTypeCache();
     CParsedTypeCache(const CParsedTypeCache&) = delete;
     CParsedTypeCache& operator=(const CParsedTypeCache&) = delete;
 
@@ -26,7 +26,7 @@ public:
     template <class Fields, class Parse>
     static std::shared_ptr<const Fields> Find(std::string_view text, std::string* reason,
                                               Parse parse) {
-        CParsedTypeCache* cache = current_;
+        CParsedTypeCache* cache = Current();
         if (!cache)
             return parse(text, reason);
         Map& map = cache->maps_[Tag<Fields>()];
@@ -52,7 +52,13 @@ private:
         return &tag;
     }
 
-    static thread_local CParsedTypeCache* current_;
+    // The thread's cache is reached only from ParsedTypeCache.cpp, which
+    // defines it. Elsewhere GCC tests the sanitizer's null check on the flags
+    // of the instruction that adds the variable's offset, and the linker
+    // rewrites that instruction into one that sets no flags: an optimised
+    // sanitizer build then reports a store to a null pointer that is not.
+    static CParsedTypeCache* Current();
+
     CParsedTypeCache* previous_;
     std::unordered_map<const void*, Map> maps_;
 };

@@ -87,7 +87,7 @@ public:
     // RequestCancel, then waits until the worker has ended. True.
     bool Cancel();
 
-    // Where the modem writes its log; by default the program's folder.
+    // Where the modem writes its log; by default the working directory.
     void SetModemLogFolder(const std::filesystem::path& folder);
     // How the line is opened; by default a CSerialPort. Set before Start.
     void SetStreamFactory(StreamFactory factory);

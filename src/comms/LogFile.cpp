@@ -1,6 +1,7 @@
 #include "comms/LogFile.h"
 
 #include "protocol/TimeStamp.h"
+#include "settings/PrivateFile.h"
 
 #include <algorithm>
 #include <array>
@@ -32,24 +33,10 @@ CLogFile::~CLogFile() {
     Close();
 }
 
-std::filesystem::path CLogFile::ProgramFolder() {
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec)
-        return {};
-    return exe.parent_path();
-}
-
 bool CLogFile::Open(const std::string& fileName) {
-    std::vector<std::filesystem::path> folders;
-    std::filesystem::path program = ProgramFolder();
-    if (!program.empty())
-        folders.push_back(program);
     std::error_code ec;
     std::filesystem::path cwd = std::filesystem::current_path(ec);
-    if (!ec)
-        folders.push_back(cwd);
-    return OpenIn(folders, fileName);
+    return OpenIn({ec ? std::filesystem::path(".") : cwd}, fileName);
 }
 
 bool CLogFile::OpenIn(const std::vector<std::filesystem::path>& folders,
@@ -64,7 +51,7 @@ bool CLogFile::OpenIn(const std::vector<std::filesystem::path>& folders,
     }
     for (const auto& folder : folders) {
         std::string path = (folder / fileName).string();
-        file_ = std::fopen(path.c_str(), "ab");
+        file_ = OpenPrivateFile(path, true);
         if (file_) {
             path_ = path;
             return true;

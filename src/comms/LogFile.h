@@ -1,7 +1,9 @@
 #pragma once
 // The modem log: one time-stamped line per command sent and per line
-// received, appended to a file next to the program. Any thread may write a
-// line; each is written whole.
+// received, appended to a file in the working folder (never beside the
+// executable, which an installed program cannot write). A new log is its
+// owner's alone: it shows the dialled numbers. Any thread may write a line;
+// each is written whole.
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -24,9 +26,8 @@ public:
     CLogFile(const CLogFile&) = delete;
     CLogFile& operator=(const CLogFile&) = delete;
 
-    // Opens fileName for appending in the program's folder, or in the
-    // working directory when the program's folder cannot be written.
-    // When neither works the log stays closed and lines are ignored.
+    // Opens fileName for appending in the working directory. When that
+    // fails the log stays closed and lines are ignored.
     bool Open(const std::string& fileName);
     // The same with the folders to try given, first that works wins.
     bool OpenIn(const std::vector<std::filesystem::path>& folders, const std::string& fileName);
@@ -44,8 +45,6 @@ public:
 
     // Control characters below 32 as "<NUL>", "<CR>" ...; everything else as is.
     static std::string Printable(std::string_view text);
-    // The folder of the running executable, empty when it cannot be found.
-    static std::filesystem::path ProgramFolder();
 
 private:
     void WriteLocked(std::string_view text);

@@ -38,8 +38,7 @@ public:
     enum LinkLoss : int { kLinkUp = 0, kCarrierLost, kDeviceGone };
 
     // A modem session on the opened port `line` (named `port` for the log):
-    // raises RTS and opens the log in logFolder (empty: the program's folder,
-    // or the working directory when that cannot be written).
+    // raises RTS and opens the log in logFolder (empty: the working directory).
     CModem(IByteStream& line, const std::string& port, const std::filesystem::path& logFolder = {});
     // Notes the close in the log and closes it; the port stays open.
     ~CModem() override;

@@ -5,6 +5,7 @@
 #include "protocol/Crc8.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace tornu {
 namespace {
@@ -18,6 +19,20 @@ constexpr std::size_t kBufferSize = CPacketChannel::kMaxPacket + kCheckDigits;
 
 bool IsBreak(char b) {
     return b == '\r' || b == '\n';
+}
+
+// The text ends with the key of a pair whose value is a password; the byte
+// trace hides those values as the saved exchange log does. The key starts a
+// pair, or follows the header's digits in the first one.
+bool EndsWithSecretKey(std::string_view text) {
+    for (std::string_view key : {"PASS=", "NPASS=", "NPSWD="}) {
+        if (!text.ends_with(key))
+            continue;
+        const std::size_t at = text.size() - key.size();
+        if (at == 0 || !std::isalpha(static_cast<unsigned char>(text[at - 1])))
+            return true;
+    }
+    return false;
 }
 
 // The two characters after the text are its CRC-8, high nibble first.
@@ -85,12 +100,16 @@ void CPacketChannel::Feed(std::string_view bytes) {
 
 void CPacketChannel::ClearReceiver() {
     inPacket_ = false;
+    inSecret_ = false;
     breaks_ = 0;
     current_.clear();
 }
 
 void CPacketChannel::TraceByte(char b) const {
-    CDebugLog::Write("OnReceive, BYTE: 0x%02X (char %c)\n", static_cast<unsigned char>(b), b);
+    if (inSecret_ && b != ';' && !IsBreak(b))
+        CDebugLog::Write("OnReceive, BYTE: ***\n");
+    else
+        CDebugLog::Write("OnReceive, BYTE: 0x%02X (char %c)\n", static_cast<unsigned char>(b), b);
     CDebugLog::Write(inPacket_ ? ">BYTE - WETX\n" : ">BYTE - WSTX\n");
 }
 
@@ -114,6 +133,7 @@ void CPacketChannel::OnByte(char b) {
         return;
     } else {
         current_ += b; // a '~' inside a packet is data
+        inSecret_ = b != ';' && (inSecret_ || EndsWithSecretKey(current_));
     }
     if (breaks_ == kBreaksPerPacket)
         CompletePacket();

@@ -69,6 +69,7 @@ private:
     int rejected_ = 0;
     // The packet being received: text and check digits.
     bool inPacket_ = false;
+    bool inSecret_ = false; // in the value of a password pair, for the trace
     int breaks_ = 0;
     std::string current_;
 };

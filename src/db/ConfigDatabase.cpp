@@ -1,12 +1,13 @@
 #include "db/ConfigDatabase.h"
 
+#include "db/ConnectString.h"
 #include "protocol/ConfigText.h"
+#include "settings/PrivateFile.h"
 
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
-#include <strings.h>
 #include <utility>
 
 namespace tornu {
@@ -64,26 +65,6 @@ std::string CConfigDatabase::DefaultConnectString(const std::string& directory) 
     path += kFileName;
     return "Driver=SQLite3;Database=" + path + ";JournalMode=WAL;SyncPragma=NORMAL;Timeout=" +
            std::to_string(kBusyTimeoutMs);
-}
-
-std::string CConfigDatabase::MaskPasswords(std::string_view connect) {
-    std::string masked;
-    while (!connect.empty()) {
-        const std::size_t end = std::min(connect.find(';'), connect.size());
-        std::string_view pair = connect.substr(0, end);
-        const std::size_t eq = pair.find('=');
-        std::string key(pair.substr(0, eq));
-        TrimText(key);
-        if (eq != std::string_view::npos &&
-            (strcasecmp(key.c_str(), "PWD") == 0 || strcasecmp(key.c_str(), "Password") == 0))
-            masked += std::string(pair.substr(0, eq + 1)) + "***";
-        else
-            masked += pair;
-        if (end < connect.size())
-            masked += ';';
-        connect.remove_prefix(std::min(end + 1, connect.size()));
-    }
-    return masked;
 }
 
 CIniFile CConfigDatabase::ConnectionSettings(const CIniFile& programSettings,
@@ -144,8 +125,16 @@ CConfigDatabase::CConfigDatabase(const CIniFile& programSettings, const std::str
 void CConfigDatabase::Open(const CIniFile& programSettings, const std::string& directory) {
     CIniFile settings =
         ConnectionSettings(programSettings, directory.empty() ? CurrentDirectory() : directory);
-    settings.GetValue(kSection, "Connect", connect_);
-    connect_ = MaskPasswords(connect_);
+    std::string connect;
+    settings.GetValue(kSection, "Connect", connect);
+    connect_ = MaskConnectPasswords(connect);
+    passwords_ = ConnectPasswords(connect);
+    // The file holds every link and partition password: a new one is made
+    // for its owner before the driver makes it for everyone, and SQLite
+    // gives its journal files the mode of the database.
+    if (const std::string file = SqliteDatabaseFile(connect); !file.empty())
+        CreatePrivateFile(file);
+    settings.SetValue(kSection, "Connect", WithDriverLogsOff(connect));
     connected_ = connection_.Connect(kSection, settings);
     // SQLite's Timeout bounds the wait for a file another program holds; a
     // server would wait for a row another program writes until that one ends.
@@ -160,12 +149,21 @@ void CConfigDatabase::Open(const CIniFile& programSettings, const std::string& d
 }
 
 void CConfigDatabase::Fail(const char* what) {
-    failure_ = std::string(what) + " (" + connect_ + "): " + connection_.LastError();
+    failure_ = std::string(what) + " (" + connect_ + "): " + HidePasswords(connection_.LastError());
 }
 
 void CConfigDatabase::MarkUnavailable(const std::string& error) {
     if (failure_.empty())
-        failure_ = "Невозможно прочитать базу данных (" + connect_ + "): " + error;
+        failure_ = "Невозможно прочитать базу данных (" + connect_ + "): " + HidePasswords(error);
+}
+
+// A driver may quote the string, or part of it, in its error.
+std::string CConfigDatabase::HidePasswords(std::string text) const {
+    for (const std::string& password : passwords_)
+        for (std::size_t at = text.find(password); at != std::string::npos;
+             at = text.find(password, at + 3))
+            text.replace(at, password.size(), "***");
+    return text;
 }
 
 bool CConfigDatabase::Execute(const std::string& statement) {

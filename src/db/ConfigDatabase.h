@@ -38,9 +38,6 @@ public:
     // "Driver=SQLite3;Database=<directory>/tornucfg.db;JournalMode=WAL;
     // SyncPragma=NORMAL;Timeout=5000"
     static std::string DefaultConnectString(const std::string& directory);
-    // The connection string with the value of every password key ("PWD",
-    // "Password", any case) shown as "***".
-    static std::string MaskPasswords(std::string_view connect);
     // The "TonruDataSource" section of the program's settings; "Connect" is
     // the default SQLite file in `directory` unless the section gives one.
     static CIniFile ConnectionSettings(const CIniFile& programSettings,
@@ -118,10 +115,12 @@ public:
 private:
     void Open(const CIniFile& programSettings, const std::string& directory);
     void Fail(const char* what);
+    std::string HidePasswords(std::string text) const;
 
     COdbcConnection connection_;
     bool connected_ = false;
     std::string connect_; // masked, for the failure text
+    std::vector<std::string> passwords_; // of the string, hidden in the driver's texts
     std::string failure_;
     std::string statementError_;
     int depth_ = 0;

@@ -2,6 +2,7 @@
 
 #include "comms/Exchange.h"
 #include "protocol/TimeStamp.h"
+#include "settings/PrivateFile.h"
 
 #include <algorithm>
 #include <fstream>
@@ -70,6 +71,8 @@ std::string MaskSecrets(std::string_view text, const std::vector<std::string>& s
 
 bool CExchangeMonitor::SaveLog(const std::string& path,
                                const std::vector<ExchangeLogLine>& lines) const {
+    // Numbers and commands stay in it: a new file is its owner's alone.
+    CreatePrivateFile(path);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     for (const ExchangeLogLine& line : lines)
         out << line.time << '\t' << MaskSecrets(line.text, secrets_) << '\n';

@@ -45,6 +45,17 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::string& t
     return std::nullopt;
 }
 
+// A key list is lines of text: a control character other than a tab or a
+// line break means a file of some other kind, of which no line can be trusted.
+bool IsText(std::string_view text) {
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t' && c != '\r' && c != '\n') || byte == 0x7F)
+            return false;
+    }
+    return true;
+}
+
 std::optional<std::string> WriteWholeFile(const std::string& path, std::string_view text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     const std::string bytes = Utf8ToCp1251(text);
@@ -107,6 +118,8 @@ std::optional<std::string> LoadKeyListFile(CDevice& device, const std::string& p
     std::string text;
     if (std::optional<std::string> failure = ReadWholeFile(path, text))
         return failure;
+    if (!IsText(text))
+        return std::string(kEmptyFileMessage);
     ApplyKeyListText(device, text);
     return std::nullopt;
 }

@@ -49,6 +49,7 @@ Empty=
 2=NAME=БМ-X;DADDR=0;TSCNT=32;TDCNT=16;RS485=1;DMST=1;DSLV=0;TLN=4
 3=NAME=БМ-16;DADDR=-1;TSCNT=128;TDCNT=32;RS485=1;DSCNT=0;DMST=0;DSLV=0;TLN=0
 4=NAME=БМ-Y;TSCNT=32;TDCNT=16;RS485=1;DSCNT=4;DMST=1;DSLV=0;TLN=4
+5=NAME=БМ-Z;DADDR=0;TSCNT=32;TDCNT=16;RS485=1;DSCNT=4;DMST=1;DSLV=0;TLN=99999999
 
 [BusDevice.Type]
 ; comment lines are not entries
@@ -92,6 +93,7 @@ TEST(CatalogueTest, BadEntriesAreLeftOutAndReportedInLoadingOrder) {
     EXPECT_EQ(report, (std::vector<std::string>{
                           "[HostDevice.Type] 2: нет ключа DSCNT",
                           "[HostDevice.Type] 4: нет ключа DADDR",
+                          "[HostDevice.Type] 5: значение TLN больше 1000",
                           "[BusDevice.Type] b: нет ключа TLN",
                           "[BusDevice.Type] d: пустое NAME",
                           "[BusDevice.Type] e: отрицательное значение DSCNT",

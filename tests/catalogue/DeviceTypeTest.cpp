@@ -50,7 +50,21 @@ TEST(BusDeviceTypeTest, ReadingRules) {
                 {"NAME=A;DSCNT=1;DMST=-2;DSLV=1;TLN=1", "отрицательное значение DMST"},
                 {"NAME=A;DSCNT=много;DMST=1;DSLV=1;TLN=1", nullptr},
                 {"name=A;DSCNT=1;DMST=1;DSLV=1;TLN=1", "нет ключа NAME"},
-                {" NAME =A; DSCNT =1;DMST=1;DSLV=1;TLN=1", nullptr}});
+                {" NAME =A; DSCNT =1;DMST=1;DSLV=1;TLN=1", nullptr},
+                // Counts as far as the line carries them.
+                {"NAME=A;DSCNT=999;DMST=1;DSLV=1;TLN=1000", nullptr},
+                {"NAME=A;DSCNT=1000;DMST=1;DSLV=1;TLN=1", "значение DSCNT больше 999"},
+                {"NAME=A;DSCNT=1;DMST=1;DSLV=1;TLN=99999999", "значение TLN больше 1000"}});
+}
+
+TEST(HostDeviceTypeTest, CountsAndTheOwnAddressWithinTheirBounds) {
+    const std::string part = ";RS485=1;DSCNT=4;DMST=1;DSLV=0;TLN=4";
+    CheckRules(CHostDeviceType{},
+               {{"NAME=A;DADDR=99;TSCNT=999;TDCNT=100" + part, nullptr},
+                {"NAME=A;DADDR=-5;TSCNT=0;TDCNT=0" + part, nullptr},
+                {"NAME=A;DADDR=0;TSCNT=1000;TDCNT=16" + part, "значение TSCNT больше 999"},
+                {"NAME=A;DADDR=0;TSCNT=32;TDCNT=101" + part, "значение TDCNT больше 100"},
+                {"NAME=A;DADDR=100;TSCNT=32;TDCNT=16" + part, "значение DADDR больше 99"}});
 }
 
 } // namespace

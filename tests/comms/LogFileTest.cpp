@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 
 using namespace tornu;
 using tornu::test::ReadBytes;
+using tornu::test::ScopedCwd;
 using tornu::test::TempDir;
 using tornu::test::WriteBytes;
 
@@ -64,4 +66,28 @@ TEST(LogFileFolder, FallsBackToTheNextFolder) {
     disabled.SetEnabled(false);
     EXPECT_FALSE(disabled.OpenIn({dir.Path()}, "x.log"));
     EXPECT_FALSE(std::filesystem::exists(dir / "x.log"));
+}
+
+// An installed program's folder cannot be written, and the log shows the
+// numbers dialled: it goes to the working folder, for its owner alone unless
+// it was given a mode of its own.
+TEST(LogFileFolder, TheWorkingFolderAndTheOwnersMode) {
+    TempDir dir;
+    ScopedCwd cwd(dir.Path());
+    const mode_t umask = ::umask(022);
+    const auto mode = [&] {
+        struct stat st {};
+        return ::stat((dir / "COM1_modem.log").c_str(), &st) == 0 ? st.st_mode & 0777 : 0;
+    };
+    for (const unsigned expected : {0600u, 0640u}) {
+        if (expected != 0600u) {
+            ASSERT_EQ(::chmod((dir / "COM1_modem.log").c_str(), expected), 0);
+        }
+        CLogFile log;
+        ASSERT_TRUE(log.Open("COM1_modem.log"));
+        EXPECT_EQ(log.Path(), dir / "COM1_modem.log");
+        log.Write("line");
+        EXPECT_EQ(mode(), expected);
+    }
+    ::umask(umask);
 }

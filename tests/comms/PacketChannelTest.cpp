@@ -3,6 +3,7 @@
 // Whole sessions run in ExchangeTest and end to end in tests/e2e.
 #include "comms/PacketChannel.h"
 
+#include "comms/DebugLog.h"
 #include "comms/FakeStream.h"
 #include "comms/Transact.h"
 #include "protocol/ConfigText.h"
@@ -176,4 +177,25 @@ TEST(PacketChannel, TransactTriesAgainOnlyAfterATimeOut) {
         EXPECT_EQ(line.NowMs(), c.virtualMs);
         EXPECT_EQ(message.GetData(), c.answered ? "SYS=1" : "Q1");
     }
+}
+
+// With the debug switch on every byte received is traced, but not those of a
+// password: the trace may go to support as the saved log does.
+TEST(PacketChannel, TheByteTraceHidesPasswords) {
+    CFakeStream line;
+    CPacketChannel channel(line);
+    testing::internal::CaptureStderr();
+    CDebugLog::SetEnabled(true);
+    channel.Feed(Frame("0012960026RZD=0;PASS=qwer;NPASS=tyui;XY"));
+    CDebugLog::SetEnabled(false);
+    const std::string trace = testing::internal::GetCapturedStderr();
+    for (char letter : std::string("qwertyui"))
+        EXPECT_EQ(trace.find(std::string("(char ") + letter + ")"), std::string::npos) << letter;
+    std::size_t hidden = 0;
+    for (std::size_t at = trace.find("BYTE: ***"); at != std::string::npos;
+         at = trace.find("BYTE: ***", at + 1))
+        ++hidden;
+    EXPECT_EQ(hidden, 8u);
+    EXPECT_NE(trace.find("(char Y)"), std::string::npos);
+    EXPECT_EQ(TakeAll(channel), Packets{"0012960026RZD=0;PASS=qwer;NPASS=tyui;XY"});
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace tornu {
 namespace {
@@ -27,6 +28,11 @@ std::vector<std::string> SchemaNames(CConfigDatabase& db, const char* type) {
     for (const auto& row : rows)
         names.push_back(row.at(0));
     return names;
+}
+
+unsigned Mode(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 0777 : 0;
 }
 
 int CountRows(CConfigDatabase& db, const std::string& table) {
@@ -85,6 +91,22 @@ TEST_F(ConfigDatabaseTest, MemoColumnsKeepTextAsWritten) {
         EXPECT_EQ(db.Column(0), value);
         EXPECT_EQ(db.Column(1), value);
     }
+}
+
+// The file holds every password of the fleet: it and its journal files are
+// the owner's alone, unless the file was given a mode of its own.
+TEST_F(ConfigDatabaseTest, TheFileIsMadeForItsOwner) {
+    const mode_t umask = ::umask(022);
+    for (const unsigned mode : {0600u, 0640u}) {
+        if (mode != 0600u) {
+            ASSERT_EQ(::chmod((dir / "tornucfg.db").c_str(), mode), 0);
+        }
+        CConfigDatabase db;
+        ASSERT_TRUE(db.Execute("DELETE FROM terminal")) << db.LastError();
+        for (const char* file : {"tornucfg.db", "tornucfg.db-wal", "tornucfg.db-shm"})
+            EXPECT_EQ(Mode(dir / file), mode) << file;
+    }
+    ::umask(umask);
 }
 
 TEST_F(ConfigDatabaseTest, ProgramSettingsNameTheDataSource) {

@@ -6,7 +6,11 @@
 #include "db/DeviceKey.h"
 #include "doc/ExchangeMonitor.h"
 #include "doc/ListFiles.h"
+#include "comms/Exchange.h"
 #include "settings/Encoding.h"
+#include "settings/IniFile.h"
+
+#include <sys/stat.h>
 
 using namespace tornu;
 using namespace tornu::test;
@@ -88,6 +92,14 @@ TEST_F(ListFilesTest, KeyListFileRoundTripInWindows1251) {
     EXPECT_EQ(after[1], "|Петров");
     EXPECT_EQ(after[2], "4500004433221101|Сидоров");
     EXPECT_EQ(after[14], "540000001E3C5A01|лишний");
+
+    // Bytes no text holds: the file is refused whole.
+    WriteBytes(dir / "binary",
+               std::string("4500004433221101,a") + '\0' + "b\r\n540000001E3C5A01,c\r\n");
+    op.messages.clear();
+    EXPECT_FALSE(doc->Editor().LoadKeyList(*node, File("binary")));
+    EXPECT_EQ(op.messages, Strings{std::string(kEmptyFileMessage)});
+    EXPECT_EQ(Keys(), after);
 }
 
 TEST(ExchangeLogExport, PasswordsAndPasswordValuesAreMasked) {
@@ -96,6 +108,20 @@ TEST(ExchangeLogExport, PasswordsAndPasswordValuesAreMasked) {
     EXPECT_EQ(MaskSecrets("Пароль 1234 и 12", secrets), "Пароль *** и ***");
     EXPECT_EQ(MaskSecrets("NPSWD=abc", {}), "NPSWD=***");
     EXPECT_EQ(MaskSecrets("SPASS=1;", {}), "SPASS=1;");
+
+    // The saved file is its owner's alone.
+    TempDir dir;
+    const mode_t umask = ::umask(022);
+    CIniFile settings;
+    CExchange exchange(settings);
+    CExchangeMonitor monitor(exchange);
+    monitor.SetSecrets({"1234"});
+    ASSERT_TRUE(monitor.SaveLog(dir / "log.txt", {{"t", "PASS=1234;"}}));
+    ::umask(umask);
+    EXPECT_EQ(ReadBytes(dir / "log.txt"), "t\tPASS=***;\n");
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "log.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 } // namespace

@@ -112,11 +112,6 @@ TEST_F(ReliabilityDocTest, AnUnreadableDatabaseIsSaidAndLeftAlone) {
     }
 }
 
-TEST_F(ReliabilityDocTest, PasswordsInTheConnectionStringAreMasked) {
-    EXPECT_EQ(CConfigDatabase::MaskPasswords("DSN=x;UID=u;PWD=secret;Password=p2;pwd = q"),
-              "DSN=x;UID=u;PWD=***;Password=***;pwd =***");
-}
-
 TEST_F(ReliabilityDocTest, AnUnreadableSettingsFileIsSaid) {
     std::filesystem::remove(dir / kSettingsFileName);
     std::filesystem::create_directory(dir / kSettingsFileName);

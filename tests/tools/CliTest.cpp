@@ -73,7 +73,11 @@ TEST_F(CliTest, BadWordsChangeNothing) {
          "Неизвестный параметр --pasword команды edit; допустимые: "
          "--phone, --password"},
         {"edit 12 --new-password 5678", 2, "Новый пароль задается в команде run"},
-        {"edit 12 --password", 2, "Неверные параметры команды edit"},
+        {"edit 12 --password", 2, "Неверные параметры команды edit: у --password нет значения"},
+        {"add-device 12 --address= --type Раздел-8", 2, "у --address пустое значение"},
+        {"add-device 12 --address 2 --address=3", 2, "--address задан больше одного раза"},
+        {"list --yes=1", 2, "Неизвестный параметр --yes команды list; допустимые: --help"},
+        {"run 12 LinkTest --yes=1", 2, "--yes задается без значения"},
         {"set-phone 12/1 0 +7900 --mask 99999999999", 2, "Маска: от 0 до 16777215"},
         {"set-phone 12/1 99 +7900", 2, "Номер записи: от 0 до 23"},
         {"set-key 12/1 0 540000001E3C5A01 --owner 'a;b'", 1, "Текст не может содержать"},
@@ -81,7 +85,7 @@ TEST_F(CliTest, BadWordsChangeNothing) {
         {"edit 12 --phone \"$(printf '+7900\\r')\"", 1, "Текст не может содержать"},
         {"add-terminal 70000 --type БМ-4", 1, "Номер устройства: от 0 до 65535"},
         {"show \"$(printf '12\\377')\"", 2, "UTF-8"},
-        {"show 12 extra", 2, "Неверные параметры команды show"},
+        {"show 12 extra", 2, "Неверные параметры команды show: лишний аргумент extra"},
         {"lst", 2, "Неизвестная команда lst"},
         {"--bogus list", 2, "Неизвестный параметр --bogus"},
         {"run 12 ChangeLinkPassword --yes --new-password 'a~b'", 2, "Текст не может содержать"},
@@ -92,7 +96,10 @@ TEST_F(CliTest, BadWordsChangeNothing) {
         const CliRun run = Run(c.args);
         EXPECT_EQ(run.status, c.status) << c.args << "\n" << run.output;
         EXPECT_NE(run.output.find(c.message), std::string::npos) << c.args << "\n" << run.output;
+        // The operator's language only: no words of a library.
+        EXPECT_EQ(run.output.find("required"), std::string::npos) << c.args << "\n" << run.output;
     }
+    EXPECT_EQ(Run("--version").output, "tornucfg-cli " TORNU_PACKAGE_VERSION "\n");
     EXPECT_TRUE(DatabaseBytes() == before) << "the database was written";
 }
 

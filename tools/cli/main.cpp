@@ -14,10 +14,10 @@
 #include "protocol/ConfigText.h"
 #include "settings/Encoding.h"
 
-#include <CLI/CLI.hpp>
 #include "protocol/KeyCode.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <csignal>
@@ -38,6 +38,7 @@ constexpr int kExitError = 2;  // bad use, nothing found, or the exchange failed
 
 constexpr const char* kProgramHelp =
     R"(Использование: tornucfg-cli [--dir ПАПКА] КОМАНДА [АРГУМЕНТЫ]
+       tornucfg-cli --help | --version
 
 Работает с tornucfg.ini (каталог и настройки) и базой данных в текущей папке
 или в папке, заданной --dir.
@@ -65,7 +66,7 @@ constexpr const char* kProgramHelp =
 Пароль программы берется из TORNU_PASSWORD или спрашивается.
 Коды выхода: 0 успех; 1 операция отклонена или команда не выполнена;
 2 ошибка вызова, неизвестное устройство, неверный пароль или сбой обмена.
-"tornucfg-cli КОМАНДА --help" описывает команду.
+"tornucfg-cli КОМАНДА --help" описывает команду, --version называет версию.
 )";
 
 struct Args {
@@ -566,141 +567,154 @@ std::string OptionList(const Command& command) {
     return (list.empty() ? std::string() : list + ", ") + "--help";
 }
 
-// What one command's words gave the parser.
-struct CommandWords {
-    std::vector<std::string> positional;
-    std::map<std::string, std::vector<std::string>> values;
-    std::map<std::string, bool> flags;
-    bool help = false;
-};
-
 struct Invocation {
     std::optional<std::string> dir;
     bool help = false;
+    bool version = false;
     std::string command; // empty: none named
     Args args;
 };
 
+// A word that names an option: "-x" or "--name"; "-", "--" and negative
+// numbers are not.
+bool IsOptionWord(const std::string& word) {
+    return word.size() > 1 && word[0] == '-' && word != "--" &&
+           !std::isdigit(static_cast<unsigned char>(word[1]));
+}
+
+// Options whose empty value means something (no password, no name).
+bool MayBeEmpty(const std::string& option) {
+    for (const char* name : {"--password", "--phone", "--name", "--owner", "--init"})
+        if (option == name)
+            return true;
+    return false;
+}
+
+// The value of the option at words[at]: after its "=", or the next word
+// unless that is an option itself. Nothing when it has none.
+std::optional<std::string> OptionValue(const std::vector<std::string>& words, std::size_t& at) {
+    const std::size_t equals = words[at].find('=');
+    if (equals != std::string::npos)
+        return words[at].substr(equals + 1);
+    if (at + 1 < words.size() && words[at + 1] != "--" && !IsOptionWord(words[at + 1]))
+        return words[++at];
+    return std::nullopt;
+}
+
+// What is wrong with one command's words, said on the standard error.
+std::nullopt_t BadWords(const std::string& command, const std::string& what) {
+    std::cerr << "Неверные параметры команды " << command << ": " << what << "; см. tornucfg-cli "
+              << command << " --help" << std::endl;
+    return std::nullopt;
+}
+
+// The options before the command: --dir, --help, --version.
+bool ParseProgramOptions(const std::vector<std::string>& words, std::size_t& at,
+                         Invocation& invocation) {
+    for (; at < words.size() && IsOptionWord(words[at]); ++at) {
+        const std::string& word = words[at];
+        const std::string name = word.substr(0, word.find('='));
+        if ((name == "--help" || name == "--version") && name == word) {
+            (name == "--help" ? invocation.help : invocation.version) = true;
+            continue;
+        }
+        if (name != "--dir") {
+            std::cerr << "Неизвестный параметр " << name << "; допустимые: --dir, --help, --version"
+                      << std::endl;
+            return false;
+        }
+        const std::optional<std::string> value = OptionValue(words, at);
+        if (!value || value->empty()) {
+            std::cerr << "Не задана папка в --dir" << std::endl;
+            return false;
+        }
+        if (invocation.dir) {
+            std::cerr << "--dir задан больше одного раза" << std::endl;
+            return false;
+        }
+        invocation.dir = value;
+    }
+    return true;
+}
+
 // The words as the command functions take them, every option and the number
 // of arguments checked before anything is opened; nothing when they are
 // wrong (said on the standard error).
-std::optional<Invocation> Parse(std::vector<std::string> words) {
-    // The command's name, and the options before it, are checked first so
-    // that a misspelt one is named as such.
+std::optional<Invocation> Parse(const std::vector<std::string>& words) {
+    Invocation invocation;
     std::size_t at = 0;
-    while (at < words.size() && (words[at] == "--dir" || words[at].rfind("--dir=", 0) == 0 ||
-                                 words[at] == "--help"))
-        at += words[at] == "--dir" ? 2 : 1;
-    if (at < words.size() && words[at].rfind("-", 0) == 0) {
-        std::cerr << "Неизвестный параметр " << words[at] << "; допустимые: --dir, --help"
-                  << std::endl;
+    if (!ParseProgramOptions(words, at, invocation))
         return std::nullopt;
-    }
-    if (at < words.size() && !Commands().count(words[at])) {
+    if (at == words.size())
+        return invocation;
+    const auto found = Commands().find(words[at]);
+    if (found == Commands().end()) {
         std::cerr << "Неизвестная команда " << words[at] << "; см. --help" << std::endl;
         return std::nullopt;
     }
+    const auto& [name, command] = *found;
+    invocation.command = name;
+    Args& args = invocation.args;
+    std::map<std::string, std::vector<std::string>> values;
+    const auto listed = [](const std::vector<const char*>& list, const std::string& option) {
+        return std::find(list.begin(), list.end(), option) != list.end();
+    };
     // "--" ends the options: what follows are arguments, even when they
     // begin with "-".
-    std::vector<std::string> tail;
-    if (at < words.size()) {
-        const auto end = std::find(words.begin() + static_cast<long>(at) + 1, words.end(), "--");
-        if (end != words.end()) {
-            tail.assign(end + 1, words.end());
-            words.erase(end, words.end());
+    bool optionsEnded = false;
+    for (std::size_t i = at + 1; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        if (!optionsEnded && word == "--") {
+            optionsEnded = true;
+            continue;
         }
-        const Command& command = Commands().at(words[at]);
-        for (std::size_t i = at + 1; i < words.size(); ++i) {
-            if (words[i].rfind("--", 0) != 0)
-                continue;
-            const std::string name = words[i].substr(0, words[i].find('='));
-            const auto known = [&](const std::vector<const char*>& list) {
-                return std::find(list.begin(), list.end(), name) != list.end();
-            };
-            if (name != "--help" && !known(command.options) && !known(command.flags)) {
-                std::cerr << "Неизвестный параметр " << name << " команды " << words[at]
-                          << "; допустимые: " << OptionList(command) << std::endl;
-                return std::nullopt;
-            }
+        if (optionsEnded || !IsOptionWord(word)) {
+            args.positional.push_back(word);
+            continue;
         }
+        const std::string option = word.substr(0, word.find('='));
+        const bool isFlag = option == "--help" || listed(command.flags, option);
+        if (!isFlag && !listed(command.options, option)) {
+            std::cerr << "Неизвестный параметр " << option << " команды " << name
+                      << "; допустимые: " << OptionList(command) << std::endl;
+            return std::nullopt;
+        }
+        if (isFlag) {
+            if (option != word)
+                return BadWords(name, option + " задается без значения");
+            args.flags.insert(option);
+            continue;
+        }
+        const std::optional<std::string> value = OptionValue(words, i);
+        if (!value)
+            return BadWords(name, "у " + option + " нет значения");
+        if (value->empty() && !MayBeEmpty(option))
+            return BadWords(name, "у " + option + " пустое значение");
+        values[option].push_back(*value);
     }
-    CLI::App app("tornucfg-cli");
-    app.set_help_flag();
-    app.allow_extras(false);
-    app.require_subcommand(0, 1);
-    Invocation invocation;
-    std::string dir;
-    CLI::Option* dirOption = app.add_option("--dir", dir);
-    app.add_flag("--help", invocation.help);
-    // std::map keeps every element where it is: the parser writes into them.
-    std::map<std::string, CommandWords> given;
-    for (const auto& [name, command] : Commands()) {
-        CommandWords& state = given[name];
-        CLI::App* sub = app.add_subcommand(name);
-        sub->set_help_flag();
-        sub->allow_extras(false);
-        sub->add_option("arguments", state.positional)
-            ->expected(0, static_cast<int>(command.maxArgs));
-        for (const char* option : command.options)
-            sub->add_option(option, state.values[option])
-                ->expected(1)
-                ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-        for (const char* flag : command.flags)
-            sub->add_flag(flag, state.flags[flag]);
-        sub->add_flag("--help", state.help);
-    }
-    // The parser takes its words last to first.
-    std::vector<std::string> reversed(words.rbegin(), words.rend());
-    try {
-        app.parse(reversed);
-    } catch (const CLI::ParseError& error) {
-        // A value missing, an argument where none is taken: the parser's own words.
-        if (at < words.size())
-            std::cerr << "Неверные параметры команды " << words[at] << " (" << error.what()
-                      << "); см. tornucfg-cli " << words[at] << " --help" << std::endl;
-        else
-            std::cerr << "Неверные параметры (" << error.what() << "); см. --help" << std::endl;
-        return std::nullopt;
-    }
-    if (dirOption->count() > 0)
-        invocation.dir = dir;
-    const std::vector<CLI::App*> chosen = app.get_subcommands();
-    if (chosen.empty())
+    if (args.flags.count("--help"))
         return invocation;
-    invocation.command = chosen.front()->get_name();
-    const Command& command = Commands().at(invocation.command);
-    CommandWords& state = given[invocation.command];
-    state.positional.insert(state.positional.end(), tail.begin(), tail.end());
-    Args& args = invocation.args;
-    if (state.help) {
-        args.flags.insert("--help");
-        return invocation;
-    }
-    if (state.positional.size() < command.minArgs || state.positional.size() > command.maxArgs) {
-        std::cerr << "Команда " << invocation.command << " ждет аргументов: " << command.minArgs;
+    if (args.positional.size() > command.maxArgs)
+        return BadWords(name, "лишний аргумент " + args.positional[command.maxArgs]);
+    if (args.positional.size() < command.minArgs) {
+        std::cerr << "Команда " << name << " ждет аргументов: " << command.minArgs;
         if (command.maxArgs == kAnyCount)
             std::cerr << " и более";
         else if (command.maxArgs != command.minArgs)
             std::cerr << " - " << command.maxArgs;
-        std::cerr << "; см. tornucfg-cli " << invocation.command << " --help" << std::endl;
+        std::cerr << "; см. tornucfg-cli " << name << " --help" << std::endl;
         return std::nullopt;
     }
-    args.positional = std::move(state.positional);
-    for (const auto& [flag, set] : state.flags)
-        if (set)
-            args.flags.insert(flag);
-    for (const auto& [option, values] : state.values) {
-        if (values.empty())
-            continue;
+    for (const auto& [option, given] : values) {
         if (option != "--file-in" && option != "--file-out") {
-            if (values.size() > 1) {
+            if (given.size() > 1) {
                 std::cerr << option << " задан больше одного раза" << std::endl;
                 return std::nullopt;
             }
-            args.values[option] = values.front();
+            args.values[option] = given.front();
             continue;
         }
-        for (const std::string& pair : values) {
+        for (const std::string& pair : given) {
             const std::size_t eq = pair.find('=');
             if (eq == std::string::npos || eq == 0) {
                 std::cerr << option << " ждет КОМАНДА=ПУТЬ" << std::endl;
@@ -723,6 +737,10 @@ int Main(int argc, char** argv) {
         return kExitError;
     if (invocation->help) {
         std::cout << kProgramHelp;
+        return kExitOk;
+    }
+    if (invocation->version) {
+        std::cout << "tornucfg-cli " << TORNU_PACKAGE_VERSION << '\n';
         return kExitOk;
     }
     if (invocation->command.empty()) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "comms/TimeScale.h"
+#include "settings/PrivateFile.h"
 #include "sim/PtyRunner.h"
 #include "sim/Simulator.h"
 #include "sim/TerminalState.h"
@@ -39,7 +40,8 @@ const char kUsage[] =
     "  --save-state FILE  write the state back after every call and on exit\n"
     "  --log FILE         append the log there instead of the standard error\n"
     "  --time-scale F     multiply every delay by F (0 < F; 1 is real time)\n"
-    "  --help             this text\n";
+    "  --help             this text\n"
+    "  --version          the version\n";
 
 struct Options {
     std::string link, state, saveState, log;
@@ -51,6 +53,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         const std::string arg = argv[i];
         if (arg == "--help") {
             std::cout << kUsage;
+            std::exit(0);
+        }
+        if (arg == "--version") {
+            std::cout << "tornucfg-sim " << TORNU_PACKAGE_VERSION << "\n";
             std::exit(0);
         }
         if (i + 1 >= argc)
@@ -105,7 +111,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::ofstream logFile;
-    if (!options.log.empty())
+    // The frames carry the passwords: a new log is its owner's alone.
+    if (!options.log.empty() && tornu::CreatePrivateFile(options.log))
         logFile.open(options.log, std::ios::app);
     std::ostream& log = options.log.empty() ? std::cerr : logFile;
     CSimulator simulator(
