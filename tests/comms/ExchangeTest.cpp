@@ -33,10 +33,14 @@ const std::string kReceipt = "0012040000";
 const std::string kLogin = "0012040004link";
 const std::string kAccepted = "0012060000";
 // Terminal 12's partition 1 asked for its status; DLYIN in the reply.
-const DeviceSnapshot kPartition{.terminal = 12,
-                                .address = 1,
-                                .password = "1",
-                                .params = {{"DLYIN", "0", "0", true, true}}};
+DeviceSnapshot Partition() {
+    DeviceSnapshot device;
+    device.terminal = 12;
+    device.address = 1;
+    device.password = "1";
+    device.params = {{"DLYIN", "0", "0", true, true}};
+    return device;
+}
 std::string Text(const CTermMessage& message) {
     std::string text;
     EXPECT_TRUE(message.BuildText(text));
@@ -106,10 +110,9 @@ public: // the failure table's cases set the scene through it
         Line().When("ath0", kOk);
     }
     ExchangeJob Job() const {
-        return {.phone = phone,
-                .linkPassword = "link",
-                .node = kPartition,
-                .commands = {{.spec = {.code = 16}, .description = "Команда 16"}}};
+        CommandSpec status;
+        status.code = 16;
+        return {phone, "link", Partition(), {{status, "Команда 16"}}};
     }
     // Runs the exchange to its end, taking each reply as the document does
     // and answering with `applied`; its status lines.
