@@ -89,6 +89,8 @@ TEST_F(ApplyReplyTest, TerminalReplies) {
     EXPECT_FALSE(Terminal("NUM=60;FILE=O", "FILE=00;", "no/such/dir.bin"));
     EXPECT_TRUE(Terminal("NUM=60;FILE=O", "FILE=4142;", "kept.bin"));
     EXPECT_EQ(test::ReadBytes("kept.bin"), "AB");
+    EXPECT_TRUE(Terminal("NUM=60;FILE=O", "X=1;", "kept.bin"));
+    EXPECT_EQ(test::ReadBytes("kept.bin"), "AB") << "a reply without a file leaves it alone";
 }
 
 TEST_F(ApplyReplyTest, StatusReplySetsInputsStatesAndTime) {
