@@ -428,6 +428,8 @@ bool CExchange::RunCommand(CModem& modem, CPacketChannel& channel, std::size_t i
     // The records keep what a reply said even when its rows fail: the next
     // command is built from it either way.
     std::visit([&](auto& node) { FollowReply(node, *value); }, job_.node);
+    const FileReply* file = std::get_if<FileReply>(&*value);
+    const bool noFile = file && !file->bytes;
     const CResult applied = HandOver(index, std::move(*value));
     if (cancelled_)
         return false;
@@ -437,6 +439,8 @@ bool CExchange::RunCommand(CModem& modem, CPacketChannel& channel, std::size_t i
                    true, index);
         return true;
     }
+    if (noFile)
+        PostStatus(std::string(kReportNoFileInReply));
     PostStatus(std::string(kReportOk));
     std::lock_guard lock(statusLock_);
     results_[index] = {kCommandDone, {}};

@@ -90,7 +90,9 @@ bool CDevice::ApplyReply(const ReplyValue& reply, std::time_t now) {
                            newPassword_.clear();
                            return true;
                        },
-                       [](const FileReply& file) { return WriteFileBytes(file.path, file.bytes); },
+                       [](const FileReply& file) {
+                           return !file.bytes || WriteFileBytes(file.path, *file.bytes);
+                       },
                        [](const LoopConfigReply&) { return false; },
                    },
                    reply);

@@ -42,7 +42,9 @@ bool CTerminal::ApplyReply(const ReplyValue& reply) {
                 newPassword_.clear();
                 return Save();
             },
-            [&](const FileReply& file) { return WriteFileBytes(file.path, file.bytes) && Save(); },
+            [&](const FileReply& file) {
+                return (!file.bytes || WriteFileBytes(file.path, *file.bytes)) && Save();
+            },
             [](const auto&) { return false; },
         },
         reply);

@@ -91,7 +91,8 @@ std::optional<KeyReply> ReadKeyReply(std::string_view text, std::size_t keyCount
 std::optional<LoopConfigReply> ReadLoopConfigReply(std::string_view text);
 // The value of `key` ("NPSWD", "NPASS"); nothing when it is missing.
 std::optional<NewPasswordReply> ReadNewPasswordReply(std::string_view text, std::string_view key);
-// "FILE" as bytes for `path`; nothing when it is missing or not hexadecimal.
+// "FILE" as bytes for `path`, no bytes when it is missing; nothing when it is
+// not hexadecimal.
 std::optional<FileReply> ReadFileReply(std::string_view text, std::string path);
 
 // The value a status gives the parameter `name`; null when it gives none.

@@ -31,6 +31,9 @@ inline constexpr std::string_view kRefusalUnsafePassword =
 inline constexpr std::string_view kReportCannotSend = "Невозможно передать команду";
 inline constexpr std::string_view kReportWrongAnswer = "Неверный ответ на команду";
 inline constexpr std::string_view kReportCannotProcess = "Невозможно обработать команду";
+// A reply to a command with an output file that carried no "FILE".
+inline constexpr std::string_view kReportNoFileInReply =
+    "В ответе нет файла, выходной файл не записан";
 inline constexpr std::string_view kReportOk = "OK";
 
 // The terminal's error numbers run from 0 to kErrorTextCount - 1.

@@ -182,11 +182,11 @@ std::optional<NewPasswordReply> ReadNewPasswordReply(std::string_view text, std:
     return reply;
 }
 
-// A reply without the file the command asked for has not carried it out.
+// A reply without "FILE" is usable: the terminal had no file to send.
 std::optional<FileReply> ReadFileReply(std::string_view text, std::string path) {
     std::string hex;
     if (!GetConfigValue(text, "FILE", hex))
-        return std::nullopt;
+        return FileReply{std::move(path), std::nullopt};
     std::optional<std::string> bytes = HexToBytes(hex);
     if (!bytes)
         return std::nullopt;

@@ -65,10 +65,12 @@ struct NewPasswordReply {
     bool operator==(const NewPasswordReply&) const = default;
 };
 
-// The output file of a command, decoded from "FILE".
+// The output file of a command, decoded from "FILE". A command may carry a
+// file both ways, and the terminal answers it with or without one: no bytes
+// means the reply carried none and the output file is left as it is.
 struct FileReply {
     std::string path;
-    std::string bytes;
+    std::optional<std::string> bytes;
     bool operator==(const FileReply&) const = default;
 };
 

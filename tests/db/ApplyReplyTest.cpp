@@ -89,17 +89,19 @@ TEST_F(ApplyReplyTest, TerminalReplies) {
     EXPECT_FALSE(Terminal("NUM=60;FILE=O", "FILE=00;", "no/such/dir.bin"));
     EXPECT_TRUE(Terminal("NUM=60;FILE=O", "FILE=4142;", "kept.bin"));
     EXPECT_EQ(test::ReadBytes("kept.bin"), "AB");
+    EXPECT_TRUE(Terminal("NUM=60;FILE=O", "X=1;", "kept.bin"));
+    EXPECT_EQ(test::ReadBytes("kept.bin"), "AB") << "a reply without a file leaves it alone";
 }
 
 TEST_F(ApplyReplyTest, StatusReplySetsInputsStatesAndTime) {
     int updates = 0;
     db->Connection().SetTrace([&](const std::string& s) { updates += s.rfind("UPDATE", 0) == 0; });
-    EXPECT_TRUE(Device(part, "NUM=16", "DLYIN=45;MODE=2;SYS=0110;KEY=3;SHL=0013003F099100;"));
+    EXPECT_TRUE(Device(part, "NUM=16", "DLYIN=45;MODE=2;SYS=0111;KEY=3;SHL=0013003F099100;"));
     db->Connection().SetTrace(nullptr);
     EXPECT_EQ(updates, 3) << "one statement each for the parameters, the loops and the device";
     EXPECT_EQ(Param("DLYIN"), "45");
     EXPECT_EQ(Param("MODE"), "0") << "an output parameter is never overwritten";
-    EXPECT_EQ(DeviceColumn("systemstate || '/' || last_key"), "6/3");
+    EXPECT_EQ(DeviceColumn("systemstate || '/' || last_key"), "14/3");
     EXPECT_EQ(Column("SELECT state FROM sensor ORDER BY id"), "3,0,15")
         << "loop 3 is the expander's";
     char time[32];
@@ -107,7 +109,7 @@ TEST_F(ApplyReplyTest, StatusReplySetsInputsStatesAndTime) {
     EXPECT_EQ(DeviceColumn("last_time"), time);
     EXPECT_TRUE(Device(part, "NUM=61;FILE=O", "FILE=41;SYS=1111;", "dev.bin"));
     EXPECT_EQ(test::ReadBytes("dev.bin"), "A");
-    EXPECT_EQ(DeviceColumn("systemstate"), "6") << "a file reply is not a status";
+    EXPECT_EQ(DeviceColumn("systemstate"), "14") << "a file reply is not a status";
     EXPECT_TRUE(Device(slave, "NUM=77", "TEMP=7'1;"));
     EXPECT_EQ(Param("TEMP", 5), "7'1");
 }
@@ -131,12 +133,23 @@ TEST_F(ApplyReplyTest, PhoneBookAndKeysLandWholeOrNotAtAll) {
     EXPECT_EQ(part->NewPassword(), "");
 }
 
+// A status writes its parameters, then its loop states, then the device row;
+// whichever fails, the statements before it go too.
 TEST_F(ApplyReplyTest, AFailedStatementRollsTheWholeReplyBack) {
-    Exec("ALTER TABLE device RENAME TO device_away");
-    EXPECT_FALSE(Device(part, "NUM=16", "DLYIN=45;SHL=0013;"));
-    EXPECT_FALSE(db->TakeFailedStatementError().empty());
-    EXPECT_EQ(Param("DLYIN"), "30") << "the parameters went with the device row";
-    EXPECT_EQ(Column("SELECT state FROM sensor ORDER BY id"), "0,0,0");
+    // The records keep what the reply said: each round brings new values.
+    const struct {
+        std::string table, reply;
+    } rounds[] = {{"sensor", "DLYIN=45;SHL=0013;"}, {"device", "DLYIN=46;SHL=0014;"}};
+    for (const auto& [table, reply] : rounds) {
+        SCOPED_TRACE(table);
+        Exec("ALTER TABLE " + table + " RENAME TO away");
+        EXPECT_FALSE(Device(part, "NUM=16", reply));
+        EXPECT_FALSE(db->TakeFailedStatementError().empty());
+        Exec("ALTER TABLE away RENAME TO " + table);
+        EXPECT_EQ(Param("DLYIN"), "30") << "the parameters went with the failed statement";
+        EXPECT_EQ(Column("SELECT state FROM sensor ORDER BY id"), "0,0,0");
+        EXPECT_EQ(DeviceColumn("last_time"), "");
+    }
 }
 
 // A later command of the same exchange is built from the worker's snapshot,

@@ -59,7 +59,6 @@ TEST(ExprEvaluator, OperatorsPrecedenceAndSigns) {
         {"9^0.5", "3", 3, kOk},
         {"  \t.5 + 5. \t ", "3", 5.5, kOk},
         {"2+3*4", "3", 14, kOk},
-        {"2>=3", "3", 0, kOk},
         {"1.9!=1", "3", 0, kOk},
         {"1<2 && 3<2", "3", 0, kOk},
         {"1 || 1 && 0", "3", 0, kOk},
@@ -75,6 +74,21 @@ TEST(ExprEvaluator, OperatorsPrecedenceAndSigns) {
         {"--2", "3", 0, CExprEvaluator::kErrorOperand},
         {"3000000000 * 2", "3", 6e9, kOk}, // plain arithmetic never truncates
     });
+}
+
+// Every comparison of a value below, equal to and above the other.
+TEST(ExprEvaluator, ComparisonsAtTheBoundary) {
+    const struct {
+        const char* op;
+        double below, equal, above;
+    } operators[] = {{">", 0, 0, 1},  {">=", 0, 1, 1}, {"==", 0, 1, 0},
+                     {"!=", 1, 0, 1}, {"<", 1, 0, 0},  {"<=", 1, 1, 0}};
+    for (const auto& o : operators) {
+        const std::string text = std::string("VAL ") + o.op + " 3";
+        CheckAll({{text.c_str(), "2", o.below, kOk},
+                  {text.c_str(), "3", o.equal, kOk},
+                  {text.c_str(), "4", o.above, kOk}});
+    }
 }
 
 // The side that the left operand decides is never evaluated; names are

@@ -104,7 +104,7 @@ TEST(ReplyReaders, KeysPasswordsLoopsAndFiles) {
               (LoopConfigReply{"M1=2(5,6,),M9=x,M2=1(3,),", {{1, {5, 6}}}}))
         << "entries stop at the malformed one; the text is kept whole";
 
-    EXPECT_EQ(ReadFileReply("X=1;", "f"), std::nullopt);
+    EXPECT_EQ(ReadFileReply("X=1;", "f"), (FileReply{"f", std::nullopt})) << "no file to write";
     EXPECT_EQ(ReadFileReply("FILE=0G;", "f"), std::nullopt);
     EXPECT_EQ(ReadFileReply("FILE=4142", "f"), (FileReply{"f", "AB"}));
     EXPECT_EQ(ReadFileReply("FILE=ff4;", "f"), (FileReply{"f", "\xFF"}));

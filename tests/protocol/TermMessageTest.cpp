@@ -23,6 +23,8 @@ TEST(TermMessage, BuildsTheLineText) {
         const char* text; // as sent, Windows-1251; nullptr: refused
     } cases[] = {
         {12, 2, "39", "001202000239"},
+        {0, 0, "", "0000000000"},
+        {9999, 99, "", "9999990000"}, // the widest plain header
         {10000, 4, "12345678", "H271004000812345678"},
         {65535, 1, "", "HFFFF010000"},
         {1, 100, "x", "00011000001x"}, // a code above 99 widens

@@ -78,12 +78,15 @@ TEST_F(CliTest, BadWordsChangeNothing) {
         {"add-device 12 --address 2 --address=3", 2, "--address задан больше одного раза"},
         {"list --yes=1", 2, "Неизвестный параметр --yes команды list; допустимые: --help"},
         {"run 12 LinkTest --yes=1", 2, "--yes задается без значения"},
-        {"set-phone 12/1 0 +7900 --mask 99999999999", 2, "Маска: от 0 до 16777215"},
-        {"set-phone 12/1 99 +7900", 2, "Номер записи: от 0 до 23"},
+        // Each range one past its end.
+        {"set-phone 12/1 0 +7900 --mask 16777216", 2, "Маска: от 0 до 16777215"},
+        {"set-phone 12/1 24 +7900", 2, "Номер записи: от 0 до 23"},
+        {"set-key 12/1 15 540000001E3C5A01", 2, "Номер ключа: от 0 до 14"},
+        {"set-key 12/1 -1 540000001E3C5A01", 2, "Номер ключа: от 0 до 14"},
         {"set-key 12/1 0 540000001E3C5A01 --owner 'a;b'", 1, "Текст не может содержать"},
         {"edit 12/1 --password '1111;DEVA=05'", 1, "Текст не может содержать"},
         {"edit 12 --phone \"$(printf '+7900\\r')\"", 1, "Текст не может содержать"},
-        {"add-terminal 70000 --type БМ-4", 1, "Номер устройства: от 0 до 65535"},
+        {"add-terminal 65536 --type БМ-4", 1, "Номер устройства: от 0 до 65535"},
         {"show \"$(printf '12\\377')\"", 2, "UTF-8"},
         {"show 12 extra", 2, "Неверные параметры команды show: лишний аргумент extra"},
         {"lst", 2, "Неизвестная команда lst"},
@@ -105,6 +108,7 @@ TEST_F(CliTest, BadWordsChangeNothing) {
 
 TEST_F(CliTest, ListFilesAndModemSettings) {
     ASSERT_EQ(Run("set-key 12/1 2 540000001E3C5A01 --owner Иванов").status, 0);
+    EXPECT_EQ(Run("set-key 12/1 14 0000000000000000").status, 0) << "the last key";
     const std::string keys = dir_ / "keys.txt";
     EXPECT_EQ(Run("keys 12/1 save " + keys).status, 0);
     EXPECT_EQ(Run("set-key 12/1 2 4500004433221101 --owner x").status, 0);

@@ -13,6 +13,7 @@
 #include "ui/TerminalView.h"
 #include "ui/TreeItemModel.h"
 
+#include <QAbstractItemDelegate>
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
@@ -33,6 +34,25 @@ namespace {
 // Sample catalogue indexes.
 constexpr int kBm4 = 0;
 constexpr int kBm16 = 1;
+
+// Edits the value cell of the grid's `item` as the operator does: opens its
+// editor, lets `enter` type or choose, and confirms.
+template <class Editor, class Enter> void EditCell(CParamGrid& grid, int item, Enter enter) {
+    QTreeWidget* rows = grid.Rows();
+    rows->editItem(grid.Row(item), 1);
+    auto* editor = qobject_cast<Editor*>(rows->itemWidget(grid.Row(item), 1));
+    QVERIFY(editor);
+    enter(*editor);
+    QAbstractItemDelegate* delegate = rows->itemDelegateForColumn(1);
+    emit delegate->commitData(editor);
+    emit delegate->closeEditor(editor);
+}
+void Type(CParamGrid& grid, int item, const QString& text) {
+    EditCell<QLineEdit>(grid, item, [&](QLineEdit& field) { field.setText(text); });
+}
+void Choose(CParamGrid& grid, int item, int index) {
+    EditCell<QComboBox>(grid, item, [&](QComboBox& box) { box.setCurrentIndex(index); });
+}
 
 void SetText(QWidget& dialog, const char* field, const QString& text) {
     auto* edit = dialog.findChild<QLineEdit*>(QString::fromLatin1(field));
@@ -425,17 +445,25 @@ private slots:
         grid.Rows()->setCurrentItem(grid.Row(0));
         QVERIFY(grid.Comment()->text().startsWith("Время от нарушения"));
 
-        // One edit of each cell kind; a refused one shows its value again (the
-        // refusals' texts are ViewModelTest's).
-        grid.Commit(2, QStringLiteral("5"));
-        grid.Commit(0, QStringLiteral("abc"));
+        // One edit of each cell kind, through its editor; a refused one shows
+        // its value again (the refusals' texts are ViewModelTest's). A
+        // drop-down's first item is a choice like any other.
+        Type(grid, 2, QStringLiteral("5"));
+        Type(grid, 0, QStringLiteral("abc"));
         QCOMPARE(grid.Row(0)->text(1), QStringLiteral("30"));
-        grid.Commit(3, QStringLiteral("Отключена"));
-        grid.Commit(4, QStringLiteral("Да"));
-        QCOMPARE(Rows(*doc, "SELECT name, param_value FROM device_param WHERE term_id=12 AND "
-                      "device_id=1 AND name IN ('SIRTIME','DLYIN','SIRMODE','AUTOARM') ORDER BY 1"),
-                 (std::vector<std::vector<std::string>>{
-                     {"AUTOARM", "1"}, {"DLYIN", "30"}, {"SIRMODE", "2"}, {"SIRTIME", "300"}}));
+        const auto values = [&] {
+            return Rows(*doc, "SELECT param_value FROM device_param WHERE term_id=12 AND "
+                              "device_id=1 AND name IN ('SIRTIME','DLYIN','SIRMODE','AUTOARM') "
+                              "ORDER BY name");
+        };
+        using Values = std::vector<std::vector<std::string>>;
+        Choose(grid, 3, 2); // "Отключена"
+        Choose(grid, 4, 1); // "Нет"
+        QCOMPARE(values(), (Values{{"0"}, {"30"}, {"2"}, {"300"}}));
+        Choose(grid, 3, 0); // "Непрерывный"
+        Choose(grid, 4, 0); // "Да"
+        QCOMPARE(values(), (Values{{"1"}, {"30"}, {"0"}, {"300"}}));
+        QCOMPARE(grid.Row(4)->text(1), QStringLiteral("Да"));
 
         // A stored text without a display form is shown as stored, marked.
         QVERIFY(doc->Workspace().Database().Execute("UPDATE device_param SET param_value='x1' WHERE "
