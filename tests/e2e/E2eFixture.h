@@ -5,7 +5,6 @@
 // pseudo-terminal that "ComPort" names, and the exchange engine between them.
 // Every wait runs at a hundredth of its time.
 #include "catalogue/CommandDesc.h"
-#include "comms/Event.h"
 #include "comms/Exchange.h"
 #include "comms/PtyHelpers.h"
 #include "comms/TimeScale.h"
@@ -99,8 +98,6 @@ protected:
         simulator_ = std::make_unique<SimOnPty>(sim, [this](const std::string& line) {
             std::lock_guard lock(logLock_);
             log_.push_back(line);
-            if (onSimLog)
-                onSimLog(line);
         });
         std::string error;
         ASSERT_TRUE(simulator_->Start(dir / "ttySIM", error)) << error;
@@ -177,7 +174,6 @@ protected:
     // Room for a loaded machine: a modem reply waited for 1 s gets 50 ms.
     CScopedTimeScale fast{0.05};
     CTerminalState sim;
-    std::function<void(const std::string&)> onSimLog; // on the simulator's thread
 
 private:
     std::mutex logLock_;
