@@ -190,6 +190,13 @@ std::string CConfigDatabase::TakeFailedStatementError() {
     return std::exchange(statementError_, {});
 }
 
+CResult CConfigDatabase::Outcome(bool done) {
+    const std::string error = TakeFailedStatementError();
+    if (!error.empty())
+        return CResult::Fail("ошибка записи в базу данных: " + error);
+    return done ? CResult::Ok() : CResult::Fail({});
+}
+
 bool CConfigDatabase::BeginTransaction() {
     if (depth_++ > 0)
         return true;

@@ -75,6 +75,10 @@ public:
     // call (a locked database, a full disk), and forgets it; empty when none
     // failed. An operation that must not pass a lost write for success asks.
     std::string TakeFailedStatementError();
+    // The outcome of an operation whose statements ran since the last take:
+    // the first failed statement's text ("ошибка записи в базу данных: ..."),
+    // else success when `done`, else a failure with nothing more to say.
+    CResult Outcome(bool done);
     // True while a next row of the last statement was fetched.
     bool Fetch();
     // Column of the current row, index from 0; nothing outside the result.

@@ -15,6 +15,7 @@
 #include "db/RecordList.h"
 #include "protocol/CommandSnapshot.h"
 #include "protocol/ReplyValue.h"
+#include "settings/Result.h"
 
 #include <ctime>
 #include <memory>
@@ -122,14 +123,15 @@ public:
     DeviceSnapshot Snapshot() const;
     std::vector<PhoneEntry> PhoneEntries() const;
     // Applies a reply to one of the device's commands in one transaction;
-    // a usable reply sets last_time from `now` and writes the row. False
-    // when the reply is not one a device takes, its output file cannot be
-    // written, or the row cannot be written.
-    bool ApplyReply(const ReplyValue& reply, std::time_t now = std::time(nullptr));
+    // a usable reply sets last_time from `now` and writes the row. A failure
+    // when the reply is not one a device takes or its output file cannot be
+    // written, and with the database's text when a row cannot be written.
+    CResult ApplyReply(const ReplyValue& reply, std::time_t now = std::time(nullptr));
     // The phone book a reply or a file gives, written through.
     bool ApplyPhoneBook(const PhoneBookReply& book);
 
 private:
+    bool WriteReply(const ReplyValue& reply, std::time_t now);
     friend class CTerminal;
 
     // New form: the row is inserted with the type's description, then the

@@ -68,7 +68,15 @@ std::vector<PhoneEntry> CDevice::PhoneEntries() const {
     return entries;
 }
 
-bool CDevice::ApplyReply(const ReplyValue& reply, std::time_t now) {
+CResult CDevice::ApplyReply(const ReplyValue& reply, std::time_t now) {
+    CConfigDatabase* db = Database();
+    if (db)
+        db->TakeFailedStatementError();
+    const bool written = WriteReply(reply, now);
+    return db ? db->Outcome(written) : written ? CResult::Ok() : CResult::Fail({});
+}
+
+bool CDevice::WriteReply(const ReplyValue& reply, std::time_t now) {
     // Whatever the reply changes lands whole or not at all: a status stores
     // its parameters, loop states and the device row together.
     CDbTransaction transaction(Database());

@@ -10,6 +10,7 @@
 #include "db/Sensor.h"
 #include "protocol/CommandSnapshot.h"
 #include "protocol/ReplyValue.h"
+#include "settings/Result.h"
 
 #include <memory>
 #include <span>
@@ -126,11 +127,13 @@ public:
     // password; taken on the calling thread when an exchange starts.
     TerminalSnapshot Snapshot() const;
     // Applies a reply to one of the terminal's commands in one transaction
-    // and writes the row. False when the reply is not one a terminal takes,
-    // its output file cannot be written, or the row cannot be written.
-    bool ApplyReply(const ReplyValue& reply);
+    // and writes the row. A failure when the reply is not one a terminal
+    // takes or its output file cannot be written, and with the database's
+    // text when the row cannot be written.
+    CResult ApplyReply(const ReplyValue& reply);
 
 private:
+    bool WriteReply(const ReplyValue& reply);
     friend class CDevice;
 
     CDevice* LoadDevice(int address, IRowSource& source);

@@ -27,7 +27,15 @@ TerminalSnapshot CTerminal::Snapshot() const {
     return snapshot;
 }
 
-bool CTerminal::ApplyReply(const ReplyValue& reply) {
+CResult CTerminal::ApplyReply(const ReplyValue& reply) {
+    CConfigDatabase* db = Database();
+    if (db)
+        db->TakeFailedStatementError();
+    const bool written = WriteReply(reply);
+    return db ? db->Outcome(written) : written ? CResult::Ok() : CResult::Fail({});
+}
+
+bool CTerminal::WriteReply(const ReplyValue& reply) {
     // Whatever the reply changes lands whole or not at all.
     CDbTransaction transaction(Database());
     return std::visit(

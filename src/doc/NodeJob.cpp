@@ -1,7 +1,6 @@
 #include "doc/NodeJob.h"
 
 #include "catalogue/CommandDesc.h"
-#include "db/ConfigDatabase.h"
 #include "db/Device.h"
 #include "db/Terminal.h"
 
@@ -24,14 +23,7 @@ ExchangeJob MakeExchangeJob(const CTerminal& terminal, const CDevice* device,
 }
 
 CResult ApplyNodeReply(CTerminal& terminal, CDevice* device, const ReplyValue& reply) {
-    CConfigDatabase* db = terminal.Database();
-    if (db)
-        db->TakeFailedStatementError();
-    const bool applied = device ? device->ApplyReply(reply) : terminal.ApplyReply(reply);
-    const std::string error = db ? db->TakeFailedStatementError() : std::string();
-    if (!error.empty())
-        return CResult::Fail("ошибка записи в базу данных: " + error);
-    return applied ? CResult::Ok() : CResult::Fail({});
+    return device ? device->ApplyReply(reply) : terminal.ApplyReply(reply);
 }
 
 } // namespace tornu

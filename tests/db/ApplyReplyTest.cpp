@@ -44,15 +44,16 @@ protected:
     }
 
     // As the exchange takes a reply: read into a value, then applied.
-    bool Terminal(const std::string& command, const std::string& data, const char* out = nullptr) {
+    CResult Terminal(const std::string& command, const std::string& data,
+                     const char* out = nullptr) {
         const auto value = ReadTerminalReply(Spec(command, out), CTermMessage(7, 1, data));
-        return value && terminal->ApplyReply(*value);
+        return value ? terminal->ApplyReply(*value) : CResult::Fail("unreadable");
     }
-    bool Device(CDevice* device, const std::string& command, const std::string& data,
-                const char* out = nullptr) {
+    CResult Device(CDevice* device, const std::string& command, const std::string& data,
+                   const char* out = nullptr) {
         const auto value =
             ReadDeviceReply(device->Snapshot(), Spec(command, out), CTermMessage(7, 1, data));
-        return value && device->ApplyReply(*value, kNow);
+        return value ? device->ApplyReply(*value, kNow) : CResult::Fail("unreadable");
     }
     // The first column of every row, joined with ",".
     std::string Column(const std::string& statement) {
@@ -143,8 +144,9 @@ TEST_F(ApplyReplyTest, AFailedStatementRollsTheWholeReplyBack) {
     for (const auto& [table, reply] : rounds) {
         SCOPED_TRACE(table);
         Exec("ALTER TABLE " + table + " RENAME TO away");
-        EXPECT_FALSE(Device(part, "NUM=16", reply));
-        EXPECT_FALSE(db->TakeFailedStatementError().empty());
+        const CResult applied = Device(part, "NUM=16", reply);
+        EXPECT_FALSE(applied);
+        EXPECT_EQ(applied.Error().rfind("ошибка записи в базу данных: ", 0), 0u) << applied.Error();
         Exec("ALTER TABLE away RENAME TO " + table);
         EXPECT_EQ(Param("DLYIN"), "30") << "the parameters went with the failed statement";
         EXPECT_EQ(Column("SELECT state FROM sensor ORDER BY id"), "0,0,0");
