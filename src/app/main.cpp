@@ -9,13 +9,18 @@
 #include "ui/MainFrame.h"
 #include "ui/ModalRunner.h"
 #include "ui/QtOperator.h"
+#include "ui/QtTranslation.h"
+#include "ui/TerminalView.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLocale>
 #include <QStandardPaths>
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
+#include <utility>
 #include <system_error>
 
 namespace {
@@ -38,6 +43,22 @@ fs::path UserDataFolder() {
     return folder;
 }
 
+// "12" (terminal 12) or "12/1" (its device at address 1): the terminal's
+// number and the address, -1 for the terminal itself.
+std::optional<std::pair<int, int>> NodeNumber(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char('/'));
+    if (parts.size() > 2)
+        return std::nullopt;
+    bool ok = false;
+    const int id = parts.front().toInt(&ok);
+    int address = -1;
+    if (ok && parts.size() == 2)
+        address = parts.back().toInt(&ok);
+    if (!ok)
+        return std::nullopt;
+    return std::pair(id, address);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -46,6 +67,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationDisplayName(QString::fromUtf8(tornu::ui::kProgramTitle));
     QApplication::setWindowIcon(tornu::ui::ProgramIcon());
     QApplication::setDesktopFileName(QStringLiteral("tornucfg"));
+    // Qt's own dialogs and menus in the operator's language where Qt has it.
+    tornu::ui::LoadQtTranslation(app, QLocale::system());
 
     QCommandLineParser options;
     options.setApplicationDescription(QString::fromUtf8(tornu::ui::kProgramTitle));
@@ -56,8 +79,13 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption userData(
         QStringLiteral("user-data"),
         QStringLiteral("Работать в папке данных пользователя ($XDG_DATA_HOME/tornucfg)."));
+    const QCommandLineOption select(
+        QStringLiteral("select"),
+        QStringLiteral("Выбрать и раскрыть в дереве базовый модуль (12) или его устройство (12/1)."),
+        QStringLiteral("НОМЕР"));
     options.addOption(dir);
     options.addOption(userData);
+    options.addOption(select);
     options.process(app);
 
     fs::path folder = fs::current_path();
@@ -81,6 +109,14 @@ int main(int argc, char* argv[]) {
     if (!frame.Start())
         return 0;
     frame.show();
+    if (options.isSet(select)) {
+        const std::optional<std::pair<int, int>> wanted = NodeNumber(options.value(select));
+        tornu::CTreeNode* node = wanted ? doc.FindNode(wanted->first, wanted->second) : nullptr;
+        if (node)
+            frame.TreePane().Reveal(*node);
+        else
+            std::fprintf(stderr, "Нет в конфигурации: %s\n", qPrintable(options.value(select)));
+    }
     const int code = QApplication::exec();
     doc.OnCloseDocument();
     return code;

@@ -2,6 +2,7 @@
 #include "ui/DialogButtons.h"
 
 #include "doc/ConfigEditor.h"
+#include "ui/ListRowDelegate.h"
 #include "ui/ModalRunner.h"
 #include "ui/QtOperator.h"
 #include "ui/UiText.h"
@@ -10,7 +11,7 @@
 #include <QFormLayout>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QPushButton>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -31,6 +32,16 @@ void SetupList(QTreeWidget& list) {
     list.setEditTriggers(QAbstractItemView::NoEditTriggers);
     list.header()->setStretchLastSection(true);
     list.header()->setSectionsMovable(false);
+    list.setItemDelegate(new CListRowDelegate(list));
+}
+
+// Wide enough for every column, the trailing one at its least, without a
+// horizontal scroll bar.
+int FullWidth(const QTreeWidget& list) {
+    int width = 2 * list.frameWidth() + list.verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < list.columnCount(); ++column)
+        width += list.columnWidth(column);
+    return width;
 }
 
 } // namespace
@@ -53,12 +64,12 @@ CPhoneBookDlg::CPhoneBookDlg(CConfigEditor& editor, CTreeNode& node, PhoneBookMo
     // "VOICE" and the bit labels are wider than the classic widths.
     list_->setColumnWidth(kTypeColumn,
                           std::max(40, list_->fontMetrics().horizontalAdvance("VOICE") + 16));
-    int width = 125 + list_->columnWidth(kTypeColumn);
     for (int column = kFirstBitColumn; column < list_->columnCount() - 1; ++column) {
         list_->resizeColumnToContents(column);
         list_->setColumnWidth(column, std::max(list_->columnWidth(column), 40));
-        width += list_->columnWidth(column);
     }
+    // The trailing empty column only fills what is left.
+    list_->setColumnWidth(list_->columnCount() - 1, list_->header()->minimumSectionSize());
     Fill();
     connect(list_, &QTreeWidget::itemChanged, this, &CPhoneBookDlg::OnItemChanged);
     connect(list_, &QTreeWidget::itemDoubleClicked, this,
@@ -66,7 +77,7 @@ CPhoneBookDlg::CPhoneBookDlg(CConfigEditor& editor, CTreeNode& node, PhoneBookMo
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
     layout->addWidget(DialogButtons(*this, QDialogButtonBox::Ok));
-    list_->setMinimumSize(std::min(width + 40, 1000), 360);
+    list_->setMinimumSize(std::min(FullWidth(*list_), 1000), 360);
 }
 
 int CPhoneBookDlg::ColumnOf(int bit) const {
