@@ -1,7 +1,6 @@
 #include "ui/ParamGrid.h"
 
 #include "doc/ConfigEditor.h"
-#include "ui/ListRowDelegate.h"
 #include "ui/UiText.h"
 
 #include <QComboBox>
@@ -56,12 +55,6 @@ public:
             painter->restore();
         }
         QStyledItemDelegate::paint(painter, option, index);
-    }
-
-    // Rows as tall as those of the lists, room for an edit field too.
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        return QStyledItemDelegate::sizeHint(option, index)
-            .expandedTo(QSize(0, ListRowHeight(grid_)));
     }
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,

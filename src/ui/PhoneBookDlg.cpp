@@ -15,6 +15,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace tornu::ui {
@@ -181,8 +182,10 @@ CKeysDlg::CKeysDlg(CConfigEditor& editor, CTreeNode& node, std::vector<KeyRow> k
     list_->setColumnWidth(0, 60);
     list_->setColumnWidth(1, 140);
     list_->setColumnWidth(2, 300);
-    list_->setMinimumSize(540, 300);
     Fill();
+    // Every key in sight, under the header.
+    list_->setMinimumSize(540, std::max(300, (list_->topLevelItemCount() + 1) * ListRowHeight(*list_) +
+                                                 2 * list_->frameWidth() + 4));
     connect(list_, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item, int) { EditKey(list_->indexOfTopLevelItem(item)); });
     auto* layout = new QVBoxLayout(this);
