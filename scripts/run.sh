@@ -3,8 +3,8 @@
 # directory run/ (which gets the sample catalogue on first use), with the
 # demonstration terminal 12 of tools/sim/example.sim in its configuration and
 # the terminal simulator running on run/ttyTORNU, the link "Modem"/"ComPort"
-# names, until the program ends: explore the configuration, and exchange with
-# the simulated terminal.
+# names, until the program ends; the terminal is selected and opened in the
+# tree: explore the configuration, and exchange with the simulated terminal.
 #
 # Without a display (neither DISPLAY nor WAYLAND_DISPLAY set) it says so and
 # shows the command-line demonstration instead: tornucfg-cli reads the
@@ -42,7 +42,7 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     "$cli" run 12/1 ReadStatus --yes >/dev/null || true
   fi
   echo "== Торну-конфигуратор в run/; симулятор работает, пока открыто окно программы"
-  "$app"
+  "$app" --select 12
   exit 0
 fi
 

@@ -2,7 +2,8 @@
 # Renders the desktop program headless to PNG files in OUTDIR: the main
 # window on the demonstration terminal (terminal selected, partition with its
 # loop list and parameter grid, a subordinate device, the structure hidden),
-# the tree's context menus and every dialog. The terminal's states come from
+# the tree's context menus, every dialog, the message boxes, a file dialog and
+# a text field's context menu. The terminal's states come from
 # a real exchange with the simulator first; the exchange dialogs and the log
 # window are pictured in another one.
 #   scripts/screenshots.sh OUTDIR
@@ -31,5 +32,8 @@ demo_terminal >/dev/null
 "$cli" run 12/1 ReadStatus ReadKeys ReadPhoneBook --yes >/dev/null || true
 # The simulator stays on the line: the exchange dialogs are pictured in a
 # real exchange.
-QT_QPA_PLATFORM=offscreen "$root/build/tools/tornucfg-shots" --dir "$work" "$out"
+# Pictured as an operator in a Russian locale sees it: Qt's own dialogs and
+# menus in Russian too.
+LANG=ru_RU.UTF-8 LC_ALL= LC_MESSAGES= LANGUAGE= QT_QPA_PLATFORM=offscreen \
+  "$root/build/tools/tornucfg-shots" --dir "$work" "$out"
 demo_stop_sim

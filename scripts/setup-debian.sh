@@ -10,7 +10,7 @@ PACKAGES=(
   clang libclang-rt-dev
   unixodbc unixodbc-dev libsqliteodbc sqlite3 libsqlite3-dev
   postgresql odbc-postgresql
-  qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins fonts-dejavu-core desktop-file-utils
+  qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core desktop-file-utils
   dpkg-dev help2man lintian appstream gcovr
 )
 

@@ -9,8 +9,11 @@
 #include "ui/MainFrame.h"
 #include "ui/ModalRunner.h"
 #include "ui/QtOperator.h"
+#include "ui/QtTranslation.h"
+#include "ui/TerminalView.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -18,6 +21,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <system_error>
 
 namespace {
@@ -41,7 +45,7 @@ fs::path UserDataFolder() {
 }
 
 constexpr const char* kHelp =
-    "Использование: tornucfg [--dir ПАПКА | --user-data]\n"
+    "Использование: tornucfg [--dir ПАПКА | --user-data] [--select НОМЕР]\n"
     "       tornucfg --help | --version\n"
     "\n"
     "Торну-конфигуратор: охранные GSM-терминалы и их сетевые устройства.\n"
@@ -51,13 +55,32 @@ constexpr const char* kHelp =
     "  --dir ПАПКА   рабочая папка (по умолчанию текущая)\n"
     "  --user-data   работать в папке данных пользователя ($XDG_DATA_HOME/tornucfg,\n"
     "                по умолчанию ~/.local/share/tornucfg), с образцом каталога\n"
+    "  --select НОМЕР выбрать и раскрыть в дереве базовый модуль (12)\n"
+    "                или его устройство (12/1)\n"
     "  --help        эта справка\n"
     "  --version     версия программы\n";
 
 struct Options {
     bool userData = false;
     std::optional<std::string> dir;
+    std::optional<std::string> select;
 };
+
+// "12" (terminal 12) or "12/1" (its device at address 1): the terminal's
+// number and the address, -1 for the terminal itself.
+std::optional<std::pair<int, int>> NodeNumber(const std::string& text) {
+    const QStringList parts = QString::fromStdString(text).split(QLatin1Char('/'));
+    if (parts.size() > 2)
+        return std::nullopt;
+    bool ok = false;
+    const int id = parts.front().toInt(&ok);
+    int address = -1;
+    if (ok && parts.size() == 2)
+        address = parts.back().toInt(&ok);
+    if (!ok)
+        return std::nullopt;
+    return std::pair(id, address);
+}
 
 // The program's own options, after the window system has taken its own
 // ("-platform", "-style" ...); false with the reason said on the standard error.
@@ -77,6 +100,18 @@ bool ParseOptions(int argc, char* argv[], Options& options) {
                 return false;
             }
             options.dir = value;
+        } else if (word == "--select" || word.starts_with("--select=")) {
+            std::string value;
+            if (word != "--select")
+                value = word.substr(9);
+            else if (i + 1 < argc)
+                value = argv[++i];
+            if (!NodeNumber(value)) {
+                std::fprintf(stderr, "В --select ожидается номер базового модуля (12) или "
+                                     "номер и адрес устройства (12/1)\n");
+                return false;
+            }
+            options.select = value;
         } else {
             std::fprintf(stderr, "Неизвестный параметр %s; см. tornucfg --help\n", argv[i]);
             return false;
@@ -109,6 +144,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationDisplayName(QString::fromUtf8(tornu::ui::kProgramTitle));
     QApplication::setWindowIcon(tornu::ui::ProgramIcon());
     QApplication::setDesktopFileName(QStringLiteral("tornucfg"));
+    // Qt's own dialogs and menus in the operator's language where Qt has it.
+    tornu::ui::LoadQtTranslation(app, QLocale::system());
 
     Options options;
     if (!ParseOptions(argc, argv, options))
@@ -135,6 +172,13 @@ int main(int argc, char* argv[]) {
     if (!frame.Start())
         return 0;
     frame.show();
+    if (options.select) {
+        const std::optional<std::pair<int, int>> wanted = NodeNumber(*options.select);
+        if (tornu::CTreeNode* node = doc.FindNode(wanted->first, wanted->second))
+            frame.TreePane().Reveal(*node);
+        else
+            std::fprintf(stderr, "Нет в конфигурации: %s\n", options.select->c_str());
+    }
     const int code = QApplication::exec();
     doc.OnCloseDocument();
     return code;

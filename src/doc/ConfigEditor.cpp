@@ -213,7 +213,7 @@ bool CConfigEditor::ImportStationData(const std::string& folder) {
         operator_.Message(kStationTableOpenFailedMessage + result.path);
         return false;
     }
-    operator_.Message(StationImportedMessage(result.count, result.skipped));
+    operator_.Inform(StationImportedMessage(result.count, result.skipped));
     // Phones and passwords changed under the views: the tree's filter and an
     // option view showing a terminal read them again.
     for (const auto& terminal : workspace_.Terminals())

@@ -33,8 +33,11 @@ class IOperator {
 public:
     virtual ~IOperator() = default;
 
-    // A message box with an OK button.
+    // A refusal or a failure: a message box with an OK button.
     virtual void Message(const std::string& text) = 0;
+    // News that something went as asked, with an OK button; shown like any
+    // message where the difference does not show.
+    virtual void Inform(const std::string& text) { Message(text); }
     // A Yes/No question; true for Yes.
     virtual bool Ask(const std::string& text) = 0;
     // A folder typed or chosen by the operator, the box starting with

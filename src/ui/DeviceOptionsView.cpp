@@ -2,6 +2,8 @@
 
 
 #include "doc/TornuCfgDoc.h"
+#include "protocol/LoopStates.h"
+#include "ui/ListRowDelegate.h"
 #include "ui/LoopDlg.h"
 #include "ui/ModalRunner.h"
 #include "ui/ParamGrid.h"
@@ -17,11 +19,14 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace tornu::ui {
 
 namespace {
 
 constexpr int kLoopRole = Qt::UserRole;
+constexpr int kStateColumn = 3;
 
 QLabel* Caption(std::string_view text, QWidget* parent) {
     return new QLabel(Q(text), parent);
@@ -89,8 +94,14 @@ CDeviceOptionsView::CDeviceOptionsView(CTornuCfgDoc& doc, CQtOperator& op, QWidg
     loops_->setHorizontalHeaderLabels(heads);
     for (int i = 0; i < kLoopListColumnCount; ++i)
         loops_->setColumnWidth(i, columns[static_cast<std::size_t>(i)].width);
+    // "Состояние" holds the longest state text; the last column takes the rest.
+    int stateWidth = loops_->columnWidth(kStateColumn);
+    for (int state = 0; state < kLoopStateCount; ++state)
+        stateWidth = std::max(stateWidth, fontMetrics().horizontalAdvance(Q(LoopStateText(state))) + 12);
+    loops_->setColumnWidth(kStateColumn, stateWidth);
+    loops_->horizontalHeader()->setStretchLastSection(true);
     loops_->verticalHeader()->hide();
-    loops_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    loops_->verticalHeader()->setDefaultSectionSize(ListRowHeight(*loops_));
     loops_->horizontalHeader()->setHighlightSections(false);
     loops_->setShowGrid(true);
     loops_->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -3,6 +3,7 @@
 
 #include "catalogue/CommandDesc.h"
 #include "ui/CommandParamsDlg.h"
+#include "ui/ListRowDelegate.h"
 #include "ui/ModalRunner.h"
 #include "ui/QtOperator.h"
 #include "ui/UiText.h"
@@ -37,6 +38,7 @@ CExchangeDlg::CExchangeDlg(Form form, std::vector<CCommandDesc*> commands, CQtOp
         list_->setColumnWidth(column, widths[column]);
     list_->horizontalHeader()->setStretchLastSection(true);
     list_->verticalHeader()->hide();
+    list_->verticalHeader()->setDefaultSectionSize(ListRowHeight(*list_));
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -55,7 +57,6 @@ CExchangeDlg::CExchangeDlg(Form form, std::vector<CCommandDesc*> commands, CQtOp
         if (results)
             list_->setItem(row, 3, new QTableWidgetItem(ResultText(command)));
     }
-    list_->resizeRowsToContents();
     list_->setMinimumSize(results ? 720 : 440, 260);
     if (!results)
         connect(list_, &QTableWidget::cellDoubleClicked, this,

@@ -2,6 +2,7 @@
 
 #include "doc/ListFiles.h"
 #include "doc/Operator.h"
+#include "ui/ListRowDelegate.h"
 #include "ui/QtOperator.h"
 #include "ui/UiText.h"
 
@@ -37,7 +38,7 @@ CExchangeLogDlg::CExchangeLogDlg(CExchangeMonitor& monitor, CQtOperator& op, QWi
     list_->setColumnWidth(1, 300);
     list_->horizontalHeader()->setStretchLastSection(true);
     list_->verticalHeader()->hide();
-    list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 6);
+    list_->verticalHeader()->setDefaultSectionSize(ListRowHeight(*list_));
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setWordWrap(false);

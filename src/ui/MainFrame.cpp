@@ -236,7 +236,8 @@ void CMainFrame::SetTitle() {
 std::unique_ptr<QMessageBox> CMainFrame::AboutBox() {
     auto box = std::make_unique<QMessageBox>(this);
     box->setWindowTitle(QStringLiteral("О программе ..."));
-    box->setIconPixmap(ProgramIcon().pixmap(64, 64));
+    // Drawn for the screen's pixel ratio: sharp at any scale.
+    box->setIconPixmap(ProgramIcon().pixmap(QSize(64, 64), devicePixelRatioF()));
     box->setText(QStringLiteral("Торну-конфигуратор версия %1").arg(QStringLiteral(TORNU_VERSION)));
     box->setStandardButtons(QMessageBox::Ok);
     return box;

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -22,6 +23,7 @@ enum Role : int {
     kCommentRole = Qt::UserRole + 1,
     kCellRole = Qt::UserRole + 2,  // column 1: the GridCell
     kItemsRole = Qt::UserRole + 3, // column 1: the drop-down's items
+    kFieldRole = Qt::UserRole + 4, // column 1: a read-only value's field colour
 };
 
 constexpr int kLabelColumn = 0;
@@ -38,6 +40,22 @@ GridCell CellOf(const QModelIndex& index) {
 class CValueDelegate : public QStyledItemDelegate {
 public:
     CValueDelegate(CParamGrid& grid) : QStyledItemDelegate(&grid), grid_(grid) {}
+
+    // A read-only value stands in a grey field of its own: a grey band the
+    // width of the row would read as a second selection.
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const QVariant field = index.data(kFieldRole);
+        if (field.isValid()) {
+            const QRect box = option.rect.adjusted(1, 1, -3, -2);
+            painter->save();
+            painter->fillRect(box, field.value<QColor>());
+            painter->setPen(option.palette.color(QPalette::Mid));
+            painter->drawRect(box);
+            painter->restore();
+        }
+        QStyledItemDelegate::paint(painter, option, index);
+    }
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
@@ -150,8 +168,11 @@ void CParamGrid::Build(const ParamGridModel& model) {
                               row.cell == GridCell::YesNo;
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable |
                        (editable ? Qt::ItemIsEditable : Qt::NoItemFlags));
-        if (row.colour) {
-            // Fixed light backgrounds get dark text, in a dark theme too.
+        // Fixed light backgrounds get dark text, in a dark theme too.
+        if (row.colour && row.cell == GridCell::Static) {
+            item->setData(kValueColumn, kFieldRole, ToColor(*row.colour));
+            item->setForeground(kValueColumn, QColor(Qt::black));
+        } else if (row.colour) {
             for (int column : {kLabelColumn, kValueColumn}) {
                 item->setBackground(column, ToColor(*row.colour));
                 item->setForeground(column, QColor(Qt::black));

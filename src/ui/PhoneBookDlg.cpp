@@ -2,6 +2,7 @@
 #include "ui/DialogButtons.h"
 
 #include "doc/ConfigEditor.h"
+#include "ui/ListRowDelegate.h"
 #include "ui/ModalRunner.h"
 #include "ui/QtOperator.h"
 #include "ui/UiText.h"
@@ -10,10 +11,11 @@
 #include <QFormLayout>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QPushButton>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace tornu::ui {
@@ -31,6 +33,16 @@ void SetupList(QTreeWidget& list) {
     list.setEditTriggers(QAbstractItemView::NoEditTriggers);
     list.header()->setStretchLastSection(true);
     list.header()->setSectionsMovable(false);
+    list.setItemDelegate(new CListRowDelegate(list));
+}
+
+// Wide enough for every column, the trailing one at its least, without a
+// horizontal scroll bar.
+int FullWidth(const QTreeWidget& list) {
+    int width = 2 * list.frameWidth() + list.verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < list.columnCount(); ++column)
+        width += list.columnWidth(column);
+    return width;
 }
 
 } // namespace
@@ -53,12 +65,12 @@ CPhoneBookDlg::CPhoneBookDlg(CConfigEditor& editor, CTreeNode& node, PhoneBookMo
     // "VOICE" and the bit labels are wider than the classic widths.
     list_->setColumnWidth(kTypeColumn,
                           std::max(40, list_->fontMetrics().horizontalAdvance("VOICE") + 16));
-    int width = 125 + list_->columnWidth(kTypeColumn);
     for (int column = kFirstBitColumn; column < list_->columnCount() - 1; ++column) {
         list_->resizeColumnToContents(column);
         list_->setColumnWidth(column, std::max(list_->columnWidth(column), 40));
-        width += list_->columnWidth(column);
     }
+    // The trailing empty column only fills what is left.
+    list_->setColumnWidth(list_->columnCount() - 1, list_->header()->minimumSectionSize());
     Fill();
     connect(list_, &QTreeWidget::itemChanged, this, &CPhoneBookDlg::OnItemChanged);
     connect(list_, &QTreeWidget::itemDoubleClicked, this,
@@ -66,7 +78,7 @@ CPhoneBookDlg::CPhoneBookDlg(CConfigEditor& editor, CTreeNode& node, PhoneBookMo
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
     layout->addWidget(DialogButtons(*this, QDialogButtonBox::Ok));
-    list_->setMinimumSize(std::min(width + 40, 1000), 360);
+    list_->setMinimumSize(std::min(FullWidth(*list_), 1000), 360);
 }
 
 int CPhoneBookDlg::ColumnOf(int bit) const {
@@ -170,8 +182,10 @@ CKeysDlg::CKeysDlg(CConfigEditor& editor, CTreeNode& node, std::vector<KeyRow> k
     list_->setColumnWidth(0, 60);
     list_->setColumnWidth(1, 140);
     list_->setColumnWidth(2, 300);
-    list_->setMinimumSize(540, 300);
     Fill();
+    // Every key in sight, under the header.
+    list_->setMinimumSize(540, std::max(300, (list_->topLevelItemCount() + 1) * ListRowHeight(*list_) +
+                                                 2 * list_->frameWidth() + 4));
     connect(list_, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item, int) { EditKey(list_->indexOfTopLevelItem(item)); });
     auto* layout = new QVBoxLayout(this);

@@ -11,27 +11,39 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QSplitter>
+#include <QTreeView>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 
 
 namespace tornu::ui {
 
+namespace {
+
+// The core ends lines Windows-style; a box shows one break per line.
+QString BoxText(const std::string& text) {
+    return Q(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+} // namespace
+
 void CQtOperator::Message(const std::string& text) {
-    // The core ends lines Windows-style; a box shows one break per line.
-    QMessageBox box(QMessageBox::Information, QString::fromUtf8(kProgramTitle),
-                    Q(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kProgramTitle), BoxText(text),
+                    QMessageBox::Ok, window_);
+    runner_.Exec(box);
+}
+
+void CQtOperator::Inform(const std::string& text) {
+    QMessageBox box(QMessageBox::Information, QString::fromUtf8(kProgramTitle), BoxText(text),
                     QMessageBox::Ok, window_);
     runner_.Exec(box);
 }
 
 bool CQtOperator::Ask(const std::string& text) {
-    QMessageBox box(QMessageBox::Question, QString::fromUtf8(kProgramTitle),
-                    Q(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(kProgramTitle), BoxText(text),
                     QMessageBox::Yes | QMessageBox::No, window_);
-    box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
-    box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
     return runner_.Exec(box) == QMessageBox::Yes;
 }
 
@@ -61,7 +73,7 @@ std::optional<QString> CQtOperator::ChooseFile(FileDialogKind kind, const QStrin
         dialog.setWindowTitle(QStringLiteral("Выбор файла"));
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setNameFilter(QStringLiteral("All Files (*)"));
+        dialog.setNameFilter(QFileDialog::tr("All Files (*)"));
         break;
     case FileDialogKind::Folder:
         dialog.setWindowTitle(QStringLiteral("Выбор папки"));
@@ -69,6 +81,18 @@ std::optional<QString> CQtOperator::ChooseFile(FileDialogKind kind, const QStrin
         dialog.setOption(QFileDialog::ShowDirsOnly);
         break;
     }
+    // Room for the names, sizes and types of a folder's files: Qt's own
+    // dialog gives the columns and the places widths that fit English.
+    dialog.resize(dialog.sizeHint().expandedTo(QSize(760, 480)));
+    if (auto* files = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView& header = *files->header();
+        header.setStretchLastSection(false);
+        header.setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header.count(); ++column)
+            header.setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
+    if (auto* places = dialog.findChild<QSplitter*>(QStringLiteral("splitter")))
+        places->setSizes({150, 610});
     if (!start.isEmpty()) {
         const QFileInfo info(start);
         if (info.isDir())

@@ -29,7 +29,10 @@ public:
     void SetWindow(QWidget* window) { window_ = window; }
     CModalRunner& Runner() { return runner_; }
 
+    // A refusal or failure carries the warning icon, news the information
+    // icon, a question the question icon.
     void Message(const std::string& text) override;
+    void Inform(const std::string& text) override;
     bool Ask(const std::string& text) override;
     std::optional<std::string> ChooseFolder(const std::string& initial) override;
     std::optional<std::string> AskPassword(PasswordMode mode) override;

@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace tornu::ui {
 
 namespace {
@@ -61,6 +63,18 @@ CTerminalDlg::CTerminalDlg(Mode mode, const CCatalogue& catalogue, IOperator& op
     params->addRow(QStringLiteral("Номер &телефона"), phone_);
     params->addRow(QStringLiteral("&Пароль на связь"), password_);
     params->addRow(QStringLiteral("Н&овый пароль на связь"), newPassword_);
+    // The fields above the group stand in line with those inside it: the
+    // same label column, the group's frame and margins as indents.
+    int labelWidth = 0;
+    for (QFormLayout* form : {head, params})
+        for (int row = 0; row < form->rowCount(); ++row)
+            if (QWidget* label = form->itemAt(row, QFormLayout::LabelRole)->widget())
+                labelWidth = std::max(labelWidth, label->sizeHint().width());
+    for (QFormLayout* form : {head, params})
+        for (int row = 0; row < form->rowCount(); ++row)
+            form->itemAt(row, QFormLayout::LabelRole)->widget()->setMinimumWidth(labelWidth);
+    const QMargins frame = group->contentsMargins() + params->contentsMargins();
+    head->setContentsMargins(frame.left(), 0, frame.right(), 0);
     QDialogButtonBox* buttons = DialogButtons(*this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(head);

@@ -8,6 +8,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QVBoxLayout>
 
 namespace tornu::ui {
@@ -28,10 +29,13 @@ CTerminalOptionsView::CTerminalOptionsView(CTornuCfgDoc& doc, CQtOperator&, QWid
       currentConfig_(ReadOnlyText("currentConfig", this)),
       readConfig_(ReadOnlyText("readConfig", this)) {
     setObjectName(QStringLiteral("terminalOptions"));
-    newPassword_->setToolTip(QStringLiteral("Новый пароль на связь"));
+    // The new password waits in memory for the command that sends it.
+    auto* newCaption = new QLabel(QStringLiteral("Новый пароль на связь"), this);
+    newCaption->setBuddy(newPassword_);
     auto* passwords = new QHBoxLayout;
-    passwords->addWidget(password_);
-    passwords->addWidget(newPassword_);
+    passwords->addWidget(password_, 1);
+    passwords->addWidget(newCaption);
+    passwords->addWidget(newPassword_, 1);
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Номер устройства"), number_);
     form->addRow(QStringLiteral("Тип"), type_);

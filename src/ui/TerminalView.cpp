@@ -148,6 +148,13 @@ void CTerminalView::SelectNode(CTreeNode* node) {
     ApplySelection();
 }
 
+void CTerminalView::Reveal(CTreeNode& node) {
+    SelectNode(&node);
+    const QModelIndex index = ProxyIndexOf(&node);
+    tree_->expand(index);
+    tree_->scrollTo(index);
+}
+
 void CTerminalView::ExpandAfterChange() {
     // A filtered tree shows what matched, opened.
     if (!filter_->text().trimmed().isEmpty())

@@ -56,6 +56,8 @@ public:
     CTreeNode* Current() const { return current_; }
     // Selects the node's item (null: nothing), as a click would.
     void SelectNode(CTreeNode* node);
+    // Selects the node's item, opens it and scrolls it into sight.
+    void Reveal(CTreeNode& node);
 
     // The pop-up for `node` ("TermNew" for none); null when none is offered.
     std::unique_ptr<QMenu> MenuFor(CTreeNode* node);

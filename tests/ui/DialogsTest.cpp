@@ -22,6 +22,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -226,6 +227,10 @@ private slots:
             return rows.empty() ? std::string("<none>") : rows[0][0];
         };
         runner->dialogs.push_back(Answer<CPhoneBookDlg>([&](CPhoneBookDlg& dialog) {
+            // Every column in sight at the size it opens with.
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            QVERIFY(!dialog.List()->horizontalScrollBar()->isVisible());
             dialog.List()->topLevelItem(0)->setCheckState(dialog.ColumnOf(0), Qt::Checked);
             dialog.EditNumber(0);
             QCOMPARE(dialog.List()->topLevelItem(0)->text(1), QStringLiteral("+79001112233"));
@@ -239,6 +244,8 @@ private slots:
         Tree().Run(kCmdPhoneBook, partition);
         QCOMPARE(runner->messages, QStringList{QString::fromUtf8(kSmsPhoneFormatMessage.data(),
                                                                  kSmsPhoneFormatMessage.size())});
+        // A refusal is a warning.
+        QCOMPARE(runner->icons, QList{QMessageBox::Warning});
         QCOMPARE(phone("mask"), std::string("1"));
         QCOMPARE(phone("phone"), std::string("+79001112233"));
 
@@ -311,6 +318,7 @@ private slots:
         runner->dialogs.push_back(PickFile(QString::fromStdString(station)));
         frame->Action(kCmdImport)->trigger();
         QCOMPARE(runner->messages, QStringList{"Импортированы данные по 1 устройствам"});
+        QCOMPARE(runner->icons, QList{QMessageBox::Information});
         QCOMPARE(shownPhone->text(), QStringLiteral("+79005550000"));
         Tree().Filter()->setText("5550000");
         QCOMPARE(Tree().Tree()->model()->rowCount(), 1);

@@ -8,6 +8,7 @@
 #include "ui/LoopDlg.h"
 #include "ui/ParamGrid.h"
 #include "ui/PasswordDlg.h"
+#include "ui/QtTranslation.h"
 #include "ui/TerminalDlg.h"
 #include "ui/TerminalOptionsView.h"
 #include "ui/TerminalView.h"
@@ -19,6 +20,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDialogButtonBox>
+#include <QLocale>
+#include <QPushButton>
+#include <QTranslator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableWidget>
@@ -195,6 +200,27 @@ private slots:
         }
     }
 
+    // In a Russian locale Qt's own texts are Russian too; a question carries
+    // its icon, a refusal the warning.
+    void qtTextsAndMessageIcons() {
+        QVERIFY(LoadQtTranslation(*QCoreApplication::instance(), QLocale(QLocale::Russian)));
+        QVERIFY(Start());
+        CPasswordDlg dialog(PasswordMode::Login, *op, frame.get());
+        QCOMPARE(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text(),
+                 QStringLiteral("Отмена"));
+        QLineEdit field;
+        std::unique_ptr<QMenu> menu(field.createStandardContextMenu());
+        QVERIFY(Captions(*menu).join(' ').remove('&').contains("Копировать"));
+        dialog.accept(); // the empty password refused
+        runner->answers.push_back(true);
+        QVERIFY(op->Ask("Удалить?"));
+        QCOMPARE(runner->icons, (QList{QMessageBox::Warning, QMessageBox::Question}));
+        for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+    }
+
     // Every outcome is the document's (LoginTest); here the dialog and its messages.
     void login() {
         SetSetting("Main", "Password", CMd5Digest("secret").Hex());
@@ -252,6 +278,15 @@ private slots:
         // Edit: the number fixed; the change reaches the row and the view.
         runner->dialogs.push_back(Answer<CTerminalDlg>([](CTerminalDlg& dialog) {
             QVERIFY(!dialog.findChild<QLineEdit*>("number")->isEnabled());
+            // The fields above "Параметры" stand in line with those inside it.
+            dialog.show();
+            const auto edges = [&](const char* name) {
+                auto* field = dialog.findChild<QWidget*>(QString::fromLatin1(name));
+                return std::pair(field->mapTo(&dialog, QPoint(0, 0)).x(),
+                                 field->mapTo(&dialog, QPoint(field->width(), 0)).x());
+            };
+            QCOMPARE(edges("number"), edges("phone"));
+            QCOMPARE(edges("loops"), edges("newPassword"));
             SetText(dialog, "phone", "+79990000000");
             SetText(dialog, "newPassword", "4321");
         }));
@@ -409,7 +444,11 @@ private slots:
     void deviceViewAndLoopDialog() {
         QVERIFY(Start());
         Sample();
-        Tree().SelectNode(Node(12, 1));
+        // Chosen at start (--select 12/1): selected and opened.
+        Tree().Tree()->collapseAll();
+        Tree().Reveal(*Node(12, 1));
+        QCOMPARE(doc->Tree().Selected(), Node(12, 1));
+        QVERIFY(Tree().Tree()->isExpanded(Tree().Tree()->currentIndex()));
         CDeviceOptionsView& view = frame->DeviceOptions();
         QCOMPARE(frame->RightPane(), &view);
         QCOMPARE(view.StateLabel(0)->text(), QStringLiteral("Снят с охраны"));

@@ -72,6 +72,7 @@ public:
     int Exec(QDialog& dialog) override {
         if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
             messages << box->text();
+            icons << box->icon();
             if (box->standardButtons().testFlag(QMessageBox::Yes)) {
                 const bool yes = !answers.empty() && answers.front();
                 if (!answers.empty())
@@ -106,6 +107,7 @@ public:
     }
 
     QStringList messages;
+    QList<QMessageBox::Icon> icons;
     QStringList titles;
     QStringList menus;
     QList<QUrl> opened;

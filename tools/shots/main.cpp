@@ -18,6 +18,7 @@
 #include "ui/PhoneBookDlg.h"
 #include "ui/PasswordDlg.h"
 #include "ui/QtOperator.h"
+#include "ui/QtTranslation.h"
 #include "ui/TerminalDlg.h"
 #include "ui/TerminalView.h"
 
@@ -26,7 +27,9 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
@@ -39,6 +42,7 @@
 #include <cstdio>
 #include <functional>
 #include <filesystem>
+#include <memory>
 
 using namespace tornu;
 using namespace tornu::ui;
@@ -92,6 +96,8 @@ private:
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // As the program does: Qt's own texts in the language of the locale.
+    LoadQtTranslation(app, QLocale::system());
     QCommandLineParser options;
     const QCommandLineOption dir(QStringLiteral("dir"), QStringLiteral("working folder"),
                                  QStringLiteral("DIR"));
@@ -287,10 +293,33 @@ int main(int argc, char* argv[]) {
     runner.onExec = nullptr;
 
     shots.Save(*frame.AboutBox(), "dialog-about");
-    QMessageBox message(QMessageBox::Information, QString::fromUtf8(kProgramTitle),
-                        QStringLiteral("Ошибка добавления базового модуля.\nВозможно устройство с "
-                                       "таким номером уже существует"),
-                        QMessageBox::Ok, &frame);
-    shots.Save(message, "message-add-terminal");
+    // Messages as the operator interface shows them: a refusal, news, a question.
+    const char* message = nullptr;
+    runner.onExec = [&](QDialog& dialog) {
+        // The file dialog at the size the program gives it.
+        if (qobject_cast<QFileDialog*>(&dialog)) {
+            dialog.show();
+            shots.SaveAsIs(dialog, message);
+        } else {
+            shots.Save(dialog, message);
+        }
+        dialog.hide();
+        return int(QDialog::Rejected);
+    };
+    message = "message-add-terminal";
+    op.Message("Ошибка добавления базового модуля.\r\nВозможно устройство с таким номером уже "
+               "существует");
+    message = "message-import";
+    op.Inform("Импортированы данные по 3 устройствам");
+    message = "message-question";
+    op.Ask("Обмен завершен. Закрыть окно лога?");
+    message = "dialog-file-open";
+    op.ChooseFile(FileDialogKind::Open, QDir::currentPath());
+    runner.onExec = nullptr;
+
+    // The context menu of a text field: Qt's own.
+    QLineEdit field(QStringLiteral("Офис"), &frame);
+    std::unique_ptr<QMenu> edit(field.createStandardContextMenu());
+    shots.Save(*edit, "menu-text-field");
     return 0;
 }
