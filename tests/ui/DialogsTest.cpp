@@ -12,16 +12,19 @@
 #include "ui/CommandParamsDlg.h"
 #include "ui/ExchangeDlg.h"
 #include "ui/ExchangeLogDlg.h"
+#include "ui/ExchangeLogModel.h"
 #include "ui/ImportDlg.h"
 #include "ui/ModemPortDlg.h"
 #include "ui/PhoneBookDlg.h"
 #include "ui/TerminalOptionsView.h"
 #include "ui/TerminalView.h"
 
+#include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -139,10 +142,18 @@ private slots:
             auto* log = qobject_cast<CExchangeLogDlg*>(&dialog);
             if (!log)
                 return int(QDialog::Rejected);
+            // The rows grow under the tester while the exchange runs.
+            QAbstractItemModelTester tester(&log->Model(),
+                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
             // Enter and Esc do nothing.
             QTest::keyClick(log, Qt::Key_Escape);
             QTest::keyClick(log, Qt::Key_Return);
             const int end = log->exec();
+            [&] {
+                QCOMPARE(log->List()->model()->rowCount(), int(log->Lines().size()));
+                QCOMPARE(log->List()->model()->index(0, CExchangeLogModel::kTextColumn).data(),
+                         QVariant(QStringLiteral("Начало обмена")));
+            }();
             // "Сохранить лог...": time stamp, tab, text.
             runner->dialogs.push_front(PickFile(QString::fromStdString(*dir / "log.txt")));
             log->SaveLog();
