@@ -10,6 +10,7 @@
 #include "protocol/ErrorText.h"
 #include "tools/SimTestUtil.h"
 #include "ui/CommandParamsDlg.h"
+#include "ui/CommandListModel.h"
 #include "ui/ExchangeDlg.h"
 #include "ui/ExchangeLogDlg.h"
 #include "ui/ExchangeLogModel.h"
@@ -25,7 +26,6 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QTableView>
-#include <QTableWidget>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -124,16 +124,21 @@ private slots:
         StartSimulator();
         QStringList results;
         runner->dialogs.push_back(Answer<CExchangeDlg>([&](CExchangeDlg& dialog) {
+            QAbstractItemModelTester tester(&dialog.Model(),
+                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
             dialog.accept(); // nothing ticked
             QCOMPARE(dialog.result(), int(QDialog::Rejected));
-            QTableWidget& list = *dialog.List();
+            QAbstractItemModel& list = *dialog.List()->model();
             for (int row = 0; row < list.rowCount(); ++row) {
-                const QString code = list.item(row, 1)->text();
+                const QString code = list.index(row, CCommandListModel::kCodeColumn).data().toString();
                 if (code == "22" || code == "39")
-                    list.item(row, 0)->setCheckState(Qt::Checked);
+                    QVERIFY(list.setData(list.index(row, 0), Qt::Checked, Qt::CheckStateRole));
                 if (code == "60")
                     dialog.EditParams(row);
             }
+            // Only "№" carries the check box.
+            QVERIFY(!list.setData(list.index(0, 1), Qt::Checked, Qt::CheckStateRole));
+            QCOMPARE(dialog.Chosen().size(), std::size_t(2));
         }));
         runner->dialogs.push_back(Answer<CCommandParamsDlg>([&](CCommandParamsDlg& dialog) {
             dialog.findChild<QLineEdit*>("input")->setText("/opt/fw.bin");
@@ -161,8 +166,14 @@ private slots:
         });
         runner->answers.push_back(true); // "Обмен завершен. Закрыть окно лога?"
         runner->dialogs.push_back(Answer<CExchangeDlg>([&](CExchangeDlg& dialog) {
-            for (int row = 0; row < dialog.List()->rowCount(); ++row)
-                results << dialog.List()->item(row, 3)->text();
+            QAbstractItemModelTester tester(&dialog.Model(),
+                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
+            const QAbstractItemModel& list = *dialog.List()->model();
+            QCOMPARE(list.headerData(CCommandListModel::kResultColumn, Qt::Horizontal),
+                     QVariant(QStringLiteral("Результат")));
+            QCOMPARE(list.index(0, 0).data(Qt::CheckStateRole), QVariant()); // no check boxes
+            for (int row = 0; row < list.rowCount(); ++row)
+                results << list.index(row, CCommandListModel::kResultColumn).data().toString();
         }));
         Tree().SelectNode(Node(12));
         Tree().Run(kCmdRunTerminal, Node(12));
@@ -192,9 +203,10 @@ private slots:
         CScopedTimeScale slower(0.2);
         StartSimulator();
         runner->dialogs.push_back(Answer<CExchangeDlg>([&](CExchangeDlg& dialog) {
-            for (int row = 0; row < dialog.List()->rowCount(); ++row)
-                if (dialog.List()->item(row, 1)->text() == "39")
-                    dialog.List()->item(row, 0)->setCheckState(Qt::Checked);
+            QAbstractItemModel& list = *dialog.List()->model();
+            for (int row = 0; row < list.rowCount(); ++row)
+                if (list.index(row, CCommandListModel::kCodeColumn).data().toString() == "39")
+                    list.setData(list.index(row, 0), Qt::Checked, Qt::CheckStateRole);
         }));
         bool cancelling = false;
         runner->dialogs.push_back([&](QDialog& dialog) {

@@ -32,6 +32,7 @@
 #include <QPointer>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -230,11 +231,11 @@ int main(int argc, char* argv[]) {
                 shots.Save(*choice, "dialog-exchange-results");
                 return QDialog::Accepted;
             }
-            QTableWidget& list = *choice->List();
+            QAbstractItemModel& list = *choice->List()->model();
             for (int row = 0; row < list.rowCount(); ++row) {
-                const QString code = list.item(row, 1)->text();
+                const QString code = list.index(row, 1).data().toString();
                 if (code == "1" || code == "39" || code == "60" || code == "61")
-                    list.item(row, 0)->setCheckState(Qt::Checked);
+                    list.setData(list.index(row, 0), Qt::Checked, Qt::CheckStateRole);
                 if (code == "60")
                     choice->EditParams(row);
             }
