@@ -319,10 +319,9 @@ void CTerminalView::ShowPhoneBook(CTreeNode& node) {
 }
 
 void CTerminalView::ShowKeys(CTreeNode& node) {
-    std::optional<std::vector<KeyRow>> keys = doc_.Editor().KeyList(node);
-    if (!keys)
+    if (!node.Device())
         return;
-    CKeysDlg dialog(doc_.Editor(), node, std::move(*keys), operator_, window());
+    CKeysDlg dialog(doc_.Tree(), doc_.Editor(), node, operator_, window());
     operator_.Runner().Exec(dialog);
 }
 

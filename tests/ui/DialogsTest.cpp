@@ -15,6 +15,7 @@
 #include "ui/ExchangeLogDlg.h"
 #include "ui/ExchangeLogModel.h"
 #include "ui/ImportDlg.h"
+#include "ui/KeyListModel.h"
 #include "ui/ModemPortDlg.h"
 #include "ui/PhoneBookDlg.h"
 #include "ui/TerminalOptionsView.h"
@@ -268,9 +269,24 @@ private slots:
         runner->messages.clear();
         QString shown;
         runner->dialogs.push_back(Answer<CKeysDlg>([&](CKeysDlg& dialog) {
+            QAbstractItemModelTester tester(&dialog.Model(),
+                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
+            QAbstractItemModel& list = *dialog.List()->model();
+            QCOMPARE(list.index(0, 0).data(), QVariant(QStringLiteral("Мастер")));
             dialog.EditKey(1);
-            shown = dialog.List()->topLevelItem(1)->text(1) + "|" +
-                    dialog.List()->topLevelItem(1)->text(2);
+            shown = list.index(1, CKeyListModel::kCodeColumn).data().toString() + "|" +
+                    list.index(1, CKeyListModel::kOwnerColumn).data().toString();
+            // A change made elsewhere shows at once: the rows follow the document.
+            QVERIFY(doc->Editor().SetKey(*partition, 2, "540000001E3C5A01", "Петров"));
+            QCOMPARE(list.index(2, CKeyListModel::kOwnerColumn).data(),
+                     QVariant(QStringLiteral("Петров")));
+            // An owner alone goes with the stored code; a refused code stores nothing.
+            QVERIFY(list.setData(list.index(2, CKeyListModel::kOwnerColumn), "Сидоров"));
+            QVERIFY(!list.setData(list.index(2, CKeyListModel::kCodeColumn), "12"));
+            QCOMPARE(list.index(2, CKeyListModel::kCodeColumn).data().toString() + "|" +
+                         list.index(2, CKeyListModel::kOwnerColumn).data().toString(),
+                     QStringLiteral("540000001E3C5A01|Сидоров"));
+            QVERIFY(!list.setData(list.index(2, CKeyListModel::kNumberColumn), "5"));
         }));
         runner->dialogs.push_back(Answer<CKeyDlg>([](CKeyDlg& dialog) {
             dialog.Owner()->setText("Иванов");
@@ -281,7 +297,7 @@ private slots:
             dialog.Code()->setText("4500004433221101");
         }));
         Tree().Run(kCmdKeys, partition);
-        QCOMPARE(runner->messages, QStringList{"Введен некорректный ключ"});
+        QCOMPARE(runner->messages, (QStringList{"Введен некорректный ключ", "Введен некорректный ключ"}));
         QCOMPARE(shown, QStringLiteral("4500004433221101|Иванов"));
 
         // Saved with the save dialog, loaded back with the open one (the file's

@@ -205,8 +205,8 @@ int main(int argc, char* argv[]) {
     CPhoneNumberDlg phoneNumber(QStringLiteral("+79001234567"), [](const QString&) { return true; },
                                 &frame);
     shots.Save(phoneNumber, "dialog-phone-number");
-    if (std::optional<std::vector<KeyRow>> keys = doc.Editor().KeyList(*partition)) {
-        CKeysDlg keyList(doc.Editor(), *partition, *keys, op, &frame);
+    {
+        CKeysDlg keyList(doc.Tree(), doc.Editor(), *partition, op, &frame);
         shots.Save(keyList, "dialog-keys");
         keyList.hide();
     }
