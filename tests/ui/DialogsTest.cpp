@@ -177,7 +177,7 @@ private slots:
                 results << list.index(row, CCommandListModel::kResultColumn).data().toString();
         }));
         Tree().SelectNode(Node(12));
-        Tree().Run(kCmdRunTerminal, Node(12));
+        Menu(Node(12), "Выполнить команду ...");
         // The log window closed; the results follow after that event.
         QTRY_VERIFY(!doc->Exchanges().AnyRunning());
         StopSimulator();
@@ -260,7 +260,7 @@ private slots:
             QCOMPARE(dialog.result(), int(QDialog::Rejected));
             dialog.Field()->setText("+79001112233");
         }));
-        Tree().Run(kCmdPhoneBook, partition);
+        Menu(partition, "Телефонная книга");
         QCOMPARE(runner->messages, QStringList{QString::fromUtf8(kSmsPhoneFormatMessage.data(),
                                                                  kSmsPhoneFormatMessage.size())});
         QCOMPARE(phone("mask"), std::string("1"));
@@ -296,7 +296,7 @@ private slots:
             QCOMPARE(dialog.Code()->text(), QStringLiteral("12345")); // as typed
             dialog.Code()->setText("4500004433221101");
         }));
-        Tree().Run(kCmdKeys, partition);
+        Menu(partition, "Ключи");
         QCOMPARE(runner->messages, (QStringList{"Введен некорректный ключ", "Введен некорректный ключ"}));
         QCOMPARE(shown, QStringLiteral("4500004433221101|Иванов"));
 
@@ -304,13 +304,13 @@ private slots:
         // bytes are ListFilesTest's).
         QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
         runner->dialogs.push_back(PickFile(QString::fromStdString(*dir / "keys.txt"), &mode));
-        Tree().Run(kCmdSaveKeys, partition);
+        Menu(partition, "Сохранить список ключей");
         QCOMPARE(mode, QFileDialog::AcceptSave);
         runner->dialogs.push_back(PickFile(QString::fromStdString(*dir / "keys.txt"), &mode));
-        Tree().Run(kCmdLoadKeys, partition);
+        Menu(partition, "Загрузить список ключей");
         QCOMPARE(mode, QFileDialog::AcceptOpen);
         runner->dialogs.push_back(PickFile(QString::fromStdString(*dir / "missing")));
-        Tree().Run(kCmdLoadPhoneBook, partition);
+        Menu(partition, "Загрузить телефонную книгу");
         QCOMPARE(runner->messages.back(),
                  QString::fromStdString("Невозможно открыть файл: " + (*dir / "missing")));
     }
@@ -326,7 +326,7 @@ private slots:
             dialog.Init()->setText("AT&F");
             dialog.Emulation()->setChecked(true);
         }));
-        frame->Action(kCmdModem)->trigger();
+        FrameAction(*frame, "modem")->trigger();
         QCOMPARE(runner->messages, QStringList{"Выберите порт"});
         QCOMPARE(Setting("Modem", "ComPort") + " " + Setting("Modem", "ComSpeed") + " " +
                      Setting("Modem", "Init") + " " + Setting("Modem", "Emul"),
@@ -348,7 +348,7 @@ private slots:
             QCOMPARE(dialog.Path()->text(), QString::fromStdString(station));
         }));
         runner->dialogs.push_back(PickFile(QString::fromStdString(station)));
-        frame->Action(kCmdImport)->trigger();
+        FrameAction(*frame, "import")->trigger();
         QCOMPARE(runner->messages, QStringList{"Импортированы данные по 1 устройствам"});
         QCOMPARE(shownPhone->text(), QStringLiteral("+79005550000"));
         Tree().Filter()->setText("5550000");
@@ -357,6 +357,11 @@ private slots:
 
 private:
     CTerminalView& Tree() { return frame->TreePane(); }
+    // The node's context menu with `caption` chosen.
+    void Menu(CTreeNode* node, const char* caption) {
+        runner->menuSteps.push_back(Choose(QString::fromUtf8(caption)));
+        Tree().OpenMenu(node, {});
+    }
 };
 
 QTEST_MAIN(DialogsTest)

@@ -137,10 +137,10 @@ int main(int argc, char* argv[]) {
         tree.SelectNode(slave);
         shots.SaveAsIs(frame, "main-subordinate");
     }
-    frame.Action(kCmdShowStructure)->trigger();
+    frame.findChild<QAction*>(QStringLiteral("showStructure"))->trigger();
     tree.SelectNode(doc.FindNode(12, 1));
     shots.SaveAsIs(frame, "main-flat");
-    frame.Action(kCmdShowStructure)->trigger();
+    frame.findChild<QAction*>(QStringLiteral("showStructure"))->trigger();
     tree.Tree()->expandAll();
     // The tree was built anew: its items are new.
     terminal = doc.FindNode(12);
