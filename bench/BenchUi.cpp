@@ -169,7 +169,7 @@ double ThreadSeconds() {
 void BM_FillTree(benchmark::State& state) {
     CBenchProgram& program = Program();
     const bool structure = state.range(0) != 0;
-    QAction* toggle = program.Frame().Action(ui::kCmdShowStructure);
+    QAction* toggle = program.Frame().findChild<QAction*>(QStringLiteral("showStructure"));
     double cpu = 0;
     for (auto _ : state) {
         if (program.Doc().Tree().ShowStructure() == structure) {

@@ -7,7 +7,7 @@
 #include <vector>
 
 class QCheckBox;
-class QTableWidget;
+class QTableView;
 
 namespace tornu {
 class CCommandDesc;
@@ -15,6 +15,7 @@ class CCommandDesc;
 
 namespace tornu::ui {
 
+class CCommandListModel;
 class CQtOperator;
 
 inline constexpr const char* kChooseCommandMessage = "Выберите команду";
@@ -27,7 +28,8 @@ public:
     CExchangeDlg(Form form, std::vector<CCommandDesc*> commands, CQtOperator& op,
                  QWidget* parent = nullptr);
 
-    QTableWidget* List() const { return list_; }
+    QTableView* List() const { return list_; }
+    CCommandListModel& Model() const { return *model_; }
     QCheckBox* ShowResults() const { return showResults_; }
     // The ticked commands, in list order.
     std::vector<CCommandDesc*> Chosen() const;
@@ -36,14 +38,11 @@ public:
 
     void accept() override;
 
-    // The results column's text of a command.
-    static QString ResultText(const CCommandDesc& command);
-
 private:
     Form form_;
-    std::vector<CCommandDesc*> commands_;
     CQtOperator& operator_;
-    QTableWidget* list_;
+    CCommandListModel* model_;
+    QTableView* list_;
     QCheckBox* showResults_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "doc/ListFiles.h"
 #include "doc/Operator.h"
+#include "ui/ExchangeLogModel.h"
 #include "ui/ListRowDelegate.h"
 #include "ui/QtOperator.h"
 #include "ui/UiText.h"
@@ -14,7 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -22,7 +23,8 @@
 namespace tornu::ui {
 
 CExchangeLogDlg::CExchangeLogDlg(CExchangeMonitor& monitor, CQtOperator& op, QWidget* parent)
-    : QDialog(parent), monitor_(monitor), operator_(op), list_(new QTableWidget(this)),
+    : QDialog(parent), monitor_(monitor), operator_(op), model_(new CExchangeLogModel(this)),
+      list_(new QTableView(this)),
       busy_(new QProgressBar(this)), state_(new QLabel(this)),
       save_(new QPushButton(QStringLiteral("Сохранить лог..."), this)) {
     setWindowTitle(QStringLiteral("Лог"));
@@ -30,8 +32,7 @@ CExchangeLogDlg::CExchangeLogDlg(CExchangeMonitor& monitor, CQtOperator& op, QWi
     list_->setObjectName(QStringLiteral("log"));
     state_->setObjectName(QStringLiteral("state"));
     save_->setObjectName(QStringLiteral("saveLog"));
-    list_->setColumnCount(2);
-    list_->setHorizontalHeaderLabels({QStringLiteral("Дата/время"), QStringLiteral("Сообщение")});
+    list_->setModel(model_);
     // At least the classic 120 pixels, and room for the whole time stamp.
     list_->setColumnWidth(
         0, std::max(120, list_->fontMetrics().horizontalAdvance(QStringLiteral("00.00.0000 00:00:00")) + 16));
@@ -67,6 +68,8 @@ CExchangeLogDlg::CExchangeLogDlg(CExchangeMonitor& monitor, CQtOperator& op, QWi
     timer_.start();
 }
 
+const std::vector<ExchangeLogLine>& CExchangeLogDlg::Lines() const { return model_->Lines(); }
+
 void CExchangeLogDlg::ShowBusy() {
     const qint64 seconds = since_.elapsed() / 1000;
     const QString elapsed = QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10,
@@ -83,13 +86,7 @@ void CExchangeLogDlg::Append(const std::vector<ExchangeLogLine>& lines) {
     // The newest row stays in sight unless the operator has scrolled up.
     QScrollBar* bar = list_->verticalScrollBar();
     const bool atEnd = bar->value() >= bar->maximum();
-    for (const ExchangeLogLine& line : lines) {
-        const int row = list_->rowCount();
-        list_->insertRow(row);
-        list_->setItem(row, 0, new QTableWidgetItem(Q(line.time)));
-        list_->setItem(row, 1, new QTableWidgetItem(Q(line.text)));
-        lines_.push_back(line);
-    }
+    model_->Append(lines);
     if (atEnd)
         list_->scrollToBottom();
 }
@@ -148,7 +145,7 @@ void CExchangeLogDlg::SaveLog() {
         operator_.ChooseFile(FileDialogKind::Save, QStringLiteral("exchange-log.txt"), this);
     if (!path)
         return;
-    if (!monitor_.SaveLog(S(*path), lines_))
+    if (!monitor_.SaveLog(S(*path), model_->Lines()))
         operator_.Message(std::string(kCannotCreateFileMessage) + S(*path));
 }
 

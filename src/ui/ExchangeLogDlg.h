@@ -15,10 +15,11 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 
 namespace tornu::ui {
 
+class CExchangeLogModel;
 class CQtOperator;
 
 class CExchangeLogDlg : public QDialog {
@@ -28,10 +29,11 @@ public:
 
     CExchangeLogDlg(CExchangeMonitor& monitor, CQtOperator& op, QWidget* parent = nullptr);
 
-    QTableWidget* List() const { return list_; }
+    QTableView* List() const { return list_; }
+    CExchangeLogModel& Model() const { return *model_; }
     QLabel* State() const { return state_; }
     QPushButton* SaveButton() const { return save_; }
-    const std::vector<ExchangeLogLine>& Lines() const { return lines_; }
+    const std::vector<ExchangeLogLine>& Lines() const;
     bool Cancelling() const { return cancelling_; }
     // The close box: closes once the exchange has ended, else asks to cancel.
     void RequestClose();
@@ -51,13 +53,13 @@ private:
 
     CExchangeMonitor& monitor_;
     CQtOperator& operator_;
-    QTableWidget* list_;
+    CExchangeLogModel* model_;
+    QTableView* list_;
     QProgressBar* busy_;
     QLabel* state_;
     QPushButton* save_;
     QTimer timer_;
     QElapsedTimer since_;
-    std::vector<ExchangeLogLine> lines_;
     bool ended_ = false;
     bool cancelling_ = false;
 };

@@ -76,49 +76,49 @@ bool CMainFrame::Start() {
     return doc_.OnNewDocument();
 }
 
-QAction* CMainFrame::AddCommand(QMenu* menu, int command, const char* caption) {
+QAction* CMainFrame::AddCommand(QMenu* menu, const char* name, const char* caption) {
     QAction* action = menu->addAction(QString::fromUtf8(caption));
-    action->setData(command);
+    action->setObjectName(QString::fromLatin1(name));
     return action;
 }
 
 void CMainFrame::BuildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&Файл"));
-    connect(AddCommand(file, kCmdImport, "Импорт данных ПЦН..."), &QAction::triggered, this,
+    connect(AddCommand(file, "import", "Импорт данных ПЦН..."), &QAction::triggered, this,
             [this] { doc_.Editor().OnImport(); });
     file->addSeparator();
-    QAction* exit = AddCommand(file, kCmdExit, "&Выход");
+    QAction* exit = AddCommand(file, "exit", "&Выход");
     exit->setShortcut(QKeySequence::Quit);
     connect(exit, &QAction::triggered, this, &QWidget::close);
 
     QMenu* control = menuBar()->addMenu(QStringLiteral("&Управление"));
-    connect(AddCommand(control, kCmdRunCommands, "Выполнение команд..."), &QAction::triggered,
-            this, [this] {
-                if (CTreeNode* node = doc_.Tree().Selected())
-                    doc_.Exchanges().RunCommands(*node);
-            });
-    connect(AddCommand(control, kCmdDistributeLoops, "Распределение шлейфов"),
-            &QAction::triggered, this, &CMainFrame::DistributeLoops);
+    runCommands_ = AddCommand(control, "runCommands", "Выполнение команд...");
+    connect(runCommands_, &QAction::triggered, this, [this] {
+        if (CTreeNode* node = doc_.Tree().Selected())
+            doc_.Exchanges().RunCommands(*node);
+    });
+    distributeLoops_ = AddCommand(control, "distributeLoops", "Распределение шлейфов");
+    connect(distributeLoops_, &QAction::triggered, this, &CMainFrame::DistributeLoops);
     connect(control, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("&Настройки"));
-    connect(AddCommand(settings, kCmdModem, "Модем..."), &QAction::triggered, this,
+    connect(AddCommand(settings, "modem", "Модем..."), &QAction::triggered, this,
             &CMainFrame::ModemPort);
-    connect(AddCommand(settings, kCmdChangePassword, "Сменить пароль ..."), &QAction::triggered,
+    connect(AddCommand(settings, "changePassword", "Сменить пароль ..."), &QAction::triggered,
             this, [this] { doc_.Workspace().ChangeProgramPassword(); });
 
     toolBar_ = addToolBar(QStringLiteral("Панель инструментов"));
     toolBar_->setObjectName(QStringLiteral("toolBar"));
     QMenu* view = menuBar()->addMenu(QStringLiteral("&Вид"));
-    QAction* toolBar = AddCommand(view, kCmdToolBar, "&Панель инструментов");
+    QAction* toolBar = AddCommand(view, "showToolBar", "&Панель инструментов");
     toolBar->setCheckable(true);
     toolBar->setChecked(true);
     connect(toolBar, &QAction::toggled, toolBar_, &QWidget::setVisible);
-    QAction* statusLine = AddCommand(view, kCmdStatusBar, "&Строка состояния");
+    QAction* statusLine = AddCommand(view, "showStatusBar", "&Строка состояния");
     statusLine->setCheckable(true);
     statusLine->setChecked(true);
     connect(statusLine, &QAction::toggled, statusBar(), &QWidget::setVisible);
-    QAction* structure = AddCommand(view, kCmdShowStructure, "Показывать структуру");
+    QAction* structure = AddCommand(view, "showStructure", "Показывать структуру");
     structure->setCheckable(true);
     structure->setChecked(true);
     connect(structure, &QAction::triggered, this, [this, structure] {
@@ -126,32 +126,24 @@ void CMainFrame::BuildMenus() {
         structure->setChecked(doc_.Tree().ShowStructure());
     });
     // Another operator's changes on a shared database.
-    QAction* reload = AddCommand(view, kCmdReload, "Обновить");
+    QAction* reload = AddCommand(view, "reload", "Обновить");
     reload->setShortcut(Qt::Key_F5);
     connect(reload, &QAction::triggered, this, [this] { tree_->SelectNode(doc_.Reload()); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Помощь"));
-    QAction* about = AddCommand(help, kCmdAbout, "О программе...");
+    QAction* about = AddCommand(help, "about", "О программе...");
     about->setIcon(ProgramIcon());
     connect(about, &QAction::triggered, this, &CMainFrame::About);
-    QAction* manual = AddCommand(help, kCmdHelp, "Справка");
+    QAction* manual = AddCommand(help, "help", "Справка");
     manual->setShortcut(QKeySequence::HelpContents);
     connect(manual, &QAction::triggered, this, &CMainFrame::Help);
     toolBar_->addAction(about);
 }
 
-QAction* CMainFrame::Action(int command) const {
-    for (QAction* menu : menuBar()->actions())
-        for (QAction* action : menu->menu()->actions())
-            if (action->data().toInt() == command)
-                return action;
-    return nullptr;
-}
-
 void CMainFrame::UpdateCommands() {
     CTreeNode* node = doc_.Tree().Selected();
-    Action(kCmdRunCommands)->setEnabled(node != nullptr);
-    Action(kCmdDistributeLoops)->setEnabled(node && node->Kind() == NodeKind::Terminal);
+    runCommands_->setEnabled(node != nullptr);
+    distributeLoops_->setEnabled(node && node->Kind() == NodeKind::Terminal);
 }
 
 void CMainFrame::DistributeLoops() {

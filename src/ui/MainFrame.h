@@ -24,22 +24,6 @@ class CQtOperator;
 class CTerminalOptionsView;
 class CTerminalView;
 
-// Command ids of the main menu, as the actions carry them.
-enum FrameCommand : int {
-    kCmdExit = 57665,
-    kCmdImport = 32795,
-    kCmdRunCommands = 32783,
-    kCmdDistributeLoops = 32787,
-    kCmdModem = 32782,
-    kCmdChangePassword = 32792,
-    kCmdToolBar = 59392,
-    kCmdStatusBar = 59393,
-    kCmdShowStructure = 32781,
-    kCmdReload = 32796,
-    kCmdAbout = 57664,
-    kCmdHelp = 57670,
-};
-
 inline constexpr int kTreeIdealWidth = 400;
 inline constexpr int kTreeMinimumWidth = 50;
 
@@ -61,8 +45,6 @@ public:
     // What stands in the right pane now.
     QWidget* RightPane() const;
     QSplitter* Splitter() const { return splitter_; }
-    // The main menu's action of a command id; null for an unknown id.
-    QAction* Action(int command) const;
     // Availability of the commands that depend on the tree's current item,
     // as when a menu opens.
     void UpdateCommands();
@@ -77,7 +59,8 @@ protected:
 
 private:
     void BuildMenus();
-    QAction* AddCommand(QMenu* menu, int command, const char* caption);
+    // A main menu entry named `name` (how tests find it).
+    QAction* AddCommand(QMenu* menu, const char* name, const char* caption);
     void RestoreWindowSize();
     void SaveWindowSize();
     void SetTitle();
@@ -95,6 +78,8 @@ private:
     CTerminalOptionsView* terminalOptions_;
     CDeviceOptionsView* deviceOptions_;
     QToolBar* toolBar_ = nullptr;
+    QAction* runCommands_ = nullptr;
+    QAction* distributeLoops_ = nullptr;
     bool sizeSaved_ = false;
     bool shown_ = false;
 };

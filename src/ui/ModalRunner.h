@@ -18,7 +18,8 @@ public:
     // A window beside the main window (not modal); its end comes through
     // its finished signal.
     virtual void Show(QDialog& dialog);
-    // QMenu::exec() at a global position: the chosen action or null.
+    // QMenu::exec() at a global position: the chosen action, already
+    // triggered, or null.
     virtual QAction* Popup(QMenu& menu, const QPoint& at);
     // A file or page opened with the desktop's handler for it.
     virtual bool OpenUrl(const QUrl& url);

@@ -2,6 +2,7 @@
 #include "ui/DialogButtons.h"
 
 #include "doc/ConfigEditor.h"
+#include "ui/KeyListModel.h"
 #include "ui/ListRowDelegate.h"
 #include "ui/ModalRunner.h"
 #include "ui/QtOperator.h"
@@ -25,7 +26,7 @@ namespace {
 // Columns before the bit columns.
 enum PhoneColumn { kNumberColumn = 0, kPhoneColumn = 1, kTypeColumn = 2, kFirstBitColumn = 3 };
 
-void SetupList(QTreeWidget& list) {
+void SetupList(QTreeView& list) {
     list.setRootIsDecorated(false);
     list.setUniformRowHeights(true);
     list.setAllColumnsShowFocus(true);
@@ -170,58 +171,44 @@ void CPhoneNumberDlg::accept() {
         QDialog::accept();
 }
 
-CKeysDlg::CKeysDlg(CConfigEditor& editor, CTreeNode& node, std::vector<KeyRow> keys, CQtOperator& op,
+CKeysDlg::CKeysDlg(CConfigTree& tree, CConfigEditor& editor, CTreeNode& node, CQtOperator& op,
                    QWidget* parent)
-    : QDialog(parent), editor_(editor), node_(node), keys_(std::move(keys)), operator_(op),
-      list_(new QTreeWidget(this)) {
+    : QDialog(parent), operator_(op), model_(new CKeyListModel(tree, editor, node, this)),
+      list_(new QTreeView(this)) {
     setWindowTitle(QStringLiteral("Ключи"));
     setSizeGripEnabled(true);
     list_->setObjectName(QStringLiteral("keys"));
+    list_->setModel(model_);
     SetupList(*list_);
-    list_->setHeaderLabels({QStringLiteral("№"), QStringLiteral("Ключ"), QStringLiteral("Владелец")});
-    list_->setColumnWidth(0, 60);
-    list_->setColumnWidth(1, 140);
-    list_->setColumnWidth(2, 300);
-    Fill();
+    list_->setColumnWidth(CKeyListModel::kNumberColumn, 60);
+    list_->setColumnWidth(CKeyListModel::kCodeColumn, 140);
+    list_->setColumnWidth(CKeyListModel::kOwnerColumn, 300);
     // Every key in sight, under the header.
-    list_->setMinimumSize(540, std::max(300, (list_->topLevelItemCount() + 1) * ListRowHeight(*list_) +
+    list_->setMinimumSize(540, std::max(300, (model_->rowCount() + 1) * ListRowHeight(*list_) +
                                                  2 * list_->frameWidth() + 4));
-    connect(list_, &QTreeWidget::itemDoubleClicked, this,
-            [this](QTreeWidgetItem* item, int) { EditKey(list_->indexOfTopLevelItem(item)); });
+    connect(list_, &QTreeView::doubleClicked, this,
+            [this](const QModelIndex& index) { EditKey(index.row()); });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
     layout->addWidget(DialogButtons(*this, QDialogButtonBox::Ok));
 }
 
-void CKeysDlg::Fill() {
-    list_->clear();
-    for (const KeyRow& key : keys_) {
-        auto* item = new QTreeWidgetItem(list_);
-        item->setText(0, Q(key.label));
-        item->setText(1, Q(key.code));
-        item->setText(2, Q(key.owner));
-    }
-}
-
 void CKeysDlg::EditKey(int row) {
-    if (row < 0 || row >= static_cast<int>(keys_.size()))
+    const QModelIndex code = model_->index(row, CKeyListModel::kCodeColumn);
+    if (!code.isValid())
         return;
-    const KeyRow key = keys_[static_cast<std::size_t>(row)];
-    CKeyDlg dialog(Q(key.owner), Q(key.code), this);
+    CKeyDlg dialog(model_->index(row, CKeyListModel::kOwnerColumn).data().toString(),
+                   code.data().toString(), this);
     for (;;) {
         if (operator_.Runner().Exec(dialog) != QDialog::Accepted)
             return;
-        if (editor_.SetKey(node_, static_cast<std::size_t>(key.index), S(dialog.Code()->text()),
-                        S(dialog.Owner()->text())))
+        if (model_->setItemData(code, {{Qt::EditRole, dialog.Code()->text()},
+                                       {CKeyListModel::kOwnerRole, dialog.Owner()->text()}}))
             break;
         // Refused with its message: the same dialog again, as typed.
         dialog.setResult(QDialog::Rejected);
     }
-    if (std::optional<std::vector<KeyRow>> now = editor_.KeyList(node_)) {
-        keys_ = std::move(*now);
-        Fill();
-        list_->setCurrentItem(list_->topLevelItem(row));
-    }
+    list_->setCurrentIndex(code);
 }
 
 CKeyDlg::CKeyDlg(const QString& owner, const QString& code, QWidget* parent)

@@ -11,14 +11,17 @@
 class QLineEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QTreeView;
 
 namespace tornu {
 class CConfigEditor;
+class CConfigTree;
 class CTreeNode;
 } // namespace tornu
 
 namespace tornu::ui {
 
+class CKeyListModel;
 class CQtOperator;
 
 class CPhoneBookDlg : public QDialog {
@@ -69,22 +72,19 @@ private:
 class CKeysDlg : public QDialog {
     Q_OBJECT
 public:
-    CKeysDlg(CConfigEditor& editor, CTreeNode& node, std::vector<KeyRow> keys, CQtOperator& op,
+    CKeysDlg(CConfigTree& tree, CConfigEditor& editor, CTreeNode& node, CQtOperator& op,
              QWidget* parent = nullptr);
 
-    QTreeWidget* List() const { return list_; }
+    QTreeView* List() const { return list_; }
+    CKeyListModel& Model() const { return *model_; }
     // "Ключ" for row `row`, shown again with what was typed while the
     // document refuses the code.
     void EditKey(int row);
 
 private:
-    void Fill();
-
-    CConfigEditor& editor_;
-    CTreeNode& node_;
-    std::vector<KeyRow> keys_;
     CQtOperator& operator_;
-    QTreeWidget* list_;
+    CKeyListModel* model_;
+    QTreeView* list_;
 };
 
 // "Ключ": "Владелец" and "Электронный номер".

@@ -45,10 +45,12 @@ protected:
     }
 };
 
-QAction* AddCommand(QMenu& menu, int command, const char* caption, bool enabled = true) {
+// A menu entry bound to its handler.
+template <class Handler>
+QAction* AddCommand(QMenu& menu, const char* caption, Handler handler, bool enabled = true) {
     QAction* action = menu.addAction(QString::fromUtf8(caption));
-    action->setData(command);
     action->setEnabled(enabled);
+    QObject::connect(action, &QAction::triggered, &menu, handler);
     return action;
 }
 
@@ -182,7 +184,7 @@ void CTerminalView::OnDoubleClicked(const QModelIndex& index) {
     // With the structure shown a double click only opens or closes an item.
     CTreeNode* node = NodeAt(index);
     if (node && node->Device() && !doc_.Tree().ShowStructure())
-        Run(kCmdEditDevice, node);
+        EditDevice(*node);
 }
 
 void CTerminalView::OnKey(int key) {
@@ -192,14 +194,14 @@ void CTerminalView::OnKey(int key) {
     current_ = node;
     if (key == Qt::Key_Delete) {
         if (doc_.Editor().CanDelete(*node))
-            Run(node->Device() ? kCmdDeleteDevice : kCmdDeleteTerminal, node);
+            doc_.Editor().DeleteNode(*node);
         return;
     }
     // Edit where the node's menu offers "Редактировать".
     if (!node->Device())
-        Run(kCmdEditTerminal, node);
+        EditTerminal(*node);
     else if (node->Device()->IsTopLevel())
-        Run(kCmdEditDevice, node);
+        EditDevice(*node);
 }
 
 std::unique_ptr<QMenu> CTerminalView::MenuFor(CTreeNode* node) {
@@ -208,41 +210,52 @@ std::unique_ptr<QMenu> CTerminalView::MenuFor(CTreeNode* node) {
         if (!doc_.Tree().ShowStructure())
             return nullptr;
         menu->setObjectName(QStringLiteral("TermNew"));
-        AddCommand(*menu, kCmdNewTerminal, "Новое устройство");
+        AddCommand(*menu, "Новое устройство", [this] { NewTerminal(); });
         return menu;
     }
+    // Each handler holds the node by value: the menu outlives this call.
+    const auto remove = [this, node] { doc_.Editor().DeleteNode(*node); };
+    const auto run = [this, node] { RunCommands(*node); };
     if (node->Kind() == NodeKind::Terminal) {
         menu->setObjectName(QStringLiteral("TermEdit"));
-        AddCommand(*menu, kCmdEditTerminal, "Редактировать");
-        AddCommand(*menu, kCmdNewPartition, "Новый раздел");
-        AddCommand(*menu, kCmdRunTerminal, "Выполнить команду ...");
+        AddCommand(*menu, "Редактировать", [this, node] { EditTerminal(*node); });
+        AddCommand(*menu, "Новый раздел", [this, node] { NewDevice(*node); });
+        AddCommand(*menu, "Выполнить команду ...", run);
         menu->addSeparator();
-        AddCommand(*menu, kCmdDeleteTerminal, "Удалить");
+        AddCommand(*menu, "Удалить", remove);
         return menu;
     }
     const bool canDelete = doc_.Editor().CanDelete(*node);
     if (!node->Device()->IsTopLevel()) {
         menu->setObjectName(QStringLiteral("SlvDevEdit"));
-        AddCommand(*menu, kCmdRunDevice, "Выполнить команду ...");
+        AddCommand(*menu, "Выполнить команду ...", run);
         menu->addSeparator();
-        AddCommand(*menu, kCmdDeleteDevice, "Удалить", canDelete);
+        AddCommand(*menu, "Удалить", remove, canDelete);
         return menu;
     }
     menu->setObjectName(QStringLiteral("DevEdit"));
-    AddCommand(*menu, kCmdEditDevice, "Редактировать");
-    AddCommand(*menu, kCmdNewSlave, "Новое подчиненное устройство");
+    AddCommand(*menu, "Редактировать", [this, node] { EditDevice(*node); });
+    AddCommand(*menu, "Новое подчиненное устройство", [this, node] { NewDevice(*node); });
     menu->addSeparator();
-    AddCommand(*menu, kCmdRunDevice, "Выполнить команду ...");
+    AddCommand(*menu, "Выполнить команду ...", run);
     menu->addSeparator();
-    AddCommand(*menu, kCmdPhoneBook, "Телефонная книга");
-    AddCommand(*menu, kCmdLoadPhoneBook, "Загрузить телефонную книгу");
-    AddCommand(*menu, kCmdSavePhoneBook, "Сохранить телефонную книгу");
+    AddCommand(*menu, "Телефонная книга", [this, node] { ShowPhoneBook(*node); });
+    AddCommand(*menu, "Загрузить телефонную книгу", [this, node] {
+        ListFile(true, [&](const std::string& path) { doc_.Editor().LoadPhoneBook(*node, path); });
+    });
+    AddCommand(*menu, "Сохранить телефонную книгу", [this, node] {
+        ListFile(false, [&](const std::string& path) { doc_.Editor().SavePhoneBook(*node, path); });
+    });
     menu->addSeparator();
-    AddCommand(*menu, kCmdKeys, "Ключи");
-    AddCommand(*menu, kCmdLoadKeys, "Загрузить список ключей");
-    AddCommand(*menu, kCmdSaveKeys, "Сохранить список ключей");
+    AddCommand(*menu, "Ключи", [this, node] { ShowKeys(*node); });
+    AddCommand(*menu, "Загрузить список ключей", [this, node] {
+        ListFile(true, [&](const std::string& path) { doc_.Editor().LoadKeyList(*node, path); });
+    });
+    AddCommand(*menu, "Сохранить список ключей", [this, node] {
+        ListFile(false, [&](const std::string& path) { doc_.Editor().SaveKeyList(*node, path); });
+    });
     menu->addSeparator();
-    AddCommand(*menu, kCmdDeleteDevice, "Удалить", canDelete);
+    AddCommand(*menu, "Удалить", remove, canDelete);
     return menu;
 }
 
@@ -250,67 +263,13 @@ void CTerminalView::OpenMenu(CTreeNode* node, const QPoint& at) {
     // The item clicked becomes the current item; the selection stays.
     if (node)
         current_ = node;
-    std::unique_ptr<QMenu> menu = MenuFor(node);
-    if (!menu)
-        return;
-    QAction* chosen = operator_.Runner().Popup(*menu, at);
-    if (chosen && chosen->isEnabled())
-        Run(chosen->data().toInt(), node);
+    if (std::unique_ptr<QMenu> menu = MenuFor(node))
+        operator_.Runner().Popup(*menu, at);
 }
 
-void CTerminalView::Run(int command, CTreeNode* node) {
-    if (command == kCmdNewTerminal) {
-        NewTerminal();
-        return;
-    }
-    if (!node)
-        return;
-    const bool terminal = node->Kind() == NodeKind::Terminal;
-    switch (command) {
-    case kCmdEditTerminal:
-        if (terminal)
-            EditTerminal(*node);
-        break;
-    case kCmdNewPartition:
-        if (terminal)
-            NewDevice(*node);
-        break;
-    case kCmdEditDevice:
-        if (!terminal)
-            EditDevice(*node);
-        break;
-    case kCmdNewSlave:
-        if (!terminal)
-            NewDevice(*node);
-        break;
-    case kCmdDeleteTerminal:
-    case kCmdDeleteDevice:
-        if (terminal == (command == kCmdDeleteTerminal))
-            doc_.Editor().DeleteNode(*node);
-        break;
-    case kCmdRunTerminal:
-    case kCmdRunDevice:
-        current_ = node;
-        doc_.Exchanges().RunCommands(*node);
-        break;
-    case kCmdPhoneBook:
-        if (!terminal)
-            ShowPhoneBook(*node);
-        break;
-    case kCmdKeys:
-        if (!terminal)
-            ShowKeys(*node);
-        break;
-    case kCmdLoadPhoneBook:
-    case kCmdSavePhoneBook:
-    case kCmdLoadKeys:
-    case kCmdSaveKeys:
-        if (!terminal)
-            ListFile(command, *node);
-        break;
-    default:
-        break;
-    }
+void CTerminalView::RunCommands(CTreeNode& node) {
+    current_ = &node;
+    doc_.Exchanges().RunCommands(node);
 }
 
 void CTerminalView::ShowPhoneBook(CTreeNode& node) {
@@ -326,34 +285,18 @@ void CTerminalView::ShowPhoneBook(CTreeNode& node) {
 }
 
 void CTerminalView::ShowKeys(CTreeNode& node) {
-    std::optional<std::vector<KeyRow>> keys = doc_.Editor().KeyList(node);
-    if (!keys)
+    if (!node.Device())
         return;
-    CKeysDlg dialog(doc_.Editor(), node, std::move(*keys), operator_, window());
+    CKeysDlg dialog(doc_.Tree(), doc_.Editor(), node, operator_, window());
     operator_.Runner().Exec(dialog);
 }
 
-void CTerminalView::ListFile(int command, CTreeNode& node) {
+void CTerminalView::ListFile(bool load, const std::function<void(const std::string&)>& apply) {
     // No filter and no default extension: the files are the operator's to name.
-    const bool load = command == kCmdLoadPhoneBook || command == kCmdLoadKeys;
     const std::optional<QString> path =
         operator_.ChooseFile(load ? FileDialogKind::Open : FileDialogKind::Save, QString());
-    if (!path)
-        return;
-    switch (command) {
-    case kCmdLoadPhoneBook:
-        doc_.Editor().LoadPhoneBook(node, S(*path));
-        break;
-    case kCmdSavePhoneBook:
-        doc_.Editor().SavePhoneBook(node, S(*path));
-        break;
-    case kCmdLoadKeys:
-        doc_.Editor().LoadKeyList(node, S(*path));
-        break;
-    default:
-        doc_.Editor().SaveKeyList(node, S(*path));
-        break;
-    }
+    if (path)
+        apply(S(*path));
 }
 
 void CTerminalView::NewTerminal() {

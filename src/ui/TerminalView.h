@@ -7,7 +7,9 @@
 #include <QPoint>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
+#include <string>
 
 class QLineEdit;
 class QMenu;
@@ -23,25 +25,6 @@ namespace tornu::ui {
 class CQtOperator;
 class CTreeFilterModel;
 class CTreeItemModel;
-
-// Command ids of the tree's menus, as the menu actions carry them.
-enum TreeCommand : int {
-    kCmdNewTerminal = 32771,
-    kCmdEditTerminal = 32772,
-    kCmdEditDevice = 32773,
-    kCmdNewPartition = 32774,
-    kCmdDeleteTerminal = 32775,
-    kCmdNewSlave = 32776,
-    kCmdDeleteDevice = 32777,
-    kCmdPhoneBook = 32784,
-    kCmdKeys = 32786,
-    kCmdLoadPhoneBook = 32788,
-    kCmdSavePhoneBook = 32789,
-    kCmdRunTerminal = 32790,
-    kCmdRunDevice = 32791,
-    kCmdLoadKeys = 32793,
-    kCmdSaveKeys = 32794,
-};
 
 class CTerminalView : public QWidget, public IDocObserver {
     Q_OBJECT
@@ -59,12 +42,11 @@ public:
     // Selects the node's item, opens it and scrolls it into sight.
     void Reveal(CTreeNode& node);
 
-    // The pop-up for `node` ("TermNew" for none); null when none is offered.
+    // The pop-up for `node` ("TermNew" for none), each action bound to its
+    // handler for `node`; null when none is offered.
     std::unique_ptr<QMenu> MenuFor(CTreeNode* node);
-    // Opens the pop-up for `node` at a global position and runs the choice.
+    // Opens the pop-up for `node` at a global position; the choice runs.
     void OpenMenu(CTreeNode* node, const QPoint& at);
-    // Runs a command of the tree's menus on `node`.
-    void Run(int command, CTreeNode* node);
 
     void OnSelectionChanged(CTreeNode* node) override;
     void OnTreeResetting() override;
@@ -82,14 +64,16 @@ private:
     QModelIndex ProxyIndexOf(CTreeNode* node) const;
     void ExpandAfterChange();
 
+    void RunCommands(CTreeNode& node);
     void NewTerminal();
     void EditTerminal(CTreeNode& node);
     void NewDevice(CTreeNode& parent);
     void EditDevice(CTreeNode& node);
     void ShowPhoneBook(CTreeNode& node);
     void ShowKeys(CTreeNode& node);
-    // The four phone-book and key-list file commands.
-    void ListFile(int command, CTreeNode& node);
+    // The phone-book and key-list file commands: the file asked for, then
+    // `apply` with its path.
+    void ListFile(bool load, const std::function<void(const std::string&)>& apply);
 
     CTornuCfgDoc& doc_;
     CQtOperator& operator_;

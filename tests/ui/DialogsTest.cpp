@@ -10,20 +10,24 @@
 #include "protocol/ErrorText.h"
 #include "tools/SimTestUtil.h"
 #include "ui/CommandParamsDlg.h"
+#include "ui/CommandListModel.h"
 #include "ui/ExchangeDlg.h"
 #include "ui/ExchangeLogDlg.h"
+#include "ui/ExchangeLogModel.h"
 #include "ui/ImportDlg.h"
+#include "ui/KeyListModel.h"
 #include "ui/ModemPortDlg.h"
 #include "ui/PhoneBookDlg.h"
 #include "ui/TerminalOptionsView.h"
 #include "ui/TerminalView.h"
 
+#include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QScrollBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -122,16 +126,21 @@ private slots:
         StartSimulator();
         QStringList results;
         runner->dialogs.push_back(Answer<CExchangeDlg>([&](CExchangeDlg& dialog) {
+            QAbstractItemModelTester tester(&dialog.Model(),
+                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
             dialog.accept(); // nothing ticked
             QCOMPARE(dialog.result(), int(QDialog::Rejected));
-            QTableWidget& list = *dialog.List();
+            QAbstractItemModel& list = *dialog.List()->model();
             for (int row = 0; row < list.rowCount(); ++row) {
-                const QString code = list.item(row, 1)->text();
+                const QString code = list.index(row, CCommandListModel::kCodeColumn).data().toString();
                 if (code == "22" || code == "39")
-                    list.item(row, 0)->setCheckState(Qt::Checked);
+                    QVERIFY(list.setData(list.index(row, 0), Qt::Checked, Qt::CheckStateRole));
                 if (code == "60")
                     dialog.EditParams(row);
             }
+            // Only "№" carries the check box.
+            QVERIFY(!list.setData(list.index(0, 1), Qt::Checked, Qt::CheckStateRole));
+            QCOMPARE(dialog.Chosen().size(), std::size_t(2));
         }));
         runner->dialogs.push_back(Answer<CCommandParamsDlg>([&](CCommandParamsDlg& dialog) {
             dialog.findChild<QLineEdit*>("input")->setText("/opt/fw.bin");
@@ -140,10 +149,18 @@ private slots:
             auto* log = qobject_cast<CExchangeLogDlg*>(&dialog);
             if (!log)
                 return int(QDialog::Rejected);
+            // The rows grow under the tester while the exchange runs.
+            QAbstractItemModelTester tester(&log->Model(),
+                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
             // Enter and Esc do nothing.
             QTest::keyClick(log, Qt::Key_Escape);
             QTest::keyClick(log, Qt::Key_Return);
             const int end = log->exec();
+            [&] {
+                QCOMPARE(log->List()->model()->rowCount(), int(log->Lines().size()));
+                QCOMPARE(log->List()->model()->index(0, CExchangeLogModel::kTextColumn).data(),
+                         QVariant(QStringLiteral("Начало обмена")));
+            }();
             // "Сохранить лог...": time stamp, tab, text.
             runner->dialogs.push_front(PickFile(QString::fromStdString(*dir / "log.txt")));
             log->SaveLog();
@@ -151,11 +168,17 @@ private slots:
         });
         runner->answers.push_back(true); // "Обмен завершен. Закрыть окно лога?"
         runner->dialogs.push_back(Answer<CExchangeDlg>([&](CExchangeDlg& dialog) {
-            for (int row = 0; row < dialog.List()->rowCount(); ++row)
-                results << dialog.List()->item(row, 3)->text();
+            QAbstractItemModelTester tester(&dialog.Model(),
+                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
+            const QAbstractItemModel& list = *dialog.List()->model();
+            QCOMPARE(list.headerData(CCommandListModel::kResultColumn, Qt::Horizontal),
+                     QVariant(QStringLiteral("Результат")));
+            QCOMPARE(list.index(0, 0).data(Qt::CheckStateRole), QVariant()); // no check boxes
+            for (int row = 0; row < list.rowCount(); ++row)
+                results << list.index(row, CCommandListModel::kResultColumn).data().toString();
         }));
         Tree().SelectNode(Node(12));
-        Tree().Run(kCmdRunTerminal, Node(12));
+        Menu(Node(12), "Выполнить команду ...");
         // The log window closed; the results follow after that event.
         QTRY_VERIFY(!doc->Exchanges().AnyRunning());
         StopSimulator();
@@ -182,9 +205,10 @@ private slots:
         CScopedTimeScale slower(0.2);
         StartSimulator();
         runner->dialogs.push_back(Answer<CExchangeDlg>([&](CExchangeDlg& dialog) {
-            for (int row = 0; row < dialog.List()->rowCount(); ++row)
-                if (dialog.List()->item(row, 1)->text() == "39")
-                    dialog.List()->item(row, 0)->setCheckState(Qt::Checked);
+            QAbstractItemModel& list = *dialog.List()->model();
+            for (int row = 0; row < list.rowCount(); ++row)
+                if (list.index(row, CCommandListModel::kCodeColumn).data().toString() == "39")
+                    list.setData(list.index(row, 0), Qt::Checked, Qt::CheckStateRole);
         }));
         bool cancelling = false;
         runner->dialogs.push_back([&](QDialog& dialog) {
@@ -241,7 +265,7 @@ private slots:
             QCOMPARE(dialog.result(), int(QDialog::Rejected));
             dialog.Field()->setText("+79001112233");
         }));
-        Tree().Run(kCmdPhoneBook, partition);
+        Menu(partition, "Телефонная книга");
         QCOMPARE(runner->messages, QStringList{QString::fromUtf8(kSmsPhoneFormatMessage.data(),
                                                                  kSmsPhoneFormatMessage.size())});
         // A refusal is a warning.
@@ -252,9 +276,24 @@ private slots:
         runner->messages.clear();
         QString shown;
         runner->dialogs.push_back(Answer<CKeysDlg>([&](CKeysDlg& dialog) {
+            QAbstractItemModelTester tester(&dialog.Model(),
+                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
+            QAbstractItemModel& list = *dialog.List()->model();
+            QCOMPARE(list.index(0, 0).data(), QVariant(QStringLiteral("Мастер")));
             dialog.EditKey(1);
-            shown = dialog.List()->topLevelItem(1)->text(1) + "|" +
-                    dialog.List()->topLevelItem(1)->text(2);
+            shown = list.index(1, CKeyListModel::kCodeColumn).data().toString() + "|" +
+                    list.index(1, CKeyListModel::kOwnerColumn).data().toString();
+            // A change made elsewhere shows at once: the rows follow the document.
+            QVERIFY(doc->Editor().SetKey(*partition, 2, "540000001E3C5A01", "Петров"));
+            QCOMPARE(list.index(2, CKeyListModel::kOwnerColumn).data(),
+                     QVariant(QStringLiteral("Петров")));
+            // An owner alone goes with the stored code; a refused code stores nothing.
+            QVERIFY(list.setData(list.index(2, CKeyListModel::kOwnerColumn), "Сидоров"));
+            QVERIFY(!list.setData(list.index(2, CKeyListModel::kCodeColumn), "12"));
+            QCOMPARE(list.index(2, CKeyListModel::kCodeColumn).data().toString() + "|" +
+                         list.index(2, CKeyListModel::kOwnerColumn).data().toString(),
+                     QStringLiteral("540000001E3C5A01|Сидоров"));
+            QVERIFY(!list.setData(list.index(2, CKeyListModel::kNumberColumn), "5"));
         }));
         runner->dialogs.push_back(Answer<CKeyDlg>([](CKeyDlg& dialog) {
             dialog.Owner()->setText("Иванов");
@@ -264,21 +303,21 @@ private slots:
             QCOMPARE(dialog.Code()->text(), QStringLiteral("12345")); // as typed
             dialog.Code()->setText("4500004433221101");
         }));
-        Tree().Run(kCmdKeys, partition);
-        QCOMPARE(runner->messages, QStringList{"Введен некорректный ключ"});
+        Menu(partition, "Ключи");
+        QCOMPARE(runner->messages, (QStringList{"Введен некорректный ключ", "Введен некорректный ключ"}));
         QCOMPARE(shown, QStringLiteral("4500004433221101|Иванов"));
 
         // Saved with the save dialog, loaded back with the open one (the file's
         // bytes are ListFilesTest's).
         QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
         runner->dialogs.push_back(PickFile(QString::fromStdString(*dir / "keys.txt"), &mode));
-        Tree().Run(kCmdSaveKeys, partition);
+        Menu(partition, "Сохранить список ключей");
         QCOMPARE(mode, QFileDialog::AcceptSave);
         runner->dialogs.push_back(PickFile(QString::fromStdString(*dir / "keys.txt"), &mode));
-        Tree().Run(kCmdLoadKeys, partition);
+        Menu(partition, "Загрузить список ключей");
         QCOMPARE(mode, QFileDialog::AcceptOpen);
         runner->dialogs.push_back(PickFile(QString::fromStdString(*dir / "missing")));
-        Tree().Run(kCmdLoadPhoneBook, partition);
+        Menu(partition, "Загрузить телефонную книгу");
         QCOMPARE(runner->messages.back(),
                  QString::fromStdString("Невозможно открыть файл: " + (*dir / "missing")));
     }
@@ -294,7 +333,7 @@ private slots:
             dialog.Init()->setText("AT&F");
             dialog.Emulation()->setChecked(true);
         }));
-        frame->Action(kCmdModem)->trigger();
+        FrameAction(*frame, "modem")->trigger();
         QCOMPARE(runner->messages, QStringList{"Выберите порт"});
         QCOMPARE(Setting("Modem", "ComPort") + " " + Setting("Modem", "ComSpeed") + " " +
                      Setting("Modem", "Init") + " " + Setting("Modem", "Emul"),
@@ -316,7 +355,7 @@ private slots:
             QCOMPARE(dialog.Path()->text(), QString::fromStdString(station));
         }));
         runner->dialogs.push_back(PickFile(QString::fromStdString(station)));
-        frame->Action(kCmdImport)->trigger();
+        FrameAction(*frame, "import")->trigger();
         QCOMPARE(runner->messages, QStringList{"Импортированы данные по 1 устройствам"});
         QCOMPARE(runner->icons, QList{QMessageBox::Information});
         QCOMPARE(shownPhone->text(), QStringLiteral("+79005550000"));
@@ -326,6 +365,11 @@ private slots:
 
 private:
     CTerminalView& Tree() { return frame->TreePane(); }
+    // The node's context menu with `caption` chosen.
+    void Menu(CTreeNode* node, const char* caption) {
+        runner->menuSteps.push_back(Choose(QString::fromUtf8(caption)));
+        Tree().OpenMenu(node, {});
+    }
 };
 
 QTEST_MAIN(DialogsTest)

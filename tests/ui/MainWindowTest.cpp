@@ -152,7 +152,7 @@ private:
         AddDevice(Node(12), 1, "Раздел-8", "Офис");
         AddDevice(Node(12, 1), 5, "Расширитель ШС-4");
         Tree().SelectNode(Node(12));
-        frame->Action(kCmdDistributeLoops)->trigger();
+        FrameAction(*frame, "distributeLoops")->trigger();
     }
 
 private slots:
@@ -175,17 +175,17 @@ private slots:
     void startUpAndShutDown() {
         QVERIFY(Start());
         frame->UpdateCommands();
-        QVERIFY(!frame->Action(kCmdRunCommands)->isEnabled());
+        QVERIFY(!FrameAction(*frame, "runCommands")->isEnabled());
         frame->show();
 
         // About box with the version, help without a help file: the manual.
-        frame->Action(kCmdAbout)->trigger();
+        FrameAction(*frame, "about")->trigger();
         QVERIFY(runner->messages.last().startsWith("Торну-конфигуратор версия 3."));
-        frame->Action(kCmdHelp)->trigger();
+        FrameAction(*frame, "help")->trigger();
         QCOMPARE(runner->opened.size(), 1);
         QVERIFY(runner->opened.last().toLocalFile().endsWith("manual/index.html"));
         WriteBytes(*dir / "tornucfg.chm", "chm");
-        frame->Action(kCmdHelp)->trigger();
+        FrameAction(*frame, "help")->trigger();
         QCOMPARE(runner->opened.last().toLocalFile(),
                  QString::fromStdString(*dir / "tornucfg.chm"));
 
@@ -245,11 +245,11 @@ private slots:
         runner->dialogs.push_back(Answer<CPasswordDlg>([](CPasswordDlg& dialog) {
             dialog.findChild<QLineEdit*>("password")->setText("neu");
         }));
-        frame->Action(kCmdChangePassword)->trigger();
+        FrameAction(*frame, "changePassword")->trigger();
         QCOMPARE(Setting("Main", "Password"), CMd5Digest("neu").Hex());
         // An empty new password removes the login.
         runner->dialogs.push_back(Answer<CPasswordDlg>([](CPasswordDlg&) {}));
-        frame->Action(kCmdChangePassword)->trigger();
+        FrameAction(*frame, "changePassword")->trigger();
         QCOMPARE(Setting("Main", "Password"), std::string());
         QVERIFY(runner->messages.isEmpty());
     }
@@ -356,22 +356,22 @@ private slots:
         QCOMPARE(doc->Tree().Selected(), Node(12, 1));
         QCOMPARE(frame->DeviceOptions().Shown(), Node(12, 1));
         frame->UpdateCommands();
-        QVERIFY(frame->Action(kCmdRunCommands)->isEnabled());
-        QVERIFY(!frame->Action(kCmdDistributeLoops)->isEnabled());
+        QVERIFY(FrameAction(*frame, "runCommands")->isEnabled());
+        QVERIFY(!FrameAction(*frame, "distributeLoops")->isEnabled());
 
         // "Обновить" builds the tree anew and selects the same item again.
         Tree().SelectNode(Node(12, 1));
-        frame->Action(kCmdReload)->trigger();
+        FrameAction(*frame, "reload")->trigger();
         QCOMPARE(doc->Tree().Selected(), Node(12, 1));
         QCOMPARE(frame->DeviceOptions().Shown(), Node(12, 1));
 
         // Without the structure: no menu on empty space, "Удалить" greyed.
-        frame->Action(kCmdShowStructure)->trigger();
-        QVERIFY(!frame->Action(kCmdShowStructure)->isChecked());
+        FrameAction(*frame, "showStructure")->trigger();
+        QVERIFY(!FrameAction(*frame, "showStructure")->isChecked());
         QCOMPARE(menuOf(nullptr), QString());
         QVERIFY(menuOf(doc->Tree().Model().Roots()[0].get()).endsWith("Удалить (x)"));
         frame->UpdateCommands();
-        QVERIFY(!frame->Action(kCmdRunCommands)->isEnabled());
+        QVERIFY(!FrameAction(*frame, "runCommands")->isEnabled());
     }
 
     void deleteStructureAndKeys() {
@@ -381,7 +381,7 @@ private slots:
         Sample();
         AddTerminal(3);
         // The structure off: devices by name; a double click edits one.
-        frame->Action(kCmdShowStructure)->trigger();
+        FrameAction(*frame, "showStructure")->trigger();
         // A double click edits the device; a new name moves it.
         runner->dialogs.push_back(Answer<CDeviceDlg>([](CDeviceDlg& dialog) {
             SetText(dialog, "name", "Амбар");
@@ -389,7 +389,7 @@ private slots:
         QTreeView* tree = Tree().Tree();
         emit tree->doubleClicked(tree->model()->index(3, 0));
         QCOMPARE(Outline().front(), QStringLiteral("Амбар"));
-        frame->Action(kCmdShowStructure)->trigger();
+        FrameAction(*frame, "showStructure")->trigger();
         QCOMPARE(Outline().size(), 6);
 
         // Del on the expander, F2 on the terminal, Del on the own module does nothing.

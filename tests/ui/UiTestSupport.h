@@ -99,7 +99,11 @@ public:
             return nullptr;
         MenuStep step = std::move(menuSteps.front());
         menuSteps.pop_front();
-        return step(menu);
+        // Chosen is triggered, as the menu's own loop does.
+        QAction* chosen = step(menu);
+        if (chosen && chosen->isEnabled())
+            chosen->trigger();
+        return chosen;
     }
     bool OpenUrl(const QUrl& url) override {
         opened << url;
@@ -141,6 +145,11 @@ ScriptedRunner::DialogStep Answer(std::function<void(Dialog&)> fill) {
             dialog.accept();
         return dialog.result();
     };
+}
+
+// A main menu action by its object name; null for none.
+inline QAction* FrameAction(const ui::CMainFrame& frame, const char* name) {
+    return frame.findChild<QAction*>(QString::fromLatin1(name));
 }
 
 } // namespace tornu::test

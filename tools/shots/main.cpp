@@ -35,6 +35,7 @@
 #include <QPointer>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -142,10 +143,10 @@ int main(int argc, char* argv[]) {
         tree.SelectNode(slave);
         shots.SaveAsIs(frame, "main-subordinate");
     }
-    frame.Action(kCmdShowStructure)->trigger();
+    frame.findChild<QAction*>(QStringLiteral("showStructure"))->trigger();
     tree.SelectNode(doc.FindNode(12, 1));
     shots.SaveAsIs(frame, "main-flat");
-    frame.Action(kCmdShowStructure)->trigger();
+    frame.findChild<QAction*>(QStringLiteral("showStructure"))->trigger();
     tree.Tree()->expandAll();
     // The tree was built anew: its items are new.
     terminal = doc.FindNode(12);
@@ -210,8 +211,8 @@ int main(int argc, char* argv[]) {
     CPhoneNumberDlg phoneNumber(QStringLiteral("+79001234567"), [](const QString&) { return true; },
                                 &frame);
     shots.Save(phoneNumber, "dialog-phone-number");
-    if (std::optional<std::vector<KeyRow>> keys = doc.Editor().KeyList(*partition)) {
-        CKeysDlg keyList(doc.Editor(), *partition, *keys, op, &frame);
+    {
+        CKeysDlg keyList(doc.Tree(), doc.Editor(), *partition, op, &frame);
         shots.Save(keyList, "dialog-keys");
         keyList.hide();
     }
@@ -236,11 +237,11 @@ int main(int argc, char* argv[]) {
                 shots.Save(*choice, "dialog-exchange-results");
                 return QDialog::Accepted;
             }
-            QTableWidget& list = *choice->List();
+            QAbstractItemModel& list = *choice->List()->model();
             for (int row = 0; row < list.rowCount(); ++row) {
-                const QString code = list.item(row, 1)->text();
+                const QString code = list.index(row, 1).data().toString();
                 if (code == "1" || code == "39" || code == "60" || code == "61")
-                    list.item(row, 0)->setCheckState(Qt::Checked);
+                    list.setData(list.index(row, 0), Qt::Checked, Qt::CheckStateRole);
                 if (code == "60")
                     choice->EditParams(row);
             }
