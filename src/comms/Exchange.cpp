@@ -49,6 +49,28 @@ std::string DialFailure(int result) {
     }
 }
 
+// The command's message from the node's snapshot; the clock command takes
+// the time it is built at.
+BuiltCommand Build(const std::variant<TerminalSnapshot, DeviceSnapshot>& node,
+                   const CommandSpec& spec) {
+    return std::visit(
+        Overloaded{[&](const TerminalSnapshot& terminal) {
+                       return BuildTerminalCommand(terminal, spec, std::time(nullptr));
+                   },
+                   [&](const DeviceSnapshot& device) { return BuildDeviceCommand(device, spec); }},
+        node);
+}
+
+std::optional<ReplyValue> Read(const std::variant<TerminalSnapshot, DeviceSnapshot>& node,
+                               const CommandSpec& spec, const CTermMessage& reply) {
+    return std::visit(
+        Overloaded{[&](const TerminalSnapshot&) { return ReadTerminalReply(spec, reply); },
+                   [&](const DeviceSnapshot& device) {
+                       return ReadDeviceReply(device, spec, reply);
+                   }},
+        node);
+}
+
 } // namespace
 
 CExchange::CExchange(const CIniFile& settings) : settings_(settings), openLine_(OpenSerialPort) {}
@@ -388,14 +410,7 @@ bool CExchange::RunCommand(CModem& modem, CPacketChannel& channel, std::size_t i
         return false;
     const ExchangeCommand& command = job_.commands[index];
     PostStatus(std::string(kReportCommandStarted) + command.description);
-    BuiltCommand built = std::visit(
-        Overloaded{[&](const TerminalSnapshot& terminal) {
-                       return BuildTerminalCommand(terminal, command.spec, std::time(nullptr));
-                   },
-                   [&](const DeviceSnapshot& device) {
-                       return BuildDeviceCommand(device, command.spec);
-                   }},
-        job_.node);
+    BuiltCommand built = Build(job_.node, command.spec);
     if (!built.message) {
         PostStatus(std::string(kReportCannotBuild) +
                        (built.refusal.empty() ? "" : ": " + built.refusal),
@@ -415,12 +430,7 @@ bool CExchange::RunCommand(CModem& modem, CPacketChannel& channel, std::size_t i
         PostStatus(report, true, index);
         return true;
     }
-    std::optional<ReplyValue> value = std::visit(
-        Overloaded{[&](const TerminalSnapshot&) { return ReadTerminalReply(command.spec, message); },
-                   [&](const DeviceSnapshot& device) {
-                       return ReadDeviceReply(device, command.spec, message);
-                   }},
-        job_.node);
+    std::optional<ReplyValue> value = Read(job_.node, command.spec, message);
     if (!value) {
         PostStatus(std::string(kReportCannotProcess), true, index);
         return true;
