@@ -435,12 +435,16 @@ bool CExchange::RunCommand(CModem& modem, CPacketChannel& channel, std::size_t i
         PostStatus(std::string(kReportCannotProcess), true, index);
         return true;
     }
+    return Deliver(index, std::move(*value));
+}
+
+bool CExchange::Deliver(std::size_t index, ReplyValue value) {
     // The records keep what a reply said even when its rows fail: the next
     // command is built from it either way.
-    std::visit([&](auto& node) { FollowReply(node, *value); }, job_.node);
-    const FileReply* file = std::get_if<FileReply>(&*value);
+    std::visit([&](auto& node) { FollowReply(node, value); }, job_.node);
+    const FileReply* file = std::get_if<FileReply>(&value);
     const bool noFile = file && !file->bytes;
-    const CResult applied = HandOver(index, std::move(*value));
+    const CResult applied = HandOver(index, std::move(value));
     if (cancelled_)
         return false;
     if (!applied) {

@@ -120,6 +120,9 @@ private:
     // False when no further command is to be tried.
     bool RunCommand(CModem& modem, CPacketChannel& channel, std::size_t index,
                     CTermMessage& message);
+    // The command's reply: the worker's snapshot follows it, it is handed
+    // over and its outcome posted. False when no further command is to be tried.
+    bool Deliver(std::size_t index, ReplyValue value);
     // Hands the reply over and waits for the outcome of applying it; a
     // cancel ends the wait, and a reply not taken by then is dropped.
     CResult HandOver(std::size_t index, ReplyValue value);
