@@ -132,6 +132,18 @@ public: // the failure table's cases set the scene through it
         return lines;
     }
     std::int32_t Result() const { return exchange.Results().at(0).state; }
+    // Cancelled at the command: failed, nothing posted after the command's
+    // line, the command not completed, the call hung up.
+    void ExpectCancelledAtTheCommand() {
+        EXPECT_EQ(exchange.GetState(), CExchange::kFailed);
+        Lines lines;
+        for (std::string text; exchange.PopStatus(text);)
+            lines.push_back(text);
+        EXPECT_EQ(lines.back(), "Выполнение команды: Команда 16");
+        EXPECT_EQ(Result(), kCommandNotCompleted);
+        const Lines writes = Line().Writes();
+        EXPECT_EQ(Lines(writes.end() - 2, writes.end()), (Lines{"+++", "ath0\r"}));
+    }
     int Count(const std::string& written) {
         const Lines writes = Line().Writes();
         return static_cast<int>(std::count(writes.begin(), writes.end(), written));
@@ -334,14 +346,9 @@ TEST_F(ExchangeOnFake, CancelFromAnotherThreadEndsTheWaitAndHangsUp) {
     EXPECT_FALSE(exchange.Start(Job())); // still running
     exchange.RequestCancel();
     EXPECT_TRUE(exchange.Cancel());
-    EXPECT_EQ(exchange.GetState(), CExchange::kFailed);
-    Lines lines;
-    for (std::string text; exchange.PopStatus(text);)
-        lines.push_back(text);
-    EXPECT_EQ(lines.back(), "Выполнение команды: Команда 16");
-    EXPECT_EQ(Result(), kCommandNotCompleted);
+    ExpectCancelledAtTheCommand();
     const Lines writes = Line().Writes();
-    EXPECT_EQ(Lines(writes.end() - 3, writes.end()), (Lines{Sent(kCommand), "+++", "ath0\r"}));
+    EXPECT_EQ(writes.at(writes.size() - 3), Sent(kCommand));
 }
 
 // A reply taken but not yet applied holds the worker; a cancel ends the wait
@@ -355,12 +362,5 @@ TEST_F(ExchangeOnFake, CancelWhileAReplyIsBeingApplied) {
     EXPECT_EQ(exchange.GetState(), CExchange::kRunning);
     EXPECT_TRUE(exchange.Cancel());
     exchange.ReplyApplied(CResult::Ok()); // too late: nobody waits
-    EXPECT_EQ(exchange.GetState(), CExchange::kFailed);
-    Lines lines;
-    for (std::string text; exchange.PopStatus(text);)
-        lines.push_back(text);
-    EXPECT_EQ(lines.back(), "Выполнение команды: Команда 16");
-    EXPECT_EQ(Result(), kCommandNotCompleted);
-    const Lines writes = Line().Writes();
-    EXPECT_EQ(Lines(writes.end() - 2, writes.end()), (Lines{"+++", "ath0\r"}));
+    ExpectCancelledAtTheCommand();
 }
