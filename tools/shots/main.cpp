@@ -204,7 +204,7 @@ int main(int argc, char* argv[]) {
 
     // The phone book, keys and their dialogs, the modem port and the import.
     if (std::optional<PhoneBookModel> book = doc.Editor().PhoneBook(*partition); book && book->hasLayout) {
-        CPhoneBookDlg phoneBook(doc.Editor(), *partition, *book, op, &frame);
+        CPhoneBookDlg phoneBook(doc.Tree(), doc.Editor(), *partition, *book, op, &frame);
         shots.Save(phoneBook, "dialog-phone-book");
         phoneBook.hide();
     }
