@@ -6,6 +6,7 @@
 #include "ui/DeviceDlg.h"
 #include "ui/DeviceOptionsView.h"
 #include "ui/LoopDlg.h"
+#include "ui/LoopListModel.h"
 #include "ui/ParamGrid.h"
 #include "ui/PasswordDlg.h"
 #include "ui/QtTranslation.h"
@@ -26,7 +27,7 @@
 #include <QTranslator>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -452,8 +453,11 @@ private slots:
         CDeviceOptionsView& view = frame->DeviceOptions();
         QCOMPARE(frame->RightPane(), &view);
         QCOMPARE(view.StateLabel(0)->text(), QStringLiteral("Снят с охраны"));
-        QTableWidget* loops = view.Loops();
-        QCOMPARE(loops->rowCount(), 12); // its own 8, then the expander's 4
+        QTableView* loops = view.Loops();
+        QAbstractItemModelTester tester(&view.LoopModel(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModel& rows = *loops->model();
+        QCOMPARE(rows.rowCount(), 12); // its own 8, then the expander's 4
 
         // "Шлейф": fire excludes automatic arming; only what changed is written.
         runner->dialogs.push_back(Answer<CLoopDlg>([](CLoopDlg& dialog) {
@@ -463,10 +467,24 @@ private slots:
             dialog.Box(3)->setChecked(true);
             SetText(dialog, "comment", "Окно");
         }));
-        emit loops->cellDoubleClicked(0, 0);
-        QCOMPARE(loops->item(0, 2)->text(), QStringLiteral("Окно"));
+        emit loops->doubleClicked(rows.index(0, 0));
+        QCOMPARE(rows.index(0, CLoopListModel::kCommentColumn).data(), QVariant(QStringLiteral("Окно")));
         QCOMPARE(Rows(*doc, "SELECT name FROM sensor WHERE device_id=1 AND type<>0"),
                  (std::vector<std::vector<std::string>>{{"Окно"}}));
+
+        // An expander's loop is edited in its master's list; a change made
+        // elsewhere shows at once; the type alone keeps the comment.
+        const QModelIndex expander = rows.index(8, CLoopListModel::kCommentColumn);
+        QVERIFY(rows.setData(expander, QStringLiteral("Дверь")));
+        QCOMPARE(Rows(*doc, "SELECT device_id FROM sensor WHERE name='Дверь'"),
+                 (std::vector<std::vector<std::string>>{{"5"}}));
+        const int loop = expander.data(CLoopListModel::kLoopRole).toInt();
+        QVERIFY(doc->Editor().EditLoop(*Node(12, 1), loop, {LoopTypeBoxes(1), "Тамбур"}));
+        QCOMPARE(expander.data(), QVariant(QStringLiteral("Тамбур")));
+        QVERIFY(rows.setData(expander, 0, CLoopListModel::kTypeRole));
+        QCOMPARE(expander.data(CLoopListModel::kTypeRole), QVariant(0));
+        QCOMPARE(expander.data(), QVariant(QStringLiteral("Тамбур")));
+        QVERIFY(!rows.setData(rows.index(0, 0), QStringLiteral("9")));
 
         // A subordinate device shows its header and its grid only.
         Tree().SelectNode(Node(12, 5));
