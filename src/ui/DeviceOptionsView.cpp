@@ -40,7 +40,7 @@ CDeviceOptionsView::CDeviceOptionsView(CTornuCfgDoc& doc, CQtOperator& op, QWidg
       name_(ReadOnlyField("name", this)), lastKey_(ReadOnlyField("lastKey", this)),
       lastTime_(ReadOnlyField("lastTime", this)),
       loopModel_(new CLoopListModel(doc.Tree(), doc.Editor(), this)), loops_(new QTableView(this)),
-      grid_(new CParamGrid(doc.Editor(), *this, this)) {
+      grid_(new CParamGrid(doc.Tree(), doc.Editor(), *this, this)) {
     setObjectName(QStringLiteral("deviceOptions"));
 
     auto* head = new QGridLayout;

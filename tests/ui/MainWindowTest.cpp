@@ -8,6 +8,7 @@
 #include "ui/LoopDlg.h"
 #include "ui/LoopListModel.h"
 #include "ui/ParamGrid.h"
+#include "ui/ParamTreeModel.h"
 #include "ui/PasswordDlg.h"
 #include "ui/QtTranslation.h"
 #include "ui/TerminalDlg.h"
@@ -29,7 +30,6 @@
 #include <QLineEdit>
 #include <QTableView>
 #include <QTreeView>
-#include <QTreeWidget>
 
 using namespace tornu;
 using namespace tornu::test;
@@ -44,9 +44,10 @@ constexpr int kBm16 = 1;
 // Edits the value cell of the grid's `item` as the operator does: opens its
 // editor, lets `enter` type or choose, and confirms.
 template <class Editor, class Enter> void EditCell(CParamGrid& grid, int item, Enter enter) {
-    QTreeWidget* rows = grid.Rows();
-    rows->editItem(grid.Row(item), 1);
-    auto* editor = qobject_cast<Editor*>(rows->itemWidget(grid.Row(item), 1));
+    QTreeView* rows = grid.Rows();
+    const QModelIndex value = grid.Row(item).siblingAtColumn(1);
+    rows->edit(value);
+    auto* editor = qobject_cast<Editor*>(rows->indexWidget(value));
     QVERIFY(editor);
     enter(*editor);
     QAbstractItemDelegate* delegate = rows->itemDelegateForColumn(1);
@@ -496,10 +497,13 @@ private slots:
         Sample();
         Tree().SelectNode(Node(12, 1));
         CParamGrid& grid = frame->DeviceOptions().Grid();
+        QAbstractItemModelTester tester(&grid.Model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const auto value = [&](int item) { return grid.Row(item).siblingAtColumn(1).data().toString(); };
         // Раздел-8: DLYIN, DLYOUT, SIRTIME, SIRMODE, AUTOARM, CHIME, OBJNAME, FWVER.
-        QCOMPARE(grid.Row(0)->parent(), grid.Row(10001));
-        QCOMPARE(grid.Row(2)->text(1), QStringLiteral("3")); // 180 s shown in minutes
-        grid.Rows()->setCurrentItem(grid.Row(0));
+        QCOMPARE(grid.Row(0).parent(), grid.Row(10001));
+        QCOMPARE(value(2), QStringLiteral("3")); // 180 s shown in minutes
+        grid.Rows()->setCurrentIndex(grid.Row(0));
         QVERIFY(grid.Comment()->text().startsWith("Время от нарушения"));
 
         // One edit of each cell kind, through its editor; a refused one shows
@@ -507,7 +511,7 @@ private slots:
         // drop-down's first item is a choice like any other.
         Type(grid, 2, QStringLiteral("5"));
         Type(grid, 0, QStringLiteral("abc"));
-        QCOMPARE(grid.Row(0)->text(1), QStringLiteral("30"));
+        QCOMPARE(value(0), QStringLiteral("30"));
         const auto values = [&] {
             return Rows(*doc, "SELECT param_value FROM device_param WHERE term_id=12 AND "
                               "device_id=1 AND name IN ('SIRTIME','DLYIN','SIRMODE','AUTOARM') "
@@ -520,16 +524,20 @@ private slots:
         Choose(grid, 3, 0); // "Непрерывный"
         Choose(grid, 4, 0); // "Да"
         QCOMPARE(values(), (Values{{"1"}, {"30"}, {"0"}, {"300"}}));
-        QCOMPARE(grid.Row(4)->text(1), QStringLiteral("Да"));
+        QCOMPARE(value(4), QStringLiteral("Да"));
+        // A change made elsewhere shows at once; a label is not a value.
+        QCOMPARE(doc->Editor().EditParam(*Node(12, 1), "SIRTIME", "7").outcome, EditOutcome::Stored);
+        QCOMPARE(value(2), QStringLiteral("7"));
+        QVERIFY(!grid.Model().setData(grid.Row(2), QStringLiteral("8")));
 
         // A stored text without a display form is shown as stored, marked.
         QVERIFY(doc->Workspace().Database().Execute("UPDATE device_param SET param_value='x1' WHERE "
                                         "term_id=12 AND device_id=1 AND name='SIRTIME'"));
         QVERIFY(Start());
         Tree().SelectNode(Node(12, 1));
-        QTreeWidgetItem* sirtime = frame->DeviceOptions().Grid().Row(2);
-        QCOMPARE(sirtime->text(1), QStringLiteral("x1"));
-        QVERIFY(sirtime->font(1).italic());
+        const QModelIndex sirtime = frame->DeviceOptions().Grid().Row(2).siblingAtColumn(1);
+        QCOMPARE(sirtime.data().toString(), QStringLiteral("x1"));
+        QVERIFY(sirtime.data(Qt::FontRole).value<QFont>().italic());
     }
 };
 

@@ -36,9 +36,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QTableView>
-#include <QTableWidget>
 #include <QTreeView>
-#include <QTreeWidget>
 
 #include <cstdio>
 #include <functional>
@@ -136,8 +134,8 @@ int main(int argc, char* argv[]) {
     tree.SelectNode(partition);
     frame.DeviceOptions().Loops()->selectRow(0);
     // A grid row chosen, so that its comment shows below the grid.
-    if (QTreeWidgetItem* row = frame.DeviceOptions().Grid().Row(0))
-        frame.DeviceOptions().Grid().Rows()->setCurrentItem(row);
+    if (const QModelIndex row = frame.DeviceOptions().Grid().Row(0); row.isValid())
+        frame.DeviceOptions().Grid().Rows()->setCurrentIndex(row);
     shots.SaveAsIs(frame, "main-device");
     if (CTreeNode* slave = doc.FindNode(12, 5)) {
         tree.SelectNode(slave);
