@@ -1,11 +1,10 @@
 #include "ui/DeviceOptionsView.h"
 
-
 #include "doc/TornuCfgDoc.h"
 #include "protocol/LoopStates.h"
 #include "ui/ListRowDelegate.h"
-#include "ui/LoopListModel.h"
 #include "ui/LoopDlg.h"
+#include "ui/LoopListModel.h"
 #include "ui/ModalRunner.h"
 #include "ui/ParamGrid.h"
 #include "ui/QtOperator.h"
@@ -94,7 +93,8 @@ CDeviceOptionsView::CDeviceOptionsView(CTornuCfgDoc& doc, CQtOperator& op, QWidg
     // "Состояние" holds the longest state text; the last column takes the rest.
     int stateWidth = loops_->columnWidth(kStateColumn);
     for (int state = 0; state < kLoopStateCount; ++state)
-        stateWidth = std::max(stateWidth, fontMetrics().horizontalAdvance(Q(LoopStateText(state))) + 12);
+        stateWidth =
+            std::max(stateWidth, fontMetrics().horizontalAdvance(Q(LoopStateText(state))) + 12);
     loops_->setColumnWidth(kStateColumn, stateWidth);
     loops_->horizontalHeader()->setStretchLastSection(true);
     loops_->verticalHeader()->hide();

@@ -3,8 +3,8 @@
 // with its coloured labels, the last arming or disarming, the loop list (its
 // own loops, then its slaves') and the parameter grid. A subordinate device
 // shows its header and its grid only.
-#include "ui/OptionView.h"
 #include "doc/OptionViewModels.h"
+#include "ui/OptionView.h"
 
 #include <QWidget>
 

@@ -13,7 +13,9 @@ CLoopListModel::CLoopListModel(CConfigTree& tree, CConfigEditor& editor, QObject
     tree_.AddObserver(*this);
 }
 
-CLoopListModel::~CLoopListModel() { tree_.RemoveObserver(*this); }
+CLoopListModel::~CLoopListModel() {
+    tree_.RemoveObserver(*this);
+}
 
 void CLoopListModel::Show(CTreeNode* node) {
     node_ = node;
@@ -39,9 +41,8 @@ QVariant CLoopListModel::data(const QModelIndex& index, int role) const {
     case Qt::EditRole:
         return column == kCommentColumn ? Q(row.comment) : Q(row.cells[column]);
     case Qt::TextAlignmentRole:
-        return LoopListColumns()[column].centred
-                   ? QVariant(Qt::AlignCenter)
-                   : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+        return LoopListColumns()[column].centred ? QVariant(Qt::AlignCenter)
+                                                 : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     case kLoopRole:
         return row.loop;
     case kTypeRole:
@@ -86,14 +87,10 @@ Qt::ItemFlags CLoopListModel::flags(const QModelIndex& index) const {
 }
 
 QVariant CLoopListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= kLoopListColumnCount)
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= kLoopListColumnCount)
         return {};
-    const LoopListColumn& column = LoopListColumns()[static_cast<std::size_t>(section)];
-    if (role == Qt::DisplayRole)
-        return Q(column.head);
-    if (role == Qt::TextAlignmentRole)
-        return column.centred ? QVariant(Qt::AlignCenter) : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
-    return {};
+    return Q(LoopListColumns()[static_cast<std::size_t>(section)].head);
 }
 
 void CLoopListModel::Reload() {

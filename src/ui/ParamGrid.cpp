@@ -106,11 +106,17 @@ CParamGrid::CParamGrid(CConfigTree& tree, CConfigEditor& editor, const IDocObser
     layout->addWidget(comment_);
 }
 
-QModelIndex CParamGrid::Row(int item) const { return model_->IndexOf(item); }
+QModelIndex CParamGrid::Row(int item) const {
+    return model_->IndexOf(item);
+}
 
-void CParamGrid::Clear() { model_->Show(nullptr, {}); }
+void CParamGrid::Clear() {
+    model_->Show(nullptr, {});
+}
 
-void CParamGrid::Show(CTreeNode& node, const ParamGridModel& model) { model_->Show(&node, model); }
+void CParamGrid::Show(CTreeNode& node, const ParamGridModel& model) {
+    model_->Show(&node, model);
+}
 
 void CParamGrid::Built() {
     comment_->clear();
@@ -125,7 +131,8 @@ void CParamGrid::Built() {
 
 void CParamGrid::ShowComment() {
     const QModelIndex row = rows_->currentIndex();
-    comment_->setText(row.isValid() ? row.data(CParamTreeModel::kCommentRole).toString() : QString());
+    comment_->setText(row.isValid() ? row.data(CParamTreeModel::kCommentRole).toString()
+                                    : QString());
 }
 
 void CParamGrid::resizeEvent(QResizeEvent* event) {

@@ -14,7 +14,9 @@ namespace tornu::ui {
 
 namespace {
 
-QColor ToColor(const Rgb& rgb) { return {rgb.red, rgb.green, rgb.blue}; }
+QColor ToColor(const Rgb& rgb) {
+    return {rgb.red, rgb.green, rgb.blue};
+}
 
 bool SameShape(const std::vector<ParamGridRow>& a, const std::vector<ParamGridRow>& b) {
     if (a.size() != b.size())
@@ -35,7 +37,9 @@ CParamTreeModel::CParamTreeModel(CConfigTree& tree, CConfigEditor& editor, const
     tree_.AddObserver(*this);
 }
 
-CParamTreeModel::~CParamTreeModel() { tree_.RemoveObserver(*this); }
+CParamTreeModel::~CParamTreeModel() {
+    tree_.RemoveObserver(*this);
+}
 
 void CParamTreeModel::Show(CTreeNode* node, const ParamGridModel& grid) {
     if (node != node_ || !SameShape(rows_, grid.rows)) {
@@ -104,8 +108,7 @@ QModelIndex CParamTreeModel::index(int row, int column, const QModelIndex& paren
         return {};
     const std::vector<int>& siblings =
         parent.isValid() ? children_[static_cast<std::size_t>(parent.internalId())] : top_;
-    return createIndex(row, column,
-                       static_cast<quintptr>(siblings[static_cast<std::size_t>(row)]));
+    return createIndex(row, column, static_cast<quintptr>(siblings[static_cast<std::size_t>(row)]));
 }
 
 QModelIndex CParamTreeModel::parent(const QModelIndex& child) const {
@@ -126,7 +129,9 @@ int CParamTreeModel::rowCount(const QModelIndex& parent) const {
     return static_cast<int>(children_[static_cast<std::size_t>(parent.internalId())].size());
 }
 
-int CParamTreeModel::columnCount(const QModelIndex&) const { return kColumnCount; }
+int CParamTreeModel::columnCount(const QModelIndex&) const {
+    return kColumnCount;
+}
 
 QVariant CParamTreeModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
@@ -156,9 +161,11 @@ QVariant CParamTreeModel::LabelData(const ParamGridRow& row, int role) const {
     }
     // Fixed light backgrounds get dark text, in a dark theme too.
     case Qt::BackgroundRole:
-        return row.colour && row.cell != GridCell::Static ? QVariant(ToColor(*row.colour)) : QVariant();
+        return row.colour && row.cell != GridCell::Static ? QVariant(ToColor(*row.colour))
+                                                          : QVariant();
     case Qt::ForegroundRole:
-        return row.colour && row.cell != GridCell::Static ? QVariant(QColor(Qt::black)) : QVariant();
+        return row.colour && row.cell != GridCell::Static ? QVariant(QColor(Qt::black))
+                                                          : QVariant();
     default:
         return {};
     }
@@ -183,7 +190,8 @@ QVariant CParamTreeModel::ValueData(const ParamGridRow& row, int role) const {
                                                 "отображаемый вид; показано как хранится")
                                : QVariant();
     case Qt::BackgroundRole:
-        return row.colour && row.cell != GridCell::Static ? QVariant(ToColor(*row.colour)) : QVariant();
+        return row.colour && row.cell != GridCell::Static ? QVariant(ToColor(*row.colour))
+                                                          : QVariant();
     case Qt::ForegroundRole:
         return row.colour ? QVariant(QColor(Qt::black)) : QVariant();
     case kCellRole:

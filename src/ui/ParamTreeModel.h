@@ -22,7 +22,7 @@ class CParamTreeModel : public QAbstractItemModel, public IDocObserver {
 public:
     enum Column { kLabelColumn, kValueColumn, kColumnCount };
     enum Role : int {
-        kItemRole = Qt::UserRole,      // the row's item number
+        kItemRole = Qt::UserRole, // the row's item number
         kCommentRole = Qt::UserRole + 1,
         kCellRole = Qt::UserRole + 2,  // value: the GridCell
         kItemsRole = Qt::UserRole + 3, // value: the drop-down's items

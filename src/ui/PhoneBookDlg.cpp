@@ -81,9 +81,9 @@ void CPhoneBookDlg::EditNumber(int row) {
     if (!phone.isValid())
         return;
     // OK stores through the model; a refusal keeps the dialog open.
-    CPhoneNumberDlg dialog(phone.data().toString(), [&](const QString& typed) {
-        return model_->setData(phone, typed);
-    }, this);
+    CPhoneNumberDlg dialog(
+        phone.data().toString(),
+        [&](const QString& typed) { return model_->setData(phone, typed); }, this);
     if (operator_.Runner().Exec(dialog) == QDialog::Accepted)
         list_->setCurrentIndex(phone);
 }

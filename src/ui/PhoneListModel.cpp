@@ -16,7 +16,9 @@ CPhoneListModel::CPhoneListModel(CConfigTree& tree, CConfigEditor& editor, CTree
     tree_.AddObserver(*this);
 }
 
-CPhoneListModel::~CPhoneListModel() { tree_.RemoveObserver(*this); }
+CPhoneListModel::~CPhoneListModel() {
+    tree_.RemoveObserver(*this);
+}
 
 int CPhoneListModel::ColumnOf(int bit) const {
     for (std::size_t i = 0; i < book_.columns.size(); ++i)
@@ -74,7 +76,8 @@ bool CPhoneListModel::setData(const QModelIndex& index, const QVariant& value, i
         static_cast<std::size_t>(book_.rows[static_cast<std::size_t>(index.row())].entry);
     // The document tells every observer, this model too: the rows follow.
     if (role == Qt::CheckStateRole && IsBitColumn(index.column())) {
-        const int bit = book_.columns[static_cast<std::size_t>(index.column() - kFirstBitColumn)].bit;
+        const int bit =
+            book_.columns[static_cast<std::size_t>(index.column() - kFirstBitColumn)].bit;
         return editor_.SetPhoneMaskBit(*node_, entry, bit, value.toInt() == Qt::Checked);
     }
     if (role == Qt::EditRole && index.column() == kPhoneColumn)
