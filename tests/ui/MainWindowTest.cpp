@@ -5,11 +5,13 @@
 #include "settings/Md5Digest.h"
 #include "ui/DeviceDlg.h"
 #include "ui/DeviceOptionsView.h"
+#include "ui/KeyListModel.h"
 #include "ui/LoopDlg.h"
 #include "ui/LoopListModel.h"
 #include "ui/ParamGrid.h"
 #include "ui/ParamTreeModel.h"
 #include "ui/PasswordDlg.h"
+#include "ui/PhoneListModel.h"
 #include "ui/QtTranslation.h"
 #include "ui/TerminalDlg.h"
 #include "ui/TerminalOptionsView.h"
@@ -490,6 +492,39 @@ private slots:
         // A subordinate device shows its header and its grid only.
         Tree().SelectNode(Node(12, 5));
         QVERIFY(!loops->isVisibleTo(&view));
+    }
+
+    // Every list of a device lets it go when it is deleted or the tree is
+    // built anew: no rows, and an edit goes nowhere.
+    void listsLetTheirDeviceGo() {
+        for (const bool reset : {false, true}) {
+            QVERIFY(Start());
+            Sample();
+            CTreeNode& device = *Node(12, 1);
+            CConfigTree& tree = doc->Tree();
+            CConfigEditor& editor = doc->Editor();
+            CPhoneListModel phones(tree, editor, device, *editor.PhoneBook(device));
+            CKeyListModel keys(tree, editor, device);
+            CLoopListModel loops(tree, editor);
+            loops.Show(&device);
+            CParamTreeModel params(tree, editor, frame->DeviceOptions());
+            params.Show(&device, *editor.ParamGrid(device));
+            std::vector<QAbstractItemModel*> models{&phones, &keys, &loops, &params};
+            std::vector<std::unique_ptr<QAbstractItemModelTester>> testers;
+            for (QAbstractItemModel* model : models) {
+                QVERIFY(model->rowCount() > 0);
+                testers.push_back(std::make_unique<QAbstractItemModelTester>(
+                    model, QAbstractItemModelTester::FailureReportingMode::QtTest));
+            }
+            const QModelIndex comment = loops.index(0, CLoopListModel::kCommentColumn);
+            if (reset)
+                doc->Reload();
+            else
+                QVERIFY(editor.DeleteNode(device));
+            for (QAbstractItemModel* model : models)
+                QCOMPARE(model->rowCount(), 0);
+            QVERIFY(!loops.setData(comment, QStringLiteral("Окно")));
+        }
     }
 
     void parameterGrid() {
