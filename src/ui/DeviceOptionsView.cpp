@@ -1,10 +1,10 @@
 #include "ui/DeviceOptionsView.h"
 
-
 #include "doc/TornuCfgDoc.h"
 #include "protocol/LoopStates.h"
 #include "ui/ListRowDelegate.h"
 #include "ui/LoopDlg.h"
+#include "ui/LoopListModel.h"
 #include "ui/ModalRunner.h"
 #include "ui/ParamGrid.h"
 #include "ui/QtOperator.h"
@@ -16,7 +16,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QSplitter>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -25,7 +25,6 @@ namespace tornu::ui {
 
 namespace {
 
-constexpr int kLoopRole = Qt::UserRole;
 constexpr int kStateColumn = 3;
 
 QLabel* Caption(std::string_view text, QWidget* parent) {
@@ -38,8 +37,9 @@ CDeviceOptionsView::CDeviceOptionsView(CTornuCfgDoc& doc, CQtOperator& op, QWidg
     : QWidget(parent), doc_(doc), operator_(op), terminal_(ReadOnlyField("terminal", this)),
       address_(ReadOnlyField("address", this)), type_(ReadOnlyField("type", this)),
       name_(ReadOnlyField("name", this)), lastKey_(ReadOnlyField("lastKey", this)),
-      lastTime_(ReadOnlyField("lastTime", this)), loops_(new QTableWidget(this)),
-      grid_(new CParamGrid(doc.Editor(), *this, this)) {
+      lastTime_(ReadOnlyField("lastTime", this)),
+      loopModel_(new CLoopListModel(doc.Tree(), doc.Editor(), this)), loops_(new QTableView(this)),
+      grid_(new CParamGrid(doc.Tree(), doc.Editor(), *this, this)) {
     setObjectName(QStringLiteral("deviceOptions"));
 
     auto* head = new QGridLayout;
@@ -86,18 +86,15 @@ CDeviceOptionsView::CDeviceOptionsView(CTornuCfgDoc& doc, CQtOperator& op, QWidg
     last->setColumnStretch(1, 1);
 
     loops_->setObjectName(QStringLiteral("loops"));
+    loops_->setModel(loopModel_);
     const auto columns = LoopListColumns();
-    loops_->setColumnCount(kLoopListColumnCount);
-    QStringList heads;
-    for (const LoopListColumn& column : columns)
-        heads << Q(column.head);
-    loops_->setHorizontalHeaderLabels(heads);
     for (int i = 0; i < kLoopListColumnCount; ++i)
         loops_->setColumnWidth(i, columns[static_cast<std::size_t>(i)].width);
     // "Состояние" holds the longest state text; the last column takes the rest.
     int stateWidth = loops_->columnWidth(kStateColumn);
     for (int state = 0; state < kLoopStateCount; ++state)
-        stateWidth = std::max(stateWidth, fontMetrics().horizontalAdvance(Q(LoopStateText(state))) + 12);
+        stateWidth =
+            std::max(stateWidth, fontMetrics().horizontalAdvance(Q(LoopStateText(state))) + 12);
     loops_->setColumnWidth(kStateColumn, stateWidth);
     loops_->horizontalHeader()->setStretchLastSection(true);
     loops_->verticalHeader()->hide();
@@ -107,8 +104,8 @@ CDeviceOptionsView::CDeviceOptionsView(CTornuCfgDoc& doc, CQtOperator& op, QWidg
     loops_->setSelectionBehavior(QAbstractItemView::SelectRows);
     loops_->setSelectionMode(QAbstractItemView::SingleSelection);
     loops_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    connect(loops_, &QTableWidget::cellDoubleClicked, this,
-            [this](int row, int) { EditLoop(row); });
+    connect(loops_, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& index) { EditLoop(index.row()); });
     QLabel* loopsCaption = Caption("Шлейфы", this);
     auto* loopsBox = new QWidget(this);
     auto* loopsLayout = new QVBoxLayout(loopsBox);
@@ -150,7 +147,7 @@ void CDeviceOptionsView::Refresh() {
     for (QWidget* widget : masterOnly_)
         widget->setVisible(!model->subordinate);
     ShowHeader(*model);
-    ShowLoops(*model);
+    loopModel_->Show(node_);
     grid_->Show(*node_, *grid);
 }
 
@@ -161,8 +158,7 @@ void CDeviceOptionsView::Clear() {
         label->clear();
         label->setPalette(palette());
     }
-    loopRows_.clear();
-    loops_->setRowCount(0);
+    loopModel_->Show(nullptr);
     grid_->Clear();
 }
 
@@ -192,37 +188,20 @@ void CDeviceOptionsView::SetState(QLabel& label, const SystemStateModel& state) 
     label.setPalette(colours);
 }
 
-void CDeviceOptionsView::ShowLoops(const DeviceViewModel& model) {
-    const int selected = loops_->currentRow();
-    loopRows_ = model.loops;
-    loops_->setUpdatesEnabled(false);
-    loops_->setRowCount(static_cast<int>(loopRows_.size()));
-    const auto columns = LoopListColumns();
-    for (int row = 0; row < static_cast<int>(loopRows_.size()); ++row) {
-        const LoopRowModel& loop = loopRows_[static_cast<std::size_t>(row)];
-        for (int column = 0; column < kLoopListColumnCount; ++column) {
-            auto* cell = new QTableWidgetItem(Q(loop.cells[static_cast<std::size_t>(column)]));
-            cell->setTextAlignment(columns[static_cast<std::size_t>(column)].centred
-                                       ? Qt::AlignCenter
-                                       : Qt::AlignLeft | Qt::AlignVCenter);
-            cell->setData(kLoopRole, loop.loop);
-            loops_->setItem(row, column, cell);
-        }
-    }
-    if (selected >= 0 && selected < loops_->rowCount())
-        loops_->selectRow(selected);
-    loops_->setUpdatesEnabled(true);
-}
-
 void CDeviceOptionsView::EditLoop(int row) {
-    if (!node_ || row < 0 || row >= static_cast<int>(loopRows_.size()))
+    const QModelIndex comment = loopModel_->index(row, CLoopListModel::kCommentColumn);
+    if (!comment.isValid())
         return;
-    const LoopRowModel loop = loopRows_[static_cast<std::size_t>(row)];
-    CLoopDlg dialog({loop.loop}, {LoopTypeBoxes(loop.type), loop.comment}, operator_, window());
+    const int type = comment.data(CLoopListModel::kTypeRole).toInt();
+    CLoopDlg dialog({comment.data(CLoopListModel::kLoopRole).toInt()},
+                    {LoopTypeBoxes(type), S(comment.data(Qt::EditRole).toString())}, operator_,
+                    window());
     if (operator_.Runner().Exec(dialog) != QDialog::Accepted)
         return;
-    // The document writes only what changed and tells this view to refresh.
-    doc_.Editor().EditLoop(*node_, loop.loop, dialog.Input());
+    // The document writes only what changed; the rows follow its notice.
+    const LoopInput input = dialog.Input();
+    loopModel_->setItemData(comment, {{Qt::EditRole, Q(input.comment)},
+                                      {CLoopListModel::kTypeRole, LoopTypeFromBoxes(input.boxes)}});
 }
 
 } // namespace tornu::ui

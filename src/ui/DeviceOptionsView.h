@@ -3,8 +3,8 @@
 // with its coloured labels, the last arming or disarming, the loop list (its
 // own loops, then its slaves') and the parameter grid. A subordinate device
 // shows its header and its grid only.
-#include "ui/OptionView.h"
 #include "doc/OptionViewModels.h"
+#include "ui/OptionView.h"
 
 #include <QWidget>
 
@@ -13,7 +13,7 @@
 
 class QLabel;
 class QLineEdit;
-class QTableWidget;
+class QTableView;
 
 namespace tornu {
 class CTornuCfgDoc;
@@ -21,6 +21,7 @@ class CTornuCfgDoc;
 
 namespace tornu::ui {
 
+class CLoopListModel;
 class CParamGrid;
 class CQtOperator;
 
@@ -30,24 +31,22 @@ public:
     CDeviceOptionsView(CTornuCfgDoc& doc, CQtOperator& op, QWidget* parent = nullptr);
     ~CDeviceOptionsView() override;
 
-    QTableWidget* Loops() const { return loops_; }
+    QTableView* Loops() const { return loops_; }
+    CLoopListModel& LoopModel() const { return *loopModel_; }
     CParamGrid& Grid() const { return *grid_; }
     // The system state labels in the order shown: mode, battery, bus, mains.
     QLabel* StateLabel(int position) const { return states_[static_cast<std::size_t>(position)]; }
     // "Шлейф" for the loop list's row; nothing for no such row.
     void EditLoop(int row);
 
-
 private:
     void Refresh() override;
     void Clear();
     void ShowHeader(const DeviceViewModel& model);
-    void ShowLoops(const DeviceViewModel& model);
     void SetState(QLabel& label, const SystemStateModel& state);
 
     CTornuCfgDoc& doc_;
     CQtOperator& operator_;
-    std::vector<LoopRowModel> loopRows_;
     QLineEdit* terminal_;
     QLineEdit* address_;
     QLineEdit* type_;
@@ -55,7 +54,8 @@ private:
     std::array<QLabel*, kSystemStateBitCount> states_{};
     QLineEdit* lastKey_;
     QLineEdit* lastTime_;
-    QTableWidget* loops_;
+    CLoopListModel* loopModel_;
+    QTableView* loops_;
     CParamGrid* grid_;
     // Shown for a device without a master only.
     std::vector<QWidget*> masterOnly_;

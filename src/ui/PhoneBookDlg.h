@@ -9,8 +9,6 @@
 #include <functional>
 
 class QLineEdit;
-class QTreeWidget;
-class QTreeWidgetItem;
 class QTreeView;
 
 namespace tornu {
@@ -22,34 +20,25 @@ class CTreeNode;
 namespace tornu::ui {
 
 class CKeyListModel;
+class CPhoneListModel;
 class CQtOperator;
 
 class CPhoneBookDlg : public QDialog {
     Q_OBJECT
 public:
-    // `model` is what the document gave for `node` (with its layout).
-    CPhoneBookDlg(CConfigEditor& editor, CTreeNode& node, PhoneBookModel model, CQtOperator& op,
-                  QWidget* parent = nullptr);
+    // `book` is what the document gave for `node` (with its layout).
+    CPhoneBookDlg(CConfigTree& tree, CConfigEditor& editor, CTreeNode& node, PhoneBookModel book,
+                  CQtOperator& op, QWidget* parent = nullptr);
 
-    QTreeWidget* List() const { return list_; }
-    // The bit column of mask bit `bit`; -1 when the layout has no label for it.
-    int ColumnOf(int bit) const;
+    QTreeView* List() const { return list_; }
+    CPhoneListModel& Model() const { return *model_; }
     // "Номер телефона" for row `row`.
     void EditNumber(int row);
 
 private:
-    void Fill();
-    void ShowRow(int row);
-    // The document's rows again; row `row` shows what is stored now.
-    void Reload(int row);
-    void OnItemChanged(QTreeWidgetItem* item, int column);
-
-    CConfigEditor& editor_;
-    CTreeNode& node_;
-    PhoneBookModel model_;
     CQtOperator& operator_;
-    QTreeWidget* list_;
-    bool filling_ = false;
+    CPhoneListModel* model_;
+    QTreeView* list_;
 };
 
 // "Номер телефона": at most 12 characters; OK asks `store`, which answers

@@ -280,7 +280,7 @@ void CTerminalView::ShowPhoneBook(CTreeNode& node) {
         operator_.Message(std::string(kNoPhoneBookLayoutMessage));
         return;
     }
-    CPhoneBookDlg dialog(doc_.Editor(), node, std::move(*model), operator_, window());
+    CPhoneBookDlg dialog(doc_.Tree(), doc_.Editor(), node, std::move(*model), operator_, window());
     operator_.Runner().Exec(dialog);
 }
 

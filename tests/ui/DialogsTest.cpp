@@ -18,6 +18,7 @@
 #include "ui/KeyListModel.h"
 #include "ui/ModemPortDlg.h"
 #include "ui/PhoneBookDlg.h"
+#include "ui/PhoneListModel.h"
 #include "ui/TerminalOptionsView.h"
 #include "ui/TerminalView.h"
 
@@ -255,9 +256,21 @@ private slots:
             dialog.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dialog));
             QVERIFY(!dialog.List()->horizontalScrollBar()->isVisible());
-            dialog.List()->topLevelItem(0)->setCheckState(dialog.ColumnOf(0), Qt::Checked);
+            QAbstractItemModelTester tester(&dialog.Model(),
+                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
+            QAbstractItemModel& list = *dialog.List()->model();
+            const QModelIndex bit0 = list.index(0, dialog.Model().ColumnOf(0));
+            QVERIFY(list.setData(bit0, Qt::Checked, Qt::CheckStateRole));
             dialog.EditNumber(0);
-            QCOMPARE(dialog.List()->topLevelItem(0)->text(1), QStringLiteral("+79001112233"));
+            QCOMPARE(list.index(0, CPhoneListModel::kPhoneColumn).data(),
+                     QVariant(QStringLiteral("+79001112233")));
+            // A change made elsewhere shows at once: the rows follow the document.
+            QVERIFY(doc->Editor().SetPhoneMask(*partition, 0, 0x81));
+            QCOMPARE(bit0.data(Qt::CheckStateRole), QVariant(Qt::Checked));
+            QVERIFY(doc->Editor().SetPhoneMaskBit(*partition, 0, 0, false));
+            QCOMPARE(bit0.data(Qt::CheckStateRole), QVariant(Qt::Unchecked));
+            QVERIFY(list.setData(bit0, Qt::Checked, Qt::CheckStateRole));
+            QVERIFY(!list.setData(list.index(0, CPhoneListModel::kTypeColumn), "SMS"));
         }));
         runner->dialogs.push_back(Answer<CPhoneNumberDlg>([&](CPhoneNumberDlg& dialog) {
             dialog.Field()->setText("79001112233");
@@ -270,7 +283,7 @@ private slots:
                                                                  kSmsPhoneFormatMessage.size())});
         // A refusal is a warning.
         QCOMPARE(runner->icons, QList{QMessageBox::Warning});
-        QCOMPARE(phone("mask"), std::string("1"));
+        QCOMPARE(phone("mask"), std::string("129"));
         QCOMPARE(phone("phone"), std::string("+79001112233"));
 
         runner->messages.clear();

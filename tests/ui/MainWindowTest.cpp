@@ -5,9 +5,13 @@
 #include "settings/Md5Digest.h"
 #include "ui/DeviceDlg.h"
 #include "ui/DeviceOptionsView.h"
+#include "ui/KeyListModel.h"
 #include "ui/LoopDlg.h"
+#include "ui/LoopListModel.h"
 #include "ui/ParamGrid.h"
+#include "ui/ParamTreeModel.h"
 #include "ui/PasswordDlg.h"
+#include "ui/PhoneListModel.h"
 #include "ui/QtTranslation.h"
 #include "ui/TerminalDlg.h"
 #include "ui/TerminalOptionsView.h"
@@ -26,9 +30,8 @@
 #include <QTranslator>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTreeView>
-#include <QTreeWidget>
 
 using namespace tornu;
 using namespace tornu::test;
@@ -43,9 +46,10 @@ constexpr int kBm16 = 1;
 // Edits the value cell of the grid's `item` as the operator does: opens its
 // editor, lets `enter` type or choose, and confirms.
 template <class Editor, class Enter> void EditCell(CParamGrid& grid, int item, Enter enter) {
-    QTreeWidget* rows = grid.Rows();
-    rows->editItem(grid.Row(item), 1);
-    auto* editor = qobject_cast<Editor*>(rows->itemWidget(grid.Row(item), 1));
+    QTreeView* rows = grid.Rows();
+    const QModelIndex value = grid.Row(item).siblingAtColumn(1);
+    rows->edit(value);
+    auto* editor = qobject_cast<Editor*>(rows->indexWidget(value));
     QVERIFY(editor);
     enter(*editor);
     QAbstractItemDelegate* delegate = rows->itemDelegateForColumn(1);
@@ -452,8 +456,11 @@ private slots:
         CDeviceOptionsView& view = frame->DeviceOptions();
         QCOMPARE(frame->RightPane(), &view);
         QCOMPARE(view.StateLabel(0)->text(), QStringLiteral("Снят с охраны"));
-        QTableWidget* loops = view.Loops();
-        QCOMPARE(loops->rowCount(), 12); // its own 8, then the expander's 4
+        QTableView* loops = view.Loops();
+        QAbstractItemModelTester tester(&view.LoopModel(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModel& rows = *loops->model();
+        QCOMPARE(rows.rowCount(), 12); // its own 8, then the expander's 4
 
         // "Шлейф": fire excludes automatic arming; only what changed is written.
         runner->dialogs.push_back(Answer<CLoopDlg>([](CLoopDlg& dialog) {
@@ -463,14 +470,61 @@ private slots:
             dialog.Box(3)->setChecked(true);
             SetText(dialog, "comment", "Окно");
         }));
-        emit loops->cellDoubleClicked(0, 0);
-        QCOMPARE(loops->item(0, 2)->text(), QStringLiteral("Окно"));
+        emit loops->doubleClicked(rows.index(0, 0));
+        QCOMPARE(rows.index(0, CLoopListModel::kCommentColumn).data(), QVariant(QStringLiteral("Окно")));
         QCOMPARE(Rows(*doc, "SELECT name FROM sensor WHERE device_id=1 AND type<>0"),
                  (std::vector<std::vector<std::string>>{{"Окно"}}));
+
+        // An expander's loop is edited in its master's list; a change made
+        // elsewhere shows at once; the type alone keeps the comment.
+        const QModelIndex expander = rows.index(8, CLoopListModel::kCommentColumn);
+        QVERIFY(rows.setData(expander, QStringLiteral("Дверь")));
+        QCOMPARE(Rows(*doc, "SELECT device_id FROM sensor WHERE name='Дверь'"),
+                 (std::vector<std::vector<std::string>>{{"5"}}));
+        const int loop = expander.data(CLoopListModel::kLoopRole).toInt();
+        QVERIFY(doc->Editor().EditLoop(*Node(12, 1), loop, {LoopTypeBoxes(1), "Тамбур"}));
+        QCOMPARE(expander.data(), QVariant(QStringLiteral("Тамбур")));
+        QVERIFY(rows.setData(expander, 0, CLoopListModel::kTypeRole));
+        QCOMPARE(expander.data(CLoopListModel::kTypeRole), QVariant(0));
+        QCOMPARE(expander.data(), QVariant(QStringLiteral("Тамбур")));
+        QVERIFY(!rows.setData(rows.index(0, 0), QStringLiteral("9")));
 
         // A subordinate device shows its header and its grid only.
         Tree().SelectNode(Node(12, 5));
         QVERIFY(!loops->isVisibleTo(&view));
+    }
+
+    // Every list of a device lets it go when it is deleted or the tree is
+    // built anew: no rows, and an edit goes nowhere.
+    void listsLetTheirDeviceGo() {
+        for (const bool reset : {false, true}) {
+            QVERIFY(Start());
+            Sample();
+            CTreeNode& device = *Node(12, 1);
+            CConfigTree& tree = doc->Tree();
+            CConfigEditor& editor = doc->Editor();
+            CPhoneListModel phones(tree, editor, device, *editor.PhoneBook(device));
+            CKeyListModel keys(tree, editor, device);
+            CLoopListModel loops(tree, editor);
+            loops.Show(&device);
+            CParamTreeModel params(tree, editor, frame->DeviceOptions());
+            params.Show(&device, *editor.ParamGrid(device));
+            std::vector<QAbstractItemModel*> models{&phones, &keys, &loops, &params};
+            std::vector<std::unique_ptr<QAbstractItemModelTester>> testers;
+            for (QAbstractItemModel* model : models) {
+                QVERIFY(model->rowCount() > 0);
+                testers.push_back(std::make_unique<QAbstractItemModelTester>(
+                    model, QAbstractItemModelTester::FailureReportingMode::QtTest));
+            }
+            const QModelIndex comment = loops.index(0, CLoopListModel::kCommentColumn);
+            if (reset)
+                doc->Reload();
+            else
+                QVERIFY(editor.DeleteNode(device));
+            for (QAbstractItemModel* model : models)
+                QCOMPARE(model->rowCount(), 0);
+            QVERIFY(!loops.setData(comment, QStringLiteral("Окно")));
+        }
     }
 
     void parameterGrid() {
@@ -478,10 +532,13 @@ private slots:
         Sample();
         Tree().SelectNode(Node(12, 1));
         CParamGrid& grid = frame->DeviceOptions().Grid();
+        QAbstractItemModelTester tester(&grid.Model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const auto value = [&](int item) { return grid.Row(item).siblingAtColumn(1).data().toString(); };
         // Раздел-8: DLYIN, DLYOUT, SIRTIME, SIRMODE, AUTOARM, CHIME, OBJNAME, FWVER.
-        QCOMPARE(grid.Row(0)->parent(), grid.Row(10001));
-        QCOMPARE(grid.Row(2)->text(1), QStringLiteral("3")); // 180 s shown in minutes
-        grid.Rows()->setCurrentItem(grid.Row(0));
+        QCOMPARE(grid.Row(0).parent(), grid.Row(10001));
+        QCOMPARE(value(2), QStringLiteral("3")); // 180 s shown in minutes
+        grid.Rows()->setCurrentIndex(grid.Row(0));
         QVERIFY(grid.Comment()->text().startsWith("Время от нарушения"));
 
         // One edit of each cell kind, through its editor; a refused one shows
@@ -489,7 +546,7 @@ private slots:
         // drop-down's first item is a choice like any other.
         Type(grid, 2, QStringLiteral("5"));
         Type(grid, 0, QStringLiteral("abc"));
-        QCOMPARE(grid.Row(0)->text(1), QStringLiteral("30"));
+        QCOMPARE(value(0), QStringLiteral("30"));
         const auto values = [&] {
             return Rows(*doc, "SELECT param_value FROM device_param WHERE term_id=12 AND "
                               "device_id=1 AND name IN ('SIRTIME','DLYIN','SIRMODE','AUTOARM') "
@@ -502,16 +559,20 @@ private slots:
         Choose(grid, 3, 0); // "Непрерывный"
         Choose(grid, 4, 0); // "Да"
         QCOMPARE(values(), (Values{{"1"}, {"30"}, {"0"}, {"300"}}));
-        QCOMPARE(grid.Row(4)->text(1), QStringLiteral("Да"));
+        QCOMPARE(value(4), QStringLiteral("Да"));
+        // A change made elsewhere shows at once; a label is not a value.
+        QCOMPARE(doc->Editor().EditParam(*Node(12, 1), "SIRTIME", "7").outcome, EditOutcome::Stored);
+        QCOMPARE(value(2), QStringLiteral("7"));
+        QVERIFY(!grid.Model().setData(grid.Row(2), QStringLiteral("8")));
 
         // A stored text without a display form is shown as stored, marked.
         QVERIFY(doc->Workspace().Database().Execute("UPDATE device_param SET param_value='x1' WHERE "
                                         "term_id=12 AND device_id=1 AND name='SIRTIME'"));
         QVERIFY(Start());
         Tree().SelectNode(Node(12, 1));
-        QTreeWidgetItem* sirtime = frame->DeviceOptions().Grid().Row(2);
-        QCOMPARE(sirtime->text(1), QStringLiteral("x1"));
-        QVERIFY(sirtime->font(1).italic());
+        const QModelIndex sirtime = frame->DeviceOptions().Grid().Row(2).siblingAtColumn(1);
+        QCOMPARE(sirtime.data().toString(), QStringLiteral("x1"));
+        QVERIFY(sirtime.data(Qt::FontRole).value<QFont>().italic());
     }
 };
 

@@ -36,9 +36,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QTableView>
-#include <QTableWidget>
 #include <QTreeView>
-#include <QTreeWidget>
 
 #include <cstdio>
 #include <functional>
@@ -136,8 +134,8 @@ int main(int argc, char* argv[]) {
     tree.SelectNode(partition);
     frame.DeviceOptions().Loops()->selectRow(0);
     // A grid row chosen, so that its comment shows below the grid.
-    if (QTreeWidgetItem* row = frame.DeviceOptions().Grid().Row(0))
-        frame.DeviceOptions().Grid().Rows()->setCurrentItem(row);
+    if (const QModelIndex row = frame.DeviceOptions().Grid().Row(0); row.isValid())
+        frame.DeviceOptions().Grid().Rows()->setCurrentIndex(row);
     shots.SaveAsIs(frame, "main-device");
     if (CTreeNode* slave = doc.FindNode(12, 5)) {
         tree.SelectNode(slave);
@@ -204,7 +202,7 @@ int main(int argc, char* argv[]) {
 
     // The phone book, keys and their dialogs, the modem port and the import.
     if (std::optional<PhoneBookModel> book = doc.Editor().PhoneBook(*partition); book && book->hasLayout) {
-        CPhoneBookDlg phoneBook(doc.Editor(), *partition, *book, op, &frame);
+        CPhoneBookDlg phoneBook(doc.Tree(), doc.Editor(), *partition, *book, op, &frame);
         shots.Save(phoneBook, "dialog-phone-book");
         phoneBook.hide();
     }
