@@ -9,13 +9,12 @@ namespace tornu::ui {
 
 CKeyListModel::CKeyListModel(CConfigTree& tree, CConfigEditor& editor, CTreeNode& node,
                              QObject* parent)
-    : QAbstractTableModel(parent), tree_(tree), editor_(editor), node_(&node) {
+    : QAbstractTableModel(parent), CNodeFollower(tree, &node), editor_(editor) {
     if (std::optional<std::vector<KeyRow>> rows = editor_.KeyList(node))
         rows_ = std::move(*rows);
-    tree_.AddObserver(*this);
 }
 
-CKeyListModel::~CKeyListModel() { tree_.RemoveObserver(*this); }
+CKeyListModel::~CKeyListModel() = default;
 
 int CKeyListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
@@ -119,32 +118,9 @@ void CKeyListModel::Reload() {
     }
 }
 
-void CKeyListModel::Drop() {
-    node_ = nullptr;
-    Reload();
-}
 
-void CKeyListModel::OnNodeChanged(CTreeNode& node) {
-    if (&node == node_)
-        Reload();
-}
 
-void CKeyListModel::OnNodeDeleting(CTreeNode& node) {
-    if (&node == node_)
-        Drop();
-}
 
-void CKeyListModel::OnItemRemoving(CTreeNode& node) {
-    for (CTreeNode* item = node_; item; item = item->Parent())
-        if (item == &node) {
-            Drop();
-            return;
-        }
-}
 
-void CKeyListModel::OnTreeResetting() {
-    if (node_)
-        Drop();
-}
 
 } // namespace tornu::ui

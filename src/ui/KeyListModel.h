@@ -2,8 +2,9 @@
 // The rows of "Ключи": "№" ("Мастер" for the master key), "Ключ",
 // "Владелец". An edit goes to the document, and the rows are read again
 // whenever the document tells that the device changed, whoever changed it.
-#include "doc/DocObserver.h"
 #include "doc/PhoneBookModel.h"
+
+#include "ui/NodeFollower.h"
 
 #include <QAbstractTableModel>
 
@@ -17,7 +18,7 @@ class CConfigTree;
 
 namespace tornu::ui {
 
-class CKeyListModel : public QAbstractTableModel, public IDocObserver {
+class CKeyListModel : public QAbstractTableModel, public CNodeFollower {
     Q_OBJECT
 public:
     enum Column { kNumberColumn, kCodeColumn, kOwnerColumn, kColumnCount };
@@ -40,19 +41,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    void OnNodeChanged(CTreeNode& node) override;
-    void OnNodeDeleting(CTreeNode& node) override;
-    void OnItemRemoving(CTreeNode& node) override;
-    void OnTreeResetting() override;
 
 private:
     bool Store(int row, const QString& code, std::optional<QString> owner);
-    void Reload();
-    void Drop();
+    void Reload() override;
 
-    CConfigTree& tree_;
     CConfigEditor& editor_;
-    CTreeNode* node_;
     std::vector<KeyRow> rows_;
 };
 

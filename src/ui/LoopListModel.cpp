@@ -9,13 +9,9 @@
 namespace tornu::ui {
 
 CLoopListModel::CLoopListModel(CConfigTree& tree, CConfigEditor& editor, QObject* parent)
-    : QAbstractTableModel(parent), tree_(tree), editor_(editor) {
-    tree_.AddObserver(*this);
-}
+    : QAbstractTableModel(parent), CNodeFollower(tree), editor_(editor) {}
 
-CLoopListModel::~CLoopListModel() {
-    tree_.RemoveObserver(*this);
-}
+CLoopListModel::~CLoopListModel() = default;
 
 void CLoopListModel::Show(CTreeNode* node) {
     node_ = node;
@@ -114,27 +110,8 @@ void CLoopListModel::Reload() {
     }
 }
 
-void CLoopListModel::OnNodeChanged(CTreeNode& node) {
-    if (&node == node_)
-        Reload();
-}
 
-void CLoopListModel::OnNodeDeleting(CTreeNode& node) {
-    if (&node == node_)
-        Show(nullptr);
-}
 
-void CLoopListModel::OnItemRemoving(CTreeNode& node) {
-    for (CTreeNode* item = node_; item; item = item->Parent())
-        if (item == &node) {
-            Show(nullptr);
-            return;
-        }
-}
 
-void CLoopListModel::OnTreeResetting() {
-    if (node_)
-        Show(nullptr);
-}
 
 } // namespace tornu::ui

@@ -2,8 +2,9 @@
 // The loop list of the device view: the shown device's loops, then each
 // slave's. A comment or a type goes to the document, and the rows are read
 // again whenever the document tells that the device changed.
-#include "doc/DocObserver.h"
 #include "doc/OptionViewModels.h"
+
+#include "ui/NodeFollower.h"
 
 #include <QAbstractTableModel>
 
@@ -16,7 +17,7 @@ class CConfigTree;
 
 namespace tornu::ui {
 
-class CLoopListModel : public QAbstractTableModel, public IDocObserver {
+class CLoopListModel : public QAbstractTableModel, public CNodeFollower {
     Q_OBJECT
 public:
     static constexpr int kCommentColumn = 2;
@@ -41,18 +42,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    void OnNodeChanged(CTreeNode& node) override;
-    void OnNodeDeleting(CTreeNode& node) override;
-    void OnItemRemoving(CTreeNode& node) override;
-    void OnTreeResetting() override;
 
 private:
     bool Store(int row, int type, const QString& comment);
-    void Reload();
+    void Reload() override;
 
-    CConfigTree& tree_;
     CConfigEditor& editor_;
-    CTreeNode* node_ = nullptr;
     std::vector<LoopRowModel> rows_;
 };
 

@@ -33,12 +33,12 @@ bool SameShape(const std::vector<ParamGridRow>& a, const std::vector<ParamGridRo
 
 CParamTreeModel::CParamTreeModel(CConfigTree& tree, CConfigEditor& editor, const IDocObserver& view,
                                  QObject* parent)
-    : QAbstractItemModel(parent), tree_(tree), editor_(editor), view_(view) {
-    tree_.AddObserver(*this);
-}
+    : QAbstractItemModel(parent), CNodeFollower(tree), editor_(editor), view_(view) {}
 
-CParamTreeModel::~CParamTreeModel() {
-    tree_.RemoveObserver(*this);
+CParamTreeModel::~CParamTreeModel() = default;
+
+void CParamTreeModel::LetGo() {
+    Show(nullptr, {});
 }
 
 void CParamTreeModel::Show(CTreeNode* node, const ParamGridModel& grid) {
@@ -256,27 +256,8 @@ Qt::ItemFlags CParamTreeModel::flags(const QModelIndex& index) const {
     return flags;
 }
 
-void CParamTreeModel::OnNodeChanged(CTreeNode& node) {
-    if (&node == node_)
-        Reload();
-}
 
-void CParamTreeModel::OnNodeDeleting(CTreeNode& node) {
-    if (&node == node_)
-        Show(nullptr, {});
-}
 
-void CParamTreeModel::OnItemRemoving(CTreeNode& node) {
-    for (CTreeNode* item = node_; item; item = item->Parent())
-        if (item == &node) {
-            Show(nullptr, {});
-            return;
-        }
-}
 
-void CParamTreeModel::OnTreeResetting() {
-    if (node_)
-        Show(nullptr, {});
-}
 
 } // namespace tornu::ui

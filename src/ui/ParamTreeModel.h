@@ -2,8 +2,9 @@
 // The rows of the parameter grid: the root, the groups and a row per
 // parameter, label and value. A value goes to the document, and the values
 // are read again whenever the document tells that the device changed.
-#include "doc/DocObserver.h"
 #include "doc/ParamGridModel.h"
+
+#include "ui/NodeFollower.h"
 
 #include <QAbstractItemModel>
 
@@ -17,7 +18,7 @@ class CConfigTree;
 
 namespace tornu::ui {
 
-class CParamTreeModel : public QAbstractItemModel, public IDocObserver {
+class CParamTreeModel : public QAbstractItemModel, public CNodeFollower {
     Q_OBJECT
 public:
     enum Column { kLabelColumn, kValueColumn, kColumnCount };
@@ -51,23 +52,18 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    void OnNodeChanged(CTreeNode& node) override;
-    void OnNodeDeleting(CTreeNode& node) override;
-    void OnItemRemoving(CTreeNode& node) override;
-    void OnTreeResetting() override;
 
 private:
     void Build(std::vector<ParamGridRow> rows);
     void Update(std::vector<ParamGridRow> rows);
-    void Reload();
+    void Reload() override;
+    void LetGo() override;
     void ValueChanged(int position);
     QVariant LabelData(const ParamGridRow& row, int role) const;
     QVariant ValueData(const ParamGridRow& row, int role) const;
 
-    CConfigTree& tree_;
     CConfigEditor& editor_;
     const IDocObserver& view_;
-    CTreeNode* node_ = nullptr;
     // Parents before their children; an index's internal id is its position.
     std::vector<ParamGridRow> rows_;
     std::vector<int> parent_; // position of the parent, -1 at the top

@@ -11,14 +11,10 @@ namespace tornu::ui {
 
 CPhoneListModel::CPhoneListModel(CConfigTree& tree, CConfigEditor& editor, CTreeNode& node,
                                  PhoneBookModel book, QObject* parent)
-    : QAbstractTableModel(parent), tree_(tree), editor_(editor), node_(&node),
-      book_(std::move(book)) {
-    tree_.AddObserver(*this);
-}
+    : QAbstractTableModel(parent), CNodeFollower(tree, &node), editor_(editor),
+      book_(std::move(book)) {}
 
-CPhoneListModel::~CPhoneListModel() {
-    tree_.RemoveObserver(*this);
-}
+CPhoneListModel::~CPhoneListModel() = default;
 
 int CPhoneListModel::ColumnOf(int bit) const {
     for (std::size_t i = 0; i < book_.columns.size(); ++i)
@@ -134,32 +130,9 @@ void CPhoneListModel::Reload() {
     }
 }
 
-void CPhoneListModel::Drop() {
-    node_ = nullptr;
-    Reload();
-}
 
-void CPhoneListModel::OnNodeChanged(CTreeNode& node) {
-    if (&node == node_)
-        Reload();
-}
 
-void CPhoneListModel::OnNodeDeleting(CTreeNode& node) {
-    if (&node == node_)
-        Drop();
-}
 
-void CPhoneListModel::OnItemRemoving(CTreeNode& node) {
-    for (CTreeNode* item = node_; item; item = item->Parent())
-        if (item == &node) {
-            Drop();
-            return;
-        }
-}
 
-void CPhoneListModel::OnTreeResetting() {
-    if (node_)
-        Drop();
-}
 
 } // namespace tornu::ui

@@ -3,8 +3,9 @@
 // per labelled mask bit and a trailing empty one. A toggle or a number goes
 // to the document, and the rows are read again whenever the document tells
 // that the device changed, whoever changed it.
-#include "doc/DocObserver.h"
 #include "doc/PhoneBookModel.h"
+
+#include "ui/NodeFollower.h"
 
 #include <QAbstractTableModel>
 
@@ -15,7 +16,7 @@ class CConfigTree;
 
 namespace tornu::ui {
 
-class CPhoneListModel : public QAbstractTableModel, public IDocObserver {
+class CPhoneListModel : public QAbstractTableModel, public CNodeFollower {
     Q_OBJECT
 public:
     enum Column { kNumberColumn, kPhoneColumn, kTypeColumn, kFirstBitColumn };
@@ -38,19 +39,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    void OnNodeChanged(CTreeNode& node) override;
-    void OnNodeDeleting(CTreeNode& node) override;
-    void OnItemRemoving(CTreeNode& node) override;
-    void OnTreeResetting() override;
 
 private:
     bool IsBitColumn(int column) const;
-    void Reload();
-    void Drop();
+    void Reload() override;
 
-    CConfigTree& tree_;
     CConfigEditor& editor_;
-    CTreeNode* node_;
     PhoneBookModel book_;
 };
 
