@@ -69,7 +69,8 @@ TEST(CommandDescTest, FileFlagsNamesAndResults) {
     EXPECT_EQ(command.ResultText(), "");
 }
 
-// The input file is read when the spec is taken, whole up to 64000 bytes.
+// The input file is read when the command's description for an exchange is
+// made, whole up to 64000 bytes.
 TEST(CommandDescTest, SpecReadsTheInputFileThen) {
     test::TempDir dir;
     test::WriteBytes(dir / "limit.bin", std::string(kCommandFileLimit, 'Z'));
