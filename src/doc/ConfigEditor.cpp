@@ -208,6 +208,7 @@ bool CConfigEditor::OnImport(std::string_view serverLock) {
 }
 
 bool CConfigEditor::ImportStationData(const std::string& folder) {
+    CChangeSourceScope source(&workspace_.Database(), ChangeSource::Import, folder);
     const StationImportResult result = tornu::ImportStationData(folder, workspace_.Terminals());
     if (!result.opened) {
         operator_.Message(kStationTableOpenFailedMessage + result.path);
@@ -444,6 +445,7 @@ bool CConfigEditor::LoadPhoneBook(CTreeNode& node, const std::string& path,
     CDevice* device = EditableDevice(node);
     if (!device)
         return false;
+    CChangeSourceScope source(&workspace_.Database(), ChangeSource::FileLoad, path);
     const bool loaded = Told(LoadPhoneBookFile(*device, path));
     tree_.NodeChanged(node, sender);
     return loaded;
@@ -459,6 +461,7 @@ bool CConfigEditor::LoadKeyList(CTreeNode& node, const std::string& path,
     CDevice* device = EditableDevice(node);
     if (!device)
         return false;
+    CChangeSourceScope source(&workspace_.Database(), ChangeSource::FileLoad, path);
     const bool loaded = Told(LoadKeyListFile(*device, path));
     tree_.NodeChanged(node, sender);
     return loaded;

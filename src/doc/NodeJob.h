@@ -20,6 +20,8 @@ ExchangeJob MakeExchangeJob(const CTerminal& terminal, const CDevice* device,
 
 // The reply applied to the node's records in one transaction. A failure
 // carries why: a reply the records cannot take, or the database's text.
-CResult ApplyNodeReply(CTerminal& terminal, CDevice* device, const ReplyValue& reply);
+// `command` names the command whose reply it is in the history.
+CResult ApplyNodeReply(CTerminal& terminal, CDevice* device, const ReplyValue& reply,
+                       std::string command = {});
 
 } // namespace tornu
