@@ -146,8 +146,9 @@ private:
     void CreateDependants(IRowSource* source);
     template <class Record> void AddDependant(Record& record, IRowSource* source);
     void LoadLoops(IRowSource& source);
-    // Loops of the distribution: first free numbers, type 0.
-    void CreateLoops();
+    // Loops of the distribution: first free numbers, type 0. False when a
+    // row could not be written.
+    bool CreateLoops();
 
     void ApplyStatus(const StatusReply& status);
     void ApplyKeys(const KeyReply& keys);

@@ -72,14 +72,15 @@ CResult CDevice::ApplyReply(const ReplyValue& reply, std::time_t now) {
     CConfigDatabase* db = Database();
     if (db)
         db->TakeFailedStatementError();
-    const bool written = WriteReply(reply, now);
-    return db ? db->Outcome(written) : written ? CResult::Ok() : CResult::Fail({});
+    return terminal_->WriteOutcome(WriteReply(reply, now));
 }
 
 bool CDevice::WriteReply(const ReplyValue& reply, std::time_t now) {
     // Whatever the reply changes lands whole or not at all: a status stores
     // its parameters, loop states and the device row together.
     CDbTransaction transaction(Database());
+    if (!terminal_->StillStored())
+        return false;
     CUpdateBatch batch(Database());
     const bool usable =
         std::visit(Overloaded{
@@ -106,7 +107,8 @@ bool CDevice::WriteReply(const ReplyValue& reply, std::time_t now) {
                    reply);
     batch.Write();
     // Sets the time and writes the whole row, password and states included.
-    return usable && SetLastTime(TimeStamp(now));
+    const bool written = usable && SetLastTime(TimeStamp(now));
+    return transaction.End(written) && written;
 }
 
 void CDevice::ApplyStatus(const StatusReply& status) {

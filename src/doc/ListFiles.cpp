@@ -120,7 +120,8 @@ std::optional<std::string> LoadKeyListFile(CDevice& device, const std::string& p
         return failure;
     if (!IsText(text))
         return std::string(kEmptyFileMessage);
-    ApplyKeyListText(device, text);
+    if (!ApplyKeyListText(device, text))
+        return std::string(kKeyListNotSavedMessage);
     return std::nullopt;
 }
 

@@ -17,6 +17,7 @@ inline constexpr std::string_view kNoMemoryMessage = "Ошибка выделе�
 inline constexpr std::string_view kFileReadErrorMessage = "Ошибка чтания из файла";
 inline constexpr std::string_view kPhoneBookDataMessage =
     "Ошибка обработки данных телефонной книги";
+inline constexpr std::string_view kKeyListNotSavedMessage = "Ошибка записи списка ключей";
 inline constexpr std::string_view kCannotCreateFileMessage = "Невозможно создать файл: ";
 
 // Each returns the message to show, or nothing when it did its work. A

@@ -9,6 +9,7 @@
 #include "protocol/CommandSet.h"
 #include "protocol/TermMessage.h"
 
+#include <functional>
 #include <regex>
 
 using namespace tornu;
@@ -35,7 +36,10 @@ TEST_F(TwoOperatorsTest, NumberTheOtherHasJustUsedIsRefusedWithNothingWritten) {
     const std::string before = DumpTables(doc->Workspace().Database());
     EXPECT_FALSE(other->Editor().NewTerminal(
         {.number = "7", .hostType = kBm16, .phone = "+7911", .password = "other"}));
-    EXPECT_EQ(otherOp.messages, std::vector<std::string>{kAddTerminalFailedMessage});
+    // With the database's own words about the taken number.
+    ASSERT_EQ(otherOp.messages.size(), 1u);
+    EXPECT_EQ(otherOp.messages[0].rfind(std::string(kAddTerminalFailedMessage) + "\r\n", 0), 0u)
+        << otherOp.messages[0];
     EXPECT_TRUE(other->Workspace().Terminals().empty());
     EXPECT_TRUE(other->Tree().Model().Empty());
     EXPECT_EQ(DumpTables(doc->Workspace().Database()), before);
@@ -64,6 +68,91 @@ TEST_F(TwoOperatorsTest, ReloadShowsTheOthersChangesAndKeepsTheSelection) {
     EXPECT_EQ(other->Reload(), nullptr);
     EXPECT_EQ(otherView.shown, nullptr);
     EXPECT_TRUE(otherOp.messages.empty());
+}
+
+// The other program loaded terminal 40 before this one deleted it: whatever
+// it then writes under the terminal is refused with the reason, nothing is
+// written, and its tree lets the terminal go. The number made again later
+// starts clean.
+TEST_F(TwoOperatorsTest, WriteUnderATerminalTheOtherDeletedIsRefusedAndLeavesNoRows) {
+    const struct {
+        const char* name;
+        const char* message;
+        std::function<bool(CTornuCfgDoc&)> write;
+    } cases[] = {
+        {"new device", kAddDeviceFailedMessage,
+         [](CTornuCfgDoc& d) {
+             return d.Editor().NewDevice(*d.FindNode(40),
+                                         {.address = 2, .busType = kPartition8, .loopCount = 2});
+         }},
+        {"new subordinate device", kAddDeviceFailedMessage,
+         [](CTornuCfgDoc& d) {
+             return d.Editor().NewDevice(*d.FindNode(40, 1), {.address = 5, .busType = kExpander});
+         }},
+        {"loop distribution", kDistributeLoopsFailedMessage,
+         [](CTornuCfgDoc& d) { return d.Editor().DistributeLoops(*d.FindNode(40)); }},
+        {"edit", kEditDeviceFailedMessage,
+         [](CTornuCfgDoc& d) {
+             return d.Editor().EditDevice(*d.FindNode(40, 1),
+                                          {.address = 1, .busType = 0, .name = "Новое"});
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AddDevice(AddTerminal(40), 1, kPartition8, "Офис", 4);
+        other->Reload();
+        ASSERT_TRUE(other->FindNode(40, 1));
+        ASSERT_TRUE(doc->Editor().DeleteNode(Node(40)));
+        otherOp.messages.clear();
+
+        EXPECT_FALSE(c.write(*other));
+        EXPECT_EQ(otherOp.messages, std::vector<std::string>{std::string(c.message) + "\r\n" +
+                                                             kTerminalDeletedMessage});
+        EXPECT_EQ(other->Workspace().FindTerminal(40), nullptr);
+        EXPECT_EQ(other->FindNode(40), nullptr);
+        for (const char* table : kTableNames)
+            EXPECT_EQ(Count(table, std::string(table) == std::string("terminal") ? "id=40"
+                                                                                  : "term_id=40"),
+                      0)
+                << table;
+    }
+}
+
+// A row the other program holds in an open transaction: each operation
+// waits once, fails whole and says why; a terminal whose rows could not be
+// deleted stays.
+TEST_F(TwoOperatorsTest, OperationOnARowTheOtherHoldsFailsOnceAndSaysWhy) {
+    AddDevice(AddTerminal(12), 1, kPartition8, "Офис", 2);
+    const std::string before = DumpTables(doc->Workspace().Database());
+    const struct {
+        const char* name;
+        const char* message;
+        std::function<bool()> operation;
+    } cases[] = {
+        {"edit", kEditTerminalFailedMessage,
+         [&] {
+             return doc->Editor().EditTerminal(
+                 Node(12), {.number = "12", .hostType = 0, .phone = "+7111", .password = "new"});
+         }},
+        {"delete", kDeleteTerminalFailedMessage,
+         [&] { return doc->Editor().DeleteNode(Node(12)); }},
+    };
+    CConfigDatabase& held = other->Workspace().Database();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(held.BeginTransaction());
+        ASSERT_TRUE(held.Execute("UPDATE terminal SET phone='held' WHERE id=12"));
+        op.messages.clear();
+        EXPECT_FALSE(c.operation());
+        EXPECT_TRUE(held.EndTransaction(false));
+        ASSERT_EQ(op.messages.size(), 1u);
+        const std::string& said = op.messages[0];
+        EXPECT_EQ(said.rfind(std::string(c.message) + "\r\nошибка записи в базу данных: ", 0), 0u)
+            << said;
+        EXPECT_NE(said.find(OnServer() ? "lock timeout" : "locked"), std::string::npos) << said;
+        EXPECT_EQ(DumpTables(doc->Workspace().Database()), before);
+        EXPECT_NE(doc->FindNode(12, 1), nullptr);
+    }
 }
 
 // The server's connection string with one key's value replaced.
