@@ -147,6 +147,12 @@ public:
     // else kTerminalDeletedMessage when the row is gone, else success when
     // `written`.
     CResult WriteOutcome(bool written);
+    // The outcome says that the rows could not be written (the database's
+    // text, or the terminal deleted), not that the reply was refused: a
+    // refusal has nothing more to say.
+    static bool IsStoreFailure(const CResult& outcome) {
+        return !outcome && !outcome.Error().empty();
+    }
 
 private:
     bool WriteReply(const ReplyValue& reply);
