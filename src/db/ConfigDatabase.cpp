@@ -256,8 +256,21 @@ bool CConfigDatabase::CheckSchema() {
         }
         // Only a table that is not there is created: a file that cannot be
         // read (damaged, cut short, its journal not writable) is not written to.
-        if (!IsMissingTableError(LastError()) || !Execute(table.create) || !Execute(table.index))
+        if (!IsMissingTableError(LastError()))
             return false;
+        if (Execute(table.create)) {
+            if (!Execute(table.index))
+                return false;
+            continue;
+        }
+        // Another program starting at the same moment made it first: found,
+        // and that one makes its index.
+        if (!Execute(std::string("SELECT COUNT(*) FROM ") + table.name)) {
+            connection_.CloseCursor();
+            return false;
+        }
+        connection_.CloseCursor();
+        TakeFailedStatementError();
     }
     return true;
 }

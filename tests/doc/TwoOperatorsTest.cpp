@@ -11,6 +11,8 @@
 
 #include <functional>
 #include <regex>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace tornu;
 using namespace tornu::test;
@@ -152,6 +154,54 @@ TEST_F(TwoOperatorsTest, OperationOnARowTheOtherHoldsFailsOnceAndSaysWhy) {
         EXPECT_NE(said.find(OnServer() ? "lock timeout" : "locked"), std::string::npos) << said;
         EXPECT_EQ(DumpTables(doc->Workspace().Database()), before);
         EXPECT_NE(doc->FindNode(12, 1), nullptr);
+    }
+}
+
+// The unique indexes of the six tables, as the database lists them.
+int IndexCount(CConfigDatabase& db) {
+    std::vector<int> counts;
+    EXPECT_TRUE(db.QueryInts(
+        OnServer() ? "SELECT COUNT(*) FROM pg_indexes WHERE schemaname=current_schema() AND "
+                     "indexname LIKE '%_index'"
+                   : "SELECT COUNT(*) FROM sqlite_master WHERE type='index' AND name LIKE '%_index'",
+        counts))
+        << db.LastError();
+    return counts.empty() ? -1 : counts[0];
+}
+
+// Two programs starting at the same moment on an empty database: one makes
+// each table, the other finds it; both start, and the tables have their
+// indexes. A few rounds, as the two meet at a different step each time.
+TEST(TwoProgramsStarting, BothEndWithTheTablesAndTheirIndexes) {
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE(round);
+        TempDir dir;
+        const CIniFile settings = FreshTestDatabaseSettings();
+        int go[2];
+        ASSERT_EQ(pipe(go), 0);
+        pid_t programs[2];
+        for (pid_t& program : programs) {
+            program = fork();
+            ASSERT_GE(program, 0);
+            if (program == 0) {
+                char byte = 0;
+                close(go[1]);
+                const bool started = read(go[0], &byte, 1) == 1 &&
+                                     CConfigDatabase(settings, dir.Path().string()).IsAvailable();
+                _exit(started ? 0 : 1);
+            }
+        }
+        close(go[0]);
+        ASSERT_EQ(write(go[1], "gg", 2), 2);
+        close(go[1]);
+        for (pid_t program : programs) {
+            int status = -1;
+            ASSERT_EQ(waitpid(program, &status, 0), program);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        }
+        CConfigDatabase db(settings, dir.Path().string());
+        ASSERT_TRUE(db.IsAvailable()) << db.Failure();
+        EXPECT_EQ(IndexCount(db), 6);
     }
 }
 
