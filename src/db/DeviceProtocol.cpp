@@ -82,11 +82,14 @@ bool CDevice::WriteReply(const ReplyValue& reply, std::time_t now) {
     if (!terminal_->StillStored())
         return false;
     CUpdateBatch batch(Database());
+    // The device's own row is written once, with the time, and only the
+    // columns the reply gives.
+    ColumnMask row = Columns({"last_time"});
     const bool usable =
         std::visit(Overloaded{
                        [](const Acknowledgement&) { return true; },
                        [&](const StatusReply& status) {
-                           ApplyStatus(status);
+                           row |= ApplyStatus(status);
                            return true;
                        },
                        [&](const PhoneBookReply& book) { return ApplyPhoneBook(book); },
@@ -97,6 +100,7 @@ bool CDevice::WriteReply(const ReplyValue& reply, std::time_t now) {
                        [&](const NewPasswordReply& password) {
                            password_ = password.password;
                            newPassword_.clear();
+                           row |= Columns({"password"});
                            return true;
                        },
                        [](const FileReply& file) {
@@ -106,12 +110,13 @@ bool CDevice::WriteReply(const ReplyValue& reply, std::time_t now) {
                    },
                    reply);
     batch.Write();
-    // Sets the time and writes the whole row, password and states included.
-    const bool written = usable && SetLastTime(TimeStamp(now));
+    if (usable)
+        lastTime_ = TimeStamp(now);
+    const bool written = usable && Update(row);
     return transaction.End(written) && written;
 }
 
-void CDevice::ApplyStatus(const StatusReply& status) {
+ColumnMask CDevice::ApplyStatus(const StatusReply& status) {
     for (const auto& param : params_) {
         const CParamDesc* desc = param->Desc();
         if (!desc || !desc->IsReadable())
@@ -119,14 +124,19 @@ void CDevice::ApplyStatus(const StatusReply& status) {
         if (const std::string* value = StatusParamValue(status, param->Name()))
             param->SetValue(*value);
     }
-    // The device row is written once, with last_time.
-    if (status.systemState)
+    ColumnMask changed = 0;
+    if (status.systemState) {
         systemState_ = *status.systemState;
-    if (status.lastKey)
+        changed |= Columns({"systemstate"});
+    }
+    if (status.lastKey) {
         lastKey_ = *status.lastKey;
+        changed |= Columns({"last_key"});
+    }
     for (const auto& [number, state] : status.loopStates)
         if (CSensor* loop = FindLoopOf(*this, number))
             loop->SetState(state);
+    return changed;
 }
 
 bool CDevice::ApplyPhoneBook(const PhoneBookReply& book) {

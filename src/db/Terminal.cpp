@@ -81,42 +81,6 @@ void CTerminal::AttachLoadedSlaves() {
     }
 }
 
-void CTerminal::BuildClause(int kind, std::string& clause) const {
-    switch (kind) {
-    case kSelectClause:
-    case kDeleteClause:
-        clause = CConfigDatabase::Format("id=%d", id_);
-        break;
-    case kInsertClause:
-        clause = CConfigDatabase::Format(
-            "%d,'%s','%s','%s','%s'", id_, Esc(phone_).c_str(), Esc(password_).c_str(),
-            Esc(type_.DescriptionText()).c_str(), Esc(readConfiguration_).c_str());
-        break;
-    case kUpdateClause:
-        clause = CConfigDatabase::Format(
-            "SET phone='%s',password='%s',term_config='%s' WHERE id=%d", Esc(phone_).c_str(),
-            Esc(password_).c_str(), Esc(readConfiguration_).c_str(), id_);
-        break;
-    default:
-        clause.clear();
-    }
-}
-
-void CTerminal::ReadRow(DbRow row) {
-    if (row.size() <= 1)
-        return;
-    phone_ = row[1];
-    if (row.size() <= 2)
-        return;
-    password_ = row[2];
-    if (row.size() <= 3)
-        return;
-    typeRead_ = type_.Read(row[3]);
-    if (row.size() <= 4)
-        return;
-    readConfiguration_ = row[4];
-}
-
 RowKey CTerminal::Key() const {
     return {0, 0, id_, {}};
 }
@@ -126,17 +90,11 @@ const ParamDescList& CTerminal::ParamDescs() const {
 }
 
 bool CTerminal::SetPhone(std::string phone) {
-    if (!IsMessageSafe(phone))
-        return false;
-    phone_ = std::move(phone);
-    return Update();
+    return IsMessageSafe(phone) && SetText("phone", phone_, phone);
 }
 
 bool CTerminal::SetPassword(std::string password) {
-    if (!IsMessageSafe(password))
-        return false;
-    password_ = std::move(password);
-    return Update();
+    return IsMessageSafe(password) && SetText("password", password_, password);
 }
 
 CDevice* CTerminal::DeviceAt(std::size_t index) const {
@@ -222,11 +180,13 @@ bool CTerminal::DeleteDevice(CDevice* device) {
         ok = DeleteLoop(loop) && ok;
     // By device rather than by record, so that no row of the address is
     // left behind for a later device there to trip over.
-    for (const char* table : {"device_param", "device_phone", "device_key", "sensor"})
+    const DbValue keys[] = {id_, device->Address()};
+    for (const TableDesc* table :
+         {&kDeviceParamTable, &kDevicePhoneTable, &kDeviceKeyTable, &kSensorTable})
         ok = Database() &&
-             Database()->Execute(
-                 CConfigDatabase::Format("DELETE FROM %s WHERE term_id=%d AND device_id=%d", table,
-                                         id_, device->Address())) &&
+             Database()->Execute(std::string("DELETE FROM ") + table->name +
+                                     " WHERE term_id=? AND device_id=?",
+                                 keys) &&
              ok;
     return doomed->Delete() && ok;
 }
@@ -303,9 +263,10 @@ bool CTerminal::DeleteRows() {
     bool ok = Delete();
     // Rows the load left out of memory go too, so that a terminal made
     // later with this number starts clean.
-    for (const char* table : {"device_param", "device_phone", "device_key", "sensor", "device"})
-        ok = Database()->Execute(
-                 CConfigDatabase::Format("DELETE FROM %s WHERE term_id=%d", table, id_)) &&
+    const DbValue key[] = {id_};
+    for (const TableDesc* table : SchemaTables().subspan(1))
+        ok = Database()->Execute(std::string("DELETE FROM ") + table->name + " WHERE term_id=?",
+                                 key) &&
              ok;
     return transaction.End() && ok;
 }
@@ -316,10 +277,11 @@ bool CTerminal::StillStored() {
         return true;
     // SQLite has no row locks: its writer holds the whole file instead.
     const bool server = db->Connection().DbmsName() == "PostgreSQL";
+    const DbValue key[] = {id_};
     std::vector<int> found;
-    return db->QueryInts(CConfigDatabase::Format("SELECT 1 FROM terminal WHERE id=%d%s", id_,
-                                                 server ? " FOR SHARE" : ""),
-                         found) &&
+    return db->QueryInts(server ? "SELECT 1 FROM terminal WHERE id=? FOR SHARE"
+                                : "SELECT 1 FROM terminal WHERE id=?",
+                         key, found) &&
            !found.empty();
 }
 
