@@ -7,7 +7,9 @@
 #include "db/DeviceKey.h"
 #include "db/DevicePhone.h"
 #include "db/Sensor.h"
+#include "db/Tables.h"
 #include "doc/ConfigTree.h"
+#include "protocol/CommandSet.h"
 #include "doc/ExchangeRuns.h"
 #include "doc/ListFiles.h"
 #include "doc/Operator.h"
@@ -18,6 +20,8 @@
 #include "protocol/TermMessage.h"
 
 #include <algorithm>
+#include <initializer_list>
+#include <utility>
 
 namespace tornu {
 
@@ -39,6 +43,17 @@ int TypedNumber(const std::string& text) {
 bool IsOwnModule(const CDevice& device) {
     const CHostDeviceType& type = device.Terminal().Type();
     return type.HasBuiltInDevice() && device.Address() == type.OwnDeviceAddress();
+}
+
+// The first text longer than its column of `table`: the message naming the
+// field and its limit.
+std::optional<std::string>
+TooLong(const TableDesc& table,
+        std::initializer_list<std::pair<std::string_view, std::string_view>> texts) {
+    for (const auto& [column, text] : texts)
+        if (const CResult fits = CheckColumnText(table, column, text); !fits)
+            return fits.Error();
+    return std::nullopt;
 }
 
 // One operation under a terminal: one transaction, so that a row another
@@ -270,13 +285,17 @@ bool CConfigEditor::ImportStationData(const std::string& folder) {
         operator_.Message(kStationTableOpenFailedMessage + result.path);
         return false;
     }
-    operator_.Inform(StationImportedMessage(result.count, result.skipped));
+    // Told as a failure when some values could not be written.
+    if (result.failed > 0)
+        operator_.Message(StationImportedMessage(result));
+    else
+        operator_.Inform(StationImportedMessage(result));
     // Phones and passwords changed under the views: the tree's filter and an
     // option view showing a terminal read them again.
     for (const auto& terminal : workspace_.Terminals())
         if (CTreeNode* node = tree_.Find(*terminal))
             tree_.NodeChanged(*node);
-    return true;
+    return result.failed == 0;
 }
 
 
@@ -301,7 +320,10 @@ std::optional<std::string> CConfigEditor::CheckTerminalTexts(const TerminalInput
     for (const std::string* text : {&input.phone, &input.password, &input.newPassword})
         if (!IsMessageSafe(*text))
             return kUnsafeTextMessage;
-    return std::nullopt;
+    // The new password is stored as the password once the terminal took it.
+    return TooLong(kTerminalTable, {{"phone", input.phone},
+                                    {"password", input.password},
+                                    {"password", input.newPassword}});
 }
 
 std::optional<std::string> CConfigEditor::CheckDeviceInput(const DeviceInput& input) {
@@ -316,7 +338,9 @@ std::optional<std::string> CConfigEditor::CheckDeviceTexts(const DeviceInput& in
     for (const std::string* text : {&input.name, &input.password, &input.newPassword})
         if (!IsMessageSafe(*text))
             return kUnsafeTextMessage;
-    return std::nullopt;
+    return TooLong(kDeviceTable, {{"name", input.name},
+                                  {"password", input.password},
+                                  {"password", input.newPassword}});
 }
 
 std::vector<int> CConfigEditor::OfferedAddresses(const CTreeNode& parent) const {
@@ -429,6 +453,10 @@ bool CConfigEditor::EditLoop(CTreeNode& node, int loopNumber, const LoopInput& i
     const bool changed = type != loop->Type() || input.comment != loop->Name();
     if (!changed)
         return true;
+    if (std::optional<std::string> refusal = TooLong(kSensorTable, {{"name", input.comment}})) {
+        operator_.Message(*refusal);
+        return false;
+    }
     const bool saved = WriteUnder(workspace_.Database(), node.Terminal(), [&] {
         return (type == loop->Type() || loop->SetType(type)) &&
                (input.comment == loop->Name() || loop->SetName(input.comment));
@@ -473,6 +501,11 @@ bool CConfigEditor::SetPhoneNumber(CTreeNode& node, std::size_t entry, const std
     // Trimmed first: a "+" after a blank would not count as the first character.
     std::string number = typed;
     TrimText(number);
+    if (std::optional<std::string> refusal =
+            TooLong(kDevicePhoneTable, {{"phone", StoredPhoneNumber(number)}})) {
+        operator_.Message(*refusal);
+        return false;
+    }
     const bool saved = WriteUnder(workspace_.Database(), node.Terminal(),
                                   [&] { return phone.SetPhoneNumber(number); });
     tree_.NodeChanged(node, sender);
@@ -492,6 +525,11 @@ bool CConfigEditor::SetKey(CTreeNode& node, std::size_t index, const std::string
     // Checked before the code is written, so that nothing is half stored.
     if (owner && !IsMessageSafe(*owner)) {
         operator_.Message(kUnsafeTextMessage);
+        return false;
+    }
+    if (std::optional<std::string> refusal =
+            TooLong(kDeviceKeyTable, {{"key_owner", owner.value_or(std::string())}})) {
+        operator_.Message(*refusal);
         return false;
     }
     const bool saved = WriteUnder(workspace_.Database(), node.Terminal(), [&] {

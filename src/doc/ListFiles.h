@@ -33,5 +33,8 @@ std::optional<std::string> SaveKeyListFile(const CDevice& device, const std::str
 // invalid one ignored), after it the owner. True when every key's row was saved.
 std::string BuildKeyListText(const CDevice& device);
 bool ApplyKeyListText(CDevice& device, std::string_view text);
+// The first owner of the text longer than its column: the message naming the
+// field and its limit; nothing when every line fits.
+std::optional<std::string> CheckKeyListText(const CDevice& device, std::string_view text);
 
 } // namespace tornu
