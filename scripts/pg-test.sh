@@ -7,8 +7,8 @@
 #   scripts/pg-test.sh BUILD_DIR COMMAND [ARG...]  any command, e.g. a benchmark
 # The suites see the server through TORNU_TEST_CONNECT (an ODBC connection
 # string); without it they run on SQLite. Tests whose name holds
-# "ServerRestart" stop and start the server: they run after the others, one
-# at a time, and get the server's control through TORNU_TEST_PG_CTL (the
+# "ServerRestart" or "ServerStopped" stop and start the server: they run after
+# the others, one at a time, and get the server's control through TORNU_TEST_PG_CTL (the
 # pg_ctl command line) and TORNU_TEST_PG_DATA (its data folder); without
 # those they skip.
 set -euo pipefail
@@ -84,8 +84,9 @@ if [ $# -gt 0 ]; then
 else
   export QT_QPA_PLATFORM=offscreen
   labels='^test_(db|doc|import|e2e)'
-  ctest --test-dir "$build" --output-on-failure -j "$(nproc)" -L "$labels" -E ServerRestart
+  alone='Server(Restart|Stopped)'
+  ctest --test-dir "$build" --output-on-failure -j "$(nproc)" -L "$labels" -E "$alone"
   # Alone: the server goes away under them.
   TORNU_TEST_PG_CTL="${runas[*]} $pgbin/pg_ctl -l $work/server.log" TORNU_TEST_PG_DATA="$work/data" \
-    ctest --test-dir "$build" --output-on-failure --no-tests=ignore -L "$labels" -R ServerRestart
+    ctest --test-dir "$build" --output-on-failure --no-tests=ignore -L "$labels" -R "$alone"
 fi

@@ -205,6 +205,47 @@ TEST(TwoProgramsStarting, BothEndWithTheTablesAndTheirIndexes) {
     }
 }
 
+// The server restarted under a running program: the next operation
+// reconnects once, says so and goes on. One whose connection drops in its
+// middle fails whole and says so, and the one after it reconnects.
+TEST_F(DocTest, ServerRestartMidSessionReconnectsOnceAndNothingIsHalfWritten) {
+    if (!CanRestartServer())
+        GTEST_SKIP() << "needs the server's control (scripts/pg-test.sh runs it alone)";
+    Start();
+    AddTerminal(7);
+    ASSERT_TRUE(StopServer());
+    ASSERT_TRUE(StartServer());
+    op.messages.clear();
+    EXPECT_TRUE(doc->Editor().EditTerminal(
+        Node(7), {.number = "7", .hostType = 0, .phone = "+7222", .password = "link"}));
+    EXPECT_EQ(op.messages, std::vector<std::string>{kReconnectedMessage});
+    EXPECT_EQ(Rows("SELECT phone FROM terminal WHERE id=7"),
+              (std::vector<std::vector<std::string>>{{"+7222"}}));
+
+    bool dropped = false;
+    doc->Workspace().Database().Connection().SetTrace([&](const std::string& statement) {
+        if (dropped || statement.rfind("INSERT INTO device", 0) != 0)
+            return;
+        dropped = true;
+        EXPECT_TRUE(StopServer());
+        EXPECT_TRUE(StartServer());
+    });
+    const DeviceInput office{.address = 1, .busType = kPartition8, .loopCount = 2, .name = "Офис"};
+    op.messages.clear();
+    EXPECT_FALSE(doc->Editor().NewDevice(Node(7), office));
+    ASSERT_TRUE(dropped);
+    ASSERT_EQ(op.messages.size(), 1u);
+    EXPECT_EQ(op.messages[0].rfind(std::string(kAddDeviceFailedMessage) +
+                                       "\r\nошибка записи в базу данных: " + kConnectionLostText,
+                                   0),
+              0u)
+        << op.messages[0];
+    op.messages.clear();
+    EXPECT_TRUE(doc->Editor().NewDevice(Node(7), office));
+    EXPECT_EQ(op.messages, std::vector<std::string>{kReconnectedMessage});
+    EXPECT_EQ(Count("device_key", "term_id=7 AND device_id=1"), 15);
+}
+
 // The server's connection string with one key's value replaced.
 std::string WithKey(const std::string& connect, const std::string& key, const std::string& value) {
     return std::regex_replace(connect, std::regex("(^|;)" + key + "=[^;]*", std::regex::icase),
