@@ -65,6 +65,17 @@ template <class Write> bool WriteUnder(CConfigDatabase& db, CTerminal& terminal,
     return transaction.End(written) && written;
 }
 
+// After a write that was rolled back the records hold what was not stored:
+// they read their rows again, so that memory and views show what is.
+template <class... Records> void ReadBack(Records&... records) {
+    (static_cast<void>(records.Select()), ...);
+}
+
+template <class Record> void ReadBackAll(const CRecordList<Record>& records) {
+    for (Record* record : records)
+        ReadBack(*record);
+}
+
 } // namespace
 
 bool CConfigEditor::NewTerminal(const TerminalInput& input) {
@@ -126,6 +137,8 @@ bool CConfigEditor::UpdateTerminal(CTreeNode& node, const TerminalInput& input) 
     const bool saved = WriteUnder(workspace_.Database(), terminal, [&] {
         return terminal.SetPassword(input.password) && terminal.SetPhone(input.phone);
     });
+    if (!saved)
+        ReadBack(terminal);
     tree_.Relabel(node);
     tree_.NodeChanged(node);
     return saved;
@@ -187,6 +200,8 @@ bool CConfigEditor::UpdateDevice(CTreeNode& node, const DeviceInput& input) {
     const bool saved = WriteUnder(workspace_.Database(), node.Terminal(), [&] {
         return device->SetPassword(input.password) && device->SetName(input.name);
     });
+    if (!saved)
+        ReadBack(*device);
     tree_.Relabel(node);
     tree_.NodeChanged(node);
     return saved;
@@ -421,6 +436,8 @@ EditResult CConfigEditor::EditParam(CTreeNode& node, std::size_t index,
     });
     if (!stored && result.outcome == EditOutcome::Stored)
         result.outcome = EditOutcome::StoreFailed;
+    if (result.outcome == EditOutcome::StoreFailed && index < device->Params().size())
+        ReadBack(*device->Params()[index]);
     const std::string_view message = EditMessage(result.outcome);
     if (!message.empty())
         operator_.Message(std::string(message));
@@ -461,6 +478,8 @@ bool CConfigEditor::EditLoop(CTreeNode& node, int loopNumber, const LoopInput& i
         return (type == loop->Type() || loop->SetType(type)) &&
                (input.comment == loop->Name() || loop->SetName(input.comment));
     });
+    if (!saved)
+        ReadBack(*loop);
     tree_.NodeChanged(node, sender);
     return saved || Failed(node, kLoopNotSavedMessage);
 }
@@ -484,6 +503,8 @@ bool CConfigEditor::SetPhoneMask(CTreeNode& node, std::size_t entry, std::int64_
     CDevicePhone& phone = *device->Phones()[entry];
     const bool saved = WriteUnder(workspace_.Database(), node.Terminal(),
                                   [&] { return phone.SetMask(static_cast<int>(mask)); });
+    if (!saved)
+        ReadBack(phone);
     tree_.NodeChanged(node, sender);
     return saved || Failed(node, kPhoneNotSavedMessage);
 }
@@ -508,6 +529,8 @@ bool CConfigEditor::SetPhoneNumber(CTreeNode& node, std::size_t entry, const std
     }
     const bool saved = WriteUnder(workspace_.Database(), node.Terminal(),
                                   [&] { return phone.SetPhoneNumber(number); });
+    if (!saved)
+        ReadBack(phone);
     tree_.NodeChanged(node, sender);
     return saved || Failed(node, kPhoneNotSavedMessage);
 }
@@ -535,6 +558,8 @@ bool CConfigEditor::SetKey(CTreeNode& node, std::size_t index, const std::string
     const bool saved = WriteUnder(workspace_.Database(), node.Terminal(), [&] {
         return key.SetKeyCode(code) && (!owner || key.SetOwner(std::move(*owner)));
     });
+    if (!saved)
+        ReadBack(key);
     tree_.NodeChanged(node, sender);
     return saved || Failed(node, kKeyNotSavedMessage);
 }
@@ -555,6 +580,8 @@ bool CConfigEditor::LoadPhoneBook(CTreeNode& node, const std::string& path,
         failure = LoadPhoneBookFile(*device, path);
         return !failure;
     });
+    if (!loaded)
+        ReadBackAll(device->Phones());
     tree_.NodeChanged(node, sender);
     return loaded || Failed(node, failure.value_or(std::string(kPhoneBookDataMessage)));
 }
@@ -574,6 +601,8 @@ bool CConfigEditor::LoadKeyList(CTreeNode& node, const std::string& path,
         failure = LoadKeyListFile(*device, path);
         return !failure;
     });
+    if (!loaded)
+        ReadBackAll(device->Keys());
     tree_.NodeChanged(node, sender);
     return loaded || Failed(node, failure.value_or(std::string(kKeyListNotSavedMessage)));
 }

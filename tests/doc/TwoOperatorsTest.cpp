@@ -154,6 +154,7 @@ TEST_F(TwoOperatorsTest, OperationOnARowTheOtherHoldsFailsOnceAndSaysWhy) {
         EXPECT_NE(said.find(OnServer() ? "lock timeout" : "locked"), std::string::npos) << said;
         EXPECT_EQ(DumpTables(doc->Workspace().Database()), before);
         EXPECT_NE(doc->FindNode(12, 1), nullptr);
+        EXPECT_EQ(doc->Workspace().FindTerminal(12)->Phone(), "+7900") << "read back";
     }
 }
 
