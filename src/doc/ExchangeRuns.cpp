@@ -176,7 +176,7 @@ CExchangeRun* CExchangeRuns::StartRun(CTreeNode& node, const CommandChoice& choi
     return runs_.back().get();
 }
 
-CResult CExchangeRuns::Apply(CExchangeRun& run, const PendingReply& reply) {
+CExchangeMonitor::Verdict CExchangeRuns::Apply(CExchangeRun& run, const PendingReply& reply) {
     const CCommandDesc* command =
         reply.command < run.Chosen().size() ? run.Chosen()[reply.command] : nullptr;
     CResult applied = ApplyNodeReply(run.Terminal(), run.Device(), reply.value,
@@ -184,7 +184,8 @@ CResult CExchangeRuns::Apply(CExchangeRun& run, const PendingReply& reply) {
     CTreeNode* node = run.Device() ? tree_.Find(*run.Device()) : tree_.Find(run.Terminal());
     if (node)
         tree_.NodeChanged(*node);
-    return applied;
+    const bool stop = CTerminal::IsStoreFailure(applied);
+    return {std::move(applied), stop};
 }
 
 ExchangeOutcome CExchangeRuns::Finish(CExchangeRun& run, ExchangeLogEnd end) {
