@@ -39,11 +39,11 @@ struct HistoryEntry {
 };
 
 struct HistoryFilter {
-    std::optional<int> terminal;
-    std::optional<int> device;
-    std::string since; // entries at or after this time text; empty: all
-    std::string who;   // part of the user or host name; empty: all
-    std::string text;  // part of what, old or new value; empty: all
+    std::optional<int> terminal{};
+    std::optional<int> device{};
+    std::string since{}; // entries at or after this time text; empty: all
+    std::string who{};   // part of the user or host name; empty: all
+    std::string text{};  // part of what, old or new value; empty: all
 };
 
 class CChangeHistory {
