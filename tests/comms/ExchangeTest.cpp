@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 
 using namespace tornu;
 
@@ -136,6 +137,7 @@ public: // the failure table's cases set the scene through it
     // line, the command not completed, the call hung up.
     void ExpectCancelledAtTheCommand() {
         EXPECT_EQ(exchange.GetState(), CExchange::kFailed);
+        EXPECT_EQ(exchange.EndCause(), ExchangeEnd::kCancelled);
         Lines lines;
         for (std::string text; exchange.PopStatus(text);)
             lines.push_back(text);
@@ -250,6 +252,23 @@ TEST_F(ExchangeOnFake, EveryFailureSaysWhereItStopped) {
          "ОШИБКА: Невозможно передать команду: связь потеряна (порт модема закрыт или отключен)",
          CExchange::kFinished, kCommandFailed, 1},
     };
+    // What a caller that decides the next step (a fleet's queue) is told.
+    const std::map<std::string, ExchangeEnd> causes = {
+        {"no phone", ExchangeEnd::kNoPhone},
+        {"port cannot be opened", ExchangeEnd::kPortFailed},
+        {"modem silent", ExchangeEnd::kModemSilent},
+        {"busy", ExchangeEnd::kBusy},
+        {"unreadable receipt", ExchangeEnd::kNoReceipt},
+        {"receipt of another code", ExchangeEnd::kBadReceipt},
+        {"login unanswered", ExchangeEnd::kNoReceipt},
+        {"password refused", ExchangeEnd::kLoginRefused},
+        {"error reply", ExchangeEnd::kCompleted},
+        {"garbage on the line", ExchangeEnd::kCompleted},
+        {"reply not stored", ExchangeEnd::kCompleted},
+        {"command unanswered", ExchangeEnd::kLinkLost},
+        {"carrier lost at the command", ExchangeEnd::kLinkLost},
+        {"device gone at the command", ExchangeEnd::kPortFailed},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fake_ = std::make_unique<CFakeStream>();
@@ -262,6 +281,7 @@ TEST_F(ExchangeOnFake, EveryFailureSaysWhereItStopped) {
         ASSERT_FALSE(lines.empty());
         EXPECT_EQ(lines.back(), c.lastLine);
         EXPECT_EQ(exchange.GetState(), c.state);
+        EXPECT_EQ(exchange.EndCause(), causes.at(c.name));
         EXPECT_EQ(Result(), c.result);
         EXPECT_EQ(Count(Sent(kCommand)), c.commandFrames);
         const Lines writes = Line().Writes();
