@@ -13,7 +13,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <pwd.h>
 #include <sstream>
+#include <unistd.h>
 
 namespace tornu::cli {
 
@@ -154,7 +156,8 @@ int New(const Batch& b) {
     BatchJob job;
     job.name = b.positional[1];
     const char* user = std::getenv("USER");
-    job.owner = user ? user : "";
+    const passwd* account = user ? nullptr : getpwuid(getuid());
+    job.owner = user ? user : account ? account->pw_name : "";
     job.commands = *commands;
     job.settings = BatchSettingsText(settings);
     if (CResult made = b.store.CreateJob(job, terminals); !made)
