@@ -51,6 +51,8 @@ BatchVerdict JudgeExchange(ExchangeEnd cause, const std::vector<CommandOutcome>&
     case ExchangeEnd::kDialFailed:
     case ExchangeEnd::kNoReceipt:
     case ExchangeEnd::kLinkLost:
+    // The database, not the terminal: its next call may find it back.
+    case ExchangeEnd::kStoreFailed:
         return BatchVerdict::kRetry;
     case ExchangeEnd::kPortFailed:
     case ExchangeEnd::kModemSilent:
@@ -137,8 +139,11 @@ void CBatchQueue::Collect() {
         // The state first: the lines posted before the end are all taken.
         const bool ended = exchange.GetState() != CExchange::kRunning;
         PendingReply reply;
-        if (exchange.TakeReply(reply))
-            exchange.ReplyApplied(sink_.ApplyReply(slot.item->terminal, reply));
+        if (exchange.TakeReply(reply)) {
+            bool stop = false;
+            CResult applied = sink_.ApplyReply(slot.item->terminal, reply, stop);
+            exchange.ReplyApplied(std::move(applied), stop);
+        }
         for (std::string line; exchange.PopStatus(line);)
             slot.log.push_back(std::move(line));
         if (ended)

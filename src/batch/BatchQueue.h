@@ -64,7 +64,9 @@ public:
     // The call's commands for the terminal; nothing, with why, when it has
     // gone (it is then skipped).
     virtual std::optional<ExchangeJob> MakeJob(int terminal, std::string& why) = 0;
-    virtual CResult ApplyReply(int terminal, const PendingReply& reply) = 0;
+    // With `stop` the reply could not be stored (the database failed): the
+    // call ends there.
+    virtual CResult ApplyReply(int terminal, const PendingReply& reply, bool& stop) = 0;
     virtual void Started(int terminal, const std::string& port, int attempt) = 0;
     virtual void Ended(const BatchCallEnd& end) = 0;
     virtual void Skipped(int terminal, const std::string& why) = 0;

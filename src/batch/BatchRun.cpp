@@ -121,12 +121,14 @@ std::optional<ExchangeJob> CBatchRun::MakeJob(int terminal, std::string& why) {
     return job;
 }
 
-CResult CBatchRun::ApplyReply(int terminal, const PendingReply& reply) {
+CResult CBatchRun::ApplyReply(int terminal, const PendingReply& reply, bool& stop) {
     CTerminal* found = workspace_.FindTerminal(terminal);
     const auto call = calls_.find(terminal);
     if (!found || call == calls_.end() || reply.command >= call->second.devices.size())
         return CResult::Fail("Нет базового модуля " + std::to_string(terminal));
-    return ApplyNodeReply(*found, call->second.devices[reply.command], reply.value);
+    CResult applied = ApplyNodeReply(*found, call->second.devices[reply.command], reply.value);
+    stop = CTerminal::IsStoreFailure(applied);
+    return applied;
 }
 
 void CBatchRun::Started(int terminal, const std::string& port, int attempt) {

@@ -46,7 +46,7 @@ public:
 
     // IBatchSink
     std::optional<ExchangeJob> MakeJob(int terminal, std::string& why) override;
-    CResult ApplyReply(int terminal, const PendingReply& reply) override;
+    CResult ApplyReply(int terminal, const PendingReply& reply, bool& stop) override;
     void Started(int terminal, const std::string& port, int attempt) override;
     void Ended(const BatchCallEnd& end) override;
     void Skipped(int terminal, const std::string& why) override;

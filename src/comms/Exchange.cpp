@@ -521,6 +521,8 @@ bool CExchange::Deliver(std::size_t index, ReplyValue value) {
                    true, index);
         // Later replies could not be stored either.
         storeFailed_ = stop;
+        if (stop)
+            SetCause(ExchangeEnd::kStoreFailed);
         return !stop;
     }
     if (noFile)

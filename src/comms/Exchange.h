@@ -54,6 +54,7 @@ enum class ExchangeEnd : int {
     kBadReceipt,    // a receipt with another code
     kLoginRefused,  // the link password refused
     kLinkLost,      // the call was lost during the commands
+    kStoreFailed,   // a reply could not be stored: the session was ended
     kCancelled,
 };
 

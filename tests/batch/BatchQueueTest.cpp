@@ -134,7 +134,7 @@ public:
         return ExchangeJob{"+7000" + std::to_string(terminal), "link", partition,
                            {{status, "Состояние"}}};
     }
-    CResult ApplyReply(int terminal, const PendingReply&) override {
+    CResult ApplyReply(int terminal, const PendingReply&, bool&) override {
         ++applied[terminal];
         return CResult::Ok();
     }
@@ -287,6 +287,7 @@ TEST(BatchVerdictTest, TheCauseAndTheCommandsDecide) {
         {ExchangeEnd::kCompleted, {done, done}, BatchVerdict::kDone},
         {ExchangeEnd::kCompleted, {done, failed}, BatchVerdict::kFailed},
         {ExchangeEnd::kLinkLost, {done, failed, open}, BatchVerdict::kRetry},
+        {ExchangeEnd::kStoreFailed, {failed, open}, BatchVerdict::kRetry},
         {ExchangeEnd::kNoCarrier, {open}, BatchVerdict::kRetry},
         {ExchangeEnd::kNoReceipt, {open}, BatchVerdict::kRetry},
         {ExchangeEnd::kBadReceipt, {open}, BatchVerdict::kFailed},

@@ -123,7 +123,7 @@ public: // the failure table's cases set the scene through it
             PendingReply reply;
             if (exchange.TakeReply(reply)) {
                 replies.push_back(reply.value);
-                exchange.ReplyApplied(applied);
+                exchange.ReplyApplied(applied, stopOnFailure && !applied);
             }
             return exchange.GetState() != CExchange::kRunning;
         }));
@@ -159,6 +159,7 @@ public: // the failure table's cases set the scene through it
     std::string openError;
     std::string phone = "+79001234567";
     CResult applied;
+    bool stopOnFailure = false; // the reply could not be stored at all
     std::vector<ReplyValue> replies;
     // Last, so that it ends before what its worker uses goes.
     CExchange exchange{settings};
@@ -234,6 +235,13 @@ TEST_F(ExchangeOnFake, EveryFailureSaysWhereItStopped) {
          [](ExchangeOnFake& t) { t.applied = CResult::Fail("ошибка записи в базу данных: locked"); },
          "ОШИБКА: Невозможно обработать команду: ошибка записи в базу данных: locked",
          CExchange::kFinished, kCommandFailed, 1, true},
+        {"database gone",
+         [](ExchangeOnFake& t) {
+             t.applied = CResult::Fail("ошибка записи в базу данных: no connection");
+             t.stopOnFailure = true;
+         },
+         "ОШИБКА: Невозможно обработать команду: ошибка записи в базу данных: no connection",
+         CExchange::kFailed, kCommandFailed, 1, true},
         {"command unanswered", [](ExchangeOnFake& t) { t.Line().When(Sent(kCommand), ""); },
          "ОШИБКА: Невозможно передать команду", CExchange::kFinished, kCommandFailed,
          CExchange::kAttempts, true},
@@ -265,6 +273,7 @@ TEST_F(ExchangeOnFake, EveryFailureSaysWhereItStopped) {
         {"error reply", ExchangeEnd::kCompleted},
         {"garbage on the line", ExchangeEnd::kCompleted},
         {"reply not stored", ExchangeEnd::kCompleted},
+        {"database gone", ExchangeEnd::kStoreFailed},
         {"command unanswered", ExchangeEnd::kLinkLost},
         {"carrier lost at the command", ExchangeEnd::kLinkLost},
         {"device gone at the command", ExchangeEnd::kPortFailed},
@@ -275,6 +284,7 @@ TEST_F(ExchangeOnFake, EveryFailureSaysWhereItStopped) {
         openError.clear();
         phone = "+79001234567";
         applied = CResult::Ok();
+        stopOnFailure = false;
         c.fault(*this);
         PlayTerminal();
         const Lines lines = Run();
