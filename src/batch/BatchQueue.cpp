@@ -123,8 +123,9 @@ bool CBatchQueue::Run(const std::vector<int>& terminals, const std::function<boo
                 return a.notBefore < b.notBefore;
             })->notBefore;
         const std::int64_t wait = next - clock_.NowMs();
+        // In short steps: a stop asked for meanwhile wakes nothing.
         if (wait > 0)
-            clock_.Idle(*signal_, seen, static_cast<int>(std::min<std::int64_t>(wait, kWakeMs * 50)));
+            clock_.Idle(*signal_, seen, static_cast<int>(std::min<std::int64_t>(wait, kWakeMs)));
     }
     for (const Item& item : queue_)
         left_.push_back(item.terminal);
