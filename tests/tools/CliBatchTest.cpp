@@ -18,7 +18,7 @@
 namespace tornu::test {
 namespace {
 
-constexpr const char* kScale = "0.05";
+constexpr const char* kScale = "0.1";
 
 class CliBatchTest : public ::testing::Test {
 protected:
@@ -70,7 +70,7 @@ protected:
         return states;
     }
 
-    CScopedTimeScale fast_{0.05};
+    CScopedTimeScale fast_{0.1};
     TempDir dir_;
     CSimFleet fleet_;
     std::mutex logLock_;
