@@ -1,7 +1,8 @@
 // The configuration database under a realistic load: terminals of the sample
-// catalogue, each a module with its own partition and four network devices
-// (two partitions, an expander and a keyboard under them), their loops,
-// parameters, phone books and keys: about 236 rows a terminal.
+// catalogue, each a module with its own partition and seven network devices
+// (three partitions; an expander, a relay module and two keyboards under
+// them), their loops, parameters, phone books and keys: about 330 rows a
+// terminal.
 //
 // $TORNU_BENCH_TERMINALS terminals (default 1,000) are generated once into
 // $TORNU_BENCH_DIR (default: a folder per count under the system's temporary
@@ -51,7 +52,7 @@ int Terminals() {
     return count;
 }
 
-constexpr int kDevicesPerTerminal = 5;
+constexpr int kDevicesPerTerminal = 8;
 
 const char* const kTables[] = {"terminal",     "device",       "sensor",
                                "device_param", "device_phone", "device_key"};
@@ -100,7 +101,8 @@ bool Generate(CConfigDatabase& db, const CCatalogue& catalogue) {
     const CBusDeviceType* big = BusType(catalogue, "Раздел-16П");
     const CBusDeviceType* expander = BusType(catalogue, "Расширитель ШС-4");
     const CBusDeviceType* keyboard = BusType(catalogue, "Клавиатура КЛ-2");
-    if (catalogue.HostTypes().empty() || !partition || !big || !expander || !keyboard ||
+    const CBusDeviceType* relay = BusType(catalogue, "Релейный модуль РМ-4");
+    if (catalogue.HostTypes().empty() || !partition || !big || !expander || !keyboard || !relay ||
         !db.BeginTransaction())
         return false;
     for (int id = 1; id <= Terminals(); ++id) {
@@ -111,8 +113,10 @@ bool Generate(CConfigDatabase& db, const CCatalogue& catalogue) {
             return false;
         CDevice* first = terminal->CreateDevice(1, *partition);
         CDevice* second = terminal->CreateDevice(2, *big);
-        if (!first || !second || !first->CreateSlave(3, *expander) ||
-            !second->CreateSlave(4, *keyboard))
+        CDevice* third = terminal->CreateDevice(5, *partition);
+        if (!first || !second || !third || !first->CreateSlave(3, *expander) ||
+            !second->CreateSlave(4, *keyboard) || !third->CreateSlave(6, *relay) ||
+            !third->CreateSlave(7, *keyboard))
             return false;
         for (const auto& device : terminal->Devices()) {
             device->SetName("Раздел " + std::to_string(device->Address()));

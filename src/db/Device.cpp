@@ -106,7 +106,52 @@ bool CDevice::SetLastTime(std::string time) {
     return Update();
 }
 
+void CDevice::NeedDependants() const {
+    terminal_->ReadDependants();
+}
+
+const std::vector<CSensor*>& CDevice::Loops() const {
+    NeedDependants();
+    return loops_;
+}
+
+const CRecordList<CDeviceParam>& CDevice::Params() const {
+    NeedDependants();
+    return params_;
+}
+
+const CRecordList<CDevicePhone>& CDevice::Phones() const {
+    NeedDependants();
+    return phones_;
+}
+
+const CRecordList<CDeviceKey>& CDevice::Keys() const {
+    NeedDependants();
+    return keys_;
+}
+
+std::size_t CDevice::Count() const {
+    NeedDependants();
+    return params_.size();
+}
+
+std::string_view CDevice::Name(std::size_t index) const {
+    NeedDependants();
+    return params_[index]->Name();
+}
+
+std::string_view CDevice::Value(std::size_t index) const {
+    NeedDependants();
+    return params_[index]->Value();
+}
+
+const CParamDesc* CDevice::Desc(std::size_t index) const {
+    NeedDependants();
+    return params_[index]->Desc();
+}
+
 CDeviceParam* CDevice::FindParam(std::string_view name) const {
+    NeedDependants();
     for (const auto& param : params_)
         if (param->Name() == name)
             return param;
@@ -119,6 +164,7 @@ bool CDevice::SetParamValue(std::string_view name, std::string value) {
 }
 
 bool CDevice::SetValue(std::size_t index, std::string_view stored) {
+    NeedDependants();
     return index < params_.size() && params_[index]->SetValue(std::string(stored));
 }
 
@@ -163,33 +209,33 @@ bool CDevice::CreateNew(const CBusDeviceType& type) {
 }
 
 bool CDevice::Load(IRowSource& source) {
-    if (!source.Load(*this) || !typeRead_)
-        return false;
-    CreateDependants(&source);
-    return true;
+    return source.Load(*this) && typeRead_;
 }
 
-template <class Record> void CDevice::AddDependant(Record& record, IRowSource* source) {
+template <class Record>
+void CDevice::AddDependant(Record& record, IRowSource* source, std::vector<CDbRecord*>* missing) {
     // A row that is missing is added, so that later changes of the record
     // have a row to update.
-    if (!source || !source->Load(record))
+    if (!source)
         record.Insert();
+    else if (!source->Load(record) && missing)
+        missing->push_back(&record);
 }
 
-void CDevice::CreateDependants(IRowSource* source) {
+void CDevice::CreateDependants(IRowSource* source, std::vector<CDbRecord*>* missing) {
     const std::vector<const CParamDesc*> descs =
         SelectDeviceParams(terminal_->ParamDescs(), type_.ParamList());
     params_.Reserve(descs.size());
     for (const CParamDesc* desc : descs)
-        AddDependant(params_.Emplace(this, desc), source);
+        AddDependant(params_.Emplace(this, desc), source, missing);
     const int perType = std::max(type_.PhoneBookLength(), 0);
     phones_.Reserve(3 * static_cast<std::size_t>(perType));
     for (int type = 0; type < 3; ++type)
         for (int i = 0; i < perType; ++i)
-            AddDependant(phones_.Emplace(this, type), source);
+            AddDependant(phones_.Emplace(this, type), source, missing);
     keys_.Reserve(CDeviceKey::kKeysPerDevice);
     for (int number = 0; number < CDeviceKey::kKeysPerDevice; ++number)
-        AddDependant(keys_.Emplace(this), source);
+        AddDependant(keys_.Emplace(this), source, missing);
 }
 
 void CDevice::LoadLoops(IRowSource& source) {

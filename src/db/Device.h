@@ -5,7 +5,9 @@
 //
 // A device owns its parameter values, phone-book entries and keys; its loops
 // belong to the terminal (loop numbers are terminal-wide) and its slaves are
-// devices of the same terminal.
+// devices of the same terminal. The loops, parameters, phones and keys of a
+// loaded device are read with its terminal's the first time one is asked
+// for (CTerminal::ReadDependants).
 #include "catalogue/BusDeviceType.h"
 #include "catalogue/ParamValue.h"
 #include "db/DbRecord.h"
@@ -87,13 +89,13 @@ public:
 
     const std::vector<CDevice*>& Slaves() const { return slaves_; }
     // In creation order; the terminal owns them.
-    const std::vector<CSensor*>& Loops() const { return loops_; }
+    const std::vector<CSensor*>& Loops() const;
     // In catalogue order.
-    const CRecordList<CDeviceParam>& Params() const { return params_; }
+    const CRecordList<CDeviceParam>& Params() const;
     // Types 0, 1 and 2 of "TLN" entries each, numbered from 0.
-    const CRecordList<CDevicePhone>& Phones() const { return phones_; }
+    const CRecordList<CDevicePhone>& Phones() const;
     // Exactly 15, numbers 0 to 14.
-    const CRecordList<CDeviceKey>& Keys() const { return keys_; }
+    const CRecordList<CDeviceKey>& Keys() const;
 
     // The parameter of that exact name; null when there is none.
     CDeviceParam* FindParam(std::string_view name) const;
@@ -102,10 +104,10 @@ public:
 
     // The values as the conversions and the editing rule see them; SetValue
     // writes through.
-    std::size_t Count() const override { return params_.size(); }
-    std::string_view Name(std::size_t index) const override { return params_[index]->Name(); }
-    std::string_view Value(std::size_t index) const override { return params_[index]->Value(); }
-    const CParamDesc* Desc(std::size_t index) const override { return params_[index]->Desc(); }
+    std::size_t Count() const override;
+    std::string_view Name(std::size_t index) const override;
+    std::string_view Value(std::size_t index) const override;
+    const CParamDesc* Desc(std::size_t index) const override;
     bool SetValue(std::size_t index, std::string_view stored) override;
 
     // A new subordinate device at `address` of this device's terminal. Only a
@@ -138,13 +140,17 @@ private:
     // parameters, phones and keys. False, with nothing kept, when the row
     // cannot be inserted.
     bool CreateNew(const CBusDeviceType& type);
-    // Load form: the row and the type it stores, then the dependants. False
-    // when there is no row or its type description does not read.
+    // Load form: the row and the type it stores. False when there is no
+    // row or its type description does not read.
     bool Load(IRowSource& source);
-    // Parameters, phones and keys; in load form each takes its row, and
-    // one without a row is inserted with its initial value.
-    void CreateDependants(IRowSource* source);
-    template <class Record> void AddDependant(Record& record, IRowSource* source);
+    // The terminal's dependants, read when this device's are asked for.
+    void NeedDependants() const;
+    // Parameters, phones and keys; new form (no source): each is inserted;
+    // load form: each takes its row, and one without a row is put in
+    // `missing`, to be inserted with its initial value.
+    void CreateDependants(IRowSource* source, std::vector<CDbRecord*>* missing = nullptr);
+    template <class Record>
+    void AddDependant(Record& record, IRowSource* source, std::vector<CDbRecord*>* missing);
     void LoadLoops(IRowSource& source);
     // Loops of the distribution: first free numbers, type 0.
     void CreateLoops();

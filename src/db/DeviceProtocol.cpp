@@ -37,6 +37,7 @@ bool CDevice::SetNewPassword(std::string password) {
 }
 
 DeviceSnapshot CDevice::Snapshot() const {
+    NeedDependants();
     DeviceSnapshot snapshot;
     snapshot.terminal = terminal_->Id();
     snapshot.address = address_;
@@ -61,6 +62,7 @@ DeviceSnapshot CDevice::Snapshot() const {
 }
 
 std::vector<PhoneEntry> CDevice::PhoneEntries() const {
+    NeedDependants();
     std::vector<PhoneEntry> entries;
     entries.reserve(phones_.size());
     for (const auto& phone : phones_)
@@ -69,6 +71,7 @@ std::vector<PhoneEntry> CDevice::PhoneEntries() const {
 }
 
 CResult CDevice::ApplyReply(const ReplyValue& reply, std::time_t now) {
+    NeedDependants();
     CConfigDatabase* db = Database();
     if (db)
         db->TakeFailedStatementError();
@@ -128,6 +131,7 @@ void CDevice::ApplyStatus(const StatusReply& status) {
 }
 
 bool CDevice::ApplyPhoneBook(const PhoneBookReply& book) {
+    NeedDependants();
     bool saved = true;
     for (const auto& [position, entry] : book.entries) {
         if (position >= phones_.size())

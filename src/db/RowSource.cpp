@@ -23,7 +23,14 @@ int IdColumn(DbRow row, std::size_t index) {
     return index < row.size() ? CDbRecord::ColumnNumber(row[index]) : 0;
 }
 
-const char* const kTableNames[] = {"terminal", "device", "sensor"};
+const char* const kTableNames[] = {"terminal", "device"};
+
+// The rows of `table` that belong to `terminal`, every column.
+bool QueryTerminalRows(CConfigDatabase& db, const char* table, int terminal,
+                       std::vector<std::vector<std::string>>& rows) {
+    return db.Query(
+        CConfigDatabase::Format("SELECT * FROM %s WHERE term_id=%d", table, terminal), rows);
+}
 
 } // namespace
 
@@ -69,7 +76,7 @@ bool CPreloadedRowSource::Read(ITableReader& reader) {
     for (int id = 0; id < kTableCount; ++id)
         if (!ReadTable(reader, static_cast<TableId>(id)))
             return false;
-    for (Index* index : {&terminalRows_, &deviceRows_, &sensorRows_, &deviceIds_, &loopIds_}) {
+    for (Index* index : {&terminalRows_, &deviceRows_, &deviceIds_}) {
         std::sort(index->begin(), index->end());
         index->shrink_to_fit();
     }
@@ -110,8 +117,6 @@ bool CPreloadedRowSource::ReadTable(ITableReader& reader, TableId id) {
     std::uint32_t index = 0;
     while (reader.Next(row)) {
         File(id, row, index++);
-        if (id == kSensor)
-            continue;
         table.columns = row.size();
         for (std::string_view cell : row) {
             if (cell.size() >= kLongText)
@@ -150,29 +155,18 @@ DbRow CPreloadedRowSource::Row(TableId id, std::uint32_t index) {
 // questions of the loader. As a select by key finds the first such row, the
 // first one is found.
 void CPreloadedRowSource::File(TableId id, DbRow row, std::uint32_t index) {
-    int terminal = 0, device = 0, number = 0;
-    switch (id) {
-    case kTerminal:
+    int terminal = 0, number = 0;
+    if (id == kTerminal) {
         terminalIds_.push_back(IdColumn(row, 0));
         if (ReadKeyColumn(row, 0, number))
             terminalRows_.push_back(Key(0, number, index));
-        break;
-    case kDevice:
-        if (!ReadKeyColumn(row, 0, terminal))
-            break;
-        deviceIds_.push_back(Key(0, terminal, static_cast<std::uint32_t>(IdColumn(row, 1))));
-        if (ReadKeyColumn(row, 1, number))
-            deviceRows_.push_back(Key(terminal, number, index));
-        break;
-    default:
-        if (!ReadKeyColumn(row, 0, terminal))
-            break;
-        if (ReadKeyColumn(row, 1, device))
-            loopIds_.push_back(Key(terminal, device, static_cast<std::uint32_t>(IdColumn(row, 2))));
-        if (ReadKeyColumn(row, 2, number))
-            sensorRows_.push_back(Key(terminal, number, index));
-        break;
+        return;
     }
+    if (!ReadKeyColumn(row, 0, terminal))
+        return;
+    deviceIds_.push_back(Key(0, terminal, static_cast<std::uint32_t>(IdColumn(row, 1))));
+    if (ReadKeyColumn(row, 1, number))
+        deviceRows_.push_back(Key(terminal, number, index));
 }
 
 bool CPreloadedRowSource::TerminalIds(std::vector<int>& ids) {
@@ -185,31 +179,9 @@ bool CPreloadedRowSource::DeviceIds(int terminal, std::vector<int>& ids) {
     return true;
 }
 
-bool CPreloadedRowSource::LoopIds(int terminal, int device, std::vector<int>& ids) {
-    Values(loopIds_, Key(terminal, device), ids);
-    return true;
-}
-
-bool CPreloadedRowSource::FillLoops(ITableReader& reader,
-                                    const std::vector<std::unique_ptr<CTerminal>>& terminals) {
-    if (!reader.Open(kTableNames[kSensor]))
-        return false;
-    DbRow row;
-    int terminal = 0, number = 0;
-    for (std::uint32_t index = 0; reader.Next(row); ++index) {
-        std::uint32_t first = 0;
-        if (!ReadKeyColumn(row, 0, terminal) || !ReadKeyColumn(row, 2, number) ||
-            !FindFirst(sensorRows_, Key(terminal, number), first) || first != index)
-            continue;
-        const auto found = std::lower_bound(
-            terminals.begin(), terminals.end(), terminal,
-            [](const std::unique_ptr<CTerminal>& t, int id) { return t->Id() < id; });
-        if (found == terminals.end() || (*found)->Id() != terminal)
-            continue;
-        if (CSensor* loop = (*found)->FindLoop(number))
-            loop->ReadRow(row);
-    }
-    return !reader.Failed();
+bool CPreloadedRowSource::LoopIds(int, int, std::vector<int>& ids) {
+    ids.clear();
+    return false;
 }
 
 bool CPreloadedRowSource::Load(CDbRecord& record) {
@@ -227,13 +199,97 @@ bool CPreloadedRowSource::Load(CDbRecord& record) {
         const RowKey key = record.Key();
         return read(kDevice, deviceRows_, Key(key.terminal, key.id));
     }
-    if (table == kTableNames[kSensor]) {
-        // The row is read into the loop by FillLoops.
-        const RowKey key = record.Key();
-        std::uint32_t row = 0;
-        return FindFirst(sensorRows_, Key(key.terminal, key.id), row);
+    return false;
+}
+
+bool CTerminalRowSource::Read(CConfigDatabase& db) {
+    static const char* const kNames[] = {"sensor", "device_param", "device_phone", "device_key"};
+    for (int id = 0; id < kTableCount; ++id) {
+        if (!QueryTerminalRows(db, kNames[id], terminal_, tables_[id].rows))
+            return false;
+        File(static_cast<TableId>(id));
     }
-    // A device's dependants: FillDependants reads their rows.
+    return true;
+}
+
+// Files each row under the key its record asks for, and each loop's number
+// under its device. A row whose key columns hold no whole number matches no
+// record; of equal keys the first row is found.
+void CTerminalRowSource::File(TableId id) {
+    Table& table = tables_[id];
+    std::vector<std::string_view> cells;
+    for (std::size_t index = 0; index < table.rows.size(); ++index) {
+        const auto& row = table.rows[index];
+        cells.assign(row.begin(), row.end());
+        int terminal = 0, device = 0, number = 0;
+        if (!ReadKeyColumn(cells, 0, terminal) || terminal != terminal_)
+            continue;
+        if (id == kSensor) {
+            if (ReadKeyColumn(cells, 1, device))
+                loopIds_.emplace_back(device, IdColumn(cells, 2));
+            if (ReadKeyColumn(cells, 2, number))
+                table.first.push_back({Key(0, number, {}), index});
+            continue;
+        }
+        if (!ReadKeyColumn(cells, 1, device) || cells.size() <= 2)
+            continue;
+        if (id == kParam)
+            table.first.push_back({Key(device, 0, row[2]), index});
+        else if (ReadKeyColumn(cells, 2, number))
+            table.first.push_back({Key(device, number, {}), index});
+    }
+    std::stable_sort(table.first.begin(), table.first.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::sort(loopIds_.begin(), loopIds_.end());
+}
+
+bool CTerminalRowSource::TerminalIds(std::vector<int>& ids) {
+    ids.clear();
+    return false;
+}
+
+bool CTerminalRowSource::DeviceIds(int, std::vector<int>& ids) {
+    ids.clear();
+    return false;
+}
+
+bool CTerminalRowSource::LoopIds(int terminal, int device, std::vector<int>& ids) {
+    ids.clear();
+    if (terminal != terminal_)
+        return false;
+    for (auto at = std::lower_bound(loopIds_.begin(), loopIds_.end(), std::pair(device, INT_MIN));
+         at != loopIds_.end() && at->first == device; ++at)
+        ids.push_back(at->second);
+    return true;
+}
+
+CTerminalRowSource::TableId CTerminalRowSource::TableOf(std::string_view table, bool& known) {
+    known = true;
+    if (table == "sensor")
+        return kSensor;
+    if (table == "device_param")
+        return kParam;
+    if (table == "device_phone")
+        return kPhone;
+    known = table == "device_key";
+    return kKey;
+}
+
+bool CTerminalRowSource::Load(CDbRecord& record) {
+    bool known = false;
+    const Table& table = tables_[TableOf(record.Table(), known)];
+    RowKey key = record.Key();
+    if (!known || key.terminal != terminal_)
+        return false;
+    const Key wanted(key.device, key.id, std::move(key.name));
+    const auto found = std::lower_bound(
+        table.first.begin(), table.first.end(), wanted,
+        [](const auto& entry, const Key& k) { return entry.first < k; });
+    if (found == table.first.end() || found->first != wanted)
+        return false;
+    const auto& row = table.rows[found->second];
+    const std::vector<std::string_view> cells(row.begin(), row.end());
+    record.ReadRow(cells);
     return true;
 }
 

@@ -2,9 +2,10 @@
 // Where a record in load form finds its row, and the loader its ids.
 //
 // CStatementRowSource asks the database one statement per question.
-// CPreloadedRowSource answers from tables read whole (see below): the whole
-// configuration then loads in seven queries (the loop table is read twice)
-// instead of one per record.
+// CPreloadedRowSource answers from the terminal and device tables read whole
+// (see below): the start-up load then takes two queries instead of one per
+// record. CTerminalRowSource answers from one terminal's rows of the four
+// tables of dependants, read when they are first needed.
 #include "db/DbRecord.h"
 
 #include <cstdint>
@@ -55,31 +56,26 @@ class CTerminal;
 class ITableReader;
 
 // The terminal and device tables read whole, each with one query, and
-// answered from memory with the same rows. Loops, parameters, phones and keys
-// are the bulk of a configuration, and no copy of their rows is held: of the
-// loops only the keys are kept, so that Load can say which exist, and their
-// rows are read into them afterwards by FillLoops; Load takes a device's
-// dependants as they are made, and the loader fills them in one pass over
-// their tables.
+// answered from memory with the same rows: all that start-up reads. Loops,
+// parameters, phones and keys are the bulk of a configuration and wait for
+// CTerminalRowSource.
 class CPreloadedRowSource final : public IRowSource {
 public:
     CPreloadedRowSource();
     ~CPreloadedRowSource() override;
 
-    // Reads the terminal, device and loop tables; false when one cannot be
-    // read whole.
+    // Reads the terminal and device tables; false when one cannot be read
+    // whole.
     bool Read(ITableReader& reader);
-    // Reads the loop table again into the loops of `terminals` (in ascending
-    // id order, as loaded from this source).
-    bool FillLoops(ITableReader& reader, const std::vector<std::unique_ptr<CTerminal>>& terminals);
 
     bool TerminalIds(std::vector<int>& ids) override;
     bool DeviceIds(int terminal, std::vector<int>& ids) override;
+    // No loop or dependant is read here: false.
     bool LoopIds(int terminal, int device, std::vector<int>& ids) override;
     bool Load(CDbRecord& record) override;
 
 private:
-    enum TableId { kTerminal, kDevice, kSensor, kTableCount };
+    enum TableId { kTerminal, kDevice, kTableCount };
 
     // The cells of one table, row after row, as places in one text.
     struct Cell {
@@ -116,10 +112,43 @@ private:
     std::vector<std::string_view> row_;
     Index terminalRows_; // id -> row
     Index deviceRows_;   // terminal and address -> row
-    Index sensorRows_;   // terminal and loop number -> row
     Index deviceIds_;    // terminal -> address (as the loader reads it)
-    Index loopIds_;      // terminal and device -> loop number
     std::vector<int> terminalIds_;
+};
+
+// One terminal's loops and its devices' parameters, phones and keys: each of
+// the four tables read with one query restricted to the terminal (their
+// unique indexes lead with it), and matched as a select by key would match
+// them: the first row of a key wins.
+class CTerminalRowSource final : public IRowSource {
+public:
+    explicit CTerminalRowSource(int terminal) : terminal_(terminal) {}
+
+    // False when a table cannot be read.
+    bool Read(CConfigDatabase& db);
+
+    // Not this source's questions: false.
+    bool TerminalIds(std::vector<int>& ids) override;
+    bool DeviceIds(int terminal, std::vector<int>& ids) override;
+    bool LoopIds(int terminal, int device, std::vector<int>& ids) override;
+    // A loop, parameter, phone or key: reads its row; false when none.
+    bool Load(CDbRecord& record) override;
+
+private:
+    enum TableId { kSensor, kParam, kPhone, kKey, kTableCount };
+    // Device address, number and name, as RowKey holds them.
+    using Key = std::tuple<int, int, std::string>;
+    struct Table {
+        std::vector<std::vector<std::string>> rows;
+        std::vector<std::pair<Key, std::size_t>> first; // sorted by key
+    };
+
+    void File(TableId id);
+    static TableId TableOf(std::string_view table, bool& known);
+
+    int terminal_;
+    Table tables_[kTableCount];
+    std::vector<std::pair<int, int>> loopIds_; // device, number; sorted
 };
 
 } // namespace tornu
