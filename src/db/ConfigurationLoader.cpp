@@ -16,7 +16,7 @@ bool LoadThrough(ITableReader& reader, CConfigDatabase& db, const ParamDescList&
                  std::vector<std::unique_ptr<CTerminal>>& terminals) {
     std::vector<std::unique_ptr<CTerminal>> loaded;
     CPreloadedRowSource source;
-    if (!source.Read(reader) || !LoadConfiguration(source, db, params, loaded))
+    if (!source.Read(reader) || !LoadConfiguration(source, db, params, loaded) || source.Failed())
         return false;
     std::move(loaded.begin(), loaded.end(), std::back_inserter(terminals));
     return true;

@@ -98,7 +98,7 @@ bool CDevice::WriteReply(const ReplyValue& reply, std::time_t now) {
                        },
                        [&](const NewPasswordReply& password) {
                            password_ = password.password;
-                           newPassword_.clear();
+                           newPassword_ = std::string_view();
                            return true;
                        },
                        [](const FileReply& file) {

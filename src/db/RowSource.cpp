@@ -8,7 +8,6 @@
 #include <charconv>
 #include <climits>
 #include <cstdint>
-#include <unordered_map>
 
 namespace tornu {
 
@@ -22,8 +21,6 @@ void SortIds(std::vector<int>& ids) {
 int IdColumn(DbRow row, std::size_t index) {
     return index < row.size() ? CDbRecord::ColumnNumber(row[index]) : 0;
 }
-
-const char* const kTableNames[] = {"terminal", "device"};
 
 // The rows of `table` that belong to `terminal`, every column.
 bool QueryTerminalRows(CConfigDatabase& db, const char* table, int terminal,
@@ -72,101 +69,124 @@ bool CStatementRowSource::LoopIds(int terminal, int device, std::vector<int>& id
 CPreloadedRowSource::CPreloadedRowSource() = default;
 CPreloadedRowSource::~CPreloadedRowSource() = default;
 
-bool CPreloadedRowSource::Read(ITableReader& reader) {
-    for (int id = 0; id < kTableCount; ++id)
-        if (!ReadTable(reader, static_cast<TableId>(id)))
-            return false;
-    for (Index* index : {&terminalRows_, &deviceRows_, &deviceIds_}) {
-        std::sort(index->begin(), index->end());
-        index->shrink_to_fit();
-    }
-    SortIds(terminalIds_);
-    return true;
-}
-
-CPreloadedRowSource::Entry CPreloadedRowSource::Key(int first, int second, std::uint32_t value) {
-    return {static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(second), value};
-}
-
-bool CPreloadedRowSource::FindFirst(const Index& index, Entry key, std::uint32_t& value) {
-    const auto found = std::lower_bound(index.begin(), index.end(), key);
-    if (found == index.end() || found->high != key.high || found->low != key.low)
-        return false;
-    value = found->value;
-    return true;
-}
-
-void CPreloadedRowSource::Values(const Index& index, Entry key, std::vector<int>& values) {
-    values.clear();
-    for (auto at = std::lower_bound(index.begin(), index.end(), key);
-         at != index.end() && at->high == key.high && at->low == key.low; ++at)
-        values.push_back(static_cast<int>(at->value));
-    // Stored unsigned: a negative id came after the others.
-    SortIds(values);
-}
-
-bool CPreloadedRowSource::ReadTable(ITableReader& reader, TableId id) {
-    if (!reader.Open(kTableNames[id]))
-        return false;
-    Table& table = tables_[id];
-    // Long texts (the type description of every device) repeat from row to
-    // row: each distinct one is kept once.
+bool CPreloadedRowSource::CRows::Add(DbRow row) {
     constexpr std::size_t kLongText = 32;
-    std::unordered_map<std::string, Cell> longTexts;
+    columns_ = row.size();
+    for (std::string_view cell : row) {
+        if (cell.size() >= kLongText)
+            if (auto found = longTexts_.find(cell); found != longTexts_.end()) {
+                cells_.push_back(found->second);
+                continue;
+            }
+        // The offsets are 32 bits: a table of 4 GiB of text is no configuration.
+        if (text_.size() + cell.size() > UINT32_MAX)
+            return false;
+        const Cell stored{static_cast<std::uint32_t>(text_.size()),
+                          static_cast<std::uint32_t>(cell.size())};
+        text_.append(cell);
+        cells_.push_back(stored);
+        if (cell.size() >= kLongText)
+            longTexts_.emplace(cell, stored);
+    }
+    return true;
+}
+
+DbRow CPreloadedRowSource::CRows::Row(std::size_t index,
+                                      std::vector<std::string_view>& cells) const {
+    cells.resize(columns_);
+    for (std::size_t column = 0; column < columns_; ++column) {
+        const Cell cell = cells_[index * columns_ + column];
+        cells[column] = std::string_view(text_).substr(cell.offset, cell.size);
+    }
+    return cells;
+}
+
+// Keeps the room, for the next terminal's rows.
+void CPreloadedRowSource::CRows::Clear() {
+    text_.clear();
+    cells_.clear();
+    longTexts_.clear();
+}
+
+void CPreloadedRowSource::CRows::Shrink() {
+    text_.shrink_to_fit();
+    cells_.shrink_to_fit();
+    longTexts_.clear();
+}
+
+bool CPreloadedRowSource::Read(ITableReader& reader) {
+    if (!reader.Open("terminal", nullptr))
+        return false;
     DbRow row;
-    std::uint32_t index = 0;
-    while (reader.Next(row)) {
-        File(id, row, index++);
-        table.columns = row.size();
-        for (std::string_view cell : row) {
-            if (cell.size() >= kLongText)
-                if (auto found = longTexts.find(std::string(cell)); found != longTexts.end()) {
-                    table.cells.push_back(found->second);
-                    continue;
-                }
-            // The offsets are 32 bits: a table of 4 GiB of text is no configuration.
-            if (table.text.size() + cell.size() > UINT32_MAX)
-                return false;
-            const Cell stored{static_cast<std::uint32_t>(table.text.size()),
-                              static_cast<std::uint32_t>(cell.size())};
-            table.text.append(cell);
-            table.cells.push_back(stored);
-            if (cell.size() >= kLongText)
-                longTexts.emplace(cell, stored);
-        }
-    }
-    // Held while every record is made: no room to spare.
-    table.text.shrink_to_fit();
-    table.cells.shrink_to_fit();
-    return !reader.Failed();
-}
-
-DbRow CPreloadedRowSource::Row(TableId id, std::uint32_t index) {
-    const Table& table = tables_[id];
-    row_.resize(table.columns);
-    for (std::size_t column = 0; column < table.columns; ++column) {
-        const Cell cell = table.cells[index * table.columns + column];
-        row_[column] = std::string_view(table.text).substr(cell.offset, cell.size);
-    }
-    return row_;
-}
-
-// Files the row under the key a record asks for, and its id under the
-// questions of the loader. As a select by key finds the first such row, the
-// first one is found.
-void CPreloadedRowSource::File(TableId id, DbRow row, std::uint32_t index) {
-    int terminal = 0, number = 0;
-    if (id == kTerminal) {
+    int id = 0;
+    for (std::uint32_t index = 0; reader.Next(row); ++index) {
+        if (!terminals_.Add(row))
+            return false;
         terminalIds_.push_back(IdColumn(row, 0));
-        if (ReadKeyColumn(row, 0, number))
-            terminalRows_.push_back(Key(0, number, index));
-        return;
+        if (ReadKeyColumn(row, 0, id))
+            terminalRows_.emplace_back(id, index);
     }
-    if (!ReadKeyColumn(row, 0, terminal))
-        return;
-    deviceIds_.push_back(Key(0, terminal, static_cast<std::uint32_t>(IdColumn(row, 1))));
-    if (ReadKeyColumn(row, 1, number))
-        deviceRows_.push_back(Key(terminal, number, index));
+    if (reader.Failed())
+        return false;
+    terminals_.Shrink();
+    // Of equal ids the first row is found, as a select by key finds it.
+    std::stable_sort(terminalRows_.begin(), terminalRows_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    SortIds(terminalIds_);
+    // Ordered by the unique index, so that each terminal's rows come
+    // together and in the order the loader asks for them.
+    if (!reader.Open("device", "term_id,id"))
+        return false;
+    reader_ = &reader;
+    return true;
+}
+
+bool CPreloadedRowSource::Failed() const {
+    return !reader_ || reader_->Failed();
+}
+
+void CPreloadedRowSource::ReadDevicesOf(int terminal) {
+    batchTerminal_ = terminal;
+    batch_.Clear();
+    batchRows_.clear();
+    while (reader_) {
+        if (haveAhead_) {
+            if (aheadTerminal_ > terminal)
+                break;
+            haveAhead_ = false;
+            if (aheadTerminal_ == terminal)
+                AddDevice(ahead_.Row(0, row_));
+            continue;
+        }
+        DbRow row;
+        if (ended_ || !reader_->Next(row)) {
+            ended_ = true;
+            break;
+        }
+        int owner = 0;
+        // A row whose terminal is no whole number belongs to none.
+        if (!ReadKeyColumn(row, 0, owner) || owner < terminal)
+            continue;
+        if (owner == terminal) {
+            AddDevice(row);
+            continue;
+        }
+        ahead_.Clear();
+        ahead_.Add(row);
+        aheadTerminal_ = owner;
+        haveAhead_ = true;
+        break;
+    }
+    std::stable_sort(batchRows_.begin(), batchRows_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+}
+
+void CPreloadedRowSource::AddDevice(DbRow row) {
+    int address = 0;
+    if (ReadKeyColumn(row, 1, address)) {
+        batchRows_.emplace_back(address, static_cast<std::uint32_t>(batch_.Count()));
+        batch_.Add(row);
+    }
 }
 
 bool CPreloadedRowSource::TerminalIds(std::vector<int>& ids) {
@@ -175,7 +195,10 @@ bool CPreloadedRowSource::TerminalIds(std::vector<int>& ids) {
 }
 
 bool CPreloadedRowSource::DeviceIds(int terminal, std::vector<int>& ids) {
-    Values(deviceIds_, Key(0, terminal), ids);
+    ids.clear();
+    if (terminal == batchTerminal_)
+        for (const auto& [address, row] : batchRows_)
+            ids.push_back(address);
     return true;
 }
 
@@ -186,20 +209,27 @@ bool CPreloadedRowSource::LoopIds(int, int, std::vector<int>& ids) {
 
 bool CPreloadedRowSource::Load(CDbRecord& record) {
     const std::string_view table = record.Table();
-    auto read = [&](TableId id, const Index& index, Entry key) {
-        std::uint32_t row = 0;
-        if (!FindFirst(index, key, row))
-            return false;
-        record.ReadRow(Row(id, row));
-        return true;
+    const RowKey key = record.Key();
+    auto first = [](const std::vector<std::pair<int, std::uint32_t>>& rows, int wanted) {
+        return std::lower_bound(rows.begin(), rows.end(), wanted,
+                                [](const auto& entry, int id) { return entry.first < id; });
     };
-    if (table == kTableNames[kTerminal])
-        return read(kTerminal, terminalRows_, Key(0, record.Key().id));
-    if (table == kTableNames[kDevice]) {
-        const RowKey key = record.Key();
-        return read(kDevice, deviceRows_, Key(key.terminal, key.id));
+    if (table == "terminal") {
+        // The terminals come in ascending order: its devices are next in the stream.
+        ReadDevicesOf(key.id);
+        const auto found = first(terminalRows_, key.id);
+        if (found == terminalRows_.end() || found->first != key.id)
+            return false;
+        record.ReadRow(terminals_.Row(found->second, row_));
+        return true;
     }
-    return false;
+    if (table != "device" || key.terminal != batchTerminal_)
+        return false;
+    const auto found = first(batchRows_, key.id);
+    if (found == batchRows_.end() || found->first != key.id)
+        return false;
+    record.ReadRow(batch_.Row(found->second, row_));
+    return true;
 }
 
 bool CTerminalRowSource::Read(CConfigDatabase& db) {
