@@ -110,49 +110,64 @@ void CDevice::NeedDependants() const {
     terminal_->ReadDependants();
 }
 
+CDevice::Dependants& CDevice::Block() {
+    if (!dependants_)
+        dependants_ = std::make_unique<Dependants>();
+    return *dependants_;
+}
+
+const CDevice::Dependants& CDevice::View() const {
+    static const Dependants kNone;
+    return dependants_ ? *dependants_ : kNone;
+}
+
+std::string CDevice::NewPassword() const {
+    return View().newPassword.Str();
+}
+
 const std::vector<CSensor*>& CDevice::Loops() const {
     NeedDependants();
-    return loops_;
+    return View().loops;
 }
 
 const CRecordList<CDeviceParam>& CDevice::Params() const {
     NeedDependants();
-    return params_;
+    return View().params;
 }
 
 const CRecordList<CDevicePhone>& CDevice::Phones() const {
     NeedDependants();
-    return phones_;
+    return View().phones;
 }
 
 const CRecordList<CDeviceKey>& CDevice::Keys() const {
     NeedDependants();
-    return keys_;
+    return View().keys;
 }
 
 std::size_t CDevice::Count() const {
     NeedDependants();
-    return params_.size();
+    return View().params.size();
 }
 
 std::string_view CDevice::Name(std::size_t index) const {
     NeedDependants();
-    return params_[index]->Name();
+    return View().params[index]->Name();
 }
 
 std::string_view CDevice::Value(std::size_t index) const {
     NeedDependants();
-    return params_[index]->Value();
+    return View().params[index]->Value();
 }
 
 const CParamDesc* CDevice::Desc(std::size_t index) const {
     NeedDependants();
-    return params_[index]->Desc();
+    return View().params[index]->Desc();
 }
 
 CDeviceParam* CDevice::FindParam(std::string_view name) const {
     NeedDependants();
-    for (const auto& param : params_)
+    for (const auto& param : View().params)
         if (param->Name() == name)
             return param;
     return nullptr;
@@ -165,7 +180,8 @@ bool CDevice::SetParamValue(std::string_view name, std::string value) {
 
 bool CDevice::SetValue(std::size_t index, std::string_view stored) {
     NeedDependants();
-    return index < params_.size() && params_[index]->SetValue(std::string(stored));
+    const auto& params = View().params;
+    return index < params.size() && params[index]->SetValue(std::string(stored));
 }
 
 CDevice* CDevice::CreateSlave(int address, const CBusDeviceType& type) {
@@ -225,17 +241,18 @@ void CDevice::AddDependant(Record& record, IRowSource* source, std::vector<CDbRe
 void CDevice::CreateDependants(IRowSource* source, std::vector<CDbRecord*>* missing) {
     const std::vector<const CParamDesc*> descs =
         SelectDeviceParams(terminal_->ParamDescs(), type_.ParamList());
-    params_.Reserve(descs.size());
+    Dependants& block = Block();
+    block.params.Reserve(descs.size());
     for (const CParamDesc* desc : descs)
-        AddDependant(params_.Emplace(this, desc), source, missing);
+        AddDependant(block.params.Emplace(this, desc), source, missing);
     const int perType = std::max(type_.PhoneBookLength(), 0);
-    phones_.Reserve(3 * static_cast<std::size_t>(perType));
+    block.phones.Reserve(3 * static_cast<std::size_t>(perType));
     for (int type = 0; type < 3; ++type)
         for (int i = 0; i < perType; ++i)
-            AddDependant(phones_.Emplace(this, type), source, missing);
-    keys_.Reserve(CDeviceKey::kKeysPerDevice);
+            AddDependant(block.phones.Emplace(this, type), source, missing);
+    block.keys.Reserve(CDeviceKey::kKeysPerDevice);
     for (int number = 0; number < CDeviceKey::kKeysPerDevice; ++number)
-        AddDependant(keys_.Emplace(this), source, missing);
+        AddDependant(block.keys.Emplace(this), source, missing);
 }
 
 void CDevice::LoadLoops(IRowSource& source) {
@@ -264,7 +281,8 @@ void CDevice::RemoveSlave(CDevice* slave) {
 }
 
 void CDevice::RemoveLoop(CSensor* loop) {
-    std::erase(loops_, loop);
+    if (dependants_)
+        std::erase(dependants_->loops, loop);
 }
 
 CConfigDatabase* CDevice::Database() const {

@@ -61,7 +61,7 @@ public:
     CTerminal& Terminal() const { return *terminal_; }
     int Address() const { return address_; }
     std::string Password() const { return password_.Str(); }
-    std::string NewPassword() const { return newPassword_.Str(); }
+    std::string NewPassword() const;
     std::string Name() const { return name_.Str(); }
     int Master() const { return master_; }
     bool IsTopLevel() const { return master_ == kNoMaster; }
@@ -161,7 +161,7 @@ private:
 
     void InsertSlave(CDevice* slave);
     void RemoveSlave(CDevice* slave);
-    void AddLoop(CSensor* loop) { loops_.push_back(loop); }
+    void AddLoop(CSensor* loop) { Block().loops.push_back(loop); }
     void RemoveLoop(CSensor* loop);
 
     // Texts in 16 bytes each, the numbers packed: a fleet holds hundreds of
@@ -170,7 +170,6 @@ private:
     int address_;
     int master_ = kNoMaster;
     CCompactText password_;
-    CCompactText newPassword_;
     CCompactText name_;
     CCompactText lastTime_;
     int lastKey_ = -1;
@@ -180,10 +179,19 @@ private:
     int referenceCount_ = 1;
     bool typeRead_ = false;
     std::vector<CDevice*> slaves_;
-    std::vector<CSensor*> loops_;
-    CRecordList<CDeviceParam> params_;
-    CRecordList<CDevicePhone> phones_;
-    CRecordList<CDeviceKey> keys_;
+    // What comes with the terminal's dependants, made when they are read (a
+    // device made here, at birth): none of it takes room before.
+    struct Dependants {
+        std::vector<CSensor*> loops;
+        CRecordList<CDeviceParam> params;
+        CRecordList<CDevicePhone> phones;
+        CRecordList<CDeviceKey> keys;
+        CCompactText newPassword;
+    };
+    Dependants& Block();
+    // Empty lists before they are read.
+    const Dependants& View() const;
+    std::unique_ptr<Dependants> dependants_;
 };
 
 } // namespace tornu

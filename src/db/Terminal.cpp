@@ -258,7 +258,7 @@ bool CTerminal::DeleteDevice(CDevice* device) {
     for (const auto& other : devices_)
         other->RemoveSlave(device);
     // Not read for a deletion: the statements below take the rows either way.
-    const std::vector<CSensor*> loops = device->loops_;
+    const std::vector<CSensor*> loops = device->View().loops;
     for (CSensor* loop : loops)
         ok = DeleteLoop(loop) && ok;
     // By device rather than by record, so that no row of the address is
