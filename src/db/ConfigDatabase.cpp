@@ -1,6 +1,7 @@
 #include "db/ConfigDatabase.h"
 
 #include "db/ConnectString.h"
+#include "db/Tables.h"
 #include "protocol/ConfigText.h"
 #include "settings/PrivateFile.h"
 
@@ -13,42 +14,6 @@
 namespace tornu {
 
 namespace {
-
-struct TableSchema {
-    const char* name;
-    const char* create;
-    const char* index;
-};
-
-// The stored format. Long texts are TEXT: a NUMERIC column would turn a
-// stored "0012" into 12.
-constexpr TableSchema kSchema[] = {
-    {"terminal",
-     "CREATE TABLE terminal (id int,phone varchar(40),password varchar(40),config TEXT,"
-     "term_config TEXT)",
-     "CREATE UNIQUE INDEX terminal_index ON terminal (id)"},
-    {"device",
-     "CREATE TABLE device (term_id int,id int,password varchar(40),name varchar(255),"
-     "master_id int,last_key int,systemstate int,last_time varchar(40),config TEXT,"
-     "sensor_cnt int)",
-     "CREATE UNIQUE INDEX device_index ON device (term_id,id)"},
-    {"sensor",
-     "CREATE TABLE sensor (term_id int,device_id int,id int,state int,type int,"
-     "name varchar(255))",
-     "CREATE UNIQUE INDEX sensor_index ON sensor (term_id,id)"},
-    {"device_param",
-     "CREATE TABLE device_param (term_id int,device_id int,name varchar(20),"
-     "param_value varchar(255))",
-     "CREATE UNIQUE INDEX device_param_index ON device_param (term_id,device_id,name)"},
-    {"device_phone",
-     "CREATE TABLE device_phone (term_id int,device_id int,id int,type int,mask int,"
-     "phone varchar(20))",
-     "CREATE UNIQUE INDEX device_phone_index ON device_phone (term_id,device_id,id)"},
-    {"device_key",
-     "CREATE TABLE device_key (term_id int,device_id int,id int,key_value varchar(40),"
-     "key_owner varchar(100))",
-     "CREATE UNIQUE INDEX device_key_index ON device_key (term_id,device_id,id)"},
-};
 
 std::string CurrentDirectory() {
     std::error_code ec;
@@ -167,6 +132,25 @@ std::string CConfigDatabase::HidePasswords(std::string text) const {
 }
 
 bool CConfigDatabase::Execute(const std::string& statement) {
+    return Execute(statement, {});
+}
+
+bool CConfigDatabase::Refuse(const std::string& why) {
+    if (statementError_.empty())
+        statementError_ = why;
+    if (depth_ > 0)
+        transactionFailed_ = true;
+    return false;
+}
+
+const CConfigDatabase::TableStatements& CConfigDatabase::StatementsOf(const TableDesc& table) {
+    auto [at, made] = statements_.try_emplace(&table);
+    if (made)
+        at->second = {table.InsertStatement(), table.SelectStatement(), table.DeleteStatement()};
+    return at->second;
+}
+
+bool CConfigDatabase::Execute(const std::string& statement, std::span<const DbValue> values) {
     // A database that failed to open or load is left exactly as it is.
     if (!failure_.empty()) {
         if (statementError_.empty())
@@ -177,7 +161,7 @@ bool CConfigDatabase::Execute(const std::string& statement) {
     // rolled back: the rest need not wait for a lock again to fail too.
     if (depth_ > 0 && transactionFailed_)
         return false;
-    if (connection_.ExecDirect(statement))
+    if (connection_.Execute(statement, values))
         return true;
     if (statementError_.empty())
         statementError_ = connection_.LastError();
@@ -226,8 +210,13 @@ bool CConfigDatabase::Fetch() {
 
 bool CConfigDatabase::Query(const std::string& statement,
                             std::vector<std::vector<std::string>>& rows) {
+    return Query(statement, {}, rows);
+}
+
+bool CConfigDatabase::Query(const std::string& statement, std::span<const DbValue> values,
+                            std::vector<std::vector<std::string>>& rows) {
     rows.clear();
-    if (!Execute(statement))
+    if (!Execute(statement, values))
         return false;
     const int count = ColumnCount();
     while (Fetch()) {
@@ -239,24 +228,30 @@ bool CConfigDatabase::Query(const std::string& statement,
     return true;
 }
 
-bool CConfigDatabase::QueryInts(const std::string& statement, std::vector<int>& values) {
-    values.clear();
-    if (!Execute(statement))
+bool CConfigDatabase::QueryInts(const std::string& statement, std::vector<int>& numbers) {
+    return QueryInts(statement, {}, numbers);
+}
+
+bool CConfigDatabase::QueryInts(const std::string& statement, std::span<const DbValue> values,
+                                std::vector<int>& numbers) {
+    numbers.clear();
+    if (!Execute(statement, values))
         return false;
     while (Fetch())
-        values.push_back(ColumnInt(0));
+        numbers.push_back(ColumnInt(0));
     return true;
 }
 
 bool CConfigDatabase::CheckSchema() {
-    for (const TableSchema& table : kSchema) {
-        if (Execute(std::string("SELECT COUNT(*) FROM ") + table.name)) {
+    for (const TableDesc* table : SchemaTables()) {
+        if (Execute(std::string("SELECT COUNT(*) FROM ") + table->name)) {
             connection_.CloseCursor();
             continue;
         }
         // Only a table that is not there is created: a file that cannot be
         // read (damaged, cut short, its journal not writable) is not written to.
-        if (!IsMissingTableError(LastError()) || !Execute(table.create) || !Execute(table.index))
+        if (!IsMissingTableError(LastError()) || !Execute(table->CreateStatement()) ||
+            !Execute(table->IndexStatement()))
             return false;
     }
     return true;

@@ -15,9 +15,12 @@
 // Failure() says why, once, with the driver's text, and every statement is
 // refused from then on, so nothing is created or written in it.
 #include "db/OdbcConnection.h"
+#include "db/TableDesc.h"
 #include "settings/IniFile.h"
 
+#include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,6 +74,12 @@ public:
 
     // One statement; closes the cursor of the previous one.
     bool Execute(const std::string& statement);
+    // One statement with `values` bound to its '?' places in order.
+    bool Execute(const std::string& statement, std::span<const DbValue> values);
+    // The failure of an operation refused before its statement ran (a text
+    // too long for its column): taken as a failed statement would be, so
+    // that the operation's transaction rolls back and its outcome says why.
+    bool Refuse(const std::string& why);
     // The driver's text of the first statement that failed since the last
     // call (a locked database, a full disk), and forgets it; empty when none
     // failed. An operation that must not pass a lost write for success asks.
@@ -89,8 +98,20 @@ public:
 
     // Runs a query and reads every row, each column as text.
     bool Query(const std::string& statement, std::vector<std::vector<std::string>>& rows);
+    bool Query(const std::string& statement, std::span<const DbValue> values,
+               std::vector<std::vector<std::string>>& rows);
     // Runs a query and reads the first column of every row as a number.
     bool QueryInts(const std::string& statement, std::vector<int>& values);
+    bool QueryInts(const std::string& statement, std::span<const DbValue> values,
+                   std::vector<int>& numbers);
+
+    // A table's statements by its key, made once.
+    struct TableStatements {
+        std::string insert;
+        std::string select;
+        std::string remove;
+    };
+    const TableStatements& StatementsOf(const TableDesc& table);
 
     // Creates the tables and unique indexes that are missing, in schema
     // order; stops at the first statement that fails, and at a table that
@@ -108,10 +129,10 @@ public:
     bool EndTransaction(bool commit);
 
     // Update batches (db/UpdateBatch.h): while one is open, QueueUpdate
-    // takes a record's update (true) to be written when the outermost batch
-    // ends; otherwise it takes nothing (false). A queued record must outlive
-    // the batch.
-    bool QueueUpdate(CDbRecord& record);
+    // takes a record's update of `columns` (true) to be written when the
+    // outermost batch ends; otherwise it takes nothing (false). A queued
+    // record must outlive the batch.
+    bool QueueUpdate(CDbRecord& record, ColumnMask columns);
     void BeginUpdateBatch() { ++batchDepth_; }
     bool EndUpdateBatch();
     int TransactionDepth() const { return depth_; }
@@ -129,7 +150,8 @@ private:
     std::string statementError_;
     int depth_ = 0;
     int batchDepth_ = 0;
-    std::vector<CDbRecord*> queued_;
+    std::vector<std::pair<CDbRecord*, ColumnMask>> queued_;
+    std::map<const TableDesc*, TableStatements> statements_;
     bool transactionFailed_ = false; // a statement of the open transaction failed
 };
 

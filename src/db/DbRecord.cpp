@@ -3,39 +3,83 @@
 #include "catalogue/DescriptionText.h"
 #include "db/ConfigDatabase.h"
 
+#include <vector>
+
 namespace tornu {
+
+void CDbRecord::ReadRow(DbRow row) {
+    const auto& columns = Describe().columns;
+    for (std::size_t i = 0; i < columns.size() && i < row.size(); ++i)
+        if (columns[i].set)
+            columns[i].set(*this, row[i]);
+}
+
+void CDbRecord::AppendKeys(std::vector<DbValue>& values) const {
+    const auto& columns = Describe().columns;
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].key)
+            values.push_back(Value(i));
+}
+
+bool CDbRecord::Refuse(const CResult& why) const {
+    if (CConfigDatabase* db = Database())
+        db->Refuse(why.Error());
+    return false;
+}
+
+bool CDbRecord::FitsColumns(ColumnMask mask, std::string_view text) const {
+    const auto& columns = Describe().columns;
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (mask & (ColumnMask(1) << i))
+            if (CResult fits = CheckColumnText(columns[i], text); !fits)
+                return Refuse(fits);
+    return true;
+}
 
 bool CDbRecord::Insert() {
     CConfigDatabase* const db = Database();
     if (!db)
         return false;
-    std::string values;
-    BuildClause(kInsertClause, values);
-    if (values.empty())
-        return false;
-    return db->Execute(std::string("INSERT INTO ") + Table() + " VALUES(" + values + ")");
+    const TableDesc& table = Describe();
+    std::vector<DbValue> values;
+    values.reserve(table.columns.size());
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        values.push_back(Value(i));
+        if (values.back().kind == DbValue::Kind::Text)
+            if (CResult fits = CheckColumnText(table.columns[i], values.back().text); !fits)
+                return Refuse(fits);
+    }
+    return db->Execute(db->StatementsOf(table).insert, values);
 }
 
-bool CDbRecord::Update() {
+bool CDbRecord::Update(ColumnMask mask) {
     CConfigDatabase* const db = Database();
     if (!db)
         return false;
-    if (db->QueueUpdate(*this))
+    mask &= ~Describe().KeyMask();
+    if (mask == 0 || db->QueueUpdate(*this, mask))
         return true;
-    std::string set;
-    BuildClause(kUpdateClause, set);
-    return db->Execute(std::string("UPDATE ") + Table() + " " + set);
+    std::vector<DbValue> values;
+    const auto& columns = Describe().columns;
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (mask & (ColumnMask(1) << i)) {
+            values.push_back(Value(i));
+            if (values.back().kind == DbValue::Kind::Text)
+                if (CResult fits = CheckColumnText(columns[i], values.back().text); !fits)
+                    return Refuse(fits);
+        }
+    AppendKeys(values);
+    return db->Execute(Describe().UpdateStatement(mask), values);
 }
 
 bool CDbRecord::Select() {
     CConfigDatabase* const db = Database();
     if (!db)
         return false;
-    std::string where;
-    BuildClause(kSelectClause, where);
+    std::vector<DbValue> keys;
+    AppendKeys(keys);
     std::vector<std::vector<std::string>> rows;
-    if (!db->Query(std::string("SELECT * FROM ") + Table() + " WHERE " + where, rows) ||
-        rows.empty())
+    if (!db->Query(db->StatementsOf(Describe()).select, keys, rows) || rows.empty())
         return false;
     const std::vector<std::string_view> columns(rows.front().begin(), rows.front().end());
     ReadRow(columns);
@@ -46,28 +90,20 @@ bool CDbRecord::Delete() {
     CConfigDatabase* const db = Database();
     if (!db)
         return false;
-    std::string where;
-    BuildClause(kDeleteClause, where);
-    return db->Execute(std::string("DELETE FROM ") + Table() + " WHERE " + where);
+    std::vector<DbValue> keys;
+    AppendKeys(keys);
+    return db->Execute(db->StatementsOf(Describe()).remove, keys);
+}
+
+ColumnMask CDbRecord::Columns(std::initializer_list<std::string_view> names) const {
+    ColumnMask mask = 0;
+    for (std::string_view name : names)
+        mask |= ColumnMask(1) << Describe().IndexOf(name);
+    return mask;
 }
 
 int CDbRecord::ColumnNumber(std::string_view text) {
     return ReadLenientInteger(text);
-}
-
-std::string CDbRecord::Esc(std::string_view text) {
-    return CConfigDatabase::Escape(text);
-}
-
-std::string CDbRecord::Literal(std::string_view text) {
-    return "'" + Esc(text) + "'";
-}
-
-std::string CDbRecord::UpdateClause(const UpdateParts& parts) {
-    std::string clause = "SET ";
-    for (const auto& [column, value] : parts.values)
-        clause.append(clause.size() > 4 ? "," : "").append(column).append("=").append(value);
-    return clause + " WHERE " + parts.where + " AND " + parts.keyColumn + "=" + parts.key;
 }
 
 } // namespace tornu

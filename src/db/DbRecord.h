@@ -1,17 +1,17 @@
 #pragma once
 // Base of the configuration records. Each record mirrors one row of one
 // table and writes itself through: creating it inserts the row, every change
-// updates it, deleting it deletes it. There is no save step.
+// updates the columns it changed, deleting it deletes it. There is no save
+// step.
 //
-// A record builds the text of each statement's clause; the statements
-// themselves are the same for every table:
-//   INSERT INTO <table> VALUES(<clause 1>)
-//   UPDATE <table> <clause 2>
-//   SELECT * FROM <table> WHERE <clause 0>
-//   DELETE FROM <table> WHERE <clause 3>
+// Every statement is made from the record's table description (db/Tables.h)
+// and every value is bound, so no text of the operator's is ever part of a
+// statement's text.
+#include "db/TableDesc.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <functional>
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -35,65 +35,69 @@ struct RowKey {
     bool operator==(const RowKey&) const = default;
 };
 
-// A record's update in parts, so that the updates of many records of one
-// table and condition can be written as one statement (db/UpdateBatch.h):
-//   UPDATE <table> SET <column>=<value>,... WHERE <where> AND <keyColumn>=<key>
-struct UpdateParts {
-    std::string where;
-    const char* keyColumn = nullptr;
-    std::string key;                                         // a literal
-    std::vector<std::pair<const char*, std::string>> values; // column, literal
-};
-
 class CDbRecord {
 public:
-    enum ClauseKind : int {
-        kSelectClause = 0, // WHERE condition of the select
-        kInsertClause = 1, // VALUES list of the insert
-        kUpdateClause = 2, // SET clause with its own WHERE
-        kDeleteClause = 3, // WHERE condition of the delete
-    };
-
     CDbRecord() = default;
     virtual ~CDbRecord() = default;
     CDbRecord(const CDbRecord&) = delete;
     CDbRecord& operator=(const CDbRecord&) = delete;
 
-    // The clause of `kind`; any other kind gives an empty text. Text values
-    // stand between apostrophes with every inner apostrophe doubled.
-    virtual void BuildClause(int kind, std::string& clause) const = 0;
-    // Copies the columns of a row of the table into the fields, stopping at
-    // the first column the row does not have.
-    virtual void ReadRow(DbRow row) = 0;
-    // The key columns of the record's row.
-    virtual RowKey Key() const = 0;
-    // The update clause in parts; false for a record whose updates are
-    // written one by one.
-    virtual bool BuildUpdateParts(UpdateParts& /*parts*/) const { return false; }
-
-    // Each is one statement, durable when it returns; all fail at once
-    // without a database. While an update batch is open an update waits for
-    // it and is written when the batch flushes. Select reads the row found into the fields and
-    // is true only when there was one.
-    bool Insert();
-    bool Update();
-    bool Select();
-    bool Delete();
-
+    virtual const TableDesc& Describe() const = 0;
+    const char* Table() const { return Describe().name; }
     // Asked of the record rather than kept in it: a configuration holds
     // millions of records, and each pointer kept is megabytes.
-    virtual const char* Table() const = 0;
     virtual CConfigDatabase* Database() const = 0;
+    // The key columns of the record's row.
+    virtual RowKey Key() const = 0;
+
+    // Copies the columns of a row of the table into the fields, stopping at
+    // the first column the row does not have.
+    void ReadRow(DbRow row);
+
+    // Each is one statement, durable when it returns; all fail at once
+    // without a database. Insert writes every column and refuses a text
+    // longer than its column. Select reads the row found into the fields and
+    // is true only when there was one.
+    bool Insert();
+    bool Select();
+    bool Delete();
+    // Writes the columns of `columns` (none: nothing to write, true). While
+    // an update batch is open the update waits for it and is written when
+    // the batch ends.
+    bool Update(ColumnMask columns);
+
+    // The mask of the columns of those names.
+    ColumnMask Columns(std::initializer_list<std::string_view> names) const;
+    // The record's value of each column, in the table's order.
+    DbValue Value(std::size_t column) const { return Describe().columns[column].get(*this); }
 
     // Integer column as the records read them: a leading decimal number,
     // 0 for NULL or text that is not a number.
     static int ColumnNumber(std::string_view text);
-    // Text for the '%s' places of a clause: apostrophes doubled.
-    static std::string Esc(std::string_view text);
-    // A text value as a literal: between apostrophes, inner ones doubled.
-    static std::string Literal(std::string_view text);
-    // The update clause (kind 2) that `parts` make.
-    static std::string UpdateClause(const UpdateParts& parts);
+
+protected:
+    // Sets a text field and writes its column through; a text longer than
+    // the column is refused with nothing changed.
+    template <class Field> bool SetText(std::string_view column, Field& field, std::string_view text) {
+        const ColumnMask mask = Columns({column});
+        if (!FitsColumns(mask, text))
+            return false;
+        field = text;
+        return Update(mask);
+    }
+    template <class Field> bool SetNumber(std::string_view column, Field& field, int value) {
+        field = value;
+        return Update(Columns({column}));
+    }
+
+private:
+    // A refusal is said to the database as a failed statement would be.
+    bool FitsColumns(ColumnMask columns, std::string_view text) const;
+    bool Refuse(const CResult& why) const;
+    // The key columns' values after `values`, for a WHERE of the keys.
+    void AppendKeys(std::vector<DbValue>& values) const;
+
+    friend class CConfigDatabase;
 };
 
 } // namespace tornu

@@ -16,59 +16,6 @@ CDevice::CDevice(CTerminal* terminal, int address)
 
 CDevice::~CDevice() = default;
 
-void CDevice::BuildClause(int kind, std::string& clause) const {
-    const int terminal = terminal_->Id();
-    switch (kind) {
-    case kSelectClause:
-    case kDeleteClause:
-        clause = CConfigDatabase::Format("term_id=%d AND id=%d", terminal, address_);
-        break;
-    case kInsertClause:
-        clause = CConfigDatabase::Format("%d,%d,'%s','%s',%d,%d,%d,'%s','%s',%d", terminal,
-                                         address_, Esc(password_).c_str(), Esc(name_).c_str(),
-                                         master_, lastKey_, systemState_, Esc(lastTime_).c_str(),
-                                         Esc(type_.DescriptionText()).c_str(), loopCount_);
-        break;
-    case kUpdateClause:
-        clause = CConfigDatabase::Format(
-            "SET password='%s',name='%s',master_id=%d,last_key=%d,systemstate=%d,"
-            "last_time='%s',sensor_cnt=%d WHERE term_id=%d AND id=%d",
-            Esc(password_).c_str(), Esc(name_).c_str(), master_, lastKey_, systemState_,
-            Esc(lastTime_).c_str(), loopCount_, terminal, address_);
-        break;
-    default:
-        clause.clear();
-    }
-}
-
-void CDevice::ReadRow(DbRow row) {
-    const std::size_t count = row.size();
-    if (count <= 2)
-        return;
-    password_ = row[2];
-    if (count <= 3)
-        return;
-    name_ = row[3];
-    if (count <= 4)
-        return;
-    master_ = ColumnNumber(row[4]);
-    if (count <= 5)
-        return;
-    lastKey_ = ColumnNumber(row[5]);
-    if (count <= 6)
-        return;
-    systemState_ = ColumnNumber(row[6]);
-    if (count <= 7)
-        return;
-    lastTime_ = row[7];
-    if (count <= 8)
-        return;
-    typeRead_ = type_.Read(row[8]);
-    if (count <= 9)
-        return;
-    loopCount_ = ColumnNumber(row[9]);
-}
-
 RowKey CDevice::Key() const {
     return {terminal_->Id(), 0, address_, {}};
 }
@@ -81,29 +28,21 @@ int CDevice::LoopsToCreate() const {
 }
 
 bool CDevice::SetName(std::string name) {
-    if (!IsMessageSafe(name))
-        return false;
-    name_ = std::move(name);
-    return Update();
+    return IsMessageSafe(name) && SetText("name", name_, name);
 }
 
 bool CDevice::SetPassword(std::string password) {
-    if (!IsMessageSafe(password))
-        return false;
-    password_ = std::move(password);
-    return Update();
+    return IsMessageSafe(password) && SetText("password", password_, password);
 }
 
 bool CDevice::SetLoopCount(int count) {
     if (count < 0 || count > type_.LoopCount())
         return false;
-    loopCount_ = count;
-    return Update();
+    return SetNumber("sensor_cnt", loopCount_, count);
 }
 
 bool CDevice::SetLastTime(std::string time) {
-    lastTime_ = std::move(time);
-    return Update();
+    return SetText("last_time", lastTime_, time);
 }
 
 void CDevice::NeedDependants() const {
@@ -208,10 +147,9 @@ bool CDevice::AttachTo(int masterAddress) {
     if (!IsTopLevel())
         if (CDevice* former = terminal_->FindDevice(master_))
             former->RemoveSlave(this);
-    master_ = masterAddress;
     if (master)
         master->InsertSlave(this);
-    return Update();
+    return SetNumber("master_id", master_, masterAddress);
 }
 
 bool CDevice::CreateNew(const CBusDeviceType& type) {

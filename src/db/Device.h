@@ -16,6 +16,7 @@
 #include "db/DeviceParam.h"
 #include "db/DevicePhone.h"
 #include "db/RecordList.h"
+#include "db/Tables.h"
 #include "protocol/CommandSnapshot.h"
 #include "protocol/ReplyValue.h"
 #include "settings/Result.h"
@@ -45,17 +46,8 @@ public:
     CDevice(CTerminal* terminal, int address);
     ~CDevice() override;
 
-    // term_id=%d AND id=%d
-    // %d,%d,'%s','%s',%d,%d,%d,'%s','%s',%d   (terminal, address, password, name,
-    //     master, last key, system state, last time, type description, loop count)
-    // SET password='%s',name='%s',master_id=%d,last_key=%d,systemstate=%d,
-    //     last_time='%s',sensor_cnt=%d WHERE term_id=%d AND id=%d
-    void BuildClause(int kind, std::string& clause) const override;
-    // 2 password, 3 name, 4 master, 5 last key, 6 system state, 7 last time,
-    // 8 type description, 9 loop count.
-    void ReadRow(DbRow row) override;
+    const TableDesc& Describe() const override { return kDeviceTable; }
     RowKey Key() const override;
-    const char* Table() const override { return "device"; }
     CConfigDatabase* Database() const override;
 
     CTerminal& Terminal() const { return *terminal_; }
@@ -75,18 +67,18 @@ public:
     int LoopsToCreate() const;
 
     // Write through. A text that could not travel in a message
-    // (IsMessageSafe) is refused, nothing changed.
+    // (IsMessageSafe) or is longer than its column is refused, nothing
+    // changed.
     bool SetName(std::string name);
     bool SetPassword(std::string password);
     // 0 to the type's maximum loops; anything else fails without change.
     bool SetLoopCount(int count);
     bool SetLastTime(std::string time);
-    // Memory only, refused like the password; a reply sets the others and
-    // then saves the record once.
+    // Memory only, refused like the password.
     bool SetNewPassword(std::string password);
+    // Memory only: what a status reply sets, written with the device's row.
     void SetSystemState(int state) { systemState_ = state; }
     void SetLastKey(int key) { lastKey_ = key; }
-    bool Save() { return Update(); }
 
     const std::vector<CDevice*>& Slaves() const { return slaves_; }
     // In creation order; the terminal owns them.
@@ -136,6 +128,7 @@ public:
 private:
     bool WriteReply(const ReplyValue& reply, std::time_t now);
     friend class CTerminal;
+    friend struct CRecordColumns;
 
     // New form: the row is inserted with the type's description, then the
     // parameters, phones and keys. False, with nothing kept, when the row
@@ -156,7 +149,8 @@ private:
     // Loops of the distribution: first free numbers, type 0.
     void CreateLoops();
 
-    void ApplyStatus(const StatusReply& status);
+    // The columns of the device's own row it changed.
+    ColumnMask ApplyStatus(const StatusReply& status);
     void ApplyKeys(const KeyReply& keys);
 
     void InsertSlave(CDevice* slave);

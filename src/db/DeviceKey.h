@@ -3,6 +3,7 @@
 // exactly 15 keys, numbered 0 to 14; key 0 is the master key.
 #include "db/CompactText.h"
 #include "db/DbRecord.h"
+#include "db/Tables.h"
 
 #include <string>
 #include <string_view>
@@ -19,15 +20,8 @@ public:
     // Made only in its device's key list: its number is its place there.
     explicit CDeviceKey(CDevice* device);
 
-    // term_id=%d AND device_id=%d AND id = %d
-    // %d,%d,%d,'%s','%s'   (terminal, device, number, key value, owner)
-    // SET key_value='%s',key_owner='%s' WHERE term_id=%d AND device_id=%d AND id = %d
-    void BuildClause(int kind, std::string& clause) const override;
-    // 3 key value, 4 owner.
-    void ReadRow(DbRow row) override;
     RowKey Key() const override;
-    bool BuildUpdateParts(UpdateParts& parts) const override;
-    const char* Table() const override { return "device_key"; }
+    const TableDesc& Describe() const override { return kDeviceKeyTable; }
     CConfigDatabase* Database() const override;
 
     int Number() const;
@@ -42,6 +36,7 @@ public:
     bool SetOwner(std::string owner);
 
 private:
+    friend struct CRecordColumns;
     CDevice* device_;
     CCompactText code_;
     CCompactText owner_;

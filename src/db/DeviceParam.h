@@ -4,6 +4,7 @@
 // form, the text the device itself sends and accepts.
 #include "db/CompactText.h"
 #include "db/DbRecord.h"
+#include "db/Tables.h"
 
 #include <string>
 
@@ -17,15 +18,8 @@ public:
     // Named after its description, holding the description's default.
     CDeviceParam(CDevice* device, const CParamDesc* desc);
 
-    // term_id=%d AND device_id=%d AND name = '%s'
-    // %d,%d,'%s','%s'   (terminal, device, name, value)
-    // SET param_value='%s' WHERE term_id=%d AND device_id=%d AND name = '%s'
-    void BuildClause(int kind, std::string& clause) const override;
-    // 3 value.
-    void ReadRow(DbRow row) override;
     RowKey Key() const override;
-    bool BuildUpdateParts(UpdateParts& parts) const override;
-    const char* Table() const override { return "device_param"; }
+    const TableDesc& Describe() const override { return kDeviceParamTable; }
     CConfigDatabase* Database() const override;
 
     const std::string& Name() const;
@@ -37,6 +31,7 @@ public:
     bool SetValue(std::string value);
 
 private:
+    friend struct CRecordColumns;
     CDevice* device_;
     const CParamDesc* desc_;
     CCompactText value_;

@@ -4,6 +4,7 @@
 // across the groups; the mask says which events the number is told of.
 #include "db/CompactText.h"
 #include "db/DbRecord.h"
+#include "db/Tables.h"
 
 #include <string>
 
@@ -19,15 +20,8 @@ public:
     // Made only in its device's phone list: its number is its place there.
     CDevicePhone(CDevice* device, int type);
 
-    // term_id=%d AND device_id=%d AND id = %d
-    // %d,%d,%d,%d,%d,'%s'   (terminal, device, number, type, mask, phone)
-    // SET phone='%s',mask=%d WHERE term_id=%d AND device_id=%d AND id = %d
-    void BuildClause(int kind, std::string& clause) const override;
-    // 3 type, 4 mask, 5 phone.
-    void ReadRow(DbRow row) override;
     RowKey Key() const override;
-    bool BuildUpdateParts(UpdateParts& parts) const override;
-    const char* Table() const override { return "device_phone"; }
+    const TableDesc& Describe() const override { return kDevicePhoneTable; }
     CConfigDatabase* Database() const override;
 
     int Number() const;
@@ -48,6 +42,7 @@ public:
     bool SetMask(int mask);
 
 private:
+    friend struct CRecordColumns;
     CDevice* device_;
     int type_;
     int mask_ = 0;

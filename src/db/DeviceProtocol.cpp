@@ -88,11 +88,14 @@ bool CDevice::WriteReply(const ReplyValue& reply, std::time_t now) {
     // its parameters, loop states and the device row together.
     CDbTransaction transaction(Database());
     CUpdateBatch batch(Database());
+    // The device's own row is written once, with the time, and only the
+    // columns the reply gives.
+    ColumnMask row = Columns({"last_time"});
     const bool usable =
         std::visit(Overloaded{
                        [](const Acknowledgement&) { return true; },
                        [&](const StatusReply& status) {
-                           ApplyStatus(status);
+                           row |= ApplyStatus(status);
                            return true;
                        },
                        [&](const PhoneBookReply& book) { return ApplyPhoneBook(book); },
@@ -103,6 +106,7 @@ bool CDevice::WriteReply(const ReplyValue& reply, std::time_t now) {
                        [&](const NewPasswordReply& password) {
                            password_ = password.password;
                            Block().newPassword = std::string_view();
+                           row |= Columns({"password"});
                            return true;
                        },
                        [](const FileReply& file) {
@@ -112,11 +116,13 @@ bool CDevice::WriteReply(const ReplyValue& reply, std::time_t now) {
                    },
                    reply);
     batch.Write();
-    // Sets the time and writes the whole row, password and states included.
-    return usable && SetLastTime(TimeStamp(now));
+    if (!usable)
+        return false;
+    lastTime_ = TimeStamp(now);
+    return Update(row);
 }
 
-void CDevice::ApplyStatus(const StatusReply& status) {
+ColumnMask CDevice::ApplyStatus(const StatusReply& status) {
     for (const auto& param : View().params) {
         const CParamDesc* desc = param->Desc();
         if (!desc || !desc->IsReadable())
@@ -124,14 +130,19 @@ void CDevice::ApplyStatus(const StatusReply& status) {
         if (const std::string* value = StatusParamValue(status, param->Name()))
             param->SetValue(*value);
     }
-    // The device row is written once, with last_time.
-    if (status.systemState)
+    ColumnMask changed = 0;
+    if (status.systemState) {
         systemState_ = *status.systemState;
-    if (status.lastKey)
+        changed |= Columns({"systemstate"});
+    }
+    if (status.lastKey) {
         lastKey_ = *status.lastKey;
+        changed |= Columns({"last_key"});
+    }
     for (const auto& [number, state] : status.loopStates)
         if (CSensor* loop = FindLoopOf(*this, number))
             loop->SetState(state);
+    return changed;
 }
 
 bool CDevice::ApplyPhoneBook(const PhoneBookReply& book) {

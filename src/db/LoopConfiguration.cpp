@@ -57,7 +57,7 @@ bool CTerminal::StoreLoopConfiguration(std::string text, std::span<const LoopEnt
     CDbTransaction transaction(Database());
     readConfiguration_ = std::move(text);
     ApplyLoopEntries(entries);
-    return Update();
+    return Update(Columns({"term_config"}));
 }
 
 bool CTerminal::ApplyLoopConfiguration(std::string_view text) {

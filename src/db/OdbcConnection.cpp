@@ -21,6 +21,7 @@ constexpr std::size_t kBufferSlack = 10;
 // Column sizes count characters; in UTF-8 one takes up to four bytes.
 constexpr unsigned long kBytesPerChar = 4;
 constexpr std::size_t kChunkSize = 65536;
+constexpr std::size_t kMaxPrepared = 256;
 
 bool Succeeded(SQLRETURN rc) {
     return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
@@ -142,7 +143,7 @@ bool COdbcConnection::SetAutoCommit(bool on) {
 bool COdbcConnection::EndTransaction(bool commit) {
     if (!connected_)
         return Fail("Not Connected");
-    SQLFreeStmt(stmt_, SQL_CLOSE);
+    CloseCursor();
     const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, dbc_, commit ? SQL_COMMIT : SQL_ROLLBACK);
     if (Succeeded(rc))
         return true;
@@ -167,6 +168,8 @@ void COdbcConnection::FreeHandles() {
 
 void COdbcConnection::Close() {
     columns_.clear();
+    FreePrepared();
+    current_ = nullptr;
     if (stmt_) {
         SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
         stmt_ = nullptr;
@@ -178,33 +181,121 @@ void COdbcConnection::Close() {
     getDataOnBound_ = false;
 }
 
+void COdbcConnection::StartStatement(void* handle, const std::string& statement) {
+    // Only a result needs closing: closing a prepared statement without one
+    // makes the SQLite driver compile it again at its next run.
+    if (current_ && !columns_.empty()) {
+        SQLFreeStmt(current_, SQL_CLOSE);
+        SQLFreeStmt(current_, SQL_UNBIND);
+    }
+    columns_.clear();
+    current_ = handle;
+    rowCount_ = 0;
+    if (trace_)
+        trace_(statement);
+}
+
+bool COdbcConnection::Finish(SQLRETURN rc, const char* operation) {
+    // A searched UPDATE or DELETE that matches no row reports SQL_NO_DATA.
+    if (!Succeeded(rc) && rc != SQL_NO_DATA) {
+        SetDiagError(operation, SQL_HANDLE_STMT, current_);
+        return false;
+    }
+    SQLLEN rows = 0;
+    if (rc != SQL_NO_DATA && Succeeded(SQLRowCount(current_, &rows)) && rows > 0)
+        rowCount_ = static_cast<long>(rows);
+    return BindColumns();
+}
+
 bool COdbcConnection::ExecDirect(const std::string& statement) {
     if (!stmt_)
         return Fail("Stmt is NULL");
-    SQLFreeStmt(stmt_, SQL_CLOSE);
-    SQLFreeStmt(stmt_, SQL_UNBIND);
-    columns_.clear();
-    if (trace_)
-        trace_(statement);
-    SQLRETURN rc = SQLExecDirect(stmt_, Sql(statement), static_cast<SQLINTEGER>(statement.size()));
-    // A searched UPDATE or DELETE that matches no row reports SQL_NO_DATA.
-    if (!Succeeded(rc) && rc != SQL_NO_DATA) {
-        SetDiagError("SQLExecDirect", SQL_HANDLE_STMT, stmt_);
-        return false;
+    StartStatement(stmt_, statement);
+    return Finish(SQLExecDirect(stmt_, Sql(statement), static_cast<SQLINTEGER>(statement.size())),
+                  "SQLExecDirect");
+}
+
+void* COdbcConnection::Prepared(const std::string& statement) {
+    if (auto found = prepared_.find(statement); found != prepared_.end())
+        return found->second;
+    // Statements are made from a few table descriptions, but a batch's
+    // text depends on its row count: the cache starts over when it grows.
+    if (prepared_.size() >= kMaxPrepared)
+        FreePrepared();
+    SQLHSTMT handle = nullptr;
+    if (!Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &handle))) {
+        SetDiagError("SQLAllocHandle", SQL_HANDLE_DBC, dbc_);
+        return nullptr;
     }
-    return BindColumns();
+    SQLSetStmtAttr(handle, SQL_ATTR_NOSCAN, reinterpret_cast<SQLPOINTER>(SQL_NOSCAN_ON), 0);
+    if (!Succeeded(SQLPrepare(handle, Sql(statement), static_cast<SQLINTEGER>(statement.size())))) {
+        SetDiagError("SQLPrepare", SQL_HANDLE_STMT, handle);
+        SQLFreeHandle(SQL_HANDLE_STMT, handle);
+        return nullptr;
+    }
+    prepared_.emplace(statement, handle);
+    return handle;
+}
+
+void COdbcConnection::FreePrepared() {
+    for (auto& [text, handle] : prepared_) {
+        if (handle == current_) {
+            current_ = nullptr;
+            columns_.clear();
+        }
+        SQLFreeHandle(SQL_HANDLE_STMT, handle);
+    }
+    prepared_.clear();
+}
+
+bool COdbcConnection::Execute(const std::string& statement, std::span<const DbValue> values) {
+    if (!stmt_)
+        return Fail("Stmt is NULL");
+    if (values.empty())
+        return ExecDirect(statement);
+    void* handle = Prepared(statement);
+    if (!handle)
+        return false;
+    StartStatement(handle, statement);
+    // The places of the values, alive until the statement has run.
+    static const char kEmpty[] = "";
+    std::vector<SQLINTEGER> numbers(values.size());
+    std::vector<SQLLEN> lengths(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const DbValue& value = values[i];
+        const auto number = static_cast<SQLUSMALLINT>(i + 1);
+        SQLRETURN rc;
+        if (value.kind == DbValue::Kind::Integer) {
+            numbers[i] = value.number;
+            rc = SQLBindParameter(handle, number, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
+                                  &numbers[i], 0, nullptr);
+        } else {
+            const bool null = value.kind == DbValue::Kind::Null;
+            lengths[i] = null ? SQL_NULL_DATA : static_cast<SQLLEN>(value.text.size());
+            const char* data = null || value.text.empty() ? kEmpty : value.text.data();
+            rc = SQLBindParameter(handle, number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
+                                  std::max<SQLULEN>(value.text.size(), 1), 0,
+                                  const_cast<char*>(data), static_cast<SQLLEN>(value.text.size()),
+                                  &lengths[i]);
+        }
+        if (!Succeeded(rc)) {
+            SetDiagError("SQLBindParameter", SQL_HANDLE_STMT, handle);
+            return false;
+        }
+    }
+    return Finish(SQLExecute(handle), "SQLExecute");
 }
 
 bool COdbcConnection::BindColumns() {
     SQLSMALLINT count = 0;
-    if (!Succeeded(SQLNumResultCols(stmt_, &count))) {
-        SetDiagError("SQLNumResultCols", SQL_HANDLE_STMT, stmt_);
+    if (!Succeeded(SQLNumResultCols(current_, &count))) {
+        SetDiagError("SQLNumResultCols", SQL_HANDLE_STMT, current_);
         return false;
     }
     columns_.resize(count);
     for (int number = 1; number <= count; ++number) {
         if (!BindColumn(number)) {
-            SetDiagError("BindColumn", SQL_HANDLE_STMT, stmt_);
+            SetDiagError("BindColumn", SQL_HANDLE_STMT, current_);
             columns_.clear();
             return false;
         }
@@ -217,7 +308,7 @@ bool COdbcConnection::BindColumn(int number) {
     std::vector<SQLCHAR> name(257);
     SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
     SQLULEN size = 0;
-    if (!Succeeded(SQLDescribeCol(stmt_, static_cast<SQLUSMALLINT>(number), name.data(),
+    if (!Succeeded(SQLDescribeCol(current_, static_cast<SQLUSMALLINT>(number), name.data(),
                                   static_cast<SQLSMALLINT>(name.size()), &nameLength, &type, &size,
                                   &digits, &nullable)))
         return false;
@@ -235,7 +326,7 @@ bool COdbcConnection::BindColumn(int number) {
     if (column.size == 0 || bytes > kMaxBoundSize)
         bytes = kMaxBoundSize;
     column.buffer.assign(bytes + kBufferSlack, 0);
-    return Succeeded(SQLBindCol(stmt_, static_cast<SQLUSMALLINT>(number),
+    return Succeeded(SQLBindCol(current_, static_cast<SQLUSMALLINT>(number),
                                 column.binary ? SQL_C_BINARY : SQL_C_CHAR, column.buffer.data(),
                                 static_cast<SQLLEN>(column.buffer.size()),
                                 reinterpret_cast<SQLLEN*>(&column.indicator)));
@@ -251,7 +342,7 @@ bool COdbcConnection::ReadLongValue(int number, Column& column) {
     const std::size_t terminator = column.binary ? 0 : 1;
     for (;;) {
         SQLLEN length = 0;
-        SQLRETURN rc = SQLGetData(stmt_, static_cast<SQLUSMALLINT>(number), target, chunk.data(),
+        SQLRETURN rc = SQLGetData(current_, static_cast<SQLUSMALLINT>(number), target, chunk.data(),
                                   static_cast<SQLLEN>(chunk.size()), &length);
         if (rc == SQL_NO_DATA)
             return true;
@@ -286,7 +377,7 @@ void COdbcConnection::ReadOverflows() {
 }
 
 bool COdbcConnection::FetchRow(bool scroll) {
-    if (!stmt_)
+    if (!current_)
         return Fail("Stmt is NULL");
     for (Column& column : columns_) {
         if (!column.buffer.empty())
@@ -295,15 +386,15 @@ bool COdbcConnection::FetchRow(bool scroll) {
         column.overflowed = false;
     }
     fetchFailed_ = false;
-    SQLRETURN rc = scroll ? SQLFetchScroll(stmt_, SQL_FETCH_NEXT, 0) : SQLFetch(stmt_);
+    SQLRETURN rc = scroll ? SQLFetchScroll(current_, SQL_FETCH_NEXT, 0) : SQLFetch(current_);
     if (!Succeeded(rc)) {
         if (rc != SQL_NO_DATA) {
             fetchFailed_ = true;
-            SetDiagError("SQLFetch", SQL_HANDLE_STMT, stmt_);
+            SetDiagError("SQLFetch", SQL_HANDLE_STMT, current_);
             return false;
         }
         // A finished cursor is closed at once so that it holds no read lock.
-        if (!Succeeded(SQLMoreResults(stmt_)))
+        if (!Succeeded(SQLMoreResults(current_)))
             CloseCursor();
         return false;
     }
@@ -312,8 +403,8 @@ bool COdbcConnection::FetchRow(bool scroll) {
 }
 
 void COdbcConnection::CloseCursor() {
-    if (stmt_)
-        SQLFreeStmt(stmt_, SQL_CLOSE);
+    if (current_)
+        SQLFreeStmt(current_, SQL_CLOSE);
 }
 
 bool COdbcConnection::Fetch() {

@@ -6,11 +6,14 @@
 // Text goes through the narrow API as it is (UTF-8 with the SQLite driver).
 // Result columns are bound; a value longer than its bound buffer is read back
 // whole with SQLGetData, so no column is ever cut short.
+#include "db/DbValue.h"
 #include "settings/IniFile.h"
 
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
+#include <unordered_map>
 #include <string_view>
 #include <vector>
 
@@ -53,6 +56,13 @@ public:
     const std::string& ConnectString() const { return connectString_; }
 
     bool ExecDirect(const std::string& statement);
+    // Runs `statement` with `values` bound to its '?' places in order. The
+    // statement is prepared the first time the connection runs it and kept
+    // prepared; without values it runs directly.
+    bool Execute(const std::string& statement, std::span<const DbValue> values);
+    // Rows the last statement changed (an update or delete); 0 when none or
+    // when the driver cannot tell.
+    long RowCount() const { return rowCount_; }
 
     // Manual transactions: with autocommit off the driver opens a transaction
     // at the next statement, and EndTransaction commits or rolls it back.
@@ -99,10 +109,20 @@ private:
     const Column* FindColumn(int index) const;
     bool FetchRow(bool scroll);
     void FreeHandles();
+    // Closes the result of the last statement and makes `handle` the one
+    // whose result the fetches read.
+    void StartStatement(void* handle, const std::string& statement);
+    bool Finish(short rc, const char* operation);
+    void* Prepared(const std::string& statement);
+    void FreePrepared();
 
     void* env_ = nullptr;
     void* dbc_ = nullptr;
     void* stmt_ = nullptr;
+    // The statement whose result is read: stmt_ or a prepared one.
+    void* current_ = nullptr;
+    std::unordered_map<std::string, void*> prepared_;
+    long rowCount_ = 0;
     bool connected_ = false;
     // The driver lets SQLGetData read bound columns in any order.
     bool getDataOnBound_ = false;

@@ -25,8 +25,8 @@ int IdColumn(DbRow row, std::size_t index) {
 // The rows of `table` that belong to `terminal`, every column.
 bool QueryTerminalRows(CConfigDatabase& db, const char* table, int terminal,
                        std::vector<std::vector<std::string>>& rows) {
-    return db.Query(
-        CConfigDatabase::Format("SELECT * FROM %s WHERE term_id=%d", table, terminal), rows);
+    const DbValue key[] = {terminal};
+    return db.Query(std::string("SELECT * FROM ") + table + " WHERE term_id=?", key, rows);
 }
 
 } // namespace
@@ -39,10 +39,11 @@ bool ReadKeyColumn(DbRow row, std::size_t index, int& value) {
     return error == std::errc() && end == text.data() + text.size();
 }
 
-bool CStatementRowSource::QueryIds(const std::string& statement, std::vector<int>& ids) {
+bool CStatementRowSource::QueryIds(const std::string& statement, std::span<const DbValue> values,
+                                   std::vector<int>& ids) {
     ids.clear();
     std::vector<std::vector<std::string>> rows;
-    if (!db_.Query(statement, rows))
+    if (!db_.Query(statement, values, rows))
         return false;
     for (const auto& row : rows)
         ids.push_back(row.empty() ? 0 : CDbRecord::ColumnNumber(row[0]));
@@ -51,19 +52,17 @@ bool CStatementRowSource::QueryIds(const std::string& statement, std::vector<int
 }
 
 bool CStatementRowSource::TerminalIds(std::vector<int>& ids) {
-    return QueryIds("SELECT id FROM terminal", ids);
+    return QueryIds("SELECT id FROM terminal", {}, ids);
 }
 
 bool CStatementRowSource::DeviceIds(int terminal, std::vector<int>& ids) {
-    return QueryIds(CConfigDatabase::Format("SELECT id FROM device WHERE term_id=%d", terminal),
-                    ids);
+    const DbValue key[] = {terminal};
+    return QueryIds("SELECT id FROM device WHERE term_id=?", key, ids);
 }
 
 bool CStatementRowSource::LoopIds(int terminal, int device, std::vector<int>& ids) {
-    return QueryIds(
-        CConfigDatabase::Format("SELECT id FROM sensor WHERE term_id=%d AND device_id=%d", terminal,
-                                device),
-        ids);
+    const DbValue keys[] = {terminal, device};
+    return QueryIds("SELECT id FROM sensor WHERE term_id=? AND device_id=?", keys, ids);
 }
 
 CPreloadedRowSource::CPreloadedRowSource() = default;

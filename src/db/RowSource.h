@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -48,7 +49,8 @@ public:
     bool Load(CDbRecord& record) override { return record.Select(); }
 
 private:
-    bool QueryIds(const std::string& statement, std::vector<int>& ids);
+    bool QueryIds(const std::string& statement, std::span<const DbValue> values,
+                  std::vector<int>& ids);
 
     CConfigDatabase& db_;
 };

@@ -4,6 +4,7 @@
 // by terminal and number; the device column only says whose loop it is.
 #include "db/CompactText.h"
 #include "db/DbRecord.h"
+#include "db/Tables.h"
 
 #include <string>
 
@@ -16,15 +17,8 @@ public:
     // State 0, no name; the caller inserts or selects the row.
     CSensor(CDevice* device, int number, int type);
 
-    // term_id=%d AND id=%d
-    // %d,%d,%d,%d,%d,'%s'   (terminal, device, number, state, type, name)
-    // SET device_id=%d,state=%d,type=%d,name='%s' WHERE term_id=%d AND id=%d
-    void BuildClause(int kind, std::string& clause) const override;
-    // 3 state, 4 type, 5 name.
-    void ReadRow(DbRow row) override;
     RowKey Key() const override;
-    bool BuildUpdateParts(UpdateParts& parts) const override;
-    const char* Table() const override { return "sensor"; }
+    const TableDesc& Describe() const override { return kSensorTable; }
     CConfigDatabase* Database() const override;
 
     CDevice& Device() const { return *device_; }
@@ -40,6 +34,7 @@ public:
     bool SetName(std::string name);
 
 private:
+    friend struct CRecordColumns;
     int TerminalId() const;
 
     CDevice* device_;

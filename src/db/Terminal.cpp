@@ -100,8 +100,8 @@ void CTerminal::InsertMissing(const std::vector<CDbRecord*>& missing) {
     // Another operator may have deleted the terminal since the load: its
     // rows are not to come back.
     std::vector<int> found;
-    if (!db_->QueryInts(CConfigDatabase::Format("SELECT id FROM terminal WHERE id=%d", id_),
-                        found) ||
+    const DbValue key[] = {id_};
+    if (!db_->QueryInts("SELECT id FROM terminal WHERE id=?", key, found) ||
         found.empty())
         return;
     for (CDbRecord* record : missing)
@@ -120,42 +120,6 @@ void CTerminal::AttachLoadedSlaves() {
     }
 }
 
-void CTerminal::BuildClause(int kind, std::string& clause) const {
-    switch (kind) {
-    case kSelectClause:
-    case kDeleteClause:
-        clause = CConfigDatabase::Format("id=%d", id_);
-        break;
-    case kInsertClause:
-        clause = CConfigDatabase::Format(
-            "%d,'%s','%s','%s','%s'", id_, Esc(phone_).c_str(), Esc(password_).c_str(),
-            Esc(type_.DescriptionText()).c_str(), Esc(readConfiguration_).c_str());
-        break;
-    case kUpdateClause:
-        clause = CConfigDatabase::Format(
-            "SET phone='%s',password='%s',term_config='%s' WHERE id=%d", Esc(phone_).c_str(),
-            Esc(password_).c_str(), Esc(readConfiguration_).c_str(), id_);
-        break;
-    default:
-        clause.clear();
-    }
-}
-
-void CTerminal::ReadRow(DbRow row) {
-    if (row.size() <= 1)
-        return;
-    phone_ = row[1];
-    if (row.size() <= 2)
-        return;
-    password_ = row[2];
-    if (row.size() <= 3)
-        return;
-    typeRead_ = type_.Read(row[3]);
-    if (row.size() <= 4)
-        return;
-    readConfiguration_ = row[4];
-}
-
 RowKey CTerminal::Key() const {
     return {0, 0, id_, {}};
 }
@@ -165,17 +129,11 @@ const ParamDescList& CTerminal::ParamDescs() const {
 }
 
 bool CTerminal::SetPhone(std::string phone) {
-    if (!IsMessageSafe(phone))
-        return false;
-    phone_ = std::move(phone);
-    return Update();
+    return IsMessageSafe(phone) && SetText("phone", phone_, phone);
 }
 
 bool CTerminal::SetPassword(std::string password) {
-    if (!IsMessageSafe(password))
-        return false;
-    password_ = std::move(password);
-    return Update();
+    return IsMessageSafe(password) && SetText("password", password_, password);
 }
 
 CDevice* CTerminal::DeviceAt(std::size_t index) const {
@@ -263,11 +221,13 @@ bool CTerminal::DeleteDevice(CDevice* device) {
         ok = DeleteLoop(loop) && ok;
     // By device rather than by record, so that no row of the address is
     // left behind for a later device there to trip over.
-    for (const char* table : {"device_param", "device_phone", "device_key", "sensor"})
+    const DbValue keys[] = {id_, device->Address()};
+    for (const TableDesc* table :
+         {&kDeviceParamTable, &kDevicePhoneTable, &kDeviceKeyTable, &kSensorTable})
         ok = Database() &&
-             Database()->Execute(
-                 CConfigDatabase::Format("DELETE FROM %s WHERE term_id=%d AND device_id=%d", table,
-                                         id_, device->Address())) &&
+             Database()->Execute(std::string("DELETE FROM ") + table->name +
+                                     " WHERE term_id=? AND device_id=?",
+                                 keys) &&
              ok;
     return doomed->Delete() && ok;
 }
@@ -336,9 +296,10 @@ bool CTerminal::DeleteRows() {
     bool ok = true;
     // Rows the load left out of memory go too, so that a terminal made
     // later with this number starts clean.
-    for (const char* table : {"device_param", "device_phone", "device_key", "sensor", "device"})
-        ok = Database()->Execute(
-                 CConfigDatabase::Format("DELETE FROM %s WHERE term_id=%d", table, id_)) &&
+    const DbValue key[] = {id_};
+    for (const TableDesc* table : SchemaTables().subspan(1))
+        ok = Database()->Execute(std::string("DELETE FROM ") + table->name + " WHERE term_id=?",
+                                 key) &&
              ok;
     return Delete() && ok;
 }

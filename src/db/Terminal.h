@@ -13,6 +13,7 @@
 #include "db/DbRecord.h"
 #include "db/Device.h"
 #include "db/Sensor.h"
+#include "db/Tables.h"
 #include "protocol/CommandSnapshot.h"
 #include "protocol/ReplyValue.h"
 #include "settings/Result.h"
@@ -63,14 +64,8 @@ public:
     bool ReadDependants() const { return dependantsRead_ || ReadDependantsNow(); }
     bool DependantsRead() const { return dependantsRead_; }
 
-    // id=%d
-    // %d,'%s','%s','%s','%s'   (id, phone, password, type description, read configuration)
-    // SET phone='%s',password='%s',term_config='%s' WHERE id=%d
-    void BuildClause(int kind, std::string& clause) const override;
-    // 1 phone, 2 password, 3 type description, 4 read configuration.
-    void ReadRow(DbRow row) override;
+    const TableDesc& Describe() const override { return kTerminalTable; }
     RowKey Key() const override;
-    const char* Table() const override { return "terminal"; }
     CConfigDatabase* Database() const override;
 
     int Id() const { return id_; }
@@ -83,12 +78,12 @@ public:
     const ParamDescList& ParamDescs() const;
 
     // Write through. A text that could not travel in a message
-    // (IsMessageSafe) is refused, nothing changed.
+    // (IsMessageSafe) or is longer than its column is refused, nothing
+    // changed.
     bool SetPhone(std::string phone);
     bool SetPassword(std::string password);
     // Memory only; refused as above.
     bool SetNewPassword(std::string password);
-    bool Save() { return Update(); }
 
     const std::vector<std::unique_ptr<CDevice>>& Devices() const { return devices_; }
     std::size_t DeviceCount() const { return devices_.size(); }
@@ -154,6 +149,7 @@ public:
 private:
     bool WriteReply(const ReplyValue& reply);
     friend class CDevice;
+    friend struct CRecordColumns;
 
     bool ReadDependantsNow() const;
     void InsertMissing(const std::vector<CDbRecord*>& missing);

@@ -41,18 +41,17 @@ bool CTerminal::WriteReply(const ReplyValue& reply) {
     CDbTransaction transaction(Database());
     return std::visit(
         Overloaded{
-            [&](const Acknowledgement&) { return Save(); },
+            [&](const Acknowledgement&) { return true; },
             [&](const LoopConfigReply& config) {
                 // Stores and applies the text and writes the row.
                 return StoreLoopConfiguration(config.text, config.entries);
             },
             [&](const NewPasswordReply& password) {
-                password_ = password.password;
                 newPassword_.clear();
-                return Save();
+                return SetText("password", password_, password.password);
             },
             [&](const FileReply& file) {
-                return (!file.bytes || WriteFileBytes(file.path, *file.bytes)) && Save();
+                return !file.bytes || WriteFileBytes(file.path, *file.bytes);
             },
             [](const auto&) { return false; },
         },

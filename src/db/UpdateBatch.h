@@ -3,9 +3,9 @@
 // one device (parameters, loop states, phones, keys), and writing each as a
 // statement of its own took most of the time of applying the reply. While a
 // batch is open the records' updates wait; when it ends, the updates of one
-// table and condition become one statement:
-//   UPDATE sensor SET state=CASE id WHEN 1 THEN 3 WHEN 2 THEN 0 END,...
-//     WHERE term_id=12 AND id IN (1,2)
+// table and columns under one terminal (and device) become one statement:
+//   UPDATE sensor SET state=CASE id WHEN ? THEN ? WHEN ? THEN ? END,...
+//     WHERE term_id=? AND id IN (?,?)
 // Each row ends as its record's own update would leave it. Batches nest; the
 // outermost writes. Open one inside the operation's transaction, so that a
 // failed statement rolls the operation back as before.
@@ -37,9 +37,5 @@ public:
 private:
     CConfigDatabase* db_;
 };
-
-// The one statement that makes the updates `rows` of `table`, which share
-// their condition, key column and columns.
-std::string BuildBatchUpdate(const char* table, const std::vector<UpdateParts>& rows);
 
 } // namespace tornu

@@ -68,7 +68,7 @@ TEST(RecordWithoutDatabase, EveryStatementFails) {
     ParamDescList params;
     CTerminal terminal(nullptr, &params, 1);
     EXPECT_FALSE(terminal.Insert());
-    EXPECT_FALSE(terminal.Update());
+    EXPECT_FALSE(terminal.Update(kTerminalTable.AllColumns()));
     EXPECT_FALSE(terminal.Select());
     EXPECT_FALSE(terminal.Delete());
     EXPECT_FALSE(
