@@ -72,7 +72,8 @@ bool CPreloadedRowSource::CRows::Add(DbRow row) {
     constexpr std::size_t kLongText = 32;
     columns_ = row.size();
     for (std::string_view cell : row) {
-        if (cell.size() >= kLongText)
+        const bool share = shareLongTexts_ && cell.size() >= kLongText;
+        if (share)
             if (auto found = longTexts_.find(cell); found != longTexts_.end()) {
                 cells_.push_back(found->second);
                 continue;
@@ -84,7 +85,7 @@ bool CPreloadedRowSource::CRows::Add(DbRow row) {
                           static_cast<std::uint32_t>(cell.size())};
         text_.append(cell);
         cells_.push_back(stored);
-        if (cell.size() >= kLongText)
+        if (share)
             longTexts_.emplace(cell, stored);
     }
     return true;

@@ -84,9 +84,11 @@ public:
 
 private:
     // Rows as places in one text. Long texts (the type description of every
-    // row) repeat from row to row: each distinct one is kept once.
+    // row) repeat from row to row: in a table read whole each distinct one
+    // is kept once.
     class CRows {
     public:
+        explicit CRows(bool shareLongTexts) : shareLongTexts_(shareLongTexts) {}
         bool Add(DbRow row);
         DbRow Row(std::size_t index, std::vector<std::string_view>& cells) const;
         std::size_t Count() const { return columns_ ? cells_.size() / columns_ : 0; }
@@ -104,6 +106,7 @@ private:
                 return std::hash<std::string_view>()(text);
             }
         };
+        bool shareLongTexts_;
         std::size_t columns_ = 0;
         std::string text_;
         std::vector<Cell> cells_;
@@ -115,14 +118,14 @@ private:
     void ReadDevicesOf(int terminal);
     void AddDevice(DbRow row);
 
-    CRows terminals_;
+    CRows terminals_{true};
     std::vector<std::pair<int, std::uint32_t>> terminalRows_; // id, row; sorted
     std::vector<int> terminalIds_;
     ITableReader* reader_ = nullptr;
     int batchTerminal_ = -1;
-    CRows batch_;                                          // its device rows
+    CRows batch_{false};                                   // its device rows
     std::vector<std::pair<int, std::uint32_t>> batchRows_; // address, row; sorted
-    CRows ahead_; // the row read past the terminal, for the next one
+    CRows ahead_{false}; // the row read past the terminal, for the next one
     int aheadTerminal_ = 0;
     bool haveAhead_ = false;
     bool ended_ = false;
