@@ -6,7 +6,11 @@
 #   scripts/pg-test.sh [BUILD_DIR]                 the suites through ctest
 #   scripts/pg-test.sh BUILD_DIR COMMAND [ARG...]  any command, e.g. a benchmark
 # The suites see the server through TORNU_TEST_CONNECT (an ODBC connection
-# string); without it they run on SQLite.
+# string); without it they run on SQLite. Tests whose name holds
+# "ServerRestart" or "ServerStopped" stop and start the server: they run after
+# the others, one at a time, and get the server's control through TORNU_TEST_PG_CTL (the
+# pg_ctl command line) and TORNU_TEST_PG_DATA (its data folder); without
+# those they skip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -53,6 +57,15 @@ echo "$password" >"$work/pwfile"
   -o "-k $work -h 127.0.0.1 -p $port -c fsync=off" start >/dev/null ||
   { cat "$work/server.log" >&2; exit 1; }
 
+# The server's own settings, so that a test can start it again with a bare
+# "pg_ctl start".
+cat >>"$work/data/postgresql.conf" <<EOF
+listen_addresses = '127.0.0.1'
+port = $port
+unix_socket_directories = '$work'
+fsync = off
+EOF
+
 admin() { "${runas[@]}" "$pgbin/psql" -h "$work" -p "$port" -U tornu_admin -d postgres -v ON_ERROR_STOP=1 -qAt "$@"; }
 admin -c "CREATE ROLE tornu LOGIN PASSWORD '$password'"
 admin -c "CREATE DATABASE tornucfg OWNER tornu ENCODING 'UTF8'"
@@ -70,5 +83,10 @@ if [ $# -gt 0 ]; then
   "$@"
 else
   export QT_QPA_PLATFORM=offscreen
-  ctest --test-dir "$build" --output-on-failure -j "$(nproc)" -L '^test_(db|doc|import|e2e)'
+  labels='^test_(db|doc|import|e2e)'
+  alone='Server(Restart|Stopped)'
+  ctest --test-dir "$build" --output-on-failure -j "$(nproc)" -L "$labels" -E "$alone"
+  # Alone: the server goes away under them.
+  TORNU_TEST_PG_CTL="${runas[*]} $pgbin/pg_ctl -l $work/server.log" TORNU_TEST_PG_DATA="$work/data" \
+    ctest --test-dir "$build" --output-on-failure --no-tests=ignore -L "$labels" -R "$alone"
 fi

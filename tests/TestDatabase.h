@@ -70,6 +70,27 @@ inline CIniFile FreshTestDatabaseSettings() {
     return settings;
 }
 
+// The throw-away server's control, which scripts/pg-test.sh gives only to
+// the tests it runs alone (their names hold "ServerRestart" or "ServerStopped").
+inline bool CanRestartServer() {
+    return OnServer() && std::getenv("TORNU_TEST_PG_CTL") && std::getenv("TORNU_TEST_PG_DATA");
+}
+
+// Stops the server (at once, as an administrator would) or starts it again;
+// true when it is down or up.
+inline bool StopServer(bool stop = true) {
+    if (!CanRestartServer())
+        return false;
+    const std::string command = std::string(std::getenv("TORNU_TEST_PG_CTL")) + " -D '" +
+                                std::getenv("TORNU_TEST_PG_DATA") + "' -w -t 30 " +
+                                (stop ? "-m fast stop" : "start") + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+inline bool StartServer() {
+    return StopServer(false);
+}
+
 } // namespace tornu::test
 
 // For a test of what only SQLite shows (the file's bytes, its journal, its

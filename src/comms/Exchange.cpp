@@ -119,6 +119,7 @@ bool CExchange::Start(ExchangeJob job) {
         verdict_.reset();
         taken_ = false;
     }
+    storeFailed_ = false;
     {
         std::lock_guard lock(statusLock_);
         statusQueue_.clear();
@@ -160,12 +161,13 @@ bool CExchange::TakeReply(PendingReply& reply) {
     return true;
 }
 
-void CExchange::ReplyApplied(CResult applied) {
+void CExchange::ReplyApplied(CResult applied, bool stop) {
     {
         std::lock_guard lock(replyLock_);
         if (!taken_)
             return;
         verdict_ = std::move(applied);
+        verdictStops_ = stop;
     }
     replyChanged_.notify_all();
 }
@@ -189,12 +191,13 @@ void CExchange::Signal() {
     activity_.notify_all();
 }
 
-CResult CExchange::HandOver(std::size_t index, ReplyValue value) {
+CResult CExchange::HandOver(std::size_t index, ReplyValue value, bool& stop) {
     {
         std::lock_guard lock(replyLock_);
         pending_ = PendingReply{index, std::move(value)};
         taken_ = false;
         verdict_.reset();
+        verdictStops_ = false;
     }
     Signal();
     std::unique_lock lock(replyLock_);
@@ -202,6 +205,7 @@ CResult CExchange::HandOver(std::size_t index, ReplyValue value) {
     // A reply nobody took before the cancel is dropped, as it would have
     // been before it was read.
     pending_.reset();
+    stop = verdict_ && verdictStops_;
     return verdict_ ? *std::exchange(verdict_, std::nullopt) : CResult::Fail({});
 }
 
@@ -369,8 +373,10 @@ CExchange::SessionEnd CExchange::RunSession(CModem& modem, CPacketChannel& chann
             return SessionEnd::kCancelled;
         break;
     }
+    // A reply that could not be stored ends the session as properly as the
+    // last command would, but the exchange has failed.
     SendClosing(channel, message);
-    return SessionEnd::kNormal;
+    return storeFailed_ ? SessionEnd::kFailed : SessionEnd::kNormal;
 }
 
 // Without a packet the session goes on, and the login then cannot be formed.
@@ -444,14 +450,17 @@ bool CExchange::Deliver(std::size_t index, ReplyValue value) {
     std::visit([&](auto& node) { FollowReply(node, value); }, job_.node);
     const FileReply* file = std::get_if<FileReply>(&value);
     const bool noFile = file && !file->bytes;
-    const CResult applied = HandOver(index, std::move(value));
+    bool stop = false;
+    const CResult applied = HandOver(index, std::move(value), stop);
     if (cancelled_)
         return false;
     if (!applied) {
         PostStatus(std::string(kReportCannotProcess) +
                        (applied.Error().empty() ? "" : ": " + applied.Error()),
                    true, index);
-        return true;
+        // Later replies could not be stored either.
+        storeFailed_ = stop;
+        return !stop;
     }
     if (noFile)
         PostStatus(std::string(kReportNoFileInReply));

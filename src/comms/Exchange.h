@@ -70,8 +70,10 @@ public:
     // The worker goes on once ReplyApplied tells it the outcome.
     bool TakeReply(PendingReply& reply);
     // The reply taken last was applied, or why not: the command then fails
-    // with "Невозможно обработать ответ" and the reason.
-    void ReplyApplied(CResult applied);
+    // with "Невозможно обработать ответ" and the reason. With `stop` it could
+    // not be stored (the database failed): no further command is sent, the
+    // session ends with its closing message and the exchange fails.
+    void ReplyApplied(CResult applied, bool stop = false);
     // Each command's outcome so far, in the job's order.
     std::vector<CommandOutcome> Results() const;
     // Returns when a status line or a reply waits, the exchange has ended,
@@ -125,7 +127,7 @@ private:
     bool Deliver(std::size_t index, ReplyValue value);
     // Hands the reply over and waits for the outcome of applying it; a
     // cancel ends the wait, and a reply not taken by then is dropped.
-    CResult HandOver(std::size_t index, ReplyValue value);
+    CResult HandOver(std::size_t index, ReplyValue value, bool& stop);
     // Wakes WaitActivity.
     void Signal();
     // Publishes the line for RequestCancel (null: withdrawn).
@@ -143,6 +145,7 @@ private:
     // Set by Start before the worker runs; the worker's own afterwards.
     ExchangeJob job_;
     ModemSettings modemSettings_;
+    bool storeFailed_ = false; // a reply could not be stored: the session stops
 
     std::atomic<int> state_{kFailed};
     std::atomic<bool> cancelled_{false};
@@ -156,6 +159,7 @@ private:
     std::optional<PendingReply> pending_;
     bool taken_ = false;
     std::optional<CResult> verdict_;
+    bool verdictStops_ = false;
 
     std::mutex lineLock_; // guards line_, which RequestCancel interrupts
     IByteStream* line_ = nullptr;

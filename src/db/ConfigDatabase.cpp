@@ -100,17 +100,62 @@ void CConfigDatabase::Open(const CIniFile& programSettings, const std::string& d
     if (const std::string file = SqliteDatabaseFile(connect); !file.empty())
         CreatePrivateFile(file);
     settings.SetValue(kSection, "Connect", WithDriverLogsOff(connect));
+    connectSettings_.CopyFrom(settings);
     connected_ = connection_.Connect(kSection, settings);
-    // SQLite's Timeout bounds the wait for a file another program holds; a
-    // server would wait for a row another program writes until that one ends.
-    if (connected_ && connection_.DbmsName() == "PostgreSQL")
-        connection_.ExecDirect(Format("SET lock_timeout = %d", kBusyTimeoutMs));
+    if (connected_)
+        ApplySessionSettings();
     // Without a connection every step would fail and only hide the
     // connection's error text. A failed step leaves later tables unchecked.
     if (!connected_)
         Fail("Невозможно подключиться к базе данных");
     else if (!CheckSchema())
         Fail("Невозможно проверить структуру базы данных");
+}
+
+void CConfigDatabase::ApplySessionSettings() {
+    // SQLite's Timeout bounds the wait for a file another program holds; a
+    // server would wait for a row another program writes until that one ends.
+    if (connection_.DbmsName() == "PostgreSQL")
+        connection_.ExecDirect(Format("SET lock_timeout = %d", kBusyTimeoutMs));
+}
+
+bool CConfigDatabase::Reconnect() {
+    lost_ = !connection_.Connect(kSection, connectSettings_);
+    if (lost_)
+        return false;
+    ApplySessionSettings();
+    if (depth_ > 0 && !connection_.SetAutoCommit(false))
+        return false;
+    if (notice_)
+        notice_(kReconnectedMessage);
+    return true;
+}
+
+bool CConfigDatabase::IsConnectionLostError(std::string_view error) {
+    // The standard class 08, PostgreSQL's shutdown states, and what its
+    // driver says when it finds the socket closed.
+    for (std::string_view sign :
+         {"State: 08", "State: 57P01", "State: 57P02", "State: 57P03", "connection dead",
+          "server closed the connection", "no connection to the server"})
+        if (error.find(sign) != std::string_view::npos)
+            return true;
+    return false;
+}
+
+// Only what had not yet run anything of its operation on the lost
+// connection is run again: a statement outside a transaction, or the first
+// of one. A transaction that had done more on it is over: the server has
+// dropped it, so it fails whole.
+bool CConfigDatabase::Run(const std::string& statement, std::span<const DbValue> values) {
+    const bool fresh = depth_ == 0 || transactionStatements_ == 0;
+    if (lost_ && (!fresh || !Reconnect()))
+        return false;
+    if (connection_.Execute(statement, values))
+        return true;
+    if (!IsConnectionLostError(connection_.LastError()) && !connection_.IsDead())
+        return false;
+    lost_ = true;
+    return fresh && Reconnect() && connection_.Execute(statement, values);
 }
 
 void CConfigDatabase::Fail(const char* what) {
@@ -161,13 +206,13 @@ bool CConfigDatabase::Execute(const std::string& statement, std::span<const DbVa
     // rolled back: the rest need not wait for a lock again to fail too.
     if (depth_ > 0 && transactionFailed_)
         return false;
-    if (connection_.Execute(statement, values))
-        return true;
-    if (statementError_.empty())
-        statementError_ = connection_.LastError();
+    const bool ran = Run(statement, values);
     if (depth_ > 0)
-        transactionFailed_ = true;
-    return false;
+        ++transactionStatements_;
+    if (ran)
+        return true;
+    const std::string error = HidePasswords(connection_.LastError());
+    return Refuse(lost_ ? kConnectionLostText + error : error);
 }
 
 std::string CConfigDatabase::TakeFailedStatementError() {
@@ -184,8 +229,14 @@ CResult CConfigDatabase::Outcome(bool done) {
 bool CConfigDatabase::BeginTransaction() {
     if (depth_++ > 0)
         return true;
-    if (!IsAvailable() || connection_.SetAutoCommit(false))
+    transactionStatements_ = 0;
+    // The connection is made again by the transaction's first statement.
+    if (!IsAvailable() || lost_ || connection_.SetAutoCommit(false))
         return true;
+    if (IsConnectionLostError(connection_.LastError()) || connection_.IsDead()) {
+        lost_ = true;
+        return true;
+    }
     depth_ = 0;
     return false;
 }
@@ -197,6 +248,13 @@ bool CConfigDatabase::EndTransaction(bool commit) {
         return false;
     const bool failed = std::exchange(transactionFailed_, false);
     const bool ended = connection_.EndTransaction(commit && !failed) && !failed;
+    // The commit itself failed: the operation says why, as for a statement.
+    if (!ended && !failed && commit) {
+        lost_ = lost_ || IsConnectionLostError(connection_.LastError()) || connection_.IsDead();
+        const std::string error = HidePasswords(connection_.LastError());
+        if (statementError_.empty())
+            statementError_ = lost_ ? kConnectionLostText + error : error;
+    }
     // Back to one transaction per statement even when the end failed: the
     // driver has rolled back what it could not commit.
     if (!ended)
@@ -253,9 +311,21 @@ bool CConfigDatabase::CheckSchema() {
         }
         // Only a table that is not there is created: a file that cannot be
         // read (damaged, cut short, its journal not writable) is not written to.
-        if (!IsMissingTableError(LastError()) || !Execute(table->CreateStatement()) ||
-            !Execute(table->IndexStatement()))
+        if (!IsMissingTableError(LastError()))
             return false;
+        if (Execute(table->CreateStatement())) {
+            if (!Execute(table->IndexStatement()))
+                return false;
+            continue;
+        }
+        // Another program starting at the same moment made it first: found,
+        // and that one makes its index.
+        if (!Execute(std::string("SELECT COUNT(*) FROM ") + table->name)) {
+            connection_.CloseCursor();
+            return false;
+        }
+        connection_.CloseCursor();
+        TakeFailedStatementError();
     }
     return true;
 }

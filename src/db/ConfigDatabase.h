@@ -19,6 +19,7 @@
 #include "settings/IniFile.h"
 
 #include <map>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -28,6 +29,12 @@
 namespace tornu {
 
 class CDbRecord;
+
+// Told in one line when the connection, lost since the last statement (the
+// server restarted, the network was cut), has been made again.
+inline constexpr const char* kReconnectedMessage = "Соединение с базой данных восстановлено";
+// Begins the error of a statement that failed because the connection was lost.
+inline constexpr const char* kConnectionLostText = "соединение с базой данных потеряно: ";
 
 class CConfigDatabase {
 public:
@@ -119,6 +126,10 @@ public:
     bool CheckSchema();
     // The driver's error text says that the table does not exist.
     static bool IsMissingTableError(std::string_view error);
+    // The driver's error text says that the connection is gone.
+    static bool IsConnectionLostError(std::string_view error);
+    // Where the line that the connection was made again goes.
+    void SetNotice(std::function<void(const std::string&)> notice) { notice_ = std::move(notice); }
 
     COdbcConnection& Connection() { return connection_; }
 
@@ -139,6 +150,13 @@ public:
 
 private:
     void Open(const CIniFile& programSettings, const std::string& directory);
+    // What every connection of the program's session is set to.
+    void ApplySessionSettings();
+    // The statement on the connection, made again once when it was lost and
+    // nothing of the open operation had run on it yet.
+    bool Run(const std::string& statement, std::span<const DbValue> values);
+    // Connects again with the same string and settings; tells the notice.
+    bool Reconnect();
     void Fail(const char* what);
     std::string HidePasswords(std::string text) const;
 
@@ -153,6 +171,10 @@ private:
     std::vector<std::pair<CDbRecord*, ColumnMask>> queued_;
     std::map<const TableDesc*, TableStatements> statements_;
     bool transactionFailed_ = false; // a statement of the open transaction failed
+    CIniFile connectSettings_; // as the connection was made, for a reconnect
+    std::function<void(const std::string&)> notice_;
+    bool lost_ = false;           // the connection was lost and not yet made again
+    int transactionStatements_ = 0; // statements that ran in the open transaction
 };
 
 } // namespace tornu

@@ -201,11 +201,14 @@ void CDevice::LoadLoops(IRowSource& source) {
             terminal_->LoadLoop(*this, number, source);
 }
 
-void CDevice::CreateLoops() {
+bool CDevice::CreateLoops() {
     const int count = LoopsToCreate();
     for (int i = 0; i < count; ++i)
-        if (!terminal_->CreateLoop(*this, -1, 0))
-            break;
+        if (!terminal_->AddLoop(*this, -1, 0, nullptr))
+            // The terminal's numbers have run out, or a row failed.
+            return terminal_->FirstFreeLoopNumber() == -1 ||
+                   static_cast<int>(View().loops.size()) >= type_.LoopCount();
+    return true;
 }
 
 void CDevice::InsertSlave(CDevice* slave) {

@@ -146,8 +146,9 @@ private:
     template <class Record>
     void AddDependant(Record& record, IRowSource* source, std::vector<CDbRecord*>* missing);
     void LoadLoops(IRowSource& source);
-    // Loops of the distribution: first free numbers, type 0.
-    void CreateLoops();
+    // Loops of the distribution: first free numbers, type 0. False when a
+    // row could not be written.
+    bool CreateLoops();
 
     // The columns of the device's own row it changed.
     ColumnMask ApplyStatus(const StatusReply& status);

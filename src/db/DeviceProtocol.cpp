@@ -79,14 +79,15 @@ CResult CDevice::ApplyReply(const ReplyValue& reply, std::time_t now) {
     CConfigDatabase* db = Database();
     if (db)
         db->TakeFailedStatementError();
-    const bool written = WriteReply(reply, now);
-    return db ? db->Outcome(written) : written ? CResult::Ok() : CResult::Fail({});
+    return terminal_->WriteOutcome(WriteReply(reply, now));
 }
 
 bool CDevice::WriteReply(const ReplyValue& reply, std::time_t now) {
     // Whatever the reply changes lands whole or not at all: a status stores
     // its parameters, loop states and the device row together.
     CDbTransaction transaction(Database());
+    if (!terminal_->StillStored())
+        return false;
     CUpdateBatch batch(Database());
     // The device's own row is written once, with the time, and only the
     // columns the reply gives.
@@ -116,10 +117,10 @@ bool CDevice::WriteReply(const ReplyValue& reply, std::time_t now) {
                    },
                    reply);
     batch.Write();
-    if (!usable)
-        return false;
-    lastTime_ = TimeStamp(now);
-    return Update(row);
+    if (usable)
+        lastTime_ = TimeStamp(now);
+    const bool written = usable && Update(row);
+    return transaction.End(written) && written;
 }
 
 ColumnMask CDevice::ApplyStatus(const StatusReply& status) {

@@ -166,6 +166,13 @@ void COdbcConnection::FreeHandles() {
     stmt_ = dbc_ = env_ = nullptr;
 }
 
+bool COdbcConnection::IsDead() const {
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    return dbc_ && connected_ &&
+           Succeeded(SQLGetConnectAttr(dbc_, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+           dead == SQL_CD_TRUE;
+}
+
 void COdbcConnection::Close() {
     columns_.clear();
     FreePrepared();

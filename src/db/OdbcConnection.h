@@ -50,6 +50,9 @@ public:
     bool Connect(const std::string& connectionString);
     void Close();
     bool IsConnected() const { return connected_; }
+    // The driver finds the connection gone: the server closed it or the
+    // network failed. False for a driver that cannot tell.
+    bool IsDead() const;
     // The database product as the driver names it ("SQLite", "PostgreSQL").
     const std::string& DbmsName() const { return dbmsName_; }
     // The connection string of the last Connect, as given.

@@ -96,13 +96,10 @@ bool CTerminal::ReadDependantsNow() const {
 void CTerminal::InsertMissing(const std::vector<CDbRecord*>& missing) {
     // A catalogue that grew can leave hundreds of rows to add: one
     // transaction, so that a process killed half-way adds all or none.
-    CDbTransaction transaction(db_);
     // Another operator may have deleted the terminal since the load: its
     // rows are not to come back.
-    std::vector<int> found;
-    const DbValue key[] = {id_};
-    if (!db_->QueryInts("SELECT id FROM terminal WHERE id=?", key, found) ||
-        found.empty())
+    CDbTransaction transaction(db_);
+    if (!StillStored())
         return;
     for (CDbRecord* record : missing)
         record->Insert();
@@ -182,6 +179,8 @@ CDevice* CTerminal::CreateDevice(int address, const CBusDeviceType& type) {
     // Its loops take numbers the others leave free.
     ReadDependants();
     CDbTransaction transaction(Database());
+    if (!StillStored())
+        return nullptr;
     auto device = std::make_unique<CDevice>(this, address);
     if (!device->CreateNew(type))
         return nullptr;
@@ -234,6 +233,9 @@ bool CTerminal::DeleteDevice(CDevice* device) {
 
 CSensor* CTerminal::CreateLoop(CDevice& device, int number, int type) {
     ReadDependants();
+    CDbTransaction transaction(Database());
+    if (!StillStored())
+        return nullptr;
     return AddLoop(device, number, type, nullptr);
 }
 
@@ -272,6 +274,8 @@ bool CTerminal::DeleteLoop(CSensor* loop) {
 bool CTerminal::DistributeLoops() {
     ReadDependants();
     CDbTransaction transaction(Database());
+    if (!StillStored())
+        return false;
     bool ok = true;
     std::vector<CDevice*> topLevel;
     for (const auto& device : devices_) {
@@ -282,18 +286,23 @@ bool CTerminal::DistributeLoops() {
             topLevel.push_back(device.get());
     }
     for (CDevice* device : topLevel) {
-        device->CreateLoops();
+        ok = device->CreateLoops() && ok;
         for (CDevice* slave : device->Slaves())
-            slave->CreateLoops();
+            ok = slave->CreateLoops() && ok;
     }
-    return ok;
+    return transaction.End() && ok;
 }
 
 bool CTerminal::DeleteRows() {
     if (!Database())
         return false;
     CDbTransaction transaction(Database());
-    bool ok = true;
+    // Asked first: on a server this holds the row against another program
+    // adding a device under it, or waits for that one to end, and the rows
+    // it added go too. A terminal another program deleted has nothing left.
+    if (!StillStored())
+        return transaction.End();
+    bool ok = Delete();
     // Rows the load left out of memory go too, so that a terminal made
     // later with this number starts clean.
     const DbValue key[] = {id_};
@@ -301,7 +310,34 @@ bool CTerminal::DeleteRows() {
         ok = Database()->Execute(std::string("DELETE FROM ") + table->name + " WHERE term_id=?",
                                  key) &&
              ok;
-    return Delete() && ok;
+    return transaction.End() && ok;
+}
+
+bool CTerminal::StillStored() {
+    CConfigDatabase* db = Database();
+    if (!db)
+        return true;
+    // SQLite has no row locks: its writer holds the whole file instead.
+    const bool server = db->Connection().DbmsName() == "PostgreSQL";
+    const DbValue key[] = {id_};
+    std::vector<int> found;
+    return db->QueryInts(server ? "SELECT 1 FROM terminal WHERE id=? FOR SHARE"
+                                : "SELECT 1 FROM terminal WHERE id=?",
+                         key, found) &&
+           !found.empty();
+}
+
+CResult CTerminal::WriteOutcome(bool written) {
+    CConfigDatabase* db = Database();
+    if (!db)
+        return written ? CResult::Ok() : CResult::Fail({});
+    CResult outcome = db->Outcome(written);
+    // Refused without a statement error: asked again outside the
+    // transaction, where a failing query says nothing about the terminal.
+    if (!outcome && outcome.Error().empty() && !StillStored() &&
+        db->TakeFailedStatementError().empty())
+        return CResult::Fail(kTerminalDeletedMessage);
+    return outcome;
 }
 
 CConfigDatabase* CTerminal::Database() const {

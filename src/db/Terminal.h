@@ -30,6 +30,10 @@ class CBusDeviceType;
 class CParamDesc;
 class IRowSource;
 
+// Why a write under a terminal was refused: another program deleted it
+// since this one loaded it.
+inline constexpr const char* kTerminalDeletedMessage = "Базовый модуль удален другим оператором";
+
 // The catalogue's parameter descriptions, from which devices make their
 // parameter values.
 using ParamDescList = std::vector<std::unique_ptr<CParamDesc>>;
@@ -121,6 +125,12 @@ public:
     // Deletes every row of the terminal in all six tables; the caller then
     // destroys the object.
     bool DeleteRows();
+    // Its row is still in the database: another program may have deleted the
+    // terminal since it was loaded. Asked inside the transaction of a write
+    // under the terminal, so that nothing is written under a deleted one; on
+    // a server it holds the row until that transaction ends. False also when
+    // the query failed (the database's text is kept for the caller).
+    bool StillStored();
 
     // Every device with its loops, as the loop configuration text shows
     // them: each top-level device followed by its slaves, then the slaves
@@ -145,6 +155,18 @@ public:
     // takes or its output file cannot be written, and with the database's
     // text when the row cannot be written.
     CResult ApplyReply(const ReplyValue& reply);
+
+    // The outcome of a write under the terminal that ran since the last
+    // take of the database's errors: the first failed statement's text,
+    // else kTerminalDeletedMessage when the row is gone, else success when
+    // `written`.
+    CResult WriteOutcome(bool written);
+    // The outcome says that the rows could not be written (the database's
+    // text, or the terminal deleted), not that the reply was refused: a
+    // refusal has nothing more to say.
+    static bool IsStoreFailure(const CResult& outcome) {
+        return !outcome && !outcome.Error().empty();
+    }
 
 private:
     bool WriteReply(const ReplyValue& reply);

@@ -32,14 +32,15 @@ CResult CTerminal::ApplyReply(const ReplyValue& reply) {
     CConfigDatabase* db = Database();
     if (db)
         db->TakeFailedStatementError();
-    const bool written = WriteReply(reply);
-    return db ? db->Outcome(written) : written ? CResult::Ok() : CResult::Fail({});
+    return WriteOutcome(WriteReply(reply));
 }
 
 bool CTerminal::WriteReply(const ReplyValue& reply) {
     // Whatever the reply changes lands whole or not at all.
     CDbTransaction transaction(Database());
-    return std::visit(
+    if (!StillStored())
+        return false;
+    const bool written = std::visit(
         Overloaded{
             [&](const Acknowledgement&) { return true; },
             [&](const LoopConfigReply& config) {
@@ -56,6 +57,7 @@ bool CTerminal::WriteReply(const ReplyValue& reply) {
             [](const auto&) { return false; },
         },
         reply);
+    return transaction.End(written) && written;
 }
 
 } // namespace tornu

@@ -7,17 +7,21 @@
 #include "db/DeviceKey.h"
 #include "db/DevicePhone.h"
 #include "db/Sensor.h"
+#include "db/Tables.h"
 #include "doc/ConfigTree.h"
 #include "doc/ExchangeRuns.h"
 #include "doc/ListFiles.h"
 #include "doc/Operator.h"
 #include "doc/Workspace.h"
 #include "import/StationImport.h"
+#include "protocol/CommandSet.h"
 #include "protocol/ConfigText.h"
 #include "protocol/KeyCode.h"
 #include "protocol/TermMessage.h"
 
 #include <algorithm>
+#include <initializer_list>
+#include <utility>
 
 namespace tornu {
 
@@ -41,6 +45,37 @@ bool IsOwnModule(const CDevice& device) {
     return type.HasBuiltInDevice() && device.Address() == type.OwnDeviceAddress();
 }
 
+// The first text longer than its column of `table`: the message naming the
+// field and its limit.
+std::optional<std::string>
+TooLong(const TableDesc& table,
+        std::initializer_list<std::pair<std::string_view, std::string_view>> texts) {
+    for (const auto& [column, text] : texts)
+        if (const CResult fits = CheckColumnText(table, column, text); !fits)
+            return fits.Error();
+    return std::nullopt;
+}
+
+// One operation under a terminal: one transaction, so that a row another
+// program holds ends it after one bounded wait, and nothing of it stays when
+// a step fails. It first checks that the terminal is still stored.
+template <class Write> bool WriteUnder(CConfigDatabase& db, CTerminal& terminal, Write&& write) {
+    CDbTransaction transaction(&db);
+    const bool written = terminal.StillStored() && write();
+    return transaction.End(written) && written;
+}
+
+// After a write that was rolled back the records hold what was not stored:
+// they read their rows again, so that memory and views show what is.
+template <class... Records> void ReadBack(Records&... records) {
+    (static_cast<void>(records.Select()), ...);
+}
+
+template <class Record> void ReadBackAll(const CRecordList<Record>& records) {
+    for (Record* record : records)
+        ReadBack(*record);
+}
+
 } // namespace
 
 bool CConfigEditor::NewTerminal(const TerminalInput& input) {
@@ -48,11 +83,19 @@ bool CConfigEditor::NewTerminal(const TerminalInput& input) {
         operator_.Message(*refusal);
         return false;
     }
+    CConfigDatabase& db = workspace_.Database();
+    db.TakeFailedStatementError();
     if (AddTerminal(input))
         return true;
     // Not a duplicate number when the database itself is the cause.
-    operator_.Message(workspace_.Database().IsAvailable() ? std::string(kAddTerminalFailedMessage)
-                                               : workspace_.Database().Failure());
+    if (!db.IsAvailable()) {
+        operator_.Message(db.Failure());
+        return false;
+    }
+    std::string message = kAddTerminalFailedMessage;
+    if (const std::string error = db.Outcome(false).Error(); !error.empty())
+        message += "\r\n" + error;
+    operator_.Message(message);
     return false;
 }
 
@@ -83,8 +126,7 @@ bool CConfigEditor::EditTerminal(CTreeNode& node, const TerminalInput& input) {
     }
     if (UpdateTerminal(node, input))
         return true;
-    operator_.Message(kEditTerminalFailedMessage);
-    return false;
+    return Failed(node, kEditTerminalFailedMessage);
 }
 
 bool CConfigEditor::UpdateTerminal(CTreeNode& node, const TerminalInput& input) {
@@ -92,11 +134,14 @@ bool CConfigEditor::UpdateTerminal(CTreeNode& node, const TerminalInput& input) 
         return false;
     CTerminal& terminal = node.Terminal();
     terminal.SetNewPassword(input.newPassword);
-    const bool passwordSaved = terminal.SetPassword(input.password);
-    const bool phoneSaved = terminal.SetPhone(input.phone);
+    const bool saved = WriteUnder(workspace_.Database(), terminal, [&] {
+        return terminal.SetPassword(input.password) && terminal.SetPhone(input.phone);
+    });
+    if (!saved)
+        ReadBack(terminal);
     tree_.Relabel(node);
     tree_.NodeChanged(node);
-    return passwordSaved && phoneSaved;
+    return saved;
 }
 
 bool CConfigEditor::NewDevice(CTreeNode& parent, const DeviceInput& input) {
@@ -108,8 +153,7 @@ bool CConfigEditor::NewDevice(CTreeNode& parent, const DeviceInput& input) {
     }
     if (AddDevice(parent, input))
         return true;
-    operator_.Message(kAddDeviceFailedMessage);
-    return false;
+    return Failed(parent, kAddDeviceFailedMessage);
 }
 
 CDevice* CConfigEditor::AddDevice(CTreeNode& parent, const DeviceInput& input) {
@@ -124,10 +168,14 @@ CDevice* CConfigEditor::AddDevice(CTreeNode& parent, const DeviceInput& input) {
                           : parent.Device()->CreateSlave(input.address, type);
     if (!device)
         return nullptr;
-    device->SetName(input.name);
-    device->SetPassword(input.password);
+    const bool named = device->SetName(input.name) && device->SetPassword(input.password);
     // A count the type does not allow is refused without failing the addition.
     device->SetLoopCount(input.loopCount);
+    if (!transaction.End(named) || !named) {
+        // Nothing of it was kept: the object goes too.
+        parent.Terminal().DeleteDevice(device);
+        return nullptr;
+    }
     tree_.InsertDevice(&parent, *device);
     return device;
 }
@@ -141,8 +189,7 @@ bool CConfigEditor::EditDevice(CTreeNode& node, const DeviceInput& input) {
     }
     if (UpdateDevice(node, input))
         return true;
-    operator_.Message(kEditDeviceFailedMessage);
-    return false;
+    return Failed(node, kEditDeviceFailedMessage);
 }
 
 bool CConfigEditor::UpdateDevice(CTreeNode& node, const DeviceInput& input) {
@@ -150,11 +197,14 @@ bool CConfigEditor::UpdateDevice(CTreeNode& node, const DeviceInput& input) {
     if (!device)
         return false;
     device->SetNewPassword(input.newPassword);
-    const bool passwordSaved = device->SetPassword(input.password);
-    const bool nameSaved = device->SetName(input.name);
+    const bool saved = WriteUnder(workspace_.Database(), node.Terminal(), [&] {
+        return device->SetPassword(input.password) && device->SetName(input.name);
+    });
+    if (!saved)
+        ReadBack(*device);
     tree_.Relabel(node);
     tree_.NodeChanged(node);
-    return passwordSaved && nameSaved;
+    return saved;
 }
 
 bool CConfigEditor::CanDelete(const CTreeNode& node) const {
@@ -168,24 +218,61 @@ bool CConfigEditor::DeleteNode(CTreeNode& node) {
         return false;
     CTerminal& terminal = node.Terminal();
     CDevice* device = node.Device();
+    if (!device)
+        return DeleteTerminal(node);
+    CConfigDatabase& db = workspace_.Database();
+    CDbTransaction transaction(&db);
+    if (!terminal.StillStored()) {
+        transaction.End(false);
+        return Failed(node, kDeleteDeviceFailedMessage);
+    }
     tree_.RemoveWithRecords(node);
-    if (device)
-        return terminal.DeleteDevice(device);
-    return DeleteTerminal(terminal);
+    const bool deleted = terminal.DeleteDevice(device);
+    if (transaction.End(deleted) && deleted)
+        return true;
+    // The items have gone with the objects; the rows stay until "Обновить"
+    // shows them again.
+    const std::string error = db.Outcome(false).Error();
+    operator_.Message(std::string(kDeleteDeviceFailedMessage) +
+                      (error.empty() ? "" : "\r\n" + error));
+    return false;
 }
 
-bool CConfigEditor::DeleteTerminal(CTerminal& terminal) {
+bool CConfigEditor::DeleteTerminal(CTreeNode& node) {
+    CTerminal& terminal = node.Terminal();
+    // The rows first: when they cannot go, the terminal stays where it was.
+    if (!terminal.DeleteRows())
+        return Failed(node, kDeleteTerminalFailedMessage);
+    DropTerminal(terminal);
+    return true;
+}
+
+void CConfigEditor::DropTerminal(CTerminal& terminal) {
+    if (CTreeNode* node = tree_.Find(terminal)) {
+        tree_.RemoveWithRecords(*node);
+    } else {
+        // Without the structure only the devices have items.
+        for (const auto& device : terminal.Devices())
+            if (CTreeNode* item = tree_.Find(*device))
+                tree_.RemoveWithRecords(*item);
+    }
     auto owned = std::find_if(workspace_.Terminals().begin(), workspace_.Terminals().end(),
                               [&](const auto& t) { return t.get() == &terminal; });
-    if (owned == workspace_.Terminals().end())
-        return false;
-    std::unique_ptr<CTerminal> doomed = std::move(*owned);
-    workspace_.Terminals().erase(owned);
-    const bool deleted = doomed->DeleteRows();
-    doomed.reset();
+    if (owned != workspace_.Terminals().end())
+        workspace_.Terminals().erase(owned);
     if (workspace_.Terminals().empty())
         tree_.ShowNothing();
-    return deleted;
+}
+
+bool CConfigEditor::Failed(CTreeNode& node, std::string message) {
+    CTerminal& terminal = node.Terminal();
+    const std::string why = terminal.WriteOutcome(false).Error();
+    if (!why.empty())
+        message += "\r\n" + why;
+    operator_.Message(message);
+    if (why == kTerminalDeletedMessage)
+        DropTerminal(terminal);
+    return false;
 }
 
 bool CConfigEditor::DistributeLoops(CTreeNode& node) {
@@ -195,7 +282,7 @@ bool CConfigEditor::DistributeLoops(CTreeNode& node) {
         return false;
     const bool distributed = node.Terminal().DistributeLoops();
     tree_.NodeChanged(node);
-    return distributed;
+    return distributed || Failed(node, kDistributeLoopsFailedMessage);
 }
 
 bool CConfigEditor::OnImport(std::string_view serverLock) {
@@ -213,13 +300,17 @@ bool CConfigEditor::ImportStationData(const std::string& folder) {
         operator_.Message(kStationTableOpenFailedMessage + result.path);
         return false;
     }
-    operator_.Inform(StationImportedMessage(result.count, result.skipped));
+    // Told as a failure when some values could not be written.
+    if (result.failed > 0)
+        operator_.Message(StationImportedMessage(result));
+    else
+        operator_.Inform(StationImportedMessage(result));
     // Phones and passwords changed under the views: the tree's filter and an
     // option view showing a terminal read them again.
     for (const auto& terminal : workspace_.Terminals())
         if (CTreeNode* node = tree_.Find(*terminal))
             tree_.NodeChanged(*node);
-    return true;
+    return result.failed == 0;
 }
 
 
@@ -244,7 +335,10 @@ std::optional<std::string> CConfigEditor::CheckTerminalTexts(const TerminalInput
     for (const std::string* text : {&input.phone, &input.password, &input.newPassword})
         if (!IsMessageSafe(*text))
             return kUnsafeTextMessage;
-    return std::nullopt;
+    // The new password is stored as the password once the terminal took it.
+    return TooLong(kTerminalTable, {{"phone", input.phone},
+                                    {"password", input.password},
+                                    {"password", input.newPassword}});
 }
 
 std::optional<std::string> CConfigEditor::CheckDeviceInput(const DeviceInput& input) {
@@ -259,7 +353,9 @@ std::optional<std::string> CConfigEditor::CheckDeviceTexts(const DeviceInput& in
     for (const std::string* text : {&input.name, &input.password, &input.newPassword})
         if (!IsMessageSafe(*text))
             return kUnsafeTextMessage;
-    return std::nullopt;
+    return TooLong(kDeviceTable, {{"name", input.name},
+                                  {"password", input.password},
+                                  {"password", input.newPassword}});
 }
 
 std::vector<int> CConfigEditor::OfferedAddresses(const CTreeNode& parent) const {
@@ -284,6 +380,8 @@ CConfigEditor::CConfigEditor(CWorkspace& workspace, CConfigTree& tree, const CEx
     : workspace_(workspace), tree_(tree), runs_(runs), operator_(workspace.Operator()) {}
 
 bool CConfigEditor::Editable(const CTreeNode& node) {
+    // What the operation's statements say is theirs alone.
+    workspace_.Database().TakeFailedStatementError();
     if (!runs_.Holds(node.Terminal()))
         return true;
     operator_.Message(kTerminalBusyMessage);
@@ -329,12 +427,24 @@ EditResult CConfigEditor::EditParam(CTreeNode& node, std::size_t index,
     CDevice* device = EditableDevice(node);
     if (!device)
         return {};
-    EditResult result = EditValue(*device, index, entered);
+    // Stays so when the terminal is gone.
+    EditResult result;
+    result.outcome = EditOutcome::StoreFailed;
+    const bool stored = WriteUnder(workspace_.Database(), node.Terminal(), [&] {
+        result = EditValue(*device, index, entered);
+        return result.outcome == EditOutcome::Stored;
+    });
+    if (!stored && result.outcome == EditOutcome::Stored)
+        result.outcome = EditOutcome::StoreFailed;
+    if (result.outcome == EditOutcome::StoreFailed && index < device->Params().size())
+        ReadBack(*device->Params()[index]);
     const std::string_view message = EditMessage(result.outcome);
     if (!message.empty())
         operator_.Message(std::string(message));
     if (result.outcome == EditOutcome::Stored)
         tree_.NodeChanged(node, sender);
+    if (result.outcome == EditOutcome::StoreFailed)
+        Failed(node, kParamNotSavedMessage);
     return result;
 }
 
@@ -357,19 +467,21 @@ bool CConfigEditor::EditLoop(CTreeNode& node, int loopNumber, const LoopInput& i
     if (!loop || (&loop->Device() != device && loop->Device().Master() != device->Address()))
         return false;
     const int type = LoopTypeFromBoxes(input.boxes);
-    bool saved = true;
-    bool changed = false;
-    if (type != loop->Type()) {
-        saved = loop->SetType(type) && saved;
-        changed = true;
+    const bool changed = type != loop->Type() || input.comment != loop->Name();
+    if (!changed)
+        return true;
+    if (std::optional<std::string> refusal = TooLong(kSensorTable, {{"name", input.comment}})) {
+        operator_.Message(*refusal);
+        return false;
     }
-    if (input.comment != loop->Name()) {
-        saved = loop->SetName(input.comment) && saved;
-        changed = true;
-    }
-    if (changed)
-        tree_.NodeChanged(node, sender);
-    return saved;
+    const bool saved = WriteUnder(workspace_.Database(), node.Terminal(), [&] {
+        return (type == loop->Type() || loop->SetType(type)) &&
+               (input.comment == loop->Name() || loop->SetName(input.comment));
+    });
+    if (!saved)
+        ReadBack(*loop);
+    tree_.NodeChanged(node, sender);
+    return saved || Failed(node, kLoopNotSavedMessage);
 }
 
 bool CConfigEditor::SetPhoneMaskBit(CTreeNode& node, std::size_t entry, int bit, bool on,
@@ -388,9 +500,13 @@ bool CConfigEditor::SetPhoneMask(CTreeNode& node, std::size_t entry, std::int64_
     CDevice* device = EditableDevice(node);
     if (!device || entry >= device->Phones().size() || mask < 0 || mask >= kPhoneMaskLimit)
         return false;
-    const bool saved = device->Phones()[entry]->SetMask(static_cast<int>(mask));
+    CDevicePhone& phone = *device->Phones()[entry];
+    const bool saved = WriteUnder(workspace_.Database(), node.Terminal(),
+                                  [&] { return phone.SetMask(static_cast<int>(mask)); });
+    if (!saved)
+        ReadBack(phone);
     tree_.NodeChanged(node, sender);
-    return saved;
+    return saved || Failed(node, kPhoneNotSavedMessage);
 }
 
 bool CConfigEditor::SetPhoneNumber(CTreeNode& node, std::size_t entry, const std::string& typed,
@@ -406,9 +522,17 @@ bool CConfigEditor::SetPhoneNumber(CTreeNode& node, std::size_t entry, const std
     // Trimmed first: a "+" after a blank would not count as the first character.
     std::string number = typed;
     TrimText(number);
-    const bool saved = phone.SetPhoneNumber(number);
+    if (std::optional<std::string> refusal =
+            TooLong(kDevicePhoneTable, {{"phone", StoredPhoneNumber(number)}})) {
+        operator_.Message(*refusal);
+        return false;
+    }
+    const bool saved = WriteUnder(workspace_.Database(), node.Terminal(),
+                                  [&] { return phone.SetPhoneNumber(number); });
+    if (!saved)
+        ReadBack(phone);
     tree_.NodeChanged(node, sender);
-    return saved;
+    return saved || Failed(node, kPhoneNotSavedMessage);
 }
 
 bool CConfigEditor::SetKey(CTreeNode& node, std::size_t index, const std::string& code,
@@ -426,11 +550,18 @@ bool CConfigEditor::SetKey(CTreeNode& node, std::size_t index, const std::string
         operator_.Message(kUnsafeTextMessage);
         return false;
     }
-    bool saved = key.SetKeyCode(code);
-    if (owner)
-        saved = key.SetOwner(std::move(*owner)) && saved;
+    if (std::optional<std::string> refusal =
+            TooLong(kDeviceKeyTable, {{"key_owner", owner.value_or(std::string())}})) {
+        operator_.Message(*refusal);
+        return false;
+    }
+    const bool saved = WriteUnder(workspace_.Database(), node.Terminal(), [&] {
+        return key.SetKeyCode(code) && (!owner || key.SetOwner(std::move(*owner)));
+    });
+    if (!saved)
+        ReadBack(key);
     tree_.NodeChanged(node, sender);
-    return saved;
+    return saved || Failed(node, kKeyNotSavedMessage);
 }
 
 bool CConfigEditor::Told(const std::optional<std::string>& failure) {
@@ -444,9 +575,15 @@ bool CConfigEditor::LoadPhoneBook(CTreeNode& node, const std::string& path,
     CDevice* device = EditableDevice(node);
     if (!device)
         return false;
-    const bool loaded = Told(LoadPhoneBookFile(*device, path));
+    std::optional<std::string> failure;
+    const bool loaded = WriteUnder(workspace_.Database(), node.Terminal(), [&] {
+        failure = LoadPhoneBookFile(*device, path);
+        return !failure;
+    });
+    if (!loaded)
+        ReadBackAll(device->Phones());
     tree_.NodeChanged(node, sender);
-    return loaded;
+    return loaded || Failed(node, failure.value_or(std::string(kPhoneBookDataMessage)));
 }
 
 bool CConfigEditor::SavePhoneBook(CTreeNode& node, const std::string& path) {
@@ -459,9 +596,15 @@ bool CConfigEditor::LoadKeyList(CTreeNode& node, const std::string& path,
     CDevice* device = EditableDevice(node);
     if (!device)
         return false;
-    const bool loaded = Told(LoadKeyListFile(*device, path));
+    std::optional<std::string> failure;
+    const bool loaded = WriteUnder(workspace_.Database(), node.Terminal(), [&] {
+        failure = LoadKeyListFile(*device, path);
+        return !failure;
+    });
+    if (!loaded)
+        ReadBackAll(device->Keys());
     tree_.NodeChanged(node, sender);
-    return loaded;
+    return loaded || Failed(node, failure.value_or(std::string(kKeyListNotSavedMessage)));
 }
 
 bool CConfigEditor::SaveKeyList(CTreeNode& node, const std::string& path) {

@@ -38,6 +38,13 @@ inline constexpr const char* kEditTerminalFailedMessage =
 inline constexpr const char* kAddDeviceFailedMessage = "Ошибка добавления сетевого устройства";
 inline constexpr const char* kEditDeviceFailedMessage =
     "Ошибка изменения параметров сетевого устройства";
+inline constexpr const char* kDeleteTerminalFailedMessage = "Ошибка удаления базового модуля";
+inline constexpr const char* kDeleteDeviceFailedMessage = "Ошибка удаления сетевого устройства";
+inline constexpr const char* kDistributeLoopsFailedMessage = "Ошибка распределения шлейфов";
+inline constexpr const char* kParamNotSavedMessage = "Ошибка сохранения значения параметра";
+inline constexpr const char* kLoopNotSavedMessage = "Ошибка изменения параметров шлейфа";
+inline constexpr const char* kPhoneNotSavedMessage = "Ошибка изменения телефонной книги";
+inline constexpr const char* kKeyNotSavedMessage = "Ошибка изменения ключа";
 inline constexpr const char* kTerminalBusyMessage =
     "Идет обмен с этим базовым модулем. Изменения возможны после окончания обмена";
 
@@ -160,11 +167,18 @@ private:
     CDevice* EditableDevice(CTreeNode& node);
     // Tells the operator the failure, if any; true when there was none.
     bool Told(const std::optional<std::string>& failure);
+    // Tells the operator that an operation on the node failed: `message`,
+    // then why: that another program deleted the terminal (which then
+    // leaves the tree, as after "Обновить"), or the database's text. False;
+    // `node` may be gone afterwards.
+    bool Failed(CTreeNode& node, std::string message);
+    // The terminal leaves memory and the tree; its rows are not touched.
+    void DropTerminal(CTerminal& terminal);
     bool AddTerminal(const TerminalInput& input);
     CDevice* AddDevice(CTreeNode& parent, const DeviceInput& input);
     bool UpdateTerminal(CTreeNode& node, const TerminalInput& input);
     bool UpdateDevice(CTreeNode& node, const DeviceInput& input);
-    bool DeleteTerminal(CTerminal& terminal);
+    bool DeleteTerminal(CTreeNode& node);
 
     CWorkspace& workspace_;
     CConfigTree& tree_;

@@ -17,8 +17,10 @@ bool CExchangeMonitor::Poll(std::vector<ExchangeLogLine>& lines) {
     // The state first: lines the worker posted before it ended are all taken.
     const bool ended = !Running();
     PendingReply reply;
-    if (apply_ && exchange_.TakeReply(reply))
-        exchange_.ReplyApplied(apply_(reply));
+    if (apply_ && exchange_.TakeReply(reply)) {
+        Verdict verdict = apply_(reply);
+        exchange_.ReplyApplied(std::move(verdict.applied), verdict.stop);
+    }
     std::string text;
     while (exchange_.PopStatus(text))
         lines.push_back({TimeStamp(clock_()), std::move(text)});

@@ -31,7 +31,13 @@ public:
 
     explicit CExchangeMonitor(CExchange& exchange, Clock clock = {});
 
-    using Applier = std::function<CResult(const PendingReply&)>;
+    // What applying a reply gave; `stop` when it could not be stored, which
+    // ends the exchange.
+    struct Verdict {
+        CResult applied;
+        bool stop = false;
+    };
+    using Applier = std::function<Verdict(const PendingReply&)>;
 
     // Appends every waiting status line, stamped with the local time of now,
     // after applying a reply that waits; true once the exchange has ended (no

@@ -176,12 +176,13 @@ CExchangeRun* CExchangeRuns::StartRun(CTreeNode& node, const CommandChoice& choi
     return runs_.back().get();
 }
 
-CResult CExchangeRuns::Apply(CExchangeRun& run, const PendingReply& reply) {
+CExchangeMonitor::Verdict CExchangeRuns::Apply(CExchangeRun& run, const PendingReply& reply) {
     CResult applied = ApplyNodeReply(run.Terminal(), run.Device(), reply.value);
     CTreeNode* node = run.Device() ? tree_.Find(*run.Device()) : tree_.Find(run.Terminal());
     if (node)
         tree_.NodeChanged(*node);
-    return applied;
+    const bool stop = CTerminal::IsStoreFailure(applied);
+    return {std::move(applied), stop};
 }
 
 ExchangeOutcome CExchangeRuns::Finish(CExchangeRun& run, ExchangeLogEnd end) {

@@ -36,7 +36,8 @@ enum class ExchangeOutcome {
     StartFailed, // "Невозможно запустить обмен", or the port or terminal busy
     Running,     // the log window watches it beside the main window
     Finished,    // the session ended normally: see each command's result
-    Failed,      // the exchange failed before or during the login
+    Failed,      // the exchange failed before or during the login, or a reply
+                 // could not be stored
     Cancelled,   // the operator cancelled it
 };
 
@@ -98,7 +99,7 @@ private:
     // The end of a run: told to the views, the results shown, the run gone.
     ExchangeOutcome Finish(CExchangeRun& run, ExchangeLogEnd end);
     // A reply of the run's worker applied to its records, on this thread.
-    CResult Apply(CExchangeRun& run, const PendingReply& reply);
+    CExchangeMonitor::Verdict Apply(CExchangeRun& run, const PendingReply& reply);
     void Tell(CExchangeRun& run, bool started);
 
     CWorkspace& workspace_;

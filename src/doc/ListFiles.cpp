@@ -3,6 +3,7 @@
 #include "db/DbTransaction.h"
 #include "db/Device.h"
 #include "db/DeviceKey.h"
+#include "db/Tables.h"
 #include "protocol/CommandSet.h"
 #include "protocol/ConfigText.h"
 #include "settings/Encoding.h"
@@ -77,8 +78,16 @@ std::optional<std::string> LoadPhoneBookFile(CDevice& device, const std::string&
     // The whole book is read before any of it lands, and lands in one
     // transaction.
     const std::optional<PhoneBookReply> book = ReadPhoneBookReply(text, device.PhoneEntries());
+    if (!book)
+        return std::string(kPhoneBookDataMessage);
+    // A number longer than its column refuses the whole book.
+    for (const auto& [position, entry] : book->entries)
+        if (const CResult fits =
+                CheckColumnText(kDevicePhoneTable, "phone", StoredPhoneNumber(entry.number));
+            !fits)
+            return fits.Error();
     CDbTransaction transaction(device.Database());
-    if (!book || !device.ApplyPhoneBook(*book))
+    if (!device.ApplyPhoneBook(*book))
         return std::string(kPhoneBookDataMessage);
     return std::nullopt;
 }
@@ -92,6 +101,20 @@ std::string BuildKeyListText(const CDevice& device) {
     for (const auto& key : device.Keys())
         text.append(key->Code()).append(",").append(key->Owner()).append("\r\n");
     return text;
+}
+
+std::optional<std::string> CheckKeyListText(const CDevice& device, std::string_view text) {
+    const std::vector<std::string> lines = SplitLines(text);
+    for (std::size_t i = 0; i < device.Keys().size() && i < lines.size(); ++i) {
+        const std::size_t comma = lines[i].find(',');
+        if (comma == std::string::npos)
+            continue;
+        if (const CResult fits = CheckColumnText(kDeviceKeyTable, "key_owner",
+                                                 std::string_view(lines[i]).substr(comma + 1));
+            !fits)
+            return fits.Error();
+    }
+    return std::nullopt;
 }
 
 bool ApplyKeyListText(CDevice& device, std::string_view text) {
@@ -120,7 +143,10 @@ std::optional<std::string> LoadKeyListFile(CDevice& device, const std::string& p
         return failure;
     if (!IsText(text))
         return std::string(kEmptyFileMessage);
-    ApplyKeyListText(device, text);
+    if (std::optional<std::string> refusal = CheckKeyListText(device, text))
+        return refusal;
+    if (!ApplyKeyListText(device, text))
+        return std::string(kKeyListNotSavedMessage);
     return std::nullopt;
 }
 

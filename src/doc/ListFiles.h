@@ -17,6 +17,7 @@ inline constexpr std::string_view kNoMemoryMessage = "Ошибка выделе�
 inline constexpr std::string_view kFileReadErrorMessage = "Ошибка чтания из файла";
 inline constexpr std::string_view kPhoneBookDataMessage =
     "Ошибка обработки данных телефонной книги";
+inline constexpr std::string_view kKeyListNotSavedMessage = "Ошибка записи списка ключей";
 inline constexpr std::string_view kCannotCreateFileMessage = "Невозможно создать файл: ";
 
 // Each returns the message to show, or nothing when it did its work. A
@@ -32,5 +33,8 @@ std::optional<std::string> SaveKeyListFile(const CDevice& device, const std::str
 // invalid one ignored), after it the owner. True when every key's row was saved.
 std::string BuildKeyListText(const CDevice& device);
 bool ApplyKeyListText(CDevice& device, std::string_view text);
+// The first owner of the text longer than its column: the message naming the
+// field and its limit; nothing when every line fits.
+std::optional<std::string> CheckKeyListText(const CDevice& device, std::string_view text);
 
 } // namespace tornu

@@ -31,6 +31,7 @@ CWorkspace::CWorkspace(IOperator& op, std::filesystem::path folder)
         !loaded && std::filesystem::exists(settingsPath))
         settingsError_ = kSettingsUnreadableMessage + loaded.Error();
     database_ = std::make_unique<CConfigDatabase>(settings_, folder_.string());
+    database_->SetNotice([this](const std::string& line) { operator_.Inform(line); });
     catalogue_.LoadPhoneBookLayouts(settings_);
 }
 

@@ -2,6 +2,8 @@
 
 #include "import/OdbTable.h"
 #include "import/StationTable.h"
+#include "db/ConfigDatabase.h"
+#include "db/Tables.h"
 #include "protocol/ConfigText.h"
 
 #include <cstdio>
@@ -9,17 +11,42 @@
 
 namespace tornu {
 
-std::string StationImportedMessage(int count, int skipped) {
-    char text[200];
-    std::snprintf(text, sizeof text, "Импортированы данные по %d устройствам", count);
-    std::string message = text;
-    if (skipped > 0) {
-        std::snprintf(text, sizeof text, ". Пропущено значений с недопустимыми символами: %d",
-                      skipped);
-        message += text;
-    }
+std::string StationImportedMessage(const StationImportResult& result) {
+    std::string message =
+        "Импортированы данные по " + std::to_string(result.count) + " устройствам";
+    if (result.skipped > 0)
+        message += ". Пропущено значений с недопустимыми символами: " +
+                   std::to_string(result.skipped);
+    if (result.tooLong > 0)
+        message += ". Пропущено слишком длинных значений: " + std::to_string(result.tooLong) +
+                   " (" + result.tooLongWhy + ")";
+    if (result.failed > 0)
+        message += ". Не записаны в базу данных: " + std::to_string(result.failed) + " (" +
+                   result.failure + ")";
     return message;
 }
+
+namespace {
+
+// The value is there and may be written; one that may not is counted.
+bool Acceptable(const std::optional<std::string>& value, const char* column,
+                StationImportResult& result) {
+    if (!value)
+        return false;
+    // The record would refuse a value that breaks a message.
+    if (!IsMessageSafe(*value)) {
+        ++result.skipped;
+        return false;
+    }
+    if (const CResult fits = CheckColumnText(kTerminalTable, column, *value); !fits) {
+        if (result.tooLong++ == 0)
+            result.tooLongWhy = fits.Error();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 StationImportResult ImportStationData(std::string_view folder,
                                       const std::vector<std::unique_ptr<CTerminal>>& terminals) {
@@ -36,16 +63,20 @@ StationImportResult ImportStationData(std::string_view folder,
         auto found = byNumber.find(row.number);
         if (found == byNumber.end())
             continue;
-        // The record refuses a value that would break a message.
-        if (row.phone && !IsMessageSafe(*row.phone))
-            ++result.skipped;
-        else if (row.phone)
-            found->second->SetPhone(*row.phone);
-        if (row.password && !IsMessageSafe(*row.password))
-            ++result.skipped;
-        else if (row.password)
-            found->second->SetPassword(*row.password);
-        ++result.count;
+        CTerminal& terminal = *found->second;
+        CConfigDatabase* db = terminal.Database();
+        if (db)
+            db->TakeFailedStatementError();
+        bool written = true;
+        if (Acceptable(row.phone, "phone", result))
+            written = terminal.SetPhone(*row.phone) && written;
+        if (Acceptable(row.password, "password", result))
+            written = terminal.SetPassword(*row.password) && written;
+        if (written) {
+            ++result.count;
+        } else if (result.failed++ == 0) {
+            result.failure = db ? db->Outcome(false).Error() : std::string();
+        }
     }
     return result;
 }

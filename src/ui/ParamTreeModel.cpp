@@ -224,6 +224,9 @@ bool CParamTreeModel::setData(const QModelIndex& index, const QVariant& value, i
     // The document tells this model of the change before it answers.
     const EditResult result =
         editor_.EditParam(*node_, static_cast<std::size_t>(item), entered, &view_);
+    // Let go meanwhile: another program had deleted the node's terminal.
+    if (!node_)
+        return false;
     ParamGridRow& row = rows_[static_cast<std::size_t>(position)];
     switch (result.outcome) {
     case EditOutcome::Stored:

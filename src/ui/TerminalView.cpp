@@ -339,10 +339,13 @@ void CTerminalView::NewDevice(CTreeNode& parent) {
                       doc_.Editor().OfferedAddresses(parent), operator_, {}, window());
     if (operator_.Runner().Exec(dialog) != QDialog::Accepted)
         return;
+    const int terminal = parent.Terminal().Id();
+    const int master = subordinate ? parent.Device()->Address() : -1;
     doc_.Editor().NewDevice(parent, dialog.Input());
-    // The new subordinate device is shown under its master, added or not.
-    if (subordinate)
-        tree_->expand(ProxyIndexOf(&parent));
+    // The new subordinate device is shown under its master, added or not;
+    // found again, as the tree drops a terminal another program deleted.
+    if (CTreeNode* shown = subordinate ? doc_.FindNode(terminal, master) : nullptr)
+        tree_->expand(ProxyIndexOf(shown));
 }
 
 void CTerminalView::EditDevice(CTreeNode& node) {

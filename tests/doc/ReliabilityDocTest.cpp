@@ -4,8 +4,10 @@
 #include "DocTestFixture.h"
 
 #include "db/ConfigDatabase.h"
+#include "db/Tables.h"
 #include "import/OdbBuilder.h"
 #include "protocol/ConfigText.h"
+#include "settings/Encoding.h"
 
 #include <filesystem>
 
@@ -68,6 +70,46 @@ TEST_F(ReliabilityDocTest, StationValuesThatWouldBreakAMessageAreSkipped) {
     WriteBytes(dir / "terminal.odb", StationLayout().RecordSize(0).HeaderCount(0).Bytes());
     EXPECT_TRUE(doc->Editor().ImportStationData(dir.Path().string()));
     EXPECT_EQ(op.messages.back(), "Импортированы данные по 0 устройствам");
+}
+
+// Texts longer than their columns, refused alike on both databases before
+// anything is written, with the field and its limit: where typed, in a key
+// list file, and in a station table, which skips and counts them.
+TEST_F(ReliabilityDocTest, TextsLongerThanTheirColumnsAreRefusedBeforeAnythingIsWritten) {
+    Start();
+    CTreeNode& part = AddDevice(AddTerminal(5), 1, kPartition8, "Офис");
+    const std::string before = DumpTables(doc->Workspace().Database());
+    std::string owner;
+    for (int i = 0; i < 150; ++i)
+        owner += "я";
+    const std::string ownerLimit = CheckColumnText(kDeviceKeyTable, "key_owner", owner).Error();
+    ASSERT_FALSE(ownerLimit.empty());
+
+    WriteBytes(dir / "keys.txt", Utf8ToCp1251("540000001E3C5A01,Иванов\r\n4500004433221101," +
+                                              owner + "\r\n"));
+    EXPECT_FALSE(doc->Editor().LoadKeyList(part, dir / "keys.txt"));
+    EXPECT_EQ(op.messages.back(), ownerLimit);
+    EXPECT_FALSE(doc->Editor().SetKey(part, 2, "540000001E3C5A01", owner));
+    EXPECT_EQ(op.messages.back(), ownerLimit);
+    const std::string name(256, 'x');
+    EXPECT_FALSE(doc->Editor().EditDevice(part, {.address = 1, .busType = 0, .name = name}));
+    EXPECT_EQ(op.messages.back(), CheckColumnText(kDeviceTable, "name", name).Error());
+    EXPECT_EQ(DumpTables(doc->Workspace().Database()), before);
+
+    const std::string phone(60, '7');
+    WriteBytes(dir / "terminal.odb",
+               OdbBuilder()
+                   .Field("TermNum", 1, 4, 0)
+                   .Field("PhoneNum", 0, 80, 4)
+                   .Field("TermPassword", 0, 16, 84)
+                   .RecordSize(100)
+                   .Raw(RecordBytes(100, {{0, U32(5)}, {4, phone}, {84, "new"}}))
+                   .Bytes());
+    EXPECT_TRUE(doc->Editor().ImportStationData(dir.Path().string()));
+    EXPECT_EQ(op.messages.back(),
+              "Импортированы данные по 1 устройствам. Пропущено слишком длинных значений: 1 (" +
+                  CheckColumnText(kTerminalTable, "phone", phone).Error() + ")");
+    EXPECT_EQ(Rows("SELECT phone,password FROM terminal"), (std::vector<Strings>{{"+7900", "new"}}));
 }
 
 TEST_F(ReliabilityDocTest, AnUnreadableDatabaseIsSaidAndLeftAlone) {

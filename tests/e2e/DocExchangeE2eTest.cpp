@@ -36,6 +36,59 @@ TEST_F(E2eTest, ViewsStayLiveAndOnlyTheHeldTerminalRefusesEdits) {
     EXPECT_EQ(Param(1, "DLYIN"), "20");
 }
 
+// Another program deleted the terminal after the exchange was chosen: its
+// first reply cannot be stored, so no further command is sent, the call ends
+// with the closing message and the exchange has failed, saying why.
+TEST_F(E2eTest, AReplyThatCannotBeStoredEndsTheExchange) {
+    StartSimulator();
+    CConfigDatabase other(doc->Workspace().Settings(), dir.Path().string());
+    op.choose = [&](const std::vector<CCommandDesc*>&) {
+        for (const char* table : kTableNames)
+            EXPECT_TRUE(other.Execute(std::string("DELETE FROM ") + table + " WHERE " +
+                                      (table == kTableNames[0] ? "id" : "term_id") + "=12"));
+        return CommandChoice{{&Command("ReadStatus"), &Command("ReadKeys")}, false};
+    };
+    EXPECT_EQ(doc->Exchanges().RunCommands(Node(kTerminal, 1)), ExchangeOutcome::Failed);
+    EXPECT_TRUE(Eventually([&] { return SimLogCount("-- call ended") > 0; }, 60000));
+    StopSimulator();
+    ASSERT_FALSE(op.log.empty());
+    EXPECT_EQ(op.log.back(), std::string("ОШИБКА: Невозможно обработать команду: ") +
+                                 kTerminalDeletedMessage);
+    EXPECT_EQ(Command("ReadStatus").ResultState(), kCommandFailed);
+    EXPECT_EQ(Command("ReadKeys").ResultState(), kCommandNotCompleted);
+    EXPECT_EQ(SimLogCount("<- [0012] 38"), 0) << "ReadKeys";
+    EXPECT_EQ(SimLogCount("<- [0012] 02 "), 1);
+    EXPECT_EQ(Count("device", "term_id=12"), 0);
+}
+
+// The server stopped while the exchange ran: the first reply cannot be
+// stored, the rest are not asked for, and the call ends properly.
+TEST_F(E2eTest, ServerStoppedDuringAnExchangeEndsItAtTheFirstReply) {
+    if (!CanRestartServer())
+        GTEST_SKIP() << "needs the server's control (scripts/pg-test.sh runs it alone)";
+    StartSimulator();
+    op.choose = [&](const std::vector<CCommandDesc*>&) {
+        EXPECT_TRUE(StopServer());
+        return CommandChoice{{&Command("ReadStatus"), &Command("ReadKeys")}, false};
+    };
+    const ExchangeOutcome outcome = doc->Exchanges().RunCommands(Node(kTerminal, 1));
+    EXPECT_TRUE(Eventually([&] { return SimLogCount("-- call ended") > 0; }, 60000));
+    StopSimulator();
+    ASSERT_TRUE(StartServer());
+    EXPECT_EQ(outcome, ExchangeOutcome::Failed);
+    ASSERT_FALSE(op.log.empty());
+    EXPECT_EQ(op.log.back().rfind(std::string("ОШИБКА: Невозможно обработать команду: ошибка "
+                                              "записи в базу данных: ") +
+                                      kConnectionLostText,
+                                  0),
+              0u)
+        << op.log.back();
+    EXPECT_EQ(Command("ReadKeys").ResultState(), kCommandNotCompleted);
+    EXPECT_EQ(SimLogCount("<- [0012] 38"), 0) << "ReadKeys";
+    EXPECT_EQ(SimLogCount("<- [0012] 02 "), 1);
+    EXPECT_EQ(Param(1, "DLYIN"), "30") << "the status was not stored";
+}
+
 // Two exchanges on two ports at once, each with its own log, while a view
 // reads both nodes' models; a third on a port in use, or with a terminal
 // already held, is refused.

@@ -118,8 +118,11 @@ protected:
     // Applies a reply the worker waits on, as the document's poll does.
     void Pump() {
         PendingReply reply;
-        if (exchange->TakeReply(reply))
-            exchange->ReplyApplied(ApplyNodeReply(Terminal(), device_, reply.value));
+        if (exchange->TakeReply(reply)) {
+            CResult applied = ApplyNodeReply(Terminal(), device_, reply.value);
+            const bool stop = CTerminal::IsStoreFailure(applied);
+            exchange->ReplyApplied(std::move(applied), stop);
+        }
     }
     // Runs the exchange to its end; the status lines, the simulator stopped.
     Lines Run(const Lines& keys, CDevice* device = nullptr) {

@@ -4,6 +4,7 @@
 // ends the run, and a new password is taken on the run that sends it.
 #include "CliTestUtil.h"
 
+#include "db/ConfigDatabase.h"
 #include "settings/IniFile.h"
 #include "settings/Md5Digest.h"
 #include "SimTestUtil.h"
@@ -163,6 +164,24 @@ TEST_F(CliTest, TheRunTakesTheNewPasswordItSends) {
     EXPECT_EQ(sim.FindDevice(1)->password, "2222");
     EXPECT_NE(Run("show 12 --show-passwords").output.find("Пароль на связь: 5678"),
               std::string::npos);
+}
+
+// Another program holds the database in a transaction: the operation waits
+// once, fails whole, says why and exits 1.
+TEST_F(CliTest, OperationOnAHeldDatabaseSaysWhyAndExits1) {
+    CConfigDatabase held(CIniFile(), dir_.Path().string());
+    ASSERT_TRUE(held.IsAvailable()) << held.Failure();
+    ASSERT_TRUE(held.BeginTransaction());
+    ASSERT_TRUE(held.Execute("UPDATE terminal SET phone='held' WHERE id=12"));
+    const CliRun deleted = Run("delete 12/5");
+    EXPECT_TRUE(held.EndTransaction(false));
+    EXPECT_EQ(deleted.status, 1);
+    EXPECT_NE(deleted.output.find("Ошибка удаления сетевого устройства\r\n"
+                                  "ошибка записи в базу данных: "),
+              std::string::npos)
+        << deleted.output;
+    EXPECT_NE(deleted.output.find("locked"), std::string::npos) << deleted.output;
+    EXPECT_NE(Run("list").output.find("[05]"), std::string::npos);
 }
 
 TEST(CliMissingCatalogue, IsReportedAndCreatesNothing) {

@@ -342,6 +342,8 @@ int CmdSetParam(Context& ctx) {
         return kExitOk;
     if (result.outcome == EditOutcome::ReadOnly || result.outcome == EditOutcome::BadFormat)
         return kExitError;
+    if (result.outcome == EditOutcome::StoreFailed)
+        return kExitFailed;
     return Fail("Значение не сохранено");
 }
 
@@ -378,8 +380,10 @@ int CmdSetPhone(Context& ctx) {
             return Fail("Маска: от 0 до 16777215");
         mask = *parsed;
     }
+    const CDevicePhone& phone = *node->Device()->Phones()[*index];
+    const bool wellFormed = !CheckPhoneNumberInput(ctx.args.positional[2], phone.Type());
     if (!ctx.doc.Editor().SetPhoneNumber(*node, *index, ctx.args.positional[2]))
-        return kExitError;
+        return wellFormed ? kExitFailed : kExitError;
     if (mask && !ctx.doc.Editor().SetPhoneMask(*node, *index, *mask))
         return kExitFailed;
     return kExitOk;
