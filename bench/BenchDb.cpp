@@ -13,7 +13,12 @@
 // instead (scripts/pg-test.sh build build/bench/bench_db), and psql is the
 // yardstick.
 //
-//   TORNU_BENCH_TERMINALS=10000 bench_db --benchmark_filter='Load|Reads'
+// Start-up in one run: the load, tornucfg-cli list beside the yardstick
+// reading the terminal and device tables (list_ratio, peak_MiB), the desktop
+// program until its tree is shown (bench_startup: tree_shown_ms, peak_MiB)
+// and the first view of a device (its terminal's dependants read):
+//   TORNU_BENCH_TERMINALS=100000 bench_db
+//       --benchmark_filter='Load|Reads|CliList|TreeShown|FirstView'
 // The yardstick's counter load_ratio is the load's time over its own.
 #include "catalogue/Catalogue.h"
 #include "catalogue/CommandDesc.h"
