@@ -10,6 +10,9 @@ namespace tornu::test {
 namespace {
 
 TEST_F(E2eTest, ViewsStayLiveAndOnlyTheHeldTerminalRefusesEdits) {
+    // Views are read between the exchange's steps: the modem's waits get
+    // room to spare on a busy machine.
+    CScopedTimeScale slower(0.2);
     StartSimulator();
     CTreeNode& partition = Node(kTerminal, 1);
     CTreeNode& other = AddDevice(AddTerminal(20), 1, kPartition8, "Склад");
@@ -93,6 +96,9 @@ TEST_F(E2eTest, ServerStoppedDuringAnExchangeEndsItAtTheFirstReply) {
 // reads both nodes' models; a third on a port in use, or with a terminal
 // already held, is refused.
 TEST_F(E2eTest, TwoExchangesOnTwoPortsAtOnce) {
+    // Two simulators and two workers share the machine's cores: the modems'
+    // waits get room to spare.
+    CScopedTimeScale slower(0.2);
     constexpr int kSecond = 13;
     AddTerminal(kSecond, kBm4, 4);
     doc->Workspace().FindTerminal(kSecond)->FindDevice(0)->SetPassword("0000");
