@@ -1,7 +1,8 @@
 // The configuration database under a realistic load: terminals of the sample
-// catalogue, each a module with its own partition and four network devices
-// (two partitions, an expander and a keyboard under them), their loops,
-// parameters, phone books and keys: about 236 rows a terminal.
+// catalogue, each a module with its own partition and seven network devices
+// (three partitions; an expander, a relay module and two keyboards under
+// them), their loops, parameters, phone books and keys: about 330 rows a
+// terminal.
 //
 // $TORNU_BENCH_TERMINALS terminals (default 1,000) are generated once into
 // $TORNU_BENCH_DIR (default: a folder per count under the system's temporary
@@ -12,7 +13,12 @@
 // instead (scripts/pg-test.sh build build/bench/bench_db), and psql is the
 // yardstick.
 //
-//   TORNU_BENCH_TERMINALS=10000 bench_db --benchmark_filter='Load|Reads'
+// Start-up in one run: the load, tornucfg-cli list beside the yardstick
+// reading the terminal and device tables (list_ratio, peak_MiB), the desktop
+// program until its tree is shown (bench_startup: tree_shown_ms, peak_MiB)
+// and the first view of a device (its terminal's dependants read):
+//   TORNU_BENCH_TERMINALS=100000 bench_db
+//       --benchmark_filter='Load|Reads|CliList|TreeShown|FirstView'
 // The yardstick's counter load_ratio is the load's time over its own.
 #include "catalogue/Catalogue.h"
 #include "catalogue/CommandDesc.h"
@@ -21,6 +27,7 @@
 #include "db/ConfigurationLoader.h"
 #include "db/Sensor.h"
 #include "db/Terminal.h"
+#include "doc/OptionViewModels.h"
 #include "import/OdbBuilder.h"
 #include "import/StationImport.h"
 #include "protocol/CommandSet.h"
@@ -34,9 +41,16 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <spawn.h>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace tornu {
@@ -51,10 +65,13 @@ int Terminals() {
     return count;
 }
 
-constexpr int kDevicesPerTerminal = 5;
+constexpr int kDevicesPerTerminal = 8;
 
 const char* const kTables[] = {"terminal",     "device",       "sensor",
                                "device_param", "device_phone", "device_key"};
+
+// The tables start-up reads.
+const char* const kStartTables[] = {"terminal", "device"};
 
 std::filesystem::path BenchDir() {
     const char* dir = std::getenv("TORNU_BENCH_DIR");
@@ -93,34 +110,56 @@ const CBusDeviceType* BusType(const CCatalogue& catalogue, const char* name) {
     return nullptr;
 }
 
-// Makes the configuration through the records themselves, inside one
-// transaction so that generating it takes seconds, not minutes.
+// Terminal 1 made through the records themselves; the others are copies of
+// its rows made by the database (a fleet's numbers go beyond what a message
+// header carries, and a hundred thousand terminals made one record at a time
+// take an hour). One transaction.
 bool Generate(CConfigDatabase& db, const CCatalogue& catalogue) {
     const CBusDeviceType* partition = BusType(catalogue, "Раздел-8");
     const CBusDeviceType* big = BusType(catalogue, "Раздел-16П");
     const CBusDeviceType* expander = BusType(catalogue, "Расширитель ШС-4");
     const CBusDeviceType* keyboard = BusType(catalogue, "Клавиатура КЛ-2");
-    if (catalogue.HostTypes().empty() || !partition || !big || !expander || !keyboard ||
+    const CBusDeviceType* relay = BusType(catalogue, "Релейный модуль РМ-4");
+    if (catalogue.HostTypes().empty() || !partition || !big || !expander || !keyboard || !relay ||
         !db.BeginTransaction())
         return false;
-    for (int id = 1; id <= Terminals(); ++id) {
-        auto terminal =
-            CTerminal::Create(&db, &catalogue.Params(), id, "+7912" + std::to_string(1000000 + id),
-                              "pass'" + std::to_string(id), *catalogue.HostTypes()[0], 4);
-        if (!terminal)
+    auto terminal = CTerminal::Create(&db, &catalogue.Params(), 1, "+79121000001", "pass'1",
+                                      *catalogue.HostTypes()[0], 4);
+    if (!terminal)
+        return false;
+    CDevice* first = terminal->CreateDevice(1, *partition);
+    CDevice* second = terminal->CreateDevice(2, *big);
+    CDevice* third = terminal->CreateDevice(5, *partition);
+    if (!first || !second || !third || !first->CreateSlave(3, *expander) ||
+        !second->CreateSlave(4, *keyboard) || !third->CreateSlave(6, *relay) ||
+        !third->CreateSlave(7, *keyboard))
+        return false;
+    for (const auto& device : terminal->Devices()) {
+        device->SetName("Раздел " + std::to_string(device->Address()));
+        device->SetLoopCount(device->Type().LoopCount());
+    }
+    terminal->DistributeLoops();
+    first->Phones()[0]->SetPhoneNumber("+79120000000");
+    first->Keys()[0]->SetKeyCode("00000A1B2C3D");
+    // Every column but term_id, per table of dependants and devices.
+    static const char* const kCopies[] = {
+        "device SELECT %d,id,password,name,master_id,last_key,systemstate,last_time,config,"
+        "sensor_cnt FROM device",
+        "sensor SELECT %d,device_id,id,state,type,name FROM sensor",
+        "device_param SELECT %d,device_id,name,param_value FROM device_param",
+        "device_phone SELECT %d,device_id,id,type,mask,phone FROM device_phone",
+        "device_key SELECT %d,device_id,id,key_value,key_owner FROM device_key",
+    };
+    for (int id = 2; id <= Terminals(); ++id) {
+        bool ok = db.Execute(CConfigDatabase::Format(
+            "INSERT INTO terminal SELECT %d,%s,%s,config,term_config FROM terminal WHERE id=1", id,
+            CConfigDatabase::Quote("+7912" + std::to_string(1000000 + id)).c_str(),
+            CConfigDatabase::Quote("pass'" + std::to_string(id)).c_str()));
+        for (const char* copy : kCopies)
+            ok = ok && db.Execute(CConfigDatabase::Format(
+                           (std::string("INSERT INTO ") + copy + " WHERE term_id=1").c_str(), id));
+        if (!ok)
             return false;
-        CDevice* first = terminal->CreateDevice(1, *partition);
-        CDevice* second = terminal->CreateDevice(2, *big);
-        if (!first || !second || !first->CreateSlave(3, *expander) ||
-            !second->CreateSlave(4, *keyboard))
-            return false;
-        for (const auto& device : terminal->Devices()) {
-            device->SetName("Раздел " + std::to_string(device->Address()));
-            device->SetLoopCount(device->Type().LoopCount());
-        }
-        terminal->DistributeLoops();
-        first->Phones()[0]->SetPhoneNumber("+79120000000");
-        first->Keys()[0]->SetKeyCode("00000A1B2C3D");
     }
     return db.EndTransaction(true);
 }
@@ -135,6 +174,10 @@ struct BenchDatabase {
         std::filesystem::copy_file(TORNU_SAMPLE_SETTINGS, file,
                                    std::filesystem::copy_options::overwrite_existing);
         static_cast<void>(settings.Load(file.string()));
+        // The programs run on the folder reach the same server.
+        if (!Server().empty() &&
+            settings.SetValue(CConfigDatabase::kSection, "Connect", Server()))
+            static_cast<void>(settings.Save());
         catalogue.LoadPhoneBookLayouts(settings);
         catalogue.LoadTypes(settings);
         std::filesystem::current_path(dir);
@@ -202,6 +245,135 @@ void BM_LoadConfigurationThroughDriver(benchmark::State& state) {
 }
 
 
+std::string Sqlite3Command(const BenchDatabase& bench) {
+    std::string command = "sqlite3 '" + (bench.dir / CConfigDatabase::kFileName).string() + "' '";
+    for (const char* table : kStartTables)
+        command += std::string("SELECT * FROM ") + table + ";";
+    return command + "' > /dev/null";
+}
+
+std::string PsqlCommand() {
+    std::string command = "psql -qAtX";
+    for (const char* table : kStartTables)
+        command += std::string(" -c 'SELECT * FROM ") + table + "'";
+    return command + " > /dev/null";
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// A program run to its end with its standard output in `output`: its wall
+// time and peak memory.
+struct ProgramRun {
+    bool ok = false;
+    double seconds = 0;
+    double peakMiB = 0;
+    std::string output;
+};
+
+ProgramRun RunProgram(std::vector<std::string> args) {
+    ProgramRun run;
+    const std::filesystem::path out =
+        std::filesystem::temp_directory_path() / ("tornu-bench-out-" + std::to_string(getpid()));
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return run;
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    run.seconds = SecondsSince(start);
+    run.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024;
+    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    std::ifstream file(out);
+    run.output.assign(std::istreambuf_iterator<char>(file), {});
+    std::filesystem::remove(out);
+    return run;
+}
+
+// "tornucfg-cli list" on the folder beside the yardstick reading the two
+// tables it needs: list_ratio is its time over the yardstick's.
+void BM_CliList(benchmark::State& state) {
+    BenchDatabase& bench = Database();
+    const std::string yardstick = Server().empty() ? Sqlite3Command(bench) : PsqlCommand();
+    double list = 0, reads = 0, peak = 0;
+    for (auto _ : state) {
+        const ProgramRun run = RunProgram({TORNU_BENCH_CLI, "--dir", bench.dir.string(), "list"});
+        if (!run.ok)
+            state.SkipWithError("tornucfg-cli list failed");
+        list += run.seconds;
+        peak = std::max(peak, run.peakMiB);
+        const auto start = std::chrono::steady_clock::now();
+        if (std::system(yardstick.c_str()) != 0)
+            state.SkipWithError("the yardstick failed");
+        reads += SecondsSince(start);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["list_ms"] = 1000 * list / n;
+    state.counters["yardstick_ms"] = 1000 * reads / n;
+    state.counters["list_ratio"] = reads > 0 ? list / reads : 0;
+    state.counters["peak_MiB"] = peak;
+}
+BENCHMARK(BM_CliList)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+#ifdef TORNU_BENCH_STARTUP
+// The desktop program started on the folder until its tree is shown
+// (bench_startup), with its peak memory.
+void BM_ProgramTreeShown(benchmark::State& state) {
+    BenchDatabase& bench = Database();
+    double shown = 0, peak = 0;
+    for (auto _ : state) {
+        const ProgramRun run = RunProgram({TORNU_BENCH_STARTUP, bench.dir.string()});
+        double ms = 0;
+        if (!run.ok || std::sscanf(run.output.c_str(), "tree_shown_ms=%lf", &ms) != 1)
+            state.SkipWithError("bench_startup failed");
+        shown += ms;
+        peak = std::max(peak, run.peakMiB);
+    }
+    state.counters["tree_shown_ms"] = shown / static_cast<double>(state.iterations());
+    state.counters["peak_MiB"] = peak;
+}
+BENCHMARK(BM_ProgramTreeShown)->Unit(benchmark::kMillisecond)->Iterations(3);
+#endif
+
+// The first view of a device on terminals not looked at before: their
+// dependants read (and nothing missing to add), the option view's model made.
+void BM_FirstViewOfDevice(benchmark::State& state) {
+    BenchDatabase& bench = Database();
+    const auto opened = OpenDatabase();
+    std::vector<std::unique_ptr<CTerminal>> terminals;
+    if (!LoadConfiguration(*opened, bench.Params(), terminals) || terminals.empty()) {
+        state.SkipWithError("load failed");
+        return;
+    }
+    const std::size_t stride = std::max<std::size_t>(terminals.size() / 64, 1);
+    std::size_t next = 0;
+    double worst = 0, total = 0;
+    for (auto _ : state) {
+        CTerminal& terminal = *terminals[next % terminals.size()];
+        next += stride;
+        const auto start = std::chrono::steady_clock::now();
+        if (CDevice* device = terminal.FindDevice(1))
+            benchmark::DoNotOptimize(MakeDeviceViewModel(*device));
+        const double seconds = SecondsSince(start);
+        worst = std::max(worst, seconds);
+        total += seconds;
+    }
+    state.counters["mean_ms"] = 1000 * total / static_cast<double>(state.iterations());
+    state.counters["worst_ms"] = 1000 * worst;
+}
+BENCHMARK(BM_FirstViewOfDevice)->Unit(benchmark::kMillisecond)->Iterations(50);
+
 // Runs the yardstick `command` and reports the load's time over its own.
 void MeasureYardstick(benchmark::State& state, const std::string& command) {
     double total = 0;
@@ -217,37 +389,29 @@ void MeasureYardstick(benchmark::State& state, const std::string& command) {
 BENCHMARK(BM_LoadConfiguration)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LoadConfigurationThroughDriver)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-// What the sqlite3 shell needs to read every row of the six tables of the
-// same file: the yardstick for the load.
-void BM_Sqlite3ShellReadsAllRows(benchmark::State& state) {
+// What the sqlite3 shell needs to read every row of the terminal and device
+// tables of the same file: the yardstick for the load.
+void BM_Sqlite3ShellReadsTerminalsAndDevices(benchmark::State& state) {
     BenchDatabase& bench = Database();
     if (!Server().empty()) {
         state.SkipWithError("on the server the yardstick is psql");
         return;
     }
-    std::string command = "sqlite3 '" + (bench.dir / CConfigDatabase::kFileName).string() + "' '";
-    for (const char* table : kTables)
-        command += std::string("SELECT * FROM ") + table + ";";
-    command += "' > /dev/null";
-    MeasureYardstick(state, command);
+    MeasureYardstick(state, Sqlite3Command(bench));
 }
-BENCHMARK(BM_Sqlite3ShellReadsAllRows)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_Sqlite3ShellReadsTerminalsAndDevices)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-// psql reading every row of the six tables of the server's database (PGHOST,
+// psql reading every row of the terminal and device tables of the server's database (PGHOST,
 // PGPORT, PGDATABASE, PGUSER and PGPASSWORD name it, as scripts/pg-test.sh sets them).
-void BM_PsqlReadsAllRows(benchmark::State& state) {
+void BM_PsqlReadsTerminalsAndDevices(benchmark::State& state) {
     Database();
     if (Server().empty()) {
         state.SkipWithError("needs the server (TORNU_TEST_CONNECT)");
         return;
     }
-    std::string command = "psql -qAtX";
-    for (const char* table : kTables)
-        command += std::string(" -c 'SELECT * FROM ") + table + "'";
-    command += " > /dev/null";
-    MeasureYardstick(state, command);
+    MeasureYardstick(state, PsqlCommand());
 }
-BENCHMARK(BM_PsqlReadsAllRows)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_PsqlReadsTerminalsAndDevices)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // One write-through change, each its own durable statement. The counter
 // median_us is the median of the single calls.

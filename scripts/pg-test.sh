@@ -83,7 +83,7 @@ if [ $# -gt 0 ]; then
   "$@"
 else
   export QT_QPA_PLATFORM=offscreen
-  labels='^test_(db|doc|import|e2e)'
+  labels='^test_(db|doc|import|e2e|batch)'
   alone='Server(Restart|Stopped)'
   ctest --test-dir "$build" --output-on-failure -j "$(nproc)" -L "$labels" -E "$alone"
   # Alone: the server goes away under them.

@@ -9,7 +9,9 @@
 # Without a display (neither DISPLAY nor WAYLAND_DISPLAY set) it says so and
 # shows the command-line demonstration instead: tornucfg-cli reads the
 # terminal's state through the simulator, printing the exchange log and the
-# results.
+# results, then a fleet job: six terminals of tools/sim/fleet.txt behind two
+# simulated modems, run with "tornucfg-cli batch" (one busy at first, one
+# refusing its password, one dropping its first call), and its report.
 #
 # With arguments, runs tornucfg-cli with them in run/ instead:
 #   ./scripts/run.sh list      ./scripts/run.sh show 12/0
@@ -56,4 +58,30 @@ echo "== Обмен с разделом 1: состояние, телефонн�
 "$cli" run 12/1 ReadStatus ReadPhoneBook ReadKeys --yes || status=$?
 echo "== Что показывает окно раздела 1 после обмена"
 "$cli" show 12/1
+
+echo "== Пакетный обмен: шесть базовых модулей за двумя модемами (tools/sim/fleet.txt)"
+fleet_pids=()
+for n in 1 2; do
+  "$sim" --link "$PWD/ttyFLEET$n" --state "$root/tools/sim/fleet-terminal.sim" \
+    --fleet "$root/tools/sim/fleet.txt" --log "fleet$n.log" >/dev/null &
+  fleet_pids+=($!)
+done
+trap 'demo_stop_sim; kill "${fleet_pids[@]}" 2>/dev/null || true' EXIT
+for n in 1 2; do
+  for _ in $(seq 50); do
+    [ -e "ttyFLEET$n" ] && break
+    sleep 0.1
+  done
+done
+for id in 31 32 33 34 35 36; do
+  if ! "$cli" show "$id" >/dev/null 2>&1; then
+    "$cli" add-terminal "$id" --type БМ-4 --phone "+790000000$id" --password link >/dev/null
+    "$cli" edit "$id/0" --password 0000 >/dev/null
+  fi
+done
+job=$("$cli" batch new "Демонстрация" --terminals 31-36 --commands SetClock,ReadStatus --delay 2)
+"$cli" batch run "$job" --ports "$PWD/ttyFLEET1,$PWD/ttyFLEET2" || true
+"$cli" batch status "$job" || true
+echo "== Отчет (CSV)"
+"$cli" batch report "$job"
 exit "$status"

@@ -13,6 +13,7 @@ namespace {
 std::shared_ptr<const CBusDeviceType::Fields> Parse(std::string_view descriptionText,
                                                     std::string* reason) {
     auto read = std::make_shared<CBusDeviceType::Fields>();
+    read->descriptionText.assign(descriptionText);
     std::string value;
     if (GetDescriptionValue(descriptionText, "PLIST", value))
         read->paramList = SplitList(value);
@@ -39,7 +40,6 @@ bool CBusDeviceType::Read(std::string_view descriptionText, std::string* reason)
     auto read = CParsedTypeCache::Find<Fields>(descriptionText, reason, Parse);
     if (!read)
         return false;
-    descriptionText_.assign(descriptionText);
     fields_ = std::move(read);
     return true;
 }

@@ -6,8 +6,9 @@
 //
 // The whole description text is kept: device records store it and rebuild
 // their own copy of the type from it, so a later catalogue change leaves
-// existing devices as they were made. The parsed fields never change after
-// reading, so copies share them; each object still owns its text.
+// existing devices as they were made. The text and the fields parsed from it
+// never change after reading, so copies share them: a fleet's hundreds of
+// thousands of devices hold a few types.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -35,7 +36,7 @@ public:
     bool IsValid() const;
 
     const std::string& Name() const { return fields_->name; }
-    const std::string& DescriptionText() const { return descriptionText_; }
+    const std::string& DescriptionText() const { return fields_->descriptionText; }
     // Parameter names from "PLIST", as written (no trimming, empty pieces kept).
     const std::vector<std::string>& ParamList() const { return fields_->paramList; }
     // "PHBOOK"; empty means the layout "BitMask".
@@ -54,6 +55,7 @@ public:
     std::int32_t PhoneBookLength() const { return fields_->phoneBookLength; }
 
     struct Fields {
+        std::string descriptionText;
         std::vector<std::string> paramList;
         std::string name;
         std::string phoneBookLayout;
@@ -67,7 +69,6 @@ public:
 private:
     static const std::shared_ptr<const Fields>& Empty();
 
-    std::string descriptionText_;
     std::shared_ptr<const Fields> fields_ = Empty();
 };
 

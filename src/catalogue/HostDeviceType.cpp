@@ -12,6 +12,7 @@ namespace {
 std::shared_ptr<const CHostDeviceType::Fields> Parse(std::string_view descriptionText,
                                                      std::string* reason) {
     auto read = std::make_shared<CHostDeviceType::Fields>();
+    read->descriptionText.assign(descriptionText);
     if (!read->devicePart.Read(descriptionText, reason))
         return nullptr;
     if (!GetDescriptionNumber(descriptionText, "DADDR", read->ownAddress)) {
@@ -44,7 +45,6 @@ bool CHostDeviceType::Read(std::string_view descriptionText, std::string* reason
     auto read = CParsedTypeCache::Find<Fields>(descriptionText, reason, Parse);
     if (!read)
         return false;
-    descriptionText_.assign(descriptionText);
     fields_ = std::move(read);
     return true;
 }

@@ -30,7 +30,7 @@ public:
 
     // The built-in device's type, read from the same text.
     const CBusDeviceType& DevicePart() const { return fields_->devicePart; }
-    const std::string& DescriptionText() const { return descriptionText_; }
+    const std::string& DescriptionText() const { return fields_->descriptionText; }
     const std::string& Name() const { return fields_->name; }
     // "TSCNT": loops of one terminal are numbered 1 to this, terminal-wide.
     std::int32_t LoopNumberCount() const { return fields_->loopNumbers; }
@@ -44,6 +44,7 @@ public:
 
     // Shared between copies, as the network-device type's fields are.
     struct Fields {
+        std::string descriptionText;
         CBusDeviceType devicePart;
         std::string name;
         std::int32_t loopNumbers = 0;
@@ -55,7 +56,6 @@ public:
 private:
     static const std::shared_ptr<const Fields>& Empty();
 
-    std::string descriptionText_;
     std::shared_ptr<const Fields> fields_ = Empty();
 };
 

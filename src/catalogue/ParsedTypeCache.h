@@ -2,7 +2,7 @@
 // Parsed device types shared while a cache is in scope: the whole
 // configuration holds the same few description texts thousands of times, so
 // the load parses each distinct text once and every record of that text
-// shares the parsed fields (each record still keeps its own copy of the text).
+// shares the parsed fields and the text.
 //
 // The cache is this thread's while the object lives; without one every text
 // is parsed on its own.

@@ -51,7 +51,7 @@ std::string DialFailure(int result) {
 
 // The command's message from the node's snapshot; the clock command takes
 // the time it is built at.
-BuiltCommand Build(const std::variant<TerminalSnapshot, DeviceSnapshot>& node,
+BuiltCommand Build(const ExchangeNode& node,
                    const CommandSpec& spec) {
     return std::visit(
         Overloaded{[&](const TerminalSnapshot& terminal) {
@@ -61,7 +61,7 @@ BuiltCommand Build(const std::variant<TerminalSnapshot, DeviceSnapshot>& node,
         node);
 }
 
-std::optional<ReplyValue> Read(const std::variant<TerminalSnapshot, DeviceSnapshot>& node,
+std::optional<ReplyValue> Read(const ExchangeNode& node,
                                const CommandSpec& spec, const CTermMessage& reply) {
     return std::visit(
         Overloaded{[&](const TerminalSnapshot&) { return ReadTerminalReply(spec, reply); },
@@ -126,6 +126,7 @@ bool CExchange::Start(ExchangeJob job) {
         results_.assign(job_.commands.size(), CommandOutcome{});
         state_ = kRunning;
         cancelled_ = false;
+        cause_ = static_cast<int>(ExchangeEnd::kNone);
     }
     try {
         worker_ = std::thread([this] { Run(); });
@@ -189,6 +190,8 @@ void CExchange::WaitActivity(int ms) {
 void CExchange::Signal() {
     { std::lock_guard lock(statusLock_); }
     activity_.notify_all();
+    if (signal_)
+        signal_->Notify();
 }
 
 CResult CExchange::HandOver(std::size_t index, ReplyValue value, bool& stop) {
@@ -243,6 +246,8 @@ bool CExchange::PostStatus(const std::string& text, bool error, std::optional<st
         statusQueue_.push_back(std::move(line));
     }
     activity_.notify_all();
+    if (signal_)
+        signal_->Notify();
     return !error;
 }
 
@@ -265,20 +270,37 @@ CExchange::ModemSettings CExchange::ReadSettings() const {
 // The state is set last, once the port is closed and every line posted, so
 // that a caller who sees the end finds them all.
 void CExchange::Run() {
-    state_ = RunExchange();
+    const State end = RunExchange();
+    if (cancelled_)
+        cause_ = static_cast<int>(ExchangeEnd::kCancelled);
+    else
+        SetCause(end == kFinished ? ExchangeEnd::kCompleted : ExchangeEnd::kDialFailed);
+    state_ = end;
     Signal();
     std::lock_guard lock(endLock_);
     ended_ = true;
     endedChanged_.notify_all();
 }
 
+void CExchange::SetCause(ExchangeEnd cause) {
+    int none = static_cast<int>(ExchangeEnd::kNone);
+    cause_.compare_exchange_strong(none, static_cast<int>(cause));
+}
+
+ExchangeNode& CExchange::NodeOf(std::size_t index) {
+    const std::size_t target = job_.commands[index].target;
+    return target > 0 && target <= job_.others.size() ? job_.others[target - 1] : job_.node;
+}
+
 CExchange::State CExchange::RunExchange() {
     PostStatus("Начало обмена");
     if (job_.phone.empty()) {
+        SetCause(ExchangeEnd::kNoPhone);
         PostStatus("Не задан номер телефона", true);
         return kFailed;
     }
     if (job_.linkPassword.empty()) {
+        SetCause(ExchangeEnd::kNoPassword);
         PostStatus("Не задан пароль на связь", true);
         return kFailed;
     }
@@ -287,6 +309,7 @@ CExchange::State CExchange::RunExchange() {
     std::unique_ptr<IByteStream> line =
         openLine_ ? openLine_(modemSettings_.port, modemSettings_.speed, why) : nullptr;
     if (!line) {
+        SetCause(ExchangeEnd::kPortFailed);
         const std::string& cause = why.Error();
         PostStatus(std::string("Невозможно открыть порт модема") +
                        (cause.empty() ? "" : ": " + cause),
@@ -305,12 +328,15 @@ CExchange::State CExchange::RunOnLine(IByteStream& line) {
         return kFailed;
     CModem modem(line, modemSettings_.port, logFolder_);
     if (!InitModem(modem)) {
+        SetCause(modem.LinkLost() == CModem::kDeviceGone ? ExchangeEnd::kPortFailed
+                                                          : ExchangeEnd::kModemSilent);
         if (!cancelled_)
             PostStatus("Модем не отвечает" + LinkLossText(modem), true);
         return kFailed;
     }
     int result = -1;
     if (cancelled_ || !ConnectModem(modem, result)) {
+        SetCause(DialCause(modem, result));
         if (!cancelled_)
             PostStatus("Невозможно установить соединение: " +
                            (modem.LinkLost() ? LinkLossText(modem).substr(2) : DialFailure(result)),
@@ -334,6 +360,32 @@ bool CExchange::InitModem(CModem& modem) {
     if (cancelled_ || !modem.Sleep(kPauseBeforeAtMs) || cancelled_)
         return false;
     return modem.SendAndWait("at", kAtReplyMs, CModemReplyParser::kOk);
+}
+
+ExchangeEnd CExchange::DialCause(const CModem& modem, int result) {
+    if (modem.LinkLost())
+        return LostOr(modem, ExchangeEnd::kDialFailed);
+    switch (result) {
+    case CModemReplyParser::kBusy:
+        return ExchangeEnd::kBusy;
+    case CModemReplyParser::kNoAnswer:
+        return ExchangeEnd::kNoAnswer;
+    case CModemReplyParser::kNoCarrier:
+        return ExchangeEnd::kNoCarrier;
+    default:
+        return ExchangeEnd::kDialFailed;
+    }
+}
+
+ExchangeEnd CExchange::LostOr(const CModem& modem, ExchangeEnd otherwise) {
+    switch (modem.LinkLost()) {
+    case CModem::kCarrierLost:
+        return ExchangeEnd::kNoCarrier;
+    case CModem::kDeviceGone:
+        return ExchangeEnd::kPortFailed;
+    default:
+        return otherwise;
+    }
 }
 
 std::string CExchange::LinkLossText(const CModem& modem) {
@@ -387,10 +439,14 @@ bool CExchange::WaitReceipt(CModem& modem, CPacketChannel& channel, CTermMessage
         return true;
     if (cancelled_)
         return false;
-    if (status != StreamStatus::kData || !message.ReadText(packet))
+    if (status != StreamStatus::kData || !message.ReadText(packet)) {
+        SetCause(LostOr(modem, ExchangeEnd::kNoReceipt));
         return PostStatus(std::string(kReportNoReceipt) + LinkLossText(modem), true);
-    if (message.GetCode() != kCodeReceipt)
+    }
+    if (message.GetCode() != kCodeReceipt) {
+        SetCause(ExchangeEnd::kBadReceipt);
         return PostStatus(std::string(kReportBadReceipt), true);
+    }
     return true;
 }
 
@@ -400,13 +456,16 @@ bool CExchange::Login(CModem& modem, CPacketChannel& channel, CTermMessage& mess
     message.SetCode(kCodeReceipt);
     message.SetData(job_.linkPassword);
     if (!Transact(channel, message, message, kLoginMs, kAttempts)) {
+        SetCause(LostOr(modem, ExchangeEnd::kNoReceipt));
         if (!cancelled_)
             PostStatus(std::string(kReportLoginNotSent) + LinkLossText(modem), true);
         return false;
     }
     std::string report;
-    if (!JudgeLoginAnswer(message, report))
+    if (!JudgeLoginAnswer(message, report)) {
+        SetCause(ExchangeEnd::kLoginRefused);
         return PostStatus(report, true);
+    }
     return true;
 }
 
@@ -416,7 +475,7 @@ bool CExchange::RunCommand(CModem& modem, CPacketChannel& channel, std::size_t i
         return false;
     const ExchangeCommand& command = job_.commands[index];
     PostStatus(std::string(kReportCommandStarted) + command.description);
-    BuiltCommand built = Build(job_.node, command.spec);
+    BuiltCommand built = Build(NodeOf(index), command.spec);
     if (!built.message) {
         PostStatus(std::string(kReportCannotBuild) +
                        (built.refusal.empty() ? "" : ": " + built.refusal),
@@ -428,6 +487,8 @@ bool CExchange::RunCommand(CModem& modem, CPacketChannel& channel, std::size_t i
     if (cancelled_)
         return false;
     if (!passed) {
+        SetCause(modem.LinkLost() == CModem::kDeviceGone ? ExchangeEnd::kPortFailed
+                                                          : ExchangeEnd::kLinkLost);
         PostStatus(std::string(kReportCannotSend) + LinkLossText(modem), true, index);
         return false;
     }
@@ -436,7 +497,7 @@ bool CExchange::RunCommand(CModem& modem, CPacketChannel& channel, std::size_t i
         PostStatus(report, true, index);
         return true;
     }
-    std::optional<ReplyValue> value = Read(job_.node, command.spec, message);
+    std::optional<ReplyValue> value = Read(NodeOf(index), command.spec, message);
     if (!value) {
         PostStatus(std::string(kReportCannotProcess), true, index);
         return true;
@@ -447,7 +508,7 @@ bool CExchange::RunCommand(CModem& modem, CPacketChannel& channel, std::size_t i
 bool CExchange::Deliver(std::size_t index, ReplyValue value) {
     // The records keep what a reply said even when its rows fail: the next
     // command is built from it either way.
-    std::visit([&](auto& node) { FollowReply(node, value); }, job_.node);
+    std::visit([&](auto& node) { FollowReply(node, value); }, NodeOf(index));
     const FileReply* file = std::get_if<FileReply>(&value);
     const bool noFile = file && !file->bytes;
     bool stop = false;
@@ -460,6 +521,8 @@ bool CExchange::Deliver(std::size_t index, ReplyValue value) {
                    true, index);
         // Later replies could not be stored either.
         storeFailed_ = stop;
+        if (stop)
+            SetCause(ExchangeEnd::kStoreFailed);
         return !stop;
     }
     if (noFile)

@@ -12,6 +12,7 @@
 // the worker waits on to be applied under replyLock_. state_ and cancelled_
 // are atomic flags; a cancel reaches a waiting worker through the stream's
 // Interrupt and the reply wait's condition.
+#include "comms/ActivitySignal.h"
 #include "comms/ByteStream.h"
 #include "comms/ExchangeJob.h"
 #include "settings/Result.h"
@@ -35,6 +36,27 @@ class CIniFile;
 class CModem;
 class CPacketChannel;
 class CTermMessage;
+
+// Why an exchange ended, for a caller that decides what follows (a fleet's
+// queue dials a busy line again, but not a terminal that refused its password).
+enum class ExchangeEnd : int {
+    kNone,          // running, or never started
+    kCompleted,     // the command phase ended on a live call (see each command's outcome)
+    kNoPhone,       // nothing to dial
+    kNoPassword,    // no link password
+    kPortFailed,    // the port could not be opened, or went away
+    kModemSilent,   // the modem did not answer "at"
+    kBusy,          // BUSY
+    kNoAnswer,      // NO ANSWER
+    kNoCarrier,     // NO CARRIER, or the call lost before the commands
+    kDialFailed,    // any other dial failure (no result, NO DIALTONE, ERROR)
+    kNoReceipt,     // no readable receipt, or the login not answered
+    kBadReceipt,    // a receipt with another code
+    kLoginRefused,  // the link password refused
+    kLinkLost,      // the call was lost during the commands
+    kStoreFailed,   // a reply could not be stored: the session was ended
+    kCancelled,
+};
 
 class CExchange {
 public:
@@ -82,6 +104,8 @@ public:
     // kRunning, kFinished (the login passed and the command phase ended) or
     // kFailed (failed or cancelled). Once it has left kRunning the port is closed.
     int GetState() const { return state_.load(); }
+    // Why it ended; kNone while it runs. Set before the state leaves kRunning.
+    ExchangeEnd EndCause() const { return static_cast<ExchangeEnd>(cause_.load()); }
     // Asks the exchange to stop after its current step and returns at once;
     // GetState shows the end. A cancelled session sends no closing message,
     // posts no further line, and hangs up.
@@ -93,6 +117,9 @@ public:
     void SetModemLogFolder(const std::filesystem::path& folder);
     // How the line is opened; by default a CSerialPort. Set before Start.
     void SetStreamFactory(StreamFactory factory);
+    // Also told of every status line, reply and end (a caller that watches
+    // several exchanges at once). Set before Start.
+    void SetActivitySignal(std::shared_ptr<CActivitySignal> signal) { signal_ = std::move(signal); }
     // The default factory: the serial port at the speed, 8N1.
     static std::unique_ptr<IByteStream> OpenSerialPort(const std::string& port, std::uint32_t speed,
                                                        CResult& why);
@@ -113,6 +140,9 @@ private:
     ModemSettings ReadSettings() const;
     bool InitModem(CModem& modem);
     bool ConnectModem(CModem& modem, int& result);
+    static ExchangeEnd DialCause(const CModem& modem, int result);
+    // The call or the port lost, or else `otherwise`.
+    static ExchangeEnd LostOr(const CModem& modem, ExchangeEnd otherwise);
     // ": " and how the call was lost, or empty while it is up.
     static std::string LinkLossText(const CModem& modem);
     SessionEnd RunSession(CModem& modem, CPacketChannel& channel);
@@ -133,6 +163,11 @@ private:
     // Publishes the line for RequestCancel (null: withdrawn).
     void SetLine(IByteStream* line);
 
+    // The first cause set wins: what follows a failure only reports it.
+    void SetCause(ExchangeEnd cause);
+    // The node command `index` addresses.
+    ExchangeNode& NodeOf(std::size_t index);
+
     // A status line, or with `error` an error line ("ОШИБКА: " + text) that
     // also fails command `index` when one is given. True for a plain line.
     bool PostStatus(const std::string& text, bool error = false,
@@ -141,6 +176,7 @@ private:
     const CIniFile& settings_;
     StreamFactory openLine_;
     std::filesystem::path logFolder_;
+    std::shared_ptr<CActivitySignal> signal_;
 
     // Set by Start before the worker runs; the worker's own afterwards.
     ExchangeJob job_;
@@ -149,6 +185,7 @@ private:
 
     std::atomic<int> state_{kFailed};
     std::atomic<bool> cancelled_{false};
+    std::atomic<int> cause_{static_cast<int>(ExchangeEnd::kNone)};
     mutable std::mutex statusLock_; // guards statusQueue_, results_ and activity_
     std::deque<std::string> statusQueue_;
     std::vector<CommandOutcome> results_;

@@ -15,17 +15,24 @@
 
 namespace tornu {
 
+using ExchangeNode = std::variant<TerminalSnapshot, DeviceSnapshot>;
+
 struct ExchangeCommand {
     CommandSpec spec;
     std::string description; // "DESC": the log names the command by it
+    // The node it addresses: 0 the job's node, k the job's others[k - 1]
+    // (a fleet's call carries the commands of several devices at once).
+    std::size_t target = 0;
 };
 
 struct ExchangeJob {
     std::string phone;        // dialled with "atd"
     std::string linkPassword; // sent in the login
     // The node the commands address: the terminal itself or one of its devices.
-    std::variant<TerminalSnapshot, DeviceSnapshot> node;
+    ExchangeNode node;
     std::vector<ExchangeCommand> commands;
+    // Further nodes of the same terminal that commands address.
+    std::vector<ExchangeNode> others{};
 };
 
 // How a command of the exchange ended: kCommandNotCompleted, kCommandDone,

@@ -1,8 +1,9 @@
 #pragma once
-// A text in 16 bytes: up to 15 bytes inside, longer ones on the heap. The
+// A text in 16 bytes: up to 14 bytes inside, longer ones on the heap. The
 // records of a configuration hold millions of short texts (phone numbers,
 // key codes, parameter values, most of them empty or a few characters), and
-// a std::string takes twice the room for each.
+// a std::string takes twice the room for each. CBasicCompactText<24> keeps
+// up to 22 bytes inside (a tree item's label).
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -10,17 +11,19 @@
 
 namespace tornu {
 
-class CCompactText {
+template <std::size_t Size> class CBasicCompactText {
+    static_assert(Size >= 16 && Size <= 128);
+
 public:
-    CCompactText() noexcept { bytes_[kTag] = 0; }
-    CCompactText(std::string_view text) { Store(text); }
-    CCompactText(const CCompactText& other) { Store(other.View()); }
-    CCompactText(CCompactText&& other) noexcept {
+    CBasicCompactText() noexcept { bytes_[kTag] = 0; }
+    CBasicCompactText(std::string_view text) { Store(text); }
+    CBasicCompactText(const CBasicCompactText& other) { Store(other.View()); }
+    CBasicCompactText(CBasicCompactText&& other) noexcept {
         std::memcpy(bytes_, other.bytes_, sizeof bytes_);
         other.bytes_[kTag] = 0;
     }
-    CCompactText& operator=(const CCompactText& other) { return *this = other.View(); }
-    CCompactText& operator=(CCompactText&& other) noexcept {
+    CBasicCompactText& operator=(const CBasicCompactText& other) { return *this = other.View(); }
+    CBasicCompactText& operator=(CBasicCompactText&& other) noexcept {
         if (this != &other) {
             Release();
             std::memcpy(bytes_, other.bytes_, sizeof bytes_);
@@ -28,12 +31,12 @@ public:
         }
         return *this;
     }
-    CCompactText& operator=(std::string_view text) {
+    CBasicCompactText& operator=(std::string_view text) {
         // A copy first: `text` may lie inside this object's own heap block.
-        CCompactText copy(text);
+        CBasicCompactText copy(text);
         return *this = std::move(copy);
     }
-    ~CCompactText() { Release(); }
+    ~CBasicCompactText() { Release(); }
 
     std::string_view View() const {
         if (IsInline())
@@ -47,7 +50,7 @@ public:
     bool operator==(std::string_view text) const { return View() == text; }
 
 private:
-    static constexpr std::size_t kTag = 15;
+    static constexpr std::size_t kTag = Size - 1;
     static constexpr char kHeap = static_cast<char>(0x80);
 
     bool IsInline() const { return bytes_[kTag] != kHeap; }
@@ -81,7 +84,9 @@ private:
         bytes_[kTag] = 0;
     }
 
-    char bytes_[16];
+    char bytes_[Size];
 };
+
+using CCompactText = CBasicCompactText<16>;
 
 } // namespace tornu

@@ -1,13 +1,15 @@
 #pragma once
-// The load of the whole configuration at start-up: every terminal with its
-// devices, loops, parameter values, phones and keys.
+// The load of the configuration at start-up: every terminal with its
+// devices. Their loops, parameter values, phones and keys are read per
+// terminal when first needed (CTerminal::ReadDependants).
 //
 // Ids are taken in ascending order. Rows that cannot make a record are left
 // out of memory and keep their rows, and the load goes on: an id out of its
 // range (a negative terminal number, a device address outside the type's bus
 // addresses, a loop number below 1), a type description that no longer reads.
 // A slave whose master is missing loads unattached. A parameter, phone or key
-// row that is missing is added with its initial value.
+// row that is missing is added with its initial value when the terminal's
+// dependants are read.
 #include "db/Terminal.h"
 
 #include <memory>
@@ -22,8 +24,8 @@ class IRowSource;
 // database is one (the fastest), or always through the driver.
 enum class TableAccess { Fastest, Driver };
 
-// Appends the terminals to `terminals`. Reads each table with one query (the
-// loop table with two); false when the database is unavailable or a table
+// Appends the terminals to `terminals`. Reads the terminal and device tables
+// with one query each; false when the database is unavailable or a table
 // cannot be read whole: nothing is appended then, and the database is marked
 // unavailable with the driver's text. Both ways of reading give the same
 // records.

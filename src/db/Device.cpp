@@ -45,8 +45,68 @@ bool CDevice::SetLastTime(std::string time) {
     return SetText("last_time", lastTime_, time);
 }
 
+void CDevice::NeedDependants() const {
+    terminal_->ReadDependants();
+}
+
+CDevice::Dependants& CDevice::Block() {
+    if (!dependants_)
+        dependants_ = std::make_unique<Dependants>();
+    return *dependants_;
+}
+
+const CDevice::Dependants& CDevice::View() const {
+    static const Dependants kNone;
+    return dependants_ ? *dependants_ : kNone;
+}
+
+std::string CDevice::NewPassword() const {
+    return View().newPassword.Str();
+}
+
+const std::vector<CSensor*>& CDevice::Loops() const {
+    NeedDependants();
+    return View().loops;
+}
+
+const CRecordList<CDeviceParam>& CDevice::Params() const {
+    NeedDependants();
+    return View().params;
+}
+
+const CRecordList<CDevicePhone>& CDevice::Phones() const {
+    NeedDependants();
+    return View().phones;
+}
+
+const CRecordList<CDeviceKey>& CDevice::Keys() const {
+    NeedDependants();
+    return View().keys;
+}
+
+std::size_t CDevice::Count() const {
+    NeedDependants();
+    return View().params.size();
+}
+
+std::string_view CDevice::Name(std::size_t index) const {
+    NeedDependants();
+    return View().params[index]->Name();
+}
+
+std::string_view CDevice::Value(std::size_t index) const {
+    NeedDependants();
+    return View().params[index]->Value();
+}
+
+const CParamDesc* CDevice::Desc(std::size_t index) const {
+    NeedDependants();
+    return View().params[index]->Desc();
+}
+
 CDeviceParam* CDevice::FindParam(std::string_view name) const {
-    for (const auto& param : params_)
+    NeedDependants();
+    for (const auto& param : View().params)
         if (param->Name() == name)
             return param;
     return nullptr;
@@ -58,7 +118,9 @@ bool CDevice::SetParamValue(std::string_view name, std::string value) {
 }
 
 bool CDevice::SetValue(std::size_t index, std::string_view stored) {
-    return index < params_.size() && params_[index]->SetValue(std::string(stored));
+    NeedDependants();
+    const auto& params = View().params;
+    return index < params.size() && params[index]->SetValue(std::string(stored));
 }
 
 CDevice* CDevice::CreateSlave(int address, const CBusDeviceType& type) {
@@ -101,33 +163,34 @@ bool CDevice::CreateNew(const CBusDeviceType& type) {
 }
 
 bool CDevice::Load(IRowSource& source) {
-    if (!source.Load(*this) || !typeRead_)
-        return false;
-    CreateDependants(&source);
-    return true;
+    return source.Load(*this) && typeRead_;
 }
 
-template <class Record> void CDevice::AddDependant(Record& record, IRowSource* source) {
+template <class Record>
+void CDevice::AddDependant(Record& record, IRowSource* source, std::vector<CDbRecord*>* missing) {
     // A row that is missing is added, so that later changes of the record
     // have a row to update.
-    if (!source || !source->Load(record))
+    if (!source)
         record.Insert();
+    else if (!source->Load(record) && missing)
+        missing->push_back(&record);
 }
 
-void CDevice::CreateDependants(IRowSource* source) {
+void CDevice::CreateDependants(IRowSource* source, std::vector<CDbRecord*>* missing) {
     const std::vector<const CParamDesc*> descs =
         SelectDeviceParams(terminal_->ParamDescs(), type_.ParamList());
-    params_.Reserve(descs.size());
+    Dependants& block = Block();
+    block.params.Reserve(descs.size());
     for (const CParamDesc* desc : descs)
-        AddDependant(params_.Emplace(this, desc), source);
+        AddDependant(block.params.Emplace(this, desc), source, missing);
     const int perType = std::max(type_.PhoneBookLength(), 0);
-    phones_.Reserve(3 * static_cast<std::size_t>(perType));
+    block.phones.Reserve(3 * static_cast<std::size_t>(perType));
     for (int type = 0; type < 3; ++type)
         for (int i = 0; i < perType; ++i)
-            AddDependant(phones_.Emplace(this, type), source);
-    keys_.Reserve(CDeviceKey::kKeysPerDevice);
+            AddDependant(block.phones.Emplace(this, type), source, missing);
+    block.keys.Reserve(CDeviceKey::kKeysPerDevice);
     for (int number = 0; number < CDeviceKey::kKeysPerDevice; ++number)
-        AddDependant(keys_.Emplace(this), source);
+        AddDependant(block.keys.Emplace(this), source, missing);
 }
 
 void CDevice::LoadLoops(IRowSource& source) {
@@ -144,7 +207,7 @@ bool CDevice::CreateLoops() {
         if (!terminal_->AddLoop(*this, -1, 0, nullptr))
             // The terminal's numbers have run out, or a row failed.
             return terminal_->FirstFreeLoopNumber() == -1 ||
-                   static_cast<int>(loops_.size()) >= type_.LoopCount();
+                   static_cast<int>(View().loops.size()) >= type_.LoopCount();
     return true;
 }
 
@@ -159,7 +222,8 @@ void CDevice::RemoveSlave(CDevice* slave) {
 }
 
 void CDevice::RemoveLoop(CSensor* loop) {
-    std::erase(loops_, loop);
+    if (dependants_)
+        std::erase(dependants_->loops, loop);
 }
 
 CConfigDatabase* CDevice::Database() const {

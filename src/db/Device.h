@@ -5,9 +5,12 @@
 //
 // A device owns its parameter values, phone-book entries and keys; its loops
 // belong to the terminal (loop numbers are terminal-wide) and its slaves are
-// devices of the same terminal.
+// devices of the same terminal. The loops, parameters, phones and keys of a
+// loaded device are read with its terminal's the first time one is asked
+// for (CTerminal::ReadDependants).
 #include "catalogue/BusDeviceType.h"
 #include "catalogue/ParamValue.h"
+#include "db/CompactText.h"
 #include "db/DbRecord.h"
 #include "db/DeviceKey.h"
 #include "db/DeviceParam.h"
@@ -49,14 +52,14 @@ public:
 
     CTerminal& Terminal() const { return *terminal_; }
     int Address() const { return address_; }
-    const std::string& Password() const { return password_; }
-    const std::string& NewPassword() const { return newPassword_; }
-    const std::string& Name() const { return name_; }
+    std::string Password() const { return password_.Str(); }
+    std::string NewPassword() const;
+    std::string Name() const { return name_.Str(); }
     int Master() const { return master_; }
     bool IsTopLevel() const { return master_ == kNoMaster; }
     int LastKey() const { return lastKey_; }
     int SystemState() const { return systemState_; }
-    const std::string& LastTime() const { return lastTime_; }
+    std::string LastTime() const { return lastTime_.Str(); }
     const CBusDeviceType& Type() const { return type_; }
     // The loop count chosen for the device; -1 means the type's maximum.
     int LoopCountSetting() const { return loopCount_; }
@@ -79,13 +82,13 @@ public:
 
     const std::vector<CDevice*>& Slaves() const { return slaves_; }
     // In creation order; the terminal owns them.
-    const std::vector<CSensor*>& Loops() const { return loops_; }
+    const std::vector<CSensor*>& Loops() const;
     // In catalogue order.
-    const CRecordList<CDeviceParam>& Params() const { return params_; }
+    const CRecordList<CDeviceParam>& Params() const;
     // Types 0, 1 and 2 of "TLN" entries each, numbered from 0.
-    const CRecordList<CDevicePhone>& Phones() const { return phones_; }
+    const CRecordList<CDevicePhone>& Phones() const;
     // Exactly 15, numbers 0 to 14.
-    const CRecordList<CDeviceKey>& Keys() const { return keys_; }
+    const CRecordList<CDeviceKey>& Keys() const;
 
     // The parameter of that exact name; null when there is none.
     CDeviceParam* FindParam(std::string_view name) const;
@@ -94,10 +97,10 @@ public:
 
     // The values as the conversions and the editing rule see them; SetValue
     // writes through.
-    std::size_t Count() const override { return params_.size(); }
-    std::string_view Name(std::size_t index) const override { return params_[index]->Name(); }
-    std::string_view Value(std::size_t index) const override { return params_[index]->Value(); }
-    const CParamDesc* Desc(std::size_t index) const override { return params_[index]->Desc(); }
+    std::size_t Count() const override;
+    std::string_view Name(std::size_t index) const override;
+    std::string_view Value(std::size_t index) const override;
+    const CParamDesc* Desc(std::size_t index) const override;
     bool SetValue(std::size_t index, std::string_view stored) override;
 
     // A new subordinate device at `address` of this device's terminal. Only a
@@ -131,13 +134,17 @@ private:
     // parameters, phones and keys. False, with nothing kept, when the row
     // cannot be inserted.
     bool CreateNew(const CBusDeviceType& type);
-    // Load form: the row and the type it stores, then the dependants. False
-    // when there is no row or its type description does not read.
+    // Load form: the row and the type it stores. False when there is no
+    // row or its type description does not read.
     bool Load(IRowSource& source);
-    // Parameters, phones and keys; in load form each takes its row, and
-    // one without a row is inserted with its initial value.
-    void CreateDependants(IRowSource* source);
-    template <class Record> void AddDependant(Record& record, IRowSource* source);
+    // The terminal's dependants, read when this device's are asked for.
+    void NeedDependants() const;
+    // Parameters, phones and keys; new form (no source): each is inserted;
+    // load form: each takes its row, and one without a row is put in
+    // `missing`, to be inserted with its initial value.
+    void CreateDependants(IRowSource* source, std::vector<CDbRecord*>* missing = nullptr);
+    template <class Record>
+    void AddDependant(Record& record, IRowSource* source, std::vector<CDbRecord*>* missing);
     void LoadLoops(IRowSource& source);
     // Loops of the distribution: first free numbers, type 0. False when a
     // row could not be written.
@@ -149,27 +156,37 @@ private:
 
     void InsertSlave(CDevice* slave);
     void RemoveSlave(CDevice* slave);
-    void AddLoop(CSensor* loop) { loops_.push_back(loop); }
+    void AddLoop(CSensor* loop) { Block().loops.push_back(loop); }
     void RemoveLoop(CSensor* loop);
 
+    // Texts in 16 bytes each, the numbers packed: a fleet holds hundreds of
+    // thousands of devices, all in memory from the start.
     CTerminal* terminal_;
     int address_;
-    std::string password_;
-    std::string newPassword_;
-    std::string name_;
     int master_ = kNoMaster;
+    CCompactText password_;
+    CCompactText name_;
+    CCompactText lastTime_;
     int lastKey_ = -1;
     int systemState_ = kInitialSystemState;
-    std::string lastTime_;
     CBusDeviceType type_;
-    bool typeRead_ = false;
     int loopCount_ = 0;
     int referenceCount_ = 1;
+    bool typeRead_ = false;
     std::vector<CDevice*> slaves_;
-    std::vector<CSensor*> loops_;
-    CRecordList<CDeviceParam> params_;
-    CRecordList<CDevicePhone> phones_;
-    CRecordList<CDeviceKey> keys_;
+    // What comes with the terminal's dependants, made when they are read (a
+    // device made here, at birth): none of it takes room before.
+    struct Dependants {
+        std::vector<CSensor*> loops;
+        CRecordList<CDeviceParam> params;
+        CRecordList<CDevicePhone> phones;
+        CRecordList<CDeviceKey> keys;
+        CCompactText newPassword;
+    };
+    Dependants& Block();
+    // Empty lists before they are read.
+    const Dependants& View() const;
+    std::unique_ptr<Dependants> dependants_;
 };
 
 } // namespace tornu

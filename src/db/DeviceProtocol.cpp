@@ -32,11 +32,14 @@ CSensor* FindLoopOf(const CDevice& device, int number) {
 bool CDevice::SetNewPassword(std::string password) {
     if (!IsMessageSafe(password))
         return false;
-    newPassword_ = std::move(password);
+    // Kept with the dependants: a device that was never looked at has none.
+    NeedDependants();
+    Block().newPassword = password;
     return true;
 }
 
 DeviceSnapshot CDevice::Snapshot() const {
+    NeedDependants();
     DeviceSnapshot snapshot;
     snapshot.terminal = terminal_->Id();
     snapshot.address = address_;
@@ -45,30 +48,34 @@ DeviceSnapshot CDevice::Snapshot() const {
         if (const CDevice* master = terminal_->FindDevice(master_))
             snapshot.masterPassword = master->Password();
     snapshot.password = password_;
-    snapshot.newPassword = newPassword_;
-    snapshot.params.reserve(params_.size());
-    for (const auto& param : params_) {
+    const Dependants& block = View();
+    snapshot.newPassword = block.newPassword.Str();
+    snapshot.params.reserve(block.params.size());
+    for (const auto& param : block.params) {
         const CParamDesc* desc = param->Desc();
         snapshot.params.push_back({param->Name(), std::string(param->Value()),
                                    desc ? desc->Default() : std::string(),
                                    desc && desc->IsReadable(), desc && desc->IsWritable()});
     }
     snapshot.phones = PhoneEntries();
-    snapshot.keys.reserve(keys_.size());
-    for (const auto& key : keys_)
+    snapshot.keys.reserve(block.keys.size());
+    for (const auto& key : block.keys)
         snapshot.keys.emplace_back(key->Code());
     return snapshot;
 }
 
 std::vector<PhoneEntry> CDevice::PhoneEntries() const {
+    NeedDependants();
     std::vector<PhoneEntry> entries;
-    entries.reserve(phones_.size());
-    for (const auto& phone : phones_)
+    const auto& phones = View().phones;
+    entries.reserve(phones.size());
+    for (const auto& phone : phones)
         entries.push_back({phone->Type(), std::string(phone->Phone()), phone->Mask()});
     return entries;
 }
 
 CResult CDevice::ApplyReply(const ReplyValue& reply, std::time_t now) {
+    NeedDependants();
     CConfigDatabase* db = Database();
     if (db)
         db->TakeFailedStatementError();
@@ -99,7 +106,7 @@ bool CDevice::WriteReply(const ReplyValue& reply, std::time_t now) {
                        },
                        [&](const NewPasswordReply& password) {
                            password_ = password.password;
-                           newPassword_.clear();
+                           Block().newPassword = std::string_view();
                            row |= Columns({"password"});
                            return true;
                        },
@@ -117,7 +124,7 @@ bool CDevice::WriteReply(const ReplyValue& reply, std::time_t now) {
 }
 
 ColumnMask CDevice::ApplyStatus(const StatusReply& status) {
-    for (const auto& param : params_) {
+    for (const auto& param : View().params) {
         const CParamDesc* desc = param->Desc();
         if (!desc || !desc->IsReadable())
             continue;
@@ -140,11 +147,13 @@ ColumnMask CDevice::ApplyStatus(const StatusReply& status) {
 }
 
 bool CDevice::ApplyPhoneBook(const PhoneBookReply& book) {
+    NeedDependants();
     bool saved = true;
     for (const auto& [position, entry] : book.entries) {
-        if (position >= phones_.size())
+        const auto& phones = View().phones;
+        if (position >= phones.size())
             continue;
-        CDevicePhone& phone = *phones_[position];
+        CDevicePhone& phone = *phones[position];
         saved = phone.SetPhoneNumber(entry.number) && saved;
         saved = phone.SetMask(entry.mask) && saved;
     }
@@ -153,8 +162,8 @@ bool CDevice::ApplyPhoneBook(const PhoneBookReply& book) {
 
 void CDevice::ApplyKeys(const KeyReply& keys) {
     for (const auto& [position, code] : keys.codes)
-        if (position < keys_.size())
-            keys_[position]->SetKeyCode(code);
+        if (const auto& list = View().keys; position < list.size())
+            list[position]->SetKeyCode(code);
 }
 
 } // namespace tornu

@@ -53,6 +53,7 @@ bool CTerminal::SetLoopConfiguration(std::string text) {
 }
 
 bool CTerminal::StoreLoopConfiguration(std::string text, std::span<const LoopEntry> entries) {
+    ReadDependants();
     CDbTransaction transaction(Database());
     readConfiguration_ = std::move(text);
     ApplyLoopEntries(entries);

@@ -6,6 +6,7 @@
 //
 // Indexing and iteration give pointers, as a list of owning pointers would.
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <utility>
@@ -37,7 +38,7 @@ public:
     void Reserve(std::size_t capacity) {
         Clear();
         items_ = std::allocator<T>().allocate(capacity);
-        capacity_ = capacity;
+        capacity_ = static_cast<std::uint32_t>(capacity);
     }
     // Makes a record at the end; there must be room for it.
     template <class... Args> T& Emplace(Args&&... args) {
@@ -63,9 +64,11 @@ public:
     Iterator end() const { return Iterator(items_ + size_); }
 
 private:
+    // 32-bit counts: a device has at most a few thousand records, and each
+    // list of a million devices is 8 bytes smaller.
     T* items_ = nullptr;
-    std::size_t size_ = 0;
-    std::size_t capacity_ = 0;
+    std::uint32_t size_ = 0;
+    std::uint32_t capacity_ = 0;
 };
 
 } // namespace tornu

@@ -8,7 +8,6 @@
 #include <charconv>
 #include <climits>
 #include <cstdint>
-#include <unordered_map>
 
 namespace tornu {
 
@@ -23,7 +22,12 @@ int IdColumn(DbRow row, std::size_t index) {
     return index < row.size() ? CDbRecord::ColumnNumber(row[index]) : 0;
 }
 
-const char* const kTableNames[] = {"terminal", "device", "sensor"};
+// The rows of `table` that belong to `terminal`, every column.
+bool QueryTerminalRows(CConfigDatabase& db, const char* table, int terminal,
+                       std::vector<std::vector<std::string>>& rows) {
+    const DbValue key[] = {terminal};
+    return db.Query(std::string("SELECT * FROM ") + table + " WHERE term_id=?", key, rows);
+}
 
 } // namespace
 
@@ -35,10 +39,11 @@ bool ReadKeyColumn(DbRow row, std::size_t index, int& value) {
     return error == std::errc() && end == text.data() + text.size();
 }
 
-bool CStatementRowSource::QueryIds(const std::string& statement, std::vector<int>& ids) {
+bool CStatementRowSource::QueryIds(const std::string& statement, std::span<const DbValue> values,
+                                   std::vector<int>& ids) {
     ids.clear();
     std::vector<std::vector<std::string>> rows;
-    if (!db_.Query(statement, rows))
+    if (!db_.Query(statement, values, rows))
         return false;
     for (const auto& row : rows)
         ids.push_back(row.empty() ? 0 : CDbRecord::ColumnNumber(row[0]));
@@ -47,131 +52,140 @@ bool CStatementRowSource::QueryIds(const std::string& statement, std::vector<int
 }
 
 bool CStatementRowSource::TerminalIds(std::vector<int>& ids) {
-    return QueryIds("SELECT id FROM terminal", ids);
+    return QueryIds("SELECT id FROM terminal", {}, ids);
 }
 
 bool CStatementRowSource::DeviceIds(int terminal, std::vector<int>& ids) {
-    return QueryIds(CConfigDatabase::Format("SELECT id FROM device WHERE term_id=%d", terminal),
-                    ids);
+    const DbValue key[] = {terminal};
+    return QueryIds("SELECT id FROM device WHERE term_id=?", key, ids);
 }
 
 bool CStatementRowSource::LoopIds(int terminal, int device, std::vector<int>& ids) {
-    return QueryIds(
-        CConfigDatabase::Format("SELECT id FROM sensor WHERE term_id=%d AND device_id=%d", terminal,
-                                device),
-        ids);
+    const DbValue keys[] = {terminal, device};
+    return QueryIds("SELECT id FROM sensor WHERE term_id=? AND device_id=?", keys, ids);
 }
 
 CPreloadedRowSource::CPreloadedRowSource() = default;
 CPreloadedRowSource::~CPreloadedRowSource() = default;
 
-bool CPreloadedRowSource::Read(ITableReader& reader) {
-    for (int id = 0; id < kTableCount; ++id)
-        if (!ReadTable(reader, static_cast<TableId>(id)))
-            return false;
-    for (Index* index : {&terminalRows_, &deviceRows_, &sensorRows_, &deviceIds_, &loopIds_}) {
-        std::sort(index->begin(), index->end());
-        index->shrink_to_fit();
-    }
-    SortIds(terminalIds_);
-    return true;
-}
-
-CPreloadedRowSource::Entry CPreloadedRowSource::Key(int first, int second, std::uint32_t value) {
-    return {static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(second), value};
-}
-
-bool CPreloadedRowSource::FindFirst(const Index& index, Entry key, std::uint32_t& value) {
-    const auto found = std::lower_bound(index.begin(), index.end(), key);
-    if (found == index.end() || found->high != key.high || found->low != key.low)
-        return false;
-    value = found->value;
-    return true;
-}
-
-void CPreloadedRowSource::Values(const Index& index, Entry key, std::vector<int>& values) {
-    values.clear();
-    for (auto at = std::lower_bound(index.begin(), index.end(), key);
-         at != index.end() && at->high == key.high && at->low == key.low; ++at)
-        values.push_back(static_cast<int>(at->value));
-    // Stored unsigned: a negative id came after the others.
-    SortIds(values);
-}
-
-bool CPreloadedRowSource::ReadTable(ITableReader& reader, TableId id) {
-    if (!reader.Open(kTableNames[id]))
-        return false;
-    Table& table = tables_[id];
-    // Long texts (the type description of every device) repeat from row to
-    // row: each distinct one is kept once.
+bool CPreloadedRowSource::CRows::Add(DbRow row) {
     constexpr std::size_t kLongText = 32;
-    std::unordered_map<std::string, Cell> longTexts;
+    columns_ = row.size();
+    for (std::string_view cell : row) {
+        const bool share = shareLongTexts_ && cell.size() >= kLongText;
+        if (share)
+            if (auto found = longTexts_.find(cell); found != longTexts_.end()) {
+                cells_.push_back(found->second);
+                continue;
+            }
+        // The offsets are 32 bits: a table of 4 GiB of text is no configuration.
+        if (text_.size() + cell.size() > UINT32_MAX)
+            return false;
+        const Cell stored{static_cast<std::uint32_t>(text_.size()),
+                          static_cast<std::uint32_t>(cell.size())};
+        text_.append(cell);
+        cells_.push_back(stored);
+        if (share)
+            longTexts_.emplace(cell, stored);
+    }
+    return true;
+}
+
+DbRow CPreloadedRowSource::CRows::Row(std::size_t index,
+                                      std::vector<std::string_view>& cells) const {
+    cells.resize(columns_);
+    for (std::size_t column = 0; column < columns_; ++column) {
+        const Cell cell = cells_[index * columns_ + column];
+        cells[column] = std::string_view(text_).substr(cell.offset, cell.size);
+    }
+    return cells;
+}
+
+// Keeps the room, for the next terminal's rows.
+void CPreloadedRowSource::CRows::Clear() {
+    text_.clear();
+    cells_.clear();
+    longTexts_.clear();
+}
+
+void CPreloadedRowSource::CRows::Shrink() {
+    text_.shrink_to_fit();
+    cells_.shrink_to_fit();
+    longTexts_.clear();
+}
+
+bool CPreloadedRowSource::Read(ITableReader& reader) {
+    if (!reader.Open("terminal", nullptr))
+        return false;
     DbRow row;
-    std::uint32_t index = 0;
-    while (reader.Next(row)) {
-        File(id, row, index++);
-        if (id == kSensor)
-            continue;
-        table.columns = row.size();
-        for (std::string_view cell : row) {
-            if (cell.size() >= kLongText)
-                if (auto found = longTexts.find(std::string(cell)); found != longTexts.end()) {
-                    table.cells.push_back(found->second);
-                    continue;
-                }
-            // The offsets are 32 bits: a table of 4 GiB of text is no configuration.
-            if (table.text.size() + cell.size() > UINT32_MAX)
-                return false;
-            const Cell stored{static_cast<std::uint32_t>(table.text.size()),
-                              static_cast<std::uint32_t>(cell.size())};
-            table.text.append(cell);
-            table.cells.push_back(stored);
-            if (cell.size() >= kLongText)
-                longTexts.emplace(cell, stored);
-        }
-    }
-    // Held while every record is made: no room to spare.
-    table.text.shrink_to_fit();
-    table.cells.shrink_to_fit();
-    return !reader.Failed();
-}
-
-DbRow CPreloadedRowSource::Row(TableId id, std::uint32_t index) {
-    const Table& table = tables_[id];
-    row_.resize(table.columns);
-    for (std::size_t column = 0; column < table.columns; ++column) {
-        const Cell cell = table.cells[index * table.columns + column];
-        row_[column] = std::string_view(table.text).substr(cell.offset, cell.size);
-    }
-    return row_;
-}
-
-// Files the row under the key a record asks for, and its id under the
-// questions of the loader. As a select by key finds the first such row, the
-// first one is found.
-void CPreloadedRowSource::File(TableId id, DbRow row, std::uint32_t index) {
-    int terminal = 0, device = 0, number = 0;
-    switch (id) {
-    case kTerminal:
+    int id = 0;
+    for (std::uint32_t index = 0; reader.Next(row); ++index) {
+        if (!terminals_.Add(row))
+            return false;
         terminalIds_.push_back(IdColumn(row, 0));
-        if (ReadKeyColumn(row, 0, number))
-            terminalRows_.push_back(Key(0, number, index));
-        break;
-    case kDevice:
-        if (!ReadKeyColumn(row, 0, terminal))
+        if (ReadKeyColumn(row, 0, id))
+            terminalRows_.emplace_back(id, index);
+    }
+    if (reader.Failed())
+        return false;
+    terminals_.Shrink();
+    // Of equal ids the first row is found, as a select by key finds it.
+    std::stable_sort(terminalRows_.begin(), terminalRows_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    SortIds(terminalIds_);
+    // Ordered by the unique index, so that each terminal's rows come
+    // together and in the order the loader asks for them.
+    if (!reader.Open("device", "term_id,id"))
+        return false;
+    reader_ = &reader;
+    return true;
+}
+
+bool CPreloadedRowSource::Failed() const {
+    return !reader_ || reader_->Failed();
+}
+
+void CPreloadedRowSource::ReadDevicesOf(int terminal) {
+    batchTerminal_ = terminal;
+    batch_.Clear();
+    batchRows_.clear();
+    while (reader_) {
+        if (haveAhead_) {
+            if (aheadTerminal_ > terminal)
+                break;
+            haveAhead_ = false;
+            if (aheadTerminal_ == terminal)
+                AddDevice(ahead_.Row(0, row_));
+            continue;
+        }
+        DbRow row;
+        if (ended_ || !reader_->Next(row)) {
+            ended_ = true;
             break;
-        deviceIds_.push_back(Key(0, terminal, static_cast<std::uint32_t>(IdColumn(row, 1))));
-        if (ReadKeyColumn(row, 1, number))
-            deviceRows_.push_back(Key(terminal, number, index));
+        }
+        int owner = 0;
+        // A row whose terminal is no whole number belongs to none.
+        if (!ReadKeyColumn(row, 0, owner) || owner < terminal)
+            continue;
+        if (owner == terminal) {
+            AddDevice(row);
+            continue;
+        }
+        ahead_.Clear();
+        ahead_.Add(row);
+        aheadTerminal_ = owner;
+        haveAhead_ = true;
         break;
-    default:
-        if (!ReadKeyColumn(row, 0, terminal))
-            break;
-        if (ReadKeyColumn(row, 1, device))
-            loopIds_.push_back(Key(terminal, device, static_cast<std::uint32_t>(IdColumn(row, 2))));
-        if (ReadKeyColumn(row, 2, number))
-            sensorRows_.push_back(Key(terminal, number, index));
-        break;
+    }
+    std::stable_sort(batchRows_.begin(), batchRows_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+}
+
+void CPreloadedRowSource::AddDevice(DbRow row) {
+    int address = 0;
+    if (ReadKeyColumn(row, 1, address)) {
+        batchRows_.emplace_back(address, static_cast<std::uint32_t>(batch_.Count()));
+        batch_.Add(row);
     }
 }
 
@@ -181,59 +195,131 @@ bool CPreloadedRowSource::TerminalIds(std::vector<int>& ids) {
 }
 
 bool CPreloadedRowSource::DeviceIds(int terminal, std::vector<int>& ids) {
-    Values(deviceIds_, Key(0, terminal), ids);
+    ids.clear();
+    if (terminal == batchTerminal_)
+        for (const auto& [address, row] : batchRows_)
+            ids.push_back(address);
     return true;
 }
 
-bool CPreloadedRowSource::LoopIds(int terminal, int device, std::vector<int>& ids) {
-    Values(loopIds_, Key(terminal, device), ids);
-    return true;
-}
-
-bool CPreloadedRowSource::FillLoops(ITableReader& reader,
-                                    const std::vector<std::unique_ptr<CTerminal>>& terminals) {
-    if (!reader.Open(kTableNames[kSensor]))
-        return false;
-    DbRow row;
-    int terminal = 0, number = 0;
-    for (std::uint32_t index = 0; reader.Next(row); ++index) {
-        std::uint32_t first = 0;
-        if (!ReadKeyColumn(row, 0, terminal) || !ReadKeyColumn(row, 2, number) ||
-            !FindFirst(sensorRows_, Key(terminal, number), first) || first != index)
-            continue;
-        const auto found = std::lower_bound(
-            terminals.begin(), terminals.end(), terminal,
-            [](const std::unique_ptr<CTerminal>& t, int id) { return t->Id() < id; });
-        if (found == terminals.end() || (*found)->Id() != terminal)
-            continue;
-        if (CSensor* loop = (*found)->FindLoop(number))
-            loop->ReadRow(row);
-    }
-    return !reader.Failed();
+bool CPreloadedRowSource::LoopIds(int, int, std::vector<int>& ids) {
+    ids.clear();
+    return false;
 }
 
 bool CPreloadedRowSource::Load(CDbRecord& record) {
     const std::string_view table = record.Table();
-    auto read = [&](TableId id, const Index& index, Entry key) {
-        std::uint32_t row = 0;
-        if (!FindFirst(index, key, row))
-            return false;
-        record.ReadRow(Row(id, row));
-        return true;
+    const RowKey key = record.Key();
+    auto first = [](const std::vector<std::pair<int, std::uint32_t>>& rows, int wanted) {
+        return std::lower_bound(rows.begin(), rows.end(), wanted,
+                                [](const auto& entry, int id) { return entry.first < id; });
     };
-    if (table == kTableNames[kTerminal])
-        return read(kTerminal, terminalRows_, Key(0, record.Key().id));
-    if (table == kTableNames[kDevice]) {
-        const RowKey key = record.Key();
-        return read(kDevice, deviceRows_, Key(key.terminal, key.id));
+    if (table == "terminal") {
+        // The terminals come in ascending order: its devices are next in the stream.
+        ReadDevicesOf(key.id);
+        const auto found = first(terminalRows_, key.id);
+        if (found == terminalRows_.end() || found->first != key.id)
+            return false;
+        record.ReadRow(terminals_.Row(found->second, row_));
+        return true;
     }
-    if (table == kTableNames[kSensor]) {
-        // The row is read into the loop by FillLoops.
-        const RowKey key = record.Key();
-        std::uint32_t row = 0;
-        return FindFirst(sensorRows_, Key(key.terminal, key.id), row);
+    if (table != "device" || key.terminal != batchTerminal_)
+        return false;
+    const auto found = first(batchRows_, key.id);
+    if (found == batchRows_.end() || found->first != key.id)
+        return false;
+    record.ReadRow(batch_.Row(found->second, row_));
+    return true;
+}
+
+bool CTerminalRowSource::Read(CConfigDatabase& db) {
+    static const char* const kNames[] = {"sensor", "device_param", "device_phone", "device_key"};
+    for (int id = 0; id < kTableCount; ++id) {
+        if (!QueryTerminalRows(db, kNames[id], terminal_, tables_[id].rows))
+            return false;
+        File(static_cast<TableId>(id));
     }
-    // A device's dependants: FillDependants reads their rows.
+    return true;
+}
+
+// Files each row under the key its record asks for, and each loop's number
+// under its device. A row whose key columns hold no whole number matches no
+// record; of equal keys the first row is found.
+void CTerminalRowSource::File(TableId id) {
+    Table& table = tables_[id];
+    std::vector<std::string_view> cells;
+    for (std::size_t index = 0; index < table.rows.size(); ++index) {
+        const auto& row = table.rows[index];
+        cells.assign(row.begin(), row.end());
+        int terminal = 0, device = 0, number = 0;
+        if (!ReadKeyColumn(cells, 0, terminal) || terminal != terminal_)
+            continue;
+        if (id == kSensor) {
+            if (ReadKeyColumn(cells, 1, device))
+                loopIds_.emplace_back(device, IdColumn(cells, 2));
+            if (ReadKeyColumn(cells, 2, number))
+                table.first.push_back({Key(0, number, {}), index});
+            continue;
+        }
+        if (!ReadKeyColumn(cells, 1, device) || cells.size() <= 2)
+            continue;
+        if (id == kParam)
+            table.first.push_back({Key(device, 0, row[2]), index});
+        else if (ReadKeyColumn(cells, 2, number))
+            table.first.push_back({Key(device, number, {}), index});
+    }
+    std::stable_sort(table.first.begin(), table.first.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::sort(loopIds_.begin(), loopIds_.end());
+}
+
+bool CTerminalRowSource::TerminalIds(std::vector<int>& ids) {
+    ids.clear();
+    return false;
+}
+
+bool CTerminalRowSource::DeviceIds(int, std::vector<int>& ids) {
+    ids.clear();
+    return false;
+}
+
+bool CTerminalRowSource::LoopIds(int terminal, int device, std::vector<int>& ids) {
+    ids.clear();
+    if (terminal != terminal_)
+        return false;
+    for (auto at = std::lower_bound(loopIds_.begin(), loopIds_.end(), std::pair(device, INT_MIN));
+         at != loopIds_.end() && at->first == device; ++at)
+        ids.push_back(at->second);
+    return true;
+}
+
+CTerminalRowSource::TableId CTerminalRowSource::TableOf(std::string_view table, bool& known) {
+    known = true;
+    if (table == "sensor")
+        return kSensor;
+    if (table == "device_param")
+        return kParam;
+    if (table == "device_phone")
+        return kPhone;
+    known = table == "device_key";
+    return kKey;
+}
+
+bool CTerminalRowSource::Load(CDbRecord& record) {
+    bool known = false;
+    const Table& table = tables_[TableOf(record.Table(), known)];
+    RowKey key = record.Key();
+    if (!known || key.terminal != terminal_)
+        return false;
+    const Key wanted(key.device, key.id, std::move(key.name));
+    const auto found = std::lower_bound(
+        table.first.begin(), table.first.end(), wanted,
+        [](const auto& entry, const Key& k) { return entry.first < k; });
+    if (found == table.first.end() || found->first != wanted)
+        return false;
+    const auto& row = table.rows[found->second];
+    const std::vector<std::string_view> cells(row.begin(), row.end());
+    record.ReadRow(cells);
     return true;
 }
 

@@ -2,16 +2,19 @@
 // Where a record in load form finds its row, and the loader its ids.
 //
 // CStatementRowSource asks the database one statement per question.
-// CPreloadedRowSource answers from tables read whole (see below): the whole
-// configuration then loads in seven queries (the loop table is read twice)
-// instead of one per record.
+// CPreloadedRowSource answers from the terminal and device tables read whole
+// (see below): the start-up load then takes two queries instead of one per
+// record. CTerminalRowSource answers from one terminal's rows of the four
+// tables of dependants, read when they are first needed.
 #include "db/DbRecord.h"
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -46,7 +49,8 @@ public:
     bool Load(CDbRecord& record) override { return record.Select(); }
 
 private:
-    bool QueryIds(const std::string& statement, std::vector<int>& ids);
+    bool QueryIds(const std::string& statement, std::span<const DbValue> values,
+                  std::vector<int>& ids);
 
     CConfigDatabase& db_;
 };
@@ -54,72 +58,113 @@ private:
 class CTerminal;
 class ITableReader;
 
-// The terminal and device tables read whole, each with one query, and
-// answered from memory with the same rows. Loops, parameters, phones and keys
-// are the bulk of a configuration, and no copy of their rows is held: of the
-// loops only the keys are kept, so that Load can say which exist, and their
-// rows are read into them afterwards by FillLoops; Load takes a device's
-// dependants as they are made, and the loader fills them in one pass over
-// their tables.
+// The terminal table read whole, and the device table read once in key
+// order alongside the load: the loader asks for the terminals in ascending id
+// order, and each one's device rows are taken from the stream as it is
+// loaded. No copy of the device table is held (a fleet has hundreds of
+// thousands of rows), and nothing of loops, parameters, phones and keys is
+// read: they wait for CTerminalRowSource.
 class CPreloadedRowSource final : public IRowSource {
 public:
     CPreloadedRowSource();
     ~CPreloadedRowSource() override;
 
-    // Reads the terminal, device and loop tables; false when one cannot be
-    // read whole.
+    // Reads the terminal table and starts on the device table; false when
+    // either cannot be read. The reader must outlive the load.
     bool Read(ITableReader& reader);
-    // Reads the loop table again into the loops of `terminals` (in ascending
-    // id order, as loaded from this source).
-    bool FillLoops(ITableReader& reader, const std::vector<std::unique_ptr<CTerminal>>& terminals);
+    // The device table could not be read to the end.
+    bool Failed() const;
 
     bool TerminalIds(std::vector<int>& ids) override;
+    // The devices of the terminal loaded last.
     bool DeviceIds(int terminal, std::vector<int>& ids) override;
+    // No loop or dependant is read here: false.
     bool LoopIds(int terminal, int device, std::vector<int>& ids) override;
     bool Load(CDbRecord& record) override;
 
 private:
-    enum TableId { kTerminal, kDevice, kSensor, kTableCount };
+    // Rows as places in one text. Long texts (the type description of every
+    // row) repeat from row to row: in a table read whole each distinct one
+    // is kept once.
+    class CRows {
+    public:
+        explicit CRows(bool shareLongTexts) : shareLongTexts_(shareLongTexts) {}
+        bool Add(DbRow row);
+        DbRow Row(std::size_t index, std::vector<std::string_view>& cells) const;
+        std::size_t Count() const { return columns_ ? cells_.size() / columns_ : 0; }
+        void Clear();
+        void Shrink();
 
-    // The cells of one table, row after row, as places in one text.
-    struct Cell {
-        std::uint32_t offset;
-        std::uint32_t size;
+    private:
+        struct Cell {
+            std::uint32_t offset;
+            std::uint32_t size;
+        };
+        struct Hash {
+            using is_transparent = void;
+            std::size_t operator()(std::string_view text) const {
+                return std::hash<std::string_view>()(text);
+            }
+        };
+        bool shareLongTexts_;
+        std::size_t columns_ = 0;
+        std::string text_;
+        std::vector<Cell> cells_;
+        std::unordered_map<std::string, Cell, Hash, std::equal_to<>> longTexts_;
     };
-    struct Table {
-        std::size_t columns = 0;
-        std::string text;
-        std::vector<Cell> cells;
-    };
-    // A key (two numbers) and what it finds (a row, an id); sorted by key and
-    // then by what it finds, so the first of equal keys comes first. Sorted
-    // vectors rather than hash maps: they hold these tables in a third of the
-    // memory.
-    struct Entry {
-        std::uint32_t high;
-        std::uint32_t low;
-        std::uint32_t value;
-        bool operator<(const Entry& other) const {
-            return std::tie(high, low, value) < std::tie(other.high, other.low, other.value);
-        }
-    };
-    using Index = std::vector<Entry>;
 
-    static Entry Key(int first, int second, std::uint32_t value = 0);
-    static bool FindFirst(const Index& index, Entry key, std::uint32_t& value);
-    static void Values(const Index& index, Entry key, std::vector<int>& values);
-    bool ReadTable(ITableReader& reader, TableId id);
-    DbRow Row(TableId id, std::uint32_t index);
-    void File(TableId id, DbRow row, std::uint32_t index);
+    // Takes the device rows of `terminal` from the stream, passing over those
+    // of terminals not asked for.
+    void ReadDevicesOf(int terminal);
+    void AddDevice(DbRow row);
 
-    Table tables_[kTableCount];
-    std::vector<std::string_view> row_;
-    Index terminalRows_; // id -> row
-    Index deviceRows_;   // terminal and address -> row
-    Index sensorRows_;   // terminal and loop number -> row
-    Index deviceIds_;    // terminal -> address (as the loader reads it)
-    Index loopIds_;      // terminal and device -> loop number
+    CRows terminals_{true};
+    std::vector<std::pair<int, std::uint32_t>> terminalRows_; // id, row; sorted
     std::vector<int> terminalIds_;
+    ITableReader* reader_ = nullptr;
+    int batchTerminal_ = -1;
+    CRows batch_{false};                                   // its device rows
+    std::vector<std::pair<int, std::uint32_t>> batchRows_; // address, row; sorted
+    CRows ahead_{false}; // the row read past the terminal, for the next one
+    int aheadTerminal_ = 0;
+    bool haveAhead_ = false;
+    bool ended_ = false;
+    std::vector<std::string_view> row_;
+};
+
+// One terminal's loops and its devices' parameters, phones and keys: each of
+// the four tables read with one query restricted to the terminal (their
+// unique indexes lead with it), and matched as a select by key would match
+// them: the first row of a key wins.
+class CTerminalRowSource final : public IRowSource {
+public:
+    explicit CTerminalRowSource(int terminal) : terminal_(terminal) {}
+
+    // False when a table cannot be read.
+    bool Read(CConfigDatabase& db);
+
+    // Not this source's questions: false.
+    bool TerminalIds(std::vector<int>& ids) override;
+    bool DeviceIds(int terminal, std::vector<int>& ids) override;
+    bool LoopIds(int terminal, int device, std::vector<int>& ids) override;
+    // A loop, parameter, phone or key: reads its row; false when none.
+    bool Load(CDbRecord& record) override;
+
+private:
+    enum TableId { kSensor, kParam, kPhone, kKey, kTableCount };
+    // Device address, number and name, as RowKey holds them.
+    using Key = std::tuple<int, int, std::string>;
+    struct Table {
+        std::vector<std::vector<std::string>> rows;
+        std::vector<std::pair<Key, std::size_t>> first; // sorted by key
+    };
+
+    void File(TableId id);
+    static TableId TableOf(std::string_view table, bool& known);
+
+    int terminal_;
+    Table tables_[kTableCount];
+    std::vector<std::pair<int, int>> loopIds_; // device, number; sorted
 };
 
 } // namespace tornu

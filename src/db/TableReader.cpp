@@ -43,8 +43,19 @@ std::string SqliteFileOf(std::string_view connect, std::string_view dbmsName) {
     return {};
 }
 
-bool COdbcTableReader::Open(const char* table) {
-    failed_ = !db_.Execute(std::string("SELECT * FROM ") + table) || db_.ColumnCount() <= 0;
+namespace {
+
+std::string SelectAll(const char* table, const char* orderBy) {
+    std::string text = std::string("SELECT * FROM ") + table;
+    if (orderBy)
+        text += std::string(" ORDER BY ") + orderBy;
+    return text;
+}
+
+} // namespace
+
+bool COdbcTableReader::Open(const char* table, const char* orderBy) {
+    failed_ = !db_.Execute(SelectAll(table, orderBy)) || db_.ColumnCount() <= 0;
     cells_.assign(failed_ ? 0 : static_cast<std::size_t>(db_.ColumnCount()), {});
     return !failed_;
 }
@@ -85,10 +96,10 @@ CSqliteTableReader::~CSqliteTableReader() {
     sqlite3_close_v2(file_);
 }
 
-bool CSqliteTableReader::Open(const char* table) {
+bool CSqliteTableReader::Open(const char* table, const char* orderBy) {
     sqlite3_finalize(statement_);
     statement_ = nullptr;
-    const std::string text = std::string("SELECT * FROM ") + table;
+    const std::string text = SelectAll(table, orderBy);
     failed_ = sqlite3_prepare_v2(file_, text.c_str(), static_cast<int>(text.size()), &statement_,
                                  nullptr) != SQLITE_OK ||
               sqlite3_column_count(statement_) <= 0;

@@ -57,22 +57,58 @@ std::unique_ptr<CTerminal> CTerminal::Create(CConfigDatabase* db, const ParamDes
 bool CTerminal::Load(IRowSource& source) {
     if (!source.Load(*this) || !typeRead_)
         return false;
+    dependantsRead_ = false;
     const int ownAddress = type_.OwnDeviceAddress();
     CDevice* own = ownAddress >= 0 ? LoadDevice(ownAddress, source) : nullptr;
-    if (own)
-        own->LoadLoops(source);
     std::vector<int> addresses;
     source.DeviceIds(id_, addresses);
     // Every valid address counts, 0 included: a terminal without a built-in
     // module has its first network device there.
-    for (int address : addresses) {
-        if (own && address == ownAddress)
-            continue;
-        if (CDevice* device = LoadDevice(address, source))
-            device->LoadLoops(source);
-    }
+    for (int address : addresses)
+        if (!own || address != ownAddress)
+            LoadDevice(address, source);
     AttachLoadedSlaves();
     return true;
+}
+
+bool CTerminal::ReadDependantsNow() const {
+    // The accessors that reach the dependants are const; reading them is no
+    // change anyone sees.
+    CTerminal& self = const_cast<CTerminal&>(*this);
+    CTerminalRowSource rows(id_);
+    if (!db_ || !rows.Read(*db_))
+        return false;
+    // Set first: making the records asks for the lists being filled.
+    dependantsRead_ = true;
+    std::vector<CDbRecord*> missing;
+    // The order of the whole load: the own module's loops take their numbers
+    // first, then the other devices' in address order.
+    const int ownAddress = type_.OwnDeviceAddress();
+    CDevice* own = ownAddress >= 0 ? FindDevice(ownAddress) : nullptr;
+    auto read = [&](CDevice& device) {
+        device.CreateDependants(&rows, &missing);
+        device.LoadLoops(rows);
+    };
+    if (own)
+        read(*own);
+    for (const auto& device : devices_)
+        if (device.get() != own)
+            read(*device);
+    if (!missing.empty())
+        self.InsertMissing(missing);
+    return true;
+}
+
+void CTerminal::InsertMissing(const std::vector<CDbRecord*>& missing) {
+    // A catalogue that grew can leave hundreds of rows to add: one
+    // transaction, so that a process killed half-way adds all or none.
+    // Another operator may have deleted the terminal since the load: its
+    // rows are not to come back.
+    CDbTransaction transaction(db_);
+    if (!StillStored())
+        return;
+    for (CDbRecord* record : missing)
+        record->Insert();
 }
 
 void CTerminal::AttachLoadedSlaves() {
@@ -113,6 +149,7 @@ CDevice* CTerminal::FindDevice(int address) const {
 }
 
 CSensor* CTerminal::FindLoop(int number) const {
+    ReadDependants();
     auto at = LowerBound(loops_, number, [](const CSensor& s) { return s.Number(); });
     return at != loops_.end() && (*at)->Number() == number ? at->get() : nullptr;
 }
@@ -145,6 +182,8 @@ CDevice* CTerminal::PlaceDevice(std::unique_ptr<CDevice> device) {
 CDevice* CTerminal::CreateDevice(int address, const CBusDeviceType& type) {
     if (!CanTakeDevice(address))
         return nullptr;
+    // Its loops take numbers the others leave free.
+    ReadDependants();
     CDbTransaction transaction(Database());
     if (!StillStored())
         return nullptr;
@@ -182,7 +221,8 @@ bool CTerminal::DeleteDevice(CDevice* device) {
     devices_.erase(owned);
     for (const auto& other : devices_)
         other->RemoveSlave(device);
-    const std::vector<CSensor*> loops = device->Loops();
+    // Not read for a deletion: the statements below take the rows either way.
+    const std::vector<CSensor*> loops = device->View().loops;
     for (CSensor* loop : loops)
         ok = DeleteLoop(loop) && ok;
     // By device rather than by record, so that no row of the address is
@@ -203,6 +243,7 @@ bool CTerminal::DeleteDevice(CDevice* device) {
 }
 
 CSensor* CTerminal::CreateLoop(CDevice& device, int number, int type) {
+    ReadDependants();
     CDbTransaction transaction(Database());
     if (!StillStored())
         return nullptr;
@@ -242,6 +283,7 @@ bool CTerminal::DeleteLoop(CSensor* loop) {
 }
 
 bool CTerminal::DistributeLoops() {
+    ReadDependants();
     CDbTransaction transaction(Database());
     if (!StillStored())
         return false;

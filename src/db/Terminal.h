@@ -4,6 +4,11 @@
 //
 // A terminal owns its devices, sorted by address, and all of its loops,
 // sorted by number; loop numbers are unique within the terminal.
+//
+// A loaded terminal comes with its devices only: its loops and its devices'
+// parameters, phones and keys (its dependants) are read the first time
+// anything asks for them, and kept. The tree needs only terminals and
+// devices, and a fleet holds a hundred rows of dependants for each of those.
 #include "catalogue/HostDeviceType.h"
 #include "db/DbRecord.h"
 #include "db/Device.h"
@@ -47,10 +52,21 @@ public:
     static std::unique_ptr<CTerminal> Create(CConfigDatabase* db, const ParamDescList* params,
                                              int id, std::string phone, std::string password,
                                              const CHostDeviceType& type, int loopCount);
-    // Load form: its row, then its own module, its other devices with their
-    // loops, and the slaves attached to their masters. False when there is
-    // no row or its type description does not read.
+    // Load form: its row, then its own module, its other devices, and the
+    // slaves attached to their masters; the dependants wait for
+    // ReadDependants. False when there is no row or its type description
+    // does not read.
     bool Load(IRowSource& source);
+
+    // Reads the loops and the devices' parameters, phones and keys unless
+    // they are in memory (a terminal made here has them from birth). The
+    // rows that are missing are added with their initial values, all in one
+    // transaction, unless the terminal's own row is gone meanwhile. Every
+    // accessor that reaches a dependant calls it first, on the calling
+    // thread. False when they could not be read (they are tried again at the
+    // next call).
+    bool ReadDependants() const { return dependantsRead_ || ReadDependantsNow(); }
+    bool DependantsRead() const { return dependantsRead_; }
 
     const TableDesc& Describe() const override { return kTerminalTable; }
     RowKey Key() const override;
@@ -77,7 +93,10 @@ public:
     std::size_t DeviceCount() const { return devices_.size(); }
     CDevice* DeviceAt(std::size_t index) const;
     CDevice* FindDevice(int address) const;
-    const std::vector<std::unique_ptr<CSensor>>& Loops() const { return loops_; }
+    const std::vector<std::unique_ptr<CSensor>>& Loops() const {
+        ReadDependants();
+        return loops_;
+    }
     CSensor* FindLoop(int number) const;
 
     // Every bus address of the type that no device uses, ascending.
@@ -154,6 +173,8 @@ private:
     friend class CDevice;
     friend struct CRecordColumns;
 
+    bool ReadDependantsNow() const;
+    void InsertMissing(const std::vector<CDbRecord*>& missing);
     CDevice* LoadDevice(int address, IRowSource& source);
     CSensor* LoadLoop(CDevice& device, int number, IRowSource& source);
     CSensor* AddLoop(CDevice& device, int number, int type, IRowSource* source);
@@ -174,6 +195,8 @@ private:
     const ParamDescList* params_;
     std::vector<std::unique_ptr<CDevice>> devices_;
     std::vector<std::unique_ptr<CSensor>> loops_;
+    // Set by the load, cleared (for good) by the first read of the dependants.
+    mutable bool dependantsRead_ = true;
 };
 
 } // namespace tornu

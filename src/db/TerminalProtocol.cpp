@@ -28,6 +28,7 @@ TerminalSnapshot CTerminal::Snapshot() const {
 }
 
 CResult CTerminal::ApplyReply(const ReplyValue& reply) {
+    ReadDependants();
     CConfigDatabase* db = Database();
     if (db)
         db->TakeFailedStatementError();

@@ -11,10 +11,10 @@ namespace {
 
 // After the last sibling whose label is not greater: equal labels keep their
 // insertion order.
-template <class List> auto SortedPlace(List& siblings, const std::string& label) {
+template <class List> auto SortedPlace(List& siblings, std::string_view label) {
     return std::upper_bound(
         siblings.begin(), siblings.end(), label,
-        [](const std::string& l, const auto& node) { return l < node->Label(); });
+        [](std::string_view l, const auto& node) { return l < node->Label(); });
 }
 
 CTreeNode::List::iterator Position(CTreeNode::List& siblings, const CTreeNode& node) {
@@ -26,17 +26,17 @@ CTreeNode::List::iterator Position(CTreeNode::List& siblings, const CTreeNode& n
 
 CTreeNode& CTreeModel::Insert(CTreeNode* parent, std::unique_ptr<CTreeNode> node) {
     node->parent_ = parent;
-    CTreeNode::List& siblings = parent ? parent->children_ : roots_;
+    CTreeNode::List& siblings = parent ? parent->ChildList() : roots_;
     auto at = SortedPlace(siblings, node->Label());
     return **siblings.insert(at, std::move(node));
 }
 
-std::size_t CTreeModel::InsertRow(const CTreeNode* parent, const std::string& label) const {
-    const CTreeNode::List& siblings = parent ? parent->children_ : roots_;
+std::size_t CTreeModel::InsertRow(const CTreeNode* parent, std::string_view label) const {
+    const CTreeNode::List& siblings = parent ? parent->Children() : roots_;
     return static_cast<std::size_t>(SortedPlace(siblings, label) - siblings.begin());
 }
 
-std::size_t CTreeModel::RelabelRow(const CTreeNode& node, const std::string& label) const {
+std::size_t CTreeModel::RelabelRow(const CTreeNode& node, std::string_view label) const {
     // Its place among the others, as Relabel takes it out and puts it back.
     const std::size_t row = Row(node);
     const std::size_t place = InsertRow(node.parent_, label);
@@ -54,11 +54,11 @@ CTreeNode& CTreeModel::InsertDevice(CTreeNode* parent, CDevice& device, bool sho
 }
 
 CTreeNode::List& CTreeModel::SiblingsOf(const CTreeNode& node) {
-    return node.parent_ ? node.parent_->children_ : roots_;
+    return node.parent_ ? node.parent_->ChildList() : roots_;
 }
 
 const CTreeNode::List& CTreeModel::SiblingsOf(const CTreeNode& node) const {
-    return node.parent_ ? node.parent_->children_ : roots_;
+    return node.parent_ ? node.parent_->Children() : roots_;
 }
 
 void CTreeModel::Relabel(CTreeNode& node, std::string label) {
@@ -68,7 +68,7 @@ void CTreeModel::Relabel(CTreeNode& node, std::string label) {
         return;
     std::unique_ptr<CTreeNode> owned = std::move(*at);
     siblings.erase(at);
-    owned->label_ = std::move(label);
+    owned->label_ = label;
     siblings.insert(SortedPlace(siblings, owned->Label()), std::move(owned));
 }
 
@@ -93,7 +93,7 @@ void CTreeModel::Fill(const std::vector<std::unique_ptr<CTerminal>>& terminals,
     // for every item.
     const auto append = [this](CTreeNode* parent, std::unique_ptr<CTreeNode> node) -> CTreeNode& {
         node->parent_ = parent;
-        CTreeNode::List& siblings = parent ? parent->children_ : roots_;
+        CTreeNode::List& siblings = parent ? parent->ChildList() : roots_;
         siblings.push_back(std::move(node));
         return *siblings.back();
     };
@@ -115,7 +115,8 @@ void CTreeModel::Fill(const std::vector<std::unique_ptr<CTerminal>>& terminals,
     const auto byLabel = [](const auto& a, const auto& b) { return a->Label() < b->Label(); };
     std::stable_sort(roots_.begin(), roots_.end(), byLabel);
     ForEach([&](CTreeNode& node) {
-        std::stable_sort(node.children_.begin(), node.children_.end(), byLabel);
+        if (node.children_)
+            std::stable_sort(node.children_->begin(), node.children_->end(), byLabel);
     });
 }
 
@@ -144,7 +145,7 @@ void CTreeModel::ForEach(const std::function<void(CTreeNode&)>& visit) const {
 void CTreeModel::Visit(const CTreeNode::List& list, const std::function<void(CTreeNode&)>& visit) {
     for (const auto& node : list) {
         visit(*node);
-        Visit(node->children_, visit);
+        Visit(node->Children(), visit);
     }
 }
 

@@ -23,9 +23,9 @@ public:
     bool Empty() const { return roots_.empty(); }
 
     // The row a new item labelled `label` would take under `parent`.
-    std::size_t InsertRow(const CTreeNode* parent, const std::string& label) const;
+    std::size_t InsertRow(const CTreeNode* parent, std::string_view label) const;
     // The row `node` would stand at among its siblings with label `label`.
-    std::size_t RelabelRow(const CTreeNode& node, const std::string& label) const;
+    std::size_t RelabelRow(const CTreeNode& node, std::string_view label) const;
     // Inserts `node` under `parent` (null: the root) at its sorted place.
     CTreeNode& Insert(CTreeNode* parent, std::unique_ptr<CTreeNode> node);
     CTreeNode& InsertTerminal(CTerminal& terminal);

@@ -36,10 +36,24 @@ std::string DeviceLabel(const CDevice& device, bool showStructure) {
 }
 
 CTreeNode::CTreeNode(CTerminal& terminal, std::string label)
-    : kind_(NodeKind::Terminal), terminal_(&terminal), label_(std::move(label)) {}
+    : kind_(NodeKind::Terminal), terminal_(&terminal), label_(label) {}
 
 CTreeNode::CTreeNode(CDevice& device, std::string label)
-    : kind_(NodeKind::Device), terminal_(&device.Terminal()), device_(&device),
-      label_(std::move(label)) {}
+    : kind_(NodeKind::Device), device_(&device), label_(label) {}
+
+CTerminal& CTreeNode::Terminal() const {
+    return kind_ == NodeKind::Device ? device_->Terminal() : *terminal_;
+}
+
+const CTreeNode::List& CTreeNode::Children() const {
+    static const List kNone;
+    return children_ ? *children_ : kNone;
+}
+
+CTreeNode::List& CTreeNode::ChildList() {
+    if (!children_)
+        children_ = std::make_unique<List>();
+    return *children_;
+}
 
 } // namespace tornu

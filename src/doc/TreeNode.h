@@ -2,8 +2,11 @@
 // One item of the configuration tree: a terminal or a network device, with
 // the label and picture the tree shows and the items under it, kept sorted
 // by label. The node refers to its record; it owns only the items under it.
+#include "db/CompactText.h"
+
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tornu {
@@ -34,25 +37,32 @@ public:
 
     NodeKind Kind() const { return kind_; }
     // The terminal of a terminal node, or the terminal the device is on.
-    CTerminal& Terminal() const { return *terminal_; }
+    CTerminal& Terminal() const;
     // Null for a terminal node.
-    CDevice* Device() const { return device_; }
+    CDevice* Device() const { return kind_ == NodeKind::Device ? device_ : nullptr; }
 
-    const std::string& Label() const { return label_; }
+    std::string_view Label() const { return label_.View(); }
     int Image() const { return kind_ == NodeKind::Terminal ? kTerminalImage : kDeviceImage; }
     // Null for an item at the root.
     CTreeNode* Parent() const { return parent_; }
-    const List& Children() const { return children_; }
+    const List& Children() const;
 
 private:
     friend class CTreeModel;
 
+    // Made with the first item under the node.
+    List& ChildList();
+
+    // A tree holds an item for each of a fleet's hundreds of thousands of
+    // devices, most of them without items under them: kept small.
     NodeKind kind_;
-    CTerminal* terminal_;
-    CDevice* device_ = nullptr;
-    std::string label_;
+    union {
+        CTerminal* terminal_;
+        CDevice* device_;
+    };
+    CBasicCompactText<24> label_;
     CTreeNode* parent_ = nullptr;
-    List children_;
+    std::unique_ptr<List> children_;
 };
 
 } // namespace tornu

@@ -34,6 +34,15 @@ void CTreeFilterModel::SetText(const QString& text) {
     invalidateFilter();
 }
 
+bool CTreeFilterModel::hasChildren(const QModelIndex& parent) const {
+    // The view asks it of every row as it lays the tree out; the base would
+    // map the items under each of a fleet's terminals to answer. Without a
+    // filter every item shows, so the source's answer is the same.
+    if (text_.isEmpty() && sourceModel())
+        return sourceModel()->hasChildren(mapToSource(parent));
+    return QSortFilterProxyModel::hasChildren(parent);
+}
+
 bool CTreeFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const {
     if (text_.isEmpty())
         return true;

@@ -12,6 +12,8 @@ public:
     explicit CTreeFilterModel(QObject* parent = nullptr);
     void SetText(const QString& text);
 
+    bool hasChildren(const QModelIndex& parent = {}) const override;
+
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
 

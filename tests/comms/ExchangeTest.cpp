@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 
 using namespace tornu;
 
@@ -122,7 +123,7 @@ public: // the failure table's cases set the scene through it
             PendingReply reply;
             if (exchange.TakeReply(reply)) {
                 replies.push_back(reply.value);
-                exchange.ReplyApplied(applied);
+                exchange.ReplyApplied(applied, stopOnFailure && !applied);
             }
             return exchange.GetState() != CExchange::kRunning;
         }));
@@ -136,6 +137,7 @@ public: // the failure table's cases set the scene through it
     // line, the command not completed, the call hung up.
     void ExpectCancelledAtTheCommand() {
         EXPECT_EQ(exchange.GetState(), CExchange::kFailed);
+        EXPECT_EQ(exchange.EndCause(), ExchangeEnd::kCancelled);
         Lines lines;
         for (std::string text; exchange.PopStatus(text);)
             lines.push_back(text);
@@ -157,6 +159,7 @@ public: // the failure table's cases set the scene through it
     std::string openError;
     std::string phone = "+79001234567";
     CResult applied;
+    bool stopOnFailure = false; // the reply could not be stored at all
     std::vector<ReplyValue> replies;
     // Last, so that it ends before what its worker uses goes.
     CExchange exchange{settings};
@@ -232,6 +235,13 @@ TEST_F(ExchangeOnFake, EveryFailureSaysWhereItStopped) {
          [](ExchangeOnFake& t) { t.applied = CResult::Fail("ошибка записи в базу данных: locked"); },
          "ОШИБКА: Невозможно обработать команду: ошибка записи в базу данных: locked",
          CExchange::kFinished, kCommandFailed, 1, true},
+        {"database gone",
+         [](ExchangeOnFake& t) {
+             t.applied = CResult::Fail("ошибка записи в базу данных: no connection");
+             t.stopOnFailure = true;
+         },
+         "ОШИБКА: Невозможно обработать команду: ошибка записи в базу данных: no connection",
+         CExchange::kFailed, kCommandFailed, 1, true},
         {"command unanswered", [](ExchangeOnFake& t) { t.Line().When(Sent(kCommand), ""); },
          "ОШИБКА: Невозможно передать команду", CExchange::kFinished, kCommandFailed,
          CExchange::kAttempts, true},
@@ -250,18 +260,38 @@ TEST_F(ExchangeOnFake, EveryFailureSaysWhereItStopped) {
          "ОШИБКА: Невозможно передать команду: связь потеряна (порт модема закрыт или отключен)",
          CExchange::kFinished, kCommandFailed, 1},
     };
+    // What a caller that decides the next step (a fleet's queue) is told.
+    const std::map<std::string, ExchangeEnd> causes = {
+        {"no phone", ExchangeEnd::kNoPhone},
+        {"port cannot be opened", ExchangeEnd::kPortFailed},
+        {"modem silent", ExchangeEnd::kModemSilent},
+        {"busy", ExchangeEnd::kBusy},
+        {"unreadable receipt", ExchangeEnd::kNoReceipt},
+        {"receipt of another code", ExchangeEnd::kBadReceipt},
+        {"login unanswered", ExchangeEnd::kNoReceipt},
+        {"password refused", ExchangeEnd::kLoginRefused},
+        {"error reply", ExchangeEnd::kCompleted},
+        {"garbage on the line", ExchangeEnd::kCompleted},
+        {"reply not stored", ExchangeEnd::kCompleted},
+        {"database gone", ExchangeEnd::kStoreFailed},
+        {"command unanswered", ExchangeEnd::kLinkLost},
+        {"carrier lost at the command", ExchangeEnd::kLinkLost},
+        {"device gone at the command", ExchangeEnd::kPortFailed},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fake_ = std::make_unique<CFakeStream>();
         openError.clear();
         phone = "+79001234567";
         applied = CResult::Ok();
+        stopOnFailure = false;
         c.fault(*this);
         PlayTerminal();
         const Lines lines = Run();
         ASSERT_FALSE(lines.empty());
         EXPECT_EQ(lines.back(), c.lastLine);
         EXPECT_EQ(exchange.GetState(), c.state);
+        EXPECT_EQ(exchange.EndCause(), causes.at(c.name));
         EXPECT_EQ(Result(), c.result);
         EXPECT_EQ(Count(Sent(kCommand)), c.commandFrames);
         const Lines writes = Line().Writes();

@@ -1,5 +1,6 @@
-// The whole load at start-up: what was written comes back, and rows that
-// cannot make a record are left out without stopping the load.
+// The load at start-up and the read of a terminal's dependants when first
+// needed: what was written comes back, and rows that cannot make a record are
+// left out without stopping the load.
 #include "RecordTestFixture.h"
 
 #include "db/RowSource.h"
@@ -62,13 +63,53 @@ TEST_F(RecordLoadTest, WhatWasWrittenLoadsBackInIdOrder) {
     EXPECT_TRUE(Reload().empty());
 }
 
-TEST_F(RecordLoadTest, ParameterPhoneAndKeyRowsThatAreMissingAreAddedWithDefaults) {
+TEST_F(RecordLoadTest, DependantsAreReadOnceWhenFirstNeeded) {
     BuildConfiguration();
     expected.clear();
-    Exec("DELETE FROM device_param WHERE term_id=12 AND device_id=5 AND name='DLYIN'");
-    Exec("DELETE FROM device_phone WHERE term_id=12 AND device_id=5 AND id=4");
-    Exec("DELETE FROM device_key WHERE term_id=12 AND device_id=5 AND id=14");
+    oldDbs.push_back(std::move(db));
+    db = std::make_unique<CConfigDatabase>(dbSettings);
+    std::vector<std::string> statements;
+    db->Connection().SetTrace([&](const std::string& s) { statements.push_back(s); });
+    std::vector<std::unique_ptr<CTerminal>> terminals;
+    // Through the driver, so that every read shows.
+    ASSERT_TRUE(LoadConfiguration(*db, params, terminals, TableAccess::Driver));
+    for (const std::string& statement : statements)
+        for (const char* table : {"sensor", "device_param", "device_phone", "device_key"})
+            EXPECT_EQ(statement.find(table), std::string::npos) << statement;
+    ASSERT_EQ(terminals.size(), 2u);
+    CTerminal& first = *terminals[1];
+    EXPECT_FALSE(first.DependantsRead());
+
+    statements.clear();
+    CDevice* expander = first.FindDevice(9);
+    ASSERT_EQ(expander->Loops().size(), 2u);
+    EXPECT_EQ(statements.size(), 4u); // one query a table, nothing missing to add
+    for (const std::string& statement : statements)
+        EXPECT_NE(statement.find("WHERE term_id=?"), std::string::npos) << statement;
+    statements.clear();
+    EXPECT_EQ(first.FindLoop(2)->Name(), "Окно");
+    EXPECT_EQ(first.FindDevice(5)->FindParam("OBJNAME")->Value(), "Склад №2");
+    EXPECT_EQ(first.FindDevice(5)->Keys()[0]->Owner(), "Иванов");
+    EXPECT_EQ(first.FindDevice(0)->Phones().size(), 6u);
+    EXPECT_TRUE(statements.empty()) << statements.front();
+    EXPECT_FALSE(terminals[0]->DependantsRead());
+    // A terminal made in the program has them from birth.
+    EXPECT_TRUE(NewTerminal(20)->DependantsRead());
+}
+
+TEST_F(RecordLoadTest, ParameterPhoneAndKeyRowsThatAreMissingAreAddedWhenFirstRead) {
+    BuildConfiguration();
+    expected.clear();
+    const std::string missing[][2] = {
+        {"device_param", "term_id=12 AND device_id=5 AND name='DLYIN'"},
+        {"device_phone", "term_id=12 AND device_id=5 AND id=4"},
+        {"device_key", "term_id=12 AND device_id=5 AND id=14"},
+    };
+    for (const auto& [table, where] : missing)
+        Exec("DELETE FROM " + table + " WHERE " + where);
     auto terminals = Reload();
+    for (const auto& [table, where] : missing)
+        EXPECT_EQ(Count(table, where), 0) << "added before anything asked: " << table;
     CDevice* partition = terminals[1]->FindDevice(5);
     EXPECT_EQ(partition->FindParam("DLYIN")->Value(), "30");
     EXPECT_EQ(Count("device_param", "term_id=12 AND device_id=5 AND name='DLYIN' AND "
@@ -79,6 +120,15 @@ TEST_F(RecordLoadTest, ParameterPhoneAndKeyRowsThatAreMissingAreAddedWithDefault
     // The added rows take changes like any other.
     ASSERT_TRUE(partition->Keys()[14]->SetOwner("Петров"));
     EXPECT_EQ(Count("device_key", "device_id=5 AND id=14 AND key_owner='Петров'"), 1);
+
+    // A terminal another operator deleted after the load gets no rows back.
+    for (const auto& [table, where] : missing)
+        Exec("DELETE FROM " + table + " WHERE " + where);
+    terminals = Reload();
+    Exec("DELETE FROM terminal WHERE id=12");
+    EXPECT_EQ(terminals[1]->FindDevice(5)->FindParam("DLYIN")->Value(), "30");
+    for (const auto& [table, where] : missing)
+        EXPECT_EQ(Count(table, where), 0) << table;
 }
 
 struct BadRowsCase {
@@ -258,8 +308,10 @@ TEST_F(RecordLoadTest, PreloadedTablesGiveWhatRowByRowQueriesGive) {
                                           way == kFile ? TableAccess::Fastest
                                                        : TableAccess::Driver));
         }
+        // The dependants first, so that the rows they add are compared too.
+        const std::string described = Describe(terminals);
         tables = DumpTables(copyDb);
-        return Describe(terminals);
+        return described;
     };
     std::string fileTables, driverTables, statementTables;
     const std::string file = loadWith(kFile, fileTables);

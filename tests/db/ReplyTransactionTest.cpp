@@ -173,6 +173,16 @@ TEST_F(ReplyTransactionTest, RepliesLandWholeOrNotAtAll) {
     std::printf("kill points tried: %d\n", points);
 }
 
+TEST_F(ReplyTransactionTest, RowsAddedAtTheFirstReadLandWholeOrNotAtAll) {
+    db = std::make_unique<CConfigDatabase>();
+    ASSERT_TRUE(db->Execute("DELETE FROM device_param WHERE term_id=7"));
+    ASSERT_TRUE(db->Execute("DELETE FROM device_key WHERE term_id=7 AND device_id=5"));
+    db.reset();
+    fs::copy_file("tornucfg.db", "before.db", fs::copy_options::overwrite_existing);
+    const int tried = KillAtEveryStatement([](CTerminal& t) { t.FindDevice(1)->Params(); });
+    EXPECT_GE(tried, 5); // the four reads, the terminal's check and each row added
+}
+
 TEST_F(ReplyTransactionTest, NestedGuardsCommitOnlyAtTheOutermost) {
     db = std::make_unique<CConfigDatabase>();
     {

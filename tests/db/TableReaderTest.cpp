@@ -10,9 +10,10 @@
 namespace tornu {
 namespace {
 
-std::vector<std::vector<std::string>> ReadAll(ITableReader& reader, const char* table) {
+std::vector<std::vector<std::string>> ReadAll(ITableReader& reader, const char* table,
+                                              const char* orderBy = nullptr) {
     std::vector<std::vector<std::string>> rows;
-    EXPECT_TRUE(reader.Open(table));
+    EXPECT_TRUE(reader.Open(table, orderBy));
     DbRow row;
     while (reader.Next(row))
         rows.emplace_back(row.begin(), row.end());
@@ -38,8 +39,12 @@ TEST(TableReaderTest, FileAndDriverGiveTheSameCells) {
     EXPECT_EQ(fromFile, ReadAll(driver, "odd"));
     EXPECT_EQ(fromFile.at(1).at(0), "-9223372036854775808");
     EXPECT_EQ(fromFile.at(0).at(0), "") << "NULL reads as an empty text";
-    EXPECT_FALSE(file->Open("nosuch"));
-    EXPECT_FALSE(driver.Open("nosuch"));
+    const auto ordered = ReadAll(*file, "odd", "a,b");
+    EXPECT_EQ(ordered, ReadAll(driver, "odd", "a,b"));
+    EXPECT_EQ(ordered.at(1).at(0), "-9223372036854775808");
+    EXPECT_EQ(ordered.at(4).at(0), "12abc");
+    EXPECT_FALSE(file->Open("nosuch", nullptr));
+    EXPECT_FALSE(driver.Open("nosuch", nullptr));
 }
 
 TEST(TableReaderTest, FileOfConnectionString) {

@@ -183,7 +183,7 @@ protected:
             std::string indent;
             for (CTreeNode* up = node.Parent(); up; up = up->Parent())
                 indent += "  ";
-            lines.push_back(indent + node.Label());
+            lines.push_back(indent + std::string(node.Label()));
         });
         return lines;
     }

@@ -30,7 +30,7 @@ public:
         EXPECT_EQ(tree_.Row(node), pending_->second);
         auto& siblings = Children(node.Parent());
         ASSERT_LE(pending_->second, siblings.size());
-        auto item = std::make_unique<Item>(Item{&node, node.Label(), {}});
+        auto item = std::make_unique<Item>(Item{&node, std::string(node.Label()), {}});
         items_[&node] = item.get();
         siblings.insert(siblings.begin() + static_cast<long>(pending_->second), std::move(item));
         pending_.reset();
@@ -77,7 +77,7 @@ private:
     }
     void Copy(const CTreeNode::List& from, Items& to) {
         for (const auto& node : from) {
-            to.push_back(std::make_unique<Item>(Item{node.get(), node->Label(), {}}));
+            to.push_back(std::make_unique<Item>(Item{node.get(), std::string(node->Label()), {}}));
             items_[node.get()] = to.back().get();
             Copy(node->Children(), to.back()->children);
         }

@@ -62,6 +62,10 @@ public:
     explicit SimOnPty(CTerminalState& state, std::function<void(const std::string&)> log =
                                                  [](const std::string&) {})
         : simulator_(state, std::move(log)), runner_(simulator_) {}
+    // A fleet behind the modem instead of one terminal.
+    explicit SimOnPty(CSimFleet& fleet, std::function<void(const std::string&)> log =
+                                            [](const std::string&) {})
+        : simulator_(fleet, std::move(log)), runner_(simulator_) {}
     ~SimOnPty() {
         stop_ = true;
         if (thread_.joinable())

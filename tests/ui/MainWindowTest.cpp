@@ -112,7 +112,7 @@ private:
             QString indent;
             for (CTreeNode* up = node.Parent(); up; up = up->Parent())
                 indent += "  ";
-            lines << indent + QString::fromStdString(node.Label());
+            lines << indent + QString::fromStdString(std::string(node.Label()));
         });
         return lines;
     }

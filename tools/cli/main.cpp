@@ -1,5 +1,6 @@
 // tornucfg-cli: the configurator's document and exchange engine from the
 // command line, for scripts, tests and work without the desktop program.
+#include "CliBatch.h"
 #include "CliHistory.h"
 #include "CliOperator.h"
 #include "CliShow.h"
@@ -60,6 +61,7 @@ constexpr const char* kProgramHelp =
   phonebook УСТР load|save ФАЙЛ   телефонная книга устройства в файл или из файла
   keys УСТР load|save ФАЙЛ  список ключей устройства в файл или из файла
   modem                     порт модема: показать или задать
+  batch new|run|resume|status|report|list   пакетный обмен с многими модулями
   history [УСТР]            история изменений
 
 УСТР: номер базового модуля (12) или номер и адрес устройства (12/1).
@@ -476,6 +478,10 @@ int CmdHistory(Context& ctx) {
     return kExitOk;
 }
 
+int CmdBatch(Context& ctx) {
+    return RunBatch(ctx.doc, ctx.args.positional, ctx.args.values, ctx.args.flags);
+}
+
 constexpr std::size_t kAnyCount = 1000;
 
 struct Command {
@@ -547,6 +553,10 @@ const std::map<std::string, Command>& Commands() {
          {CmdModem, "modem [--port ПОРТ] [--speed N] [--init СТРОКА] [--emul 0|1]\n"
                     "  Без параметров показывает настройки порта модема, с ними - задает.", 0, 0,
           {"--port", "--speed", "--init", "--emul"}}},
+        {"batch",
+         {CmdBatch, kBatchHelp, 1, 2,
+          {"--terminals", "--from", "--commands", "--ports", "--attempts", "--delay", "--csv"},
+          {"--all"}}},
     };
     return commands;
 }
@@ -579,6 +589,8 @@ int RunCommand(const std::string& name, const Command& command, Args& args,
         options.filesOut = args.filesOut;
         CatchInterrupt();
     }
+    if (name == "batch")
+        CatchInterrupt();
     CCliOperator op(std::move(options));
     CTornuCfgDoc doc(op, folder);
     // An unreadable settings file or database has been told by the

@@ -52,7 +52,12 @@ std::string PrintableText(std::string_view text) {
 }
 
 CSimulator::CSimulator(CTerminalState& state, LogSink log)
-    : state_(state), terminal_(state), log_(std::move(log)) {}
+    : state_(&state), terminal_(std::in_place, state), log_(std::move(log)) {}
+
+CSimulator::CSimulator(CSimFleet& fleet, LogSink log)
+    : fleet_(&fleet),
+      state_(fleet.Entries().empty() ? &idle_ : &fleet.Entries().front().state),
+      terminal_(std::in_place, *state_), log_(std::move(log)) {}
 
 void CSimulator::Log(const std::string& line) const {
     if (log_)
@@ -90,7 +95,7 @@ void CSimulator::Tick(std::int64_t nowMs) {
     if (receiptAt_ >= 0 && nowMs >= receiptAt_) {
         receiptAt_ = -1;
         CTermMessage receipt;
-        if (terminal_.BuildReceipt(receipt))
+        if (terminal_->BuildReceipt(receipt))
             SendFrame(receipt, "receipt", true);
         else
             Log("-- fault: no receipt");
@@ -151,7 +156,7 @@ void CSimulator::CommandByte(char c, std::int64_t now) {
 
 void CSimulator::CommandLine(const std::string& line, std::int64_t now) {
     Log("<- " + PrintableText(line));
-    if (!state_.modem.answer) {
+    if (!state_->modem.answer) {
         Log("-- fault: the modem does not answer");
         return;
     }
@@ -180,13 +185,22 @@ void CSimulator::Dial(const std::string& number, std::int64_t now) {
     if (!wanted.empty() &&
         (wanted[0] == 'T' || wanted[0] == 't' || wanted[0] == 'P' || wanted[0] == 'p'))
         wanted.erase(0, 1);
-    dialResult_ = state_.modem.dial;
-    if (!state_.phone.empty() && wanted != state_.phone) {
-        Log("-- " + wanted + " is not this terminal's number " + state_.phone);
+    CTerminalState* reached = fleet_ ? fleet_->Dial(wanted) : state_;
+    if (fleet_ && reached) {
+        state_ = reached;
+        terminal_.emplace(*state_);
+        Log("-- dialled terminal " + std::to_string(state_->number));
+    }
+    dialResult_ = state_->modem.dial;
+    if (!reached) {
+        Log("-- no terminal of the fleet has the number " + wanted);
+        dialResult_ = "NO ANSWER";
+    } else if (!state_->phone.empty() && wanted != state_->phone) {
+        Log("-- " + wanted + " is not this terminal's number " + state_->phone);
         dialResult_ = "NO ANSWER";
     }
     mode_ = Mode::Dialling;
-    dialAt_ = now + CTimeScale::Ms(state_.modem.dialDelayMs);
+    dialAt_ = now + CTimeScale::Ms(state_->modem.dialDelayMs);
 }
 
 void CSimulator::StartCall(std::int64_t now) {
@@ -196,8 +210,8 @@ void CSimulator::StartCall(std::int64_t now) {
     frame_.clear();
     plusCount_ = 0;
     escapeAt_ = -1;
-    terminal_.StartSession();
-    const int delay = std::max(CTimeScale::Ms(state_.modem.receiptDelayMs), kMinReceiptDelayMs);
+    terminal_->StartSession();
+    const int delay = std::max(CTimeScale::Ms(state_->modem.receiptDelayMs), kMinReceiptDelayMs);
     receiptAt_ = now + delay;
     Log("-- call connected");
 }
@@ -256,13 +270,13 @@ void CSimulator::Frame(const std::string& frame) {
     CTermMessage request;
     if (!request.ReadText(text)) {
         Log("<- unreadable frame: " + PrintableText(frame));
-        SendFrame(terminal_.ErrorReply(CSimTerminal::kErrFormat), "unreadable message");
+        SendFrame(terminal_->ErrorReply(CSimTerminal::kErrFormat), "unreadable message");
         return;
     }
     Log("<- " + Describe(request) +
         (check == expected ? "" : " (check digits " + check + ", expected " + expected + ")"));
     if (check != expected) {
-        SendFrame(terminal_.ErrorReply(CSimTerminal::kErrChecksum), "bad check digits");
+        SendFrame(terminal_->ErrorReply(CSimTerminal::kErrChecksum), "bad check digits");
         return;
     }
     Answer(request);
@@ -270,7 +284,7 @@ void CSimulator::Frame(const std::string& frame) {
 
 void CSimulator::Answer(const CTermMessage& request) {
     CTermMessage reply;
-    switch (terminal_.Handle(request, reply)) {
+    switch (terminal_->Handle(request, reply)) {
     case CSimTerminal::Outcome::Reply:
         SendFrame(reply, nullptr);
         break;
@@ -299,22 +313,22 @@ void CSimulator::SendFrame(const CTermMessage& message, const char* note, bool r
         Log("-- cannot form " + Describe(message));
         return;
     }
-    const bool garbled = receipt && state_.faults.receipt == SSimFaults::ReceiptKind::Garbled;
+    const bool garbled = receipt && state_->faults.receipt == SSimFaults::ReceiptKind::Garbled;
     if (garbled)
         text.resize(6);
     std::string check = HexByte(Crc8(text));
-    if (state_.faults.badCrc)
+    if (state_->faults.badCrc)
         check = HexByte(static_cast<std::uint8_t>(Crc8(text) ^ 0x5A));
     std::string bytes = "~" + text + check + "\r\n";
-    if (state_.faults.garbage)
+    if (state_->faults.garbage)
         bytes = std::string(kGarbage, sizeof kGarbage - 1) + bytes;
     std::string line = "-> " + (garbled ? PrintableText(text) : Describe(message));
     if (note)
         line += std::string(" (") + note + ")";
-    if (state_.faults.badCrc)
+    if (state_->faults.badCrc)
         line += " (bad check digits " + check + ")";
     Log(line);
-    output_.push_back({bytes, state_.faults.splitBytes});
+    output_.push_back({bytes, state_->faults.splitBytes});
 }
 
 } // namespace tornu

@@ -16,10 +16,12 @@
 // with the call still up.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "sim/SimFleet.h"
 #include "sim/SimTerminal.h"
 #include "sim/TerminalState.h"
 
@@ -39,6 +41,9 @@ public:
     static constexpr int kMinReceiptDelayMs = 50;
 
     CSimulator(CTerminalState& state, LogSink log);
+    // A fleet behind the modem: each dial reaches the terminal with that
+    // phone number, or none ("NO ANSWER").
+    CSimulator(CSimFleet& fleet, LogSink log);
 
     // Bytes from the configurator, received at nowMs (monotonic milliseconds).
     void Receive(std::string_view bytes, std::int64_t nowMs);
@@ -70,8 +75,10 @@ private:
     void EndCall(const std::string& reason);
     void Log(const std::string& line) const;
 
-    CTerminalState& state_;
-    CSimTerminal terminal_;
+    CSimFleet* fleet_ = nullptr;
+    CTerminalState idle_; // a fleet's modem before it has any terminal
+    CTerminalState* state_; // the terminal on the line (a fleet's: the one dialled last)
+    std::optional<CSimTerminal> terminal_;
     LogSink log_;
     std::vector<Chunk> output_;
     Mode mode_ = Mode::Command;

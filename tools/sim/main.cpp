@@ -37,6 +37,8 @@ const char kUsage[] =
     "  --link PATH        symbolic link to create to the pseudo-terminal (required)\n"
     "  --state FILE       the terminal's state and faults (see tools/sim/README.md);\n"
     "                     without it: terminal 1, link password 0000, partition 0\n"
+    "  --fleet FILE       many terminals behind the modem, picked by the dialled\n"
+    "                     number, each a copy of the --state terminal (see README)\n"
     "  --save-state FILE  write the state back after every call and on exit\n"
     "  --log FILE         append the log there instead of the standard error\n"
     "  --time-scale F     multiply every delay by F (0 < F; 1 is real time)\n"
@@ -44,7 +46,7 @@ const char kUsage[] =
     "  --version          the version\n";
 
 struct Options {
-    std::string link, state, saveState, log;
+    std::string link, state, fleet, saveState, log;
     double timeScale = 1;
 };
 
@@ -66,6 +68,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.link = value;
         else if (arg == "--state")
             options.state = value;
+        else if (arg == "--fleet")
+            options.fleet = value;
         else if (arg == "--save-state")
             options.saveState = value;
         else if (arg == "--log")
@@ -75,7 +79,9 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         else
             return false;
     }
-    return !options.link.empty() && options.timeScale > 0;
+    // A fleet's terminals live in this process only.
+    return !options.link.empty() && options.timeScale > 0 &&
+           (options.fleet.empty() || options.saveState.empty());
 }
 
 std::string TimeStamp() {
@@ -110,13 +116,20 @@ int main(int argc, char** argv) {
         std::cerr << "tornucfg-sim: " << error << "\n";
         return 2;
     }
+    CSimFleet fleet;
+    if (!options.fleet.empty() && !fleet.Load(options.fleet, state, error)) {
+        std::cerr << "tornucfg-sim: " << error << "\n";
+        return 2;
+    }
     std::ofstream logFile;
     // The frames carry the passwords: a new log is its owner's alone.
     if (!options.log.empty() && tornu::CreatePrivateFile(options.log))
         logFile.open(options.log, std::ios::app);
     std::ostream& log = options.log.empty() ? std::cerr : logFile;
-    CSimulator simulator(
-        state, [&log](const std::string& line) { log << TimeStamp() << line << std::endl; });
+    const CSimulator::LogSink sink = [&log](const std::string& line) {
+        log << TimeStamp() << line << std::endl;
+    };
+    CSimulator simulator = options.fleet.empty() ? CSimulator(state, sink) : CSimulator(fleet, sink);
     CPtyRunner runner(simulator);
     if (!runner.Open(options.link, error)) {
         std::cerr << "tornucfg-sim: " << error << "\n";
@@ -133,8 +146,12 @@ int main(int argc, char** argv) {
     sigaction(SIGTERM, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
     std::cout << "tornucfg-sim: " << options.link << " -> " << runner.SlavePath() << std::endl;
-    log << TimeStamp() << "-- terminal " << state.number << " ready on " << runner.SlavePath()
-        << std::endl;
+    if (options.fleet.empty())
+        log << TimeStamp() << "-- terminal " << state.number << " ready on " << runner.SlavePath()
+            << std::endl;
+    else
+        log << TimeStamp() << "-- a fleet of " << fleet.Entries().size() << " terminals ready on "
+            << runner.SlavePath() << std::endl;
     runner.Run(g_stop);
     runner.Close();
     save();

@@ -1,0 +1,164 @@
+#include "batch/BatchText.h"
+
+#include "protocol/CommandResult.h"
+#include "protocol/ConfigText.h"
+
+#include <algorithm>
+#include <charconv>
+#include <fstream>
+#include <sstream>
+
+namespace tornu {
+
+namespace {
+
+std::optional<int> Number(std::string_view text) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty() || value < 0)
+        return std::nullopt;
+    return value;
+}
+
+std::string Field(std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
+        return std::string(text);
+    std::string quoted = "\"";
+    for (char c : text)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+std::string ResultText(const BatchResultLine& line) {
+    if (line.state == kCommandDone)
+        return "Успешно выполнена";
+    if (line.state == kCommandNotCompleted)
+        return "Не завершена";
+    return line.text;
+}
+
+} // namespace
+
+std::optional<std::vector<int>> ParseTerminalList(std::string_view text, std::string& error) {
+    std::vector<int> numbers;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t comma = text.find(',', start);
+        if (comma == std::string_view::npos)
+            comma = text.size();
+        std::string_view item = text.substr(start, comma - start);
+        while (!item.empty() && item.front() == ' ')
+            item.remove_prefix(1);
+        while (!item.empty() && item.back() == ' ')
+            item.remove_suffix(1);
+        start = comma + 1;
+        const std::size_t dash = item.find('-');
+        const std::optional<int> first = Number(item.substr(0, dash));
+        const std::optional<int> last =
+            dash == std::string_view::npos ? first : Number(item.substr(dash + 1));
+        if (!first || !last || *last < *first || *last - *first > 100000) {
+            error = "Неверный номер или диапазон \"" + std::string(item) + "\"";
+            return std::nullopt;
+        }
+        for (int n = *first; n <= *last; ++n)
+            if (std::find(numbers.begin(), numbers.end(), n) == numbers.end())
+                numbers.push_back(n);
+    }
+    return numbers;
+}
+
+std::optional<std::vector<int>> ReadTerminalFile(const std::string& path, std::string& error) {
+    std::ifstream file(path);
+    if (!file) {
+        error = "Невозможно прочитать файл " + path;
+        return std::nullopt;
+    }
+    std::string list, line;
+    while (std::getline(file, line)) {
+        line = line.substr(0, std::min(line.find(';'), line.find('#')));
+        for (char& c : line)
+            if (c == ' ' || c == '\t' || c == '\r')
+                c = ',';
+        for (std::size_t at = 0; at < line.size(); ++at)
+            if (line[at] != ',' || (!list.empty() && list.back() != ','))
+                list += line[at];
+        if (!list.empty() && list.back() != ',')
+            list += ',';
+    }
+    while (!list.empty() && list.back() == ',')
+        list.pop_back();
+    if (list.empty()) {
+        error = "В файле " + path + " нет номеров";
+        return std::nullopt;
+    }
+    return ParseTerminalList(list, error);
+}
+
+std::string BatchSettingsText(const BatchSettings& settings) {
+    return "ATTEMPTS=" + std::to_string(settings.attempts) +
+           ";DELAY=" + std::to_string(settings.retryDelayMs / 1000) + ";";
+}
+
+BatchSettings ReadBatchSettings(std::string_view text) {
+    BatchSettings settings;
+    std::string value;
+    if (GetConfigValue(text, "ATTEMPTS", value))
+        if (const std::optional<int> n = Number(value); n && *n > 0)
+            settings.attempts = *n;
+    if (GetConfigValue(text, "DELAY", value))
+        if (const std::optional<int> n = Number(value))
+            settings.retryDelayMs = *n * 1000;
+    return settings;
+}
+
+std::string FormatResults(const std::vector<BatchResultLine>& lines) {
+    std::string text;
+    for (const BatchResultLine& line : lines) {
+        std::string result = line.text;
+        std::replace(result.begin(), result.end(), '\t', ' ');
+        std::replace(result.begin(), result.end(), '\n', ' ');
+        text += line.node + '\t' + line.command + '\t' + std::to_string(line.state) + '\t' + result +
+                '\n';
+    }
+    return text;
+}
+
+std::vector<BatchResultLine> ParseResults(std::string_view text) {
+    std::vector<BatchResultLine> lines;
+    std::istringstream in{std::string(text)};
+    for (std::string row; std::getline(in, row);) {
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        for (int i = 0; i < 3; ++i) {
+            const std::size_t tab = row.find('\t', start);
+            if (tab == std::string::npos)
+                break;
+            fields.push_back(row.substr(start, tab - start));
+            start = tab + 1;
+        }
+        if (fields.size() < 3)
+            continue;
+        lines.push_back({fields[0], fields[1], Number(fields[2]).value_or(0), row.substr(start)});
+    }
+    return lines;
+}
+
+std::string BatchReportCsv(const std::vector<BatchTerminal>& terminals) {
+    std::string csv = "Базовый модуль,Состояние,Попыток,Узел,Команда,Результат\r\n";
+    for (const BatchTerminal& row : terminals) {
+        const std::string head = std::to_string(row.terminal) + "," +
+                                 Field(BatchStateCaption(row.state)) + "," +
+                                 std::to_string(row.attempts) + ",";
+        const std::vector<BatchResultLine> results = ParseResults(row.results);
+        // A terminal that failed before its commands (or whose call failed
+        // after them) tells its cause in a row of its own.
+        if (results.empty() || (row.state != kBatchDone && !row.cause.empty()))
+            csv += head + ",," + Field(row.cause) + "\r\n";
+        for (const BatchResultLine& line : results)
+            csv += head + Field(line.node) + "," + Field(line.command) + "," +
+                   Field(ResultText(line)) + "\r\n";
+    }
+    return csv;
+}
+
+} // namespace tornu

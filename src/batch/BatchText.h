@@ -1,0 +1,42 @@
+#pragma once
+// The texts of a fleet job: the terminal list an operator types, the job's
+// settings as they are stored, and the report exported to CSV.
+#include "batch/BatchQueue.h"
+#include "batch/BatchStore.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tornu {
+
+// "12,15-20" in the order written, each number once; nothing, with why, on
+// a malformed or reversed entry.
+std::optional<std::vector<int>> ParseTerminalList(std::string_view text, std::string& error);
+// The same from a file: numbers and ranges separated by commas, blanks or
+// lines; ";" or "#" starts a comment to the end of its line.
+std::optional<std::vector<int>> ReadTerminalFile(const std::string& path, std::string& error);
+
+// "ATTEMPTS=3;DELAY=60;" (the delay in seconds) and back; what is missing
+// keeps its default.
+std::string BatchSettingsText(const BatchSettings& settings);
+BatchSettings ReadBatchSettings(std::string_view text);
+
+// A command's line in a terminal's results: node ("12" or "12/1"), command
+// key, outcome state, result text.
+struct BatchResultLine {
+    std::string node;
+    std::string command;
+    int state = 0;
+    std::string text;
+};
+std::string FormatResults(const std::vector<BatchResultLine>& lines);
+std::vector<BatchResultLine> ParseResults(std::string_view text);
+
+// The report: a header and one row per terminal and command with its result
+// text (a terminal that never got to its commands has one row with its
+// state and cause), UTF-8, comma-separated, fields quoted where needed.
+std::string BatchReportCsv(const std::vector<BatchTerminal>& terminals);
+
+} // namespace tornu

@@ -1,0 +1,167 @@
+// "tornucfg-cli batch" as a script uses it: a job made, run over a simulated
+// fleet, killed in the middle and resumed, its status and report; wrong
+// words refused with status 2.
+#include "CliTestUtil.h"
+
+#include "SimTestUtil.h"
+#include "comms/TimeScale.h"
+#include "settings/IniFile.h"
+#include "sim/SimFleet.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <mutex>
+#include <sstream>
+#include <unistd.h>
+
+namespace tornu::test {
+namespace {
+
+constexpr const char* kScale = "0.1";
+
+class CliBatchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CopySampleCatalogue(dir_.Path());
+        for (int id : {21, 22, 23, 24}) {
+            const std::string n = std::to_string(id);
+            ASSERT_EQ(Run("add-terminal " + n + " --type БМ-4 --phone +70000" + n +
+                          " --password link")
+                          .status,
+                      0);
+            ASSERT_EQ(Run("edit " + n + "/0 --password 0000").status, 0);
+        }
+        CIniFile settings(dir_ / "tornucfg.ini");
+        ASSERT_TRUE(settings.Load(dir_ / "tornucfg.ini"));
+        settings.SetValue("Modem", "ComPort", dir_ / "ttyFLEET");
+        ASSERT_TRUE(settings.Save());
+    }
+    CliRun Run(const std::string& args) {
+        return RunCli(dir_.Path(), args, std::string("TORNU_PASSWORD=x TORNU_TIME_SCALE=") + kScale);
+    }
+    void StartFleet(const std::string& lines) {
+        std::string error;
+        CTerminalState base;
+        ASSERT_TRUE(base.Read("[Modem]\nDialDelay=200\nReceiptDelay=100\n[Device 0]\nPassword=0000\n",
+                              ".", error)) << error;
+        ASSERT_TRUE(fleet_.Read(lines, base, error)) << error;
+        sim_ = std::make_unique<SimOnPty>(fleet_, [this](const std::string& line) {
+            std::lock_guard lock(logLock_);
+            if (line.rfind("-- dialled terminal ", 0) == 0)
+                ++dials_[std::stoi(line.substr(20))];
+        });
+        ASSERT_TRUE(sim_->Start(dir_ / "ttyFLEET", error)) << error;
+    }
+    int Dials(int terminal) {
+        std::lock_guard lock(logLock_);
+        return dials_[terminal];
+    }
+    // "terminal:state" of each terminal, as "batch status" lists them.
+    std::vector<std::string> States(const std::string& job) {
+        std::vector<std::string> states;
+        std::istringstream lines(Run("batch status " + job).output);
+        for (std::string line; std::getline(lines, line);) {
+            const std::size_t tab = line.find('\t');
+            if (tab != std::string::npos && std::isdigit(static_cast<unsigned char>(line[0])))
+                states.push_back(line.substr(0, tab) + ":" +
+                                 line.substr(tab + 1, line.find('\t', tab + 1) - tab - 1));
+        }
+        return states;
+    }
+
+    CScopedTimeScale fast_{0.1};
+    TempDir dir_;
+    CSimFleet fleet_;
+    std::mutex logLock_;
+    std::map<int, int> dials_;
+    std::unique_ptr<SimOnPty> sim_;
+};
+
+TEST_F(CliBatchTest, WrongWordsAreRefusedWithStatus2) {
+    const struct {
+        const char* args;
+        const char* message;
+    } cases[] = {
+        {"batch new J --commands SetClock", "одним из --terminals, --all, --from"},
+        {"batch new J --all --terminals 21 --commands SetClock", "одним из"},
+        {"batch new J --terminals 21-x --commands SetClock", "Неверный номер или диапазон"},
+        {"batch new J --terminals 90-95 --commands SetClock", "нет ни одного базового модуля"},
+        {"batch new J --all", "Не заданы команды"},
+        {"batch new J --all --commands Fly", "Неизвестная команда Fly"},
+        {"batch new J --all --commands SetClock --attempts 0", "--attempts"},
+        {"batch run", "Не задан номер задания"},
+        {"batch status 77", "Нет задания 77"},
+        {"batch fly", "Неизвестная команда batch fly"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = Run(c.args);
+        EXPECT_EQ(run.status, 2) << c.args << "\n" << run.output;
+        EXPECT_NE(run.output.find(c.message), std::string::npos) << c.args << "\n" << run.output;
+    }
+    EXPECT_EQ(Run("batch list").output, "");
+}
+
+// Killed while a terminal runs, the job resumes with that terminal and those
+// after it; the ones done are never dialled again.
+TEST_F(CliBatchTest, AJobKilledMidwayResumesWithWhatIsNotDone) {
+    StartFleet("+7000021 21 link\n+7000022 22 link\n+7000023 23 link silent*1\n"
+               "+7000024 24 link password\n");
+    const CliRun made = Run("batch new 'Район 4' --terminals 21-24 --commands SetClock --delay 0");
+    ASSERT_EQ(made.status, 0) << made.output;
+    const std::string job = made.output.substr(0, made.output.find('\n'));
+
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(out[1], STDERR_FILENO);
+        setenv("TORNU_PASSWORD", "x", 1);
+        setenv("TORNU_TIME_SCALE", kScale, 1);
+        execl(TORNU_CLI_PATH, TORNU_CLI_PATH, "--dir", dir_.Path().c_str(), "batch", "run",
+              job.c_str(), nullptr);
+        _exit(127);
+    }
+    close(out[1]);
+    std::string progress;
+    char buffer[512];
+    while (progress.find("[0023] ") == std::string::npos) {
+        const ssize_t n = read(out[0], buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        progress.append(buffer, static_cast<std::size_t>(n));
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    close(out[0]);
+    ASSERT_NE(progress.find("[0023] "), std::string::npos) << progress;
+    EXPECT_EQ(States(job), (std::vector<std::string>{"21:выполнено", "22:выполнено", "23:выполняется",
+                                        "24:ожидает"}));
+
+    const CliRun resumed = Run("batch resume " + job);
+    EXPECT_EQ(resumed.status, 1) << resumed.output; // 24 refuses its password
+    EXPECT_EQ(States(job), (std::vector<std::string>{"21:выполнено", "22:выполнено", "23:выполнено",
+                                        "24:ошибка"}));
+    EXPECT_EQ(Dials(21), 1);
+    EXPECT_EQ(Dials(22), 1);
+    EXPECT_EQ(Dials(23), 2);
+    EXPECT_EQ(Dials(24), 1);
+
+    const CliRun status = Run("batch status " + job);
+    EXPECT_EQ(status.status, 1);
+    EXPECT_NE(status.output.find("выполнено: 3"), std::string::npos) << status.output;
+    EXPECT_NE(status.output.find("24\tошибка\t1\tОшибка пароля доступа к терминалу"),
+              std::string::npos)
+        << status.output;
+    EXPECT_NE(Run("batch list").output.find(job + "\tРайон 4\t"), std::string::npos);
+    const CliRun report = Run("batch report " + job + " --csv " + (dir_ / "r.csv"));
+    EXPECT_EQ(report.status, 0) << report.output;
+    const std::string csv = ReadBytes(dir_ / "r.csv");
+    EXPECT_NE(csv.find("21,выполнено,1,21,SetClock,Успешно выполнена\r\n"), std::string::npos)
+        << csv;
+    EXPECT_NE(csv.find("24,ошибка,1,,,Ошибка пароля доступа к терминалу\r\n"), std::string::npos)
+        << csv;
+}
+
+} // namespace
+} // namespace tornu::test
