@@ -24,8 +24,8 @@ ExchangeJob MakeExchangeJob(const CTerminal& terminal, const CDevice* device,
 }
 
 CResult ApplyNodeReply(CTerminal& terminal, CDevice* device, const ReplyValue& reply,
-                       std::string command) {
-    CChangeSourceScope source(terminal.Database(), ChangeSource::Reply, std::move(command));
+                       std::string command, ChangeSource source) {
+    CChangeSourceScope scope(terminal.Database(), source, std::move(command));
     return device ? device->ApplyReply(reply) : terminal.ApplyReply(reply);
 }
 
