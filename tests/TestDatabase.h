@@ -58,6 +58,8 @@ inline std::string FreshServerDatabase() {
     for (const char* table : kTableNames)
         EXPECT_TRUE(admin.ExecDirect("DROP TABLE IF EXISTS " + schema + "." + table))
             << admin.LastError();
+    EXPECT_TRUE(admin.ExecDirect("DROP TABLE IF EXISTS " + schema + ".change_history"))
+        << admin.LastError();
     return server + ";ConnSettings=SET search_path TO " + schema;
 }
 

@@ -126,7 +126,9 @@ CResult CBatchRun::ApplyReply(int terminal, const PendingReply& reply, bool& sto
     const auto call = calls_.find(terminal);
     if (!found || call == calls_.end() || reply.command >= call->second.devices.size())
         return CResult::Fail("Нет базового модуля " + std::to_string(terminal));
-    CResult applied = ApplyNodeReply(*found, call->second.devices[reply.command], reply.value);
+    CResult applied =
+        ApplyNodeReply(*found, call->second.devices[reply.command], reply.value,
+                       job_.name + ": " + call->second.lines[reply.command].command, ChangeSource::Batch);
     stop = CTerminal::IsStoreFailure(applied);
     return applied;
 }

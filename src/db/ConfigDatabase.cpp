@@ -9,11 +9,28 @@
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
+#include <pwd.h>
+#include <unistd.h>
 #include <utility>
 
 namespace tornu {
 
 namespace {
+
+std::string OsUser() {
+    passwd entry{};
+    passwd* found = nullptr;
+    char buffer[1024];
+    if (getpwuid_r(geteuid(), &entry, buffer, sizeof buffer, &found) == 0 && found)
+        return found->pw_name;
+    const char* name = std::getenv("USER");
+    return name ? name : "";
+}
+
+std::string HostName() {
+    char name[256] = {};
+    return gethostname(name, sizeof name - 1) == 0 ? name : "";
+}
 
 std::string CurrentDirectory() {
     std::error_code ec;
@@ -102,6 +119,7 @@ void CConfigDatabase::Open(const CIniFile& programSettings, const std::string& d
     settings.SetValue(kSection, "Connect", WithDriverLogsOff(connect));
     connectSettings_.CopyFrom(settings);
     connected_ = connection_.Connect(kSection, settings);
+    history_.SetAuthor(OsUser(), HostName(), ConnectValue(connect, "UID").value_or(""));
     if (connected_)
         ApplySessionSettings();
     // Without a connection every step would fail and only hide the

@@ -14,6 +14,7 @@
 // A database that cannot be connected to, checked or loaded is unavailable:
 // Failure() says why, once, with the driver's text, and every statement is
 // refused from then on, so nothing is created or written in it.
+#include "db/ChangeHistory.h"
 #include "db/OdbcConnection.h"
 #include "db/TableDesc.h"
 #include "settings/IniFile.h"
@@ -132,6 +133,7 @@ public:
     void SetNotice(std::function<void(const std::string&)> notice) { notice_ = std::move(notice); }
 
     COdbcConnection& Connection() { return connection_; }
+    CChangeHistory& History() { return history_; }
 
     // Transactions as CDbTransaction uses them: only the outermost of nested
     // calls begins and ends one. A statement that fails inside a transaction
@@ -161,6 +163,7 @@ private:
     std::string HidePasswords(std::string text) const;
 
     COdbcConnection connection_;
+    CChangeHistory history_{*this};
     bool connected_ = false;
     std::string connect_; // masked, for the failure text
     std::vector<std::string> passwords_; // of the string, hidden in the driver's texts

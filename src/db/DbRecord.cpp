@@ -1,7 +1,9 @@
 #include "db/DbRecord.h"
 
 #include "catalogue/DescriptionText.h"
+#include "db/ChangeHistory.h"
 #include "db/ConfigDatabase.h"
+#include "db/DbTransaction.h"
 
 #include <vector>
 
@@ -93,6 +95,26 @@ bool CDbRecord::Delete() {
     std::vector<DbValue> keys;
     AppendKeys(keys);
     return db->Execute(db->StatementsOf(Describe()).remove, keys);
+}
+
+bool CDbRecord::Write(ColumnMask mask, std::string_view old, std::string_view now) {
+    CConfigDatabase* const db = Database();
+    std::size_t column = 0;
+    while (column < Describe().columns.size() && !(mask & (ColumnMask(1) << column)))
+        ++column;
+    // Only the fields an operator knows have a history: not the states and
+    // times a reply refreshes.
+    if (!db || old == now || column == Describe().columns.size() ||
+        !Describe().columns[column].caption)
+        return Update(mask);
+    CDbTransaction transaction(db);
+    const bool written = Update(mask) && db->History().Record(*this, column, old, now);
+    return transaction.End(written) && written;
+}
+
+std::string CDbRecord::ChangeName(std::size_t column) const {
+    const char* caption = Describe().columns[column].caption;
+    return caption ? caption : Describe().columns[column].name;
 }
 
 ColumnMask CDbRecord::Columns(std::initializer_list<std::string_view> names) const {

@@ -75,20 +75,30 @@ public:
     // 0 for NULL or text that is not a number.
     static int ColumnNumber(std::string_view text);
 
+    // The field of `column` as the history names it: its caption, after
+    // what the record is ("Шлейф 4: Комментарий").
+    virtual std::string ChangeName(std::size_t column) const;
+
 protected:
-    // Sets a text field and writes its column through; a text longer than
-    // the column is refused with nothing changed.
+    // Sets a text field and writes its column through, with the change in
+    // the history; a text longer than the column is refused with nothing
+    // changed.
     template <class Field> bool SetText(std::string_view column, Field& field, std::string_view text) {
         const ColumnMask mask = Columns({column});
         if (!FitsColumns(mask, text))
             return false;
+        const std::string old{std::string_view(field)};
         field = text;
-        return Update(mask);
+        return Write(mask, old, text);
     }
     template <class Field> bool SetNumber(std::string_view column, Field& field, int value) {
+        const int old = field;
         field = value;
-        return Update(Columns({column}));
+        return Write(Columns({column}), std::to_string(old), std::to_string(value));
     }
+    // The update of one column that changed from `old` to `now`, and its
+    // history row, in one transaction.
+    bool Write(ColumnMask column, std::string_view old, std::string_view now);
 
 private:
     // A refusal is said to the database as a failed statement would be.

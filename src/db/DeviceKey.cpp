@@ -36,4 +36,10 @@ CConfigDatabase* CDeviceKey::Database() const {
     return device_->Database();
 }
 
+std::string CDeviceKey::ChangeName(std::size_t column) const {
+    // Position 0 is the master key, as the key list shows it.
+    const std::string key = Number() == 0 ? "Мастер" : std::to_string(Number());
+    return "Ключ " + key + ": " + CDbRecord::ChangeName(column);
+}
+
 } // namespace tornu

@@ -31,4 +31,8 @@ CConfigDatabase* CDeviceParam::Database() const {
     return device_->Database();
 }
 
+std::string CDeviceParam::ChangeName(std::size_t) const {
+    return "Параметр " + Name();
+}
+
 } // namespace tornu

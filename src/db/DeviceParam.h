@@ -21,6 +21,7 @@ public:
     RowKey Key() const override;
     const TableDesc& Describe() const override { return kDeviceParamTable; }
     CConfigDatabase* Database() const override;
+    std::string ChangeName(std::size_t column) const override;
 
     const std::string& Name() const;
     std::string_view Value() const { return value_; }

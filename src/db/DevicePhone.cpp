@@ -49,4 +49,8 @@ CConfigDatabase* CDevicePhone::Database() const {
     return device_->Database();
 }
 
+std::string CDevicePhone::ChangeName(std::size_t column) const {
+    return "Телефон " + std::to_string(Number() + 1) + ": " + CDbRecord::ChangeName(column);
+}
+
 } // namespace tornu

@@ -23,6 +23,7 @@ public:
     RowKey Key() const override;
     const TableDesc& Describe() const override { return kDevicePhoneTable; }
     CConfigDatabase* Database() const override;
+    std::string ChangeName(std::size_t column) const override;
 
     int Number() const;
     int Type() const { return type_; }

@@ -36,4 +36,8 @@ CConfigDatabase* CSensor::Database() const {
     return device_->Database();
 }
 
+std::string CSensor::ChangeName(std::size_t column) const {
+    return "Шлейф " + std::to_string(number_) + ": " + CDbRecord::ChangeName(column);
+}
+
 } // namespace tornu

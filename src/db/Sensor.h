@@ -20,6 +20,7 @@ public:
     RowKey Key() const override;
     const TableDesc& Describe() const override { return kSensorTable; }
     CConfigDatabase* Database() const override;
+    std::string ChangeName(std::size_t column) const override;
 
     CDevice& Device() const { return *device_; }
     int Number() const { return number_; }

@@ -71,7 +71,7 @@ struct CRecordColumns {
         {"id", kInt, 0, true, nullptr, Get<&CDevice::address_>, nullptr},
         {"password", kText, 40, false, "Пароль раздела", Get<&CDevice::password_>, Set<&CDevice::password_>},
         {"name", kText, 255, false, "Название", Get<&CDevice::name_>, Set<&CDevice::name_>},
-        {"master_id", kInt, 0, false, nullptr, Get<&CDevice::master_>, Set<&CDevice::master_>},
+        {"master_id", kInt, 0, false, "Ведущее устройство", Get<&CDevice::master_>, Set<&CDevice::master_>},
         {"last_key", kInt, 0, false, nullptr, Get<&CDevice::lastKey_>, Set<&CDevice::lastKey_>},
         {"systemstate", kInt, 0, false, nullptr, Get<&CDevice::systemState_>, Set<&CDevice::systemState_>},
         {"last_time", kText, 40, false, nullptr, Get<&CDevice::lastTime_>, Set<&CDevice::lastTime_>},
@@ -81,14 +81,14 @@ struct CRecordColumns {
              auto& device = static_cast<CDevice&>(r);
              device.typeRead_ = device.type_.Read(text);
          }},
-        {"sensor_cnt", kInt, 0, false, nullptr, Get<&CDevice::loopCount_>, Set<&CDevice::loopCount_>},
+        {"sensor_cnt", kInt, 0, false, "Количество шлейфов", Get<&CDevice::loopCount_>, Set<&CDevice::loopCount_>},
     };
     static constexpr ColumnDesc kSensor[] = {
         {"term_id", kInt, 0, true, nullptr, TerminalOf<CSensor>, nullptr},
         {"device_id", kInt, 0, false, nullptr, DeviceOf<CSensor>, nullptr},
         {"id", kInt, 0, true, nullptr, Get<&CSensor::number_>, nullptr},
         {"state", kInt, 0, false, nullptr, Get<&CSensor::state_>, Set<&CSensor::state_>},
-        {"type", kInt, 0, false, nullptr, Get<&CSensor::type_>, Set<&CSensor::type_>},
+        {"type", kInt, 0, false, "Тип шлейфа", Get<&CSensor::type_>, Set<&CSensor::type_>},
         {"name", kText, 255, false, "Комментарий", Get<&CSensor::name_>, Set<&CSensor::name_>},
     };
     static constexpr ColumnDesc kDeviceParam[] = {
@@ -102,7 +102,7 @@ struct CRecordColumns {
         {"device_id", kInt, 0, true, nullptr, DeviceOf<CDevicePhone>, nullptr},
         {"id", kInt, 0, true, nullptr, NumberOf<CDevicePhone>, nullptr},
         {"type", kInt, 0, false, nullptr, Get<&CDevicePhone::type_>, Set<&CDevicePhone::type_>},
-        {"mask", kInt, 0, false, nullptr, Get<&CDevicePhone::mask_>, Set<&CDevicePhone::mask_>},
+        {"mask", kInt, 0, false, "Маска", Get<&CDevicePhone::mask_>, Set<&CDevicePhone::mask_>},
         {"phone", kText, 20, false, "Номер телефона", Get<&CDevicePhone::phone_>, Set<&CDevicePhone::phone_>},
     };
     static constexpr ColumnDesc kDeviceKey[] = {

@@ -15,6 +15,11 @@ namespace {
 
 const ParamDescList kNoParams;
 
+// How the history names a node made or deleted: its type, then "удален".
+constexpr const char* kTerminalNode = "Базовый модуль";
+constexpr const char* kDeviceNode = "Сетевое устройство";
+constexpr const char* kDeletedNode = "удален";
+
 // Index of the first element whose number is not below `number`.
 template <class List, class Number> auto LowerBound(const List& list, int number, Number numberOf) {
     return std::lower_bound(list.begin(), list.end(), number,
@@ -39,7 +44,8 @@ std::unique_ptr<CTerminal> CTerminal::Create(CConfigDatabase* db, const ParamDes
     auto terminal = std::make_unique<CTerminal>(db, params, id);
     terminal->phone_ = std::move(phone);
     terminal->password_ = std::move(password);
-    if (!terminal->type_.Copy(type) || !terminal->Insert())
+    if (!terminal->type_.Copy(type) || !terminal->Insert() ||
+        !db->History().RecordNode(id, -1, kTerminalNode, {}, type.Name()))
         return nullptr;
     terminal->typeRead_ = true;
     if (type.HasBuiltInDevice())
@@ -182,7 +188,8 @@ CDevice* CTerminal::CreateDevice(int address, const CBusDeviceType& type) {
     if (!StillStored())
         return nullptr;
     auto device = std::make_unique<CDevice>(this, address);
-    if (!device->CreateNew(type))
+    if (!device->CreateNew(type) ||
+        !Database()->History().RecordNode(id_, address, kDeviceNode, {}, type.Name()))
         return nullptr;
     return PlaceDevice(std::move(device));
 }
@@ -228,6 +235,10 @@ bool CTerminal::DeleteDevice(CDevice* device) {
                                      " WHERE term_id=? AND device_id=?",
                                  keys) &&
              ok;
+    ok = Database() &&
+         Database()->History().RecordNode(id_, doomed->Address(), kDeviceNode,
+                                          doomed->Type().Name(), kDeletedNode) &&
+         ok;
     return doomed->Delete() && ok;
 }
 
@@ -310,6 +321,7 @@ bool CTerminal::DeleteRows() {
         ok = Database()->Execute(std::string("DELETE FROM ") + table->name + " WHERE term_id=?",
                                  key) &&
              ok;
+    ok = Database()->History().RecordNode(id_, -1, kTerminalNode, type_.Name(), kDeletedNode) && ok;
     return transaction.End() && ok;
 }
 

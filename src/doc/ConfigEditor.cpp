@@ -295,6 +295,7 @@ bool CConfigEditor::OnImport(std::string_view serverLock) {
 }
 
 bool CConfigEditor::ImportStationData(const std::string& folder) {
+    CChangeSourceScope source(&workspace_.Database(), ChangeSource::Import, folder);
     const StationImportResult result = tornu::ImportStationData(folder, workspace_.Terminals());
     if (!result.opened) {
         operator_.Message(kStationTableOpenFailedMessage + result.path);
@@ -575,6 +576,7 @@ bool CConfigEditor::LoadPhoneBook(CTreeNode& node, const std::string& path,
     CDevice* device = EditableDevice(node);
     if (!device)
         return false;
+    CChangeSourceScope source(&workspace_.Database(), ChangeSource::FileLoad, path);
     std::optional<std::string> failure;
     const bool loaded = WriteUnder(workspace_.Database(), node.Terminal(), [&] {
         failure = LoadPhoneBookFile(*device, path);
@@ -596,6 +598,7 @@ bool CConfigEditor::LoadKeyList(CTreeNode& node, const std::string& path,
     CDevice* device = EditableDevice(node);
     if (!device)
         return false;
+    CChangeSourceScope source(&workspace_.Database(), ChangeSource::FileLoad, path);
     std::optional<std::string> failure;
     const bool loaded = WriteUnder(workspace_.Database(), node.Terminal(), [&] {
         failure = LoadKeyListFile(*device, path);

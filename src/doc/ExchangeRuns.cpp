@@ -177,7 +177,10 @@ CExchangeRun* CExchangeRuns::StartRun(CTreeNode& node, const CommandChoice& choi
 }
 
 CExchangeMonitor::Verdict CExchangeRuns::Apply(CExchangeRun& run, const PendingReply& reply) {
-    CResult applied = ApplyNodeReply(run.Terminal(), run.Device(), reply.value);
+    const CCommandDesc* command =
+        reply.command < run.Chosen().size() ? run.Chosen()[reply.command] : nullptr;
+    CResult applied = ApplyNodeReply(run.Terminal(), run.Device(), reply.value,
+                                     command ? command->Name() + " " + command->Description() : "");
     CTreeNode* node = run.Device() ? tree_.Find(*run.Device()) : tree_.Find(run.Terminal());
     if (node)
         tree_.NodeChanged(*node);

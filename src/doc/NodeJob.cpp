@@ -1,6 +1,7 @@
 #include "doc/NodeJob.h"
 
 #include "catalogue/CommandDesc.h"
+#include "db/ChangeHistory.h"
 #include "db/Device.h"
 #include "db/Terminal.h"
 
@@ -22,7 +23,9 @@ ExchangeJob MakeExchangeJob(const CTerminal& terminal, const CDevice* device,
     return job;
 }
 
-CResult ApplyNodeReply(CTerminal& terminal, CDevice* device, const ReplyValue& reply) {
+CResult ApplyNodeReply(CTerminal& terminal, CDevice* device, const ReplyValue& reply,
+                       std::string command, ChangeSource source) {
+    CChangeSourceScope scope(terminal.Database(), source, std::move(command));
     return device ? device->ApplyReply(reply) : terminal.ApplyReply(reply);
 }
 

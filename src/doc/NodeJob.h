@@ -3,6 +3,7 @@
 // document's thread when the exchange starts, and each reply the worker read
 // applied back to the records there.
 #include "comms/ExchangeJob.h"
+#include "db/ChangeHistory.h"
 #include "settings/Result.h"
 
 #include <vector>
@@ -20,6 +21,9 @@ ExchangeJob MakeExchangeJob(const CTerminal& terminal, const CDevice* device,
 
 // The reply applied to the node's records in one transaction. A failure
 // carries why: a reply the records cannot take, or the database's text.
-CResult ApplyNodeReply(CTerminal& terminal, CDevice* device, const ReplyValue& reply);
+// `command` names the command whose reply it is in the history, and
+// `source` what made the exchange.
+CResult ApplyNodeReply(CTerminal& terminal, CDevice* device, const ReplyValue& reply,
+                       std::string command = {}, ChangeSource source = ChangeSource::Reply);
 
 } // namespace tornu

@@ -114,6 +114,17 @@ TEST_F(CliTest, ListFilesAndModemSettings) {
     EXPECT_EQ(Run("keys 12/1 save " + keys).status, 0);
     EXPECT_EQ(Run("set-key 12/1 2 4500004433221101 --owner x").status, 0);
     EXPECT_EQ(Run("keys 12/1 load " + keys).status, 0);
+    // The history says what each did: the operator's edits, then the load.
+    const CliRun history = Run("history 12/1 --text Иванов --csv");
+    EXPECT_EQ(history.status, 0);
+    EXPECT_EQ(history.output.rfind("Время,Кто,Устройство,Что,Было,Стало,Источник,Подробности\r\n", 0),
+              0u);
+    EXPECT_NE(history.output.find(",12/1,Ключ 2: Владелец,x,Иванов,загрузка из файла," + keys),
+              std::string::npos)
+        << history.output;
+    EXPECT_NE(history.output.find(",12/1,Ключ 2: Владелец,Иванов,x,изменение оператором,"),
+              std::string::npos);
+    EXPECT_EQ(Run("history 12/x").status, 2);
     const CliRun missing = Run("phonebook 12/1 load " + (dir_ / "none"));
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.output.find("Невозможно открыть файл: "), std::string::npos);

@@ -1,6 +1,7 @@
 // tornucfg-cli: the configurator's document and exchange engine from the
 // command line, for scripts, tests and work without the desktop program.
 #include "CliBatch.h"
+#include "CliHistory.h"
 #include "CliOperator.h"
 #include "CliShow.h"
 
@@ -61,6 +62,7 @@ constexpr const char* kProgramHelp =
   keys УСТР load|save ФАЙЛ  список ключей устройства в файл или из файла
   modem                     порт модема: показать или задать
   batch new|run|resume|status|report|list   пакетный обмен с многими модулями
+  history [УСТР]            история изменений
 
 УСТР: номер базового модуля (12) или номер и адрес устройства (12/1).
 Значение может начинаться с "-", если записано как --параметр=ЗНАЧЕНИЕ;
@@ -453,6 +455,29 @@ int CmdModem(Context& ctx) {
     return kExitOk;
 }
 
+int CmdHistory(Context& ctx) {
+    HistoryFilter filter;
+    if (!ctx.args.positional.empty()) {
+        // A deleted terminal keeps its history: the number need not be in the tree.
+        const std::string& spec = ctx.args.positional[0];
+        const std::size_t slash = spec.find('/');
+        filter.terminal = ParseInt(std::string_view(spec).substr(0, slash));
+        if (slash != std::string::npos)
+            filter.device = ParseInt(std::string_view(spec).substr(slash + 1));
+        if (!filter.terminal || (slash != std::string::npos && !filter.device))
+            return Fail("Неверное устройство: " + spec);
+    }
+    filter.since = Value(ctx, "--since");
+    filter.who = Value(ctx, "--who");
+    filter.text = Value(ctx, "--text");
+    std::vector<HistoryEntry> entries;
+    CConfigDatabase& db = ctx.doc.Workspace().Database();
+    if (!db.History().Read(filter, entries))
+        return Fail("Невозможно прочитать историю изменений: " + db.LastError());
+    PrintHistory(entries, ctx.args.flags.count("--csv") > 0, std::cout);
+    return kExitOk;
+}
+
 int CmdBatch(Context& ctx) {
     return RunBatch(ctx.doc, ctx.args.positional, ctx.args.values, ctx.args.flags);
 }
@@ -519,6 +544,11 @@ const std::map<std::string, Command>& Commands() {
          {CmdKeys, "keys НОМЕР/АДРЕС load|save ФАЙЛ\n"
                    "  Список ключей устройства из файла или в файл: строка \"код,владелец\".",
           3, 3}},
+        {"history",
+         {CmdHistory, "history [НОМЕР[/АДРЕС]] [--since ВРЕМЯ] [--who ИМЯ] [--text ТЕКСТ] [--csv]\n"
+                      "  История изменений, новые сначала. ВРЕМЯ: \"2026-12-01\" или\n"
+                      "  \"2026-12-01 08:00\"; ИМЯ: часть имени пользователя или компьютера.",
+          0, 1, {"--since", "--who", "--text"}, {"--csv"}}},
         {"modem",
          {CmdModem, "modem [--port ПОРТ] [--speed N] [--init СТРОКА] [--emul 0|1]\n"
                     "  Без параметров показывает настройки порта модема, с ними - задает.", 0, 0,
