@@ -6,7 +6,9 @@
 
 #include <sys/time.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace tornu {
 
@@ -99,19 +101,40 @@ bool CChangeHistory::Insert(int terminal, int device, std::string_view what,
                             std::string_view oldValue, std::string_view newValue) {
     if (!EnsureTable())
         return false;
-    const std::string time = Now(clock_);
-    const DbValue values[] = {time,
-                              Fit(osUser_, 100),
-                              Fit(host_, 255),
-                              Fit(dbUser_, 100),
-                              terminal,
-                              device,
-                              Fit(what, 255),
-                              oldValue,
-                              newValue,
-                              ChangeSourceText(source_),
-                              Fit(detail_, 255)};
-    return db_.Execute(db_.StatementsOf(kChangeHistoryTable).insert, values);
+    queued_.push_back({Now(clock_), std::string(Fit(osUser_, 100)), std::string(Fit(host_, 255)),
+                       std::string(Fit(dbUser_, 100)), std::to_string(terminal),
+                       std::to_string(device), std::string(Fit(what, 255)), std::string(oldValue),
+                       std::string(newValue), ChangeSourceText(source_),
+                       std::string(Fit(detail_, 255))});
+    return db_.InUpdateBatch() || Flush();
+}
+
+bool CChangeHistory::Flush() {
+    // Rows of a few statements each: a statement's values cost SQLite time
+    // that grows with the square of their count to compile.
+    constexpr std::size_t kRowsPerStatement = 16;
+    const std::vector<Row> rows = std::exchange(queued_, {});
+    bool written = true;
+    for (std::size_t from = 0; from < rows.size(); from += kRowsPerStatement) {
+        const std::size_t count = std::min(kRowsPerStatement, rows.size() - from);
+        std::string statement = db_.StatementsOf(kChangeHistoryTable).insert;
+        const std::string place = statement.substr(statement.rfind('('));
+        std::vector<DbValue> values;
+        values.reserve(count * kColumns);
+        for (std::size_t row = from; row < from + count; ++row) {
+            if (row > from)
+                statement += "," + place;
+            for (std::size_t column = 0; column < kColumns; ++column) {
+                const std::string& text = rows[row][column];
+                // The terminal and device columns are numbers.
+                values.push_back(column == 4 || column == 5
+                                     ? DbValue(CDbRecord::ColumnNumber(text))
+                                     : DbValue(text));
+            }
+        }
+        written = db_.Execute(statement, values) && written;
+    }
+    return written;
 }
 
 bool CChangeHistory::Record(const CDbRecord& record, std::size_t column,

@@ -6,6 +6,7 @@
 // records. Passwords are recorded as changed, never their values.
 #include "db/TableDesc.h"
 
+#include <array>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -71,7 +72,15 @@ public:
     // The clock of the entries (tests fix it).
     void SetClock(std::time_t (*clock)()) { clock_ = clock; }
 
+    // Writes the rows recorded while an update batch was open: a reply that
+    // changes dozens of values writes their history in a few statements.
+    bool Flush();
+
 private:
+    static constexpr std::size_t kColumns = 11;
+    // A row's texts, kept until the batch writes them.
+    using Row = std::array<std::string, kColumns>;
+
     friend class CChangeSourceScope;
     bool EnsureTable();
     bool Insert(int terminal, int device, std::string_view what, std::string_view oldValue,
@@ -84,6 +93,7 @@ private:
     ChangeSource source_ = ChangeSource::Operator;
     std::string detail_;
     bool tableChecked_ = false;
+    std::vector<Row> queued_;
     std::time_t (*clock_)() = nullptr;
 };
 

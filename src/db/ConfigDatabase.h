@@ -147,6 +147,7 @@ public:
     // record must outlive the batch.
     bool QueueUpdate(CDbRecord& record, ColumnMask columns);
     void BeginUpdateBatch() { ++batchDepth_; }
+    bool InUpdateBatch() const { return batchDepth_ > 0; }
     bool EndUpdateBatch();
     int TransactionDepth() const { return depth_; }
 

@@ -93,7 +93,8 @@ bool CConfigDatabase::EndUpdateBatch() {
             group = groups.insert(groups.end(), {&table, columns, std::move(leading), {}});
         group->records.push_back(record);
     }
-    bool written = true;
+    // The changes' history after the changes, in the same transaction.
+    bool written = history_.Flush();
     for (const Group& group : groups) {
         if (group.records.size() == 1) {
             written = group.records.front()->Update(group.columns) && written;
