@@ -2,6 +2,7 @@
 
 #include "protocol/CommandResult.h"
 #include "protocol/ConfigText.h"
+#include "settings/CsvField.h"
 
 #include <algorithm>
 #include <charconv>
@@ -18,15 +19,6 @@ std::optional<int> Number(std::string_view text) {
     if (ec != std::errc() || end != text.data() + text.size() || text.empty() || value < 0)
         return std::nullopt;
     return value;
-}
-
-std::string Field(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
-        return std::string(text);
-    std::string quoted = "\"";
-    for (char c : text)
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
 }
 
 std::string ResultText(const BatchResultLine& line) {
@@ -147,16 +139,16 @@ std::string BatchReportCsv(const std::vector<BatchTerminal>& terminals) {
     std::string csv = "Базовый модуль,Состояние,Попыток,Узел,Команда,Результат\r\n";
     for (const BatchTerminal& row : terminals) {
         const std::string head = std::to_string(row.terminal) + "," +
-                                 Field(BatchStateCaption(row.state)) + "," +
+                                 CsvField(BatchStateCaption(row.state)) + "," +
                                  std::to_string(row.attempts) + ",";
         const std::vector<BatchResultLine> results = ParseResults(row.results);
         // A terminal that failed before its commands (or whose call failed
         // after them) tells its cause in a row of its own.
         if (results.empty() || (row.state != kBatchDone && !row.cause.empty()))
-            csv += head + ",," + Field(row.cause) + "\r\n";
+            csv += head + ",," + CsvField(row.cause) + "\r\n";
         for (const BatchResultLine& line : results)
-            csv += head + Field(line.node) + "," + Field(line.command) + "," +
-                   Field(ResultText(line)) + "\r\n";
+            csv += head + CsvField(line.node) + "," + CsvField(line.command) + "," +
+                   CsvField(ResultText(line)) + "\r\n";
     }
     return csv;
 }

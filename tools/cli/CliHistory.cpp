@@ -1,5 +1,7 @@
 #include "CliHistory.h"
 
+#include "settings/CsvField.h"
+
 #include <ostream>
 
 namespace tornu::cli {
@@ -19,15 +21,6 @@ std::string Who(const HistoryEntry& entry) {
     if (!entry.dbUser.empty())
         who += " (" + entry.dbUser + ")";
     return who;
-}
-
-std::string CsvField(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
-        return std::string(text);
-    std::string field = "\"";
-    for (char c : text)
-        field += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return field + "\"";
 }
 
 } // namespace
