@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 #include <unistd.h>
 
@@ -28,6 +29,15 @@ inline bool OnServer() {
 
 inline const char* const kTableNames[] = {"terminal",     "device",       "sensor",
                                           "device_param", "device_phone", "device_key"};
+
+// A text as an SQL literal for a fixture's own statements: between
+// apostrophes, inner ones doubled. The program binds its values instead.
+inline std::string SqlQuote(std::string_view text) {
+    std::string literal = "'";
+    for (char c : text)
+        literal += c == '\'' ? std::string("''") : std::string(1, c);
+    return literal + "'";
+}
 
 // Every row of the six tables, sorted.
 inline std::string DumpTables(CConfigDatabase& db) {

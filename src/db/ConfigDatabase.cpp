@@ -64,21 +64,6 @@ CIniFile CConfigDatabase::ConnectionSettings(const CIniFile& programSettings,
     return settings;
 }
 
-std::string CConfigDatabase::Escape(std::string_view text) {
-    std::string result;
-    result.reserve(text.size() + 8);
-    for (char c : text) {
-        result += c;
-        if (c == '\'')
-            result += '\'';
-    }
-    return result;
-}
-
-std::string CConfigDatabase::Quote(std::string_view text) {
-    return "'" + Escape(text) + "'";
-}
-
 std::string CConfigDatabase::Format(const char* format, ...) {
     va_list args;
     va_start(args, format);

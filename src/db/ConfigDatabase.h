@@ -54,10 +54,6 @@ public:
     static CIniFile ConnectionSettings(const CIniFile& programSettings,
                                        const std::string& directory);
 
-    // Text for the '%s' places of a statement: every apostrophe doubled.
-    static std::string Escape(std::string_view text);
-    // The text as an SQL literal: between apostrophes, inner ones doubled.
-    static std::string Quote(std::string_view text);
     // printf-style statement of any length.
     static std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -2,6 +2,7 @@
 // that opens and holds every change whose call had returned.
 #include "db/ConfigDatabase.h"
 
+#include "TestDatabase.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +28,7 @@ using test::TempDir;
         const int id = base + step;
         if (!db.Execute(CConfigDatabase::Format(
                 "INSERT INTO sensor VALUES(1,0,%d,0,0,%s)", id,
-                CConfigDatabase::Quote("Шлейф " + std::to_string(id)).c_str())) ||
+                tornu::test::SqlQuote("Шлейф " + std::to_string(id)).c_str())) ||
             !db.Execute(
                 CConfigDatabase::Format("UPDATE terminal SET term_config='%d' WHERE id=1", id)))
             _exit(3);

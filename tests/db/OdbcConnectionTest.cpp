@@ -1,6 +1,7 @@
 #include "db/OdbcConnection.h"
 #include "db/ConfigDatabase.h"
 
+#include "TestDatabase.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +38,7 @@ TEST_F(OdbcConnectionTest, LongValuesComeBackWhole) {
         big += "ПАРАМ" + std::to_string(i) + "=значение;";
     const std::string name = std::string(600, 'x') + "Ж";
     ASSERT_TRUE(db.ExecDirect("INSERT INTO t (id,name,memo) VALUES(1," +
-                              CConfigDatabase::Quote(name) + "," + CConfigDatabase::Quote(big) + ")"));
+                              tornu::test::SqlQuote(name) + "," + tornu::test::SqlQuote(big) + ")"));
     ASSERT_TRUE(db.ExecDirect("SELECT memo,name FROM t"));
     ASSERT_TRUE(db.FetchNext());
     EXPECT_EQ(db.ColumnText(0), big);

@@ -171,7 +171,7 @@ bool Has(const std::vector<std::unique_ptr<CTerminal>>& terminals, const std::st
 
 std::string DeviceRow(int terminal, int address, int master, const char* type) {
     return CConfigDatabase::Format("INSERT INTO device VALUES(%d,%d,'','',%d,-1,13,'',%s,0)",
-                                   terminal, address, master, CConfigDatabase::Quote(type).c_str());
+                                   terminal, address, master, tornu::test::SqlQuote(type).c_str());
 }
 
 std::string LoopRow(int terminal, int device, int number) {
@@ -204,7 +204,7 @@ const BadRowsCase kBadRows[] = {
      {"T12 D16", "T12 D-1"}},
     {"negative terminal id is skipped",
      {CConfigDatabase::Format("INSERT INTO terminal VALUES(-4,'','',%s,'')",
-                              CConfigDatabase::Quote(test::kHostWithoutModule).c_str())},
+                              tornu::test::SqlQuote(test::kHostWithoutModule).c_str())},
      {"T3 D0", "T12 D5"},
      {"T-4"}},
     {"loop numbers below 1 are skipped",
