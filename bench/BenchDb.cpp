@@ -151,10 +151,11 @@ bool Generate(CConfigDatabase& db, const CCatalogue& catalogue) {
         "device_key SELECT %d,device_id,id,key_value,key_owner FROM device_key",
     };
     for (int id = 2; id <= Terminals(); ++id) {
-        bool ok = db.Execute(CConfigDatabase::Format(
-            "INSERT INTO terminal SELECT %d,%s,%s,config,term_config FROM terminal WHERE id=1", id,
-            CConfigDatabase::Quote("+7912" + std::to_string(1000000 + id)).c_str(),
-            CConfigDatabase::Quote("pass'" + std::to_string(id)).c_str()));
+        const std::string phone = "+7912" + std::to_string(1000000 + id);
+        const std::string password = "pass'" + std::to_string(id);
+        const DbValue values[] = {id, phone, password};
+        bool ok = db.Execute(
+            "INSERT INTO terminal SELECT ?,?,?,config,term_config FROM terminal WHERE id=1", values);
         for (const char* copy : kCopies)
             ok = ok && db.Execute(CConfigDatabase::Format(
                            (std::string("INSERT INTO ") + copy + " WHERE term_id=1").c_str(), id));
