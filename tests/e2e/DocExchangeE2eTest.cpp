@@ -48,7 +48,8 @@ TEST_F(E2eTest, AReplyThatCannotBeStoredEndsTheExchange) {
     op.choose = [&](const std::vector<CCommandDesc*>&) {
         for (const char* table : kTableNames)
             EXPECT_TRUE(other.Execute(std::string("DELETE FROM ") + table + " WHERE " +
-                                      (table == kTableNames[0] ? "id" : "term_id") + "=12"));
+                                      (std::string_view(table) == "terminal" ? "id" : "term_id") + "=12"))
+                << other.Failure() << other.LastError();
         return CommandChoice{{&Command("ReadStatus"), &Command("ReadKeys")}, false};
     };
     EXPECT_EQ(doc->Exchanges().RunCommands(Node(kTerminal, 1)), ExchangeOutcome::Failed);
