@@ -106,8 +106,6 @@ private:
     bool Refuse(const CResult& why) const;
     // The key columns' values after `values`, for a WHERE of the keys.
     void AppendKeys(std::vector<DbValue>& values) const;
-
-    friend class CConfigDatabase;
 };
 
 } // namespace tornu
