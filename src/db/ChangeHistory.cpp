@@ -34,13 +34,9 @@ constexpr ColumnDesc kHistoryColumns[] = {
 constexpr const char* kPasswordChanged = "изменен";
 
 // Sortable as text, to the microsecond, so that the newest comes first.
-std::string Now(std::time_t (*clock)()) {
+std::string Now() {
     timeval tv{};
     gettimeofday(&tv, nullptr);
-    if (clock) {
-        tv.tv_sec = clock();
-        tv.tv_usec = 0;
-    }
     std::tm local{};
     localtime_r(&tv.tv_sec, &local);
     char text[64];
@@ -101,7 +97,7 @@ bool CChangeHistory::Insert(int terminal, int device, std::string_view what,
                             std::string_view oldValue, std::string_view newValue) {
     if (!EnsureTable())
         return false;
-    queued_.push_back({Now(clock_), std::string(Fit(osUser_, 100)), std::string(Fit(host_, 255)),
+    queued_.push_back({Now(), std::string(Fit(osUser_, 100)), std::string(Fit(host_, 255)),
                        std::string(Fit(dbUser_, 100)), std::to_string(terminal),
                        std::to_string(device), std::string(Fit(what, 255)), std::string(oldValue),
                        std::string(newValue), ChangeSourceText(source_),

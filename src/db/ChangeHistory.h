@@ -7,7 +7,6 @@
 #include "db/TableDesc.h"
 
 #include <array>
-#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -69,9 +68,6 @@ public:
     // Newest first; false when the table cannot be read.
     bool Read(const HistoryFilter& filter, std::vector<HistoryEntry>& entries);
 
-    // The clock of the entries (tests fix it).
-    void SetClock(std::time_t (*clock)()) { clock_ = clock; }
-
     // Writes the rows recorded while an update batch was open: a reply that
     // changes dozens of values writes their history in a few statements.
     bool Flush();
@@ -94,7 +90,6 @@ private:
     std::string detail_;
     bool tableChecked_ = false;
     std::vector<Row> queued_;
-    std::time_t (*clock_)() = nullptr;
 };
 
 // Sets the source of the changes made while it lives, and restores the one
