@@ -79,7 +79,9 @@ bool CConfigDatabase::EndUpdateBatch() {
     if (batchDepth_ == 0 || --batchDepth_ > 0)
         return true;
     std::vector<Group> groups;
-    for (const auto& [record, columns] : std::exchange(queued_, {})) {
+    for (const auto& entry : std::exchange(queued_, {})) {
+        CDbRecord* record = entry.first;
+        const ColumnMask columns = entry.second;
         const TableDesc& table = record->Describe();
         const std::size_t last = LastKey(table);
         std::vector<DbValue> leading;
