@@ -69,25 +69,40 @@ void CBatchRun::Tell(const std::string& line) {
 CResult CBatchRun::Run(std::vector<BatchPort> pool, const std::function<bool()>& stop,
                        bool reopenFailed) {
     failure_ = CResult::Ok();
-    if (CResult reopened = store_.Reopen(job_.id, reopenFailed); !reopened)
-        return reopened;
+    if (reopenFailed)
+        if (CResult reopened = store_.ReopenFailed(job_.id); !reopened)
+            return reopened;
+    // Running ones were left by a program that died, or are run by another
+    // now: the claims tell which.
     std::vector<int> pending;
     for (const BatchTerminal& row : store_.Terminals(job_.id)) {
         attemptsBefore_[row.terminal] = row.attempts;
-        if (row.state == kBatchPending)
+        if (row.state == kBatchPending || row.state == kBatchRunning)
             pending.push_back(row.terminal);
     }
+    claims_ = std::make_unique<CBatchClaims>(workspace_.Database(), job_.id);
     CBatchQueue queue(std::move(pool), settings_, *this, clock_);
     if (factory_)
         queue.SetStreamFactory(factory_);
     queue.SetModemLogFolder(workspace_.Folder().string());
     queue.Run(pending, stop);
+    claims_.reset();
     if (queue.PortsLeft() == 0 && !queue.Left().empty())
         Tell("Не осталось ни одного исправного модема: задание не закончено");
     return failure_;
 }
 
 std::optional<ExchangeJob> CBatchRun::MakeJob(int terminal, std::string& why) {
+    if (claims_ && !claims_->Holds(terminal)) {
+        if (!claims_->Claim(terminal))
+            return std::nullopt;
+        // Another program may have ended it since this run read the job.
+        if (const int state = store_.State(job_.id, terminal);
+            state != kBatchPending && state != kBatchRunning) {
+            claims_->Release(terminal);
+            return std::nullopt;
+        }
+    }
     const CTerminal* found = workspace_.FindTerminal(terminal);
     if (!found) {
         why = "Нет базового модуля " + std::to_string(terminal);
@@ -165,6 +180,8 @@ void CBatchRun::Ended(const BatchCallEnd& end) {
     }
     row.results = FormatResults(lines);
     Write(store_.MarkEnded(row));
+    if (row.state != kBatchPending && claims_)
+        claims_->Release(end.terminal);
     std::string told = TerminalName(end.terminal) + ": " + BatchStateCaption(row.state);
     if (!end.cause.empty())
         told += " (" + end.cause + ")";
@@ -182,6 +199,8 @@ void CBatchRun::Skipped(int terminal, const std::string& why) {
     row.cause = why;
     row.ended = CBatchStore::Now();
     Write(store_.MarkEnded(row));
+    if (claims_)
+        claims_->Release(terminal);
     Tell(TerminalName(terminal) + ": " + BatchStateCaption(kBatchSkipped) + " (" + why + ")");
 }
 

@@ -6,12 +6,14 @@
 // and end to the job's rows, so that a run that is stopped, killed or loses
 // its power leaves the job resumable: a terminal is written done only after
 // its last reply was applied, and one left running counts as not done.
+#include "batch/BatchClaims.h"
 #include "batch/BatchQueue.h"
 #include "batch/BatchStore.h"
 #include "batch/BatchText.h"
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -75,6 +77,7 @@ private:
     CExchange::StreamFactory factory_;
     IBatchClock* clock_ = nullptr;
     CResult failure_ = CResult::Ok(); // the first write that failed
+    std::unique_ptr<CBatchClaims> claims_; // while a run lasts
 };
 
 } // namespace tornu
