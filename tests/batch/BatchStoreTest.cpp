@@ -141,6 +141,13 @@ TEST(BatchTextTest, SettingsAndTheReport) {
     EXPECT_EQ(read.attempts, 5);
     EXPECT_EQ(read.retryDelayMs, 30000);
     EXPECT_EQ(ReadBatchSettings("").attempts, BatchSettings().attempts);
+    const std::string files = *BatchFileText("Fw", kCommandFileIn, "/a b/fw.bin") +
+                              *BatchFileText("Log", kCommandFileOut, "log.txt");
+    EXPECT_EQ(BatchFileOf("ATTEMPTS=2;" + files, "Fw", kCommandFileIn), "/a b/fw.bin");
+    EXPECT_EQ(BatchFileOf(files, "Fw", kCommandFileOut), "");
+    EXPECT_FALSE(BatchFileText("Fw", kCommandFileIn, "a;b"));
+    EXPECT_EQ(BatchOutputFile("/j/events.txt", 12, -1), "/j/events_0012.txt");
+    EXPECT_EQ(BatchOutputFile("events", 12, 3), "events_0012_03");
 
     const std::vector<BatchResultLine> lines = {
         {"12", "SetClock", kCommandDone, ""},

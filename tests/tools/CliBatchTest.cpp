@@ -44,7 +44,8 @@ protected:
     void StartFleet(const std::string& lines) {
         std::string error;
         CTerminalState base;
-        ASSERT_TRUE(base.Read("[Modem]\nDialDelay=200\nReceiptDelay=100\n[Device 0]\nPassword=0000\n",
+        ASSERT_TRUE(base.Read("[Modem]\nDialDelay=200\nReceiptDelay=100\n[Device 0]\nPassword=0000\n"
+                              "[Files]\nOut.61=4A4F55524E414C\n",
                               ".", error)) << error;
         ASSERT_TRUE(fleet_.Read(lines, base, error)) << error;
         // One simulated modem a port, the same fleet behind each.
@@ -99,6 +100,8 @@ TEST_F(CliBatchTest, WrongWordsAreRefusedWithStatus2) {
         {"batch new J --all", "Не заданы команды"},
         {"batch new J --all --commands Fly", "Неизвестная команда Fly"},
         {"batch new J --all --commands SetClock --attempts 0", "--attempts"},
+        {"batch new J --all --commands LoadFirmware", "Не задан входной файл команды LoadFirmware"},
+        {"batch new J --all --commands SetClock --file-out SetClock=x", "не работает с таким файлом"},
         {"batch run", "Не задан номер задания"},
         {"batch status 77", "Нет задания 77"},
         {"batch fly", "Неизвестная команда batch fly"},
@@ -186,6 +189,28 @@ TEST_F(CliBatchTest, TwoProgramsRunningOneJobShareItsTerminals) {
         << first.output << second.output;
     for (int terminal : {21, 22, 23, 24})
         EXPECT_EQ(Dials(terminal), 1) << terminal;
+}
+
+// A job's files: the input sent to every terminal, each terminal's reply
+// file its own, and the job keeps them for a run on another machine.
+TEST_F(CliBatchTest, AJobSendsItsInputFileAndEachTerminalWritesItsOwnOutput) {
+    StartFleet("+7000021 21 link\n+7000022 22 link\n");
+    WriteBytes(dir_ / "fw.bin", "FIRMWARE");
+    const std::string job =
+        NewJob("--terminals 21,22 --commands LoadFirmware,ReadEventLog --file-in LoadFirmware=" +
+               (dir_ / "fw.bin") + " --file-out ReadEventLog=" + (dir_ / "events.txt"));
+    const CliRun run = Run("batch run " + job);
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(ReadBytes(dir_ / "events_0021.txt"), "JOURNAL");
+    EXPECT_EQ(ReadBytes(dir_ / "events_0022.txt"), "JOURNAL");
+
+    std::filesystem::remove(dir_ / "fw.bin");
+    const CliRun again = Run("batch run " + job);
+    EXPECT_EQ(again.status, 2);
+    EXPECT_NE(again.output.find("Невозможно прочитать входной файл команды LoadFirmware: " +
+                                (dir_ / "fw.bin")),
+              std::string::npos)
+        << again.output;
 }
 
 } // namespace
