@@ -80,6 +80,7 @@ private:
     QToolBar* toolBar_ = nullptr;
     QAction* runCommands_ = nullptr;
     QAction* distributeLoops_ = nullptr;
+    QAction* nodeHistory_ = nullptr;
     bool sizeSaved_ = false;
     bool shown_ = false;
 };

@@ -470,6 +470,7 @@ int CmdHistory(Context& ctx) {
     filter.since = Value(ctx, "--since");
     filter.who = Value(ctx, "--who");
     filter.text = Value(ctx, "--text");
+    filter.source = Value(ctx, "--source");
     std::vector<HistoryEntry> entries;
     CConfigDatabase& db = ctx.doc.Workspace().Database();
     if (!db.History().Read(filter, entries))
@@ -545,10 +546,12 @@ const std::map<std::string, Command>& Commands() {
                    "  Список ключей устройства из файла или в файл: строка \"код,владелец\".",
           3, 3}},
         {"history",
-         {CmdHistory, "history [НОМЕР[/АДРЕС]] [--since ВРЕМЯ] [--who ИМЯ] [--text ТЕКСТ] [--csv]\n"
+         {CmdHistory, "history [НОМЕР[/АДРЕС]] [--since ВРЕМЯ] [--who ИМЯ] [--text ТЕКСТ]\n"
+                      "        [--source ИСТОЧНИК] [--csv]\n"
                       "  История изменений, новые сначала. ВРЕМЯ: \"2026-12-01\" или\n"
-                      "  \"2026-12-01 08:00\"; ИМЯ: часть имени пользователя или компьютера.",
-          0, 1, {"--since", "--who", "--text"}, {"--csv"}}},
+                      "  \"2026-12-01 08:00\"; ИМЯ: часть имени пользователя или компьютера;\n"
+                      "  ИСТОЧНИК: \"изменение оператором\", \"ответ прибора\", ...",
+          0, 1, {"--since", "--who", "--text", "--source"}, {"--csv"}}},
         {"modem",
          {CmdModem, "modem [--port ПОРТ] [--speed N] [--init СТРОКА] [--emul 0|1]\n"
                     "  Без параметров показывает настройки порта модема, с ними - задает.", 0, 0,
