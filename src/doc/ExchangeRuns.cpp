@@ -62,15 +62,14 @@ std::vector<std::string> Passwords(const CTerminal& terminal) {
     return passwords;
 }
 
-// The port the exchange will open, as the modem settings name it.
+} // namespace
+
 std::string ModemPortName(const CIniFile& settings) {
     std::string port;
     if (!settings.FindValue("Modem", "ComPort", port) || port.empty())
         port = "COM1";
     return port;
 }
-
-} // namespace
 
 CExchangeRun::CExchangeRun(CTerminal& terminal, CDevice* device, std::string port,
                            std::vector<CCommandDesc*> chosen, bool showResults)

@@ -17,6 +17,7 @@ namespace tornu {
 class CConfigTree;
 class CDevice;
 class CExchange;
+class CIniFile;
 class CTerminal;
 class CTreeNode;
 class CWorkspace;
@@ -29,6 +30,8 @@ inline constexpr const char* kTerminalInExchangeMessage =
 
 // "Порт модема COM2 занят: по нему уже идет обмен".
 std::string PortBusyMessage(const std::string& port);
+// The port an exchange will open, as the modem settings name it.
+std::string ModemPortName(const CIniFile& settings);
 
 // What became of "Выполнить команду ...".
 enum class ExchangeOutcome {

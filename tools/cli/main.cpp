@@ -1,6 +1,7 @@
 // tornucfg-cli: the configurator's document and exchange engine from the
 // command line, for scripts, tests and work without the desktop program.
 #include "CliBatch.h"
+#include "CliDiff.h"
 #include "CliHistory.h"
 #include "CliOperator.h"
 #include "CliShow.h"
@@ -63,6 +64,7 @@ constexpr const char* kProgramHelp =
   modem                     порт модема: показать или задать
   batch new|run|resume|status|report|list   пакетный обмен с многими модулями
   history [УСТР]            история изменений
+  diff УСТР                 сравнить базу с прибором
 
 УСТР: номер базового модуля (12) или номер и адрес устройства (12/1).
 Значение может начинаться с "-", если записано как --параметр=ЗНАЧЕНИЕ;
@@ -479,6 +481,11 @@ int CmdHistory(Context& ctx) {
     return kExitOk;
 }
 
+int CmdDiff(Context& ctx) {
+    CTreeNode* node = NodeArg(ctx, 0);
+    return node ? RunDiff(ctx.doc, *node, std::cout) : kExitError;
+}
+
 int CmdBatch(Context& ctx) {
     return RunBatch(ctx.doc, ctx.args.positional, ctx.args.values, ctx.args.flags);
 }
@@ -552,6 +559,12 @@ const std::map<std::string, Command>& Commands() {
                       "  \"2026-12-01 08:00\"; ИМЯ: часть имени пользователя или компьютера;\n"
                       "  ИСТОЧНИК: \"изменение оператором\", \"ответ прибора\", ...",
           0, 1, {"--since", "--who", "--text", "--source"}, {"--csv"}}},
+        {"diff",
+         {CmdDiff, "diff НОМЕР[/АДРЕС]\n"
+                   "  Читает из прибора состояние, телефонную книгу и ключи устройства и\n"
+                   "  конфигурацию шлейфов (ничего не записывая в базу) и печатает значения,\n"
+                   "  которые отличаются от базы. Код выхода 1, если отличия есть.",
+          1, 1}},
         {"modem",
          {CmdModem, "modem [--port ПОРТ] [--speed N] [--init СТРОКА] [--emul 0|1]\n"
                     "  Без параметров показывает настройки порта модема, с ними - задает.", 0, 0,
