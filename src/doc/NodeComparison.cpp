@@ -75,10 +75,11 @@ void ComparePhones(const CDevice& device, const PhoneBookReply& book,
         const TableDesc& table = phone.Describe();
         if (entry.number != phone.Phone())
             out.push_back({device.Address(), phone.ChangeName(table.IndexOf("phone")),
-                           std::string(phone.Phone()), entry.number});
+                           std::string(phone.Phone()), entry.number, DifferenceKind::Phone});
         if (entry.mask != phone.Mask())
             out.push_back({device.Address(), phone.ChangeName(table.IndexOf("mask")),
-                           std::to_string(phone.Mask()), std::to_string(entry.mask)});
+                           std::to_string(phone.Mask()), std::to_string(entry.mask),
+                           DifferenceKind::Phone});
     }
 }
 
@@ -89,7 +90,7 @@ void CompareKeys(const CDevice& device, const KeyReply& keys, std::vector<NodeDi
             continue;
         const CDeviceKey& key = *list[position];
         out.push_back({device.Address(), key.ChangeName(key.Describe().IndexOf("key_value")),
-                       std::string(key.Code()), code});
+                       std::string(key.Code()), code, DifferenceKind::Key});
     }
 }
 
@@ -121,7 +122,8 @@ void CompareLoops(const CTerminal& terminal, const LoopConfigReply& config,
         const LoopEntry* theirs = read(device);
         if (ours && theirs && *ours == *theirs)
             continue;
-        out.push_back({device, "Типы шлейфов", LoopTypes(ours), LoopTypes(theirs)});
+        out.push_back({device, "Типы шлейфов", LoopTypes(ours), LoopTypes(theirs),
+                       DifferenceKind::Loops});
     }
 }
 
@@ -271,6 +273,20 @@ std::vector<NodeDifference> CNodeComparison::Differences() const {
                    read.value);
     }
     return differences;
+}
+
+std::vector<std::int32_t>
+CNodeComparison::WriteCodes(const std::vector<NodeDifference>& differences) {
+    std::vector<std::int32_t> codes;
+    for (const NodeDifference& difference : differences) {
+        const std::int32_t code = difference.kind == DifferenceKind::Param   ? 17
+                                  : difference.kind == DifferenceKind::Phone ? 24
+                                  : difference.kind == DifferenceKind::Key   ? 9
+                                                                             : 40;
+        if (std::find(codes.begin(), codes.end(), code) == codes.end())
+            codes.push_back(code);
+    }
+    return codes;
 }
 
 CResult CNodeComparison::TakeTerminalValues(CConfigTree& tree, const CExchangeRuns& runs) {

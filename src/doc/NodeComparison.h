@@ -27,12 +27,16 @@ inline constexpr const char* kNoReadCommandsMessage =
     "В каталоге нет команд чтения для этого устройства";
 inline constexpr const char* kNodeGoneMessage = "Устройство удалено";
 
+// What a difference is of: the command that writes it back follows from it.
+enum class DifferenceKind { Param, Phone, Key, Loops };
+
 // One value that differs, as the operator reads it.
 struct NodeDifference {
     int device = -1;      // its address; -1 the terminal
     std::string what;     // "Параметр DLYIN", "Телефон 2: Маска", "Ключ 1: Электронный номер"
     std::string stored;   // in the database
     std::string terminal; // read from the terminal
+    DifferenceKind kind = DifferenceKind::Param;
     bool operator==(const NodeDifference&) const = default;
 };
 
@@ -74,6 +78,9 @@ public:
     // What was read that differs from what is stored, node by node in the
     // order read.
     std::vector<NodeDifference> Differences() const;
+    // The codes of the commands that write the stored values of the
+    // differences back: parameters 17, phone book 24, keys 9, loops 40.
+    static std::vector<std::int32_t> WriteCodes(const std::vector<NodeDifference>& differences);
     // The terminal's values stored, every reply in its own transaction, the
     // source "ответ прибора" with "Сравнить с прибором" and the command;
     // the nodes' views told. Refused while the terminal is in an exchange.

@@ -2,6 +2,7 @@
 
 #include "doc/TornuCfgDoc.h"
 #include "protocol/ConfigText.h"
+#include "ui/CompareDlg.h"
 #include "ui/DataFiles.h"
 #include "ui/DeviceOptionsView.h"
 #include "ui/HistoryDlg.h"
@@ -110,6 +111,11 @@ void CMainFrame::BuildMenus() {
         if (CTreeNode* node = doc_.Tree().Selected())
             CHistoryDlg::Open(doc_, operator_, node, this);
     });
+    compare_ = AddCommand(service, "compare", "Сравнить с прибором");
+    connect(compare_, &QAction::triggered, this, [this] {
+        if (CTreeNode* node = doc_.Tree().Selected())
+            CCompareDlg::Run(doc_, operator_, *node, this);
+    });
     connect(service, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("&Настройки"));
@@ -156,6 +162,7 @@ void CMainFrame::UpdateCommands() {
     runCommands_->setEnabled(node != nullptr);
     distributeLoops_->setEnabled(node && node->Kind() == NodeKind::Terminal);
     nodeHistory_->setEnabled(node != nullptr);
+    compare_->setEnabled(node != nullptr);
 }
 
 void CMainFrame::DistributeLoops() {

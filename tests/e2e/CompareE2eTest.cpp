@@ -38,10 +38,11 @@ TEST_F(CompareE2eTest, TakingTheTerminalsValuesStoresThemWithTheirHistory) {
     };
     EXPECT_TRUE(has({1, "Параметр DLYIN", "30", "20"}));
     EXPECT_TRUE(has({1, "Параметр OBJNAME", "Объект", "Офис"}));
-    EXPECT_TRUE(has({1, "Телефон 1: Номер телефона", "", "+79001234567"}));
-    EXPECT_TRUE(has({1, "Телефон 1: Маска", "0", "255"}));
-    EXPECT_TRUE(has({1, "Ключ Мастер: Электронный номер", "", "540000001E3C5A01"}));
-    EXPECT_TRUE(has({5, "Типы шлейфов", "0, 0", "0, 16"}));
+    EXPECT_TRUE(has({1, "Телефон 1: Номер телефона", "", "+79001234567", DifferenceKind::Phone}));
+    EXPECT_TRUE(has({1, "Телефон 1: Маска", "0", "255", DifferenceKind::Phone}));
+    EXPECT_TRUE(has({1, "Ключ Мастер: Электронный номер", "", "540000001E3C5A01", DifferenceKind::Key}));
+    EXPECT_TRUE(has({5, "Типы шлейфов", "0, 0", "0, 16", DifferenceKind::Loops}));
+    EXPECT_EQ(CNodeComparison::WriteCodes(differences), (std::vector<std::int32_t>{17, 24, 9, 40}));
     for (const NodeDifference& difference : differences)
         EXPECT_NE(difference.stored, difference.terminal) << difference.what;
 

@@ -349,7 +349,8 @@ private slots:
         QVERIFY(menuOf(Node(12, 1)).endsWith(", Удалить"));
         QVERIFY(menuOf(Node(12, 0)).endsWith("Удалить (x)")); // the terminal's own module
         QCOMPARE(menuOf(Node(12, 5)),
-                 QStringLiteral("SlvDevEdit: Выполнить команду ..., История изменений, -, Удалить"));
+                 QStringLiteral("SlvDevEdit: Выполнить команду ..., Сравнить с прибором, "
+                                "История изменений, -, Удалить"));
 
         // The menu key opens the current item's menu.
         Tree().SelectNode(Node(12, 1));
