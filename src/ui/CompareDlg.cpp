@@ -18,6 +18,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace tornu::ui {
 
 CCompareDlg::CCompareDlg(std::shared_ptr<CNodeComparison> comparison, CTornuCfgDoc& doc,
@@ -50,7 +52,9 @@ CCompareDlg::CCompareDlg(std::shared_ptr<CNodeComparison> comparison, CTornuCfgD
     };
     list_->setColumnWidth(CCompareModel::kNodeColumn, width("Устройство"));
     list_->setColumnWidth(CCompareModel::kWhatColumn, width("Ключ Мастер: Электронный номер"));
-    list_->setColumnWidth(CCompareModel::kStoredColumn, width("0, 0, 0, 0, 0, 0, 0, 0"));
+    // A key code or a partition's loop types whole.
+    list_->setColumnWidth(CCompareModel::kStoredColumn,
+                          std::max(width("540000001E3C5A01"), width("0, 0, 0, 0, 0, 0, 0, 0")));
 
     for (QPushButton* button : {take_, write_})
         button->setAutoDefault(false);

@@ -63,13 +63,19 @@ CHistoryDlg::CHistoryDlg(CHistoryViewModel view, CQtOperator& op, QWidget* paren
     const auto width = [&](const char* sample) {
         return metrics.horizontalAdvance(QString::fromUtf8(sample)) + 16;
     };
+    const auto header = [&](int column) {
+        return width(CHistoryViewModel::ColumnTitle(column));
+    };
     list_->setColumnWidth(CHistoryViewModel::kTimeColumn, width("0000-00-00 00:00:00"));
-    list_->setColumnWidth(CHistoryViewModel::kWhoColumn, width("operator@workstation"));
-    list_->setColumnWidth(CHistoryViewModel::kTerminalColumn, width("Базовый модуль"));
-    list_->setColumnWidth(CHistoryViewModel::kDeviceColumn, width("Устройство"));
-    list_->setColumnWidth(CHistoryViewModel::kWhatColumn, width("Телефон 2: Номер телефона"));
-    list_->setColumnWidth(CHistoryViewModel::kOldColumn, width("+79001234567"));
-    list_->setColumnWidth(CHistoryViewModel::kNewColumn, width("+79001234567"));
+    list_->setColumnWidth(CHistoryViewModel::kWhoColumn, width("operator@host"));
+    list_->setColumnWidth(CHistoryViewModel::kTerminalColumn, header(CHistoryViewModel::kTerminalColumn));
+    list_->setColumnWidth(CHistoryViewModel::kDeviceColumn, header(CHistoryViewModel::kDeviceColumn));
+    list_->setColumnWidth(CHistoryViewModel::kWhatColumn, width("Ключ Мастер: Электронный номер"));
+    // A key code whole.
+    list_->setColumnWidth(CHistoryViewModel::kOldColumn, width("540000001E3C5A01"));
+    list_->setColumnWidth(CHistoryViewModel::kNewColumn, width("540000001E3C5A01"));
+    // The whole date and time beside the calendar's button.
+    since_->setMinimumWidth(since_->fontMetrics().horizontalAdvance(QStringLiteral("00.00.0000 00:00")) + 48);
 
     auto* filters = new QHBoxLayout;
     filters->addWidget(sinceOn_);
@@ -100,7 +106,7 @@ CHistoryDlg::CHistoryDlg(CHistoryViewModel view, CQtOperator& op, QWidget* paren
     layout->addLayout(filters);
     layout->addWidget(list_, 1);
     layout->addLayout(below);
-    resize(1100, 480);
+    resize(1280, 520);
 
     typed_.setSingleShot(true);
     typed_.setInterval(kTypingPauseMs);
