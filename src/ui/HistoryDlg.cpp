@@ -96,9 +96,14 @@ CHistoryDlg::CHistoryDlg(CHistoryViewModel view, CQtOperator& op, QWidget* paren
     export_->setAutoDefault(false);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(export_, &QPushButton::clicked, this, &CHistoryDlg::Export);
+    // Changes made since the window opened.
+    auto* reload = new QPushButton(QStringLiteral("Обновить"), this);
+    reload->setAutoDefault(false);
+    connect(reload, &QPushButton::clicked, this, &CHistoryDlg::ApplyFilters);
 
     auto* below = new QHBoxLayout;
     below->addWidget(count_, 1);
+    below->addWidget(reload);
     below->addWidget(export_);
     below->addWidget(buttons);
 
