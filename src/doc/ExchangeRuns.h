@@ -94,6 +94,11 @@ public:
     // An exchange with this terminal runs.
     bool Holds(const CTerminal& terminal) const;
     const std::vector<std::unique_ptr<CExchangeRun>>& Runs() const { return runs_; }
+    // A port that a run or an exchange outside these runs (a comparison's
+    // reads) uses; those reserve it while they run.
+    bool PortBusy(const std::string& port) const;
+    void ReservePort(const std::string& port) { reserved_.push_back(port); }
+    void ReleasePort(const std::string& port);
 
 private:
     bool ConfirmPasswords(const CTreeNode& node);
@@ -108,6 +113,7 @@ private:
     CWorkspace& workspace_;
     CConfigTree& tree_;
     std::vector<std::unique_ptr<CExchangeRun>> runs_;
+    std::vector<std::string> reserved_;
 };
 
 } // namespace tornu

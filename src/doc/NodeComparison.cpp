@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cctype>
 #include <span>
+#include <utility>
 
 namespace tornu {
 
@@ -137,6 +138,8 @@ CNodeComparison::~CNodeComparison() {
     // The worker ends before the replies it hands over go.
     monitor_.reset();
     exchange_.reset();
+    if (runs_)
+        runs_->ReleasePort(port_);
 }
 
 std::string CNodeComparison::NodeText() const {
@@ -180,13 +183,13 @@ std::optional<ExchangeJob> CNodeComparison::MakeJob() {
     if (device) {
         job.node = device->Snapshot();
         add(device, 0);
-        job.others.push_back(std::move(snapshot));
+        job.others.emplace_back(std::in_place_type<TerminalSnapshot>, std::move(snapshot));
         add(nullptr, 1);
     } else {
         job.node = std::move(snapshot);
         add(nullptr, 0);
         for (const auto& each : terminal->Devices()) {
-            job.others.push_back(each->Snapshot());
+            job.others.emplace_back(std::in_place_type<DeviceSnapshot>, each->Snapshot());
             add(each.get(), job.others.size());
         }
     }
@@ -200,16 +203,15 @@ void CNodeComparison::Keep(std::size_t index, ReplyValue value) {
         read_.push_back({commands_[index].first, commands_[index].second, std::move(value)});
 }
 
-CResult CNodeComparison::Start(const CExchangeRuns& runs) {
+CResult CNodeComparison::Start(CExchangeRuns& runs) {
     CTerminal* terminal = Terminal();
     if (!terminal || (device_ >= 0 && !Device()))
         return CResult::Fail(kNodeGoneMessage);
     if (runs.Holds(*terminal))
         return CResult::Fail(kTerminalInExchangeMessage);
     const std::string port = ModemPortName(workspace_.Settings());
-    for (const auto& run : runs.Runs())
-        if (run->Port() == port)
-            return CResult::Fail(PortBusyMessage(port));
+    if (runs_ || runs.PortBusy(port))
+        return CResult::Fail(PortBusyMessage(port));
     std::optional<ExchangeJob> job = MakeJob();
     if (!job)
         return CResult::Fail(kNoReadCommandsMessage);
@@ -221,6 +223,9 @@ CResult CNodeComparison::Start(const CExchangeRuns& runs) {
     exchange_->SetModemLogFolder(workspace_.Folder());
     if (!exchange_->Start(std::move(*job)))
         return CResult::Fail(kExchangeStartFailedMessage);
+    runs_ = &runs;
+    port_ = port;
+    runs.ReservePort(port);
     monitor_ = std::make_unique<CExchangeMonitor>(*exchange_);
     monitor_->SetSecrets(std::move(secrets));
     // Nothing is stored: the replies are kept for the comparison.
@@ -231,9 +236,12 @@ CResult CNodeComparison::Start(const CExchangeRuns& runs) {
     return CResult::Ok();
 }
 
-CResult CNodeComparison::Outcome() const {
+CResult CNodeComparison::Finish() {
     if (!exchange_ || exchange_->GetState() == CExchange::kRunning)
         return CResult::Fail("Обмен не завершен");
+    if (runs_)
+        runs_->ReleasePort(std::exchange(port_, {}));
+    runs_ = nullptr;
     if (exchange_->GetState() != CExchange::kFinished)
         return CResult::Fail("Сбой обмена: значения прибора не прочитаны");
     const std::vector<CommandOutcome> results = exchange_->Results();

@@ -62,11 +62,13 @@ public:
     std::string NodeText() const;
 
     // The reads on the exchange worker, on the modem port the settings
-    // name; refused while that terminal or port is in another exchange.
-    CResult Start(const CExchangeRuns& runs);
+    // name, which no other exchange takes until Finish; refused while that
+    // terminal or port is in another exchange.
+    CResult Start(CExchangeRuns& runs);
     CExchangeMonitor& Monitor() { return *monitor_; }
-    // After the end: Ok when every read was carried out, else why not.
-    CResult Outcome() const;
+    // After the end: the port given back; Ok when every read was carried
+    // out, else why not.
+    CResult Finish();
 
     // The job of the reads: each catalogue read that fits its node.
     // Nothing without the node or without a single read.
@@ -97,6 +99,8 @@ private:
     std::vector<ReadBack> read_;
     std::unique_ptr<CExchange> exchange_;
     std::unique_ptr<CExchangeMonitor> monitor_;
+    CExchangeRuns* runs_ = nullptr; // while the port is reserved
+    std::string port_;
 };
 
 } // namespace tornu

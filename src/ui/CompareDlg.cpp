@@ -90,7 +90,7 @@ void CCompareDlg::Run(CTornuCfgDoc& doc, CQtOperator& op, const CTreeNode& node,
     op.WatchExchange(comparison->Monitor(), [&doc, &op, comparison, owner](ExchangeLogEnd end) {
         if (end == ExchangeLogEnd::Cancelled)
             return;
-        if (CResult read = comparison->Outcome(); !read) {
+        if (CResult read = comparison->Finish(); !read) {
             op.Message(read.Error());
             return;
         }

@@ -3,6 +3,7 @@
 // terminal's values stores them with their history.
 #include "E2eFixture.h"
 
+#include "doc/ExchangeRuns.h"
 #include "doc/NodeComparison.h"
 
 namespace tornu::test {
@@ -15,11 +16,17 @@ protected:
         StartSimulator();
         const CResult started = comparison.Start(doc->Exchanges());
         ASSERT_TRUE(started) << started.Error();
+        // The port is the reads' until they have finished.
+        const std::string port = ModemPortName(doc->Workspace().Settings());
+        EXPECT_TRUE(doc->Exchanges().PortBusy(port));
+        CNodeComparison other(doc->Workspace(), kTerminal);
+        EXPECT_EQ(other.Start(doc->Exchanges()).Error(), PortBusyMessage(port));
         std::vector<ExchangeLogLine> lines;
         EXPECT_TRUE(Eventually([&] { return comparison.Monitor().Poll(lines); }, 60000));
         StopSimulator();
-        const CResult read = comparison.Outcome();
+        const CResult read = comparison.Finish();
         EXPECT_TRUE(read) << read.Error();
+        EXPECT_FALSE(doc->Exchanges().PortBusy(port));
     }
     int HistoryRows() { return Count("change_history"); }
 };

@@ -39,7 +39,7 @@ int RunDiff(CTornuCfgDoc& doc, const CTreeNode& node, std::ostream& out) {
         monitor.Wait(100);
     }
     print();
-    if (CResult read = comparison.Outcome(); !read) {
+    if (CResult read = comparison.Finish(); !read) {
         std::cerr << read.Error() << std::endl;
         return 2;
     }
