@@ -80,6 +80,8 @@ private:
     QToolBar* toolBar_ = nullptr;
     QAction* runCommands_ = nullptr;
     QAction* distributeLoops_ = nullptr;
+    QAction* nodeHistory_ = nullptr;
+    QAction* compare_ = nullptr;
     bool sizeSaved_ = false;
     bool shown_ = false;
 };
