@@ -30,9 +30,13 @@ bool CBatchClaims::Lock(int terminal, bool take) {
     if (server_) {
         const DbValue keys[] = {job_, terminal};
         std::vector<int> got;
+        // The server's locks span its databases' schemas: the job is named
+        // with its schema, so that jobs of two configurations never meet.
         const char* statement =
-            take ? "SELECT CASE WHEN pg_try_advisory_lock(CAST(? AS int), CAST(? AS int)) THEN 1 ELSE 0 END"
-                 : "SELECT CASE WHEN pg_advisory_unlock(CAST(? AS int), CAST(? AS int)) THEN 1 ELSE 0 END";
+            take ? "SELECT CASE WHEN pg_try_advisory_lock(hashtext(current_schema() || '/batch/' || "
+                   "CAST(? AS text)), CAST(? AS int)) THEN 1 ELSE 0 END"
+                 : "SELECT CASE WHEN pg_advisory_unlock(hashtext(current_schema() || '/batch/' || "
+                   "CAST(? AS text)), CAST(? AS int)) THEN 1 ELSE 0 END";
         return db_.QueryInts(statement, keys, got) && !got.empty() && got[0] == 1;
     }
     if (file_ < 0)

@@ -3,6 +3,7 @@
 #include "db/ConfigDatabase.h"
 #include "db/DbRecord.h"
 #include "db/Tables.h"
+#include "settings/Encoding.h"
 
 #include <sys/time.h>
 
@@ -177,16 +178,6 @@ bool CChangeHistory::Read(const HistoryFilter& filter, std::vector<HistoryEntry>
         statement += " AND changed_at>=?";
         values.emplace_back(filter.since);
     }
-    const std::string who = "%" + filter.who + "%";
-    if (!filter.who.empty()) {
-        statement += " AND (os_user LIKE ? OR host LIKE ? OR db_user LIKE ?)";
-        values.insert(values.end(), {who, who, who});
-    }
-    const std::string text = "%" + filter.text + "%";
-    if (!filter.text.empty()) {
-        statement += " AND (what LIKE ? OR old_value LIKE ? OR new_value LIKE ?)";
-        values.insert(values.end(), {text, text, text});
-    }
     if (!filter.source.empty()) {
         statement += " AND source=?";
         values.emplace_back(filter.source);
@@ -195,8 +186,16 @@ bool CChangeHistory::Read(const HistoryFilter& filter, std::vector<HistoryEntry>
     std::vector<std::vector<std::string>> rows;
     if (!db_.Query(statement, values, rows))
         return false;
+    // Who and text are matched here: the databases' LIKE differ in case, and
+    // neither folds Cyrillic.
+    const auto holds = [](const std::string& part, std::initializer_list<const std::string*> texts) {
+        return part.empty() || std::any_of(texts.begin(), texts.end(), [&](const std::string* text) {
+                   return ContainsIgnoringCase(*text, part);
+               });
+    };
     for (auto& row : rows) {
-        if (row.size() < 11)
+        if (row.size() < 11 || !holds(filter.who, {&row[1], &row[2], &row[3]}) ||
+            !holds(filter.text, {&row[6], &row[7], &row[8]}))
             continue;
         entries.push_back({std::move(row[0]), std::move(row[1]), std::move(row[2]),
                            std::move(row[3]), CDbRecord::ColumnNumber(row[4]),

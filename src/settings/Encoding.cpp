@@ -146,4 +146,33 @@ std::string_view Utf8Prefix(std::string_view text, std::size_t count) {
     return text.substr(0, pos);
 }
 
+namespace {
+
+// Upper-case Latin and Cyrillic letters to lower case; the rest as it is.
+std::u32string Folded(std::string_view text) {
+    std::u32string folded;
+    folded.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::uint32_t cp = 0;
+        const std::size_t len = DecodeUtf8(text, pos, cp);
+        if (len == 0)
+            cp = static_cast<unsigned char>(text[pos]) | 0x110000u; // kept apart from any letter
+        pos += len == 0 ? 1 : len;
+        if (cp >= 'A' && cp <= 'Z')
+            cp += 0x20;
+        else if (cp >= 0x410 && cp <= 0x42F)
+            cp += 0x20;
+        else if (cp >= 0x400 && cp <= 0x40F)
+            cp += 0x50;
+        folded.push_back(cp);
+    }
+    return folded;
+}
+
+} // namespace
+
+bool ContainsIgnoringCase(std::string_view text, std::string_view part) {
+    return Folded(text).find(Folded(part)) != std::u32string::npos;
+}
+
 } // namespace tornu

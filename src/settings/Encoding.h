@@ -26,4 +26,8 @@ std::size_t Utf8Length(std::string_view text);
 // The first `count` characters of a UTF-8 text.
 std::string_view Utf8Prefix(std::string_view text, std::size_t count);
 
+// True when `text` holds `part`, letters of either case alike (Latin and
+// Cyrillic, as an operator types them); an empty part is in every text.
+bool ContainsIgnoringCase(std::string_view text, std::string_view part);
+
 } // namespace tornu

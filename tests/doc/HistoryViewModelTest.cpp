@@ -59,6 +59,7 @@ TEST_F(HistoryViewModelTest, FiltersNarrowTheNodesRowsNewestFirst) {
         {"operator", &Node(12, 1), "", "", "изменение оператором", "", {"1 Название", "1 Параметр DLYIN", "1 Пароль раздела", "1 Название", "1 Сетевое устройство"}},
         {"text in a value", &Node(12, 1), "", "", "", "Склад", {"1 Название"}},
         {"text in what", nullptr, "", "", "ответ прибора", "dlyin", {"1 Параметр DLYIN"}},
+        {"Cyrillic of either case", &Node(12, 1), "", "", "", "сКЛАД", {"1 Название"}},
         {"since long ago", &Node(12, 1), "2000-01-01", "", "", "", device},
         {"since later", &Node(12, 1), "2999-01-01 08:00", "", "", "", {}},
         {"nobody", &Node(12, 1), "", "nobody-here", "", "", {}},

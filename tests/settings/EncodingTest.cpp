@@ -30,4 +30,9 @@ TEST(Encoding, UnmappableAndMalformedBecomeQuestionMarks) {
     EXPECT_TRUE(HasNonAscii("ё"));
     EXPECT_EQ(Utf8Prefix("Раздел", 3), "Раз");
     EXPECT_EQ(Utf8Prefix("ab", 10), "ab");
+    EXPECT_TRUE(ContainsIgnoringCase("Параметр DLYIN", "пАРАМЕТР dlyin"));
+    EXPECT_TRUE(ContainsIgnoringCase("ЁЛКА", "ёлка"));
+    EXPECT_TRUE(ContainsIgnoringCase("x", ""));
+    EXPECT_FALSE(ContainsIgnoringCase("Склад", "скл ад"));
+    EXPECT_FALSE(ContainsIgnoringCase("\xC0", "\xE0")); // malformed bytes are no letters
 }
