@@ -100,6 +100,7 @@ std::optional<ExchangeJob> CBatchRun::MakeJob(int terminal, std::string& why) {
         if (IsCommandOffered(*command, CommandNode::Terminal)) {
             job.commands.push_back({command->Spec(), command->Description(), 0});
             call.devices.push_back(nullptr);
+            call.specs.push_back(CarriedSpec(*command));
             call.lines.push_back({std::to_string(terminal), command->Name(), 0, {}});
         }
     for (const auto& device : found->Devices()) {
@@ -113,6 +114,7 @@ std::optional<ExchangeJob> CBatchRun::MakeJob(int terminal, std::string& why) {
             added = true;
             job.commands.push_back({command->Spec(), command->Description(), job.others.size()});
             call.devices.push_back(device.get());
+            call.specs.push_back(CarriedSpec(*command));
             call.lines.push_back({std::to_string(terminal) + "/" + std::to_string(device->Address()),
                                   command->Name(), 0, {}});
         }
@@ -128,7 +130,8 @@ CResult CBatchRun::ApplyReply(int terminal, const PendingReply& reply, bool& sto
         return CResult::Fail("Нет базового модуля " + std::to_string(terminal));
     CResult applied =
         ApplyNodeReply(*found, call->second.devices[reply.command], reply.value,
-                       job_.name + ": " + call->second.lines[reply.command].command, ChangeSource::Batch);
+                       job_.name + ": " + call->second.lines[reply.command].command, ChangeSource::Batch,
+                       &call->second.specs[reply.command]);
     stop = CTerminal::IsStoreFailure(applied);
     return applied;
 }

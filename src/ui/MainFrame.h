@@ -79,6 +79,7 @@ private:
     CDeviceOptionsView* deviceOptions_;
     QToolBar* toolBar_ = nullptr;
     QAction* runCommands_ = nullptr;
+    QAction* writePending_ = nullptr;
     QAction* distributeLoops_ = nullptr;
     bool sizeSaved_ = false;
     bool shown_ = false;

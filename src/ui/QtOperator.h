@@ -34,9 +34,12 @@ public:
     void Message(const std::string& text) override;
     void Inform(const std::string& text) override;
     bool Ask(const std::string& text) override;
+    ReplaceAnswer AskReplace(const std::string& text) override;
     std::optional<std::string> ChooseFolder(const std::string& initial) override;
     std::optional<std::string> AskPassword(PasswordMode mode) override;
     std::optional<CommandChoice> ChooseCommands(const std::vector<CCommandDesc*>& offered) override;
+    std::optional<CommandChoice> ChooseTickedCommands(const std::vector<CCommandDesc*>& offered,
+                                                     const std::vector<CCommandDesc*>& ticked) override;
     // The log window, beside the main window: this returns at once and
     // `ended` is called when the window closes.
     void WatchExchange(CExchangeMonitor& monitor,

@@ -346,7 +346,7 @@ private slots:
         QCOMPARE(menuOf(nullptr), QStringLiteral("TermNew: Новое устройство"));
         QVERIFY(menuOf(Node(12, 1)).endsWith(", Удалить"));
         QVERIFY(menuOf(Node(12, 0)).endsWith("Удалить (x)")); // the terminal's own module
-        QCOMPARE(menuOf(Node(12, 5)), QStringLiteral("SlvDevEdit: Выполнить команду ..., -, Удалить"));
+        QCOMPARE(menuOf(Node(12, 5)), QStringLiteral("SlvDevEdit: Выполнить команду ..., Записать изменения (x), -, Удалить"));
 
         // The menu key opens the current item's menu.
         Tree().SelectNode(Node(12, 1));
