@@ -41,11 +41,11 @@ std::string PortBusyMessage(const std::string& port) {
 
 namespace {
 
-// "[0012] БМ-4 [01] Склад, Параметр DLYIN: в программе 20, прочитано 30",
-// then the question.
+// "[0012] БМ-4 [01] Склад", "Параметр DLYIN: в программе 20, прочитано 30"
+// and the question, a line each.
 std::string ReplaceText(const CTerminal& terminal, const CDevice* device,
                         const PendingReplace& replace) {
-    return TerminalLabel(terminal) + (device ? " " + DeviceLabel(*device, true) : "") + ", " +
+    return TerminalLabel(terminal) + (device ? " " + DeviceLabel(*device, true) : "") + "\r\n" +
            replace.what + ": в программе " + replace.stored + ", прочитано " + replace.read +
            "\r\n" + kReplacePendingQuestion;
 }

@@ -33,14 +33,12 @@ QIcon ProgramIcon() { return Load("tornucfg.svg"); }
 
 namespace {
 
-// An amber dot with a white rim over the lower right quarter of a square.
-void PaintPendingMark(QPainter& painter, int side) {
-    const qreal diameter = side * 0.5;
-    const QRectF dot(side - diameter - 0.5, side - diameter - 0.5, diameter, diameter);
+// An amber dot with a white rim in `area`.
+void PaintPendingMark(QPainter& painter, const QRectF& area) {
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(Qt::white, std::max(1.0, side / 16.0)));
+    painter.setPen(QPen(Qt::white, std::max(1.0, area.width() / 8.0)));
     painter.setBrush(QColor(0xE0, 0x8A, 0x00));
-    painter.drawEllipse(dot);
+    painter.drawEllipse(area.adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
 constexpr int kMarkSizes[] = {16, 20, 24, 32, 48};
@@ -53,10 +51,10 @@ QIcon PendingIcon() {
         QPixmap pixmap(side, side);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
-        // The dot alone, whole: centred and larger than in a corner.
-        painter.translate(-side * 0.2, -side * 0.2);
-        painter.scale(1.4, 1.4);
-        PaintPendingMark(painter, side);
+        // The dot alone, centred.
+        const qreal diameter = side * 0.6;
+        const qreal at = (side - diameter) / 2;
+        PaintPendingMark(painter, QRectF(at, at, diameter, diameter));
         painter.end();
         icon.addPixmap(pixmap);
     }
@@ -71,7 +69,9 @@ QIcon WithPendingMark(const QIcon& base) {
             continue;
         pixmap.setDevicePixelRatio(1.0);
         QPainter painter(&pixmap);
-        PaintPendingMark(painter, pixmap.width());
+        // Over the lower right quarter.
+        const qreal half = pixmap.width() / 2.0;
+        PaintPendingMark(painter, QRectF(half, half, half, half));
         painter.end();
         icon.addPixmap(pixmap);
     }

@@ -48,7 +48,8 @@ QVariant CPhoneListModel::data(const QModelIndex& index, int role) const {
         return row.grey ? QVariant(QColor(kPhoneBookGreyBand.red, kPhoneBookGreyBand.green,
                                           kPhoneBookGreyBand.blue))
                         : QVariant();
-    if (role == Qt::FontRole && row.pending && !IsBitColumn(column)) {
+    // The number and type bold: a bold phone would not fit its column.
+    if (role == Qt::FontRole && row.pending && (column == kNumberColumn || column == kTypeColumn)) {
         QFont font;
         font.setBold(true);
         return font;
