@@ -6,12 +6,14 @@
 // and end to the job's rows, so that a run that is stopped, killed or loses
 // its power leaves the job resumable: a terminal is written done only after
 // its last reply was applied, and one left running counts as not done.
+#include "batch/BatchClaims.h"
 #include "batch/BatchQueue.h"
 #include "batch/BatchStore.h"
 #include "batch/BatchText.h"
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,9 @@ public:
     void OnProgress(Progress progress) { progress_ = std::move(progress); }
     // The catalogue keys the job names that the catalogue does not know.
     std::vector<std::string> UnknownCommands() const;
+    // Why the job cannot run: an input file of its commands is missing,
+    // unreadable or too long. Empty when it can.
+    std::string FileProblem() const;
 
     // Runs the terminals not done over `pool`: with `reopenFailed` those that
     // failed too (a resume), otherwise only those pending and those a dead
@@ -69,6 +74,10 @@ private:
     BatchJob job_;
     BatchSettings settings_;
     std::vector<CCommandDesc*> commands_;
+    // Each command as the calls send it, its input file read once and its
+    // output file the job's (each node then writes its own).
+    std::vector<CommandSpec> specs_;
+    std::vector<std::string> files_; // the input file of each, as named
     std::vector<std::string> unknown_;
     std::map<int, Call> calls_;
     std::map<int, int> attemptsBefore_; // of each terminal, in earlier runs
@@ -76,6 +85,7 @@ private:
     CExchange::StreamFactory factory_;
     IBatchClock* clock_ = nullptr;
     CResult failure_ = CResult::Ok(); // the first write that failed
+    std::unique_ptr<CBatchClaims> claims_; // while a run lasts
 };
 
 } // namespace tornu
