@@ -86,6 +86,10 @@ TEST_F(PendingE2eTest, MarksOutliveTheProgramThatMadeThem) {
               EditOutcome::Stored);
     CConfigDatabase other(doc->Workspace().Settings(), dir.Path().string());
     EXPECT_TRUE(other.Pending().IsPending(kTerminal, {1, PendingKind::Param, "DLYIN"}));
+    // Marked again by the other: still one mark.
+    EXPECT_TRUE(other.Pending().Mark(kTerminal, {1, PendingKind::Param, "DLYIN"}));
+    EXPECT_TRUE(other.Pending().Mark(kTerminal, {kTerminalItself, PendingKind::Loops, {}}));
+    EXPECT_EQ(Count("pending_change"), 2);
     EXPECT_TRUE(other.Pending().DeviceHasAny(kTerminal, 1));
     EXPECT_FALSE(other.Pending().DeviceHasAny(kTerminal, 5));
     EXPECT_TRUE(other.Pending().Clear(kTerminal, 1, PendingKind::Param));
