@@ -79,15 +79,14 @@ std::vector<std::string> Passwords(const CTerminal& terminal) {
     return passwords;
 }
 
-// The port the exchange will open, as the modem settings name it.
+} // namespace
+
 std::string ModemPortName(const CIniFile& settings) {
     std::string port;
     if (!settings.FindValue("Modem", "ComPort", port) || port.empty())
         port = "COM1";
     return port;
 }
-
-} // namespace
 
 CExchangeRun::CExchangeRun(CTerminal& terminal, CDevice* device, std::string port,
                            std::vector<CCommandDesc*> chosen, bool showResults)
@@ -110,6 +109,17 @@ CExchangeRuns::~CExchangeRuns() {
 bool CExchangeRuns::Holds(const CTerminal& terminal) const {
     return std::any_of(runs_.begin(), runs_.end(),
                        [&](const auto& run) { return &run->Terminal() == &terminal; });
+}
+
+bool CExchangeRuns::PortBusy(const std::string& port) const {
+    return std::count(reserved_.begin(), reserved_.end(), port) > 0 ||
+           std::any_of(runs_.begin(), runs_.end(),
+                       [&](const auto& run) { return run->Port() == port; });
+}
+
+void CExchangeRuns::ReleasePort(const std::string& port) {
+    if (const auto at = std::find(reserved_.begin(), reserved_.end(), port); at != reserved_.end())
+        reserved_.erase(at);
 }
 
 bool CExchangeRuns::ConfirmPasswords(const CTreeNode& node) {
@@ -181,11 +191,10 @@ CExchangeRun* CExchangeRuns::StartRun(CTreeNode& node, const CommandChoice& choi
     IOperator& op = workspace_.Operator();
     const CIniFile& settings = workspace_.Settings();
     const std::string port = ModemPortName(settings);
-    for (const auto& other : runs_)
-        if (other->Port() == port) {
-            op.Message(PortBusyMessage(port));
-            return nullptr;
-        }
+    if (PortBusy(port)) {
+        op.Message(PortBusyMessage(port));
+        return nullptr;
+    }
     auto run = std::make_unique<CExchangeRun>(node.Terminal(), node.Device(), port, choice.chosen,
                                               choice.showResults);
     run->exchange_ = std::make_unique<CExchange>(settings);

@@ -17,6 +17,7 @@ namespace tornu {
 class CConfigTree;
 class CDevice;
 class CExchange;
+class CIniFile;
 class CTerminal;
 class CTreeNode;
 class CWorkspace;
@@ -29,6 +30,8 @@ inline constexpr const char* kTerminalInExchangeMessage =
 
 // "Порт модема COM2 занят: по нему уже идет обмен".
 std::string PortBusyMessage(const std::string& port);
+// The port an exchange will open, as the modem settings name it.
+std::string ModemPortName(const CIniFile& settings);
 
 // What became of "Выполнить команду ...".
 enum class ExchangeOutcome {
@@ -95,6 +98,11 @@ public:
     // An exchange with this terminal runs.
     bool Holds(const CTerminal& terminal) const;
     const std::vector<std::unique_ptr<CExchangeRun>>& Runs() const { return runs_; }
+    // A port that a run or an exchange outside these runs (a comparison's
+    // reads) uses; those reserve it while they run.
+    bool PortBusy(const std::string& port) const;
+    void ReservePort(const std::string& port) { reserved_.push_back(port); }
+    void ReleasePort(const std::string& port);
 
 private:
     ExchangeOutcome Run(CTreeNode& node, bool pendingTicked);
@@ -110,6 +118,7 @@ private:
     CWorkspace& workspace_;
     CConfigTree& tree_;
     std::vector<std::unique_ptr<CExchangeRun>> runs_;
+    std::vector<std::string> reserved_;
 };
 
 } // namespace tornu

@@ -3,8 +3,10 @@
 #include "doc/PendingNodes.h"
 #include "doc/TornuCfgDoc.h"
 #include "protocol/ConfigText.h"
+#include "ui/CompareDlg.h"
 #include "ui/DataFiles.h"
 #include "ui/DeviceOptionsView.h"
+#include "ui/HistoryDlg.h"
 #include "ui/Icons.h"
 #include "ui/ModalRunner.h"
 #include "ui/ModemPortDlg.h"
@@ -107,6 +109,21 @@ void CMainFrame::BuildMenus() {
     connect(distributeLoops_, &QAction::triggered, this, &CMainFrame::DistributeLoops);
     connect(control, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
 
+    QMenu* service = menuBar()->addMenu(QStringLiteral("&Сервис"));
+    connect(AddCommand(service, "history", "История изменений"), &QAction::triggered, this,
+            [this] { CHistoryDlg::Open(doc_, operator_, nullptr, this); });
+    nodeHistory_ = AddCommand(service, "nodeHistory", "История изменений выбранного устройства");
+    connect(nodeHistory_, &QAction::triggered, this, [this] {
+        if (CTreeNode* node = doc_.Tree().Selected())
+            CHistoryDlg::Open(doc_, operator_, node, this);
+    });
+    compare_ = AddCommand(service, "compare", "Сравнить с прибором");
+    connect(compare_, &QAction::triggered, this, [this] {
+        if (CTreeNode* node = doc_.Tree().Selected())
+            CCompareDlg::Run(doc_, operator_, *node, this);
+    });
+    connect(service, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
+
     QMenu* settings = menuBar()->addMenu(QStringLiteral("&Настройки"));
     connect(AddCommand(settings, "modem", "Модем..."), &QAction::triggered, this,
             &CMainFrame::ModemPort);
@@ -151,6 +168,8 @@ void CMainFrame::UpdateCommands() {
     runCommands_->setEnabled(node != nullptr);
     writePending_->setEnabled(node && !PendingWriteCodes(*node).empty());
     distributeLoops_->setEnabled(node && node->Kind() == NodeKind::Terminal);
+    nodeHistory_->setEnabled(node != nullptr);
+    compare_->setEnabled(node != nullptr);
 }
 
 void CMainFrame::DistributeLoops() {

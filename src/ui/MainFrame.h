@@ -81,6 +81,8 @@ private:
     QAction* runCommands_ = nullptr;
     QAction* writePending_ = nullptr;
     QAction* distributeLoops_ = nullptr;
+    QAction* nodeHistory_ = nullptr;
+    QAction* compare_ = nullptr;
     bool sizeSaved_ = false;
     bool shown_ = false;
 };

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <vector>
+
 class QWidget;
 
 namespace tornu::ui {
@@ -40,6 +42,9 @@ public:
     std::optional<CommandChoice> ChooseCommands(const std::vector<CCommandDesc*>& offered) override;
     std::optional<CommandChoice> ChooseTickedCommands(const std::vector<CCommandDesc*>& offered,
                                                      const std::vector<CCommandDesc*>& ticked) override;
+    // The next choice form opens with the first offered command of each of
+    // these codes ticked.
+    void TickCommands(std::vector<int> codes) { tick_ = std::move(codes); }
     // The log window, beside the main window: this returns at once and
     // `ended` is called when the window closes.
     void WatchExchange(CExchangeMonitor& monitor,
@@ -54,6 +59,7 @@ public:
 private:
     CModalRunner& runner_;
     QWidget* window_ = nullptr;
+    std::vector<int> tick_;
 };
 
 } // namespace tornu::ui

@@ -4,8 +4,10 @@
 #include "db/Terminal.h"
 #include "doc/PendingNodes.h"
 #include "doc/TornuCfgDoc.h"
+#include "ui/CompareDlg.h"
 #include "ui/DeviceDlg.h"
 #include "ui/Icons.h"
+#include "ui/HistoryDlg.h"
 #include "ui/ModalRunner.h"
 #include "ui/PhoneBookDlg.h"
 #include "ui/QtOperator.h"
@@ -243,12 +245,16 @@ std::unique_ptr<QMenu> CTerminalView::MenuFor(CTreeNode* node) {
             doc_.Exchanges().WritePendingChanges(*node);
         }, !PendingWriteCodes(*node).empty());
     };
+    const auto history = [this, node] { CHistoryDlg::Open(doc_, operator_, node, window()); };
+    const auto compare = [this, node] { CCompareDlg::Run(doc_, operator_, *node, window()); };
     if (node->Kind() == NodeKind::Terminal) {
         menu->setObjectName(QStringLiteral("TermEdit"));
         AddCommand(*menu, "Редактировать", [this, node] { EditTerminal(*node); });
         AddCommand(*menu, "Новый раздел", [this, node] { NewDevice(*node); });
         AddCommand(*menu, "Выполнить команду ...", run);
         writePending(*menu);
+        AddCommand(*menu, "Сравнить с прибором", compare);
+        AddCommand(*menu, "История изменений", history);
         menu->addSeparator();
         AddCommand(*menu, "Удалить", remove);
         return menu;
@@ -258,6 +264,8 @@ std::unique_ptr<QMenu> CTerminalView::MenuFor(CTreeNode* node) {
         menu->setObjectName(QStringLiteral("SlvDevEdit"));
         AddCommand(*menu, "Выполнить команду ...", run);
         writePending(*menu);
+        AddCommand(*menu, "Сравнить с прибором", compare);
+        AddCommand(*menu, "История изменений", history);
         menu->addSeparator();
         AddCommand(*menu, "Удалить", remove, canDelete);
         return menu;
@@ -268,6 +276,8 @@ std::unique_ptr<QMenu> CTerminalView::MenuFor(CTreeNode* node) {
     menu->addSeparator();
     AddCommand(*menu, "Выполнить команду ...", run);
     writePending(*menu);
+    AddCommand(*menu, "Сравнить с прибором", compare);
+    AddCommand(*menu, "История изменений", history);
     menu->addSeparator();
     AddCommand(*menu, "Телефонная книга", [this, node] { ShowPhoneBook(*node); });
     AddCommand(*menu, "Загрузить телефонную книгу", [this, node] {
