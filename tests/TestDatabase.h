@@ -68,8 +68,9 @@ inline std::string FreshServerDatabase() {
     for (const char* table : kTableNames)
         EXPECT_TRUE(admin.ExecDirect("DROP TABLE IF EXISTS " + schema + "." + table))
             << admin.LastError();
-    EXPECT_TRUE(admin.ExecDirect("DROP TABLE IF EXISTS " + schema + ".change_history"))
-        << admin.LastError();
+    for (const char* table : {"change_history", "pending_change"})
+        EXPECT_TRUE(admin.ExecDirect("DROP TABLE IF EXISTS " + schema + "." + table))
+            << admin.LastError();
     return server + ";ConnSettings=SET search_path TO " + schema;
 }
 

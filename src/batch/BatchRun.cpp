@@ -141,6 +141,7 @@ std::optional<ExchangeJob> CBatchRun::MakeJob(int terminal, std::string& why) {
         if (IsCommandOffered(*commands_[i], CommandNode::Terminal)) {
             job.commands.push_back({spec(i, -1), commands_[i]->Description(), 0});
             call.devices.push_back(nullptr);
+            call.specs.push_back(CarriedSpec(*commands_[i]));
             call.lines.push_back({std::to_string(terminal), commands_[i]->Name(), 0, {}});
         }
     for (const auto& device : found->Devices()) {
@@ -156,6 +157,7 @@ std::optional<ExchangeJob> CBatchRun::MakeJob(int terminal, std::string& why) {
             job.commands.push_back(
                 {spec(i, device->Address()), command->Description(), job.others.size()});
             call.devices.push_back(device.get());
+            call.specs.push_back(CarriedSpec(*command));
             call.lines.push_back({std::to_string(terminal) + "/" + std::to_string(device->Address()),
                                   command->Name(), 0, {}});
         }
@@ -171,7 +173,8 @@ CResult CBatchRun::ApplyReply(int terminal, const PendingReply& reply, bool& sto
         return CResult::Fail("Нет базового модуля " + std::to_string(terminal));
     CResult applied =
         ApplyNodeReply(*found, call->second.devices[reply.command], reply.value,
-                       job_.name + ": " + call->second.lines[reply.command].command, ChangeSource::Batch);
+                       job_.name + ": " + call->second.lines[reply.command].command, ChangeSource::Batch,
+                       &call->second.specs[reply.command]);
     stop = CTerminal::IsStoreFailure(applied);
     return applied;
 }

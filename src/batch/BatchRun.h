@@ -62,6 +62,7 @@ private:
     // terminal) and its node and key for the results.
     struct Call {
         std::vector<CDevice*> devices;
+        std::vector<CommandSpec> specs; // without the input files: for the pending marks
         std::vector<BatchResultLine> lines;
     };
 

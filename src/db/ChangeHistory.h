@@ -57,6 +57,7 @@ public:
     // Who changes: the operating-system user and host, and the database
     // user named by the connection (empty on SQLite).
     void SetAuthor(std::string osUser, std::string host, std::string dbUser);
+    const std::string& OsUser() const { return osUser_; }
     // What makes the changes from now on, until the scope ends.
     ChangeSource Source() const { return source_; }
     const std::string& Detail() const { return detail_; }

@@ -262,6 +262,9 @@ bool CConfigDatabase::EndTransaction(bool commit) {
     // driver has rolled back what it could not commit.
     if (!ended)
         connection_.EndTransaction(false);
+    // The marks of rolled-back changes are read again when next asked.
+    if (!ended || !commit)
+        pending_.Forget();
     return connection_.SetAutoCommit(true) && ended;
 }
 

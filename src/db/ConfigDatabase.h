@@ -16,6 +16,7 @@
 // refused from then on, so nothing is created or written in it.
 #include "db/ChangeHistory.h"
 #include "db/OdbcConnection.h"
+#include "db/PendingChanges.h"
 #include "db/TableDesc.h"
 #include "settings/IniFile.h"
 
@@ -130,6 +131,7 @@ public:
 
     COdbcConnection& Connection() { return connection_; }
     CChangeHistory& History() { return history_; }
+    CPendingChanges& Pending() { return pending_; }
 
     // Transactions as CDbTransaction uses them: only the outermost of nested
     // calls begins and ends one. A statement that fails inside a transaction
@@ -161,6 +163,7 @@ private:
 
     COdbcConnection connection_;
     CChangeHistory history_{*this};
+    CPendingChanges pending_{*this};
     bool connected_ = false;
     std::string connect_; // masked, for the failure text
     std::vector<std::string> passwords_; // of the string, hidden in the driver's texts

@@ -108,8 +108,20 @@ bool CDbRecord::Write(ColumnMask mask, std::string_view old, std::string_view no
         !Describe().columns[column].caption)
         return Update(mask);
     CDbTransaction transaction(db);
-    const bool written = Update(mask) && db->History().Record(*this, column, old, now);
+    const bool written = Update(mask) && db->History().Record(*this, column, old, now) &&
+                         db->Pending().Changed(*this, column);
     return transaction.End(written) && written;
+}
+
+bool CDbRecord::MayReplace(ColumnMask mask, std::string_view stored, std::string_view read) const {
+    CConfigDatabase* const db = Database();
+    if (!db || stored == read)
+        return true;
+    std::size_t column = 0;
+    while (column < Describe().columns.size() && !(mask & (ColumnMask(1) << column)))
+        ++column;
+    return column == Describe().columns.size() ||
+           db->Pending().MayReplace(*this, column, stored, read);
 }
 
 std::string CDbRecord::ChangeName(std::size_t column) const {

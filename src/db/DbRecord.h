@@ -87,18 +87,25 @@ protected:
         const ColumnMask mask = Columns({column});
         if (!FitsColumns(mask, text))
             return false;
+        if (!MayReplace(mask, std::string_view(field), text))
+            return true;
         const std::string old{std::string_view(field)};
         field = text;
         return Write(mask, old, text);
     }
     template <class Field> bool SetNumber(std::string_view column, Field& field, int value) {
         const int old = field;
+        if (old != value && !MayReplace(Columns({column}), std::to_string(old), std::to_string(value)))
+            return true;
         field = value;
         return Write(Columns({column}), std::to_string(old), std::to_string(value));
     }
     // The update of one column that changed from `old` to `now`, and its
     // history row, in one transaction.
     bool Write(ColumnMask column, std::string_view old, std::string_view now);
+    // False when a reply's value must not replace a pending one (the
+    // operator kept it): the field stays as it is.
+    bool MayReplace(ColumnMask column, std::string_view stored, std::string_view read) const;
 
 private:
     // A refusal is said to the database as a failed statement would be.

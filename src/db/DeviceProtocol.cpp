@@ -34,8 +34,11 @@ bool CDevice::SetNewPassword(std::string password) {
         return false;
     // Kept with the dependants: a device that was never looked at has none.
     NeedDependants();
+    const bool changed = !password.empty() && password != Block().newPassword.Str();
     Block().newPassword = password;
-    return true;
+    // The terminal gets it only with its change command.
+    return !changed || !Database() ||
+           Database()->Pending().Mark(terminal_->Id(), {address_, PendingKind::Password, {}});
 }
 
 DeviceSnapshot CDevice::Snapshot() const {

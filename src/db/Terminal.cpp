@@ -189,7 +189,8 @@ CDevice* CTerminal::CreateDevice(int address, const CBusDeviceType& type) {
         return nullptr;
     auto device = std::make_unique<CDevice>(this, address);
     if (!device->CreateNew(type) ||
-        !Database()->History().RecordNode(id_, address, kDeviceNode, {}, type.Name()))
+        !Database()->History().RecordNode(id_, address, kDeviceNode, {}, type.Name()) ||
+        !Database()->Pending().Mark(id_, {kTerminalItself, PendingKind::Loops, {}}))
         return nullptr;
     return PlaceDevice(std::move(device));
 }
@@ -238,7 +239,8 @@ bool CTerminal::DeleteDevice(CDevice* device) {
     ok = Database() &&
          Database()->History().RecordNode(id_, doomed->Address(), kDeviceNode,
                                           doomed->Type().Name(), kDeletedNode) &&
-         ok;
+         Database()->Pending().Drop(id_, doomed->Address()) &&
+         Database()->Pending().Mark(id_, {kTerminalItself, PendingKind::Loops, {}}) && ok;
     return doomed->Delete() && ok;
 }
 
@@ -321,7 +323,8 @@ bool CTerminal::DeleteRows() {
         ok = Database()->Execute(std::string("DELETE FROM ") + table->name + " WHERE term_id=?",
                                  key) &&
              ok;
-    ok = Database()->History().RecordNode(id_, -1, kTerminalNode, type_.Name(), kDeletedNode) && ok;
+    ok = Database()->History().RecordNode(id_, -1, kTerminalNode, type_.Name(), kDeletedNode) &&
+         Database()->Pending().Drop(id_) && ok;
     return transaction.End() && ok;
 }
 

@@ -10,8 +10,11 @@ namespace tornu {
 bool CTerminal::SetNewPassword(std::string password) {
     if (!IsMessageSafe(password))
         return false;
+    const bool changed = !password.empty() && password != newPassword_;
     newPassword_ = std::move(password);
-    return true;
+    // The terminal gets it only with its change command.
+    return !changed || !Database() ||
+           Database()->Pending().Mark(id_, {kTerminalItself, PendingKind::Password, {}});
 }
 
 TerminalSnapshot CTerminal::Snapshot() const {

@@ -1,5 +1,6 @@
 #include "doc/ConfigTree.h"
 
+#include "db/ConfigDatabase.h"
 #include "db/Device.h"
 #include "db/Terminal.h"
 
@@ -151,6 +152,27 @@ void CConfigTree::RemoveWithRecords(CTreeNode& node) {
 
 void CConfigTree::NodeChanged(CTreeNode& node, const IDocObserver* sender) {
     Tell([&](IDocObserver& observer) { observer.OnNodeChanged(node); }, sender);
+    TellPendingFlips(&node);
+}
+
+void CConfigTree::TellPendingFlips(const CTreeNode* told) {
+    CConfigDatabase* db = told ? told->Terminal().Database() : nullptr;
+    if (!db)
+        return;
+    // Items whose pending overlay came or went with the change: the
+    // terminal's item when a device's edit was its first or last mark.
+    for (const auto& [terminalId, device] : db->Pending().TakeFlipped()) {
+        CTerminal* terminal = nullptr;
+        for (const auto& candidate : terminals_)
+            if (candidate->Id() == terminalId)
+                terminal = candidate.get();
+        CDevice* found = terminal && device != CPendingChanges::kTerminalNode
+                             ? terminal->FindDevice(device)
+                             : nullptr;
+        CTreeNode* item = found ? model_.Find(*found) : terminal ? model_.Find(*terminal) : nullptr;
+        if (item && item != told && (found || device == CPendingChanges::kTerminalNode))
+            Tell([&](IDocObserver& observer) { observer.OnNodeChanged(*item); });
+    }
 }
 
 void CConfigTree::ExchangeStarted(CTreeNode& node) {

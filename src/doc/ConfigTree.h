@@ -64,6 +64,8 @@ public:
 
 private:
     void Tell(const std::function<void(IDocObserver&)>& call, const IDocObserver* sender = nullptr);
+    // Tells the items whose pending marks came or went, but `told`.
+    void TellPendingFlips(const CTreeNode* told);
     void ShowPane(Pane pane);
     CTreeNode& InsertItem(CTreeNode* parent, std::unique_ptr<CTreeNode> node);
     void RemoveItem(CTreeNode& node);

@@ -7,6 +7,7 @@
 #include "db/Device.h"
 #include "doc/ConfigTree.h"
 #include "doc/NodeJob.h"
+#include "doc/PendingNodes.h"
 #include "doc/Workspace.h"
 
 #include <algorithm>
@@ -15,6 +16,13 @@ namespace tornu {
 
 std::optional<CommandChoice> IOperator::ChooseCommands(const std::vector<CCommandDesc*>&) {
     return std::nullopt;
+}
+
+std::optional<CommandChoice> IOperator::ChooseTickedCommands(const std::vector<CCommandDesc*>&,
+                                                             const std::vector<CCommandDesc*>& ticked) {
+    if (ticked.empty())
+        return std::nullopt;
+    return CommandChoice{ticked, true};
 }
 
 void IOperator::WatchExchange(CExchangeMonitor& monitor,
@@ -32,6 +40,15 @@ std::string PortBusyMessage(const std::string& port) {
 }
 
 namespace {
+
+// "[0012] БМ-4 [01] Склад", "Параметр DLYIN: в программе 20, прочитано 30"
+// and the question, a line each.
+std::string ReplaceText(const CTerminal& terminal, const CDevice* device,
+                        const PendingReplace& replace) {
+    return TerminalLabel(terminal) + (device ? " " + DeviceLabel(*device, true) : "") + "\r\n" +
+           replace.what + ": в программе " + replace.stored + ", прочитано " + replace.read +
+           "\r\n" + kReplacePendingQuestion;
+}
 
 CommandNode NodeForCommands(const CTreeNode& node) {
     if (node.Kind() == NodeKind::Terminal)
@@ -130,6 +147,14 @@ void CExchangeRuns::Tell(CExchangeRun& run, bool started) {
 }
 
 ExchangeOutcome CExchangeRuns::RunCommands(CTreeNode& node) {
+    return Run(node, false);
+}
+
+ExchangeOutcome CExchangeRuns::WritePendingChanges(CTreeNode& node) {
+    return Run(node, true);
+}
+
+ExchangeOutcome CExchangeRuns::Run(CTreeNode& node, bool pendingTicked) {
     IOperator& op = workspace_.Operator();
     if (Holds(node.Terminal())) {
         op.Message(kTerminalInExchangeMessage);
@@ -140,7 +165,9 @@ ExchangeOutcome CExchangeRuns::RunCommands(CTreeNode& node) {
     CIniFile& settings = workspace_.Settings();
     const std::vector<CCommandDesc*> offered =
         PrepareCommandOffer(workspace_.Catalogue(), settings, NodeForCommands(node));
-    std::optional<CommandChoice> choice = op.ChooseCommands(offered);
+    std::optional<CommandChoice> choice =
+        pendingTicked ? op.ChooseTickedCommands(offered, PendingWriteCommands(node, offered))
+                      : op.ChooseCommands(offered);
     if (!choice)
         return ExchangeOutcome::NotStarted;
     // A name that cannot be kept is no reason to hold the exchange back.
@@ -188,8 +215,20 @@ CExchangeRun* CExchangeRuns::StartRun(CTreeNode& node, const CommandChoice& choi
 CExchangeMonitor::Verdict CExchangeRuns::Apply(CExchangeRun& run, const PendingReply& reply) {
     const CCommandDesc* command =
         reply.command < run.Chosen().size() ? run.Chosen()[reply.command] : nullptr;
+    const CommandSpec spec = command ? CarriedSpec(*command) : CommandSpec{};
+    // A read that would replace what the operator changed and has not
+    // written asks first, on this thread.
+    CPendingGuardScope guard(run.Terminal().Database(), [&](const PendingReplace& replace) {
+        if (run.replaceAll_)
+            return true;
+        const ReplaceAnswer answer = workspace_.Operator().AskReplace(
+            ReplaceText(run.Terminal(), run.Device(), replace));
+        run.replaceAll_ = answer == ReplaceAnswer::YesToAll;
+        return answer != ReplaceAnswer::No;
+    });
     CResult applied = ApplyNodeReply(run.Terminal(), run.Device(), reply.value,
-                                     command ? command->Name() + " " + command->Description() : "");
+                                     command ? command->Name() + " " + command->Description() : "",
+                                     ChangeSource::Reply, command ? &spec : nullptr);
     CTreeNode* node = run.Device() ? tree_.Find(*run.Device()) : tree_.Find(run.Terminal());
     if (node)
         tree_.NodeChanged(*node);

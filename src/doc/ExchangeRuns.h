@@ -70,6 +70,7 @@ private:
     std::string port_;
     std::vector<CCommandDesc*> chosen_; // the catalogue's, for the results after the end
     bool showResults_;
+    bool replaceAll_ = false; // "yes for all" to replacing pending values
     std::unique_ptr<CExchange> exchange_;
     std::unique_ptr<CExchangeMonitor> monitor_;
 };
@@ -89,6 +90,9 @@ public:
     // a log window watches it beside the main window; the rest follows when
     // that window closes.
     ExchangeOutcome RunCommands(CTreeNode& node);
+    // "Записать изменения": as RunCommands, with exactly the write commands
+    // that carry the node's pending changes ticked.
+    ExchangeOutcome WritePendingChanges(CTreeNode& node);
 
     bool AnyRunning() const { return !runs_.empty(); }
     // An exchange with this terminal runs.
@@ -101,6 +105,7 @@ public:
     void ReleasePort(const std::string& port);
 
 private:
+    ExchangeOutcome Run(CTreeNode& node, bool pendingTicked);
     bool ConfirmPasswords(const CTreeNode& node);
     // The exchange started on its port, or null with the operator told why.
     CExchangeRun* StartRun(CTreeNode& node, const CommandChoice& choice);

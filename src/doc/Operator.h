@@ -29,6 +29,13 @@ enum class PasswordMode {
     NewPassword, // "Введите новый пароль"
 };
 
+// The question before a reply replaces a value changed in the program and
+// not yet written to the terminal.
+inline constexpr const char* kReplacePendingQuestion =
+    "Значение изменено в программе и не записано в прибор. Заменить прочитанным?";
+
+enum class ReplaceAnswer { Yes, No, YesToAll };
+
 class IOperator {
 public:
     virtual ~IOperator() = default;
@@ -40,6 +47,11 @@ public:
     virtual void Inform(const std::string& text) { Message(text); }
     // A Yes/No question; true for Yes.
     virtual bool Ask(const std::string& text) = 0;
+    // kReplacePendingQuestion with Yes, No and Yes for all; without a
+    // third button, a Yes/No question.
+    virtual ReplaceAnswer AskReplace(const std::string& text) {
+        return Ask(text) ? ReplaceAnswer::Yes : ReplaceAnswer::No;
+    }
     // A folder typed or chosen by the operator, the box starting with
     // `initial`; nothing when he cancels.
     virtual std::optional<std::string> ChooseFolder(const std::string& initial) = 0;
@@ -53,6 +65,10 @@ public:
     // The exchange dialog's choice form over the offered commands; the
     // operator may change their file names there. Nothing when he cancels.
     virtual std::optional<CommandChoice> ChooseCommands(const std::vector<CCommandDesc*>& offered);
+    // The same form with `ticked` ticked at the start. Without a form the
+    // ticked ones are chosen.
+    virtual std::optional<CommandChoice> ChooseTickedCommands(const std::vector<CCommandDesc*>& offered,
+                                                             const std::vector<CCommandDesc*>& ticked);
     // The log window of an exchange: polls it every 100 ms until it has
     // ended, or cancels it, then calls `ended` with how it ended. A window
     // may stay open beside the main window and return at once, calling

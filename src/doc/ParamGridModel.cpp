@@ -2,6 +2,7 @@
 
 #include "catalogue/ParamDesc.h"
 #include "db/Device.h"
+#include "doc/PendingNodes.h"
 
 #include <algorithm>
 
@@ -39,6 +40,7 @@ const ParamGridRow* ParamGridModel::Find(int item) const {
 }
 
 ParamGridModel MakeParamGridModel(const CDevice& device) {
+    const std::set<std::string> pending = PendingItemsOf(device, PendingKind::Param);
     ParamGridModel model;
     ParamGridRow root;
     root.kind = GridRowKind::Root;
@@ -90,6 +92,7 @@ ParamGridModel MakeParamGridModel(const CDevice& device) {
             row.display = std::string(stored);
             row.unconverted = true;
         }
+        row.pending = pending.contains(row.name);
         model.rows.push_back(std::move(row));
     }
     return model;

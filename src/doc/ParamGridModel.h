@@ -50,6 +50,7 @@ struct ParamGridRow {
     // text itself, with `unconverted` set so that the view can mark it.
     std::string display;
     bool unconverted = false;
+    bool pending = false; // changed here, not yet written to the terminal
 };
 
 struct ParamGridModel {

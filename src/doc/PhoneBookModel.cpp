@@ -4,6 +4,7 @@
 #include "db/Device.h"
 #include "db/DeviceKey.h"
 #include "db/DevicePhone.h"
+#include "doc/PendingNodes.h"
 #include "protocol/ConfigText.h"
 
 #include <array>
@@ -32,6 +33,7 @@ PhoneBookModel MakePhoneBookModel(const CDevice& device, const CCatalogue& catal
         if (!layout->Label(bit).empty())
             model.columns.push_back({bit, layout->Label(bit)});
     const auto& phones = device.Phones();
+    const std::set<std::string> pending = PendingItemsOf(device, PendingKind::Phone);
     for (std::size_t i = 0; i < phones.size(); ++i) {
         const CDevicePhone& phone = *phones[i];
         const int type = phone.Type();
@@ -43,6 +45,7 @@ PhoneBookModel MakePhoneBookModel(const CDevice& device, const CCatalogue& catal
         row.type = type >= 0 && type < 3 ? kPhoneTypeNames[static_cast<std::size_t>(type)] : "";
         row.mask = static_cast<std::uint32_t>(phone.Mask());
         row.grey = PhoneBookRowGrey(i, phones.size());
+        row.pending = pending.contains(std::to_string(i));
         model.rows.push_back(std::move(row));
     }
     return model;
@@ -65,10 +68,12 @@ std::optional<std::string_view> CheckPhoneNumberInput(std::string_view typed, in
 std::vector<KeyRow> MakeKeyListModel(const CDevice& device) {
     std::vector<KeyRow> rows;
     const auto& keys = device.Keys();
+    const std::set<std::string> pending = PendingItemsOf(device, PendingKind::Key);
     for (std::size_t i = 0; i < keys.size(); ++i)
         rows.push_back({static_cast<int>(i),
                         i == 0 ? std::string(kMasterKeyLabel) : std::to_string(i),
-                        std::string(keys[i]->Code()), std::string(keys[i]->Owner())});
+                        std::string(keys[i]->Code()), std::string(keys[i]->Owner()),
+                        pending.contains(std::to_string(i))});
     return rows;
 }
 

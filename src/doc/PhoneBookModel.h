@@ -38,6 +38,7 @@ struct PhoneBookRow {
     int typeIndex = 0;
     std::uint32_t mask = 0;
     bool grey = false; // the banding rule
+    bool pending = false; // changed here, not yet written to the terminal
 };
 
 struct PhoneBookModel {
@@ -63,6 +64,7 @@ struct KeyRow {
     std::string label; // "Мастер" for key 0, else its position
     std::string code;
     std::string owner;
+    bool pending = false; // the code changed here, not yet written to the terminal
 };
 
 std::vector<KeyRow> MakeKeyListModel(const CDevice& device);

@@ -38,6 +38,8 @@ CTreeNode* CTornuCfgDoc::Reload() {
     const int address = selected && selected->Device() ? selected->Device()->Address() : -1;
     tree_.ShowNothing();
     tree_.Clear();
+    // Another operator's marks come with his rows.
+    workspace_.Database().Pending().Forget();
     workspace_.Terminals() = std::move(loaded);
     tree_.Fill();
     CTreeNode* again = id >= 0 ? FindNode(id, address) : nullptr;

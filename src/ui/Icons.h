@@ -7,5 +7,8 @@ namespace tornu::ui {
 QIcon TerminalIcon();
 QIcon DeviceIcon();
 QIcon ProgramIcon();
+// The mark of unwritten changes, and a picture with it in its corner.
+QIcon PendingIcon();
+QIcon WithPendingMark(const QIcon& icon);
 
 } // namespace tornu::ui

@@ -2,8 +2,11 @@
 
 #include "doc/ConfigEditor.h"
 #include "doc/ConfigTree.h"
+#include "doc/PendingNodes.h"
 #include "doc/TreeNode.h"
 #include "ui/UiText.h"
+
+#include <QFont>
 
 namespace tornu::ui {
 
@@ -25,10 +28,19 @@ int CKeyListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant CKeyListModel::data(const QModelIndex& index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid) ||
-        (role != Qt::DisplayRole && role != Qt::EditRole))
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
     const KeyRow& row = rows_[static_cast<std::size_t>(index.row())];
+    // A code not yet written to the terminal is bold.
+    if (role == Qt::FontRole && row.pending && index.column() != kOwnerColumn) {
+        QFont font;
+        font.setBold(true);
+        return font;
+    }
+    if (role == Qt::ToolTipRole && row.pending)
+        return QString::fromUtf8(kPendingItemTip);
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return {};
     switch (index.column()) {
     case kNumberColumn:
         return Q(row.label);
@@ -110,11 +122,12 @@ void CKeyListModel::Reload() {
     for (std::size_t row = 0; row < rows.size(); ++row) {
         const KeyRow& was = rows_[row];
         KeyRow& is = rows[row];
-        if (was.label == is.label && was.code == is.code && was.owner == is.owner)
+        if (was.label == is.label && was.code == is.code && was.owner == is.owner &&
+            was.pending == is.pending)
             continue;
         rows_[row] = std::move(is);
         emit dataChanged(index(static_cast<int>(row), 0), index(static_cast<int>(row), kColumnCount - 1),
-                         {Qt::DisplayRole, Qt::EditRole});
+                         {Qt::DisplayRole, Qt::EditRole, Qt::FontRole, Qt::ToolTipRole});
     }
 }
 

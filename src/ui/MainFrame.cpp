@@ -1,5 +1,6 @@
 #include "ui/MainFrame.h"
 
+#include "doc/PendingNodes.h"
 #include "doc/TornuCfgDoc.h"
 #include "protocol/ConfigText.h"
 #include "ui/CompareDlg.h"
@@ -99,6 +100,11 @@ void CMainFrame::BuildMenus() {
         if (CTreeNode* node = doc_.Tree().Selected())
             doc_.Exchanges().RunCommands(*node);
     });
+    writePending_ = AddCommand(control, "writePending", "Записать изменения");
+    connect(writePending_, &QAction::triggered, this, [this] {
+        if (CTreeNode* node = doc_.Tree().Selected())
+            doc_.Exchanges().WritePendingChanges(*node);
+    });
     distributeLoops_ = AddCommand(control, "distributeLoops", "Распределение шлейфов");
     connect(distributeLoops_, &QAction::triggered, this, &CMainFrame::DistributeLoops);
     connect(control, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
@@ -160,6 +166,7 @@ void CMainFrame::BuildMenus() {
 void CMainFrame::UpdateCommands() {
     CTreeNode* node = doc_.Tree().Selected();
     runCommands_->setEnabled(node != nullptr);
+    writePending_->setEnabled(node && !PendingWriteCodes(*node).empty());
     distributeLoops_->setEnabled(node && node->Kind() == NodeKind::Terminal);
     nodeHistory_->setEnabled(node != nullptr);
     compare_->setEnabled(node != nullptr);

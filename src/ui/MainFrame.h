@@ -79,6 +79,7 @@ private:
     CDeviceOptionsView* deviceOptions_;
     QToolBar* toolBar_ = nullptr;
     QAction* runCommands_ = nullptr;
+    QAction* writePending_ = nullptr;
     QAction* distributeLoops_ = nullptr;
     QAction* nodeHistory_ = nullptr;
     QAction* compare_ = nullptr;

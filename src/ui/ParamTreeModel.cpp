@@ -2,6 +2,7 @@
 
 #include "doc/ConfigEditor.h"
 #include "doc/ConfigTree.h"
+#include "doc/PendingNodes.h"
 #include "doc/TreeNode.h"
 #include "ui/UiText.h"
 
@@ -75,10 +76,12 @@ void CParamTreeModel::Build(std::vector<ParamGridRow> rows) {
 void CParamTreeModel::Update(std::vector<ParamGridRow> rows) {
     for (std::size_t i = 0; i < rows.size(); ++i) {
         ParamGridRow& row = rows_[i];
-        if (row.display == rows[i].display && row.unconverted == rows[i].unconverted)
+        if (row.display == rows[i].display && row.unconverted == rows[i].unconverted &&
+            row.pending == rows[i].pending)
             continue;
         row.display = std::move(rows[i].display);
         row.unconverted = rows[i].unconverted;
+        row.pending = rows[i].pending;
         ValueChanged(static_cast<int>(i));
     }
 }
@@ -178,17 +181,20 @@ QVariant CParamTreeModel::ValueData(const ParamGridRow& row, int role) const {
     case Qt::EditRole:
         return param ? Q(row.display) : QString();
     case Qt::FontRole: {
-        // A stored text with no display form is shown as stored, marked.
-        if (!row.unconverted)
+        // A stored text with no display form is shown as stored, marked; a
+        // value not yet written to the terminal is bold.
+        if (!row.unconverted && !row.pending)
             return {};
         QFont font;
-        font.setItalic(true);
+        font.setItalic(row.unconverted);
+        font.setBold(row.pending);
         return font;
     }
     case Qt::ToolTipRole:
-        return row.unconverted ? QStringLiteral("Хранимое значение не переводится в "
-                                                "отображаемый вид; показано как хранится")
-                               : QVariant();
+        if (row.unconverted)
+            return QStringLiteral("Хранимое значение не переводится в "
+                                  "отображаемый вид; показано как хранится");
+        return row.pending ? QVariant(QString::fromUtf8(kPendingItemTip)) : QVariant();
     case Qt::BackgroundRole:
         return row.colour && row.cell != GridCell::Static ? QVariant(ToColor(*row.colour))
                                                           : QVariant();

@@ -2,10 +2,12 @@
 
 #include "doc/ConfigEditor.h"
 #include "doc/ConfigTree.h"
+#include "doc/PendingNodes.h"
 #include "doc/TreeNode.h"
 #include "ui/UiText.h"
 
 #include <QColor>
+#include <QFont>
 
 namespace tornu::ui {
 
@@ -46,6 +48,14 @@ QVariant CPhoneListModel::data(const QModelIndex& index, int role) const {
         return row.grey ? QVariant(QColor(kPhoneBookGreyBand.red, kPhoneBookGreyBand.green,
                                           kPhoneBookGreyBand.blue))
                         : QVariant();
+    // The number and type bold: a bold phone would not fit its column.
+    if (role == Qt::FontRole && row.pending && (column == kNumberColumn || column == kTypeColumn)) {
+        QFont font;
+        font.setBold(true);
+        return font;
+    }
+    if (role == Qt::ToolTipRole && row.pending)
+        return QString::fromUtf8(kPendingItemTip);
     if (role == Qt::CheckStateRole && IsBitColumn(column)) {
         const int bit = book_.columns[static_cast<std::size_t>(column - kFirstBitColumn)].bit;
         return ((row.mask >> bit) & 1U) ? Qt::Checked : Qt::Unchecked;
@@ -123,7 +133,7 @@ void CPhoneListModel::Reload() {
         const PhoneBookRow& was = book_.rows[row];
         PhoneBookRow& is = rows[row];
         if (was.phone == is.phone && was.mask == is.mask && was.type == is.type &&
-            was.number == is.number && was.grey == is.grey)
+            was.number == is.number && was.grey == is.grey && was.pending == is.pending)
             continue;
         book_.rows[row] = std::move(is);
         emit dataChanged(index(static_cast<int>(row), 0), index(static_cast<int>(row), last));

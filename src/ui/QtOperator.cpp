@@ -9,6 +9,7 @@
 #include "ui/PasswordDlg.h"
 #include "ui/UiText.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -19,7 +20,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
+#include <algorithm>
 #include <utility>
+
 
 namespace tornu::ui {
 
@@ -48,6 +51,21 @@ bool CQtOperator::Ask(const std::string& text) {
     QMessageBox box(QMessageBox::Question, QString::fromUtf8(kProgramTitle), BoxText(text),
                     QMessageBox::Yes | QMessageBox::No, window_);
     return runner_.Exec(box) == QMessageBox::Yes;
+}
+
+ReplaceAnswer CQtOperator::AskReplace(const std::string& text) {
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(kProgramTitle), BoxText(text),
+                    QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No, window_);
+    box.button(QMessageBox::YesToAll)->setText(QStringLiteral("Да для всех"));
+    box.setDefaultButton(QMessageBox::No);
+    switch (runner_.Exec(box)) {
+    case QMessageBox::Yes:
+        return ReplaceAnswer::Yes;
+    case QMessageBox::YesToAll:
+        return ReplaceAnswer::YesToAll;
+    default:
+        return ReplaceAnswer::No;
+    }
 }
 
 std::optional<std::string> CQtOperator::ChooseFolder(const std::string& initial) {
@@ -118,6 +136,18 @@ std::optional<CommandChoice> CQtOperator::ChooseCommands(const std::vector<CComm
                               Qt::CheckStateRole);
                 break;
             }
+    if (runner_.Exec(dialog) != QDialog::Accepted)
+        return std::nullopt;
+    return CommandChoice{dialog.Chosen(), dialog.ShowResults()->isChecked()};
+}
+
+std::optional<CommandChoice> CQtOperator::ChooseTickedCommands(const std::vector<CCommandDesc*>& offered,
+                                                              const std::vector<CCommandDesc*>& ticked) {
+    CExchangeDlg dialog(CExchangeDlg::Form::Choice, offered, *this, window_);
+    for (std::size_t row = 0; row < offered.size(); ++row)
+        if (std::find(ticked.begin(), ticked.end(), offered[row]) != ticked.end())
+            dialog.Model().setData(dialog.Model().index(static_cast<int>(row), 0), Qt::Checked,
+                                   Qt::CheckStateRole);
     if (runner_.Exec(dialog) != QDialog::Accepted)
         return std::nullopt;
     return CommandChoice{dialog.Chosen(), dialog.ShowResults()->isChecked()};

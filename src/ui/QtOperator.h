@@ -36,9 +36,12 @@ public:
     void Message(const std::string& text) override;
     void Inform(const std::string& text) override;
     bool Ask(const std::string& text) override;
+    ReplaceAnswer AskReplace(const std::string& text) override;
     std::optional<std::string> ChooseFolder(const std::string& initial) override;
     std::optional<std::string> AskPassword(PasswordMode mode) override;
     std::optional<CommandChoice> ChooseCommands(const std::vector<CCommandDesc*>& offered) override;
+    std::optional<CommandChoice> ChooseTickedCommands(const std::vector<CCommandDesc*>& offered,
+                                                     const std::vector<CCommandDesc*>& ticked) override;
     // The next choice form opens with the first offered command of each of
     // these codes ticked.
     void TickCommands(std::vector<int> codes) { tick_ = std::move(codes); }

@@ -2,9 +2,11 @@
 
 #include "db/Device.h"
 #include "db/Terminal.h"
+#include "doc/PendingNodes.h"
 #include "doc/TornuCfgDoc.h"
 #include "ui/CompareDlg.h"
 #include "ui/DeviceDlg.h"
+#include "ui/Icons.h"
 #include "ui/HistoryDlg.h"
 #include "ui/ModalRunner.h"
 #include "ui/PhoneBookDlg.h"
@@ -19,7 +21,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QToolButton>
 #include <QTreeView>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -110,7 +114,23 @@ CTerminalView::CTerminalView(CTornuCfgDoc& doc, CQtOperator& op, QWidget* parent
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
-    layout->addWidget(filter_);
+    // Beside the filter box: only the items with unwritten changes.
+    auto* pendingOnly = new QToolButton(this);
+    pendingOnly->setObjectName(QStringLiteral("pendingOnly"));
+    pendingOnly->setCheckable(true);
+    pendingOnly->setAutoRaise(true);
+    pendingOnly->setIcon(PendingIcon());
+    pendingOnly->setToolTip(QStringLiteral("Только с незаписанными изменениями"));
+    connect(pendingOnly, &QToolButton::toggled, this, [this](bool on) {
+        proxy_->SetPendingOnly(on);
+        if (on)
+            tree_->expandAll();
+    });
+    auto* filterRow = new QHBoxLayout;
+    filterRow->setSpacing(2);
+    filterRow->addWidget(filter_);
+    filterRow->addWidget(pendingOnly);
+    layout->addLayout(filterRow);
     layout->addWidget(tree_);
     setMinimumWidth(50);
     doc_.Tree().AddObserver(*this);
@@ -161,7 +181,7 @@ void CTerminalView::Reveal(CTreeNode& node) {
 
 void CTerminalView::ExpandAfterChange() {
     // A filtered tree shows what matched, opened.
-    if (!filter_->text().trimmed().isEmpty())
+    if (!filter_->text().trimmed().isEmpty() || proxy_->PendingOnly())
         tree_->expandAll();
 }
 
@@ -218,6 +238,13 @@ std::unique_ptr<QMenu> CTerminalView::MenuFor(CTreeNode* node) {
     // Each handler holds the node by value: the menu outlives this call.
     const auto remove = [this, node] { doc_.Editor().DeleteNode(*node); };
     const auto run = [this, node] { RunCommands(*node); };
+    // Offered where the node has changes its write commands carry.
+    const auto writePending = [this, node](QMenu& menu) {
+        AddCommand(menu, "Записать изменения", [this, node] {
+            current_ = node;
+            doc_.Exchanges().WritePendingChanges(*node);
+        }, !PendingWriteCodes(*node).empty());
+    };
     const auto history = [this, node] { CHistoryDlg::Open(doc_, operator_, node, window()); };
     const auto compare = [this, node] { CCompareDlg::Run(doc_, operator_, *node, window()); };
     if (node->Kind() == NodeKind::Terminal) {
@@ -225,6 +252,7 @@ std::unique_ptr<QMenu> CTerminalView::MenuFor(CTreeNode* node) {
         AddCommand(*menu, "Редактировать", [this, node] { EditTerminal(*node); });
         AddCommand(*menu, "Новый раздел", [this, node] { NewDevice(*node); });
         AddCommand(*menu, "Выполнить команду ...", run);
+        writePending(*menu);
         AddCommand(*menu, "Сравнить с прибором", compare);
         AddCommand(*menu, "История изменений", history);
         menu->addSeparator();
@@ -235,6 +263,7 @@ std::unique_ptr<QMenu> CTerminalView::MenuFor(CTreeNode* node) {
     if (!node->Device()->IsTopLevel()) {
         menu->setObjectName(QStringLiteral("SlvDevEdit"));
         AddCommand(*menu, "Выполнить команду ...", run);
+        writePending(*menu);
         AddCommand(*menu, "Сравнить с прибором", compare);
         AddCommand(*menu, "История изменений", history);
         menu->addSeparator();
@@ -246,6 +275,7 @@ std::unique_ptr<QMenu> CTerminalView::MenuFor(CTreeNode* node) {
     AddCommand(*menu, "Новое подчиненное устройство", [this, node] { NewDevice(*node); });
     menu->addSeparator();
     AddCommand(*menu, "Выполнить команду ...", run);
+    writePending(*menu);
     AddCommand(*menu, "Сравнить с прибором", compare);
     AddCommand(*menu, "История изменений", history);
     menu->addSeparator();

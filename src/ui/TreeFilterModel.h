@@ -1,7 +1,8 @@
 #pragma once
 // The filter box's narrowing of the tree: a terminal stays, with every item
 // of it, when its number, its phone or one of its devices' names contains
-// the typed text (case ignored).
+// the typed text (case ignored). The pending toggle narrows it further to
+// the items with unwritten changes.
 #include <QSortFilterProxyModel>
 
 namespace tornu::ui {
@@ -11,6 +12,10 @@ class CTreeFilterModel : public QSortFilterProxyModel {
 public:
     explicit CTreeFilterModel(QObject* parent = nullptr);
     void SetText(const QString& text);
+    // Only the items with changes not yet written to their terminals, and
+    // the items above them.
+    void SetPendingOnly(bool on);
+    bool PendingOnly() const { return pendingOnly_; }
 
     bool hasChildren(const QModelIndex& parent = {}) const override;
 
@@ -19,6 +24,9 @@ protected:
 
 private:
     QString text_;
+    bool pendingOnly_ = false;
+    bool refilterConnected_ = false;
+    bool refilterQueued_ = false;
 };
 
 } // namespace tornu::ui

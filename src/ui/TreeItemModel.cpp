@@ -1,6 +1,7 @@
 #include "ui/TreeItemModel.h"
 
 #include "doc/ConfigTree.h"
+#include "doc/PendingNodes.h"
 #include "ui/Icons.h"
 #include "ui/UiText.h"
 
@@ -8,7 +9,9 @@ namespace tornu::ui {
 
 CTreeItemModel::CTreeItemModel(CConfigTree& tree, QObject* parent)
     : QAbstractItemModel(parent), tree_(tree),
-      terminalIcon_(TerminalIcon()), deviceIcon_(DeviceIcon()) {
+      terminalIcon_(TerminalIcon()), deviceIcon_(DeviceIcon()),
+      pendingTerminalIcon_(WithPendingMark(terminalIcon_)),
+      pendingDeviceIcon_(WithPendingMark(deviceIcon_)) {
     tree_.AddObserver(*this);
 }
 
@@ -57,7 +60,13 @@ QVariant CTreeItemModel::data(const QModelIndex& index, int role) const {
     case Qt::EditRole:
         return Q(node->Label());
     case Qt::DecorationRole:
+        if (HasPendingChanges(*node))
+            return node->Image() == kTerminalImage ? pendingTerminalIcon_ : pendingDeviceIcon_;
         return node->Image() == kTerminalImage ? terminalIcon_ : deviceIcon_;
+    case Qt::ToolTipRole:
+        return HasPendingChanges(*node)
+                   ? QVariant(QStringLiteral("Есть изменения, не записанные в прибор"))
+                   : QVariant();
     default:
         return {};
     }

@@ -43,6 +43,8 @@ private:
     CConfigTree& tree_;
     QIcon terminalIcon_;
     QIcon deviceIcon_;
+    QIcon pendingTerminalIcon_; // with the mark of unwritten changes
+    QIcon pendingDeviceIcon_;
 };
 
 } // namespace tornu::ui

@@ -27,6 +27,10 @@ public:
         questions.push_back(text);
         return Next(answers).value_or(false);
     }
+    ReplaceAnswer AskReplace(const std::string& text) override {
+        questions.push_back(text);
+        return Next(replaceAnswers).value_or(ReplaceAnswer::No);
+    }
     std::optional<std::string> ChooseFolder(const std::string& initial) override {
         folderInitials.push_back(initial);
         return Next(folders).value_or(std::nullopt);
@@ -72,6 +76,7 @@ public:
     std::vector<std::string> folderInitials;
     std::vector<PasswordMode> passwordModes;
     std::deque<bool> answers;
+    std::deque<ReplaceAnswer> replaceAnswers;
     std::deque<std::optional<std::string>> folders;
     std::deque<std::optional<std::string>> passwords;
     std::function<std::optional<CommandChoice>(const std::vector<CCommandDesc*>&)> choose;

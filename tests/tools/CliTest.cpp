@@ -226,6 +226,46 @@ TEST_F(CliTest, DiffTellsEachValueTheTerminalHoldsOtherwise) {
         << unreachable.output;
 }
 
+// A read replaces a value changed here and not yet written, saying so, and
+// the history keeps what was replaced; --keep-pending keeps it instead.
+TEST_F(CliTest, AReadReplacesAPendingValueUnlessKeepPending) {
+    CScopedTimeScale fast{0.1};
+    CTerminalState sim;
+    std::string error;
+    ASSERT_TRUE(sim.Read("[Terminal]\nNumber=12\nLinkPassword=1234\n[Device 0]\nPassword=0000\n"
+                         "[Device 1]\nPassword=1111\nParam.OBJNAME=Офис\n",
+                         dir_.Path().string(), error))
+        << error;
+    auto simulator = std::make_unique<SimOnPty>(sim);
+    ASSERT_TRUE(simulator->Start(dir_ / "ttySIM", error)) << error;
+    SetSetting("Modem", "ComPort", dir_ / "ttySIM");
+    SetSetting("Modem", "Emul", "1");
+    ASSERT_EQ(Run("edit 12/0 --password 0000").status, 0);
+    ASSERT_EQ(Run("set-param 12/1 OBJNAME Склад").status, 0);
+
+    const auto scaled = [&](const std::string& args) {
+        return RunCli(dir_.Path(), args, "TORNU_PASSWORD=x TORNU_TIME_SCALE=0.1");
+    };
+    const CliRun kept = scaled("run 12/1 ReadStatus --yes --keep-pending");
+    EXPECT_EQ(kept.status, 0) << kept.output;
+    EXPECT_NE(kept.output.find("Параметр OBJNAME: в программе Склад, прочитано Офис\r\n"
+                               "Значение изменено в программе и не записано в прибор. "
+                               "Заменить прочитанным? нет"),
+              std::string::npos)
+        << kept.output;
+    EXPECT_NE(Run("show 12/1").output.find("(OBJNAME): Склад"), std::string::npos);
+
+    const CliRun replaced = scaled("run 12/1 ReadStatus --yes");
+    EXPECT_EQ(replaced.status, 0) << replaced.output;
+    EXPECT_NE(replaced.output.find("Заменить прочитанным? да"), std::string::npos);
+    EXPECT_NE(Run("show 12/1").output.find("(OBJNAME): Офис"), std::string::npos);
+    const CliRun history = Run("history 12/1 --text Склад --csv");
+    EXPECT_NE(history.output.find("Склад,Офис,ответ прибора"), std::string::npos)
+        << history.output;
+    // Replaced, the value is no longer pending: nothing more to ask.
+    EXPECT_EQ(scaled("run 12/1 ReadStatus --yes").output.find("Заменить"), std::string::npos);
+}
+
 // Another program holds the database in a transaction: the operation waits
 // once, fails whole, says why and exits 1.
 TEST_F(CliTest, OperationOnAHeldDatabaseSaysWhyAndExits1) {

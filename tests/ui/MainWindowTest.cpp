@@ -2,6 +2,7 @@
 // document and SQLite database in a fresh folder, headless.
 #include "UiTestSupport.h"
 
+#include "db/ConfigDatabase.h"
 #include "settings/Md5Digest.h"
 #include "ui/DeviceDlg.h"
 #include "ui/DeviceOptionsView.h"
@@ -33,6 +34,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
+#include <QToolButton>
 #include <QTreeView>
 
 using namespace tornu;
@@ -338,6 +340,32 @@ private slots:
         QCOMPARE(Outline()[2], QStringLiteral("  [03] Архив"));
     }
 
+    // The button beside the filter box narrows the tree to the terminals
+    // with unwritten changes, and follows their marks as they go.
+    void pendingOnlyTree() {
+        QVERIFY(Start());
+        Sample(); // adding its devices changed terminal 12's loop configuration
+        AddTerminal(20);
+        CPendingChanges& pending = doc->Workspace().Database().Pending();
+        QVERIFY(pending.Drop(20));
+        auto* only = Tree().findChild<QToolButton*>("pendingOnly");
+        QVERIFY(only);
+        QAbstractItemModel* shown = Tree().Tree()->model();
+        QCOMPARE(shown->rowCount(), 2);
+        only->setChecked(true);
+        QCOMPARE(shown->rowCount(), 1);
+        QCOMPARE(shown->index(0, 0).data().toString(), QStringLiteral("[0012] БМ-4"));
+        QCOMPARE(shown->index(0, 0).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("Есть изменения, не записанные в прибор"));
+        QVERIFY(pending.Drop(12));
+        doc->Tree().NodeChanged(*Node(12));
+        QCoreApplication::processEvents();
+        QCOMPARE(shown->rowCount(), 0);
+        only->setChecked(false);
+        QCOMPARE(shown->rowCount(), 2);
+        QVERIFY(shown->index(0, 0).data(Qt::ToolTipRole).isNull());
+    }
+
     void contextMenus() {
         QVERIFY(Start());
         Sample();
@@ -349,8 +377,8 @@ private slots:
         QVERIFY(menuOf(Node(12, 1)).endsWith(", Удалить"));
         QVERIFY(menuOf(Node(12, 0)).endsWith("Удалить (x)")); // the terminal's own module
         QCOMPARE(menuOf(Node(12, 5)),
-                 QStringLiteral("SlvDevEdit: Выполнить команду ..., Сравнить с прибором, "
-                                "История изменений, -, Удалить"));
+                 QStringLiteral("SlvDevEdit: Выполнить команду ..., Записать изменения (x), "
+                                "Сравнить с прибором, История изменений, -, Удалить"));
 
         // The menu key opens the current item's menu.
         Tree().SelectNode(Node(12, 1));

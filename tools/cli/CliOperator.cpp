@@ -59,6 +59,11 @@ bool CCliOperator::Ask(const std::string& text) {
                       *answer == "да" || *answer == "yes");
 }
 
+ReplaceAnswer CCliOperator::AskReplace(const std::string& text) {
+    std::cerr << text << (options_.keepPending ? " нет" : " да") << std::endl;
+    return options_.keepPending ? ReplaceAnswer::No : ReplaceAnswer::Yes;
+}
+
 std::optional<std::string> CCliOperator::ChooseFolder(const std::string& /*initial*/) {
     return options_.folder;
 }

@@ -15,6 +15,7 @@ namespace tornu::cli {
 
 struct CliOptions {
     bool yes = false;                            // --yes
+    bool keepPending = false;                    // --keep-pending
     std::optional<std::string> folder;           // the folder `import` names
     std::vector<std::string> commands;           // catalogue keys for `run`
     std::map<std::string, std::string> filesIn;  // --file-in COMMAND=PATH
@@ -30,6 +31,9 @@ public:
 
     void Message(const std::string& text) override;
     bool Ask(const std::string& text) override;
+    // Not asked: the read value is stored, or with --keep-pending the
+    // program's; the line says which.
+    ReplaceAnswer AskReplace(const std::string& text) override;
     std::optional<std::string> ChooseFolder(const std::string& initial) override;
     std::optional<std::string> AskPassword(PasswordMode mode) override;
     std::optional<CommandChoice> ChooseCommands(const std::vector<CCommandDesc*>& offered) override;

@@ -516,10 +516,12 @@ const std::map<std::string, Command>& Commands() {
                   "  в tornucfg.ini. --yes отвечает \"да\" на вопросы. Ctrl+C отменяет обмен.\n"
                   "  --new-password: новый пароль на связь для команды смены пароля;\n"
                   "  --new-partition-password: новый пароль раздела (для устройства).\n"
+                  "  Прочитанное значение заменяет измененное в программе и не записанное\n"
+                  "  в прибор; --keep-pending оставляет значение программы.\n"
                   "  Выход: 0 все выполнены, 1 есть невыполненные, 2 обмен не удался.",
           1, kAnyCount,
           {"--file-in", "--file-out", "--new-password", "--new-partition-password"},
-          {"--yes"}}},
+          {"--yes", "--keep-pending"}}},
         {"import", {CmdImport, "import ПАПКА\n  Телефоны и пароли из таблицы станции.", 1, 1}},
         {"add-terminal",
          {CmdAddTerminal, "add-terminal НОМЕР --type ТИП [--loops N] [--phone ТЕЛ]\n"
@@ -598,6 +600,7 @@ int RunCommand(const std::string& name, const Command& command, Args& args,
                     std::filesystem::absolute(folder).string());
     CliOptions options;
     options.yes = args.flags.count("--yes") > 0;
+    options.keepPending = args.flags.count("--keep-pending") > 0;
     if (name == "import" && !args.positional.empty())
         options.folder = args.positional[0];
     if (name == "run") {

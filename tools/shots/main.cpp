@@ -5,6 +5,7 @@
 #include "catalogue/CommandDesc.h"
 #include "doc/NodeComparison.h"
 #include "doc/TornuCfgDoc.h"
+#include "doc/Operator.h"
 #include "ui/CommandParamsDlg.h"
 #include "ui/CompareDlg.h"
 #include "ui/DeviceDlg.h"
@@ -31,10 +32,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QMessageBox>
+#include <QToolButton>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPointer>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -338,6 +340,43 @@ int main(int argc, char* argv[]) {
     op.Ask("Обмен завершен. Закрыть окно лога?");
     message = "dialog-file-open";
     op.ChooseFile(FileDialogKind::Open, QDir::currentPath());
+    runner.onExec = nullptr;
+
+    // Changes not yet written to the terminal: the marked tree, the bold
+    // parameter and phone entry, the tree narrowed to them, the question
+    // before a read replaces one.
+    partition = doc.FindNode(12, 1);
+    doc.Editor().EditParam(*partition, "DLYIN", "15");
+    doc.Editor().SetPhoneNumber(*partition, 1, "+79001112233");
+    tree.SelectNode(partition);
+    if (const QModelIndex row = frame.DeviceOptions().Grid().Row(0); row.isValid())
+        frame.DeviceOptions().Grid().Rows()->setCurrentIndex(row);
+    shots.SaveAsIs(frame, "main-pending");
+    if (auto* pendingOnly = tree.findChild<QToolButton*>(QStringLiteral("pendingOnly"))) {
+        pendingOnly->setChecked(true);
+        shots.SaveAsIs(frame, "main-pending-only");
+        pendingOnly->setChecked(false);
+    }
+    if (std::optional<PhoneBookModel> book = doc.Editor().PhoneBook(*partition); book && book->hasLayout) {
+        CPhoneBookDlg phoneBook(doc.Tree(), doc.Editor(), *partition, *book, op, &frame);
+        shots.Save(phoneBook, "dialog-phone-book-pending");
+        phoneBook.hide();
+    }
+    // "Записать изменения": the exchange dialog with the writes ticked.
+    runner.onExec = [&](QDialog& dialog) {
+        if (qobject_cast<CExchangeDlg*>(&dialog))
+            shots.Save(dialog, "dialog-exchange-pending");
+        dialog.hide();
+        return int(QDialog::Rejected);
+    };
+    doc.Exchanges().WritePendingChanges(*partition);
+    runner.onExec = [&](QDialog& dialog) {
+        shots.Save(dialog, "message-replace-pending");
+        dialog.hide();
+        return int(QMessageBox::No);
+    };
+    op.AskReplace(std::string("[0012] БМ-4 [01] Офис\r\nПараметр DLYIN: в программе 15, прочитано 20\r\n") +
+                  kReplacePendingQuestion);
     runner.onExec = nullptr;
 
     // The context menu of a text field: Qt's own.
