@@ -56,9 +56,11 @@ std::vector<std::string> CBatchRun::UnknownCommands() const {
     return unknown_;
 }
 
-void CBatchRun::Write(const CResult& written) {
+void CBatchRun::Write(const CResult& written, const BatchTerminal& row, const std::string& port) {
     if (!written && failure_)
         failure_ = written;
+    if (rowWritten_)
+        rowWritten_(row, port);
 }
 
 void CBatchRun::Tell(const std::string& line) {
@@ -68,6 +70,19 @@ void CBatchRun::Tell(const std::string& line) {
 
 CResult CBatchRun::Run(std::vector<BatchPort> pool, const std::function<bool()>& stop,
                        bool reopenFailed) {
+    if (CResult started = Start(std::move(pool), reopenFailed); !started)
+        return started;
+    for (;;) {
+        if (stop && stop())
+            queue_->Stop();
+        if (!Poll())
+            break;
+        queue_->Wait();
+    }
+    return failure_;
+}
+
+CResult CBatchRun::Start(std::vector<BatchPort> pool, bool reopenFailed) {
     failure_ = CResult::Ok();
     if (CResult reopened = store_.Reopen(job_.id, reopenFailed); !reopened)
         return reopened;
@@ -77,14 +92,20 @@ CResult CBatchRun::Run(std::vector<BatchPort> pool, const std::function<bool()>&
         if (row.state == kBatchPending)
             pending.push_back(row.terminal);
     }
-    CBatchQueue queue(std::move(pool), settings_, *this, clock_);
+    queue_ = std::make_unique<CBatchQueue>(std::move(pool), settings_, *this, clock_);
     if (factory_)
-        queue.SetStreamFactory(factory_);
-    queue.SetModemLogFolder(workspace_.Folder().string());
-    queue.Run(pending, stop);
-    if (queue.PortsLeft() == 0 && !queue.Left().empty())
+        queue_->SetStreamFactory(factory_);
+    queue_->SetModemLogFolder(workspace_.Folder().string());
+    queue_->Start(pending);
+    return CResult::Ok();
+}
+
+bool CBatchRun::Poll() {
+    if (queue_->Poll())
+        return true;
+    if (queue_->PortsLeft() == 0 && !queue_->Left().empty())
         Tell("Не осталось ни одного исправного модема: задание не закончено");
-    return failure_;
+    return false;
 }
 
 std::optional<ExchangeJob> CBatchRun::MakeJob(int terminal, std::string& why) {
@@ -138,8 +159,9 @@ void CBatchRun::Started(int terminal, const std::string& port, int attempt) {
     row.job = job_.id;
     row.terminal = terminal;
     row.attempts = attemptsBefore_[terminal] + attempt;
+    row.state = kBatchRunning;
     row.started = CBatchStore::Now();
-    Write(store_.MarkRunning(row));
+    Write(store_.MarkRunning(row), row, port);
     Tell(TerminalName(terminal) + " " + port + ": " + BatchStateCaption(kBatchRunning) +
          (attempt > 1 ? ", попытка " + std::to_string(attempt) : ""));
 }
@@ -164,7 +186,7 @@ void CBatchRun::Ended(const BatchCallEnd& end) {
         lines[i].text = end.results[i].text;
     }
     row.results = FormatResults(lines);
-    Write(store_.MarkEnded(row));
+    Write(store_.MarkEnded(row), row);
     std::string told = TerminalName(end.terminal) + ": " + BatchStateCaption(row.state);
     if (!end.cause.empty())
         told += " (" + end.cause + ")";
@@ -181,14 +203,15 @@ void CBatchRun::Skipped(int terminal, const std::string& why) {
     row.state = kBatchSkipped;
     row.cause = why;
     row.ended = CBatchStore::Now();
-    Write(store_.MarkEnded(row));
+    Write(store_.MarkEnded(row), row);
     Tell(TerminalName(terminal) + ": " + BatchStateCaption(kBatchSkipped) + " (" + why + ")");
 }
 
 void CBatchRun::PortLost(const std::string& port, const std::string& why) {
     const std::string line =
         CBatchStore::Now() + " Модем " + port + " исключен из обмена: " + why;
-    Write(store_.AppendJobLog(job_.id, line));
+    if (CResult written = store_.AppendJobLog(job_.id, line); !written && failure_)
+        failure_ = written;
     Tell(line);
 }
 

@@ -91,8 +91,22 @@ CExchangeRuns::~CExchangeRuns() {
 }
 
 bool CExchangeRuns::Holds(const CTerminal& terminal) const {
-    return std::any_of(runs_.begin(), runs_.end(),
+    return HeldByBatch(terminal.Id()) || std::any_of(runs_.begin(), runs_.end(),
                        [&](const auto& run) { return &run->Terminal() == &terminal; });
+}
+
+void CExchangeRuns::HoldForBatch(int terminal, bool held) {
+    if (held)
+        batchHeld_.insert(terminal);
+    else
+        batchHeld_.erase(terminal);
+}
+
+std::string CExchangeRuns::PortInUse(const std::set<std::string>& ports) const {
+    for (const auto& run : runs_)
+        if (ports.count(run->Port()))
+            return run->Port();
+    return {};
 }
 
 bool CExchangeRuns::ConfirmPasswords(const CTreeNode& node) {
@@ -122,7 +136,8 @@ void CExchangeRuns::Tell(CExchangeRun& run, bool started) {
 ExchangeOutcome CExchangeRuns::RunCommands(CTreeNode& node) {
     IOperator& op = workspace_.Operator();
     if (Holds(node.Terminal())) {
-        op.Message(kTerminalInExchangeMessage);
+        op.Message(HeldByBatch(node.Terminal().Id()) ? kTerminalInBatchMessage
+                                                     : kTerminalInExchangeMessage);
         return ExchangeOutcome::StartFailed;
     }
     if (!ConfirmPasswords(node))
@@ -159,6 +174,10 @@ CExchangeRun* CExchangeRuns::StartRun(CTreeNode& node, const CommandChoice& choi
             op.Message(PortBusyMessage(port));
             return nullptr;
         }
+    if (batchPorts_.count(port)) {
+        op.Message(PortBusyMessage(port));
+        return nullptr;
+    }
     auto run = std::make_unique<CExchangeRun>(node.Terminal(), node.Device(), port, choice.chosen,
                                               choice.showResults);
     run->exchange_ = std::make_unique<CExchange>(settings);

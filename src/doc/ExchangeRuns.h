@@ -9,6 +9,7 @@
 #include "doc/Operator.h"
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ inline constexpr const char* kNoLinkPasswordQuestion = "Не задан паро
 inline constexpr const char* kExchangeStartFailedMessage = "Невозможно запустить обмен";
 inline constexpr const char* kTerminalInExchangeMessage =
     "С этим базовым модулем уже идет обмен";
+inline constexpr const char* kTerminalInBatchMessage =
+    "С этим базовым модулем идет пакетный обмен. Дождитесь окончания его вызова";
 
 // "Порт модема COM2 занят: по нему уже идет обмен".
 std::string PortBusyMessage(const std::string& port);
@@ -87,9 +90,16 @@ public:
     // that window closes.
     ExchangeOutcome RunCommands(CTreeNode& node);
 
-    bool AnyRunning() const { return !runs_.empty(); }
-    // An exchange with this terminal runs.
+    bool AnyRunning() const { return !runs_.empty() || !batchPorts_.empty(); }
+    // An exchange with this terminal runs, its own or a fleet job's call.
     bool Holds(const CTerminal& terminal) const;
+    // A fleet job's call of the terminal runs (true) or has ended.
+    void HoldForBatch(int terminal, bool held);
+    bool HeldByBatch(int terminal) const { return batchHeld_.count(terminal) != 0; }
+    // The ports a running fleet job has taken; none when it has ended.
+    void SetBatchPorts(std::set<std::string> ports) { batchPorts_ = std::move(ports); }
+    // The port of a single exchange that runs now and is among `ports`, or empty.
+    std::string PortInUse(const std::set<std::string>& ports) const;
     const std::vector<std::unique_ptr<CExchangeRun>>& Runs() const { return runs_; }
 
 private:
@@ -105,6 +115,8 @@ private:
     CWorkspace& workspace_;
     CConfigTree& tree_;
     std::vector<std::unique_ptr<CExchangeRun>> runs_;
+    std::set<int> batchHeld_;
+    std::set<std::string> batchPorts_;
 };
 
 } // namespace tornu

@@ -1,6 +1,8 @@
 #include "ui/MainFrame.h"
 
+#include "db/Terminal.h"
 #include "doc/TornuCfgDoc.h"
+#include "ui/BatchDlg.h"
 #include "protocol/ConfigText.h"
 #include "ui/DataFiles.h"
 #include "ui/DeviceOptionsView.h"
@@ -99,6 +101,14 @@ void CMainFrame::BuildMenus() {
     });
     distributeLoops_ = AddCommand(control, "distributeLoops", "Распределение шлейфов");
     connect(distributeLoops_, &QAction::triggered, this, &CMainFrame::DistributeLoops);
+    control->addSeparator();
+    connect(AddCommand(control, "batchJob", "Пакетный обмен..."), &QAction::triggered, this, [this] {
+        CBatchDlg& window = BatchWindow();
+        if (window.NewJob())
+            operator_.Runner().Show(window);
+    });
+    connect(AddCommand(control, "batchWindow", "Задания пакетного обмена"), &QAction::triggered,
+            this, [this] { operator_.Runner().Show(BatchWindow()); });
     connect(control, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("&Настройки"));
@@ -154,6 +164,17 @@ void CMainFrame::DistributeLoops() {
 void CMainFrame::ModemPort() {
     CModemPortDlg dialog(doc_.Workspace(), ModemPortEntries(), this);
     operator_.Runner().Exec(dialog);
+}
+
+CBatchDlg& CMainFrame::BatchWindow() {
+    if (!batch_)
+        batch_ = new CBatchDlg(doc_, operator_, [this] {
+            BatchTerminalChoice choice{tree_->SelectedTerminals(), tree_->ShownTerminals(), {}};
+            for (const auto& terminal : doc_.Workspace().Terminals())
+                choice.all.push_back(terminal->Id());
+            return choice;
+        }, this);
+    return *batch_;
 }
 
 QWidget* CMainFrame::RightPane() const { return pane_->currentWidget(); }

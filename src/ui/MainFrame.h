@@ -19,6 +19,7 @@ class CTornuCfgDoc;
 
 namespace tornu::ui {
 
+class CBatchDlg;
 class CDeviceOptionsView;
 class CQtOperator;
 class CTerminalOptionsView;
@@ -51,6 +52,9 @@ public:
     // "О программе ...": the icon, the program's version and OK.
     std::unique_ptr<QMessageBox> AboutBox();
 
+    // "Пакетный обмен", made on first use and kept: a job runs on while it is hidden.
+    CBatchDlg& BatchWindow();
+
     void OnPaneChanged(Pane pane) override;
 
 protected:
@@ -80,6 +84,7 @@ private:
     QToolBar* toolBar_ = nullptr;
     QAction* runCommands_ = nullptr;
     QAction* distributeLoops_ = nullptr;
+    CBatchDlg* batch_ = nullptr;
     bool sizeSaved_ = false;
     bool shown_ = false;
 };
