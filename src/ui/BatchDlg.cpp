@@ -236,7 +236,7 @@ void CBatchDlg::UpdateState() {
         state = QStringLiteral("Остановлено");
     state_->setText(state);
 
-    start_->setText(counts.left < total ? QStringLiteral("Продолжить") : QStringLiteral("Запустить"));
+    start_->setText(counts.left < total && !running ? QStringLiteral("Продолжить") : QStringLiteral("Запустить"));
     start_->setEnabled(chosen && !running && (counts.left > 0 || counts.failed > 0));
     pause_->setEnabled(running && !session_->Cancelling());
     cancel_->setEnabled(running && !session_->Cancelling());

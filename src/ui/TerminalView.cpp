@@ -122,7 +122,10 @@ void CTerminalView::OnSelectionChanged(CTreeNode* node) {
     if (!node || NodeAt(tree_->currentIndex()) == node)
         return;
     const QModelIndex index = ProxyIndexOf(node);
-    if (index.isValid())
+    // One of several selected stays with the others.
+    if (index.isValid() && tree_->selectionModel()->isSelected(index))
+        tree_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    else if (index.isValid())
         tree_->setCurrentIndex(index);
 }
 

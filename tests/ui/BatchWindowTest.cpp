@@ -152,7 +152,12 @@ private slots:
         };
         selection->setCurrentIndex(proxyOf(1), QItemSelectionModel::ClearAndSelect);
         selection->setCurrentIndex(proxyOf(8), QItemSelectionModel::Select);
+        // A third Ctrl-clicked on and off again: the other two stay selected.
+        selection->setCurrentIndex(proxyOf(2), QItemSelectionModel::Select);
+        selection->setCurrentIndex(proxyOf(2), QItemSelectionModel::Deselect);
+        QCoreApplication::processEvents();
         QCOMPARE(frame->TreePane().SelectedTerminals(), (std::vector<int>{1, 8}));
+        QCOMPARE(doc->Tree().Selected(), doc->FindNode(1));
         QCOMPARE(frame->TreePane().ShownTerminals(), (std::vector<int>{1, 2, 8}));
 
         QString offered;
