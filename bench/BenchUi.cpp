@@ -88,7 +88,7 @@ void WriteSettings() {
 bool Generate(CTornuCfgDoc& doc) {
     CConfigDatabase& db = doc.Workspace().Database();
     const CCatalogue& catalogue = doc.Workspace().Catalogue();
-    if (catalogue.HostTypes().size() != 2 || catalogue.BusTypes().empty() || !db.Execute("BEGIN"))
+    if (catalogue.HostTypes().size() != 2 || catalogue.BusTypes().empty() || !db.BeginTransaction())
         return false;
     for (int id = 1; id <= kTerminals; ++id) {
         const bool big = id == 1;
@@ -105,7 +105,7 @@ bool Generate(CTornuCfgDoc& doc) {
         if (big)
             terminal->DistributeLoops();
     }
-    return db.Execute("COMMIT");
+    return db.EndTransaction(true);
 }
 
 class CBenchProgram {

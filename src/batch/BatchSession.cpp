@@ -2,6 +2,7 @@
 
 #include "batch/BatchText.h"
 #include "batch/ModemPool.h"
+#include "db/ConfigDatabase.h"
 #include "db/Device.h"
 #include "db/Terminal.h"
 #include "doc/TornuCfgDoc.h"
@@ -174,10 +175,14 @@ void CBatchSession::OnRow(const BatchTerminal& row, const std::string& port) {
 std::string CBatchSession::TerminalLog(int terminal) {
     if (!job_)
         return {};
-    for (const BatchTerminal& row : store_.Terminals(job_->id))
-        if (row.terminal == terminal)
-            return row.log;
-    return {};
+    // One row's log, not the whole job's: a double click must not stall.
+    const DbValue values[] = {job_->id, terminal};
+    std::vector<std::vector<std::string>> rows;
+    if (!doc_.Workspace().Database().Query(
+            "SELECT log FROM batch_terminal WHERE job_id=? AND term_id=?", values, rows) ||
+        rows.empty() || rows.front().empty())
+        return {};
+    return rows.front().front();
 }
 
 bool CBatchSession::ExportReport(const std::string& path) {

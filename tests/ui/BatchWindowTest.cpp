@@ -247,6 +247,15 @@ private slots:
         });
         window.ShowLog(0);
         QVERIFY2(log.contains(QStringLiteral("NO ANSWER")), qPrintable(log));
+
+        // The report: the terminals' causes and their commands' results.
+        const std::string report = (folder->dir.Path() / "report.csv").string();
+        QVERIFY(window.Session().ExportReport(report));
+        const std::string csv = ReadBytes(report);
+        for (const char* line : {"1,ошибка,1,,,Невозможно установить соединение: нет ответа (NO ANSWER)\r\n",
+                                 "8,ожидает,1,,,Обмен отменен\r\n", "8,ожидает,1,8,LinkTest,Не завершена\r\n",
+                                 "2,ожидает,0,,,\r\n"})
+            QVERIFY2(csv.find(line) != std::string::npos, csv.c_str());
     }
 };
 
