@@ -224,6 +224,8 @@ void CBatchQueue::Dispatch() {
             queue_.erase(ready);
             std::string why;
             std::optional<ExchangeJob> job = sink_.MakeJob(item.terminal, why);
+            if (!job && why.empty())
+                continue; // another program runs it
             if (!job || job->commands.empty()) {
                 sink_.Skipped(item.terminal, job ? "Нет команд для этого базового модуля" : why);
                 continue;

@@ -63,7 +63,8 @@ class IBatchSink {
 public:
     virtual ~IBatchSink() = default;
     // The call's commands for the terminal; nothing, with why, when it has
-    // gone (it is then skipped).
+    // gone (it is then skipped), or without a why when another program runs
+    // it or has run it (it is then left to that one).
     virtual std::optional<ExchangeJob> MakeJob(int terminal, std::string& why) = 0;
     // With `stop` the reply could not be stored (the database failed): the
     // call ends there.

@@ -45,11 +45,28 @@ CBatchRun::CBatchRun(CWorkspace& workspace, CBatchStore& store, BatchJob job)
         for (const auto& command : workspace_.Catalogue().Commands())
             if (command->Name() == key)
                 found = command.get();
-        if (found)
-            commands_.push_back(found);
-        else
+        if (!found) {
             unknown_.push_back(key);
+            continue;
+        }
+        // The job's files, or else those the settings file remembers.
+        CCommandDesc command = *found;
+        for (const int flag : {kCommandFileIn, kCommandFileOut})
+            if (const std::string path = BatchFileOf(job_.settings, key, flag); !path.empty())
+                command.SetFileName(flag, path);
+        commands_.push_back(found);
+        specs_.push_back(command.Spec());
+        files_.push_back(command.FileName(kCommandFileIn));
     }
+}
+
+std::string CBatchRun::FileProblem() const {
+    for (std::size_t i = 0; i < specs_.size(); ++i)
+        if (specs_[i].HasFile(kCommandFileIn) && !specs_[i].input)
+            return files_[i].empty() ? "Не задан входной файл команды " + commands_[i]->Name()
+                                     : "Невозможно прочитать входной файл команды " +
+                                           commands_[i]->Name() + ": " + files_[i];
+    return {};
 }
 
 std::vector<std::string> CBatchRun::UnknownCommands() const {
@@ -84,14 +101,20 @@ CResult CBatchRun::Run(std::vector<BatchPort> pool, const std::function<bool()>&
 
 CResult CBatchRun::Start(std::vector<BatchPort> pool, bool reopenFailed) {
     failure_ = CResult::Ok();
-    if (CResult reopened = store_.Reopen(job_.id, reopenFailed); !reopened)
-        return reopened;
+    if (const std::string problem = FileProblem(); !problem.empty())
+        return CResult::Fail(problem);
+    if (reopenFailed)
+        if (CResult reopened = store_.ReopenFailed(job_.id); !reopened)
+            return reopened;
+    // Running ones were left by a program that died, or are run by another
+    // now: the claims tell which.
     std::vector<int> pending;
     for (const BatchTerminal& row : store_.Terminals(job_.id)) {
         attemptsBefore_[row.terminal] = row.attempts;
-        if (row.state == kBatchPending)
+        if (row.state == kBatchPending || row.state == kBatchRunning)
             pending.push_back(row.terminal);
     }
+    claims_ = std::make_unique<CBatchClaims>(workspace_.Database(), job_.id);
     queue_ = std::make_unique<CBatchQueue>(std::move(pool), settings_, *this, clock_);
     if (factory_)
         queue_->SetStreamFactory(factory_);
@@ -103,12 +126,23 @@ CResult CBatchRun::Start(std::vector<BatchPort> pool, bool reopenFailed) {
 bool CBatchRun::Poll() {
     if (queue_->Poll())
         return true;
+    claims_.reset();
     if (queue_->PortsLeft() == 0 && !queue_->Left().empty())
         Tell("Не осталось ни одного исправного модема: задание не закончено");
     return false;
 }
 
 std::optional<ExchangeJob> CBatchRun::MakeJob(int terminal, std::string& why) {
+    if (claims_ && !claims_->Holds(terminal)) {
+        if (!claims_->Claim(terminal))
+            return std::nullopt;
+        // Another program may have ended it since this run read the job.
+        if (const int state = store_.State(job_.id, terminal);
+            state != kBatchPending && state != kBatchRunning) {
+            claims_->Release(terminal);
+            return std::nullopt;
+        }
+    }
     const CTerminal* found = workspace_.FindTerminal(terminal);
     if (!found) {
         why = "Нет базового модуля " + std::to_string(terminal);
@@ -117,22 +151,31 @@ std::optional<ExchangeJob> CBatchRun::MakeJob(int terminal, std::string& why) {
     // Terminal commands once, then each device's that fit it, device by device.
     Call call;
     ExchangeJob job = MakeExchangeJob(*found, nullptr, {});
-    for (CCommandDesc* command : commands_)
-        if (IsCommandOffered(*command, CommandNode::Terminal)) {
-            job.commands.push_back({command->Spec(), command->Description(), 0});
+    // The command as sent to one node: its reply file that node's own.
+    const auto spec = [&](std::size_t i, int device) {
+        CommandSpec sent = specs_[i];
+        if (sent.HasFile(kCommandFileOut) && !sent.outputFile.empty())
+            sent.outputFile = BatchOutputFile(sent.outputFile, terminal, device);
+        return sent;
+    };
+    for (std::size_t i = 0; i < commands_.size(); ++i)
+        if (IsCommandOffered(*commands_[i], CommandNode::Terminal)) {
+            job.commands.push_back({spec(i, -1), commands_[i]->Description(), 0});
             call.devices.push_back(nullptr);
-            call.lines.push_back({std::to_string(terminal), command->Name(), 0, {}});
+            call.lines.push_back({std::to_string(terminal), commands_[i]->Name(), 0, {}});
         }
     for (const auto& device : found->Devices()) {
         const CommandNode node = DeviceCommandNode(device->Master());
         bool added = false;
-        for (CCommandDesc* command : commands_) {
+        for (std::size_t i = 0; i < commands_.size(); ++i) {
+            CCommandDesc* command = commands_[i];
             if (!IsCommandOffered(*command, node))
                 continue;
             if (!added)
                 job.others.push_back(device->Snapshot());
             added = true;
-            job.commands.push_back({command->Spec(), command->Description(), job.others.size()});
+            job.commands.push_back(
+                {spec(i, device->Address()), command->Description(), job.others.size()});
             call.devices.push_back(device.get());
             call.lines.push_back({std::to_string(terminal) + "/" + std::to_string(device->Address()),
                                   command->Name(), 0, {}});
@@ -187,6 +230,8 @@ void CBatchRun::Ended(const BatchCallEnd& end) {
     }
     row.results = FormatResults(lines);
     Write(store_.MarkEnded(row), row);
+    if (row.state != kBatchPending && claims_)
+        claims_->Release(end.terminal);
     std::string told = TerminalName(end.terminal) + ": " + BatchStateCaption(row.state);
     if (!end.cause.empty())
         told += " (" + end.cause + ")";
@@ -204,6 +249,8 @@ void CBatchRun::Skipped(int terminal, const std::string& why) {
     row.cause = why;
     row.ended = CBatchStore::Now();
     Write(store_.MarkEnded(row), row);
+    if (claims_)
+        claims_->Release(terminal);
     Tell(TerminalName(terminal) + ": " + BatchStateCaption(kBatchSkipped) + " (" + why + ")");
 }
 

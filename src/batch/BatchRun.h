@@ -6,6 +6,7 @@
 // and end to the job's rows, so that a run that is stopped, killed or loses
 // its power leaves the job resumable: a terminal is written done only after
 // its last reply was applied, and one left running counts as not done.
+#include "batch/BatchClaims.h"
 #include "batch/BatchQueue.h"
 #include "batch/BatchStore.h"
 #include "batch/BatchText.h"
@@ -35,6 +36,9 @@ public:
     void OnRow(RowWritten written) { rowWritten_ = std::move(written); }
     // The catalogue keys the job names that the catalogue does not know.
     std::vector<std::string> UnknownCommands() const;
+    // Why the job cannot run: an input file of its commands is missing,
+    // unreadable or too long. Empty when it can.
+    std::string FileProblem() const;
 
     // Runs the terminals not done over `pool`: with `reopenFailed` those that
     // failed too (a resume), otherwise only those pending and those a dead
@@ -83,15 +87,21 @@ private:
     BatchJob job_;
     BatchSettings settings_;
     std::vector<CCommandDesc*> commands_;
+    // Each command as the calls send it, its input file read once and its
+    // output file the job's (each node then writes its own).
+    std::vector<CommandSpec> specs_;
+    std::vector<std::string> files_; // the input file of each, as named
     std::vector<std::string> unknown_;
     std::map<int, Call> calls_;
     std::map<int, int> attemptsBefore_; // of each terminal, in earlier runs
     Progress progress_;
     RowWritten rowWritten_;
-    std::unique_ptr<CBatchQueue> queue_;
     CExchange::StreamFactory factory_;
     IBatchClock* clock_ = nullptr;
     CResult failure_ = CResult::Ok(); // the first write that failed
+    std::unique_ptr<CBatchClaims> claims_; // while a run lasts
+    // Gone first: its calls are hung up before the claims are let go.
+    std::unique_ptr<CBatchQueue> queue_;
 };
 
 } // namespace tornu

@@ -180,21 +180,31 @@ CResult CBatchStore::MarkEnded(const BatchTerminal& row) {
 }
 
 CResult CBatchStore::AppendJobLog(int job, const std::string& line) {
-    std::optional<BatchJob> found = FindJob(job);
-    if (!found)
-        return CResult::Fail("Нет задания " + std::to_string(job));
-    const std::string log = found->log + line + "\n";
     db_.TakeFailedStatementError();
-    const DbValue values[] = {log, job};
-    return db_.Outcome(db_.Execute("UPDATE batch_job SET log=? WHERE id=?", values));
+    // Appended by the database: programs running the job together each add theirs.
+    const std::string added = line + "\n";
+    const DbValue values[] = {added, job};
+    if (!db_.Execute("UPDATE batch_job SET log=log || ? WHERE id=?", values))
+        return db_.Outcome(false);
+    if (db_.Connection().RowCount() == 0)
+        return CResult::Fail("Нет задания " + std::to_string(job));
+    return CResult::Ok();
 }
 
-CResult CBatchStore::Reopen(int job, bool failedToo) {
+CResult CBatchStore::ReopenFailed(int job) {
     db_.TakeFailedStatementError();
-    const DbValue values[] = {kBatchPending, job, kBatchRunning, failedToo ? kBatchFailed : kBatchRunning};
-    return db_.Outcome(db_.Execute(
-        "UPDATE batch_terminal SET state=? WHERE job_id=? AND (state=? OR state=?)",
-        values));
+    const DbValue values[] = {kBatchPending, job, kBatchFailed};
+    return db_.Outcome(
+        db_.Execute("UPDATE batch_terminal SET state=? WHERE job_id=? AND state=?", values));
+}
+
+int CBatchStore::State(int job, int terminal) {
+    const DbValue key[] = {job, terminal};
+    std::vector<int> state;
+    if (!db_.QueryInts("SELECT state FROM batch_terminal WHERE job_id=? AND term_id=?", key, state) ||
+        state.empty())
+        return -1;
+    return state[0];
 }
 
 } // namespace tornu

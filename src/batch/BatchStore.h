@@ -66,10 +66,13 @@ public:
     CResult MarkEnded(const BatchTerminal& row);
     // A line added to the job's log.
     CResult AppendJobLog(int job, const std::string& line);
-    // What a process that died left running goes back to pending, and with
-    // `failedToo` what failed as well (its attempts still counted). Done and
-    // skipped terminals stay as they are.
-    CResult Reopen(int job, bool failedToo);
+    // What failed goes back to pending (its attempts still counted). What a
+    // process that died left running needs no reopening: it is run again by
+    // whichever program claims it.
+    CResult ReopenFailed(int job);
+    // The terminal's state now, as another program may have left it; -1 when
+    // it cannot be read.
+    int State(int job, int terminal);
 
     // "%Y-%m-%d %H:%M:%S" of now, local time.
     static std::string Now();

@@ -1,11 +1,14 @@
 #include "batch/BatchText.h"
 
 #include "protocol/CommandResult.h"
+#include "protocol/CommandSnapshot.h"
 #include "protocol/ConfigText.h"
 #include "settings/CsvField.h"
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -101,6 +104,36 @@ BatchSettings ReadBatchSettings(std::string_view text) {
         if (const std::optional<int> n = Number(value))
             settings.retryDelayMs = *n * 1000;
     return settings;
+}
+
+namespace {
+
+std::string FileKey(const std::string& key, int flag) {
+    return (flag == kCommandFileIn ? "FILEIN." : "FILEOUT.") + key;
+}
+
+} // namespace
+
+std::optional<std::string> BatchFileText(const std::string& key, int flag, const std::string& path) {
+    if (path.find(';') != std::string::npos)
+        return std::nullopt;
+    return path.empty() ? std::string() : FileKey(key, flag) + "=" + path + ";";
+}
+
+std::string BatchFileOf(std::string_view settings, const std::string& key, int flag) {
+    std::string path;
+    GetConfigValue(settings, FileKey(key, flag), path);
+    return path;
+}
+
+std::string BatchOutputFile(const std::string& path, int terminal, int device) {
+    char number[32];
+    if (device < 0)
+        std::snprintf(number, sizeof number, "_%04d", terminal);
+    else
+        std::snprintf(number, sizeof number, "_%04d_%02d", terminal, device);
+    const std::filesystem::path file(path);
+    return (file.parent_path() / (file.stem().string() + number + file.extension().string())).string();
 }
 
 std::string FormatResults(const std::vector<BatchResultLine>& lines) {

@@ -23,6 +23,17 @@ std::optional<std::vector<int>> ReadTerminalFile(const std::string& path, std::s
 std::string BatchSettingsText(const BatchSettings& settings);
 BatchSettings ReadBatchSettings(std::string_view text);
 
+// The files of a job's commands, kept in its settings text so that a run
+// on any machine uses the same ones: "FILEIN.<key>=<path>;" and
+// "FILEOUT.<key>=<path>;". A path holding ";" cannot be kept (nothing is
+// returned); an empty path is none.
+std::optional<std::string> BatchFileText(const std::string& key, int flag, const std::string& path);
+std::string BatchFileOf(std::string_view settings, const std::string& key, int flag);
+// Where one node's reply file goes: every terminal (and device) of a job
+// writes its own, the number before the extension ("events.txt" becomes
+// "events_0012.txt", or "events_0012_03.txt" for device 3).
+std::string BatchOutputFile(const std::string& path, int terminal, int device);
+
 // A command's line in a terminal's results: node ("12" or "12/1"), command
 // key, outcome state, result text.
 struct BatchResultLine {

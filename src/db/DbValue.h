@@ -16,6 +16,8 @@ struct DbValue {
     DbValue(const std::string& value) : DbValue(std::string_view(value)) {}
     DbValue(const char* value) : DbValue(std::string_view(value)) {}
     DbValue(bool) = delete;
+    // A temporary text would be gone before the statement runs.
+    DbValue(std::string&&) = delete;
 
     bool operator==(const DbValue&) const = default;
 

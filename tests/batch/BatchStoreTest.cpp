@@ -1,6 +1,8 @@
 // The job tables: made when missing beside the configuration's, a job and
 // its terminals written in one go, each attempt's start and end, what a
-// resume reopens, and the texts an operator types and reads.
+// resume reopens, which program claims a terminal, and the texts an
+// operator types and reads.
+#include "batch/BatchClaims.h"
 #include "batch/BatchStore.h"
 #include "batch/BatchText.h"
 
@@ -11,6 +13,8 @@
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace tornu {
 namespace {
@@ -66,18 +70,37 @@ TEST_F(BatchStoreTest, AJobAndItsTerminalsGoThroughTheirStatesAndSurviveAReopen)
     EXPECT_EQ(States(job.id),
               (std::vector<int>{kBatchPending, kBatchDone, kBatchRunning, kBatchFailed}));
 
-    // A dead process's running terminal goes back; a failed one only on resume.
-    EXPECT_TRUE(store.Reopen(job.id, false));
+    // A resume reopens what failed; running stays for whoever claims it.
+    EXPECT_TRUE(store.ReopenFailed(job.id));
     EXPECT_EQ(States(job.id),
-              (std::vector<int>{kBatchPending, kBatchDone, kBatchPending, kBatchFailed}));
-    EXPECT_TRUE(store.Reopen(job.id, true));
-    EXPECT_EQ(States(job.id),
-              (std::vector<int>{kBatchPending, kBatchDone, kBatchPending, kBatchPending}));
+              (std::vector<int>{kBatchPending, kBatchDone, kBatchRunning, kBatchPending}));
     EXPECT_EQ(store.Terminals(job.id)[1].attempts, 1); // done stays as it was
+    EXPECT_EQ(reader.State(job.id, 12), kBatchDone);
+    EXPECT_EQ(reader.State(job.id, 99), -1);
+    EXPECT_FALSE(store.AppendJobLog(job.id + 1, "никуда"));
 
     ASSERT_FALSE(store.Jobs().empty());
     EXPECT_EQ(store.Jobs().back().id, job.id);
     EXPECT_FALSE(store.FindJob(job.id + 1));
+}
+
+// Two programs on one database: a terminal claimed by one is skipped by the
+// other until released, and a program that goes releases what it held.
+TEST_F(BatchStoreTest, ATerminalIsClaimedByOneProgramAtATime) {
+    CConfigDatabase other{test::FreshTestDatabaseSettings(), dir.Path().string()};
+    auto first = std::make_unique<CBatchClaims>(db, 7);
+    CBatchClaims second(other, 7);
+    CBatchClaims otherJob(other, 8);
+    EXPECT_TRUE(first->Claim(12));
+    EXPECT_TRUE(first->Claim(12)); // held already
+    EXPECT_FALSE(second.Claim(12));
+    EXPECT_TRUE(second.Claim(13));
+    EXPECT_TRUE(otherJob.Claim(12));
+    first->Release(12);
+    EXPECT_TRUE(second.Claim(12));
+    EXPECT_TRUE(first->Claim(14));
+    first.reset(); // the program ends, or dies
+    EXPECT_TRUE(second.Claim(14));
 }
 
 TEST_F(BatchStoreTest, ANameTooLongIsRefusedAndNothingIsWritten) {
@@ -118,6 +141,13 @@ TEST(BatchTextTest, SettingsAndTheReport) {
     EXPECT_EQ(read.attempts, 5);
     EXPECT_EQ(read.retryDelayMs, 30000);
     EXPECT_EQ(ReadBatchSettings("").attempts, BatchSettings().attempts);
+    const std::string files = *BatchFileText("Fw", kCommandFileIn, "/a b/fw.bin") +
+                              *BatchFileText("Log", kCommandFileOut, "log.txt");
+    EXPECT_EQ(BatchFileOf("ATTEMPTS=2;" + files, "Fw", kCommandFileIn), "/a b/fw.bin");
+    EXPECT_EQ(BatchFileOf(files, "Fw", kCommandFileOut), "");
+    EXPECT_FALSE(BatchFileText("Fw", kCommandFileIn, "a;b"));
+    EXPECT_EQ(BatchOutputFile("/j/events.txt", 12, -1), "/j/events_0012.txt");
+    EXPECT_EQ(BatchOutputFile("events", 12, 3), "events_0012_03");
 
     const std::vector<BatchResultLine> lines = {
         {"12", "SetClock", kCommandDone, ""},

@@ -1,4 +1,7 @@
 #include "catalogue/CommandDesc.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/CommandOffer.h"
+#include "settings/IniFile.h"
 
 #include "TestUtil.h"
 
@@ -28,8 +31,10 @@ TEST(CommandDescTest, ReadingRules) {
     }
     // The kind is the whole text exactly.
     const std::pair<const char*, CommandKind> kinds[] = {
-        {"T", CommandKind::Terminal}, {"DS", CommandKind::Subordinate},
-        {"d", CommandKind::None},     {"DM ", CommandKind::None},
+        {"T", CommandKind::Terminal},
+        {"DS", CommandKind::Subordinate},
+        {"d", CommandKind::None},
+        {"DM ", CommandKind::None},
     };
     for (const auto& [type, kind] : kinds) {
         CCommandDesc command;
@@ -76,8 +81,10 @@ TEST(CommandDescTest, SpecReadsTheInputFileThen) {
     test::WriteBytes(dir / "limit.bin", std::string(kCommandFileLimit, 'Z'));
     test::WriteBytes(dir / "over.bin", std::string(kCommandFileLimit + 1, 'Z'));
     const std::pair<std::string, std::optional<std::size_t>> cases[] = {
-        {dir / "limit.bin", kCommandFileLimit}, {dir / "over.bin", std::nullopt},
-        {dir / "missing.bin", std::nullopt},    {"", std::nullopt}};
+        {dir / "limit.bin", kCommandFileLimit},
+        {dir / "over.bin", std::nullopt},
+        {dir / "missing.bin", std::nullopt},
+        {"", std::nullopt}};
     for (const auto& [file, bytes] : cases) {
         CCommandDesc command;
         ASSERT_TRUE(command.Read("Load", "NUM=60;TYPE=T;DESC=x;FILE=IO"));
@@ -87,6 +94,61 @@ TEST(CommandDescTest, SpecReadsTheInputFileThen) {
         EXPECT_EQ(spec.input ? std::optional(spec.input->size()) : std::nullopt, bytes) << file;
         EXPECT_EQ(spec.outputFile, "out.bin");
     }
+}
+
+// ---- The commands offered for a device, and their remembered files
+
+constexpr const char* kCommands = "[BusDevice.Commands]\n"
+                                  "Link=NUM=1;TYPE=T;DESC=Проверка связи\n"
+                                  "Status=NUM=16;TYPE=D;DESC=Чтение состояния\n"
+                                  "Keys=NUM=38;TYPE=DM;DESC=Чтение ключей\n"
+                                  "Outputs=NUM=17;TYPE=DS;DESC=Запись выходов;PLIST=OUTMODE\n"
+                                  "Firmware=NUM=60;TYPE=T;DESC=Загрузка ПО;FILE=I\n"
+                                  "Events=NUM=61;TYPE=D;DESC=Журнал;FILE=O\n"
+                                  "Program=NUM=62;TYPE=DM;DESC=Программа;FILE=IO\n";
+
+CCatalogue LoadCatalogue(CIniFile& file) {
+    CCatalogue catalogue;
+    catalogue.LoadTypes(file);
+    return catalogue;
+}
+
+TEST(CommandOfferTest, OfferedFileNamesSurviveASavedSettingsFile) {
+    test::TempDir dir;
+    const std::string path = dir / "tornucfg.ini";
+    test::WriteBytes(path, kCommands);
+    {
+        CIniFile file;
+        ASSERT_TRUE(file.Load(path));
+        CCatalogue catalogue = LoadCatalogue(file);
+        catalogue.Commands()[4]->SetFileName(kCommandFileIn, "/data/fw.bin"); // T, not offered
+        std::vector<CCommandDesc*> offered =
+            PrepareCommandOffer(catalogue, file, CommandNode::TopLevelDevice);
+        offered[2]->SetFileName(kCommandFileOut, "/home/op/журнал.bin");
+        offered[3]->SetFileName(kCommandFileIn, "/home/op/prog.bin");
+        ASSERT_TRUE(RememberCommandFiles(offered, file));
+        // A name the file cannot hold is reported; the others are still saved.
+        offered[3]->SetFileName(kCommandFileOut, "/data/a\nb.bin");
+        EXPECT_FALSE(RememberCommandFiles(offered, file));
+    }
+    CIniFile reloaded;
+    ASSERT_TRUE(reloaded.Load(path));
+    // Only the files an offered command has get a key; an empty name is kept empty.
+    std::string value = "x";
+    EXPECT_TRUE(reloaded.GetValue(kCommandFilesSection, "Program_FileOut", value));
+    EXPECT_EQ(value, "");
+    EXPECT_FALSE(reloaded.GetValue(kCommandFilesSection, "Events_FileIn", value));
+    EXPECT_FALSE(reloaded.GetValue(kCommandFilesSection, "Firmware_FileIn", value));
+    EXPECT_EQ(reloaded.CountEntries(kCommandFilesSection), 3);
+
+    CCatalogue catalogue = LoadCatalogue(reloaded);
+    const auto offered = PrepareCommandOffer(catalogue, reloaded, CommandNode::TopLevelDevice);
+    EXPECT_EQ(offered[2]->FileName(kCommandFileOut), "/home/op/журнал.bin");
+    EXPECT_EQ(offered[3]->FileName(kCommandFileIn), "/home/op/prog.bin");
+
+    CIniFile unnamed; // never bound to a file: cannot be saved
+    unnamed.LoadFromBytes(kCommands);
+    EXPECT_FALSE(RememberCommandFiles(offered, unnamed));
 }
 
 } // namespace

@@ -26,64 +26,88 @@ CParamDesc MakeDesc(const std::string& text) {
 
 const std::nullopt_t kFails = std::nullopt;
 
-struct ConversionCase {
-    const char* desc; // appended to "NAME=P;DESC=П;DTYPE=IO;"
-    std::optional<std::string> from;
-    std::optional<std::string> to; // none: the conversion fails
-};
+// ---- Reading and converting
 
-TEST(ParamConversion, StoredToDisplay) {
-    const ConversionCase cases[] = {
-        {"VTYPE=N", " \t-42 \r\n", "-42"},
-        {"VTYPE=N", "+5", kFails},
-        {"VTYPE=N;IEXPR=(VAL+1", "10", kFails},
-        {"VTYPE=F2;IEXPR=VAL/0", "1", kFails},
-        {"VTYPE=F", "1,5", kFails},
-        {"VTYPE=N", "2147483648", kFails},
-        {"VTYPE=N;IEXPR=VAL/3", "-10", "-3"},
-        {"VTYPE=N;IEXPR=VAL*1000000", "5000", kFails},
-        {"VTYPE=F3;IEXPR=VAL/1000", "12345", "12.345"},
-        {"VTYPE=F0;IEXPR=VAL/10", "45", "4"}, // half to even
-        {"VTYPE=S", " Пост 1 ", " Пост 1 "},
-        {"VTYPE=B", "-1", "Да"},
-        {"VTYPE=L;LIST=A,,C", "1", ""},
-        {"VTYPE=L;LIST=A,B,C", "3", kFails},
-        {"VTYPE=L;LIST=A,B,C", "B", kFails},
-        // No stored value: the default.
-        {"VTYPE=F1;IEXPR=VAL/10;DEFLT=50", std::nullopt, "5.0"},
-        {"VTYPE=N", std::nullopt, kFails},
+TEST(ParamDescRead, RefusedWithTheFirstRuleBrokenAndLeftAsItWas) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"DESC=П;VTYPE=N;DTYPE=I", "нет ключа NAME"},
+        {"NAME=;DESC=П;VTYPE=N;DTYPE=I", "пустое NAME"},
+        {"NAME=P;VTYPE=N;DTYPE=I", "нет ключа DESC"},
+        {"NAME=P;DESC=;VTYPE=N;DTYPE=I", "пустое DESC"},
+        {"NAME=P;DESC=П;DTYPE=I", "нет ключа VTYPE"},
+        {"NAME=P;DESC=П;VTYPE=;DTYPE=I", "пустое VTYPE"},
+        {"NAME=P;DESC=П;VTYPE=n;DTYPE=I", "неверный VTYPE"},
+        {"NAME=P;DESC=П;VTYPE=N", "нет ключа DTYPE"},
+        {"NAME=P;DESC=П;VTYPE=N;DTYPE=", "неверный DTYPE"},
+        {"NAME=P;DESC=П;VTYPE=L;DTYPE=O", "нет ключа LIST"},
+        {"NAME=P;DESC=П;VTYPE=L;DTYPE=O;LIST=", "пустой LIST"},
     };
-    for (const auto& c : cases) {
-        const CParamDesc desc = MakeDesc(std::string("NAME=P;DESC=П;DTYPE=IO;") + c.desc);
-        std::string display = "untouched";
-        EXPECT_EQ(desc.ToDisplay(c.from, display), c.to.has_value()) << c.desc;
-        EXPECT_EQ(display, c.to.value_or("untouched")) << c.desc << " " << c.from.value_or("-");
+    CParamDesc desc;
+    ASSERT_TRUE(desc.Read("NAME=Mode;DESC=Режим;VTYPE=L;DTYPE=O;LIST=a,b;DEFLT=1"));
+    for (const auto& [text, expected] : cases) {
+        std::string reason;
+        EXPECT_FALSE(desc.Read(text, &reason));
+        EXPECT_EQ(reason, expected) << text;
+        EXPECT_FALSE(desc.Read(text)); // the reason is optional
     }
+    EXPECT_EQ(desc.Name(), "Mode");
+    EXPECT_EQ(desc.Default(), "1");
+    EXPECT_EQ(desc.ListItems().size(), 2u);
 }
 
-TEST(ParamConversion, DisplayToStored) {
-    const ConversionCase cases[] = {
-        {"VTYPE=N", "+5", kFails},
-        {"VTYPE=F1;OEXPR=VAL*10", ".", "0"},
-        {"VTYPE=F;OEXPR=VAL/0", "0", kFails},
-        {"VTYPE=N;OEXPR=VAL/4", "-7", "-1"},
-        {"VTYPE=N;OEXPR=VAL*1000000", "5000", kFails},
-        {"VTYPE=F1;OEXPR=VAL*10", "-0.55", "-5"}, // towards zero
-        {"VTYPE=F2;OEXPR=VAL*100", "0.29", "29"}, // a rounding error is not truncated
-        {"VTYPE=F1;OEXPR=VAL*10", "7,5", kFails},
-        {"VTYPE=F", "2147483648", kFails},
-        {"VTYPE=S", "a=b", "a=b"},
-        {"VTYPE=S", "a;MODE=5", kFails}, // no text that could break a message
-        {"VTYPE=B", "Да", "1"},
-        {"VTYPE=B", "да", kFails},
-        {"VTYPE=L;LIST=A,B,B", "B", "1"},
-        {"VTYPE=L;LIST=A,B,C", "1", kFails},
+enum Direction { kToDisplay, kToStored };
+
+// Stored to display (none: no stored value) and display to stored.
+TEST(ParamConversion, BothWays) {
+    const struct {
+        Direction direction;
+        const char* desc; // appended to "NAME=P;DESC=П;DTYPE=IO;"
+        std::optional<std::string> from;
+        std::optional<std::string> to; // none: the conversion fails
+    } cases[] = {
+        {kToDisplay, "VTYPE=N", " \t-42 \r\n", "-42"},
+        {kToDisplay, "VTYPE=N", "+5", kFails},
+        {kToDisplay, "VTYPE=N;IEXPR=(VAL+1", "10", kFails},
+        {kToDisplay, "VTYPE=F2;IEXPR=VAL/0", "1", kFails},
+        {kToDisplay, "VTYPE=F", "1,5", kFails},
+        {kToDisplay, "VTYPE=N", "2147483648", kFails},
+        {kToDisplay, "VTYPE=N;IEXPR=VAL/3", "-10", "-3"},
+        {kToDisplay, "VTYPE=N;IEXPR=VAL*1000000", "5000", kFails},
+        {kToDisplay, "VTYPE=F3;IEXPR=VAL/1000", "12345", "12.345"},
+        {kToDisplay, "VTYPE=F0;IEXPR=VAL/10", "45", "4"}, // half to even
+        {kToDisplay, "VTYPE=S", " Пост 1 ", " Пост 1 "},
+        {kToDisplay, "VTYPE=B", "-1", "Да"},
+        {kToDisplay, "VTYPE=L;LIST=A,,C", "1", ""},
+        {kToDisplay, "VTYPE=L;LIST=A,B,C", "3", kFails},
+        {kToDisplay, "VTYPE=L;LIST=A,B,C", "B", kFails},
+        // No stored value: the default.
+        {kToDisplay, "VTYPE=F1;IEXPR=VAL/10;DEFLT=50", std::nullopt, "5.0"},
+        {kToDisplay, "VTYPE=N", std::nullopt, kFails},
+        {kToStored, "VTYPE=N", "+5", kFails},
+        {kToStored, "VTYPE=F1;OEXPR=VAL*10", ".", "0"},
+        {kToStored, "VTYPE=F;OEXPR=VAL/0", "0", kFails},
+        {kToStored, "VTYPE=N;OEXPR=VAL/4", "-7", "-1"},
+        {kToStored, "VTYPE=N;OEXPR=VAL*1000000", "5000", kFails},
+        {kToStored, "VTYPE=F1;OEXPR=VAL*10", "-0.55", "-5"}, // towards zero
+        {kToStored, "VTYPE=F2;OEXPR=VAL*100", "0.29", "29"}, // a rounding error is not truncated
+        {kToStored, "VTYPE=F1;OEXPR=VAL*10", "7,5", kFails},
+        {kToStored, "VTYPE=F", "2147483648", kFails},
+        {kToStored, "VTYPE=S", "a=b", "a=b"},
+        {kToStored, "VTYPE=S", "a;MODE=5", kFails}, // no text that could break a message
+        {kToStored, "VTYPE=B", "Да", "1"},
+        {kToStored, "VTYPE=B", "да", kFails},
+        {kToStored, "VTYPE=L;LIST=A,B,B", "B", "1"},
+        {kToStored, "VTYPE=L;LIST=A,B,C", "1", kFails},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.direction == kToDisplay ? "shown " : "stored ") + c.desc + " " +
+                     c.from.value_or("-"));
         const CParamDesc desc = MakeDesc(std::string("NAME=P;DESC=П;DTYPE=IO;") + c.desc);
-        std::string stored = "untouched";
-        EXPECT_EQ(desc.FromDisplay(*c.from, stored), c.to.has_value()) << c.desc << " " << *c.from;
-        EXPECT_EQ(stored, c.to.value_or("untouched")) << c.desc << " " << *c.from;
+        std::string converted = "untouched";
+        EXPECT_EQ(c.direction == kToDisplay ? desc.ToDisplay(c.from, converted)
+                                            : desc.FromDisplay(*c.from, converted),
+                  c.to.has_value());
+        EXPECT_EQ(converted, c.to.value_or("untouched"));
     }
 }
 

@@ -20,7 +20,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <map>
 
 using namespace tornu;
 
@@ -198,57 +197,66 @@ TEST_F(ExchangeOnFake, EveryFailureSaysWhereItStopped) {
         std::function<void(ExchangeOnFake&)> fault;
         std::string lastLine;
         int state;
-        int result; // the command's
+        ExchangeEnd cause; // what a caller that decides the next step (a fleet's queue) is told
+        int result;        // the command's
         int commandFrames;
         bool closing = false;
     };
     const std::string noise("\0\x13#noise#\xFF\r\n", 13);
     const Case cases[] = {
-        {"no phone", [](ExchangeOnFake& t) { t.phone.clear(); },
-         "ОШИБКА: Не задан номер телефона", CExchange::kFailed, kCommandNotCompleted, 0},
+        {"no phone", [](ExchangeOnFake& t) { t.phone.clear(); }, "ОШИБКА: Не задан номер телефона",
+         CExchange::kFailed, ExchangeEnd::kNoPhone, kCommandNotCompleted, 0},
         {"port cannot be opened", [](ExchangeOnFake& t) { t.openError = "порт COM1 не найден"; },
          "ОШИБКА: Невозможно открыть порт модема: порт COM1 не найден", CExchange::kFailed,
-         kCommandNotCompleted, 0},
+         ExchangeEnd::kPortFailed, kCommandNotCompleted, 0},
         {"modem silent", [](ExchangeOnFake& t) { t.Line().When("at\r", ""); },
-         "ОШИБКА: Модем не отвечает", CExchange::kFailed, kCommandNotCompleted, 0},
+         "ОШИБКА: Модем не отвечает", CExchange::kFailed, ExchangeEnd::kModemSilent,
+         kCommandNotCompleted, 0},
         {"busy", [](ExchangeOnFake& t) { t.Line().When("atd", "\r\nBUSY\r\n"); },
          "ОШИБКА: Невозможно установить соединение: абонент занят (BUSY)", CExchange::kFailed,
-         kCommandNotCompleted, 0},
+         ExchangeEnd::kBusy, kCommandNotCompleted, 0},
         {"unreadable receipt",
          [](ExchangeOnFake& t) { t.Line().When("atd", kConnect + Frame("00120")); },
-         "ОШИБКА: Нет квитанции, нет данных", CExchange::kFailed, kCommandNotCompleted, 0},
+         "ОШИБКА: Нет квитанции, нет данных", CExchange::kFailed, ExchangeEnd::kNoReceipt,
+         kCommandNotCompleted, 0},
         {"receipt of another code",
          [](ExchangeOnFake& t) { t.Line().When("atd", kConnect + Frame(kAccepted)); },
-         "ОШИБКА: Неверная команда в квитанции", CExchange::kFailed, kCommandNotCompleted, 0},
+         "ОШИБКА: Неверная команда в квитанции", CExchange::kFailed, ExchangeEnd::kBadReceipt,
+         kCommandNotCompleted, 0},
         {"login unanswered", [](ExchangeOnFake& t) { t.Line().When(Sent(kLogin), ""); },
-         "ОШИБКА: Неудачная попытка передачи пароля", CExchange::kFailed, kCommandNotCompleted, 0},
+         "ОШИБКА: Неудачная попытка передачи пароля", CExchange::kFailed, ExchangeEnd::kNoReceipt,
+         kCommandNotCompleted, 0},
         {"password refused",
          [](ExchangeOnFake& t) { t.Line().When(Sent(kLogin), Frame("00127000015")); },
-         "ОШИБКА: Ошибка пароля доступа к терминалу", CExchange::kFailed, kCommandNotCompleted, 0},
+         "ОШИБКА: Ошибка пароля доступа к терминалу", CExchange::kFailed,
+         ExchangeEnd::kLoginRefused, kCommandNotCompleted, 0},
         {"error reply",
          [](ExchangeOnFake& t) { t.Line().When(Sent(kCommand), Frame("00127000016")); },
-         "ОШИБКА: Ошибка пароля доступа к разделу", CExchange::kFinished, kCommandFailed, 1, true},
+         "ОШИБКА: Ошибка пароля доступа к разделу", CExchange::kFinished, ExchangeEnd::kCompleted,
+         kCommandFailed, 1, true},
         {"garbage on the line",
          [&](ExchangeOnFake& t) { t.Line().When(Sent(kCommand), noise + Frame(kReply)); }, "OK",
-         CExchange::kFinished, kCommandDone, 1, true},
+         CExchange::kFinished, ExchangeEnd::kCompleted, kCommandDone, 1, true},
         {"reply not stored",
-         [](ExchangeOnFake& t) { t.applied = CResult::Fail("ошибка записи в базу данных: locked"); },
+         [](ExchangeOnFake& t) {
+             t.applied = CResult::Fail("ошибка записи в базу данных: locked");
+         },
          "ОШИБКА: Невозможно обработать команду: ошибка записи в базу данных: locked",
-         CExchange::kFinished, kCommandFailed, 1, true},
+         CExchange::kFinished, ExchangeEnd::kCompleted, kCommandFailed, 1, true},
         {"database gone",
          [](ExchangeOnFake& t) {
              t.applied = CResult::Fail("ошибка записи в базу данных: no connection");
              t.stopOnFailure = true;
          },
          "ОШИБКА: Невозможно обработать команду: ошибка записи в базу данных: no connection",
-         CExchange::kFailed, kCommandFailed, 1, true},
+         CExchange::kFailed, ExchangeEnd::kStoreFailed, kCommandFailed, 1, true},
         {"command unanswered", [](ExchangeOnFake& t) { t.Line().When(Sent(kCommand), ""); },
-         "ОШИБКА: Невозможно передать команду", CExchange::kFinished, kCommandFailed,
-         CExchange::kAttempts, true},
+         "ОШИБКА: Невозможно передать команду", CExchange::kFinished, ExchangeEnd::kLinkLost,
+         kCommandFailed, CExchange::kAttempts, true},
         {"carrier lost at the command",
          [](ExchangeOnFake& t) { t.Line().When(Sent(kCommand), "\r\nNO CARRIER\r\n"); },
          "ОШИБКА: Невозможно передать команду: связь потеряна (NO CARRIER)", CExchange::kFinished,
-         kCommandFailed, 1},
+         ExchangeEnd::kLinkLost, kCommandFailed, 1},
         {"device gone at the command",
          [](ExchangeOnFake& t) {
              t.Line().When(Sent(kCommand), "");
@@ -258,25 +266,7 @@ TEST_F(ExchangeOnFake, EveryFailureSaysWhereItStopped) {
              });
          },
          "ОШИБКА: Невозможно передать команду: связь потеряна (порт модема закрыт или отключен)",
-         CExchange::kFinished, kCommandFailed, 1},
-    };
-    // What a caller that decides the next step (a fleet's queue) is told.
-    const std::map<std::string, ExchangeEnd> causes = {
-        {"no phone", ExchangeEnd::kNoPhone},
-        {"port cannot be opened", ExchangeEnd::kPortFailed},
-        {"modem silent", ExchangeEnd::kModemSilent},
-        {"busy", ExchangeEnd::kBusy},
-        {"unreadable receipt", ExchangeEnd::kNoReceipt},
-        {"receipt of another code", ExchangeEnd::kBadReceipt},
-        {"login unanswered", ExchangeEnd::kNoReceipt},
-        {"password refused", ExchangeEnd::kLoginRefused},
-        {"error reply", ExchangeEnd::kCompleted},
-        {"garbage on the line", ExchangeEnd::kCompleted},
-        {"reply not stored", ExchangeEnd::kCompleted},
-        {"database gone", ExchangeEnd::kStoreFailed},
-        {"command unanswered", ExchangeEnd::kLinkLost},
-        {"carrier lost at the command", ExchangeEnd::kLinkLost},
-        {"device gone at the command", ExchangeEnd::kPortFailed},
+         CExchange::kFinished, ExchangeEnd::kPortFailed, kCommandFailed, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -291,7 +281,7 @@ TEST_F(ExchangeOnFake, EveryFailureSaysWhereItStopped) {
         ASSERT_FALSE(lines.empty());
         EXPECT_EQ(lines.back(), c.lastLine);
         EXPECT_EQ(exchange.GetState(), c.state);
-        EXPECT_EQ(exchange.EndCause(), causes.at(c.name));
+        EXPECT_EQ(exchange.EndCause(), c.cause);
         EXPECT_EQ(Result(), c.result);
         EXPECT_EQ(Count(Sent(kCommand)), c.commandFrames);
         const Lines writes = Line().Writes();

@@ -4,7 +4,6 @@
 // build afterwards.
 #include "RecordTestFixture.h"
 
-#include "catalogue/CommandDesc.h"
 #include "protocol/CommandSet.h"
 #include "protocol/ErrorText.h"
 
@@ -13,34 +12,19 @@
 namespace tornu {
 namespace {
 
-using test::BusType;
+using test::Spec;
 
 constexpr std::time_t kNow = 1700000000;
 
-CommandSpec Spec(const std::string& text, const char* output = nullptr) {
-    CCommandDesc command;
-    EXPECT_TRUE(command.Read("Cmd", "DESC=Команда;TYPE=D;" + text)) << text;
-    if (output)
-        command.SetFileName(kCommandFileOut, output);
-    return command.Spec();
-}
-
-// Terminal 7: its module 0 ("p0"), partition 1 ("p1") with loops 1 and 2 of
-// types 1 and 0, and its expander 5 with loop 3 of type 16.
+// Terminal 7 as NewTerminal7 makes it.
 class ApplyReplyTest : public test::RecordTest {
 protected:
     void SetUp() override {
         RecordTest::SetUp();
-        terminal = NewTerminal(7);
+        terminal = NewTerminal7();
         ASSERT_TRUE(terminal);
-        ASSERT_TRUE(terminal->FindDevice(0)->SetPassword("p0"));
-        part = terminal->CreateDevice(1, BusType(test::kPartitionType));
-        ASSERT_TRUE(part && part->SetPassword("p1"));
-        slave = part->CreateSlave(5, BusType(test::kExpanderType));
-        ASSERT_TRUE(slave);
-        ASSERT_TRUE(terminal->CreateLoop(*part, -1, 1));
-        ASSERT_TRUE(terminal->CreateLoop(*part, -1, 0));
-        ASSERT_TRUE(terminal->CreateLoop(*slave, -1, 16));
+        part = terminal->FindDevice(1);
+        slave = terminal->FindDevice(5);
     }
 
     // As the exchange takes a reply: read into a value, then applied.

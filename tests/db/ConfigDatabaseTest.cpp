@@ -1,5 +1,6 @@
 #include "db/ConfigDatabase.h"
 
+#include "TestDatabase.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -10,12 +11,10 @@
 namespace tornu {
 namespace {
 
+using test::kTableNames;
 using test::ScopedCwd;
 using test::TempDir;
 using test::WriteBytes;
-
-const char* const kTables[] = {"terminal",     "device",       "sensor",
-                               "device_param", "device_phone", "device_key"};
 
 // Names of the tables or indexes of the file, sorted.
 std::vector<std::string> SchemaNames(CConfigDatabase& db, const char* type) {
@@ -58,11 +57,11 @@ TEST_F(ConfigDatabaseTest, OnlyTheMissingTableIsCreated) {
                   (std::vector<std::string>{"device_index", "device_key_index", "device_param_index",
                                             "device_phone_index", "sensor_index", "terminal_index"}));
     }
-    for (const char* missing : kTables) {
+    for (const char* missing : kTableNames) {
         SCOPED_TRACE(missing);
         {
             CConfigDatabase db;
-            for (const char* table : kTables)
+            for (const char* table : kTableNames)
                 ASSERT_TRUE(db.Execute(CConfigDatabase::Format("DELETE FROM %s", table)));
             ASSERT_TRUE(db.Execute("INSERT INTO terminal VALUES(5,'+7900','pw','TYPE=A;','')"));
             ASSERT_TRUE(db.Execute("INSERT INTO device_key VALUES(5,0,3,'01','Иванов')"));
@@ -76,20 +75,6 @@ TEST_F(ConfigDatabaseTest, OnlyTheMissingTableIsCreated) {
         EXPECT_EQ(SchemaNames(db, "index").size(), 6u);
         EXPECT_EQ(CountRows(db, "terminal"), std::string(missing) == "terminal" ? 0 : 1);
         EXPECT_EQ(CountRows(db, "device_key"), std::string(missing) == "device_key" ? 0 : 1);
-    }
-}
-
-TEST_F(ConfigDatabaseTest, MemoColumnsKeepTextAsWritten) {
-    CConfigDatabase db;
-    for (const char* value : {"0012", "1e5", "-0", " 7 ", "3.10", "0x1F"}) {
-        SCOPED_TRACE(value);
-        ASSERT_TRUE(db.Execute("DELETE FROM terminal"));
-        ASSERT_TRUE(db.Execute(CConfigDatabase::Format(
-            "INSERT INTO terminal VALUES(1,'','','%s','%s')", value, value)));
-        ASSERT_TRUE(db.Execute("SELECT config,term_config FROM terminal WHERE id=1"));
-        ASSERT_TRUE(db.Fetch());
-        EXPECT_EQ(db.Column(0), value);
-        EXPECT_EQ(db.Column(1), value);
     }
 }
 

@@ -9,45 +9,38 @@
 namespace tornu {
 namespace {
 
-TEST(ConnectString, PasswordsAreHiddenWhole) {
+// Passwords hidden whole; the PostgreSQL driver's logs off unless asked for.
+TEST(ConnectString, PasswordsAreHiddenWholeAndDriverLogsOffUnlessAsked) {
     const struct {
         const char* name;
+        std::string (*change)(std::string_view);
         const char* connect;
-        const char* masked;
+        const char* changed;
     } cases[] = {
-        {"plain", "DSN=x;UID=u;PWD=secret;Password=p2;pwd = q",
+        {"plain", MaskConnectPasswords, "DSN=x;UID=u;PWD=secret;Password=p2;pwd = q",
          "DSN=x;UID=u;PWD=***;Password=***;pwd =***"},
-        {"braced", "Driver=PostgreSQL Unicode;PWD={Ab;Cd3f};Port=5432",
+        {"braced", MaskConnectPasswords, "Driver=PostgreSQL Unicode;PWD={Ab;Cd3f};Port=5432",
          "Driver=PostgreSQL Unicode;PWD=***;Port=5432"},
-        {"braced last", "UID=u;PWD={Ab;Cd3f}", "UID=u;PWD=***"},
-        {"doubled brace", "PWD={a}};b};UID=u", "PWD=***;UID=u"},
-        {"unclosed brace", "PWD={a;b;UID=u", "PWD=***"},
-        {"braced other value", "Database={x;PWD=y};UID=u", "Database={x;PWD=y};UID=u"},
-        {"no password", "Driver=SQLite3;Database=/w/tornucfg.db",
+        {"braced last", MaskConnectPasswords, "UID=u;PWD={Ab;Cd3f}", "UID=u;PWD=***"},
+        {"doubled brace", MaskConnectPasswords, "PWD={a}};b};UID=u", "PWD=***;UID=u"},
+        {"unclosed brace", MaskConnectPasswords, "PWD={a;b;UID=u", "PWD=***"},
+        {"braced other value", MaskConnectPasswords, "Database={x;PWD=y};UID=u",
+         "Database={x;PWD=y};UID=u"},
+        {"no password", MaskConnectPasswords, "Driver=SQLite3;Database=/w/tornucfg.db",
          "Driver=SQLite3;Database=/w/tornucfg.db"},
+        {"driver", WithDriverLogsOff, "Driver=PostgreSQL Unicode;Server=h",
+         "Driver=PostgreSQL Unicode;Server=h;CommLog=0;Debug=0"},
+        {"braced driver", WithDriverLogsOff, "Driver={PostgreSQL ANSI};",
+         "Driver={PostgreSQL ANSI};CommLog=0;Debug=0"},
+        {"data source", WithDriverLogsOff, "DSN=fleet", "DSN=fleet;CommLog=0;Debug=0"},
+        {"asked for", WithDriverLogsOff, "DSN=fleet;commlog=1;B2=1", "DSN=fleet;commlog=1;B2=1"},
+        {"other driver", WithDriverLogsOff, "Driver=SQLite3;Database=a.db",
+         "Driver=SQLite3;Database=a.db"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(MaskConnectPasswords(c.connect), c.masked) << c.name;
+        EXPECT_EQ(c.change(c.connect), c.changed) << c.name;
     EXPECT_EQ(ConnectPasswords("PWD={a}};b};Password=x;pwd= "),
               (std::vector<std::string>{"a};b", "x"}));
-}
-
-TEST(ConnectString, ThePostgreSqlDriverLogsAreOffUnlessAsked) {
-    const struct {
-        const char* name;
-        const char* connect;
-        const char* sent;
-    } cases[] = {
-        {"driver", "Driver=PostgreSQL Unicode;Server=h",
-         "Driver=PostgreSQL Unicode;Server=h;CommLog=0;Debug=0"},
-        {"braced driver", "Driver={PostgreSQL ANSI};",
-         "Driver={PostgreSQL ANSI};CommLog=0;Debug=0"},
-        {"data source", "DSN=fleet", "DSN=fleet;CommLog=0;Debug=0"},
-        {"asked for", "DSN=fleet;commlog=1;B2=1", "DSN=fleet;commlog=1;B2=1"},
-        {"other driver", "Driver=SQLite3;Database=a.db", "Driver=SQLite3;Database=a.db"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(WithDriverLogsOff(c.connect), c.sent) << c.name;
 }
 
 TEST(ConnectString, TheSqliteFileIsNamedOnlyForThatDriver) {

@@ -26,6 +26,11 @@ protected:
             << db.LastError();
     }
 
+    std::string Script(const std::string& name, const std::string& bytes) {
+        WriteBytes(dir / name, bytes);
+        return dir / name;
+    }
+
     TempDir dir;
     COdbcConnection db;
 };
@@ -38,7 +43,8 @@ TEST_F(OdbcConnectionTest, LongValuesComeBackWhole) {
         big += "ПАРАМ" + std::to_string(i) + "=значение;";
     const std::string name = std::string(600, 'x') + "Ж";
     ASSERT_TRUE(db.ExecDirect("INSERT INTO t (id,name,memo) VALUES(1," +
-                              tornu::test::SqlQuote(name) + "," + tornu::test::SqlQuote(big) + ")"));
+                              tornu::test::SqlQuote(name) + "," + tornu::test::SqlQuote(big) +
+                              ")"));
     ASSERT_TRUE(db.ExecDirect("SELECT memo,name FROM t"));
     ASSERT_TRUE(db.FetchNext());
     EXPECT_EQ(db.ColumnText(0), big);
@@ -123,6 +129,58 @@ TEST(OdbcConnectionSettings, InitScriptRunsAfterConnecting) {
     settings.SetValue("S", "InitScriptFileName", dir / "init.sql");
     ASSERT_TRUE(db.Connect("S", settings)) << db.LastError();
     EXPECT_TRUE(db.ExecDirect("SELECT COUNT(*) FROM made_by_script")) << db.LastError();
+}
+
+TEST(ScriptParameters, ReferencesAreReplacedOnce) {
+    const std::string params = "TABLE=extra\r\nИмя=Пётр\r\nempty=\r\nx=%TABLE%\r\nTABLE=second";
+    const struct {
+        const char* name;
+        const char* script;
+        const char* expected;
+    } cases[] = {
+        {"value not rescanned", "%x%", "%TABLE%"},
+        {"unknown name stays", "%nosuch%TABLE%", "%nosuch%TABLE%"},
+        {"empty name", "%%TABLE%", "%extra"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(SubstituteScriptParameters(c.script, params), c.expected);
+    }
+}
+
+using RunScriptTest = OdbcConnectionTest;
+
+TEST_F(RunScriptTest, RefusedFilesNameTheReason) {
+    const std::string missing = dir / "missing.sql";
+    EXPECT_FALSE(db.RunScript(missing));
+    EXPECT_EQ(db.LastError(), "Невозможно открыть файл скрипта: " + missing);
+
+    const std::string empty = Script("empty.sql", "");
+    EXPECT_FALSE(db.RunScript(empty));
+    EXPECT_EQ(db.LastError(), "Файла скрипта пустой: " + empty);
+
+    const std::string binary = Script("binary.sql", std::string("SELECT 1\0", 9));
+    EXPECT_FALSE(db.RunScript(binary));
+    EXPECT_EQ(db.LastError(), "Файла скрипта должен быть текстовым: " + binary);
+}
+
+// Parameters are replaced; a Windows-1251 text ("Тест") is converted.
+TEST_F(RunScriptTest, ScriptRunsAsOneStatementWithParameters) {
+    const std::string params = "T=made\r\nV=Привет";
+    ASSERT_TRUE(db.RunScript(Script("create.sql", "CREATE TABLE %T% (name TEXT)"), &params))
+        << db.LastError();
+    ASSERT_TRUE(db.RunScript(Script("insert.sql", "INSERT INTO %T% VALUES('%V%')"), &params))
+        << db.LastError();
+    // Without parameters the references stay as written.
+    ASSERT_TRUE(db.RunScript(Script("insert2.sql", "INSERT INTO made VALUES('%V%')")));
+    ASSERT_TRUE(db.RunScript(Script("cp.sql", "INSERT INTO made VALUES('\xD2\xE5\xF1\xF2')")));
+    std::vector<std::string> names;
+    ASSERT_TRUE(db.ExecDirect("SELECT name FROM made ORDER BY name"));
+    while (db.Fetch())
+        names.push_back(db.ColumnText(0).value_or("<null>"));
+    EXPECT_EQ(names, (std::vector<std::string>{"%V%", "Привет", "Тест"}));
+    EXPECT_FALSE(db.RunScript(Script("bad.sql", "INSERT INTO nosuch VALUES(1)")));
+    EXPECT_EQ(db.LastError().rfind("SQLExecDirect, State: ", 0), 0u) << db.LastError();
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // A real configuration database in a fresh folder and a small catalogue, for
 // the record tests.
 #include "catalogue/BusDeviceType.h"
+#include "catalogue/CommandDesc.h"
 #include "catalogue/HostDeviceType.h"
 #include "catalogue/ParamDesc.h"
 #include "db/ConfigDatabase.h"
@@ -63,6 +64,15 @@ inline ParamDescList MakeParams() {
     return params;
 }
 
+// A catalogue command of the data kind, as the exchange is given it.
+inline CommandSpec Spec(const std::string& text, const char* output = nullptr) {
+    CCommandDesc command;
+    EXPECT_TRUE(command.Read("Cmd", "DESC=Команда;TYPE=D;" + text)) << text;
+    if (output)
+        command.SetFileName(kCommandFileOut, output);
+    return command.Spec();
+}
+
 class RecordTest : public ::testing::Test {
 protected:
     RecordTest() : cwd(dir.Path()), db(std::make_unique<CConfigDatabase>(dbSettings)) {}
@@ -73,6 +83,18 @@ protected:
                                            int loopCount = 0) {
         return CTerminal::Create(db.get(), &params, id, "+70000000000", "pw", HostType(hostType),
                                  loopCount);
+    }
+
+    // Terminal 7: its module 0 ("p0"), partition 1 ("p1") with loops 1 and 2 of
+    // types 1 and 0, and its expander 5 with loop 3 of type 16.
+    std::unique_ptr<CTerminal> NewTerminal7() {
+        auto terminal = NewTerminal(7);
+        CDevice* part = terminal ? terminal->CreateDevice(1, BusType(kPartitionType)) : nullptr;
+        CDevice* slave = part ? part->CreateSlave(5, BusType(kExpanderType)) : nullptr;
+        EXPECT_TRUE(slave && terminal->FindDevice(0)->SetPassword("p0") &&
+                    part->SetPassword("p1") && terminal->CreateLoop(*part, -1, 1) &&
+                    terminal->CreateLoop(*part, -1, 0) && terminal->CreateLoop(*slave, -1, 16));
+        return terminal;
     }
 
     // A fresh connection and a whole load, as at the next start.

@@ -2,7 +2,6 @@
 // leaves the rows as they were before it or as they are after it, never a mix.
 #include "RecordTestFixture.h"
 
-#include "catalogue/CommandDesc.h"
 #include "db/DbTransaction.h"
 #include "protocol/CommandSet.h"
 
@@ -18,12 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::BusType;
-
-CommandSpec Spec(const std::string& text) {
-    CCommandDesc command;
-    EXPECT_TRUE(command.Read("Cmd", "DESC=Команда;TYPE=D;" + text)) << text;
-    return command.Spec();
-}
+using test::Spec;
 
 // As the exchange applies a device's reply.
 void ApplyDeviceReply(CDevice& device, const std::string& command, const std::string& data) {
@@ -53,22 +47,11 @@ using Operation = std::function<void(CTerminal&)>;
 
 class ReplyTransactionTest : public test::RecordTest {
 protected:
-    // Terminal 7, partition 1 with loops 1 and 2 and its expander 5 with loop 3.
+    // Terminal 7 as NewTerminal7 makes it.
     void SetUp() override {
         TORNU_SKIP_ON_SERVER("kills a process and restores the file");
         RecordTest::SetUp();
-        {
-            auto terminal = NewTerminal(7);
-            ASSERT_TRUE(terminal);
-            CDevice* part = terminal->CreateDevice(1, BusType(test::kPartitionType));
-            ASSERT_TRUE(part);
-            CDevice* slave = part->CreateSlave(5, BusType(test::kExpanderType));
-            ASSERT_TRUE(slave);
-            ASSERT_TRUE(part->SetLoopCount(2));
-            ASSERT_TRUE(slave->SetLoopCount(1));
-            ASSERT_TRUE(terminal->DistributeLoops());
-            ASSERT_GT(part->Phones().size(), 2u);
-        }
+        ASSERT_TRUE(NewTerminal7());
         db.reset();
         fs::copy_file("tornucfg.db", "before.db");
     }
@@ -148,16 +131,16 @@ TEST_F(ReplyTransactionTest, RepliesLandWholeOrNotAtAll) {
                      Spec("NUM=39"), CTermMessage(7, 39, "CFG=01,00000000,0A0000000000000000;")))
                  static_cast<void>(t.ApplyReply(*value));
          }},
-        {"terminal created", [&](CTerminal& t) {
+        {"terminal created",
+         [&](CTerminal& t) {
              CTerminal::Create(t.Database(), &params, 8, "+7", "pw",
                                test::HostType(test::kHostWithModule), 2);
          }},
-        {"device created", [&](CTerminal& t) {
-             t.CreateDevice(2, BusType(test::kPartitionType));
-         }},
+        {"device created", [&](CTerminal& t) { t.CreateDevice(2, BusType(test::kPartitionType)); }},
         {"device deleted", [&](CTerminal& t) { t.DeleteDevice(t.FindDevice(1)); }},
         {"terminal deleted", [&](CTerminal& t) { t.DeleteRows(); }},
-        {"loop count changed and loops distributed, one guard", [&](CTerminal& t) {
+        {"loop count changed and loops distributed, one guard",
+         [&](CTerminal& t) {
              CDbTransaction guard(t.Database());
              t.FindDevice(1)->SetLoopCount(1);
              t.DistributeLoops();
@@ -196,7 +179,8 @@ TEST_F(ReplyTransactionTest, NestedGuardsCommitOnlyAtTheOutermost) {
         EXPECT_TRUE(outer.End(false));
     }
     EXPECT_EQ(db->TransactionDepth(), 0);
-    EXPECT_EQ(Rows("SELECT phone FROM terminal"), (std::vector<std::vector<std::string>>{{"+70000000000"}}));
+    EXPECT_EQ(Rows("SELECT phone FROM terminal"),
+              (std::vector<std::vector<std::string>>{{"+70000000000"}}));
     {
         CDbTransaction outer(db.get());
         ASSERT_TRUE(db->Execute("UPDATE terminal SET phone='3' WHERE id=7"));

@@ -12,6 +12,7 @@
 #include "tools/SimTestUtil.h"
 
 #include <mutex>
+#include <thread>
 
 namespace tornu::test {
 namespace {
@@ -86,6 +87,49 @@ TEST_F(BatchE2eTest, TwoModemsCarryTheFleet) {
     };
     EXPECT_GT(onPort("ttyA"), 0);
     EXPECT_GT(onPort("ttyB"), 0);
+}
+
+// Two programs, each with its own modem, run one job at once (on the server
+// as on the file): each terminal is run by one of them only.
+TEST_F(BatchE2eTest, TwoProgramsRunningOneJobRunEachTerminalOnce) {
+    CBatchStore store(doc->Workspace().Database());
+    ASSERT_TRUE(store.Open());
+    BatchJob job{0, "Район 5", "test", "", "SetClock", "ATTEMPTS=2;DELAY=0;"};
+    ASSERT_TRUE(store.CreateJob(job, {31, 32, 34, 35, 36}));
+
+    ScriptedOperator otherOp;
+    CTornuCfgDoc other(otherOp, dir.Path());
+    ASSERT_TRUE(other.OnNewDocument());
+    CBatchStore otherStore(other.Workspace().Database());
+    std::vector<BatchPort> pool = ModemPool(doc->Workspace().Settings());
+    ASSERT_EQ(pool.size(), 2u);
+    std::vector<std::string> otherProgress;
+    std::thread second([&] {
+        CBatchRun run(other.Workspace(), otherStore, job);
+        run.OnProgress([&](const std::string& line) { otherProgress.push_back(line); });
+        EXPECT_TRUE(run.Run({pool[1]}));
+    });
+    CBatchRun run(doc->Workspace(), store, job);
+    std::vector<std::string> progress;
+    run.OnProgress([&](const std::string& line) { progress.push_back(line); });
+    EXPECT_TRUE(run.Run({pool[0]}));
+    second.join();
+
+    const auto starts = [](const std::vector<std::string>& lines, int terminal) {
+        const std::string name = "[00" + std::to_string(terminal) + "] ";
+        return std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.rfind(name, 0) == 0 && line.find(BatchStateCaption(kBatchRunning)) !=
+                                                   std::string::npos;
+        });
+    };
+    for (const BatchTerminal& row : store.Terminals(job.id)) {
+        SCOPED_TRACE(row.terminal);
+        EXPECT_EQ(row.state, kBatchDone) << row.cause;
+        // Busy 32 is called twice, by whichever program took it.
+        EXPECT_EQ(row.attempts, row.terminal == 32 ? 2 : 1);
+        EXPECT_EQ(starts(progress, row.terminal) + starts(otherProgress, row.terminal),
+                  row.attempts);
+    }
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "import/OdbTable.h"
+#include "import/StationTable.h"
 
 #include "OdbBuilder.h"
 #include "TestUtil.h"
@@ -6,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <tuple>
 #include <sys/file.h>
+#include <tuple>
 #include <unistd.h>
 
 using namespace tornu;
@@ -23,10 +24,19 @@ protected:
         WriteBytes(path, bytes);
         return path;
     }
+    std::vector<StationRow> ReadRows(const OdbBuilder& builder) {
+        EXPECT_TRUE(table_.Open(Write(builder)));
+        return ReadStationRows(table_);
+    }
 
     TempDir dir_;
     COdbTable table_;
 };
+
+StationRow Row(std::int32_t number, std::optional<std::string> phone,
+               std::optional<std::string> password) {
+    return {number, std::move(phone), std::move(password)};
+}
 
 // Integer field "N" at 0 and text field "T" of `textSize` bytes after it.
 OdbBuilder TwoFields(std::uint32_t textSize) {
@@ -135,8 +145,7 @@ TEST_F(OdbTableTest, IntegersAreLittleEndianSignedAndBadFieldsFail) {
     for (std::int64_t i = table_.First(); i >= 0; i = table_.Next()) {
         std::int32_t value = -7;
         std::string text = "untouched";
-        for (const char* name :
-             {"Text", "Unknown", "LongInt", "PastEnd", "HugeInt", "int", ""})
+        for (const char* name : {"Text", "Unknown", "LongInt", "PastEnd", "HugeInt", "int", ""})
             EXPECT_FALSE(table_.ReadInteger(name, value)) << name;
         for (const char* name : {"Int", "Unknown", "OffsetPast", "Wraps"})
             EXPECT_FALSE(table_.ReadText(name, text)) << name;
@@ -208,4 +217,39 @@ TEST_F(OdbTableTest, OpenIsExclusive) {
     EXPECT_FALSE(table_.Open(path));
     close(fd);
     EXPECT_TRUE(table_.Open(path));
+}
+
+// ---- The station's table read into rows
+
+using StationTableTest = OdbTableTest;
+
+TEST(StationTablePath, FolderWithOrWithoutSlash) {
+    EXPECT_EQ(StationTablePath(""), "terminal.odb");
+    EXPECT_EQ(StationTablePath("/srv/station"), "/srv/station/terminal.odb");
+    EXPECT_EQ(StationTablePath("/srv/station/"), "/srv/station/terminal.odb");
+}
+
+TEST_F(StationTableTest, RowsInFileOrderWithConvertedTexts) {
+    const auto rows = ReadRows(StationLayout()
+                                   .Raw(StationRecord(7, "+79001112233", "1234"))
+                                   .Raw(StationRecord(12, "", "\xEF\xE0\xF0\xEE\xEB\xFC"))
+                                   .Raw(StationRecord(7, "89005556677", "'; --")));
+    // The same number twice: both kept in order, so the later one wins when applied.
+    EXPECT_EQ(rows, (std::vector<StationRow>{Row(7, "+79001112233", "1234"), Row(12, "", "пароль"),
+                                             Row(7, "89005556677", "'; --")}));
+}
+
+// A record without an integer number is skipped; a text that cannot be read
+// (an integer field, one past the record) is left empty.
+TEST_F(StationTableTest, UnreadableFieldsSkipTheRecordOrLeaveTheTextEmpty) {
+    OdbBuilder textNumber;
+    textNumber.Field("TermNum", 0, 4, 0).Field("PhoneNum", 0, 8, 4).RecordSize(12);
+    EXPECT_TRUE(ReadRows(textNumber.Raw(RecordBytes(12, {{0, "7"}, {4, "1"}}))).empty());
+    OdbBuilder builder;
+    builder.Field("TermNum", 1, 4, 0)
+        .Field("PhoneNum", 1, 4, 4)      // an integer, not a text
+        .Field("TermPassword", 0, 16, 8) // runs past the record
+        .RecordSize(12)
+        .Raw(RecordBytes(12, {{0, U32(5)}}));
+    EXPECT_EQ(ReadRows(builder), (std::vector<StationRow>{Row(5, std::nullopt, std::nullopt)}));
 }

@@ -95,12 +95,10 @@ TEST(ConfigText, StrictNumbers) {
         {"", std::nullopt},
         {"1.2.3", std::nullopt},
         {"+1", std::nullopt},
-        {"", std::nullopt},
         {"1" + std::string(308, '0'), 1e308},
         {"-1" + std::string(400, '0') + ".5", std::nullopt},
         {"0." + std::string(400, '0') + "1", 0.0},
         {"1e5", std::nullopt},
-        {"+1", std::nullopt},
     };
     for (const auto& [text, expected] : numbers) {
         double value = 99.5;

@@ -171,44 +171,37 @@ TEST(IniFileSave, FailuresLeaveNoTemporaryFile) {
     EXPECT_EQ(ReadBytes(f.dir / "s.ini/keep"), "x");
 }
 
-// A write that fails half way (here: the file size limit) leaves the old file.
-TEST(IniFileSave, FailedWriteLeavesTheOldFileIntact) {
-    InFolder f;
-    const std::string old = "[S]\r\nk=old\r\n";
-    WriteBytes(f.dir / "s.ini", old);
-    CIniFile ini;
-    ASSERT_TRUE(ini.Load("s.ini"));
-    ASSERT_TRUE(ini.SetValue("S", "k", std::string(100000, 'x')));
+// A save that fails half way (here: the file size limit), or on a file the
+// operator made read-only, says why and leaves the old file and no other.
+TEST(IniFileSave, AFailedSaveLeavesTheOldFileIntact) {
+    for (const bool readOnly : {false, true}) {
+        SCOPED_TRACE(readOnly ? "read-only" : "size limit");
+        InFolder f;
+        const std::string old = "[S]\r\nk=old\r\n";
+        WriteBytes(f.dir / "s.ini", old);
+        CIniFile ini;
+        ASSERT_TRUE(ini.Load("s.ini"));
+        ASSERT_TRUE(ini.SetValue("S", "k", std::string(100000, 'x')));
+        ASSERT_EQ(::chmod((f.dir / "s.ini").c_str(), readOnly ? 0444 : 0644), 0);
 
-    auto* previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit previous{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
-    rlimit small = previous;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool saved = ini.Save().ok();
-    ::setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
+        auto* previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit previous{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+        rlimit limited = previous;
+        if (!readOnly)
+            limited.rlim_cur = 4096;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+        const CResult refused = ini.Save();
+        ::setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, previousHandler);
 
-    EXPECT_FALSE(saved);
-    EXPECT_EQ(ReadBytes(f.dir / "s.ini"), old);
-    EXPECT_EQ(FilesIn(f.dir.Path()), std::vector<std::string>{"s.ini"});
-}
-
-// A settings file the operator made read-only is left as it is.
-TEST(IniFileSave, ReadOnlyFileIsNotReplacedAndTheSaveSaysWhy) {
-    InFolder f;
-    WriteBytes(f.dir / "a.ini", "[Main]\r\nKey=1\r\n");
-    ASSERT_EQ(::chmod((f.dir / "a.ini").c_str(), 0444), 0);
-    CIniFile file;
-    ASSERT_TRUE(file.Load("a.ini"));
-    ASSERT_TRUE(file.SetValue("Main", "Key", "2"));
-    const CResult refused = file.Save();
-    EXPECT_FALSE(refused);
-    EXPECT_FALSE(refused.Error().empty());
-    EXPECT_EQ(ReadBytes(f.dir / "a.ini"), "[Main]\r\nKey=1\r\n");
-    ASSERT_EQ(::chmod((f.dir / "a.ini").c_str(), 0644), 0);
-    EXPECT_TRUE(file.Save());
+        EXPECT_FALSE(refused);
+        EXPECT_FALSE(refused.Error().empty());
+        EXPECT_EQ(ReadBytes(f.dir / "s.ini"), old);
+        EXPECT_EQ(FilesIn(f.dir.Path()), std::vector<std::string>{"s.ini"});
+        ASSERT_EQ(::chmod((f.dir / "s.ini").c_str(), 0644), 0);
+        EXPECT_TRUE(ini.Save()) << "once the cause is gone";
+    }
 }
 
 TEST(IniFileOps, SetValueAddSectionCopyAndClear) {
@@ -239,5 +232,6 @@ TEST(IniFileOps, SetValueAddSectionCopyAndClear) {
     EXPECT_EQ(Parse(ini.ToBytes()).Sections(), ini.Sections());
     CIniFile copy = Parse("[Old]\r\nz=0\r\n");
     copy.CopyFrom(ini);
-    EXPECT_EQ(copy.CountEntries("Old") + copy.CountEntries("t"), -2); // empty sections are not copied
+    EXPECT_EQ(copy.CountEntries("Old") + copy.CountEntries("t"),
+              -2); // empty sections are not copied
 }

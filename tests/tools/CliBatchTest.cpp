@@ -13,6 +13,7 @@
 #include <csignal>
 #include <mutex>
 #include <sstream>
+#include <thread>
 #include <unistd.h>
 
 namespace tornu::test {
@@ -43,15 +44,24 @@ protected:
     void StartFleet(const std::string& lines) {
         std::string error;
         CTerminalState base;
-        ASSERT_TRUE(base.Read("[Modem]\nDialDelay=200\nReceiptDelay=100\n[Device 0]\nPassword=0000\n",
+        ASSERT_TRUE(base.Read("[Modem]\nDialDelay=200\nReceiptDelay=100\n[Device 0]\nPassword=0000\n"
+                              "[Files]\nOut.61=4A4F55524E414C\n",
                               ".", error)) << error;
         ASSERT_TRUE(fleet_.Read(lines, base, error)) << error;
-        sim_ = std::make_unique<SimOnPty>(fleet_, [this](const std::string& line) {
-            std::lock_guard lock(logLock_);
-            if (line.rfind("-- dialled terminal ", 0) == 0)
-                ++dials_[std::stoi(line.substr(20))];
-        });
-        ASSERT_TRUE(sim_->Start(dir_ / "ttyFLEET", error)) << error;
+        // One simulated modem a port, the same fleet behind each.
+        for (const char* port : {"ttyFLEET", "ttyFLEET2"}) {
+            sims_.push_back(std::make_unique<SimOnPty>(fleet_, [this](const std::string& line) {
+                std::lock_guard lock(logLock_);
+                if (line.rfind("-- dialled terminal ", 0) == 0)
+                    ++dials_[std::stoi(line.substr(20))];
+            }));
+            ASSERT_TRUE(sims_.back()->Start(dir_ / port, error)) << error;
+        }
+    }
+    std::string NewJob(const std::string& args) {
+        const CliRun made = Run("batch new J " + args + " --delay 0");
+        EXPECT_EQ(made.status, 0) << made.output;
+        return made.output.substr(0, made.output.find('\n'));
     }
     int Dials(int terminal) {
         std::lock_guard lock(logLock_);
@@ -75,7 +85,7 @@ protected:
     CSimFleet fleet_;
     std::mutex logLock_;
     std::map<int, int> dials_;
-    std::unique_ptr<SimOnPty> sim_;
+    std::vector<std::unique_ptr<SimOnPty>> sims_;
 };
 
 TEST_F(CliBatchTest, WrongWordsAreRefusedWithStatus2) {
@@ -90,6 +100,8 @@ TEST_F(CliBatchTest, WrongWordsAreRefusedWithStatus2) {
         {"batch new J --all", "Не заданы команды"},
         {"batch new J --all --commands Fly", "Неизвестная команда Fly"},
         {"batch new J --all --commands SetClock --attempts 0", "--attempts"},
+        {"batch new J --all --commands LoadFirmware", "Не задан входной файл команды LoadFirmware"},
+        {"batch new J --all --commands SetClock --file-out SetClock=x", "не работает с таким файлом"},
         {"batch run", "Не задан номер задания"},
         {"batch status 77", "Нет задания 77"},
         {"batch fly", "Неизвестная команда batch fly"},
@@ -107,9 +119,7 @@ TEST_F(CliBatchTest, WrongWordsAreRefusedWithStatus2) {
 TEST_F(CliBatchTest, AJobKilledMidwayResumesWithWhatIsNotDone) {
     StartFleet("+7000021 21 link\n+7000022 22 link\n+7000023 23 link silent*1\n"
                "+7000024 24 link password\n");
-    const CliRun made = Run("batch new 'Район 4' --terminals 21-24 --commands SetClock --delay 0");
-    ASSERT_EQ(made.status, 0) << made.output;
-    const std::string job = made.output.substr(0, made.output.find('\n'));
+    const std::string job = NewJob("--terminals 21-24 --commands SetClock");
 
     int out[2];
     ASSERT_EQ(pipe(out), 0);
@@ -153,7 +163,7 @@ TEST_F(CliBatchTest, AJobKilledMidwayResumesWithWhatIsNotDone) {
     EXPECT_NE(status.output.find("24\tошибка\t1\tОшибка пароля доступа к терминалу"),
               std::string::npos)
         << status.output;
-    EXPECT_NE(Run("batch list").output.find(job + "\tРайон 4\t"), std::string::npos);
+    EXPECT_NE(Run("batch list").output.find(job + "\tJ\t"), std::string::npos);
     const CliRun report = Run("batch report " + job + " --csv " + (dir_ / "r.csv"));
     EXPECT_EQ(report.status, 0) << report.output;
     const std::string csv = ReadBytes(dir_ / "r.csv");
@@ -161,6 +171,46 @@ TEST_F(CliBatchTest, AJobKilledMidwayResumesWithWhatIsNotDone) {
         << csv;
     EXPECT_NE(csv.find("24,ошибка,1,,,Ошибка пароля доступа к терминалу\r\n"), std::string::npos)
         << csv;
+}
+
+// Two programs, each with its own modem, run one job at once: every terminal
+// is called by one of them, once.
+TEST_F(CliBatchTest, TwoProgramsRunningOneJobShareItsTerminals) {
+    StartFleet("+7000021 21 link\n+7000022 22 link\n+7000023 23 link\n+7000024 24 link\n");
+    const std::string job = NewJob("--all --commands SetClock");
+    CliRun second;
+    std::thread other([&] { second = Run("batch run " + job + " --ports " + (dir_ / "ttyFLEET2")); });
+    const CliRun first = Run("batch run " + job);
+    other.join();
+    EXPECT_LE(first.status, 1) << first.output;
+    EXPECT_LE(second.status, 1) << second.output;
+    EXPECT_EQ(States(job), (std::vector<std::string>{"21:выполнено", "22:выполнено", "23:выполнено",
+                                                     "24:выполнено"}))
+        << first.output << second.output;
+    for (int terminal : {21, 22, 23, 24})
+        EXPECT_EQ(Dials(terminal), 1) << terminal;
+}
+
+// A job's files: the input sent to every terminal, each terminal's reply
+// file its own, and the job keeps them for a run on another machine.
+TEST_F(CliBatchTest, AJobSendsItsInputFileAndEachTerminalWritesItsOwnOutput) {
+    StartFleet("+7000021 21 link\n+7000022 22 link\n");
+    WriteBytes(dir_ / "fw.bin", "FIRMWARE");
+    const std::string job =
+        NewJob("--terminals 21,22 --commands LoadFirmware,ReadEventLog --file-in LoadFirmware=" +
+               (dir_ / "fw.bin") + " --file-out ReadEventLog=" + (dir_ / "events.txt"));
+    const CliRun run = Run("batch run " + job);
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(ReadBytes(dir_ / "events_0021.txt"), "JOURNAL");
+    EXPECT_EQ(ReadBytes(dir_ / "events_0022.txt"), "JOURNAL");
+
+    std::filesystem::remove(dir_ / "fw.bin");
+    const CliRun again = Run("batch run " + job);
+    EXPECT_EQ(again.status, 2);
+    EXPECT_NE(again.output.find("Невозможно прочитать входной файл команды LoadFirmware: " +
+                                (dir_ / "fw.bin")),
+              std::string::npos)
+        << again.output;
 }
 
 } // namespace

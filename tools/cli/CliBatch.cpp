@@ -21,13 +21,15 @@ namespace tornu::cli {
 
 const char* const kBatchHelp =
     "batch new ИМЯ (--terminals 12,15-20 | --all | --from ФАЙЛ) --commands К1,К2\n"
-    "          [--attempts N] [--delay СЕК]\n"
+    "          [--attempts N] [--delay СЕК] [--file-in К=ПУТЬ] [--file-out К=ПУТЬ]\n"
     "      batch run|resume НОМЕР [--ports ПОРТ1,ПОРТ2] [--attempts N] [--delay СЕК]\n"
     "      batch status НОМЕР | batch report НОМЕР [--csv ФАЙЛ] | batch list\n"
     "  Пакетный обмен с многими базовыми модулями через пул модемов.\n"
     "  new: задание из базовых модулей (номера и диапазоны, все или из файла) и\n"
     "    команд каталога: команды базового модуля выполняются один раз, команды\n"
     "    устройств - для каждого устройства, которому они подходят. Печатает номер.\n"
+    "    Файлы команд - из --file-in/--file-out или запомненные в файле настроек;\n"
+    "    выходной файл каждого узла получает его номер: events_0012_03.txt.\n"
     "  run: выполнить задание; resume: продолжить, повторив и неудачные. Модемы -\n"
     "    --ports или секции \"Modem\", \"Modem2\", ... файла настроек. Занятая линия и\n"
     "    нет ответа повторяются (--attempts, по умолчанию 3; --delay, 60 с).\n"
@@ -70,6 +72,8 @@ struct Batch {
     const std::vector<std::string>& positional;
     const std::map<std::string, std::string>& values;
     const std::set<std::string>& flags;
+    const FileMap& filesIn;
+    const FileMap& filesOut;
     CBatchStore& store;
 
     const std::string* Value(const char* key) const {
@@ -143,13 +147,34 @@ int New(const Batch& b) {
     const std::string* commands = b.Value("--commands");
     if (!commands || Split(*commands).empty())
         return Fail("Не заданы команды (--commands К1,К2)");
+    // The files go with the job: given here, or those the settings file remembers.
+    std::string files;
     for (const std::string& key : Split(*commands)) {
-        bool known = false;
+        const CCommandDesc* known = nullptr;
         for (const auto& command : b.doc.Workspace().Catalogue().Commands())
-            known = known || command->Name() == key;
+            if (command->Name() == key)
+                known = command.get();
         if (!known)
             return Fail("Неизвестная команда " + key);
+        for (const auto& [flag, given] : {std::pair{kCommandFileIn, &b.filesIn},
+                                          std::pair{kCommandFileOut, &b.filesOut}}) {
+            if (!known->HasFile(flag))
+                continue;
+            const auto named = given->find(key);
+            const std::string path = named != given->end() ? named->second : known->FileName(flag);
+            if (path.empty() && flag == kCommandFileIn)
+                return Fail("Не задан входной файл команды " + key + " (--file-in " + key + "=ПУТЬ)");
+            const std::optional<std::string> kept = BatchFileText(key, flag, path);
+            if (!kept)
+                return Fail("Путь файла не может содержать \";\": " + path);
+            files += *kept;
+        }
     }
+    for (const auto& [flag, given] :
+         {std::pair{kCommandFileIn, &b.filesIn}, std::pair{kCommandFileOut, &b.filesOut}})
+        for (const auto& entry : *given)
+            if (BatchFileOf(files, entry.first, flag).empty())
+                return Fail("Команда " + entry.first + " не входит в задание или не работает с таким файлом");
     BatchSettings settings;
     if (!TakeSettings(b, settings))
         return kExitError;
@@ -159,7 +184,7 @@ int New(const Batch& b) {
     const passwd* account = user ? nullptr : getpwuid(getuid());
     job.owner = user ? user : account ? account->pw_name : "";
     job.commands = *commands;
-    job.settings = BatchSettingsText(settings);
+    job.settings = BatchSettingsText(settings) + files;
     if (CResult made = b.store.CreateJob(job, terminals); !made)
         return Fail("Невозможно создать задание: " + made.Error());
     std::cout << job.id << std::endl;
@@ -181,6 +206,8 @@ int Run(const Batch& b, bool resume) {
     CBatchRun run(b.doc.Workspace(), b.store, *job);
     if (!run.UnknownCommands().empty())
         return Fail("Нет в каталоге команды " + run.UnknownCommands().front());
+    if (const std::string problem = run.FileProblem(); !problem.empty())
+        return Fail(problem);
     BatchSettings settings = ReadBatchSettings(job->settings);
     if (!TakeSettings(b, settings))
         return kExitError;
@@ -253,14 +280,15 @@ int List(const Batch& b) {
 } // namespace
 
 int RunBatch(CTornuCfgDoc& doc, const std::vector<std::string>& positional,
-             const std::map<std::string, std::string>& values, const std::set<std::string>& flags) {
+             const std::map<std::string, std::string>& values, const std::set<std::string>& flags,
+             const FileMap& filesIn, const FileMap& filesOut) {
     // Tests run the front end and the simulator at the same small scale.
     if (const char* scale = std::getenv("TORNU_TIME_SCALE"); scale && std::atof(scale) > 0)
         CTimeScale::Set(std::atof(scale));
     CBatchStore store(doc.Workspace().Database());
     if (CResult opened = store.Open(); !opened)
         return Fail("Невозможно открыть таблицы заданий: " + opened.Error());
-    const Batch b{doc, positional, values, flags, store};
+    const Batch b{doc, positional, values, flags, filesIn, filesOut, store};
     const std::string& what = positional.front();
     if (what == "new")
         return New(b);

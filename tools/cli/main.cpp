@@ -479,7 +479,8 @@ int CmdHistory(Context& ctx) {
 }
 
 int CmdBatch(Context& ctx) {
-    return RunBatch(ctx.doc, ctx.args.positional, ctx.args.values, ctx.args.flags);
+    return RunBatch(ctx.doc, ctx.args.positional, ctx.args.values, ctx.args.flags, ctx.args.filesIn,
+                    ctx.args.filesOut);
 }
 
 constexpr std::size_t kAnyCount = 1000;
@@ -555,7 +556,8 @@ const std::map<std::string, Command>& Commands() {
           {"--port", "--speed", "--init", "--emul"}}},
         {"batch",
          {CmdBatch, kBatchHelp, 1, 2,
-          {"--terminals", "--from", "--commands", "--ports", "--attempts", "--delay", "--csv"},
+          {"--terminals", "--from", "--commands", "--ports", "--attempts", "--delay", "--csv",
+           "--file-in", "--file-out"},
           {"--all"}}},
     };
     return commands;
