@@ -158,8 +158,28 @@ BatchJob CBatchJobDlg::Job() const {
     for (const CCommandListModel* model : {terminalCommands_, deviceCommands_})
         for (const CCommandDesc* command : model->Chosen())
             job.commands += (job.commands.empty() ? "" : ",") + command->Name();
-    job.settings = BatchSettingsText({attempts_->value(), delay_->value() * 1000});
+    job.settings = BatchSettingsText({attempts_->value(), delay_->value() * 1000}) + Files();
     return job;
+}
+
+std::string CBatchJobDlg::Files(std::string* problem) const {
+    // The files go with the job, so that a run on any machine uses the same ones.
+    std::string files;
+    for (const CCommandListModel* model : {terminalCommands_, deviceCommands_})
+        for (const CCommandDesc* command : model->Chosen())
+            for (const int flag : {kCommandFileIn, kCommandFileOut}) {
+                if (!command->HasFile(flag))
+                    continue;
+                const std::string& path = command->FileName(flag);
+                const std::optional<std::string> kept = BatchFileText(command->Name(), flag, path);
+                if (problem && problem->empty() && path.empty() && flag == kCommandFileIn)
+                    *problem = "Не задан входной файл команды " + command->Name() +
+                               ": задайте его двойным щелчком по команде";
+                if (problem && problem->empty() && !kept)
+                    *problem = "Путь файла не может содержать \";\": " + path;
+                files += kept.value_or("");
+            }
+    return files;
 }
 
 void CBatchJobDlg::accept() {
@@ -186,6 +206,12 @@ void CBatchJobDlg::accept() {
     }
     if (terminalCommands_->Chosen().empty() && deviceCommands_->Chosen().empty()) {
         operator_.Message(kChooseCommandMessage);
+        return;
+    }
+    std::string problem;
+    Files(&problem);
+    if (!problem.empty()) {
+        operator_.Message(problem);
         return;
     }
     QDialog::accept();

@@ -9,6 +9,7 @@
 
 #include <QDialog>
 
+#include <string>
 #include <vector>
 
 class QLineEdit;
@@ -57,6 +58,9 @@ private:
     QTableView* CommandList(CCommandListModel& model, const char* name);
     void EditParams(CCommandListModel& model, int row);
     void ReadFile();
+    // The chosen commands' files as the job keeps them; `problem` says why
+    // they cannot go (an input file not given, a path that cannot be kept).
+    std::string Files(std::string* problem = nullptr) const;
 
     BatchTerminalChoice terminals_;
     CQtOperator& operator_;

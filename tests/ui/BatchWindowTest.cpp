@@ -6,6 +6,7 @@
 
 #include "batch/BatchSession.h"
 #include "batch/BatchViewModel.h"
+#include "catalogue/CommandDesc.h"
 #include "comms/FakeStream.h"
 #include "ui/BatchDlg.h"
 #include "ui/BatchJobDlg.h"
@@ -167,9 +168,20 @@ private slots:
             // Nothing chosen yet: the dialog says so and stays.
             dialog.accept();
             QCOMPARE(runner->messages.last(), QString::fromUtf8(kChooseCommandMessage));
-            QVERIFY(dialog.TerminalCommands().rowCount() > 0);
-            dialog.TerminalCommands().setData(dialog.TerminalCommands().index(0, 0), Qt::Checked,
-                                              Qt::CheckStateRole);
+            // A command whose input file is not given cannot go either.
+            CCommandListModel& commands = dialog.TerminalCommands();
+            const auto tick = [&commands](const char* name, bool on) {
+                for (int row = 0; row < commands.rowCount(); ++row)
+                    if (commands.Command(row).Name() == name)
+                        commands.setData(commands.index(row, 0), on ? Qt::Checked : Qt::Unchecked,
+                                         Qt::CheckStateRole);
+            };
+            tick("LoadFirmware", true);
+            dialog.accept();
+            QVERIFY2(runner->messages.last().startsWith(QStringLiteral("Не задан входной файл команды LoadFirmware")),
+                     qPrintable(runner->messages.last()));
+            tick("LoadFirmware", false);
+            tick("LinkTest", true);
             dialog.Name()->setText(QStringLiteral("Состояние"));
         }));
         // Then the window shows the job.
