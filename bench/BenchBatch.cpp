@@ -17,24 +17,18 @@
 #include "sim/TerminalState.h"
 #include "tools/SimTestUtil.h"
 
+#include "BenchProgram.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <fcntl.h>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <malloc.h>
 #include <memory>
-#include <spawn.h>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace tornu {
 namespace {
@@ -49,44 +43,10 @@ int FleetSize() {
     return n > 0 ? n : 200;
 }
 
-struct Spawned {
-    bool ok = false;
-    std::string output;
-    double seconds = 0;
-    double cpuSeconds = 0;
-};
-
-// The front end on `dir` with `args`: its standard output, time and CPU.
-Spawned RunCli(const std::filesystem::path& dir, std::vector<std::string> args) {
+// The front end on `dir` with `args`.
+bench::ProgramRun RunCli(const std::filesystem::path& dir, std::vector<std::string> args) {
     args.insert(args.begin(), {TORNU_BENCH_CLI, "--dir", dir.string()});
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const std::filesystem::path out =
-        std::filesystem::temp_directory_path() / ("tornu-bench-out-" + std::to_string(getpid()));
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    Spawned run;
-    const auto start = std::chrono::steady_clock::now();
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        return run;
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    std::ifstream file(out);
-    run.output.assign(std::istreambuf_iterator<char>(file), {});
-    std::filesystem::remove(out);
-    return run;
+    return bench::RunProgram(std::move(args));
 }
 
 // A folder with the sample catalogue and the fleet's terminals, made once.
@@ -151,10 +111,10 @@ void BM_FleetOverModems(benchmark::State& state) {
     double seconds = 0, cpu = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        const Spawned made = RunCli(fleet.dir, {"batch", "new", "K" + std::to_string(modems),
+        const bench::ProgramRun made = RunCli(fleet.dir, {"batch", "new", "K" + std::to_string(modems),
                                                 "--all", "--commands", "ReadStatus", "--delay", "0"});
         state.ResumeTiming();
-        const Spawned run = RunCli(
+        const bench::ProgramRun run = RunCli(
             fleet.dir, {"batch", "run", made.output.substr(0, made.output.find('\n')), "--ports", ports});
         if (!made.ok || !run.ok)
             state.SkipWithError("the job did not end with every terminal done");
@@ -191,7 +151,7 @@ void BM_JobOf10000(benchmark::State& state) {
             const auto start = std::chrono::steady_clock::now();
             if (!store.CreateJob(job, terminals))
                 state.SkipWithError("the job could not be made");
-            create += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            create += bench::SecondsSince(start);
             const std::size_t before = mallinfo2().uordblks;
             const std::vector<BatchTerminal> rows = store.Terminals(job.id);
             bytes += static_cast<double>(mallinfo2().uordblks - before) / static_cast<double>(rows.size());

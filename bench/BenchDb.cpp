@@ -34,6 +34,7 @@
 #include "protocol/Crc8.h"
 
 #include "BenchParams.h"
+#include "BenchProgram.h"
 
 #include <benchmark/benchmark.h>
 
@@ -55,6 +56,10 @@
 
 namespace tornu {
 namespace {
+
+using bench::ProgramRun;
+using bench::RunProgram;
+using bench::SecondsSince;
 
 int Terminals() {
     static const int count = [] {
@@ -258,48 +263,6 @@ std::string PsqlCommand() {
     for (const char* table : kStartTables)
         command += std::string(" -c 'SELECT * FROM ") + table + "'";
     return command + " > /dev/null";
-}
-
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// A program run to its end with its standard output in `output`: its wall
-// time and peak memory.
-struct ProgramRun {
-    bool ok = false;
-    double seconds = 0;
-    double peakMiB = 0;
-    std::string output;
-};
-
-ProgramRun RunProgram(std::vector<std::string> args) {
-    ProgramRun run;
-    const std::filesystem::path out =
-        std::filesystem::temp_directory_path() / ("tornu-bench-out-" + std::to_string(getpid()));
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        return run;
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    run.seconds = SecondsSince(start);
-    run.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024;
-    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    std::ifstream file(out);
-    run.output.assign(std::istreambuf_iterator<char>(file), {});
-    std::filesystem::remove(out);
-    return run;
 }
 
 // "tornucfg-cli list" on the folder beside the yardstick reading the two

@@ -3,7 +3,8 @@
 # window on the demonstration terminal (terminal selected, partition with its
 # loop list and parameter grid, a subordinate device, the structure hidden),
 # the tree's context menus, every dialog, the message boxes, a file dialog and
-# a text field's context menu. The terminal's states come from
+# a text field's context menu, the change history and the comparison with
+# the terminal. The terminal's states come from
 # a real exchange with the simulator first; the exchange dialogs and the log
 # window are pictured in another one. The fleet job's window (mid-job and
 # finished) and its new-job dialog run over scripted modem lines.

@@ -90,7 +90,11 @@ bool CChangeHistory::EnsureTable() {
     // probe: a failed statement would end a server's open transaction.
     std::string create = kChangeHistoryTable.CreateStatement();
     create.insert(std::string_view("CREATE TABLE ").size(), "IF NOT EXISTS ");
-    tableChecked_ = db_.Execute(create);
+    // A node's history is read by terminal, newest first: without the index
+    // a long history is read whole for one terminal.
+    tableChecked_ = db_.Execute(create) &&
+                    db_.Execute("CREATE INDEX IF NOT EXISTS change_history_term ON "
+                                "change_history (term_id, changed_at)");
     return tableChecked_;
 }
 
@@ -182,6 +186,10 @@ bool CChangeHistory::Read(const HistoryFilter& filter, std::vector<HistoryEntry>
     if (!filter.text.empty()) {
         statement += " AND (what LIKE ? OR old_value LIKE ? OR new_value LIKE ?)";
         values.insert(values.end(), {text, text, text});
+    }
+    if (!filter.source.empty()) {
+        statement += " AND source=?";
+        values.emplace_back(filter.source);
     }
     statement += " ORDER BY changed_at DESC";
     std::vector<std::vector<std::string>> rows;

@@ -21,6 +21,9 @@ enum class ChangeSource { Operator, Reply, Import, FileLoad, Batch };
 
 // "изменение оператором", "ответ прибора", ...
 const char* ChangeSourceText(ChangeSource source);
+inline constexpr ChangeSource kChangeSources[] = {ChangeSource::Operator, ChangeSource::Reply,
+                                                  ChangeSource::Import, ChangeSource::FileLoad,
+                                                  ChangeSource::Batch};
 
 extern const TableDesc kChangeHistoryTable;
 
@@ -44,6 +47,7 @@ struct HistoryFilter {
     std::string since{}; // entries at or after this time text; empty: all
     std::string who{};   // part of the user or host name; empty: all
     std::string text{};  // part of what, old or new value; empty: all
+    std::string source{}; // a ChangeSourceText exactly; empty: all
 };
 
 class CChangeHistory {

@@ -62,15 +62,14 @@ std::vector<std::string> Passwords(const CTerminal& terminal) {
     return passwords;
 }
 
-// The port the exchange will open, as the modem settings name it.
+} // namespace
+
 std::string ModemPortName(const CIniFile& settings) {
     std::string port;
     if (!settings.FindValue("Modem", "ComPort", port) || port.empty())
         port = "COM1";
     return port;
 }
-
-} // namespace
 
 CExchangeRun::CExchangeRun(CTerminal& terminal, CDevice* device, std::string port,
                            std::vector<CCommandDesc*> chosen, bool showResults)
@@ -103,10 +102,22 @@ void CExchangeRuns::HoldForBatch(int terminal, bool held) {
 }
 
 std::string CExchangeRuns::PortInUse(const std::set<std::string>& ports) const {
-    for (const auto& run : runs_)
-        if (ports.count(run->Port()))
-            return run->Port();
+    for (const std::string& port : ports)
+        if (PortBusy(port))
+            return port;
     return {};
+}
+
+bool CExchangeRuns::PortBusy(const std::string& port) const {
+    return batchPorts_.count(port) > 0 ||
+           std::count(reserved_.begin(), reserved_.end(), port) > 0 ||
+           std::any_of(runs_.begin(), runs_.end(),
+                       [&](const auto& run) { return run->Port() == port; });
+}
+
+void CExchangeRuns::ReleasePort(const std::string& port) {
+    if (const auto at = std::find(reserved_.begin(), reserved_.end(), port); at != reserved_.end())
+        reserved_.erase(at);
 }
 
 bool CExchangeRuns::ConfirmPasswords(const CTreeNode& node) {
@@ -169,12 +180,7 @@ CExchangeRun* CExchangeRuns::StartRun(CTreeNode& node, const CommandChoice& choi
     IOperator& op = workspace_.Operator();
     const CIniFile& settings = workspace_.Settings();
     const std::string port = ModemPortName(settings);
-    for (const auto& other : runs_)
-        if (other->Port() == port) {
-            op.Message(PortBusyMessage(port));
-            return nullptr;
-        }
-    if (batchPorts_.count(port)) {
+    if (PortBusy(port)) {
         op.Message(PortBusyMessage(port));
         return nullptr;
     }

@@ -18,6 +18,7 @@ namespace tornu {
 class CConfigTree;
 class CDevice;
 class CExchange;
+class CIniFile;
 class CTerminal;
 class CTreeNode;
 class CWorkspace;
@@ -32,6 +33,8 @@ inline constexpr const char* kTerminalInBatchMessage =
 
 // "Порт модема COM2 занят: по нему уже идет обмен".
 std::string PortBusyMessage(const std::string& port);
+// The port an exchange will open, as the modem settings name it.
+std::string ModemPortName(const CIniFile& settings);
 
 // What became of "Выполнить команду ...".
 enum class ExchangeOutcome {
@@ -98,9 +101,14 @@ public:
     bool HeldByBatch(int terminal) const { return batchHeld_.count(terminal) != 0; }
     // The ports a running fleet job has taken; none when it has ended.
     void SetBatchPorts(std::set<std::string> ports) { batchPorts_ = std::move(ports); }
-    // The port of a single exchange that runs now and is among `ports`, or empty.
+    // The first of `ports` that an exchange or a reservation uses now, or empty.
     std::string PortInUse(const std::set<std::string>& ports) const;
     const std::vector<std::unique_ptr<CExchangeRun>>& Runs() const { return runs_; }
+    // A port that a run, a fleet job or an exchange outside these runs (a
+    // comparison's reads) uses; those reserve it while they run.
+    bool PortBusy(const std::string& port) const;
+    void ReservePort(const std::string& port) { reserved_.push_back(port); }
+    void ReleasePort(const std::string& port);
 
 private:
     bool ConfirmPasswords(const CTreeNode& node);
@@ -117,6 +125,7 @@ private:
     std::vector<std::unique_ptr<CExchangeRun>> runs_;
     std::set<int> batchHeld_;
     std::set<std::string> batchPorts_;
+    std::vector<std::string> reserved_;
 };
 
 } // namespace tornu

@@ -4,8 +4,10 @@
 #include "doc/TornuCfgDoc.h"
 #include "ui/BatchDlg.h"
 #include "protocol/ConfigText.h"
+#include "ui/CompareDlg.h"
 #include "ui/DataFiles.h"
 #include "ui/DeviceOptionsView.h"
+#include "ui/HistoryDlg.h"
 #include "ui/Icons.h"
 #include "ui/ModalRunner.h"
 #include "ui/ModemPortDlg.h"
@@ -101,15 +103,30 @@ void CMainFrame::BuildMenus() {
     });
     distributeLoops_ = AddCommand(control, "distributeLoops", "Распределение шлейфов");
     connect(distributeLoops_, &QAction::triggered, this, &CMainFrame::DistributeLoops);
-    control->addSeparator();
-    connect(AddCommand(control, "batchJob", "Пакетный обмен..."), &QAction::triggered, this, [this] {
+    connect(control, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
+
+    QMenu* service = menuBar()->addMenu(QStringLiteral("&Сервис"));
+    connect(AddCommand(service, "history", "История изменений"), &QAction::triggered, this,
+            [this] { CHistoryDlg::Open(doc_, operator_, nullptr, this); });
+    nodeHistory_ = AddCommand(service, "nodeHistory", "История изменений выбранного устройства");
+    connect(nodeHistory_, &QAction::triggered, this, [this] {
+        if (CTreeNode* node = doc_.Tree().Selected())
+            CHistoryDlg::Open(doc_, operator_, node, this);
+    });
+    compare_ = AddCommand(service, "compare", "Сравнить с прибором");
+    connect(compare_, &QAction::triggered, this, [this] {
+        if (CTreeNode* node = doc_.Tree().Selected())
+            CCompareDlg::Run(doc_, operator_, *node, this);
+    });
+    service->addSeparator();
+    connect(AddCommand(service, "batchJob", "Пакетный обмен..."), &QAction::triggered, this, [this] {
         CBatchDlg& window = BatchWindow();
         if (window.NewJob())
             operator_.Runner().Show(window);
     });
-    connect(AddCommand(control, "batchWindow", "Задания пакетного обмена"), &QAction::triggered,
+    connect(AddCommand(service, "batchWindow", "Задания пакетного обмена"), &QAction::triggered,
             this, [this] { operator_.Runner().Show(BatchWindow()); });
-    connect(control, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
+    connect(service, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("&Настройки"));
     connect(AddCommand(settings, "modem", "Модем..."), &QAction::triggered, this,
@@ -154,6 +171,8 @@ void CMainFrame::UpdateCommands() {
     CTreeNode* node = doc_.Tree().Selected();
     runCommands_->setEnabled(node != nullptr);
     distributeLoops_->setEnabled(node && node->Kind() == NodeKind::Terminal);
+    nodeHistory_->setEnabled(node != nullptr);
+    compare_->setEnabled(node != nullptr);
 }
 
 void CMainFrame::DistributeLoops() {

@@ -84,6 +84,8 @@ private:
     QToolBar* toolBar_ = nullptr;
     QAction* runCommands_ = nullptr;
     QAction* distributeLoops_ = nullptr;
+    QAction* nodeHistory_ = nullptr;
+    QAction* compare_ = nullptr;
     CBatchDlg* batch_ = nullptr;
     bool sizeSaved_ = false;
     bool shown_ = false;

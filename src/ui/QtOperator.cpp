@@ -1,5 +1,7 @@
 #include "ui/QtOperator.h"
 
+#include "catalogue/CommandDesc.h"
+#include "ui/CommandListModel.h"
 #include "ui/ExchangeDlg.h"
 #include "ui/ExchangeLogDlg.h"
 #include "ui/ImportDlg.h"
@@ -17,6 +19,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
+#include <utility>
 
 namespace tornu::ui {
 
@@ -107,6 +110,14 @@ std::optional<QString> CQtOperator::ChooseFile(FileDialogKind kind, const QStrin
 
 std::optional<CommandChoice> CQtOperator::ChooseCommands(const std::vector<CCommandDesc*>& offered) {
     CExchangeDlg dialog(CExchangeDlg::Form::Choice, offered, *this, window_);
+    CCommandListModel& model = dialog.Model();
+    for (int code : std::exchange(tick_, {}))
+        for (int row = 0; row < model.rowCount(); ++row)
+            if (model.Command(row).Code() == code) {
+                model.setData(model.index(row, CCommandListModel::kNumberColumn), Qt::Checked,
+                              Qt::CheckStateRole);
+                break;
+            }
     if (runner_.Exec(dialog) != QDialog::Accepted)
         return std::nullopt;
     return CommandChoice{dialog.Chosen(), dialog.ShowResults()->isChecked()};

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <vector>
+
 class QWidget;
 
 namespace tornu::ui {
@@ -37,6 +39,9 @@ public:
     std::optional<std::string> ChooseFolder(const std::string& initial) override;
     std::optional<std::string> AskPassword(PasswordMode mode) override;
     std::optional<CommandChoice> ChooseCommands(const std::vector<CCommandDesc*>& offered) override;
+    // The next choice form opens with the first offered command of each of
+    // these codes ticked.
+    void TickCommands(std::vector<int> codes) { tick_ = std::move(codes); }
     // The log window, beside the main window: this returns at once and
     // `ended` is called when the window closes.
     void WatchExchange(CExchangeMonitor& monitor,
@@ -51,6 +56,7 @@ public:
 private:
     CModalRunner& runner_;
     QWidget* window_ = nullptr;
+    std::vector<int> tick_;
 };
 
 } // namespace tornu::ui

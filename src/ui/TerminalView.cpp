@@ -3,7 +3,9 @@
 #include "db/Device.h"
 #include "db/Terminal.h"
 #include "doc/TornuCfgDoc.h"
+#include "ui/CompareDlg.h"
 #include "ui/DeviceDlg.h"
+#include "ui/HistoryDlg.h"
 #include "ui/ModalRunner.h"
 #include "ui/PhoneBookDlg.h"
 #include "ui/QtOperator.h"
@@ -256,11 +258,15 @@ std::unique_ptr<QMenu> CTerminalView::MenuFor(CTreeNode* node) {
     // Each handler holds the node by value: the menu outlives this call.
     const auto remove = [this, node] { doc_.Editor().DeleteNode(*node); };
     const auto run = [this, node] { RunCommands(*node); };
+    const auto history = [this, node] { CHistoryDlg::Open(doc_, operator_, node, window()); };
+    const auto compare = [this, node] { CCompareDlg::Run(doc_, operator_, *node, window()); };
     if (node->Kind() == NodeKind::Terminal) {
         menu->setObjectName(QStringLiteral("TermEdit"));
         AddCommand(*menu, "Редактировать", [this, node] { EditTerminal(*node); });
         AddCommand(*menu, "Новый раздел", [this, node] { NewDevice(*node); });
         AddCommand(*menu, "Выполнить команду ...", run);
+        AddCommand(*menu, "Сравнить с прибором", compare);
+        AddCommand(*menu, "История изменений", history);
         menu->addSeparator();
         AddCommand(*menu, "Удалить", remove);
         return menu;
@@ -269,6 +275,8 @@ std::unique_ptr<QMenu> CTerminalView::MenuFor(CTreeNode* node) {
     if (!node->Device()->IsTopLevel()) {
         menu->setObjectName(QStringLiteral("SlvDevEdit"));
         AddCommand(*menu, "Выполнить команду ...", run);
+        AddCommand(*menu, "Сравнить с прибором", compare);
+        AddCommand(*menu, "История изменений", history);
         menu->addSeparator();
         AddCommand(*menu, "Удалить", remove, canDelete);
         return menu;
@@ -278,6 +286,8 @@ std::unique_ptr<QMenu> CTerminalView::MenuFor(CTreeNode* node) {
     AddCommand(*menu, "Новое подчиненное устройство", [this, node] { NewDevice(*node); });
     menu->addSeparator();
     AddCommand(*menu, "Выполнить команду ...", run);
+    AddCommand(*menu, "Сравнить с прибором", compare);
+    AddCommand(*menu, "История изменений", history);
     menu->addSeparator();
     AddCommand(*menu, "Телефонная книга", [this, node] { ShowPhoneBook(*node); });
     AddCommand(*menu, "Загрузить телефонную книгу", [this, node] {

@@ -4,6 +4,7 @@
 // ends the run, and a new password is taken on the run that sends it.
 #include "CliTestUtil.h"
 
+#include "comms/TimeScale.h"
 #include "db/ConfigDatabase.h"
 #include "settings/IniFile.h"
 #include "settings/Md5Digest.h"
@@ -175,6 +176,54 @@ TEST_F(CliTest, TheRunTakesTheNewPasswordItSends) {
     EXPECT_EQ(sim.FindDevice(1)->password, "2222");
     EXPECT_NE(Run("show 12 --show-passwords").output.find("Пароль на связь: 5678"),
               std::string::npos);
+}
+
+// "diff": the terminal's values against the stored ones, nothing written;
+// exit 1 while they differ, 0 once the reads have stored them, 2 when the
+// terminal cannot be reached.
+TEST_F(CliTest, DiffTellsEachValueTheTerminalHoldsOtherwise) {
+    CScopedTimeScale fast{0.1};
+    CTerminalState sim;
+    std::string error;
+    ASSERT_TRUE(sim.Read(ReadBytes(std::string(TORNU_SOURCE_DIR) + "/tools/sim/example.sim"),
+                         dir_.Path().string(), error))
+        << error;
+    auto simulator = std::make_unique<SimOnPty>(sim);
+    ASSERT_TRUE(simulator->Start(dir_ / "ttySIM", error)) << error;
+    SetSetting("Modem", "ComPort", dir_ / "ttySIM");
+    SetSetting("Modem", "Emul", "1");
+    // The rest of the simulated terminal: the built-in partition's password, a relay module.
+    ASSERT_EQ(Run("edit 12/0 --password 0000").status, 0);
+    ASSERT_EQ(Run("add-device 12/1 --address 6 --type 'Релейный модуль РМ-4'").status, 0);
+    ASSERT_EQ(Run("distribute 12").status, 0);
+    const auto scaled = [&](const std::string& args) {
+        return RunCli(dir_.Path(), args, "TORNU_PASSWORD=x TORNU_TIME_SCALE=0.1");
+    };
+
+    const std::string history = Run("history 12").output;
+    const CliRun differ = scaled("diff 12/1");
+    EXPECT_EQ(differ.status, 1) << differ.output;
+    for (const char* line : {"Устройство\tЧто\tВ базе\tВ приборе\n",
+                             "12/1\tПараметр DLYIN\t30\t20\n",
+                             "12/1\tПараметр SIRMODE\tНепрерывный\tПрерывистый\n",
+                             "12/1\tТелефон 1: Маска\t0\t255\n",
+                             "12/1\tКлюч 1: Электронный номер\t\t4500004433221101\n",
+                             "12/5\tТипы шлейфов\t0, 0, 0, 0\t0, 0, 0, 16\n"})
+        EXPECT_NE(differ.output.find(line), std::string::npos) << line << differ.output;
+    EXPECT_EQ(Run("history 12").output, history) << "a comparison stores nothing";
+
+    ASSERT_EQ(scaled("run 12/1 ReadStatus ReadKeys ReadPhoneBook --yes").status, 0);
+    ASSERT_EQ(scaled("run 12 ReadLoopConfig --yes").status, 0);
+    const CliRun agree = scaled("diff 12/1");
+    EXPECT_EQ(agree.status, 0) << agree.output;
+    EXPECT_NE(agree.output.find("Значения в базе и в приборе совпадают"), std::string::npos);
+
+    EXPECT_EQ(Run("diff 12/9").status, 2);
+    simulator.reset();
+    const CliRun unreachable = scaled("diff 12");
+    EXPECT_EQ(unreachable.status, 2) << unreachable.output;
+    EXPECT_NE(unreachable.output.find("значения прибора не прочитаны"), std::string::npos)
+        << unreachable.output;
 }
 
 // Another program holds the database in a transaction: the operation waits

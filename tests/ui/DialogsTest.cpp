@@ -11,6 +11,8 @@
 #include "tools/SimTestUtil.h"
 #include "ui/CommandParamsDlg.h"
 #include "ui/CommandListModel.h"
+#include "ui/CompareDlg.h"
+#include "ui/CompareModel.h"
 #include "ui/ExchangeDlg.h"
 #include "ui/ExchangeLogDlg.h"
 #include "ui/ExchangeLogModel.h"
@@ -374,6 +376,62 @@ private slots:
         QCOMPARE(shownPhone->text(), QStringLiteral("+79005550000"));
         Tree().Filter()->setText("5550000");
         QCOMPARE(Tree().Tree()->model()->rowCount(), 1);
+    }
+
+    // "Сравнить с прибором": the reads under the log window, then the
+    // differences; "Записать значения базы..." opens "Обмен" with the write
+    // commands ticked, "Взять значения прибора" stores the terminal's.
+    void compareWithTheTerminal() {
+        std::string error;
+        QVERIFY2(sim.Read("[Terminal]\nNumber=12\nLinkPassword=link\n[Device 0]\n"
+                          "[Device 1]\nPassword=part\nParam.DLYIN=20\n",
+                          dir->Path().string(), error),
+                 error.c_str());
+        simulator = std::make_unique<SimOnPty>(sim);
+        QVERIFY2(simulator->Start(*dir / "ttySIM", error), error.c_str());
+        runner->dialogs.push_back([](QDialog& dialog) { return dialog.exec(); });
+        runner->answers.push_back(true); // "Обмен завершен. Закрыть окно лога?"
+        std::vector<std::int32_t> ticked;
+        runner->dialogs.push_back(Answer<CCompareDlg>([&](CCompareDlg& dialog) {
+            QAbstractItemModelTester tester(&dialog.Model(),
+                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
+            const auto rowOf = [&](const QString& what) {
+                for (int row = 0; row < dialog.Model().rowCount(); ++row)
+                    if (dialog.Model().index(row, CCompareModel::kWhatColumn).data() == what)
+                        return row;
+                return -1;
+            };
+            const int dlyin = rowOf(QStringLiteral("Параметр DLYIN"));
+            QVERIFY(dlyin >= 0);
+            const auto cell = [&](int column) { return dialog.Model().index(dlyin, column).data(); };
+            QCOMPARE(cell(CCompareModel::kNodeColumn), QVariant(QStringLiteral("12/1")));
+            QCOMPARE(cell(CCompareModel::kStoredColumn), QVariant(QStringLiteral("30")));
+            QCOMPARE(cell(CCompareModel::kTerminalColumn), QVariant(QStringLiteral("20")));
+            QCOMPARE(Rows(*doc, "SELECT param_value FROM device_param WHERE term_id=12 AND "
+                                "device_id=1 AND name='DLYIN'")[0][0],
+                     std::string("30")); // nothing stored by the reads
+            runner->dialogs.push_front([&](QDialog& choice) {
+                if (auto* exchange = qobject_cast<CExchangeDlg*>(&choice))
+                    for (CCommandDesc* command : exchange->Chosen())
+                        ticked.push_back(command->Code());
+                return int(QDialog::Rejected);
+            });
+            dialog.WriteStoredValues();
+            dialog.TakeTerminalValues();
+            QCOMPARE(rowOf(QStringLiteral("Параметр DLYIN")), -1);
+        }));
+        Menu(Node(12, 1), "Сравнить с прибором");
+        QTRY_VERIFY2(runner->dialogs.empty(), qPrintable(runner->messages.join("; ")));
+        StopSimulator();
+        QCOMPARE(runner->titles, (QStringList{"Лог", "Сравнить с прибором: устройство 12/1", "Обмен"}));
+        QVERIFY(!ticked.empty());
+        QCOMPARE(ticked.front(), 17);
+        QCOMPARE(Rows(*doc, "SELECT param_value FROM device_param WHERE term_id=12 AND "
+                            "device_id=1 AND name='DLYIN'")[0][0],
+                 std::string("20"));
+        QCOMPARE(Rows(*doc, "SELECT detail FROM change_history WHERE term_id=12 AND device_id=1 "
+                            "AND what='Параметр DLYIN'")[0][0],
+                 std::string("Сравнить с прибором: ReadStatus Чтение состояния и параметров"));
     }
 
 private:

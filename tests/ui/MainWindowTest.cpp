@@ -5,6 +5,8 @@
 #include "settings/Md5Digest.h"
 #include "ui/DeviceDlg.h"
 #include "ui/DeviceOptionsView.h"
+#include "ui/HistoryDlg.h"
+#include "ui/HistoryModel.h"
 #include "ui/KeyListModel.h"
 #include "ui/LoopDlg.h"
 #include "ui/LoopListModel.h"
@@ -346,7 +348,9 @@ private slots:
         QCOMPARE(menuOf(nullptr), QStringLiteral("TermNew: Новое устройство"));
         QVERIFY(menuOf(Node(12, 1)).endsWith(", Удалить"));
         QVERIFY(menuOf(Node(12, 0)).endsWith("Удалить (x)")); // the terminal's own module
-        QCOMPARE(menuOf(Node(12, 5)), QStringLiteral("SlvDevEdit: Выполнить команду ..., -, Удалить"));
+        QCOMPARE(menuOf(Node(12, 5)),
+                 QStringLiteral("SlvDevEdit: Выполнить команду ..., Сравнить с прибором, "
+                                "История изменений, -, Удалить"));
 
         // The menu key opens the current item's menu.
         Tree().SelectNode(Node(12, 1));
@@ -573,6 +577,41 @@ private slots:
         const QModelIndex sirtime = frame->DeviceOptions().Grid().Row(2).siblingAtColumn(1);
         QCOMPARE(sirtime.data().toString(), QStringLiteral("x1"));
         QVERIFY(sirtime.data(Qt::FontRole).value<QFont>().italic());
+    }
+
+    void historyWindow() {
+        QVERIFY(Start());
+        Sample();
+        QCOMPARE(doc->Editor().EditParam(*Node(12, 1), "DLYIN", "45").outcome, EditOutcome::Stored);
+        int deviceRows = 0;
+        runner->dialogs.push_back(Answer<CHistoryDlg>([&](CHistoryDlg& dialog) {
+            QAbstractItemModelTester tester(&dialog.Model(),
+                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("История изменений: устройство 12/1"));
+            deviceRows = dialog.Model().rowCount();
+            QVERIFY(deviceRows >= 1);
+            // The newest first: the parameter just changed.
+            const auto cell = [&](int column) { return dialog.Model().index(0, column).data().toString(); };
+            QCOMPARE(cell(CHistoryViewModel::kWhatColumn), QStringLiteral("Параметр DLYIN"));
+            QCOMPARE(cell(CHistoryViewModel::kOldColumn), QStringLiteral("30"));
+            QCOMPARE(cell(CHistoryViewModel::kNewColumn), QStringLiteral("45"));
+            QCOMPARE(cell(CHistoryViewModel::kSourceColumn), QStringLiteral("изменение оператором"));
+            dialog.TextEdit()->setText(QStringLiteral("dlyin"));
+            dialog.ApplyFilters();
+            QCOMPARE(dialog.Model().rowCount(), 1);
+            dialog.SourceBox()->setCurrentText(QStringLiteral("ответ прибора"));
+            QCOMPARE(dialog.Model().rowCount(), 0);
+            QVERIFY(!dialog.findChild<QPushButton*>(QStringLiteral("exportCsv"))->isEnabled());
+        }));
+        OpenMenu(Node(12, 1), QStringLiteral("История изменений"));
+        runner->dialogs.push_back(Answer<CHistoryDlg>([&](CHistoryDlg& dialog) {
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("История изменений"));
+            QVERIFY(dialog.Model().rowCount() > deviceRows);
+        }));
+        QAction* everything = FrameAction(*frame, "history");
+        QVERIFY(everything);
+        everything->trigger();
+        QVERIFY(runner->dialogs.empty());
     }
 };
 

@@ -1,6 +1,7 @@
 // tornucfg-cli: the configurator's document and exchange engine from the
 // command line, for scripts, tests and work without the desktop program.
 #include "CliBatch.h"
+#include "CliDiff.h"
 #include "CliHistory.h"
 #include "CliOperator.h"
 #include "CliShow.h"
@@ -63,6 +64,7 @@ constexpr const char* kProgramHelp =
   modem                     порт модема: показать или задать
   batch new|run|resume|status|report|list   пакетный обмен с многими модулями
   history [УСТР]            история изменений
+  diff УСТР                 сравнить базу с прибором
 
 УСТР: номер базового модуля (12) или номер и адрес устройства (12/1).
 Значение может начинаться с "-", если записано как --параметр=ЗНАЧЕНИЕ;
@@ -470,12 +472,18 @@ int CmdHistory(Context& ctx) {
     filter.since = Value(ctx, "--since");
     filter.who = Value(ctx, "--who");
     filter.text = Value(ctx, "--text");
+    filter.source = Value(ctx, "--source");
     std::vector<HistoryEntry> entries;
     CConfigDatabase& db = ctx.doc.Workspace().Database();
     if (!db.History().Read(filter, entries))
         return Fail("Невозможно прочитать историю изменений: " + db.LastError());
     PrintHistory(entries, ctx.args.flags.count("--csv") > 0, std::cout);
     return kExitOk;
+}
+
+int CmdDiff(Context& ctx) {
+    CTreeNode* node = NodeArg(ctx, 0);
+    return node ? RunDiff(ctx.doc, *node, std::cout) : kExitError;
 }
 
 int CmdBatch(Context& ctx) {
@@ -546,10 +554,18 @@ const std::map<std::string, Command>& Commands() {
                    "  Список ключей устройства из файла или в файл: строка \"код,владелец\".",
           3, 3}},
         {"history",
-         {CmdHistory, "history [НОМЕР[/АДРЕС]] [--since ВРЕМЯ] [--who ИМЯ] [--text ТЕКСТ] [--csv]\n"
+         {CmdHistory, "history [НОМЕР[/АДРЕС]] [--since ВРЕМЯ] [--who ИМЯ] [--text ТЕКСТ]\n"
+                      "        [--source ИСТОЧНИК] [--csv]\n"
                       "  История изменений, новые сначала. ВРЕМЯ: \"2026-12-01\" или\n"
-                      "  \"2026-12-01 08:00\"; ИМЯ: часть имени пользователя или компьютера.",
-          0, 1, {"--since", "--who", "--text"}, {"--csv"}}},
+                      "  \"2026-12-01 08:00\"; ИМЯ: часть имени пользователя или компьютера;\n"
+                      "  ИСТОЧНИК: \"изменение оператором\", \"ответ прибора\", ...",
+          0, 1, {"--since", "--who", "--text", "--source"}, {"--csv"}}},
+        {"diff",
+         {CmdDiff, "diff НОМЕР[/АДРЕС]\n"
+                   "  Читает из прибора состояние, телефонную книгу и ключи устройства и\n"
+                   "  конфигурацию шлейфов (ничего не записывая в базу) и печатает значения,\n"
+                   "  которые отличаются от базы. Код выхода 1, если отличия есть.",
+          1, 1}},
         {"modem",
          {CmdModem, "modem [--port ПОРТ] [--speed N] [--init СТРОКА] [--emul 0|1]\n"
                     "  Без параметров показывает настройки порта модема, с ними - задает.", 0, 0,

@@ -6,15 +6,18 @@
 
 #include "batch/BatchSession.h"
 #include "catalogue/CommandDesc.h"
+#include "doc/NodeComparison.h"
 #include "doc/TornuCfgDoc.h"
 #include "ui/BatchDlg.h"
 #include "ui/BatchJobDlg.h"
 #include "ui/BatchModel.h"
 #include "ui/CommandListModel.h"
 #include "ui/CommandParamsDlg.h"
+#include "ui/CompareDlg.h"
 #include "ui/DeviceDlg.h"
 #include "ui/ExchangeDlg.h"
 #include "ui/ExchangeLogDlg.h"
+#include "ui/HistoryDlg.h"
 #include "ui/ImportDlg.h"
 #include "ui/DeviceOptionsView.h"
 #include "ui/LoopDlg.h"
@@ -390,6 +393,27 @@ int main(int argc, char* argv[]) {
         // The results follow the log window's end.
         while (doc.Exchanges().AnyRunning())
             QApplication::processEvents(QEventLoop::AllEvents, 50);
+        runner.onExec = nullptr;
+        // Values changed here that the terminal holds otherwise: the history
+        // and the comparison have something to show.
+        doc.Editor().EditParam(*partition, "DLYIN", "45");
+        doc.Editor().EditParam(*partition, "AUTOARM", "Нет");
+        doc.Editor().SetKey(*partition, 1, "CD00000DC2B1A001", std::string("Петров П. П."));
+        CHistoryDlg history(CHistoryViewModel::ForNode(doc.Workspace().Database(), partition), op,
+                            &frame);
+        history.show();
+        shots.SaveAsIs(history, "window-history");
+        auto comparison = std::make_shared<CNodeComparison>(doc.Workspace(), 12, 1);
+        if (CResult started = comparison->Start(doc.Exchanges()); started) {
+            std::vector<ExchangeLogLine> lines;
+            while (!comparison->Monitor().Poll(lines))
+                comparison->Monitor().Wait(50);
+            CCompareDlg compare(comparison, doc, op, &frame);
+            compare.show();
+            shots.SaveAsIs(compare, "window-compare");
+        } else {
+            std::fprintf(stderr, "tornucfg-shots: %s\n", started.Error().c_str());
+        }
     } else {
         std::fprintf(stderr, "tornucfg-shots: no simulator on %s: no exchange pictures\n",
                      qPrintable(port));
