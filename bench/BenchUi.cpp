@@ -2,16 +2,22 @@
 // devices each. Measures the tree filled anew (the structure toggled, the
 // view laid out and painted) and the selection of a device with 64 loops and
 // 40 parameters (its option view, loop list and grid filled and painted).
+// Then a fleet job of all of them made in the window "Пакетный обмен" (its
+// rows stored and shown, the heap it keeps per terminal), and a burst of its
+// calls' ends shown in one coalesced refresh of the window.
 //
 // The folder with its catalogue and database is generated once into
 // $TORNU_BENCH_DIR/ui (default: a folder under the system's temporary
 // directory) and reused by later runs.
 //
 //   QT_QPA_PLATFORM=offscreen bench_ui
+#include "batch/BatchSession.h"
 #include "db/ConfigDatabase.h"
 #include "db/Terminal.h"
 #include "doc/TornuCfgDoc.h"
 #include "settings/IniFile.h"
+#include "ui/BatchDlg.h"
+#include "ui/BatchModel.h"
 #include "ui/MainFrame.h"
 #include "ui/ModalRunner.h"
 #include "ui/QtOperator.h"
@@ -19,6 +25,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QTableView>
 #include <QTreeView>
 
 #include "BenchParams.h"
@@ -29,6 +36,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <malloc.h>
 #include <memory>
 #include <string>
 #include <time.h>
@@ -80,7 +88,7 @@ void WriteSettings() {
 bool Generate(CTornuCfgDoc& doc) {
     CConfigDatabase& db = doc.Workspace().Database();
     const CCatalogue& catalogue = doc.Workspace().Catalogue();
-    if (catalogue.HostTypes().size() != 2 || catalogue.BusTypes().empty() || !db.Execute("BEGIN"))
+    if (catalogue.HostTypes().size() != 2 || catalogue.BusTypes().empty() || !db.BeginTransaction())
         return false;
     for (int id = 1; id <= kTerminals; ++id) {
         const bool big = id == 1;
@@ -97,7 +105,7 @@ bool Generate(CTornuCfgDoc& doc) {
         if (big)
             terminal->DistributeLoops();
     }
-    return db.Execute("COMMIT");
+    return db.EndTransaction(true);
 }
 
 class CBenchProgram {
@@ -219,6 +227,79 @@ void BM_SelectDevice(benchmark::State& state) {
     state.counters["thread_cpu_ms"] = 1000 * cpu / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_SelectDevice)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+std::vector<int> AllTerminals(CTornuCfgDoc& doc) {
+    std::vector<int> ids;
+    for (const auto& terminal : doc.Workspace().Terminals())
+        ids.push_back(terminal->Id());
+    return ids;
+}
+
+// A job of every terminal made in the window: its rows written in one
+// transaction, read back and shown. The heap kept per terminal is what the
+// window holds for the job afterwards.
+void BM_BatchJobCreate(benchmark::State& state) {
+    CBenchProgram& program = Program();
+    ui::CBatchDlg& window = program.Frame().BatchWindow();
+    window.show();
+    const std::vector<int> ids = AllTerminals(program.Doc());
+    double bytes = 0;
+    for (auto _ : state) {
+        malloc_trim(0);
+        const std::size_t before = mallinfo2().uordblks;
+        const auto start = std::chrono::steady_clock::now();
+        BatchJob job;
+        job.name = "bench";
+        job.commands = "P";
+        if (CResult made = window.Session().CreateJob(job, ids); !made) {
+            state.SkipWithError(made.Error().c_str());
+            return;
+        }
+        window.ReloadJobs(job.id);
+        window.Table()->repaint();
+        CBenchProgram::Settle();
+        state.SetIterationTime(Seconds(start));
+        bytes += static_cast<double>(mallinfo2().uordblks) - static_cast<double>(before);
+    }
+    state.counters["terminals"] = static_cast<double>(ids.size());
+    state.counters["heap_bytes_per_terminal"] =
+        bytes / static_cast<double>(state.iterations()) / static_cast<double>(ids.size());
+}
+BENCHMARK(BM_BatchJobCreate)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// 500 calls ending between two ticks of the window's timer, spread over the
+// job: one refresh tells the table, which repaints what shows.
+void BM_BatchRefresh(benchmark::State& state) {
+    CBenchProgram& program = Program();
+    ui::CBatchDlg& window = program.Frame().BatchWindow();
+    CBatchViewModel& rows = window.Session().Model();
+    if (rows.Size() == 0) {
+        state.SkipWithError("no job shown");
+        return;
+    }
+    BatchTerminal row;
+    int round = 0;
+    double cpu = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const double cpuStart = ThreadSeconds();
+        for (std::size_t i = 0; i < 500; ++i) {
+            row.terminal = rows.Row((i * 20 + static_cast<std::size_t>(round)) % rows.Size()).terminal;
+            row.state = round % 2 ? kBatchDone : kBatchRunning;
+            row.started = "2026-12-07 10:00:00";
+            row.ended = "2026-12-07 10:01:00";
+            rows.Apply(row, "COM1");
+        }
+        window.Poll();
+        window.Table()->repaint();
+        CBenchProgram::Settle();
+        cpu += ThreadSeconds() - cpuStart;
+        state.SetIterationTime(Seconds(start));
+        ++round;
+    }
+    state.counters["thread_cpu_ms"] = 1000 * cpu / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_BatchRefresh)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 
 } // namespace
 } // namespace tornu

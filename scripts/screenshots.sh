@@ -6,7 +6,8 @@
 # a text field's context menu, the change history and the comparison with
 # the terminal. The terminal's states come from
 # a real exchange with the simulator first; the exchange dialogs and the log
-# window are pictured in another one.
+# window are pictured in another one. The fleet job's window (mid-job and
+# finished) and its new-job dialog run over scripted modem lines.
 #   scripts/screenshots.sh OUTDIR
 set -euo pipefail
 if [ $# -ne 1 ]; then

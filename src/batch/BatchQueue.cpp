@@ -94,42 +94,62 @@ bool CBatchQueue::Running() const {
 }
 
 bool CBatchQueue::Run(const std::vector<int>& terminals, const std::function<bool()>& stop) {
+    Start(terminals);
+    for (;;) {
+        if (!stopping_ && stop && stop())
+            Stop();
+        if (!Poll())
+            break;
+        Wait();
+    }
+    return left_.empty();
+}
+
+void CBatchQueue::Start(const std::vector<int>& terminals) {
     queue_.clear();
     left_.clear();
     stopping_ = false;
+    paused_ = false;
     for (int terminal : terminals)
         queue_.push_back({terminal, 0, 0});
-    for (;;) {
-        const std::uint64_t seen = signal_->Count();
-        if (!stopping_ && stop && stop()) {
-            stopping_ = true;
-            for (Slot& slot : slots_)
-                if (slot.item)
-                    slot.exchange->RequestCancel();
-        }
-        Collect();
-        if (!stopping_)
-            Dispatch();
-        const bool running = Running();
-        if (!running && (stopping_ || queue_.empty() || PortsLeft() == 0))
-            break;
-        if (running) {
-            signal_->Wait(seen, kWakeMs);
-            continue;
-        }
-        // Only terminals waiting for their retry are left.
-        const std::int64_t next =
-            std::min_element(queue_.begin(), queue_.end(), [](const Item& a, const Item& b) {
-                return a.notBefore < b.notBefore;
-            })->notBefore;
-        const std::int64_t wait = next - clock_.NowMs();
-        // In short steps: a stop asked for meanwhile wakes nothing.
-        if (wait > 0)
-            clock_.Idle(*signal_, seen, static_cast<int>(std::min<std::int64_t>(wait, kWakeMs)));
-    }
+}
+
+void CBatchQueue::Stop() {
+    if (stopping_)
+        return;
+    stopping_ = true;
+    for (Slot& slot : slots_)
+        if (slot.item)
+            slot.exchange->RequestCancel();
+}
+
+bool CBatchQueue::Poll() {
+    seen_ = signal_->Count();
+    Collect();
+    if (!stopping_ && !paused_)
+        Dispatch();
+    if (Running() || (!stopping_ && !queue_.empty() && PortsLeft() > 0))
+        return true;
+    left_.clear();
     for (const Item& item : queue_)
         left_.push_back(item.terminal);
-    return left_.empty();
+    return false;
+}
+
+void CBatchQueue::Wait() {
+    if (Running()) {
+        signal_->Wait(seen_, kWakeMs);
+        return;
+    }
+    // Only terminals waiting for their retry are left, or a pause.
+    std::int64_t wait = kWakeMs;
+    if (!paused_ && !queue_.empty())
+        wait = std::min_element(queue_.begin(), queue_.end(), [](const Item& a, const Item& b) {
+                   return a.notBefore < b.notBefore;
+               })->notBefore - clock_.NowMs();
+    // In short steps: a stop asked for meanwhile wakes nothing.
+    if (wait > 0)
+        clock_.Idle(*signal_, seen_, static_cast<int>(std::min<std::int64_t>(wait, kWakeMs)));
 }
 
 void CBatchQueue::Collect() {

@@ -8,7 +8,8 @@
 //
 // Threads: everything runs on the caller's thread (the one that owns the
 // records, to which the sink applies the replies); only the exchanges' workers
-// run beside it, and the queue waits on them all at once, never sleeping.
+// run beside it. Run waits on them all at once, never sleeping; a window
+// drives the same steps with Start and Poll from its timer, never waiting.
 #include "comms/ActivitySignal.h"
 #include "comms/Exchange.h"
 #include "settings/IniFile.h"
@@ -105,6 +106,24 @@ public:
     // for them. True when nothing is left to do.
     bool Run(const std::vector<int>& terminals, const std::function<bool()>& stop = {});
 
+    // The same run in steps: Start queues the terminals, each Poll applies
+    // what the calls say, ends those that have ended and starts what is due,
+    // without waiting. Poll is true while work is left; once it is false,
+    // Left() tells what was not ended.
+    void Start(const std::vector<int>& terminals);
+    bool Poll();
+    // Until something happens, a retry falls due or kWakeMs pass: between
+    // polls, for callers without a timer.
+    void Wait();
+    // The running calls are asked to stop; Poll goes on until they have.
+    void Stop();
+    // Paused, no terminal is started; the running calls finish.
+    void Pause(bool paused) { paused_ = paused; }
+    bool Paused() const { return paused_; }
+    bool Stopping() const { return stopping_; }
+    // A call runs.
+    bool Running() const;
+
     // Ports still in the pool.
     std::size_t PortsLeft() const;
     // Terminals not ended when Run returned (a stop, or no port left).
@@ -129,7 +148,6 @@ private:
     void End(Slot& slot);
     // Starts the next ready terminal on each free port.
     void Dispatch();
-    bool Running() const;
 
     std::vector<Slot> slots_;
     BatchSettings settings_;
@@ -142,6 +160,8 @@ private:
     std::deque<Item> queue_;
     std::vector<int> left_;
     bool stopping_ = false;
+    bool paused_ = false;
+    std::uint64_t seen_ = 0; // the signal's count before the last poll
 };
 
 } // namespace tornu

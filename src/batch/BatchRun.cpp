@@ -73,9 +73,11 @@ std::vector<std::string> CBatchRun::UnknownCommands() const {
     return unknown_;
 }
 
-void CBatchRun::Write(const CResult& written) {
+void CBatchRun::Write(const CResult& written, const BatchTerminal& row, const std::string& port) {
     if (!written && failure_)
         failure_ = written;
+    if (rowWritten_)
+        rowWritten_(row, port);
 }
 
 void CBatchRun::Tell(const std::string& line) {
@@ -85,6 +87,19 @@ void CBatchRun::Tell(const std::string& line) {
 
 CResult CBatchRun::Run(std::vector<BatchPort> pool, const std::function<bool()>& stop,
                        bool reopenFailed) {
+    if (CResult started = Start(std::move(pool), reopenFailed); !started)
+        return started;
+    for (;;) {
+        if (stop && stop())
+            queue_->Stop();
+        if (!Poll())
+            break;
+        queue_->Wait();
+    }
+    return failure_;
+}
+
+CResult CBatchRun::Start(std::vector<BatchPort> pool, bool reopenFailed) {
     failure_ = CResult::Ok();
     if (const std::string problem = FileProblem(); !problem.empty())
         return CResult::Fail(problem);
@@ -100,15 +115,21 @@ CResult CBatchRun::Run(std::vector<BatchPort> pool, const std::function<bool()>&
             pending.push_back(row.terminal);
     }
     claims_ = std::make_unique<CBatchClaims>(workspace_.Database(), job_.id);
-    CBatchQueue queue(std::move(pool), settings_, *this, clock_);
+    queue_ = std::make_unique<CBatchQueue>(std::move(pool), settings_, *this, clock_);
     if (factory_)
-        queue.SetStreamFactory(factory_);
-    queue.SetModemLogFolder(workspace_.Folder().string());
-    queue.Run(pending, stop);
+        queue_->SetStreamFactory(factory_);
+    queue_->SetModemLogFolder(workspace_.Folder().string());
+    queue_->Start(pending);
+    return CResult::Ok();
+}
+
+bool CBatchRun::Poll() {
+    if (queue_->Poll())
+        return true;
     claims_.reset();
-    if (queue.PortsLeft() == 0 && !queue.Left().empty())
+    if (queue_->PortsLeft() == 0 && !queue_->Left().empty())
         Tell("Не осталось ни одного исправного модема: задание не закончено");
-    return failure_;
+    return false;
 }
 
 std::optional<ExchangeJob> CBatchRun::MakeJob(int terminal, std::string& why) {
@@ -184,8 +205,9 @@ void CBatchRun::Started(int terminal, const std::string& port, int attempt) {
     row.job = job_.id;
     row.terminal = terminal;
     row.attempts = attemptsBefore_[terminal] + attempt;
+    row.state = kBatchRunning;
     row.started = CBatchStore::Now();
-    Write(store_.MarkRunning(row));
+    Write(store_.MarkRunning(row), row, port);
     Tell(TerminalName(terminal) + " " + port + ": " + BatchStateCaption(kBatchRunning) +
          (attempt > 1 ? ", попытка " + std::to_string(attempt) : ""));
 }
@@ -210,7 +232,7 @@ void CBatchRun::Ended(const BatchCallEnd& end) {
         lines[i].text = end.results[i].text;
     }
     row.results = FormatResults(lines);
-    Write(store_.MarkEnded(row));
+    Write(store_.MarkEnded(row), row);
     if (row.state != kBatchPending && claims_)
         claims_->Release(end.terminal);
     std::string told = TerminalName(end.terminal) + ": " + BatchStateCaption(row.state);
@@ -229,7 +251,7 @@ void CBatchRun::Skipped(int terminal, const std::string& why) {
     row.state = kBatchSkipped;
     row.cause = why;
     row.ended = CBatchStore::Now();
-    Write(store_.MarkEnded(row));
+    Write(store_.MarkEnded(row), row);
     if (claims_)
         claims_->Release(terminal);
     Tell(TerminalName(terminal) + ": " + BatchStateCaption(kBatchSkipped) + " (" + why + ")");
@@ -238,7 +260,8 @@ void CBatchRun::Skipped(int terminal, const std::string& why) {
 void CBatchRun::PortLost(const std::string& port, const std::string& why) {
     const std::string line =
         CBatchStore::Now() + " Модем " + port + " исключен из обмена: " + why;
-    Write(store_.AppendJobLog(job_.id, line));
+    if (CResult written = store_.AppendJobLog(job_.id, line); !written && failure_)
+        failure_ = written;
     Tell(line);
 }
 

@@ -26,11 +26,14 @@ class CWorkspace;
 class CBatchRun : public IBatchSink {
 public:
     using Progress = std::function<void(const std::string& line)>;
+    // A terminal's row as just written, with the port of a call that starts.
+    using RowWritten = std::function<void(const BatchTerminal& row, const std::string& port)>;
 
     CBatchRun(CWorkspace& workspace, CBatchStore& store, BatchJob job);
 
     // A line for the operator at each start and end of a call.
     void OnProgress(Progress progress) { progress_ = std::move(progress); }
+    void OnRow(RowWritten written) { rowWritten_ = std::move(written); }
     // The catalogue keys the job names that the catalogue does not know.
     std::vector<std::string> UnknownCommands() const;
     // Why the job cannot run: an input file of its commands is missing,
@@ -43,6 +46,17 @@ public:
     // empty, or `stop` says so; a failure is the database's.
     CResult Run(std::vector<BatchPort> pool, const std::function<bool()>& stop = {},
                 bool reopenFailed = false);
+    // The same run in the queue's steps (a window's timer): Start, then Poll
+    // until it is false; Stop and Pause as the queue's. Failure() is the
+    // database's first failed write.
+    CResult Start(std::vector<BatchPort> pool, bool reopenFailed = false);
+    bool Poll();
+    void Wait() { queue_->Wait(); }
+    void Stop() { queue_->Stop(); }
+    void Pause(bool paused) { queue_->Pause(paused); }
+    bool Paused() const { return queue_ && queue_->Paused(); }
+    bool Stopping() const { return queue_ && queue_->Stopping(); }
+    const CResult& Failure() const { return failure_; }
     // How each call opens its line (tests); by default the serial port.
     void SetStreamFactory(CExchange::StreamFactory factory) { factory_ = std::move(factory); }
     // Overrides the job's settings for this run (the command line's --attempts).
@@ -66,7 +80,7 @@ private:
         std::vector<BatchResultLine> lines;
     };
 
-    void Write(const CResult& written);
+    void Write(const CResult& written, const BatchTerminal& row, const std::string& port = {});
     void Tell(const std::string& line);
 
     CWorkspace& workspace_;
@@ -82,10 +96,13 @@ private:
     std::map<int, Call> calls_;
     std::map<int, int> attemptsBefore_; // of each terminal, in earlier runs
     Progress progress_;
+    RowWritten rowWritten_;
     CExchange::StreamFactory factory_;
     IBatchClock* clock_ = nullptr;
     CResult failure_ = CResult::Ok(); // the first write that failed
     std::unique_ptr<CBatchClaims> claims_; // while a run lasts
+    // Gone first: its calls are hung up before the claims are let go.
+    std::unique_ptr<CBatchQueue> queue_;
 };
 
 } // namespace tornu

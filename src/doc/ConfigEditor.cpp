@@ -385,7 +385,8 @@ bool CConfigEditor::Editable(const CTreeNode& node) {
     workspace_.Database().TakeFailedStatementError();
     if (!runs_.Holds(node.Terminal()))
         return true;
-    operator_.Message(kTerminalBusyMessage);
+    operator_.Message(runs_.HeldByBatch(node.Terminal().Id()) ? kTerminalInBatchMessage
+                                                              : kTerminalBusyMessage);
     return false;
 }
 

@@ -107,12 +107,27 @@ CExchangeRuns::~CExchangeRuns() {
 }
 
 bool CExchangeRuns::Holds(const CTerminal& terminal) const {
-    return std::any_of(runs_.begin(), runs_.end(),
+    return HeldByBatch(terminal.Id()) || std::any_of(runs_.begin(), runs_.end(),
                        [&](const auto& run) { return &run->Terminal() == &terminal; });
 }
 
+void CExchangeRuns::HoldForBatch(int terminal, bool held) {
+    if (held)
+        batchHeld_.insert(terminal);
+    else
+        batchHeld_.erase(terminal);
+}
+
+std::string CExchangeRuns::PortInUse(const std::set<std::string>& ports) const {
+    for (const std::string& port : ports)
+        if (PortBusy(port))
+            return port;
+    return {};
+}
+
 bool CExchangeRuns::PortBusy(const std::string& port) const {
-    return std::count(reserved_.begin(), reserved_.end(), port) > 0 ||
+    return batchPorts_.count(port) > 0 ||
+           std::count(reserved_.begin(), reserved_.end(), port) > 0 ||
            std::any_of(runs_.begin(), runs_.end(),
                        [&](const auto& run) { return run->Port() == port; });
 }
@@ -157,7 +172,8 @@ ExchangeOutcome CExchangeRuns::WritePendingChanges(CTreeNode& node) {
 ExchangeOutcome CExchangeRuns::Run(CTreeNode& node, bool pendingTicked) {
     IOperator& op = workspace_.Operator();
     if (Holds(node.Terminal())) {
-        op.Message(kTerminalInExchangeMessage);
+        op.Message(HeldByBatch(node.Terminal().Id()) ? kTerminalInBatchMessage
+                                                     : kTerminalInExchangeMessage);
         return ExchangeOutcome::StartFailed;
     }
     if (!ConfirmPasswords(node))

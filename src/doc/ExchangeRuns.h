@@ -9,6 +9,7 @@
 #include "doc/Operator.h"
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,8 @@ inline constexpr const char* kNoLinkPasswordQuestion = "Не задан паро
 inline constexpr const char* kExchangeStartFailedMessage = "Невозможно запустить обмен";
 inline constexpr const char* kTerminalInExchangeMessage =
     "С этим базовым модулем уже идет обмен";
+inline constexpr const char* kTerminalInBatchMessage =
+    "С этим базовым модулем идет пакетный обмен. Дождитесь окончания его вызова";
 
 // "Порт модема COM2 занят: по нему уже идет обмен".
 std::string PortBusyMessage(const std::string& port);
@@ -94,12 +97,19 @@ public:
     // that carry the node's pending changes ticked.
     ExchangeOutcome WritePendingChanges(CTreeNode& node);
 
-    bool AnyRunning() const { return !runs_.empty(); }
-    // An exchange with this terminal runs.
+    bool AnyRunning() const { return !runs_.empty() || !batchPorts_.empty(); }
+    // An exchange with this terminal runs, its own or a fleet job's call.
     bool Holds(const CTerminal& terminal) const;
+    // A fleet job's call of the terminal runs (true) or has ended.
+    void HoldForBatch(int terminal, bool held);
+    bool HeldByBatch(int terminal) const { return batchHeld_.count(terminal) != 0; }
+    // The ports a running fleet job has taken; none when it has ended.
+    void SetBatchPorts(std::set<std::string> ports) { batchPorts_ = std::move(ports); }
+    // The first of `ports` that an exchange or a reservation uses now, or empty.
+    std::string PortInUse(const std::set<std::string>& ports) const;
     const std::vector<std::unique_ptr<CExchangeRun>>& Runs() const { return runs_; }
-    // A port that a run or an exchange outside these runs (a comparison's
-    // reads) uses; those reserve it while they run.
+    // A port that a run, a fleet job or an exchange outside these runs (a
+    // comparison's reads) uses; those reserve it while they run.
     bool PortBusy(const std::string& port) const;
     void ReservePort(const std::string& port) { reserved_.push_back(port); }
     void ReleasePort(const std::string& port);
@@ -118,6 +128,8 @@ private:
     CWorkspace& workspace_;
     CConfigTree& tree_;
     std::vector<std::unique_ptr<CExchangeRun>> runs_;
+    std::set<int> batchHeld_;
+    std::set<std::string> batchPorts_;
     std::vector<std::string> reserved_;
 };
 

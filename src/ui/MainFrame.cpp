@@ -1,7 +1,9 @@
 #include "ui/MainFrame.h"
 
+#include "db/Terminal.h"
 #include "doc/PendingNodes.h"
 #include "doc/TornuCfgDoc.h"
+#include "ui/BatchDlg.h"
 #include "protocol/ConfigText.h"
 #include "ui/CompareDlg.h"
 #include "ui/DataFiles.h"
@@ -122,6 +124,14 @@ void CMainFrame::BuildMenus() {
         if (CTreeNode* node = doc_.Tree().Selected())
             CCompareDlg::Run(doc_, operator_, *node, this);
     });
+    service->addSeparator();
+    connect(AddCommand(service, "batchJob", "Пакетный обмен..."), &QAction::triggered, this, [this] {
+        CBatchDlg& window = BatchWindow();
+        if (window.NewJob())
+            operator_.Runner().Show(window);
+    });
+    connect(AddCommand(service, "batchWindow", "Задания пакетного обмена"), &QAction::triggered,
+            this, [this] { operator_.Runner().Show(BatchWindow()); });
     connect(service, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("&Настройки"));
@@ -180,6 +190,17 @@ void CMainFrame::DistributeLoops() {
 void CMainFrame::ModemPort() {
     CModemPortDlg dialog(doc_.Workspace(), ModemPortEntries(), this);
     operator_.Runner().Exec(dialog);
+}
+
+CBatchDlg& CMainFrame::BatchWindow() {
+    if (!batch_)
+        batch_ = new CBatchDlg(doc_, operator_, [this] {
+            BatchTerminalChoice choice{tree_->SelectedTerminals(), tree_->ShownTerminals(), {}};
+            for (const auto& terminal : doc_.Workspace().Terminals())
+                choice.all.push_back(terminal->Id());
+            return choice;
+        }, this);
+    return *batch_;
 }
 
 QWidget* CMainFrame::RightPane() const { return pane_->currentWidget(); }

@@ -19,6 +19,7 @@ class CTornuCfgDoc;
 
 namespace tornu::ui {
 
+class CBatchDlg;
 class CDeviceOptionsView;
 class CQtOperator;
 class CTerminalOptionsView;
@@ -50,6 +51,9 @@ public:
     void UpdateCommands();
     // "О программе ...": the icon, the program's version and OK.
     std::unique_ptr<QMessageBox> AboutBox();
+
+    // "Пакетный обмен", made on first use and kept: a job runs on while it is hidden.
+    CBatchDlg& BatchWindow();
 
     void OnPaneChanged(Pane pane) override;
 
@@ -83,6 +87,7 @@ private:
     QAction* distributeLoops_ = nullptr;
     QAction* nodeHistory_ = nullptr;
     QAction* compare_ = nullptr;
+    CBatchDlg* batch_ = nullptr;
     bool sizeSaved_ = false;
     bool shown_ = false;
 };

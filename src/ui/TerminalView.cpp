@@ -75,7 +75,8 @@ CTerminalView::CTerminalView(CTornuCfgDoc& doc, CQtOperator& op, QWidget* parent
     tree_->setModel(proxy_);
     tree_->setHeaderHidden(true);
     tree_->setUniformRowHeights(true);
-    tree_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Several items for a fleet job; every other command acts on the current one.
+    tree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     tree_->header()->setStretchLastSection(false);
@@ -143,7 +144,10 @@ void CTerminalView::OnSelectionChanged(CTreeNode* node) {
     if (!node || NodeAt(tree_->currentIndex()) == node)
         return;
     const QModelIndex index = ProxyIndexOf(node);
-    if (index.isValid())
+    // One of several selected stays with the others.
+    if (index.isValid() && tree_->selectionModel()->isSelected(index))
+        tree_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    else if (index.isValid())
         tree_->setCurrentIndex(index);
 }
 
@@ -179,6 +183,38 @@ void CTerminalView::Reveal(CTreeNode& node) {
     tree_->scrollTo(index);
 }
 
+namespace {
+
+void AddTerminal(const CTreeNode* node, std::vector<int>& terminals) {
+    if (!node)
+        return;
+    const int id = node->Terminal().Id();
+    if (std::find(terminals.begin(), terminals.end(), id) == terminals.end())
+        terminals.push_back(id);
+}
+
+} // namespace
+
+std::vector<int> CTerminalView::SelectedTerminals() const {
+    QModelIndexList selected = tree_->selectionModel()->selectedRows();
+    std::sort(selected.begin(), selected.end(), [this](const QModelIndex& a, const QModelIndex& b) {
+        return tree_->visualRect(a).top() < tree_->visualRect(b).top();
+    });
+    std::vector<int> terminals;
+    for (const QModelIndex& index : selected)
+        AddTerminal(NodeAt(index), terminals);
+    return terminals;
+}
+
+std::vector<int> CTerminalView::ShownTerminals() const {
+    // The root items stand for every terminal shown, its own item or, with
+    // the structure hidden, its devices'.
+    std::vector<int> terminals;
+    for (int row = 0; row < proxy_->rowCount(); ++row)
+        AddTerminal(NodeAt(proxy_->index(row, 0)), terminals);
+    return terminals;
+}
+
 void CTerminalView::ExpandAfterChange() {
     // A filtered tree shows what matched, opened.
     if (!filter_->text().trimmed().isEmpty() || proxy_->PendingOnly())
@@ -194,8 +230,12 @@ void CTerminalView::OnTreeSelectionChanged() {
 
 void CTerminalView::ApplySelection() {
     selectionPending_ = false;
-    const QModelIndexList selected = tree_->selectionModel()->selectedIndexes();
-    CTreeNode* node = selected.isEmpty() ? nullptr : NodeAt(selected.front());
+    const QItemSelectionModel& selection = *tree_->selectionModel();
+    const QModelIndexList selected = selection.selectedIndexes();
+    // With several selected, the one clicked last is shown.
+    CTreeNode* node = selected.isEmpty()                                   ? nullptr
+                      : selection.isSelected(tree_->currentIndex())       ? NodeAt(tree_->currentIndex())
+                                                                          : NodeAt(selected.front());
     if (node)
         current_ = node;
     if (node != doc_.Tree().Selected())

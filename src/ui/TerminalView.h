@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QLineEdit;
 class QMenu;
@@ -41,6 +42,10 @@ public:
     void SelectNode(CTreeNode* node);
     // Selects the node's item, opens it and scrolls it into sight.
     void Reveal(CTreeNode& node);
+    // The terminals of the selected items (Ctrl and Shift select several),
+    // and of every item the filter box lets through, each once, in tree order.
+    std::vector<int> SelectedTerminals() const;
+    std::vector<int> ShownTerminals() const;
 
     // The pop-up for `node` ("TermNew" for none), each action bound to its
     // handler for `node`; null when none is offered.

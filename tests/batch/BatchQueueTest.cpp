@@ -275,6 +275,44 @@ TEST_F(BatchQueueTest, AStopCancelsTheRunningCallAndLeavesTheRestToDo) {
     EXPECT_EQ(left, (std::vector<int>{8, 1}));
 }
 
+TEST_F(BatchQueueTest, PolledAPauseLetsTheCallFinishAndAStopLeavesTheRest) {
+    sink.known = {1, 2, 8, 3};
+    CFakeFleet fleet({{1, ""}, {2, ""}, {8, "hold"}, {3, ""}});
+    CBatchQueue queue(Ports({"COM1"}), settings, sink, &clock);
+    queue.SetModemLogFolder(dir.Path().string());
+    queue.SetStreamFactory([&fleet](const std::string& port, std::uint32_t, CResult& why) {
+        return fleet.Open(port, why);
+    });
+    // Each poll returns at once; waiting is the caller's (here Wait).
+    const auto pollUntil = [&queue](const std::function<bool()>& done) {
+        while (!done()) {
+            ASSERT_TRUE(queue.Poll());
+            queue.Wait();
+        }
+    };
+    queue.Start({1, 2, 8, 3});
+    EXPECT_TRUE(queue.Poll());
+    EXPECT_EQ(sink.started, std::vector<std::string>{"1@COM1#1"});
+
+    queue.Pause(true);
+    pollUntil([&queue] { return !queue.Running(); });
+    EXPECT_EQ(sink.ended[1].verdict, BatchVerdict::kDone);
+    // Paused: nothing more starts, and the work is still there.
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(queue.Poll());
+    EXPECT_EQ(sink.started.size(), 1u);
+
+    queue.Pause(false);
+    pollUntil([this] { return sink.started.size() == 3; });
+    EXPECT_EQ(sink.ended[2].verdict, BatchVerdict::kDone);
+    queue.Stop();
+    while (queue.Poll())
+        queue.Wait();
+    EXPECT_EQ(sink.ended[8].verdict, BatchVerdict::kCancelled);
+    EXPECT_EQ(sink.started.back(), "8@COM1#1");
+    EXPECT_EQ(queue.Left(), (std::vector<int>{8, 3}));
+}
+
 TEST(BatchVerdictTest, TheCauseAndTheCommandsDecide) {
     const CommandOutcome done{kCommandDone, {}};
     const CommandOutcome failed{kCommandFailed, "ОШИБКА: x"};

@@ -2,10 +2,17 @@
 // program to PNG files, headless, for a look at the layouts without a
 // display. Works on the configuration in --dir (the screenshots script puts
 // the demonstration terminal there first).
+#include "ShotLines.h"
+
+#include "batch/BatchSession.h"
 #include "catalogue/CommandDesc.h"
 #include "doc/NodeComparison.h"
 #include "doc/TornuCfgDoc.h"
 #include "doc/Operator.h"
+#include "ui/BatchDlg.h"
+#include "ui/BatchJobDlg.h"
+#include "ui/BatchModel.h"
+#include "ui/CommandListModel.h"
 #include "ui/CommandParamsDlg.h"
 #include "ui/CompareDlg.h"
 #include "ui/DeviceDlg.h"
@@ -25,6 +32,8 @@
 #include "ui/QtTranslation.h"
 #include "ui/TerminalDlg.h"
 #include "ui/TerminalView.h"
+#include "ui/TreeItemModel.h"
+#include "db/Terminal.h"
 
 #include <QAction>
 #include <QApplication>
@@ -40,7 +49,10 @@
 #include <QPointer>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTableView>
+#include <QItemSelectionModel>
+#include <QSortFilterProxyModel>
 #include <QTreeView>
 
 #include <cstdio>
@@ -95,6 +107,99 @@ public:
 private:
     QString out_;
 };
+
+// The fleet job's window in the middle of a job and after one, and the
+// new-job dialog, over scripted lines on two modems.
+void ShootBatch(CTornuCfgDoc& doc, CMainFrame& frame, CQtOperator& op, CShots& shots) {
+    // Two modems; the lines are scripted, whatever the ports are called.
+    doc.Workspace().Settings().SetValue("Modem", "ComPort", "COM1");
+    doc.Workspace().Settings().SetValue("Modem2", "ComPort", "COM2");
+    std::vector<int> ids;
+    for (int id = 101; id <= 148; ++id) {
+        TerminalInput input;
+        input.number = std::to_string(id);
+        input.hostType = 0;
+        input.phone = "+79001000" + std::to_string(id);
+        input.password = "1234";
+        if (doc.Editor().NewTerminal(input))
+            ids.push_back(id);
+    }
+    // Five terminals picked in the tree for the new job.
+    CTerminalView& tree = frame.TreePane();
+    QItemSelectionModel& selection = *tree.Tree()->selectionModel();
+    const auto* proxy = static_cast<const QSortFilterProxyModel*>(tree.Tree()->model());
+    selection.clearSelection();
+    for (int id : {101, 102, 104, 105, 106})
+        selection.select(proxy->mapFromSource(tree.Model().IndexOf(doc.FindNode(id))),
+                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    CShots::Settle();
+
+    CBatchDlg& window = frame.BatchWindow();
+    CBatchSession& session = window.Session();
+    session.SetStreamFactory(&shots::ShotLine);
+    {
+        const BatchCommandOffer offer = session.OfferCommands();
+        std::vector<int> all;
+        for (const auto& terminal : doc.Workspace().Terminals())
+            all.push_back(terminal->Id());
+        CBatchJobDlg dialog({tree.SelectedTerminals(), tree.ShownTerminals(), all}, offer, op, &frame);
+        for (CCommandListModel* list : {&dialog.TerminalCommands(), &dialog.DeviceCommands()})
+            for (int row = 0; row < list->rowCount(); ++row) {
+                const QString code = list->index(row, 1).data().toString();
+                if (code == "1" || code == "22" || code == "16")
+                    list->setData(list->index(row, 0), Qt::Checked, Qt::CheckStateRole);
+            }
+        dialog.Name()->setText(QStringLiteral("Проверка связи и часы, район Северный"));
+        dialog.resize(640, 600);
+        shots.SaveAsIs(dialog, "dialog-batch-new");
+        dialog.hide();
+    }
+
+    const auto make = [&](const char* name, std::vector<int> terminals) {
+        BatchJob job;
+        job.name = name;
+        job.commands = "LinkTest,SetClock";
+        job.settings = "ATTEMPTS=2;DELAY=0;";
+        job.owner = "operator";
+        if (CResult made = session.CreateJob(job, terminals); !made)
+            std::fprintf(stderr, "tornucfg-shots: %s\n", made.Error().c_str());
+        window.ReloadJobs(job.id);
+    };
+    const auto poll = [&](const std::function<bool()>& done) {
+        for (int i = 0; i < 3000 && session.Running() && !done(); ++i) {
+            window.Poll();
+            session.Wait();
+        }
+        CShots::Settle();
+    };
+    window.resize(980, 620);
+    window.show();
+
+    // Mid-job: a fleet of 48, two calls on the line.
+    make("Проверка связи, район Северный", ids);
+    window.StartButton()->click();
+    // Until the two terminals that stay in their calls hold both modems.
+    poll([&] {
+        const std::optional<std::size_t> last = session.Model().Find(119);
+        return last && session.Model().Row(*last).state == kBatchRunning;
+    });
+    window.Table()->scrollTo(window.Model().index(18, 0));
+    shots.SaveAsIs(window, "window-batch-running");
+    window.CancelButton()->click();
+    poll([] { return false; });
+
+    // Finished: none of them stays in its call.
+    std::vector<int> answering;
+    for (int id : ids)
+        if (id % 10 != 9 && answering.size() < 16)
+            answering.push_back(id);
+    make("Установка часов, район Южный", answering);
+    window.StartButton()->click();
+    poll([] { return false; });
+    window.Table()->scrollToTop();
+    shots.SaveAsIs(window, "window-batch-finished");
+    window.hide();
+}
 
 } // namespace
 
@@ -316,6 +421,8 @@ int main(int argc, char* argv[]) {
                      qPrintable(port));
     }
     runner.onExec = nullptr;
+
+    ShootBatch(doc, frame, op, shots);
 
     shots.Save(*frame.AboutBox(), "dialog-about");
     // Messages as the operator interface shows them: a refusal, news, a question.
