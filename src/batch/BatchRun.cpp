@@ -7,6 +7,7 @@
 #include "doc/NodeJob.h"
 #include "doc/Workspace.h"
 
+#include <algorithm>
 #include <sstream>
 
 namespace tornu {
@@ -39,7 +40,7 @@ std::string TerminalName(int terminal) {
 
 CBatchRun::CBatchRun(CWorkspace& workspace, CBatchStore& store, BatchJob job)
     : workspace_(workspace), store_(store), job_(std::move(job)),
-      settings_(ReadBatchSettings(job_.settings)) {
+      settings_(ReadBatchSettings(job_.settings)), types_(BatchTypesOf(job_.settings)) {
     for (const std::string& key : SplitKeys(job_.commands)) {
         CCommandDesc* found = nullptr;
         for (const auto& command : workspace_.Catalogue().Commands())
@@ -166,6 +167,9 @@ std::optional<ExchangeJob> CBatchRun::MakeJob(int terminal, std::string& why) {
             call.lines.push_back({std::to_string(terminal), commands_[i]->Name(), 0, {}});
         }
     for (const auto& device : found->Devices()) {
+        if (!types_.empty() &&
+            std::find(types_.begin(), types_.end(), device->Type().Name()) == types_.end())
+            continue;
         const CommandNode node = DeviceCommandNode(device->Master());
         bool added = false;
         for (std::size_t i = 0; i < commands_.size(); ++i) {

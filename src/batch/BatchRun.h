@@ -87,6 +87,7 @@ private:
     CBatchStore& store_;
     BatchJob job_;
     BatchSettings settings_;
+    std::vector<std::string> types_; // the device types its device commands go to; none: all
     std::vector<CCommandDesc*> commands_;
     // Each command as the calls send it, its input file read once and its
     // output file the job's (each node then writes its own).

@@ -52,6 +52,8 @@ BatchCommandOffer CBatchSession::OfferCommands() {
     };
     std::sort(offer.devices.begin(), offer.devices.end(),
               [&](const CCommandDesc* a, const CCommandDesc* b) { return position(a) < position(b); });
+    for (const auto& type : workspace.Catalogue().BusTypes())
+        offer.deviceTypes.push_back(type->Name());
     return offer;
 }
 

@@ -25,6 +25,7 @@ class CTornuCfgDoc;
 struct BatchCommandOffer {
     std::vector<CCommandDesc*> terminal;
     std::vector<CCommandDesc*> devices;
+    std::vector<std::string> deviceTypes; // the catalogue's, to keep device commands to
 };
 
 inline constexpr const char* kBatchNoPortsMessage = "Не заданы порты модемов";

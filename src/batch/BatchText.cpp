@@ -1,5 +1,6 @@
 #include "batch/BatchText.h"
 
+#include "catalogue/CommandDesc.h"
 #include "protocol/CommandResult.h"
 #include "protocol/CommandSnapshot.h"
 #include "protocol/ConfigText.h"
@@ -124,6 +125,46 @@ std::string BatchFileOf(std::string_view settings, const std::string& key, int f
     std::string path;
     GetConfigValue(settings, FileKey(key, flag), path);
     return path;
+}
+
+std::string BatchCommandFiles(const std::vector<const CCommandDesc*>& commands, std::string& problem) {
+    std::string files;
+    for (const CCommandDesc* command : commands)
+        for (const int flag : {kCommandFileIn, kCommandFileOut}) {
+            if (!command->HasFile(flag))
+                continue;
+            const std::string& path = command->FileName(flag);
+            const std::optional<std::string> kept = BatchFileText(command->Name(), flag, path);
+            if (problem.empty() && path.empty() && flag == kCommandFileIn)
+                problem = "Не задан входной файл команды " + command->Name();
+            if (problem.empty() && !kept)
+                problem = "Путь файла не может содержать \";\": " + path;
+            files += kept.value_or("");
+        }
+    return files;
+}
+
+std::optional<std::string> BatchTypesText(const std::vector<std::string>& types) {
+    std::string text;
+    for (const std::string& type : types) {
+        if (type.find_first_of("|;") != std::string::npos)
+            return std::nullopt;
+        text += (text.empty() ? "TYPES=" : "|") + type;
+    }
+    return text.empty() ? text : text + ";";
+}
+
+std::vector<std::string> BatchTypesOf(std::string_view settings) {
+    std::string text;
+    std::vector<std::string> types;
+    if (GetConfigValue(settings, "TYPES", text))
+        for (std::size_t from = 0; from <= text.size();) {
+            const std::size_t bar = std::min(text.find('|', from), text.size());
+            if (bar > from)
+                types.push_back(text.substr(from, bar - from));
+            from = bar + 1;
+        }
+    return types;
 }
 
 std::string BatchOutputFile(const std::string& path, int terminal, int device) {

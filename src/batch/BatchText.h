@@ -11,6 +11,8 @@
 
 namespace tornu {
 
+class CCommandDesc;
+
 // "12,15-20" in the order written, each number once; nothing, with why, on
 // a malformed or reversed entry.
 std::optional<std::vector<int>> ParseTerminalList(std::string_view text, std::string& error);
@@ -29,6 +31,17 @@ BatchSettings ReadBatchSettings(std::string_view text);
 // returned); an empty path is none.
 std::optional<std::string> BatchFileText(const std::string& key, int flag, const std::string& path);
 std::string BatchFileOf(std::string_view settings, const std::string& key, int flag);
+// The files of `commands` as a job keeps them, each command's own names (as
+// chosen or remembered); `problem` says why they cannot go: an input file
+// not named ("Не задан входной файл команды <key>"), a path holding ";".
+std::string BatchCommandFiles(const std::vector<const CCommandDesc*>& commands, std::string& problem);
+
+// The device types a job's device commands are kept to ("TYPES=a|b;" in its
+// settings); none: every device that offers them. A name holding "|" or ";"
+// cannot be kept (nothing is returned).
+std::optional<std::string> BatchTypesText(const std::vector<std::string>& types);
+std::vector<std::string> BatchTypesOf(std::string_view settings);
+
 // Where one node's reply file goes: every terminal (and device) of a job
 // writes its own, the number before the extension ("events.txt" becomes
 // "events_0012.txt", or "events_0012_03.txt" for device 3).

@@ -20,6 +20,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -43,7 +44,8 @@ CBatchJobDlg::CBatchJobDlg(BatchTerminalChoice terminals, const BatchCommandOffe
     : QDialog(parent), terminals_(std::move(terminals)), operator_(op),
       terminalCommands_(new CCommandListModel(offer.terminal, false, this)),
       deviceCommands_(new CCommandListModel(offer.devices, false, this)),
-      name_(new QLineEdit(this)), numbers_(new QLineEdit(this)), attempts_(new QSpinBox(this)),
+      types_(new QListWidget(this)), name_(new QLineEdit(this)), numbers_(new QLineEdit(this)),
+      attempts_(new QSpinBox(this)),
       delay_(new QSpinBox(this)) {
     setWindowTitle(QStringLiteral("Новое задание пакетного обмена"));
     setSizeGripEnabled(true);
@@ -103,6 +105,20 @@ CBatchJobDlg::CBatchJobDlg(BatchTerminalChoice terminals, const BatchCommandOffe
     layout->addWidget(
         new QLabel(QStringLiteral("Команды устройств (для каждого устройства, которому они подходят):"), this));
     layout->addWidget(CommandList(*deviceCommands_, "deviceCommands"), 2);
+    layout->addWidget(new QLabel(
+        QStringLiteral("Только для устройств этих типов (если ни один не отмечен - для всех):"), this));
+    types_->setObjectName(QStringLiteral("deviceTypes"));
+    types_->setFlow(QListView::LeftToRight);
+    types_->setWrapping(true);
+    types_->setResizeMode(QListView::Adjust);
+    types_->setSpacing(2);
+    for (const std::string& type : offer.deviceTypes) {
+        auto* item = new QListWidgetItem(Q(type), types_);
+        item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
+        item->setCheckState(Qt::Unchecked);
+    }
+    types_->setFixedHeight(2 * types_->sizeHintForRow(0) + 4 * types_->spacing() + 2 * types_->frameWidth());
+    layout->addWidget(types_);
     layout->addWidget(DialogButtons(*this));
 }
 
@@ -158,27 +174,30 @@ BatchJob CBatchJobDlg::Job() const {
     for (const CCommandListModel* model : {terminalCommands_, deviceCommands_})
         for (const CCommandDesc* command : model->Chosen())
             job.commands += (job.commands.empty() ? "" : ",") + command->Name();
-    job.settings = BatchSettingsText({attempts_->value(), delay_->value() * 1000}) + Files();
+    job.settings = BatchSettingsText({attempts_->value(), delay_->value() * 1000}) + Files() +
+                   BatchTypesText(CheckedTypes()).value_or("");
     return job;
+}
+
+std::vector<std::string> CBatchJobDlg::CheckedTypes() const {
+    std::vector<std::string> types;
+    for (int row = 0; row < types_->count(); ++row)
+        if (types_->item(row)->checkState() == Qt::Checked)
+            types.push_back(S(types_->item(row)->text()));
+    return types;
 }
 
 std::string CBatchJobDlg::Files(std::string* problem) const {
     // The files go with the job, so that a run on any machine uses the same ones.
-    std::string files;
+    std::vector<const CCommandDesc*> chosen;
     for (const CCommandListModel* model : {terminalCommands_, deviceCommands_})
         for (const CCommandDesc* command : model->Chosen())
-            for (const int flag : {kCommandFileIn, kCommandFileOut}) {
-                if (!command->HasFile(flag))
-                    continue;
-                const std::string& path = command->FileName(flag);
-                const std::optional<std::string> kept = BatchFileText(command->Name(), flag, path);
-                if (problem && problem->empty() && path.empty() && flag == kCommandFileIn)
-                    *problem = "Не задан входной файл команды " + command->Name() +
-                               ": задайте его двойным щелчком по команде";
-                if (problem && problem->empty() && !kept)
-                    *problem = "Путь файла не может содержать \";\": " + path;
-                files += kept.value_or("");
-            }
+            chosen.push_back(command);
+    std::string unused;
+    std::string& why = problem ? *problem : unused;
+    const std::string files = BatchCommandFiles(chosen, why);
+    if (why.rfind("Не задан входной файл", 0) == 0)
+        why += ": задайте его двойным щелчком по команде";
     return files;
 }
 
@@ -210,6 +229,8 @@ void CBatchJobDlg::accept() {
     }
     std::string problem;
     Files(&problem);
+    if (problem.empty() && !BatchTypesText(CheckedTypes()))
+        problem = "Тип устройства не может содержать \"|\" или \";\"";
     if (!problem.empty()) {
         operator_.Message(problem);
         return;

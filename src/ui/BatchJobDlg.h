@@ -13,6 +13,7 @@
 #include <vector>
 
 class QLineEdit;
+class QListWidget;
 class QRadioButton;
 class QSpinBox;
 class QTableView;
@@ -51,6 +52,8 @@ public:
     QRadioButton* Source(int which) const { return sources_[which]; }
     CCommandListModel& TerminalCommands() const { return *terminalCommands_; }
     CCommandListModel& DeviceCommands() const { return *deviceCommands_; }
+    // The device types the device commands are kept to (checked); none: all.
+    QListWidget* DeviceTypes() const { return types_; }
 
     void accept() override;
 
@@ -58,6 +61,7 @@ private:
     QTableView* CommandList(CCommandListModel& model, const char* name);
     void EditParams(CCommandListModel& model, int row);
     void ReadFile();
+    std::vector<std::string> CheckedTypes() const;
     // The chosen commands' files as the job keeps them; `problem` says why
     // they cannot go (an input file not given, a path that cannot be kept).
     std::string Files(std::string* problem = nullptr) const;
@@ -66,6 +70,7 @@ private:
     CQtOperator& operator_;
     CCommandListModel* terminalCommands_;
     CCommandListModel* deviceCommands_;
+    QListWidget* types_;
     QLineEdit* name_;
     QRadioButton* sources_[4];
     QLineEdit* numbers_;

@@ -146,6 +146,10 @@ TEST(BatchTextTest, SettingsAndTheReport) {
     EXPECT_EQ(BatchFileOf("ATTEMPTS=2;" + files, "Fw", kCommandFileIn), "/a b/fw.bin");
     EXPECT_EQ(BatchFileOf(files, "Fw", kCommandFileOut), "");
     EXPECT_FALSE(BatchFileText("Fw", kCommandFileIn, "a;b"));
+    EXPECT_EQ(BatchTypesOf("ATTEMPTS=2;" + *BatchTypesText({"Раздел-8", "Клавиатура КЛ-2"})),
+              (std::vector<std::string>{"Раздел-8", "Клавиатура КЛ-2"}));
+    EXPECT_EQ(*BatchTypesText({}), "");
+    EXPECT_FALSE(BatchTypesText({"a|b"}));
     EXPECT_EQ(BatchOutputFile("/j/events.txt", 12, -1), "/j/events_0012.txt");
     EXPECT_EQ(BatchOutputFile("events", 12, 3), "events_0012_03");
 

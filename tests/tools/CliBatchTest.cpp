@@ -102,6 +102,7 @@ TEST_F(CliBatchTest, WrongWordsAreRefusedWithStatus2) {
         {"batch new J --all --commands SetClock --attempts 0", "--attempts"},
         {"batch new J --all --commands LoadFirmware", "Не задан входной файл команды LoadFirmware"},
         {"batch new J --all --commands SetClock --file-out SetClock=x", "не работает с таким файлом"},
+        {"batch new J --all --commands ReadStatus --device-types Пульт", "Неизвестный тип устройства Пульт"},
         {"batch run", "Не задан номер задания"},
         {"batch status 77", "Нет задания 77"},
         {"batch fly", "Неизвестная команда batch fly"},
@@ -191,9 +192,9 @@ TEST_F(CliBatchTest, TwoProgramsRunningOneJobShareItsTerminals) {
         EXPECT_EQ(Dials(terminal), 1) << terminal;
 }
 
-// A job's files: the input sent to every terminal, each terminal's reply
-// file its own, and the job keeps them for a run on another machine.
-TEST_F(CliBatchTest, AJobSendsItsInputFileAndEachTerminalWritesItsOwnOutput) {
+// A job's files and device types: the input sent to every terminal, each
+// terminal's reply file its own, device commands only for the types chosen.
+TEST_F(CliBatchTest, AJobKeepsItsFilesAndDeviceTypes) {
     StartFleet("+7000021 21 link\n+7000022 22 link\n");
     WriteBytes(dir_ / "fw.bin", "FIRMWARE");
     const std::string job =
@@ -203,6 +204,12 @@ TEST_F(CliBatchTest, AJobSendsItsInputFileAndEachTerminalWritesItsOwnOutput) {
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(ReadBytes(dir_ / "events_0021.txt"), "JOURNAL");
     EXPECT_EQ(ReadBytes(dir_ / "events_0022.txt"), "JOURNAL");
+
+    // Device commands kept to a type no device of these terminals is: nothing to do.
+    const std::string keyboards =
+        NewJob("--terminals 21 --commands ReadStatus --device-types 'Клавиатура КЛ-2'");
+    EXPECT_EQ(Run("batch run " + keyboards).status, 1);
+    EXPECT_EQ(States(keyboards), std::vector<std::string>{"21:пропущено"});
 
     std::filesystem::remove(dir_ / "fw.bin");
     const CliRun again = Run("batch run " + job);

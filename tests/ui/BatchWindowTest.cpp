@@ -21,6 +21,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -183,6 +184,10 @@ private slots:
             tick("LoadFirmware", false);
             tick("LinkTest", true);
             dialog.Name()->setText(QStringLiteral("Состояние"));
+            const QList<QListWidgetItem*> keyboards =
+                dialog.DeviceTypes()->findItems(QStringLiteral("Клавиатура КЛ-2"), Qt::MatchExactly);
+            QCOMPARE(keyboards.size(), 1);
+            keyboards[0]->setCheckState(Qt::Checked);
         }));
         // Then the window shows the job.
         QString shownJob;
@@ -200,6 +205,9 @@ private slots:
         const auto stored = Rows(*doc, "SELECT term_id FROM batch_terminal ORDER BY position");
         QCOMPARE(stored.size(), std::size_t(2));
         QCOMPARE(stored[1][0], std::string("8"));
+        const auto settings = Rows(*doc, "SELECT settings FROM batch_job");
+        QVERIFY2(settings.back()[0].find("TYPES=Клавиатура КЛ-2;") != std::string::npos,
+                 settings.back()[0].c_str());
     }
 
     void aRunIsPausedAndCancelledWhileTheMainWindowWorksOn() {

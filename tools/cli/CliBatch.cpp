@@ -22,6 +22,7 @@ namespace tornu::cli {
 const char* const kBatchHelp =
     "batch new ИМЯ (--terminals 12,15-20 | --all | --from ФАЙЛ) --commands К1,К2\n"
     "          [--attempts N] [--delay СЕК] [--file-in К=ПУТЬ] [--file-out К=ПУТЬ]\n"
+    "          [--device-types ТИП1,ТИП2]\n"
     "      batch run|resume НОМЕР [--ports ПОРТ1,ПОРТ2] [--attempts N] [--delay СЕК]\n"
     "      batch status НОМЕР | batch report НОМЕР [--csv ФАЙЛ] | batch list\n"
     "  Пакетный обмен с многими базовыми модулями через пул модемов.\n"
@@ -30,6 +31,7 @@ const char* const kBatchHelp =
     "    устройств - для каждого устройства, которому они подходят. Печатает номер.\n"
     "    Файлы команд - из --file-in/--file-out или запомненные в файле настроек;\n"
     "    выходной файл каждого узла получает его номер: events_0012_03.txt.\n"
+    "    --device-types: команды устройств только для устройств этих типов.\n"
     "  run: выполнить задание; resume: продолжить, повторив и неудачные. Модемы -\n"
     "    --ports или секции \"Modem\", \"Modem2\", ... файла настроек. Занятая линия и\n"
     "    нет ответа повторяются (--attempts, по умолчанию 3; --delay, 60 с).\n"
@@ -148,33 +150,45 @@ int New(const Batch& b) {
     if (!commands || Split(*commands).empty())
         return Fail("Не заданы команды (--commands К1,К2)");
     // The files go with the job: given here, or those the settings file remembers.
-    std::string files;
+    std::vector<const CCommandDesc*> chosen;
     for (const std::string& key : Split(*commands)) {
-        const CCommandDesc* known = nullptr;
+        CCommandDesc* known = nullptr;
         for (const auto& command : b.doc.Workspace().Catalogue().Commands())
             if (command->Name() == key)
                 known = command.get();
         if (!known)
             return Fail("Неизвестная команда " + key);
-        for (const auto& [flag, given] : {std::pair{kCommandFileIn, &b.filesIn},
-                                          std::pair{kCommandFileOut, &b.filesOut}}) {
-            if (!known->HasFile(flag))
-                continue;
-            const auto named = given->find(key);
-            const std::string path = named != given->end() ? named->second : known->FileName(flag);
-            if (path.empty() && flag == kCommandFileIn)
-                return Fail("Не задан входной файл команды " + key + " (--file-in " + key + "=ПУТЬ)");
-            const std::optional<std::string> kept = BatchFileText(key, flag, path);
-            if (!kept)
-                return Fail("Путь файла не может содержать \";\": " + path);
-            files += *kept;
-        }
+        for (const auto& [flag, given] :
+             {std::pair{kCommandFileIn, &b.filesIn}, std::pair{kCommandFileOut, &b.filesOut}})
+            if (const auto named = given->find(key); named != given->end() && known->HasFile(flag))
+                known->SetFileName(flag, named->second);
+        chosen.push_back(known);
     }
+    std::string problem;
+    std::string files = BatchCommandFiles(chosen, problem);
+    if (!problem.empty())
+        return Fail(problem.rfind("Не задан входной файл команды ", 0) == 0
+                        ? problem + " (--file-in " + problem.substr(problem.rfind(' ') + 1) + "=ПУТЬ)"
+                        : problem);
     for (const auto& [flag, given] :
          {std::pair{kCommandFileIn, &b.filesIn}, std::pair{kCommandFileOut, &b.filesOut}})
         for (const auto& entry : *given)
             if (BatchFileOf(files, entry.first, flag).empty())
                 return Fail("Команда " + entry.first + " не входит в задание или не работает с таким файлом");
+    if (const std::string* types = b.Value("--device-types")) {
+        std::vector<std::string> names = Split(*types);
+        for (const std::string& name : names) {
+            bool known = false;
+            for (const auto& type : b.doc.Workspace().Catalogue().BusTypes())
+                known = known || type->Name() == name;
+            if (!known)
+                return Fail("Неизвестный тип устройства " + name);
+        }
+        const std::optional<std::string> kept = BatchTypesText(names);
+        if (!kept)
+            return Fail("Тип устройства не может содержать \"|\" или \";\"");
+        files += *kept;
+    }
     BatchSettings settings;
     if (!TakeSettings(b, settings))
         return kExitError;

@@ -575,7 +575,7 @@ const std::map<std::string, Command>& Commands() {
         {"batch",
          {CmdBatch, kBatchHelp, 1, 2,
           {"--terminals", "--from", "--commands", "--ports", "--attempts", "--delay", "--csv",
-           "--file-in", "--file-out"},
+           "--file-in", "--file-out", "--device-types"},
           {"--all"}}},
     };
     return commands;
