@@ -120,13 +120,15 @@ CBatchJobDlg::CBatchJobDlg(BatchTerminalChoice terminals, const BatchCommandOffe
     types_->setFixedHeight(2 * types_->sizeHintForRow(0) + 4 * types_->spacing() + 2 * types_->frameWidth());
     layout->addWidget(types_);
     layout->addWidget(DialogButtons(*this));
+    // Room for the whole terminal command list and most of the devices'.
+    resize(660, 760);
 }
 
 QTableView* CBatchJobDlg::CommandList(CCommandListModel& model, const char* name) {
     auto* list = new QTableView(this);
     list->setObjectName(QString::fromLatin1(name));
     list->setModel(&model);
-    const int widths[] = {40, 60, 300};
+    const int widths[] = {52, 64, 300};
     for (int column = 0; column < 3; ++column)
         list->setColumnWidth(column, widths[column]);
     list->horizontalHeader()->setStretchLastSection(true);

@@ -150,7 +150,6 @@ void ShootBatch(CTornuCfgDoc& doc, CMainFrame& frame, CQtOperator& op, CShots& s
                     list->setData(list->index(row, 0), Qt::Checked, Qt::CheckStateRole);
             }
         dialog.Name()->setText(QStringLiteral("Проверка связи и часы, район Северный"));
-        dialog.resize(640, 600);
         shots.SaveAsIs(dialog, "dialog-batch-new");
         dialog.hide();
     }
