@@ -137,6 +137,12 @@ bool CPendingChanges::Mark(int terminal, const PendingItem& item) {
     const ChangeSource source = db_.History().Source();
     if (source == ChangeSource::Reply || source == ChangeSource::Batch)
         return true;
+    if (item.kind == PendingKind::Password) {
+        local_.insert({terminal, item});
+        if (std::set<PendingItem>* items = ItemsOf(terminal); items && items->insert(item).second)
+            Recount(terminal);
+        return true;
+    }
     if (!EnsureTable())
         return false;
     const std::string statement = kPendingChangeTable.InsertStatement() + " ON CONFLICT DO NOTHING";
@@ -164,6 +170,8 @@ bool CPendingChanges::Clear(int terminal, int device, PendingKind kind,
         statement += ")";
     if (!db_.Execute(statement, values))
         return false;
+    if (kind == PendingKind::Password)
+        local_.erase({terminal, {device, kind, {}}});
     if (std::set<PendingItem>* items = ItemsOf(terminal)) {
         std::erase_if(*items, [&](const PendingItem& marked) {
             return marked.device == device && marked.kind == kind &&
@@ -184,6 +192,9 @@ bool CPendingChanges::Drop(int terminal, std::optional<int> device) {
                             : "DELETE FROM pending_change WHERE term_id=?",
                      values))
         return false;
+    std::erase_if(local_, [&](const auto& marked) {
+        return marked.first == terminal && (!device || marked.second.device == *device);
+    });
     if (std::set<PendingItem>* items = ItemsOf(terminal)) {
         std::erase_if(*items, [&](const PendingItem& marked) {
             return !device || marked.device == *device;
@@ -225,6 +236,8 @@ std::map<int, std::map<int, int>>* CPendingChanges::Nodes() {
         if (row.size() == 3)
             (*nodes_)[CDbRecord::ColumnNumber(row[0])][CDbRecord::ColumnNumber(row[1])] =
                 CDbRecord::ColumnNumber(row[2]);
+    for (const auto& [terminal, item] : local_)
+        ++(*nodes_)[terminal][item.device];
     return &*nodes_;
 }
 
@@ -241,6 +254,9 @@ std::set<PendingItem>* CPendingChanges::ItemsOf(int terminal) {
     for (auto& row : rows)
         if (const auto kind = row.size() == 3 ? PendingKindOf(row[1]) : std::nullopt)
             items.insert({CDbRecord::ColumnNumber(row[0]), *kind, std::move(row[2])});
+    for (const auto& [marked, item] : local_)
+        if (marked == terminal)
+            items.insert(item);
     return &items;
 }
 

@@ -114,6 +114,9 @@ private:
     // Terminal: marks per device.
     std::optional<std::map<int, std::map<int, int>>> nodes_;
     std::map<int, std::set<PendingItem>> items_;
+    // New passwords are held by this process only, as the passwords
+    // themselves: their marks are not stored, so that none outlives its value.
+    std::set<std::pair<int, PendingItem>> local_;
     std::set<std::pair<int, int>> flipped_;
 };
 

@@ -1,6 +1,6 @@
 // The pending marks on the document's side: what the tree is told when an
-// item's first mark comes, a mark of a rolled-back edit gone with it, and a
-// file load marking what it changed.
+// item's first mark comes, a mark of a rolled-back edit gone with it, a file
+// load marking what it changed, and a new password's mark kept in memory.
 #include "DocTestFixture.h"
 
 #include "db/DbTransaction.h"
@@ -51,6 +51,28 @@ TEST_F(DocTest, PendingMarksReachTheTreeAndGoWithARolledBackEdit) {
     ASSERT_TRUE(doc->Editor().LoadKeyList(partition, keys));
     EXPECT_EQ(Count("pending_change", "kind='key'"), 1);
     EXPECT_TRUE(pending.IsPending(7, {1, PendingKind::Key, "0"}));
+}
+
+// A new password lives in this program only, and so does its mark: another
+// program, or this one started again, has nothing to write.
+TEST_F(DocTest, ANewPasswordsMarkLivesAsLongAsThePassword) {
+    Start();
+    AddTerminal(7);
+    CPendingChanges& pending = doc->Workspace().Database().Pending();
+    ASSERT_TRUE(doc->Workspace().FindTerminal(7)->SetNewPassword("link2"));
+    const PendingItem password{kTerminalItself, PendingKind::Password, {}};
+    EXPECT_TRUE(pending.IsPending(7, password));
+    EXPECT_EQ(Count("pending_change", "kind='password'"), 0);
+    pending.Forget(); // as after "Обновить"
+    EXPECT_TRUE(pending.IsPending(7, password));
+
+    ScriptedOperator otherOp;
+    CTornuCfgDoc other(otherOp, dir.Path());
+    ASSERT_TRUE(other.OnNewDocument());
+    EXPECT_FALSE(other.Workspace().Database().Pending().IsPending(7, password));
+
+    ASSERT_TRUE(pending.Clear(7, kTerminalItself, PendingKind::Password));
+    EXPECT_FALSE(pending.IsPending(7, password));
 }
 
 } // namespace

@@ -11,9 +11,14 @@ namespace {
 class PendingE2eTest : public E2eTest {
 protected:
     // "kind:device:item" of every mark, in order.
+    // The terminal's marks, stored ones and this program's new passwords.
     Lines Marks() {
-        return Column("SELECT kind || ':' || device_id || ':' || item FROM pending_change "
-                      "ORDER BY kind, device_id, item");
+        Lines marks;
+        for (const PendingItem& item : doc->Workspace().Database().Pending().Items(kTerminal))
+            marks.push_back(std::string(PendingKindName(item.kind)) + ":" +
+                            std::to_string(item.device) + ":" + item.item);
+        std::sort(marks.begin(), marks.end());
+        return marks;
     }
     std::vector<std::string> Names(const std::vector<CCommandDesc*>& commands) {
         std::vector<std::string> names;
