@@ -5,12 +5,15 @@
 
 #include "SimTestUtil.h"
 #include "comms/TimeScale.h"
+#include "db/ConfigDatabase.h"
 #include "settings/IniFile.h"
 #include "sim/SimFleet.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <functional>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -57,6 +60,34 @@ protected:
             }));
             ASSERT_TRUE(sims_.back()->Start(dir_ / port, error)) << error;
         }
+    }
+    // "batch run JOB" killed with SIGKILL as soon as its progress so far
+    // satisfies `enough`; that progress.
+    std::string RunUntil(const std::string& job, const std::function<bool(const std::string&)>& enough) {
+        int out[2];
+        EXPECT_EQ(pipe(out), 0);
+        const pid_t child = fork();
+        if (child == 0) {
+            dup2(out[1], STDERR_FILENO);
+            setenv("TORNU_PASSWORD", "x", 1);
+            setenv("TORNU_TIME_SCALE", kScale, 1);
+            execl(TORNU_CLI_PATH, TORNU_CLI_PATH, "--dir", dir_.Path().c_str(), "batch", "run",
+                  job.c_str(), nullptr);
+            _exit(127);
+        }
+        close(out[1]);
+        std::string progress;
+        char buffer[512];
+        while (!enough(progress)) {
+            const ssize_t n = read(out[0], buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            progress.append(buffer, static_cast<std::size_t>(n));
+        }
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        close(out[0]);
+        return progress;
     }
     std::string NewJob(const std::string& args) {
         const CliRun made = Run("batch new J " + args + " --delay 0");
@@ -122,29 +153,9 @@ TEST_F(CliBatchTest, AJobKilledMidwayResumesWithWhatIsNotDone) {
                "+7000024 24 link password\n");
     const std::string job = NewJob("--terminals 21-24 --commands SetClock");
 
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(out[1], STDERR_FILENO);
-        setenv("TORNU_PASSWORD", "x", 1);
-        setenv("TORNU_TIME_SCALE", kScale, 1);
-        execl(TORNU_CLI_PATH, TORNU_CLI_PATH, "--dir", dir_.Path().c_str(), "batch", "run",
-              job.c_str(), nullptr);
-        _exit(127);
-    }
-    close(out[1]);
-    std::string progress;
-    char buffer[512];
-    while (progress.find("[0023] ") == std::string::npos) {
-        const ssize_t n = read(out[0], buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        progress.append(buffer, static_cast<std::size_t>(n));
-    }
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    close(out[0]);
+    const std::string progress = RunUntil(job, [](const std::string& told) {
+        return told.find("[0023] ") != std::string::npos;
+    });
     ASSERT_NE(progress.find("[0023] "), std::string::npos) << progress;
     EXPECT_EQ(States(job), (std::vector<std::string>{"21:выполнено", "22:выполнено", "23:выполняется",
                                         "24:ожидает"}));
@@ -218,6 +229,38 @@ TEST_F(CliBatchTest, AJobKeepsItsFilesAndDeviceTypes) {
                                 (dir_ / "fw.bin")),
               std::string::npos)
         << again.output;
+}
+
+// Killed at every step of a job in turn (a call starting, its replies being
+// applied, its end written) and resumed: every terminal ends done, none that
+// was done is dialled again, and the database is whole.
+TEST_F(CliBatchTest, KilledAtAnyStepTheJobEndsEachTerminalDoneOnce) {
+    StartFleet("+7000021 21 link\n+7000022 22 link\n+7000023 23 link\n");
+    for (std::size_t lines = 1; lines <= 5; ++lines) {
+        SCOPED_TRACE(lines);
+        const std::string job = NewJob("--terminals 21-23 --commands SetClock,ReadStatus");
+        {
+            std::lock_guard lock(logLock_);
+            dials_.clear();
+        }
+        const std::string progress = RunUntil(job, [lines](const std::string& told) {
+            return static_cast<std::size_t>(std::count(told.begin(), told.end(), '\n')) >= lines;
+        });
+        std::vector<int> doneBefore;
+        for (const std::string& state : States(job))
+            if (state.find(":выполнено") != std::string::npos)
+                doneBefore.push_back(std::stoi(state));
+        const CliRun resumed = Run("batch resume " + job);
+        EXPECT_EQ(resumed.status, 0) << progress << resumed.output;
+        EXPECT_EQ(States(job), (std::vector<std::string>{"21:выполнено", "22:выполнено",
+                                                         "23:выполнено"}));
+        for (int terminal : doneBefore)
+            EXPECT_EQ(Dials(terminal), 1) << terminal << " was done before the kill";
+    }
+    CConfigDatabase db(CIniFile(), dir_.Path().string());
+    std::vector<std::vector<std::string>> check;
+    ASSERT_TRUE(db.Query("PRAGMA integrity_check", check));
+    EXPECT_EQ(check, (std::vector<std::vector<std::string>>{{"ok"}}));
 }
 
 } // namespace
