@@ -216,8 +216,11 @@ bool CPendingChanges::MayReplace(const CDbRecord& record, std::size_t column,
                            std::string(stored), std::string(read)}))
         return false;
     // The value is the terminal's again. A failed statement fails the
-    // reply's transaction with it.
-    Clear(item->first, item->second.device, item->second.kind, {item->second.item});
+    // reply's transaction with it. The loop configuration is one mark for
+    // all loops: one loop taken from the terminal leaves the others the
+    // operator changed, so only the write clears it.
+    if (item->second.kind != PendingKind::Loops)
+        Clear(item->first, item->second.device, item->second.kind, {item->second.item});
     return true;
 }
 

@@ -143,6 +143,25 @@ TEST_P(PendingReplaceTest, AReadAsksBeforeReplacingAPendingValue) {
     EXPECT_EQ(replaced, std::string(test.dlyin) == "20" ? "35>20" : "<none>");
 }
 
+// The loop configuration is one mark: each differing loop is asked about,
+// and taking one loop from the terminal keeps the mark for the others.
+TEST_F(PendingE2eTest, EveryPendingLoopIsAskedAboutAndTheMarkStays) {
+    // Loops 1, 3, 4, 6, 7 and 10 of the simulator differ from the stored ones.
+    op.replaceAnswers = {ReplaceAnswer::Yes, ReplaceAnswer::No, ReplaceAnswer::No,
+                         ReplaceAnswer::No,  ReplaceAnswer::No, ReplaceAnswer::No};
+    op.choose = [&](const std::vector<CCommandDesc*>&) {
+        return CommandChoice{{&Command("ReadLoopConfig")}, false};
+    };
+    StartSimulator();
+    EXPECT_EQ(doc->Exchanges().RunCommands(Node(kTerminal)), ExchangeOutcome::Finished);
+    StopSimulator();
+    EXPECT_EQ(op.questions.size(), 6u);
+    EXPECT_EQ(Column("SELECT type FROM sensor WHERE term_id=" + std::to_string(kTerminal) +
+                     " AND id IN (1, 3) ORDER BY id"),
+              (Lines{"1", "0"}));
+    EXPECT_EQ(Marks(), Lines{"loops:-1:"});
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Answers, PendingReplaceTest,
     ::testing::Values(
