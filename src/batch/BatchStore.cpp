@@ -3,6 +3,7 @@
 #include "db/ConfigDatabase.h"
 #include "db/DbTransaction.h"
 #include "db/TableDesc.h"
+#include "protocol/TimeStamp.h"
 
 #include <ctime>
 
@@ -86,12 +87,7 @@ const char* BatchStateCaption(int state) {
 }
 
 std::string CBatchStore::Now() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
+    return SortableTimeStamp(std::time(nullptr));
 }
 
 CResult CBatchStore::Open() {

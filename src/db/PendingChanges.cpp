@@ -3,6 +3,7 @@
 #include "db/ConfigDatabase.h"
 #include "db/DbRecord.h"
 #include "db/Tables.h"
+#include "protocol/TimeStamp.h"
 
 #include <algorithm>
 #include <ctime>
@@ -24,15 +25,6 @@ constexpr ColumnDesc kPendingColumns[] = {
 };
 
 constexpr const char* kKindNames[] = {"param", "phone", "key", "loops", "password"};
-
-std::string Now() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
-}
 
 bool Is(const char* name, std::string_view wanted) {
     return std::string_view(name) == wanted;
@@ -146,7 +138,7 @@ bool CPendingChanges::Mark(int terminal, const PendingItem& item) {
     if (!EnsureTable())
         return false;
     const std::string statement = kPendingChangeTable.InsertStatement() + " ON CONFLICT DO NOTHING";
-    const std::string since = Now();
+    const std::string since = SortableTimeStamp(std::time(nullptr));
     const DbValue values[] = {terminal, item.device, PendingKindName(item.kind), item.item, since,
                               db_.History().OsUser()};
     if (!db_.Execute(statement, values))

@@ -64,14 +64,10 @@ CBatchDlg::CBatchDlg(CTornuCfgDoc& doc, CQtOperator& op,
     for (int column = 0; column < model_->columnCount(); ++column)
         table_->setColumnWidth(column, widths[column]);
     table_->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
-    table_->verticalHeader()->hide();
+    ShowRowsOnly(*table_);
     // Fixed rows: a job of thousands scrolls without measuring each one.
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    table_->verticalHeader()->setDefaultSectionSize(ListRowHeight(*table_));
-    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
-    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table_->setWordWrap(false);
     table_->setMinimumSize(820, 320);
     table_->setToolTip(QStringLiteral("Двойной щелчок - лог базового модуля"));
     pause_->setCheckable(true);

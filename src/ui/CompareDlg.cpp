@@ -40,16 +40,9 @@ CCompareDlg::CCompareDlg(std::shared_ptr<CNodeComparison> comparison, CTornuCfgD
     take_->setObjectName(QStringLiteral("takeTerminalValues"));
     write_->setObjectName(QStringLiteral("writeStoredValues"));
     list_->setModel(model_);
-    list_->verticalHeader()->hide();
-    list_->verticalHeader()->setDefaultSectionSize(ListRowHeight(*list_));
-    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list_->setWordWrap(false);
+    ShowRowsOnly(*list_);
     list_->horizontalHeader()->setStretchLastSection(true);
-    const QFontMetrics metrics = list_->fontMetrics();
-    const auto width = [&](const char* sample) {
-        return metrics.horizontalAdvance(QString::fromUtf8(sample)) + 16;
-    };
+    const auto width = [this](const char* sample) { return ColumnWidthFor(*list_, sample); };
     list_->setColumnWidth(CCompareModel::kNodeColumn, width("Устройство"));
     list_->setColumnWidth(CCompareModel::kWhatColumn, width("Ключ Мастер: Электронный номер"));
     // A key code or a partition's loop types whole.

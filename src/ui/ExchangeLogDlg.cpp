@@ -35,14 +35,10 @@ CExchangeLogDlg::CExchangeLogDlg(CExchangeMonitor& monitor, CQtOperator& op, QWi
     list_->setModel(model_);
     // At least the classic 120 pixels, and room for the whole time stamp.
     list_->setColumnWidth(
-        0, std::max(120, list_->fontMetrics().horizontalAdvance(QStringLiteral("00.00.0000 00:00:00")) + 16));
+        0, std::max(120, ColumnWidthFor(*list_, "00.00.0000 00:00:00")));
     list_->setColumnWidth(1, 300);
     list_->horizontalHeader()->setStretchLastSection(true);
-    list_->verticalHeader()->hide();
-    list_->verticalHeader()->setDefaultSectionSize(ListRowHeight(*list_));
-    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list_->setWordWrap(false);
+    ShowRowsOnly(*list_);
     // Indeterminate while the exchange runs.
     busy_->setRange(0, 0);
     busy_->setTextVisible(false);

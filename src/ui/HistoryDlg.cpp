@@ -53,16 +53,9 @@ CHistoryDlg::CHistoryDlg(CHistoryViewModel view, CQtOperator& op, QWidget* paren
         source_->addItem(Q(ChangeSourceText(source)));
 
     list_->setModel(model_);
-    list_->verticalHeader()->hide();
-    list_->verticalHeader()->setDefaultSectionSize(ListRowHeight(*list_));
-    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list_->setWordWrap(false);
+    ShowRowsOnly(*list_);
     list_->horizontalHeader()->setStretchLastSection(true);
-    const QFontMetrics metrics = list_->fontMetrics();
-    const auto width = [&](const char* sample) {
-        return metrics.horizontalAdvance(QString::fromUtf8(sample)) + 16;
-    };
+    const auto width = [this](const char* sample) { return ColumnWidthFor(*list_, sample); };
     const auto header = [&](int column) {
         return width(CHistoryViewModel::ColumnTitle(column));
     };
