@@ -531,7 +531,8 @@ public:
     static std::string Status(int n) {
         std::string text;
         for (int i = 0; i < kBigParams; ++i)
-            text += "P" + std::to_string(i) + "=" + std::to_string((n + i) % 2) + ";";
+            text.append(1, 'P').append(std::to_string(i)).append(1, '=')
+                .append(std::to_string((n + i) % 2)).append(1, ';');
         text += n % 2 ? "SYS=0110;" : "SYS=1001;";
         text += "KEY=" + std::to_string(n % 15) + ";SHL=";
         char group[8];

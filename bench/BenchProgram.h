@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <spawn.h>
 #include <string>
@@ -36,7 +37,9 @@ inline ProgramRun RunProgram(std::vector<std::string> args) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const std::filesystem::path errors = out.string() + ".err";
+    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
     std::vector<char*> argv;
     for (std::string& arg : args)
         argv.push_back(arg.data());
@@ -58,6 +61,12 @@ inline ProgramRun RunProgram(std::vector<std::string> args) {
     std::ifstream file(out);
     run.output.assign(std::istreambuf_iterator<char>(file), {});
     std::filesystem::remove(out);
+    // A program that failed says why beside the benchmark's own error.
+    if (!run.ok) {
+        std::ifstream said(errors);
+        std::cerr << argv[0] << ": " << std::string(std::istreambuf_iterator<char>(said), {});
+    }
+    std::filesystem::remove(errors);
     return run;
 }
 

@@ -248,9 +248,7 @@ void BM_BatchJobCreate(benchmark::State& state) {
         malloc_trim(0);
         const std::size_t before = mallinfo2().uordblks;
         const auto start = std::chrono::steady_clock::now();
-        BatchJob job;
-        job.name = "bench";
-        job.commands = "P";
+        BatchJob job{.name = "bench", .commands = "P"};
         if (CResult made = window.Session().CreateJob(job, ids); !made) {
             state.SkipWithError(made.Error().c_str());
             return;

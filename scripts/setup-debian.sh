@@ -9,7 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
   unixodbc unixodbc-dev libsqliteodbc sqlite3 libsqlite3-dev
-  postgresql odbc-postgresql
+  postgresql odbc-postgresql libpq-dev
   qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core desktop-file-utils
   dpkg-dev help2man lintian appstream gcovr
 )

@@ -61,7 +61,7 @@ inline std::string FreshServerDatabase() {
     const std::string server = TestServer();
     if (server.empty())
         return {};
-    const std::string schema = "t" + std::to_string(getpid());
+    const std::string schema = std::string(1, 't').append(std::to_string(getpid()));
     COdbcConnection admin;
     EXPECT_TRUE(admin.Connect(server)) << admin.LastError();
     EXPECT_TRUE(admin.ExecDirect("CREATE SCHEMA IF NOT EXISTS " + schema)) << admin.LastError();

@@ -48,7 +48,7 @@ ColumnMask Columns(const TableDesc& table, std::initializer_list<const char*> na
 std::string SelectAll(const TableDesc& table, const std::string& rest) {
     std::string list;
     for (const ColumnDesc& column : table.columns)
-        list += (list.empty() ? "" : ",") + std::string(column.name);
+        list.append(list.empty() ? "" : ",").append(column.name);
     return "SELECT " + list + " FROM " + table.name + rest;
 }
 

@@ -2,6 +2,7 @@
 
 #include "catalogue/ParsedTypeCache.h"
 #include "db/ConfigDatabase.h"
+#include "db/PgTableReader.h"
 #include "db/RowSource.h"
 #include "db/TableReader.h"
 
@@ -28,10 +29,15 @@ bool LoadConfiguration(CConfigDatabase& db, const ParamDescList& params,
                        std::vector<std::unique_ptr<CTerminal>>& terminals, TableAccess access) {
     if (!db.IsAvailable())
         return false;
-    if (access == TableAccess::Fastest)
-        if (auto file = CSqliteTableReader::ForDatabase(db))
+    if (access == TableAccess::Fastest) {
+        if (auto file = CSqliteTableReader::ForDatabase(db)) {
             if (LoadThrough(*file, db, params, terminals))
                 return true;
+        } else if (auto server = CPgTableReader::ForDatabase(db)) {
+            if (LoadThrough(*server, db, params, terminals))
+                return true;
+        }
+    }
     // The driver reads what the file reader could not, and says why when it
     // cannot either.
     COdbcTableReader driver(db);

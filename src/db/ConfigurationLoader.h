@@ -20,8 +20,9 @@ namespace tornu {
 class CConfigDatabase;
 class IRowSource;
 
-// How the tables are read: the embedded SQLite file directly when the
-// database is one (the fastest), or always through the driver.
+// How the tables are read: the fastest way the database allows (the
+// embedded SQLite file directly, a PostgreSQL server through its own client
+// library), or always through the driver.
 enum class TableAccess { Fastest, Driver };
 
 // Appends the terminals to `terminals`. Reads the terminal and device tables

@@ -143,4 +143,35 @@ std::string SqliteDatabaseFile(std::string_view connect) {
     return ConnectValue(connect, "Database").value_or(std::string());
 }
 
+std::optional<ServerParams> PostgresParams(std::string_view connect) {
+    static const std::pair<const char*, const char*> kParams[] = {
+        {"Server", "host"},       {"Servername", "host"}, {"Port", "port"},
+        {"Database", "dbname"},   {"UID", "user"},        {"Username", "user"},
+        {"PWD", "password"},      {"Password", "password"}, {"SSLmode", "sslmode"}};
+    static const char* const kLogs[] = {"CommLog", "B3", "Debug", "B2"};
+    const std::optional<std::string> driver = ConnectValue(connect, "Driver");
+    if (!driver || (!Contains(*driver, "postgres") && !Contains(*driver, "psql")))
+        return std::nullopt;
+    ServerParams server;
+    for (const ConnectPair& pair : SplitConnectString(connect)) {
+        const auto param = std::find_if(std::begin(kParams), std::end(kParams),
+                                        [&](const auto& p) { return SameKey(pair.key, p.first); });
+        if (param != std::end(kParams)) {
+            // The driver takes the first of a key given twice.
+            const std::string name = param->second;
+            if (std::none_of(server.params.begin(), server.params.end(),
+                             [&](const auto& p) { return p.first == name; }))
+                server.params.emplace_back(name, Unbraced(pair.value));
+        } else if (SameKey(pair.key, "ConnSettings")) {
+            if (server.settings.empty())
+                server.settings = Unbraced(pair.value);
+        } else if (!SameKey(pair.key, "Driver") &&
+                   std::none_of(std::begin(kLogs), std::end(kLogs),
+                                [&](const char* log) { return SameKey(pair.key, log); })) {
+            return std::nullopt;
+        }
+    }
+    return server;
+}
+
 } // namespace tornu

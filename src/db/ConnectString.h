@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tornu {
@@ -41,5 +42,16 @@ std::string WithDriverLogsOff(std::string_view connect);
 // The file a string for the SQLite driver names ("Database"); empty for any
 // other driver and for a data source name.
 std::string SqliteDatabaseFile(std::string_view connect);
+
+// How PostgreSQL's own client library reaches the server a string for the
+// PostgreSQL driver names: its parameters ("host", "port", "dbname", "user",
+// "password", "sslmode") and what the driver runs after connecting
+// ("ConnSettings"). Nothing for another driver, a data source name, or a
+// string with a key the library would not follow as the driver does.
+struct ServerParams {
+    std::vector<std::pair<std::string, std::string>> params;
+    std::string settings;
+};
+std::optional<ServerParams> PostgresParams(std::string_view connect);
 
 } // namespace tornu

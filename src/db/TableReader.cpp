@@ -1,7 +1,7 @@
 #include "db/TableReader.h"
 
 #include "db/ConfigDatabase.h"
-#include "protocol/ConfigText.h"
+#include "db/ConnectString.h"
 
 #include <sqlite3.h>
 
@@ -19,28 +19,7 @@ bool SameWord(std::string_view a, std::string_view b) {
 } // namespace
 
 std::string SqliteFileOf(std::string_view connect, std::string_view dbmsName) {
-    if (!SameWord(dbmsName, "SQLite"))
-        return {};
-    // key=value pairs split by ";"; a value in braces may hold ";".
-    while (!connect.empty()) {
-        const std::size_t equals = connect.find('=');
-        if (equals == std::string_view::npos)
-            break;
-        const std::string_view key = TrimmedText(connect.substr(0, equals));
-        std::string_view rest = connect.substr(equals + 1);
-        const std::string_view value = TrimmedText(rest);
-        std::size_t end = rest.find(';');
-        std::string_view found = TrimmedText(rest.substr(0, end));
-        if (!value.empty() && value.front() == '{' && value.find('}') != std::string_view::npos) {
-            found = value.substr(1, value.find('}') - 1);
-            end = rest.find(';', static_cast<std::size_t>(value.data() - rest.data()) +
-                                     value.find('}'));
-        }
-        if (SameWord(key, "Database"))
-            return std::string(found);
-        connect = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-    }
-    return {};
+    return SameWord(dbmsName, "SQLite") ? SqliteDatabaseFile(connect) : std::string();
 }
 
 namespace {

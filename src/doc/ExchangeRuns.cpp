@@ -45,8 +45,10 @@ namespace {
 // and the question, a line each.
 std::string ReplaceText(const CTerminal& terminal, const CDevice* device,
                         const PendingReplace& replace) {
-    return TerminalLabel(terminal) + (device ? " " + DeviceLabel(*device, true) : "") + "\r\n" +
-           replace.what + ": в программе " + replace.stored + ", прочитано " + replace.read +
+    std::string text = TerminalLabel(terminal);
+    if (device)
+        text.append(1, ' ').append(DeviceLabel(*device, true));
+    return text + "\r\n" + replace.what + ": в программе " + replace.stored + ", прочитано " + replace.read +
            "\r\n" + kReplacePendingQuestion;
 }
 

@@ -30,7 +30,7 @@ std::string HistoryWho(const HistoryEntry& entry) {
 std::string HistoryNode(const HistoryEntry& entry) {
     std::string node = std::to_string(entry.terminal);
     if (entry.device >= 0)
-        node += "/" + std::to_string(entry.device);
+        node.append(1, '/').append(std::to_string(entry.device));
     return node;
 }
 

@@ -4,29 +4,42 @@
 #include "db/Terminal.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 
 namespace tornu {
 
 namespace {
 
-std::string Printf(const char* format, int number, const std::string& text) {
-    const int length = std::snprintf(nullptr, 0, format, number, text.c_str());
-    std::string result(static_cast<std::size_t>(std::max(length, 0)) + 1, '\0');
-    std::snprintf(result.data(), result.size(), format, number, text.c_str());
-    result.resize(result.size() - 1);
-    return result;
+// "[0007] text": the number zero-padded to `width` digits. Made by hand: the
+// tree makes one for each of a fleet's hundreds of thousands of items.
+std::string Numbered(int number, int width, std::string_view text) {
+    char digits[16];
+    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, number);
+    const auto length = static_cast<int>(end - digits);
+    const bool negative = number < 0;
+    const int pad = std::max(width - length, 0);
+    std::string label;
+    label.reserve(static_cast<std::size_t>(pad + length) + text.size() + 3);
+    label += '[';
+    if (negative)
+        label += '-';
+    label.append(static_cast<std::size_t>(pad), '0');
+    label.append(digits + negative, end);
+    label += "] ";
+    label += text;
+    return label;
 }
 
 } // namespace
 
 std::string TerminalLabel(const CTerminal& terminal) {
-    return Printf("[%04d] %s", terminal.Id(), terminal.Type().Name());
+    return Numbered(terminal.Id(), 4, terminal.Type().Name());
 }
 
 std::string DeviceLabel(const CDevice& device, bool showStructure) {
     if (showStructure)
-        return Printf("[%02d] %s", device.Address(), device.Name());
+        return Numbered(device.Address(), 2, device.Name());
     if (!device.Name().empty())
         return device.Name();
     char label[96];

@@ -51,6 +51,21 @@ TEST(ConnectString, TheSqliteFileIsNamedOnlyForThatDriver) {
     EXPECT_EQ(SqliteDatabaseFile("DSN=fleet;Database=a.db"), "");
 }
 
+// The server's own library is given only what it follows as the driver does.
+TEST(ConnectString, ServerParamsOnlyWhenTheLibraryFollowsEveryKey) {
+    const auto server = PostgresParams(
+        "Driver={PostgreSQL Unicode};Server=db.local;Port=5433;Database=fleet;UID=op;"
+        "PWD={a;b}}c};uid=other;CommLog=0;ConnSettings={SET search_path TO t1}");
+    ASSERT_TRUE(server);
+    EXPECT_EQ(server->params, (std::vector<std::pair<std::string, std::string>>{
+                                  {"host", "db.local"}, {"port", "5433"}, {"dbname", "fleet"},
+                                  {"user", "op"}, {"password", "a;b}c"}}));
+    EXPECT_EQ(server->settings, "SET search_path TO t1");
+    EXPECT_FALSE(PostgresParams("Driver=PostgreSQL Unicode;Server=h;UseDeclareFetch=1"));
+    EXPECT_FALSE(PostgresParams("DSN=fleet;Server=h"));
+    EXPECT_FALSE(PostgresParams("Driver=SQLite3;Database=a.db"));
+}
+
 // The failure names the string it could not connect with, and neither it nor
 // the driver's text gives the password away.
 TEST(ConnectString, AFailureDoesNotShowThePassword) {

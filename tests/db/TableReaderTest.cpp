@@ -1,8 +1,11 @@
-// The two ways the load reads a table give the same cells, whatever the
-// cells hold, and the file reader is used only for an SQLite file.
+// The ways the load reads a table give the same cells, whatever the cells
+// hold, and the file reader is used only for an SQLite file, the server's
+// library only for a server.
 #include "db/ConfigDatabase.h"
+#include "db/PgTableReader.h"
 #include "db/TableReader.h"
 
+#include "TestDatabase.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -45,6 +48,39 @@ TEST(TableReaderTest, FileAndDriverGiveTheSameCells) {
     EXPECT_EQ(ordered.at(4).at(0), "12abc");
     EXPECT_FALSE(file->Open("nosuch", nullptr));
     EXPECT_FALSE(driver.Open("nosuch", nullptr));
+}
+
+// More rows than one fetch of the cursor brings, an empty table and a
+// table read again after another.
+TEST(TableReaderTest, ServerLibraryAndDriverGiveTheSameCells) {
+    test::TempDir dir;
+    test::ScopedCwd inDir(dir.Path());
+    CConfigDatabase db(test::FreshTestDatabaseSettings());
+    ASSERT_TRUE(db.IsConnected());
+    if (!test::OnServer()) {
+        EXPECT_FALSE(CPgTableReader::ForDatabase(db)) << "an SQLite file is no server";
+        GTEST_SKIP() << "needs the server (TORNU_TEST_CONNECT)";
+    }
+    ASSERT_TRUE(db.Execute("DROP TABLE IF EXISTS odd"));
+    ASSERT_TRUE(db.Execute("DROP TABLE IF EXISTS none"));
+    ASSERT_TRUE(db.Execute("CREATE TABLE odd (a bigint, b varchar(40), c TEXT)"));
+    ASSERT_TRUE(db.Execute("CREATE TABLE none (a int)"));
+    ASSERT_TRUE(db.Execute("INSERT INTO odd VALUES (NULL,NULL,''),"
+                           "(-9223372036854775808,'Окно ''1''','x7'),"
+                           "(9223372036854775807,'1.5',' '),(0,'',NULL)"));
+    ASSERT_TRUE(db.Execute("INSERT INTO odd SELECT n, 'ряд ' || n, repeat('z', n % 300) "
+                           "FROM generate_series(1, 20000) AS n"));
+    auto server = CPgTableReader::ForDatabase(db);
+    ASSERT_TRUE(server);
+    COdbcTableReader driver(db);
+    const auto fromServer = ReadAll(*server, "odd", "a,b");
+    EXPECT_EQ(fromServer.size(), 20004u);
+    EXPECT_EQ(fromServer, ReadAll(driver, "odd", "a,b"));
+    EXPECT_EQ(fromServer.at(0).at(0), "-9223372036854775808");
+    EXPECT_EQ(fromServer.at(20003).at(0), "") << "NULL reads as an empty text";
+    EXPECT_TRUE(ReadAll(*server, "none").empty());
+    EXPECT_EQ(ReadAll(*server, "odd"), ReadAll(driver, "odd"));
+    EXPECT_FALSE(server->Open("nosuch", nullptr));
 }
 
 TEST(TableReaderTest, FileOfConnectionString) {

@@ -50,11 +50,13 @@ int RunDiff(CTornuCfgDoc& doc, const CTreeNode& node, std::ostream& out) {
     }
     out << "Устройство\tЧто\tВ базе\tВ приборе\n";
     const int terminal = node.Terminal().Id();
-    for (const NodeDifference& difference : differences)
-        out << terminal
-            << (difference.device >= 0 ? "/" + std::to_string(difference.device) : std::string())
-            << '\t' << difference.what << '\t' << difference.stored << '\t' << difference.terminal
+    for (const NodeDifference& difference : differences) {
+        out << terminal;
+        if (difference.device >= 0)
+            out << '/' << difference.device;
+        out << '\t' << difference.what << '\t' << difference.stored << '\t' << difference.terminal
             << '\n';
+    }
     return 1;
 }
 
