@@ -3,6 +3,7 @@
 #include "catalogue/ParsedTypeCache.h"
 #include "db/ConfigDatabase.h"
 #include "db/PgTableReader.h"
+#include "db/ReadAheadReader.h"
 #include "db/RowSource.h"
 #include "db/TableReader.h"
 
@@ -12,6 +13,13 @@
 namespace tornu {
 
 namespace {
+
+// The SQLite file read directly, or the server through its own library.
+std::unique_ptr<ITableReader> OwnConnectionReader(CConfigDatabase& db) {
+    if (auto file = CSqliteTableReader::ForDatabase(db))
+        return file;
+    return CPgTableReader::ForDatabase(db);
+}
 
 bool LoadThrough(ITableReader& reader, CConfigDatabase& db, const ParamDescList& params,
                  std::vector<std::unique_ptr<CTerminal>>& terminals) {
@@ -29,15 +37,14 @@ bool LoadConfiguration(CConfigDatabase& db, const ParamDescList& params,
                        std::vector<std::unique_ptr<CTerminal>>& terminals, TableAccess access) {
     if (!db.IsAvailable())
         return false;
-    if (access == TableAccess::Fastest) {
-        if (auto file = CSqliteTableReader::ForDatabase(db)) {
-            if (LoadThrough(*file, db, params, terminals))
-                return true;
-        } else if (auto server = CPgTableReader::ForDatabase(db)) {
-            if (LoadThrough(*server, db, params, terminals))
+    if (access == TableAccess::Fastest)
+        if (std::unique_ptr<ITableReader> own = OwnConnectionReader(db)) {
+            // The reader has a connection of its own: it reads ahead while
+            // the records are made.
+            CReadAheadReader ahead(std::move(own));
+            if (LoadThrough(ahead, db, params, terminals))
                 return true;
         }
-    }
     // The driver reads what the file reader could not, and says why when it
     // cannot either.
     COdbcTableReader driver(db);
