@@ -51,6 +51,10 @@ private:
     CTreeNode::List& SiblingsOf(const CTreeNode& node);
     const CTreeNode::List& SiblingsOf(const CTreeNode& node) const;
     static void Visit(const CTreeNode::List& list, const std::function<void(CTreeNode&)>& visit);
+    // The items of terminals [first, last) appended to `roots`.
+    static void FillPart(const std::unique_ptr<CTerminal>* first,
+                         const std::unique_ptr<CTerminal>* last, bool showStructure,
+                         CTreeNode::List& roots);
 
     CTreeNode::List roots_;
 };

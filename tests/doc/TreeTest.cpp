@@ -1,5 +1,9 @@
 #include "DocTestFixture.h"
 
+#include "db/Device.h"
+#include "db/Terminal.h"
+#include "doc/TreeModel.h"
+
 using namespace tornu;
 using namespace tornu::test;
 
@@ -33,4 +37,46 @@ TEST_F(TreeTest, LabelsAndOrderSurviveARestart) {
     Restart();
     EXPECT_NE(doc->Workspace().FindTerminal(12)->FindDevice(4), nullptr);
     EXPECT_EQ(Outline(), kStructure);
+}
+
+// A fleet large enough to be made on two threads gives the items, and among
+// equal labels the order, that inserting them one by one gives.
+TEST_F(TreeTest, ALargeFleetMadeInHalvesIsTheTreeMadeOneByOne) {
+    CConfigDatabase& db = doc->Workspace().Database();
+    const char* copies = "WITH RECURSIVE n(i) AS (SELECT 13 UNION ALL SELECT i+1 FROM n WHERE i<5012) ";
+    ASSERT_TRUE(db.Execute(std::string(copies) +
+                           "INSERT INTO terminal SELECT n.i,phone,password,config,term_config "
+                           "FROM terminal, n WHERE id=12")) << db.LastError();
+    ASSERT_TRUE(db.Execute(std::string(copies) +
+                           "INSERT INTO device SELECT n.i,id,password,name,master_id,last_key,"
+                           "systemstate,last_time,config,sensor_cnt FROM device, n "
+                           "WHERE term_id=12")) << db.LastError();
+    Restart();
+    const auto& terminals = doc->Workspace().Terminals();
+    ASSERT_EQ(terminals.size(), 5002u);
+    const auto items = [](const CTreeModel& model) {
+        std::vector<std::pair<std::string, const void*>> seen;
+        model.ForEach([&](CTreeNode& node) {
+            seen.emplace_back(std::string(node.Label()),
+                              node.Device() ? static_cast<const void*>(node.Device())
+                                            : static_cast<const void*>(&node.Terminal()));
+        });
+        return seen;
+    };
+    for (bool structure : {true, false}) {
+        CTreeModel oneByOne;
+        for (const auto& terminal : terminals) {
+            CTreeNode* parent = structure ? &oneByOne.InsertTerminal(*terminal) : nullptr;
+            for (const auto& device : terminal->Devices()) {
+                if (!device->IsTopLevel())
+                    continue;
+                CTreeNode& item = oneByOne.InsertDevice(parent, *device, structure);
+                for (CDevice* slave : device->Slaves())
+                    oneByOne.InsertDevice(structure ? &item : nullptr, *slave, structure);
+            }
+        }
+        CTreeModel halves;
+        halves.Fill(terminals, structure);
+        EXPECT_EQ(items(halves), items(oneByOne)) << structure;
+    }
 }
