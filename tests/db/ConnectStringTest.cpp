@@ -63,7 +63,6 @@ TEST(ConnectString, ServerParamsOnlyWhenTheLibraryFollowsEveryKey) {
     EXPECT_EQ(server->settings, "SET search_path TO t1");
     EXPECT_FALSE(PostgresParams("Driver=PostgreSQL Unicode;Server=h;UseDeclareFetch=1"));
     EXPECT_FALSE(PostgresParams("DSN=fleet;Server=h"));
-    EXPECT_FALSE(PostgresParams("Driver=SQLite3;Database=a.db"));
 }
 
 // The failure names the string it could not connect with, and neither it nor

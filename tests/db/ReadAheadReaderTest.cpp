@@ -14,28 +14,26 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-// Rows of varying cells; a table "broken" fails after `failAfter` rows, a
-// table "nosuch" cannot be opened.
+// Rows of varying cells; "broken" fails after 5,000, "nosuch" cannot be opened.
+constexpr std::size_t kRows = 20000, kBrokenAt = 5000; // many blocks, more than wait
+
+Rows Expected() {
+    Rows rows;
+    for (std::size_t i = 0; i < kRows; ++i)
+        rows.push_back({std::to_string(i), std::string(i % 300, 'z'), i % 7 ? "Окно" : ""});
+    return rows;
+}
+
 class CMadeUpReader final : public ITableReader {
 public:
-    CMadeUpReader(std::size_t rows, std::size_t failAfter) : count_(rows), failAfter_(failAfter) {}
-
-    static Rows Expected(std::size_t count) {
-        Rows rows;
-        for (std::size_t i = 0; i < count; ++i)
-            rows.push_back({std::to_string(i), std::string(i % 300, 'z'), i % 7 ? "Окно" : ""});
-        return rows;
-    }
-
     bool Open(const char* table, const char*) override {
-        rows_ = Expected(count_);
         broken_ = std::string(table) == "broken";
-        next_ = 0;
         failed_ = std::string(table) == "nosuch";
+        next_ = 0;
         return !failed_;
     }
     bool Next(DbRow& row) override {
-        if (failed_ || next_ == rows_.size() || (broken_ && next_ == failAfter_)) {
+        if (failed_ || next_ == (broken_ ? kBrokenAt : kRows)) {
             failed_ = failed_ || broken_;
             return false;
         }
@@ -47,8 +45,7 @@ public:
     bool Failed() const override { return failed_; }
 
 private:
-    std::size_t count_, failAfter_;
-    Rows rows_;
+    const Rows rows_ = Expected();
     std::vector<std::string_view> cells_;
     std::size_t next_ = 0;
     bool broken_ = false, failed_ = false;
@@ -62,43 +59,37 @@ Rows ReadAll(ITableReader& reader, std::size_t most = SIZE_MAX) {
     return rows;
 }
 
-TEST(ReadAheadReaderTest, RowsArriveWholeAndInOrder) {
-    constexpr std::size_t kRows = 20000; // many blocks, more than wait at once
-    CReadAheadReader reader(std::make_unique<CMadeUpReader>(kRows, 0));
+TEST(ReadAheadReaderTest, RowsArriveWholeAndInOrderAndAReadLeftHalfWayEnds) {
+    CReadAheadReader reader(std::make_unique<CMadeUpReader>());
     ASSERT_TRUE(reader.Open("odd", nullptr));
-    EXPECT_EQ(ReadAll(reader), CMadeUpReader::Expected(kRows));
+    EXPECT_EQ(ReadAll(reader), Expected());
     EXPECT_FALSE(reader.Failed());
     DbRow row;
     EXPECT_FALSE(reader.Next(row)) << "the end stays the end";
-
     // Opened again half way: the first read is dropped, the second whole.
     ASSERT_TRUE(reader.Open("odd", "a"));
     EXPECT_EQ(ReadAll(reader, 3000).size(), 3000u);
     ASSERT_TRUE(reader.Open("odd", nullptr));
     EXPECT_EQ(ReadAll(reader).size(), kRows);
-
     EXPECT_FALSE(reader.Open("nosuch", nullptr));
     EXPECT_TRUE(reader.Failed());
     EXPECT_FALSE(reader.Next(row));
+    // Dropped half way, with blocks waiting.
+    for (std::size_t read : {0u, 1u, 9000u}) {
+        CReadAheadReader dropped(std::make_unique<CMadeUpReader>());
+        ASSERT_TRUE(dropped.Open("odd", nullptr));
+        EXPECT_EQ(ReadAll(dropped, read).size(), read);
+    }
 }
 
 TEST(ReadAheadReaderTest, AFailureComesAfterTheRowsReadBeforeIt) {
-    CReadAheadReader reader(std::make_unique<CMadeUpReader>(10000, 5000));
+    CReadAheadReader reader(std::make_unique<CMadeUpReader>());
     ASSERT_TRUE(reader.Open("broken", nullptr));
-    const Rows rows = ReadAll(reader, 4999);
+    EXPECT_EQ(ReadAll(reader, kBrokenAt).size(), kBrokenAt);
     EXPECT_FALSE(reader.Failed()) << "not before its rows are read";
     DbRow row;
-    EXPECT_TRUE(reader.Next(row));
     EXPECT_FALSE(reader.Next(row));
     EXPECT_TRUE(reader.Failed());
-}
-
-TEST(ReadAheadReaderTest, DroppedHalfWayWithoutAHang) {
-    for (std::size_t read : {0u, 1u, 2048u, 9000u}) {
-        CReadAheadReader reader(std::make_unique<CMadeUpReader>(20000, 0));
-        ASSERT_TRUE(reader.Open("odd", nullptr));
-        EXPECT_EQ(ReadAll(reader, read).size(), read);
-    }
 }
 
 } // namespace

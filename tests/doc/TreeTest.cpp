@@ -55,12 +55,8 @@ TEST_F(TreeTest, ALargeFleetMadeInHalvesIsTheTreeMadeOneByOne) {
     const auto& terminals = doc->Workspace().Terminals();
     ASSERT_EQ(terminals.size(), 5002u);
     const auto items = [](const CTreeModel& model) {
-        std::vector<std::pair<std::string, const void*>> seen;
-        model.ForEach([&](CTreeNode& node) {
-            seen.emplace_back(std::string(node.Label()),
-                              node.Device() ? static_cast<const void*>(node.Device())
-                                            : static_cast<const void*>(&node.Terminal()));
-        });
+        std::vector<std::pair<std::string, const CDevice*>> seen;
+        model.ForEach([&](CTreeNode& node) { seen.emplace_back(node.Label(), node.Device()); });
         return seen;
     };
     for (bool structure : {true, false}) {
