@@ -8,7 +8,7 @@
 namespace tornu {
 
 bool IsStationServerRunning(std::string_view name) {
-    const std::string semaphore = "/" + std::string(name);
+    const std::string semaphore = std::string(1, '/').append(name);
     sem_t* handle = sem_open(semaphore.c_str(), 0);
     if (handle == SEM_FAILED)
         return errno == EACCES; // it exists, only not for us
