@@ -82,6 +82,10 @@ StreamStatus CFakeStream::Read(std::string& into, int timeoutMs) {
     for (;;) {
         if (interrupted_) {
             interrupted_ = false;
+            // A held read stands for a call that lasts until it is cancelled:
+            // a cancel that comes before the hold ends it too, or the wait
+            // after it would hold for ever.
+            hold_ = false;
             return StreamStatus::kInterrupted;
         }
         if (DeliverDue(into))

@@ -10,10 +10,19 @@
 namespace tornu {
 
 void CDbRecord::ReadRow(DbRow row) {
+    ReadRow(row, Describe().AllColumns());
+}
+
+void CDbRecord::ReadRow(DbRow row, ColumnMask mask) {
     const auto& columns = Describe().columns;
-    for (std::size_t i = 0; i < columns.size() && i < row.size(); ++i)
+    std::size_t cell = 0;
+    for (std::size_t i = 0; i < columns.size() && cell < row.size(); ++i) {
+        if (!(mask & (ColumnMask(1) << i)))
+            continue;
         if (columns[i].set)
-            columns[i].set(*this, row[i]);
+            columns[i].set(*this, row[cell]);
+        ++cell;
+    }
 }
 
 void CDbRecord::AppendKeys(std::vector<DbValue>& values) const {
@@ -130,10 +139,7 @@ std::string CDbRecord::ChangeName(std::size_t column) const {
 }
 
 ColumnMask CDbRecord::Columns(std::initializer_list<std::string_view> names) const {
-    ColumnMask mask = 0;
-    for (std::string_view name : names)
-        mask |= ColumnMask(1) << Describe().IndexOf(name);
-    return mask;
+    return Describe().Mask(names);
 }
 
 int CDbRecord::ColumnNumber(std::string_view text) {

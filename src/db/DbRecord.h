@@ -53,6 +53,8 @@ public:
     // Copies the columns of a row of the table into the fields, stopping at
     // the first column the row does not have.
     void ReadRow(DbRow row);
+    // The same for a row of only the columns of `columns`, in stored order.
+    void ReadRow(DbRow row, ColumnMask columns);
 
     // Each is one statement, durable when it returns; all fail at once
     // without a database. Insert writes every column and refuses a text

@@ -32,6 +32,7 @@ bool CDevice::SetName(std::string name) {
 }
 
 bool CDevice::SetPassword(std::string password) {
+    NeedDependants();
     return IsMessageSafe(password) && SetText("password", password_, password);
 }
 
@@ -42,6 +43,7 @@ bool CDevice::SetLoopCount(int count) {
 }
 
 bool CDevice::SetLastTime(std::string time) {
+    NeedDependants();
     return SetText("last_time", lastTime_, time);
 }
 

@@ -52,14 +52,27 @@ public:
 
     CTerminal& Terminal() const { return *terminal_; }
     int Address() const { return address_; }
-    std::string Password() const { return password_.Str(); }
+    // The password, key, state and time come with the terminal's dependants.
+    std::string Password() const {
+        NeedDependants();
+        return password_.Str();
+    }
     std::string NewPassword() const;
     std::string Name() const { return name_.Str(); }
     int Master() const { return master_; }
     bool IsTopLevel() const { return master_ == kNoMaster; }
-    int LastKey() const { return lastKey_; }
-    int SystemState() const { return systemState_; }
-    std::string LastTime() const { return lastTime_.Str(); }
+    int LastKey() const {
+        NeedDependants();
+        return lastKey_;
+    }
+    int SystemState() const {
+        NeedDependants();
+        return systemState_;
+    }
+    std::string LastTime() const {
+        NeedDependants();
+        return lastTime_.Str();
+    }
     const CBusDeviceType& Type() const { return type_; }
     // The loop count chosen for the device; -1 means the type's maximum.
     int LoopCountSetting() const { return loopCount_; }
@@ -77,8 +90,14 @@ public:
     // Memory only, refused like the password.
     bool SetNewPassword(std::string password);
     // Memory only: what a status reply sets, written with the device's row.
-    void SetSystemState(int state) { systemState_ = state; }
-    void SetLastKey(int key) { lastKey_ = key; }
+    void SetSystemState(int state) {
+        NeedDependants();
+        systemState_ = state;
+    }
+    void SetLastKey(int key) {
+        NeedDependants();
+        lastKey_ = key;
+    }
 
     const std::vector<CDevice*>& Slaves() const { return slaves_; }
     // In creation order; the terminal owns them.

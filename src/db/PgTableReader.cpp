@@ -60,10 +60,11 @@ void CPgTableReader::Clear() {
     row_ = 0;
 }
 
-bool CPgTableReader::Open(const char* table, const char* orderBy) {
+bool CPgTableReader::Open(const char* table, const char* columns, const char* orderBy) {
     Clear();
     failed_ = cursor_ && !Command(server_, "CLOSE table_rows");
-    std::string text = std::string("DECLARE table_rows NO SCROLL CURSOR FOR SELECT * FROM ") + table;
+    std::string text = std::string("DECLARE table_rows NO SCROLL CURSOR FOR SELECT ") +
+                       (columns ? columns : "*") + " FROM " + table;
     if (orderBy)
         text.append(" ORDER BY ").append(orderBy);
     cursor_ = !failed_ && Command(server_, text);

@@ -28,7 +28,7 @@ public:
     static std::unique_ptr<CPgTableReader> ForDatabase(CConfigDatabase& db);
     ~CPgTableReader() override;
 
-    bool Open(const char* table, const char* orderBy) override;
+    bool Open(const char* table, const char* columns, const char* orderBy) override;
     bool Next(DbRow& row) override;
     bool Failed() const override { return failed_; }
 

@@ -33,12 +33,14 @@ void CReadAheadReader::Stop() {
     openedOk_ = false;
 }
 
-bool CReadAheadReader::Open(const char* table, const char* orderBy) {
+bool CReadAheadReader::Open(const char* table, const char* columns, const char* orderBy) {
     Stop();
     current_ = {};
     row_ = 0;
+    // The texts are copied: the thread reads them after this returns.
     thread_ = std::thread(&CReadAheadReader::Read, this, std::string(table),
-                          std::string(orderBy ? orderBy : ""), orderBy != nullptr);
+                          columns ? std::optional<std::string>(columns) : std::nullopt,
+                          orderBy ? std::optional<std::string>(orderBy) : std::nullopt);
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return opened_; });
     failed_ = !openedOk_;
@@ -46,8 +48,10 @@ bool CReadAheadReader::Open(const char* table, const char* orderBy) {
     return openedOk_;
 }
 
-void CReadAheadReader::Read(std::string table, std::string orderBy, bool ordered) {
-    const bool opened = reader_->Open(table.c_str(), ordered ? orderBy.c_str() : nullptr);
+void CReadAheadReader::Read(std::string table, std::optional<std::string> columns,
+                            std::optional<std::string> orderBy) {
+    const bool opened = reader_->Open(table.c_str(), columns ? columns->c_str() : nullptr,
+                                      orderBy ? orderBy->c_str() : nullptr);
     {
         std::lock_guard lock(mutex_);
         opened_ = true;

@@ -15,6 +15,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -29,7 +30,7 @@ public:
     CReadAheadReader(const CReadAheadReader&) = delete;
     CReadAheadReader& operator=(const CReadAheadReader&) = delete;
 
-    bool Open(const char* table, const char* orderBy) override;
+    bool Open(const char* table, const char* columns, const char* orderBy) override;
     bool Next(DbRow& row) override;
     bool Failed() const override { return failed_; }
 
@@ -44,7 +45,8 @@ private:
     };
 
     // The reading thread: opens the table, then hands over its rows.
-    void Read(std::string table, std::string orderBy, bool ordered);
+    void Read(std::string table, std::optional<std::string> columns,
+              std::optional<std::string> orderBy);
     // Waits for the reading thread to stop and drops what it left.
     void Stop();
     // False when the block is full, a cell would not fit its offsets, or the

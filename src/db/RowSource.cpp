@@ -1,6 +1,7 @@
 #include "db/RowSource.h"
 
 #include "db/ConfigDatabase.h"
+#include "db/Tables.h"
 #include "db/Terminal.h"
 #include "db/TableReader.h"
 
@@ -115,7 +116,7 @@ void CPreloadedRowSource::CRows::Shrink() {
 }
 
 bool CPreloadedRowSource::Read(ITableReader& reader) {
-    if (!reader.Open("terminal", nullptr))
+    if (!reader.Open("terminal", nullptr, nullptr))
         return false;
     DbRow row;
     int id = 0;
@@ -134,8 +135,10 @@ bool CPreloadedRowSource::Read(ITableReader& reader) {
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     SortIds(terminalIds_);
     // Ordered by the unique index, so that each terminal's rows come
-    // together and in the order the loader asks for them.
-    if (!reader.Open("device", "term_id,id"))
+    // together and in the order the loader asks for them; only the columns
+    // the start needs (the key columns first).
+    static const std::string kStartColumns = kDeviceTable.Names(kDeviceStartColumns);
+    if (!reader.Open("device", kStartColumns.c_str(), "term_id,id"))
         return false;
     reader_ = &reader;
     return true;
@@ -228,7 +231,7 @@ bool CPreloadedRowSource::Load(CDbRecord& record) {
     const auto found = first(batchRows_, key.id);
     if (found == batchRows_.end() || found->first != key.id)
         return false;
-    record.ReadRow(batch_.Row(found->second, row_));
+    record.ReadRow(batch_.Row(found->second, row_), kDeviceStartColumns);
     return true;
 }
 
@@ -239,6 +242,30 @@ bool CTerminalRowSource::Read(CConfigDatabase& db) {
             return false;
         File(static_cast<TableId>(id));
     }
+    static const std::string kLater = "SELECT " + kDeviceTable.Names(kDeviceLaterColumns) +
+                                      " FROM device WHERE term_id=?";
+    const DbValue key[] = {terminal_};
+    if (!db.Query(kLater, key, devices_))
+        return false;
+    for (std::size_t index = 0; index < devices_.size(); ++index) {
+        const std::vector<std::string_view> cells(devices_[index].begin(), devices_[index].end());
+        int address = 0;
+        if (ReadKeyColumn(cells, 0, address))
+            deviceRows_.emplace_back(address, index);
+    }
+    std::stable_sort(deviceRows_.begin(), deviceRows_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    return true;
+}
+
+bool CTerminalRowSource::LoadLaterColumns(CDbRecord& device, int address) const {
+    const auto found = std::lower_bound(
+        deviceRows_.begin(), deviceRows_.end(), address,
+        [](const auto& entry, int wanted) { return entry.first < wanted; });
+    if (found == deviceRows_.end() || found->first != address)
+        return false;
+    const auto& row = devices_[found->second];
+    device.ReadRow(std::vector<std::string_view>(row.begin(), row.end()), kDeviceLaterColumns);
     return true;
 }
 

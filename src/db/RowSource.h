@@ -61,9 +61,10 @@ class ITableReader;
 // The terminal table read whole, and the device table read once in key
 // order alongside the load: the loader asks for the terminals in ascending id
 // order, and each one's device rows are taken from the stream as it is
-// loaded. No copy of the device table is held (a fleet has hundreds of
-// thousands of rows), and nothing of loops, parameters, phones and keys is
-// read: they wait for CTerminalRowSource.
+// loaded, with the columns the start needs (kDeviceStartColumns). No copy of
+// the device table is held (a fleet has hundreds of thousands of rows), and
+// nothing of loops, parameters, phones and keys is read: they and the rest
+// of the device rows wait for CTerminalRowSource.
 class CPreloadedRowSource final : public IRowSource {
 public:
     CPreloadedRowSource();
@@ -132,10 +133,10 @@ private:
     std::vector<std::string_view> row_;
 };
 
-// One terminal's loops and its devices' parameters, phones and keys: each of
-// the four tables read with one query restricted to the terminal (their
-// unique indexes lead with it), and matched as a select by key would match
-// them: the first row of a key wins.
+// One terminal's loops and its devices' parameters, phones and keys, and the
+// columns of its device rows the start leaves: each table read with one
+// query restricted to the terminal (their unique indexes lead with it), and
+// matched as a select by key would match them: the first row of a key wins.
 class CTerminalRowSource final : public IRowSource {
 public:
     explicit CTerminalRowSource(int terminal) : terminal_(terminal) {}
@@ -149,6 +150,9 @@ public:
     bool LoopIds(int terminal, int device, std::vector<int>& ids) override;
     // A loop, parameter, phone or key: reads its row; false when none.
     bool Load(CDbRecord& record) override;
+    // The columns of the device's row that the start does not read
+    // (kDeviceLaterColumns); false when it has no row.
+    bool LoadLaterColumns(CDbRecord& device, int address) const;
 
 private:
     enum TableId { kSensor, kParam, kPhone, kKey, kTableCount };
@@ -165,6 +169,8 @@ private:
     int terminal_;
     Table tables_[kTableCount];
     std::vector<std::pair<int, int>> loopIds_; // device, number; sorted
+    std::vector<std::vector<std::string>> devices_;
+    std::vector<std::pair<int, std::size_t>> deviceRows_; // address, row; sorted
 };
 
 } // namespace tornu

@@ -44,6 +44,17 @@ ColumnMask TableDesc::KeyMask() const {
     return mask;
 }
 
+ColumnMask TableDesc::Mask(std::initializer_list<std::string_view> names) const {
+    ColumnMask mask = 0;
+    for (std::string_view name : names)
+        mask |= ColumnMask(1) << IndexOf(name);
+    return mask;
+}
+
+std::string TableDesc::Names(ColumnMask mask) const {
+    return ColumnList(*this, mask, "");
+}
+
 std::string TableDesc::CreateStatement() const {
     std::string statement = std::string("CREATE TABLE ") + name + " (";
     for (std::size_t i = 0; i < columns.size(); ++i)

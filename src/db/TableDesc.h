@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -46,6 +47,10 @@ struct TableDesc {
     // Place of the column of that name; columns.size() when there is none.
     std::size_t IndexOf(std::string_view column) const;
     ColumnMask KeyMask() const;
+    // The columns of those names.
+    ColumnMask Mask(std::initializer_list<std::string_view> names) const;
+    // "a,b,c": the names of the columns of `columns`, in stored order.
+    std::string Names(ColumnMask columns) const;
     ColumnMask AllColumns() const { return (ColumnMask(1) << columns.size()) - 1; }
 
     // The stored format, exactly: "CREATE TABLE t (a int,b varchar(40),c TEXT)"

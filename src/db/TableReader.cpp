@@ -24,8 +24,8 @@ std::string SqliteFileOf(std::string_view connect, std::string_view dbmsName) {
 
 namespace {
 
-std::string SelectAll(const char* table, const char* orderBy) {
-    std::string text = std::string("SELECT * FROM ") + table;
+std::string SelectAll(const char* table, const char* columns, const char* orderBy) {
+    std::string text = std::string("SELECT ") + (columns ? columns : "*") + " FROM " + table;
     if (orderBy)
         text += std::string(" ORDER BY ") + orderBy;
     return text;
@@ -33,8 +33,8 @@ std::string SelectAll(const char* table, const char* orderBy) {
 
 } // namespace
 
-bool COdbcTableReader::Open(const char* table, const char* orderBy) {
-    failed_ = !db_.Execute(SelectAll(table, orderBy)) || db_.ColumnCount() <= 0;
+bool COdbcTableReader::Open(const char* table, const char* columns, const char* orderBy) {
+    failed_ = !db_.Execute(SelectAll(table, columns, orderBy)) || db_.ColumnCount() <= 0;
     cells_.assign(failed_ ? 0 : static_cast<std::size_t>(db_.ColumnCount()), {});
     return !failed_;
 }
@@ -75,17 +75,17 @@ CSqliteTableReader::~CSqliteTableReader() {
     sqlite3_close_v2(file_);
 }
 
-bool CSqliteTableReader::Open(const char* table, const char* orderBy) {
+bool CSqliteTableReader::Open(const char* table, const char* columns, const char* orderBy) {
     sqlite3_finalize(statement_);
     statement_ = nullptr;
-    const std::string text = SelectAll(table, orderBy);
+    const std::string text = SelectAll(table, columns, orderBy);
     failed_ = sqlite3_prepare_v2(file_, text.c_str(), static_cast<int>(text.size()), &statement_,
                                  nullptr) != SQLITE_OK ||
               sqlite3_column_count(statement_) <= 0;
-    const auto columns = failed_ ? 0 : static_cast<std::size_t>(sqlite3_column_count(statement_));
-    cells_.assign(columns, {});
-    numbers_.resize(columns);
-    blobs_.resize(columns);
+    const auto count = failed_ ? 0 : static_cast<std::size_t>(sqlite3_column_count(statement_));
+    cells_.assign(count, {});
+    numbers_.resize(count);
+    blobs_.resize(count);
     return !failed_;
 }
 

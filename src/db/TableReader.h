@@ -26,10 +26,11 @@ class CConfigDatabase;
 class ITableReader {
 public:
     virtual ~ITableReader() = default;
-    // Starts on every row of `table`, in the order of the columns `orderBy`
-    // names ("term_id,id") or null for the table's own; false when the table
-    // cannot be read.
-    virtual bool Open(const char* table, const char* orderBy) = 0;
+    // Starts on every row of `table` with the columns `columns` names
+    // ("term_id,id,name") or null for all, in the order of the columns
+    // `orderBy` names ("term_id,id") or null for the table's own; false when
+    // the table cannot be read.
+    virtual bool Open(const char* table, const char* columns, const char* orderBy) = 0;
     // The next row, valid until the next call; false at the end and on a
     // failure, which Failed() then tells.
     virtual bool Next(DbRow& row) = 0;
@@ -40,7 +41,7 @@ class COdbcTableReader final : public ITableReader {
 public:
     explicit COdbcTableReader(CConfigDatabase& db) : db_(db) {}
 
-    bool Open(const char* table, const char* orderBy) override;
+    bool Open(const char* table, const char* columns, const char* orderBy) override;
     bool Next(DbRow& row) override;
     bool Failed() const override { return failed_; }
 
@@ -58,7 +59,7 @@ public:
     static std::unique_ptr<CSqliteTableReader> ForDatabase(CConfigDatabase& db);
     ~CSqliteTableReader() override;
 
-    bool Open(const char* table, const char* orderBy) override;
+    bool Open(const char* table, const char* columns, const char* orderBy) override;
     bool Next(DbRow& row) override;
     bool Failed() const override { return failed_; }
 

@@ -116,6 +116,10 @@ struct CRecordColumns {
 
 const TableDesc kTerminalTable{"terminal", CRecordColumns::kTerminal};
 const TableDesc kDeviceTable{"device", CRecordColumns::kDevice};
+const ColumnMask kDeviceStartColumns =
+    kDeviceTable.Mask({"term_id", "id", "name", "master_id", "config", "sensor_cnt"});
+const ColumnMask kDeviceLaterColumns =
+    kDeviceTable.Mask({"id", "password", "last_key", "systemstate", "last_time"});
 const TableDesc kSensorTable{"sensor", CRecordColumns::kSensor};
 const TableDesc kDeviceParamTable{"device_param", CRecordColumns::kDeviceParam};
 const TableDesc kDevicePhoneTable{"device_phone", CRecordColumns::kDevicePhone};

@@ -10,6 +10,11 @@ namespace tornu {
 
 extern const TableDesc kTerminalTable;
 extern const TableDesc kDeviceTable;
+// What the start reads of each device row: what the tree, the lists and the
+// station import need. The rest (kDeviceLaterColumns, with the id to find
+// the device by) is read with the terminal's dependants.
+extern const ColumnMask kDeviceStartColumns;
+extern const ColumnMask kDeviceLaterColumns;
 extern const TableDesc kSensorTable;
 extern const TableDesc kDeviceParamTable;
 extern const TableDesc kDevicePhoneTable;

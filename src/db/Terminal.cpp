@@ -80,6 +80,8 @@ bool CTerminal::ReadDependantsNow() const {
         return false;
     // Set first: making the records asks for the lists being filled.
     dependantsRead_ = true;
+    for (const auto& device : devices_)
+        rows.LoadLaterColumns(*device, device->Address());
     std::vector<CDbRecord*> missing;
     // The order of the whole load: the own module's loops take their numbers
     // first, then the other devices' in address order.

@@ -26,7 +26,7 @@ Rows Expected() {
 
 class CMadeUpReader final : public ITableReader {
 public:
-    bool Open(const char* table, const char*) override {
+    bool Open(const char* table, const char*, const char*) override {
         broken_ = std::string(table) == "broken";
         failed_ = std::string(table) == "nosuch";
         next_ = 0;
@@ -61,30 +61,30 @@ Rows ReadAll(ITableReader& reader, std::size_t most = SIZE_MAX) {
 
 TEST(ReadAheadReaderTest, RowsArriveWholeAndInOrderAndAReadLeftHalfWayEnds) {
     CReadAheadReader reader(std::make_unique<CMadeUpReader>());
-    ASSERT_TRUE(reader.Open("odd", nullptr));
+    ASSERT_TRUE(reader.Open("odd", nullptr, nullptr));
     EXPECT_EQ(ReadAll(reader), Expected());
     EXPECT_FALSE(reader.Failed());
     DbRow row;
     EXPECT_FALSE(reader.Next(row)) << "the end stays the end";
     // Opened again half way: the first read is dropped, the second whole.
-    ASSERT_TRUE(reader.Open("odd", "a"));
+    ASSERT_TRUE(reader.Open("odd", nullptr, "a"));
     EXPECT_EQ(ReadAll(reader, 3000).size(), 3000u);
-    ASSERT_TRUE(reader.Open("odd", nullptr));
+    ASSERT_TRUE(reader.Open("odd", nullptr, nullptr));
     EXPECT_EQ(ReadAll(reader).size(), kRows);
-    EXPECT_FALSE(reader.Open("nosuch", nullptr));
+    EXPECT_FALSE(reader.Open("nosuch", nullptr, nullptr));
     EXPECT_TRUE(reader.Failed());
     EXPECT_FALSE(reader.Next(row));
     // Dropped half way, with blocks waiting.
     for (std::size_t read : {0u, 1u, 9000u}) {
         CReadAheadReader dropped(std::make_unique<CMadeUpReader>());
-        ASSERT_TRUE(dropped.Open("odd", nullptr));
+        ASSERT_TRUE(dropped.Open("odd", nullptr, nullptr));
         EXPECT_EQ(ReadAll(dropped, read).size(), read);
     }
 }
 
 TEST(ReadAheadReaderTest, AFailureComesAfterTheRowsReadBeforeIt) {
     CReadAheadReader reader(std::make_unique<CMadeUpReader>());
-    ASSERT_TRUE(reader.Open("broken", nullptr));
+    ASSERT_TRUE(reader.Open("broken", nullptr, nullptr));
     EXPECT_EQ(ReadAll(reader, kBrokenAt).size(), kBrokenAt);
     EXPECT_FALSE(reader.Failed()) << "not before its rows are read";
     DbRow row;

@@ -66,6 +66,7 @@ TEST_F(RecordLoadTest, WhatWasWrittenLoadsBackInIdOrder) {
 TEST_F(RecordLoadTest, DependantsAreReadOnceWhenFirstNeeded) {
     BuildConfiguration();
     expected.clear();
+    Exec("UPDATE device SET password='п9',systemstate=3 WHERE term_id=12 AND id=9");
     oldDbs.push_back(std::move(db));
     db = std::make_unique<CConfigDatabase>(dbSettings);
     std::vector<std::string> statements;
@@ -73,20 +74,25 @@ TEST_F(RecordLoadTest, DependantsAreReadOnceWhenFirstNeeded) {
     std::vector<std::unique_ptr<CTerminal>> terminals;
     // Through the driver, so that every read shows.
     ASSERT_TRUE(LoadConfiguration(*db, params, terminals, TableAccess::Driver));
-    for (const std::string& statement : statements)
-        for (const char* table : {"sensor", "device_param", "device_phone", "device_key"})
+    for (const std::string& statement : statements) {
+        for (const char* table : {"sensor ", "device_param", "device_phone", "device_key"})
             EXPECT_EQ(statement.find(table), std::string::npos) << statement;
+        EXPECT_EQ(statement.find("password,"), std::string::npos) << statement;
+    }
     ASSERT_EQ(terminals.size(), 2u);
     CTerminal& first = *terminals[1];
     EXPECT_FALSE(first.DependantsRead());
 
+    // A device's password, key, state and time come with the dependants.
     statements.clear();
     CDevice* expander = first.FindDevice(9);
-    ASSERT_EQ(expander->Loops().size(), 2u);
-    EXPECT_EQ(statements.size(), 4u); // one query a table, nothing missing to add
+    EXPECT_EQ(expander->Password(), "п9");
+    EXPECT_EQ(statements.size(), 5u); // one query a table, nothing missing to add
     for (const std::string& statement : statements)
         EXPECT_NE(statement.find("WHERE term_id=?"), std::string::npos) << statement;
+    EXPECT_EQ(expander->SystemState(), 3);
     statements.clear();
+    ASSERT_EQ(expander->Loops().size(), 2u);
     EXPECT_EQ(first.FindLoop(2)->Name(), "Окно");
     EXPECT_EQ(first.FindDevice(5)->FindParam("OBJNAME")->Value(), "Склад №2");
     EXPECT_EQ(first.FindDevice(5)->Keys()[0]->Owner(), "Иванов");

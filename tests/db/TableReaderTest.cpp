@@ -16,7 +16,7 @@ namespace {
 std::vector<std::vector<std::string>> ReadAll(ITableReader& reader, const char* table,
                                               const char* orderBy = nullptr) {
     std::vector<std::vector<std::string>> rows;
-    EXPECT_TRUE(reader.Open(table, orderBy));
+    EXPECT_TRUE(reader.Open(table, nullptr, orderBy));
     DbRow row;
     while (reader.Next(row))
         rows.emplace_back(row.begin(), row.end());
@@ -46,8 +46,8 @@ TEST(TableReaderTest, FileAndDriverGiveTheSameCells) {
     EXPECT_EQ(ordered, ReadAll(driver, "odd", "a,b"));
     EXPECT_EQ(ordered.at(1).at(0), "-9223372036854775808");
     EXPECT_EQ(ordered.at(4).at(0), "12abc");
-    EXPECT_FALSE(file->Open("nosuch", nullptr));
-    EXPECT_FALSE(driver.Open("nosuch", nullptr));
+    EXPECT_FALSE(file->Open("nosuch", nullptr, nullptr));
+    EXPECT_FALSE(driver.Open("nosuch", nullptr, nullptr));
 }
 
 // More rows than one fetch of the cursor brings, an empty table and a
@@ -78,7 +78,7 @@ TEST(TableReaderTest, ServerLibraryAndDriverGiveTheSameCells) {
     EXPECT_EQ(fromServer, ReadAll(driver, "odd", "a,b"));
     EXPECT_TRUE(ReadAll(*server, "none").empty());
     EXPECT_EQ(ReadAll(*server, "odd"), ReadAll(driver, "odd"));
-    EXPECT_FALSE(server->Open("nosuch", nullptr));
+    EXPECT_FALSE(server->Open("nosuch", nullptr, nullptr));
 }
 
 TEST(TableReaderTest, FileOfConnectionString) {
