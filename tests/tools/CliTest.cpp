@@ -39,8 +39,19 @@ protected:
         ASSERT_TRUE(settings.Save());
     }
     std::string DatabaseBytes() { return ReadBytes(dir_ / "tornucfg.db"); }
+    // The terminal `text` describes, simulated behind the settings' modem.
+    void StartSimulator(const std::string& text) {
+        std::string error;
+        ASSERT_TRUE(sim_.Read(text, dir_.Path().string(), error)) << error;
+        simulator_ = std::make_unique<SimOnPty>(sim_);
+        ASSERT_TRUE(simulator_->Start(dir_ / "ttySIM", error)) << error;
+        SetSetting("Modem", "ComPort", dir_ / "ttySIM");
+        SetSetting("Modem", "Emul", "1");
+    }
 
     TempDir dir_;
+    CTerminalState sim_;
+    std::unique_ptr<SimOnPty> simulator_; // its state is read once its thread is gone
 };
 
 TEST_F(CliTest, BuildsAConfigurationAndShowsIt) {
@@ -150,16 +161,9 @@ TEST_F(CliTest, ProgramPasswordFromTheEnvironmentOrNoRun) {
 }
 
 TEST_F(CliTest, TheRunTakesTheNewPasswordItSends) {
-    CTerminalState sim;
-    std::string error;
-    ASSERT_TRUE(sim.Read("[Terminal]\nNumber=12\nLinkPassword=1234\n[Device 0]\nPassword=0000\n"
-                         "[Device 1]\nPassword=1111\n",
-                         dir_.Path().string(), error))
-        << error;
-    auto simulator = std::make_unique<SimOnPty>(sim);
-    ASSERT_TRUE(simulator->Start(dir_ / "ttySIM", error)) << error;
-    SetSetting("Modem", "ComPort", dir_ / "ttySIM");
-    SetSetting("Modem", "Emul", "1");
+    ASSERT_NO_FATAL_FAILURE(StartSimulator(
+        "[Terminal]\nNumber=12\nLinkPassword=1234\n[Device 0]\nPassword=0000\n"
+        "[Device 1]\nPassword=1111\n"));
     ASSERT_EQ(Run("edit 12/0 --password 0000").status, 0);
 
     // Refused before anything was sent.
@@ -171,9 +175,9 @@ TEST_F(CliTest, TheRunTakesTheNewPasswordItSends) {
     const CliRun partition =
         Run("run 12/1 ChangePartitionPassword --yes --new-partition-password 2222");
     EXPECT_EQ(partition.status, 0) << partition.output;
-    simulator.reset(); // its state is read once its thread is gone
-    EXPECT_EQ(sim.linkPassword, "5678");
-    EXPECT_EQ(sim.FindDevice(1)->password, "2222");
+    simulator_.reset();
+    EXPECT_EQ(sim_.linkPassword, "5678");
+    EXPECT_EQ(sim_.FindDevice(1)->password, "2222");
     EXPECT_NE(Run("show 12 --show-passwords").output.find("Пароль на связь: 5678"),
               std::string::npos);
 }
@@ -183,15 +187,8 @@ TEST_F(CliTest, TheRunTakesTheNewPasswordItSends) {
 // terminal cannot be reached.
 TEST_F(CliTest, DiffTellsEachValueTheTerminalHoldsOtherwise) {
     CScopedTimeScale fast{0.1};
-    CTerminalState sim;
-    std::string error;
-    ASSERT_TRUE(sim.Read(ReadBytes(std::string(TORNU_SOURCE_DIR) + "/tools/sim/example.sim"),
-                         dir_.Path().string(), error))
-        << error;
-    auto simulator = std::make_unique<SimOnPty>(sim);
-    ASSERT_TRUE(simulator->Start(dir_ / "ttySIM", error)) << error;
-    SetSetting("Modem", "ComPort", dir_ / "ttySIM");
-    SetSetting("Modem", "Emul", "1");
+    ASSERT_NO_FATAL_FAILURE(StartSimulator(
+        ReadBytes(std::string(TORNU_SOURCE_DIR) + "/tools/sim/example.sim")));
     // The rest of the simulated terminal: the built-in partition's password, a relay module.
     ASSERT_EQ(Run("edit 12/0 --password 0000").status, 0);
     ASSERT_EQ(Run("add-device 12/1 --address 6 --type 'Релейный модуль РМ-4'").status, 0);
@@ -219,7 +216,7 @@ TEST_F(CliTest, DiffTellsEachValueTheTerminalHoldsOtherwise) {
     EXPECT_NE(agree.output.find("Значения в базе и в приборе совпадают"), std::string::npos);
 
     EXPECT_EQ(Run("diff 12/9").status, 2);
-    simulator.reset();
+    simulator_.reset();
     const CliRun unreachable = scaled("diff 12");
     EXPECT_EQ(unreachable.status, 2) << unreachable.output;
     EXPECT_NE(unreachable.output.find("значения прибора не прочитаны"), std::string::npos)
@@ -230,16 +227,9 @@ TEST_F(CliTest, DiffTellsEachValueTheTerminalHoldsOtherwise) {
 // the history keeps what was replaced; --keep-pending keeps it instead.
 TEST_F(CliTest, AReadReplacesAPendingValueUnlessKeepPending) {
     CScopedTimeScale fast{0.1};
-    CTerminalState sim;
-    std::string error;
-    ASSERT_TRUE(sim.Read("[Terminal]\nNumber=12\nLinkPassword=1234\n[Device 0]\nPassword=0000\n"
-                         "[Device 1]\nPassword=1111\nParam.OBJNAME=Офис\n",
-                         dir_.Path().string(), error))
-        << error;
-    auto simulator = std::make_unique<SimOnPty>(sim);
-    ASSERT_TRUE(simulator->Start(dir_ / "ttySIM", error)) << error;
-    SetSetting("Modem", "ComPort", dir_ / "ttySIM");
-    SetSetting("Modem", "Emul", "1");
+    ASSERT_NO_FATAL_FAILURE(StartSimulator(
+        "[Terminal]\nNumber=12\nLinkPassword=1234\n[Device 0]\nPassword=0000\n"
+        "[Device 1]\nPassword=1111\nParam.OBJNAME=Офис\n"));
     ASSERT_EQ(Run("edit 12/0 --password 0000").status, 0);
     ASSERT_EQ(Run("set-param 12/1 OBJNAME Склад").status, 0);
 
